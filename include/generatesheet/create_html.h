@@ -1,0 +1,102 @@
+// CreateHtml turns one student's answer package into the HTML review page of
+// the exam paper.
+//
+//   generatesheet::CreateHtml sheet;
+//   sheet.SetBakDataPath("/data/exam/1001");      // folder of the package
+//   sheet.SetZipPaperName("1001.zip");            // the package itself
+//   sheet.SetTemplatePath("/data/template.html");
+//   sheet.SetHTMLPaperPath("/data/pages/");       // prefix of the page path
+//   sheet.SetStudentID("1001");
+//   if (sheet.GenerateSheet() && !sheet.PagePath().empty()) { ... }
+//   else std::cerr << sheet.ErrMsg();
+//
+// Contract:
+// - No member throws.  A failing step writes its fixed Chinese prefix and a
+//   description into ErrMsg and the run goes on with the next step, so a
+//   failed section leaves a gap and the rest of the page is still produced.
+//   ErrMsg keeps the last report; the library never clears it.
+// - GenerateSheet returns false only when the package could not be
+//   extracted (or the driver itself failed).  PagePath tells whether the page
+//   was written: it is emptied when a run starts and set once the page is
+//   complete on disk.
+// - Strings are UTF-8.  Paths use "\" or "/" as separators: the fixed texts
+//   join paths with "\", which names the same folder boundary as "/".
+// - One object belongs to one thread at a time; separate objects may run on
+//   separate threads at once.
+#ifndef GENERATESHEET_CREATE_HTML_H_
+#define GENERATESHEET_CREATE_HTML_H_
+
+#include <memory>
+#include <string>
+
+#include "generatesheet/connection.h"
+
+namespace generatesheet {
+
+class CreateHtml {
+ public:
+  CreateHtml();
+  ~CreateHtml();
+  CreateHtml(const CreateHtml&) = delete;
+  CreateHtml& operator=(const CreateHtml&) = delete;
+
+  // The two connections create themselves, closed, on first read.  Setting
+  // nullptr empties the member; the next read creates a fresh connection.
+  std::shared_ptr<Connection> AnalysisConn();
+  void SetAnalysisConn(std::shared_ptr<Connection> connection);
+  std::shared_ptr<Connection> PbaseConn();
+  void SetPbaseConn(std::shared_ptr<Connection> connection);
+
+  // Extracts the package, prepares both databases and writes the page.
+  bool GenerateSheet();
+  // Appends one line to syslog.txt in the library's folder; never fails.
+  void WriteLog(std::string tempstr);
+  // Decrypts Analysis.mdb in place and sets AnalysisConn's connection string.
+  void InitAnalysisConn();
+  // Sets PbaseConn's connection string.  A failure is also logged.
+  void InitPbaseConn();
+  // Deletes the file if it exists, read-only or not; never fails.
+  void Delfile(std::string& filepath);
+
+  std::string StudentName() const;
+  void SetStudentName(std::string sValue);
+  std::string TemplatePath() const;
+  void SetTemplatePath(std::string sValue);
+  // Stored and returned only.
+  std::string DocumentPath() const;
+  void SetDocumentPath(std::string sValue);
+  // Folder of the package, without a trailing separator.
+  std::string BakDataPath() const;
+  void SetBakDataPath(std::string sValue);
+  // File name of the package inside BakDataPath, e.g. "1001.zip".
+  std::string ZipPaperName() const;
+  void SetZipPaperName(std::string sValue);
+  // Stored and returned only: packages are opened with a fixed password.
+  std::string ZipPassword() const;
+  void SetZipPassword(std::string sValue);
+  std::string ErrMsg() const;
+  void SetErrMsg(std::string sValue);
+  std::string StudentID() const;
+  void SetStudentID(std::string sValue);
+  // "计算机应用基础" switches the rendering rules; any other text does not.
+  std::string Subject() const;
+  void SetSubject(std::string sValue);
+  // Prefix of the page path, joined to the page's file name with no
+  // separator: it ends with "/" (or "\").
+  std::string HTMLPaperPath() const;
+  void SetHTMLPaperPath(std::string sValues);
+
+  // The path of the page written by the last run, or "" when the run wrote
+  // none.  Read-only.
+  std::string PagePath() const;
+
+  class Impl;  // the private procedures; for the library's own use
+  Impl& impl() { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_CREATE_HTML_H_

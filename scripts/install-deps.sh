@@ -1,0 +1,28 @@
+#!/bin/sh
+# Brings every system package the project needs onto a Debian 12 machine.
+# Safe to run again: it does nothing when everything is already installed.
+# Usage: scripts/install-deps.sh [--with-browser]
+set -eu
+
+packages="build-essential cmake pkg-config g++ clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev"
+# The machine may already carry its own Node.js and npm; Debian's would conflict.
+command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
+if [ "${1:-}" = "--with-browser" ]; then
+  packages="$packages chromium fonts-noto-cjk"
+fi
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    missing="$missing $p"
+done
+
+if [ -n "$missing" ]; then
+  echo "install-deps: installing$missing"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi

@@ -1,0 +1,45 @@
+// The cipher component: the three operations through which the system
+// decrypts the student's answer database and the values stored in it.
+//
+// Every operation throws generatesheet::Error on failure (wrong key, tampered
+// value, I/O failure).  No error text ever holds a key or a plaintext.
+#ifndef GENERATESHEET_DATA_CIPHER_H_
+#define GENERATESHEET_DATA_CIPHER_H_
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace generatesheet {
+
+class Cipher {
+ public:
+  virtual ~Cipher() = default;
+
+  // Decrypts the file at `path` in place.  true: the file is now plain.
+  // false: the file is not in the encrypted format.  std::nullopt stands for
+  // a Null answer, which callers treat as false.
+  virtual std::optional<bool> zqDecryptFile(std::string& path, std::string password) = 0;
+
+  // The per-question key of one student: a printable string.
+  virtual std::string zqEncryptString(std::string question_no, std::string student_id) = 0;
+
+  // Decrypts one stored value with a key (a per-question key, or the text
+  // of a row's I_RECNO).
+  virtual std::string zqDecryptString(std::string value, std::string& key) = 0;
+};
+
+using CipherFactory = std::function<std::unique_ptr<Cipher>()>;
+
+// Creates a new cipher instance; throws Error when none can be created (for
+// instance, no readable master key).  Safe to call from several threads.
+std::unique_ptr<Cipher> CreateCipher();
+
+// Replaces the factory CreateCipher uses (tests put in ciphers that answer
+// false, Null or throw).  An empty factory restores the real one.
+void SetCipherFactory(CipherFactory factory);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_CIPHER_H_

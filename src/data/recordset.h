@@ -1,0 +1,45 @@
+// A forward-only walk over the rows of one query on an open connection.
+//
+//   Recordset rs;
+//   rs.Open("select * from tbl_title where C_DataCode = '86' order by I_QuestionNo", conn);
+//   while (!rs.Eof()) { use(rs.Field("M_Title")); rs.MoveNext(); }
+//
+// Open throws Error for a closed connection, a query outside the supported
+// forms (naming the query), an unknown table or column, or a type mismatch.
+// Field throws Error for an unknown column or when there is no current row.
+#ifndef GENERATESHEET_DATA_RECORDSET_H_
+#define GENERATESHEET_DATA_RECORDSET_H_
+
+#include <memory>
+#include <string_view>
+
+#include "data/value.h"
+#include "generatesheet/connection.h"
+
+namespace generatesheet {
+
+class Recordset {
+ public:
+  Recordset();
+  ~Recordset();
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  // The cursor and lock types and options mirror ADO's and are ignored:
+  // every recordset is a forward-only read.
+  void Open(std::string_view query, Connection& connection, int cursor_type = 2,
+            int lock_type = 4, int options = -1);
+  bool Eof() const;
+  void MoveNext();
+  // The named column of the current row; names are case-insensitive, and a
+  // "table.column" result column is found by its bare column name too.
+  const Value& Field(std::string_view name) const;
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_RECORDSET_H_

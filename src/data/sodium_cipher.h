@@ -1,0 +1,47 @@
+// The cipher component on libsodium.  Formats: doc/cipher.md.
+//
+// The master key is 32 random bytes kept in a key file; no key is compiled
+// in.  The default CreateCipher() reads the file named by the environment
+// variable GENERATESHEET_KEY_FILE.
+#ifndef GENERATESHEET_DATA_SODIUM_CIPHER_H_
+#define GENERATESHEET_DATA_SODIUM_CIPHER_H_
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "data/cipher.h"
+
+namespace generatesheet {
+
+inline constexpr char kKeyFileEnvironmentVariable[] = "GENERATESHEET_KEY_FILE";
+
+using MasterKey = std::array<unsigned char, 32>;
+
+// Reads a master key file; throws Error naming the file when it is missing,
+// unreadable or not exactly a key.
+MasterKey ReadMasterKeyFile(const std::string& path);
+// Writes a new random master key to `path` with mode 0600; throws Error.
+void WriteNewMasterKeyFile(const std::string& path);
+
+class SodiumCipher : public Cipher {
+ public:
+  explicit SodiumCipher(const MasterKey& master_key);
+  ~SodiumCipher() override;  // wipes the key
+
+  std::optional<bool> zqDecryptFile(std::string& path, std::string password) override;
+  std::string zqEncryptString(std::string question_no, std::string student_id) override;
+  std::string zqDecryptString(std::string value, std::string& key) override;
+
+  // The encrypting counterparts, for the package builder and tests.
+  // EncryptFile replaces the file atomically with its encrypted form.
+  void EncryptFile(const std::string& path, const std::string& password = "");
+  std::string EncryptString(const std::string& plaintext, const std::string& key);
+
+ private:
+  MasterKey master_key_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_SODIUM_CIPHER_H_

@@ -1,0 +1,23 @@
+// The library's one error type.  Inside the library a failure is thrown as
+// an Error whose text names the thing at fault (file, table, column, question
+// number, archive entry); the public surface turns it into ErrMsg under the
+// failing procedure's fixed prefix.  Never put a key or plaintext in it.
+#ifndef GENERATESHEET_UTIL_ERROR_H_
+#define GENERATESHEET_UTIL_ERROR_H_
+
+#include <stdexcept>
+#include <string>
+
+namespace generatesheet {
+
+class Error : public std::runtime_error {
+ public:
+  explicit Error(const std::string& description) : std::runtime_error(description) {}
+};
+
+// "<what>：<path>：<strerror(errno_value)>", for failed system calls.
+Error SystemError(const std::string& what, const std::string& path, int errno_value);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_UTIL_ERROR_H_
