@@ -12,6 +12,31 @@
 
 namespace generatesheet {
 
+// The codes Unzip answers.  The driver lets a run go on for 0 and, for the
+// old control's sake, for 40; 40 is therefore never used for a failure.
+enum class ZipResult : std::int16_t {
+  kOk = 0,
+  kArchiveUnreadable = 1,  // no archive path, archive missing or not readable
+  kNotZip = 2,             // the archive is not a zip archive
+  kBadEntry = 3,           // wrong or missing password, corrupt or truncated data
+  kUnsafeEntry = 4,        // absolute or ".." name, link, device, repeated name
+  kLimitExceeded = 5,      // too many entries, too many bytes, ratio too high
+  kWriteFailed = 6,        // destination missing or a file could not be written
+  kUnexpected = 7,         // anything else (e.g. out of memory)
+};
+
+// What one package may unpack.  A package over any cap is refused whole.
+struct ExtractionLimits {
+  // Entries of any kind, folders included.
+  std::uint64_t max_entries = 10000;
+  // Bytes actually produced by decompression, summed over all entries.
+  std::uint64_t max_total_bytes = std::uint64_t{2} << 30;
+  // Unpacked bytes per packed byte read, per entry; checked only once the
+  // entry has produced more than ratio_floor_bytes.
+  std::uint64_t max_ratio = 1000;
+  std::uint64_t ratio_floor_bytes = std::uint64_t{1} << 20;
+};
+
 class ZipComponent {
  public:
   virtual ~ZipComponent() = default;
@@ -30,8 +55,9 @@ class ZipComponent {
 
 using ZipComponentFactory = std::function<std::unique_ptr<ZipComponent>()>;
 
-// The real component on libarchive.
+// The real component on libarchive, with the default limits or with `limits`.
 std::unique_ptr<ZipComponent> CreateArchiveZipComponent();
+std::unique_ptr<ZipComponent> CreateArchiveZipComponent(const ExtractionLimits& limits);
 
 }  // namespace generatesheet
 
