@@ -15,7 +15,7 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& description) : std::runtime_error(description) {}
 };
 
-// "<what>：<path>：<strerror(errno_value)>", for failed system calls.
+// "<what>：<path>（<reason>）", for failed system calls.
 Error SystemError(const std::string& what, const std::string& path, int errno_value);
 
 }  // namespace generatesheet

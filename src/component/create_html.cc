@@ -1,0 +1,59 @@
+// The public surface of CreateHtml: property storage and forwarding to the
+// procedures of CreateHtml::Impl.
+#include "generatesheet/create_html.h"
+
+#include "component/create_html_impl.h"
+#include "util/file_util.h"
+#include "util/log.h"
+
+namespace generatesheet {
+
+CreateHtml::CreateHtml() : impl_(std::make_unique<Impl>()) {}
+CreateHtml::~CreateHtml() = default;
+
+std::shared_ptr<Connection> CreateHtml::Impl::AnalysisConn() {
+  if (!analysis_conn) analysis_conn = std::make_shared<Connection>();
+  return analysis_conn;
+}
+
+std::shared_ptr<Connection> CreateHtml::Impl::PbaseConn() {
+  if (!pbase_conn) pbase_conn = std::make_shared<Connection>();
+  return pbase_conn;
+}
+
+std::shared_ptr<Connection> CreateHtml::AnalysisConn() { return impl_->AnalysisConn(); }
+void CreateHtml::SetAnalysisConn(std::shared_ptr<Connection> c) { impl_->analysis_conn = c; }
+std::shared_ptr<Connection> CreateHtml::PbaseConn() { return impl_->PbaseConn(); }
+void CreateHtml::SetPbaseConn(std::shared_ptr<Connection> c) { impl_->pbase_conn = c; }
+
+bool CreateHtml::GenerateSheet() { return impl_->GenerateSheet(); }
+void CreateHtml::WriteLog(std::string tempstr) { AppendLogLine(tempstr); }
+void CreateHtml::InitAnalysisConn() { impl_->InitAnalysisConn(); }
+void CreateHtml::InitPbaseConn() { impl_->InitPbaseConn(); }
+void CreateHtml::Delfile(std::string& filepath) { DeleteFileIfExists(filepath); }
+
+std::string CreateHtml::StudentName() const { return impl_->student_name; }
+void CreateHtml::SetStudentName(std::string sValue) { impl_->student_name = std::move(sValue); }
+std::string CreateHtml::TemplatePath() const { return impl_->template_path; }
+void CreateHtml::SetTemplatePath(std::string sValue) { impl_->template_path = std::move(sValue); }
+std::string CreateHtml::DocumentPath() const { return impl_->document_path; }
+void CreateHtml::SetDocumentPath(std::string sValue) { impl_->document_path = std::move(sValue); }
+std::string CreateHtml::BakDataPath() const { return impl_->bak_data_path; }
+void CreateHtml::SetBakDataPath(std::string sValue) { impl_->bak_data_path = std::move(sValue); }
+std::string CreateHtml::ZipPaperName() const { return impl_->zip_paper_name; }
+void CreateHtml::SetZipPaperName(std::string sValue) { impl_->zip_paper_name = std::move(sValue); }
+std::string CreateHtml::ZipPassword() const { return impl_->zip_password; }
+void CreateHtml::SetZipPassword(std::string sValue) { impl_->zip_password = std::move(sValue); }
+std::string CreateHtml::ErrMsg() const { return impl_->err_msg; }
+void CreateHtml::SetErrMsg(std::string sValue) { impl_->err_msg = std::move(sValue); }
+std::string CreateHtml::StudentID() const { return impl_->student_id; }
+void CreateHtml::SetStudentID(std::string sValue) { impl_->student_id = std::move(sValue); }
+std::string CreateHtml::Subject() const { return impl_->subject; }
+void CreateHtml::SetSubject(std::string sValue) { impl_->subject = std::move(sValue); }
+std::string CreateHtml::HTMLPaperPath() const { return impl_->html_paper_path; }
+void CreateHtml::SetHTMLPaperPath(std::string sValues) {
+  impl_->html_paper_path = std::move(sValues);
+}
+std::string CreateHtml::PagePath() const { return impl_->page_path; }
+
+}  // namespace generatesheet

@@ -1,0 +1,42 @@
+// The two connection steps: decrypt the answer database and give each
+// connection its connection string.  Neither opens a connection.
+#include "component/create_html_impl.h"
+#include "component/error_prefixes.h"
+#include "util/error.h"
+#include "util/log.h"
+
+namespace generatesheet {
+
+namespace {
+constexpr char kProvider[] = "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=";
+constexpr char kPersistSecurityInfo[] = ";Persist Security Info=False";
+}  // namespace
+
+void CreateHtml::Impl::InitAnalysisConn() {
+  Reported(prefix::kInitAnalysisConn, [&] {
+    std::string path = bak_data_path + "\\Analysis.mdb";
+    cipher.reset();
+    cipher = CreateCipher();
+    // A Null answer counts as false: nothing is reported then.
+    if (cipher->zqDecryptFile(path, "").value_or(false)) {
+      AnalysisConn()->SetConnectionString(kProvider + path + kPersistSecurityInfo);
+    }
+  });
+}
+
+void CreateHtml::Impl::InitPbaseConn() {
+  try {
+    PbaseConn()->SetConnectionString(kProvider + bak_data_path + "\\Pbase.mdb" +
+                                     kPersistSecurityInfo);
+  } catch (const std::exception& e) {
+    err_msg = std::string(prefix::kInitPbaseConn) + e.what();
+    AppendLogLine(err_msg);
+  }
+}
+
+Cipher& CreateHtml::Impl::RequireCipher() {
+  if (!cipher) throw Error("解密组件尚未创建（答案库未经初始化）");
+  return *cipher;
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,31 @@
+// The exact sum of decrypted scores.  Scores are decimal texts ("1.5",
+// "-2", "0.25"); they are added exactly, never through binary floating
+// point, and the sum is shown in its shortest decimal form.
+#ifndef GENERATESHEET_RENDER_SCORE_TOTAL_H_
+#define GENERATESHEET_RENDER_SCORE_TOTAL_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace generatesheet {
+
+class ScoreTotal {
+ public:
+  // Adds one score: an optional sign, digits and at most one decimal point
+  // (at most 18 digits after it), with blanks around it allowed.  Throws
+  // Error naming the question for any other text, and when the total leaves
+  // the range this class can hold exactly.
+  void Add(std::string_view score, std::string_view question_no);
+
+  // "2.5", "3", "-1", "0".
+  std::string ToString() const;
+
+ private:
+  static constexpr int kScale = 18;  // digits after the decimal point
+  __int128 units_ = 0;               // the total times 10^kScale
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_RENDER_SCORE_TOTAL_H_

@@ -1,0 +1,87 @@
+// SelectPaper: one section per row of tbl_QuestionType, in I_CmdId order.
+#include <algorithm>
+#include <array>
+
+#include "component/create_html_impl.h"
+#include "component/error_prefixes.h"
+#include "data/recordset.h"
+#include "render/html_text.h"
+#include "render/text_helpers.h"
+
+namespace generatesheet {
+
+namespace {
+
+enum class Family { kNone, kSingleChoice, kCompound, kEssay };
+
+struct Dispatch {
+  Family family = Family::kNone;
+  std::string column;  // the tbl_title column that selects the questions
+  std::string value;   // its value
+};
+
+bool OneOf(const std::string& value, std::initializer_list<const char*> choices) {
+  return std::any_of(choices.begin(), choices.end(), [&](const char* c) { return value == c; });
+}
+
+// The general rule: by data code, or by type name where there is none.
+Dispatch GeneralRule(const Recordset& rs) {
+  const std::string code = rs.Field("C_DataCode").ToText("C_DataCode");
+  if (OneOf(code, {"86", "90", "701", "702", "703", "704"})) {
+    return {Family::kSingleChoice, "C_DataCode", code};
+  }
+  if (OneOf(code, {"87", "900"})) return {Family::kCompound, "C_DataCode", code};
+  if (OneOf(code, {"88", "89"})) return {Family::kEssay, "C_DataCode", code};
+  if (!code.empty()) return {};
+  const Value& type = rs.Field("I_TypeID");
+  if (type.IsNull()) return {};
+  const std::string name = type.ToText("I_TypeID");
+  if (name == "单选题") return {Family::kSingleChoice, "I_TypeID", name};
+  if (OneOf(name, {"论述题", "outlook", "文字处理", "电子表格", "操作系统应用", "internet应用",
+                   "演示文稿"})) {
+    return {Family::kEssay, "I_TypeID", name};
+  }
+  return {};
+}
+
+// The rule of the fundamentals subject: by the program that runs the task.
+Dispatch FundamentalsRule(const Recordset& rs) {
+  const std::string program = rs.Field("C_Startexe").ToText("C_Startexe");
+  const std::string type = rs.Field("I_TypeID").ToText("I_TypeID");
+  if (program == "choose.exe") return {Family::kSingleChoice, "I_TypeID", type};
+  return {Family::kEssay, "I_TypeID", type};
+}
+
+}  // namespace
+
+std::string CreateHtml::Impl::SelectPaper() {
+  return Reported(prefix::kSelectPaper, [&] {
+    const bool fundamentals = subject == kFundamentalsSubject;
+    Connection& connection = *PbaseConn();
+    connection.Open("", "", "", -1);
+    Recordset rs;
+    rs.Open("select * from tbl_QuestionType order by I_CmdId", connection, 2, 4, -1);
+    std::string body;
+    while (!rs.Eof()) {
+      const Dispatch d = fundamentals ? FundamentalsRule(rs) : GeneralRule(rs);
+      if (d.family != Family::kNone) {
+        const std::string numeral =
+            EscapeHtml(ToChineseNumeral(rs.Field("I_CmdId").ToText("I_CmdId")));
+        const Value& style = rs.Field("C_TestStyle");
+        const std::string title = style.IsNull() ? "" : EscapeHtml(style.ToText("C_TestStyle"));
+        if (d.family == Family::kEssay) {
+          body += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + title + "</span>";
+          body += LunShu(d.column, d.value);
+          body += "</div>";
+        } else {
+          body += "<div class='bigTitle'>" + numeral + "、" + title + "</div>";
+          body += d.family == Family::kCompound ? FuHeTi(d.value) : SingleChoose(d.column, d.value);
+        }
+      }
+      rs.MoveNext();
+    }
+    return body;
+  });
+}
+
+}  // namespace generatesheet

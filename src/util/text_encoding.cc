@@ -1,0 +1,221 @@
+#include "util/text_encoding.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <map>
+#include <utility>
+
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
+
+// One iconv descriptor, closed on destruction.
+class IconvHandle {
+ public:
+  IconvHandle(const std::string& from, const std::string& to)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~IconvHandle() {
+    if (valid()) iconv_close(cd_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// The calling thread's descriptor for a pair of encodings, reset to its
+// initial state.  Throws Error for an encoding iconv does not know.
+iconv_t ThreadDescriptor(const std::string& from, const std::string& to) {
+  thread_local std::map<std::pair<std::string, std::string>, IconvHandle> cache;
+  auto [it, inserted] = cache.try_emplace({from, to}, from, to);
+  if (!it->second.valid()) {
+    cache.erase(it);
+    throw Error("不支持的文字编码：" + (from == "UTF-8" ? to : from));
+  }
+  iconv(it->second.get(), nullptr, nullptr, nullptr, nullptr);
+  return it->second.get();
+}
+
+bool KnownToIconv(const std::string& name) {
+  IconvHandle probe(name, "UTF-8");
+  return probe.valid();
+}
+
+// Length of the UTF-8 sequence starting with `lead`, 0 if it cannot lead.
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// The code point of the (valid) UTF-8 sequence at `s`.
+char32_t DecodeCodePoint(std::string_view s, size_t length) {
+  if (length == 1) return static_cast<unsigned char>(s[0]);
+  char32_t cp = static_cast<unsigned char>(s[0]) & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+  return cp;
+}
+
+// Runs `bytes` through iconv.  `on_invalid(in, left, out)` handles a byte
+// sequence the conversion refuses and returns how many input bytes it used.
+template <typename OnInvalid>
+std::string Convert(std::string_view bytes, const std::string& from, const std::string& to,
+                    OnInvalid on_invalid) {
+  iconv_t cd = ThreadDescriptor(from, to);
+  std::string out;
+  out.resize(bytes.size() * 2 + 16);
+  char* in_ptr = const_cast<char*>(bytes.data());
+  size_t in_left = bytes.size();
+  size_t used = 0;
+  while (true) {
+    char* out_ptr = out.data() + used;
+    size_t out_left = out.size() - used;
+    const size_t rc = iconv(cd, in_left ? &in_ptr : nullptr, &in_left, &out_ptr, &out_left);
+    used = out.size() - out_left;
+    if (rc != static_cast<size_t>(-1)) {
+      if (in_left == 0) break;
+      continue;
+    }
+    if (errno == E2BIG) {
+      out.resize(out.size() * 2);
+      continue;
+    }
+    // EILSEQ or EINVAL (an incomplete sequence at the end).
+    out.resize(used);
+    const size_t consumed = on_invalid(std::string_view(in_ptr, in_left), out);
+    in_ptr += consumed;
+    in_left -= consumed;
+    used = out.size();
+    out.resize(used + in_left * 2 + 16);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  out.resize(used);
+  return out;
+}
+
+std::string Lowercase(std::string_view s) {
+  std::string lower(s);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+// The encoding named by the first "charset=" in the head of an HTML file.
+std::string DeclaredCharset(std::string_view head) {
+  const std::string lower = Lowercase(head);
+  const size_t at = lower.find("charset");
+  if (at == std::string::npos) return "";
+  size_t i = at + 7;
+  while (i < lower.size() &&
+         (lower[i] == ' ' || lower[i] == '=' || lower[i] == '"' || lower[i] == '\'')) {
+    ++i;
+  }
+  size_t end = i;
+  while (end < lower.size() &&
+         (std::isalnum(static_cast<unsigned char>(lower[end])) || lower[end] == '-' ||
+          lower[end] == '_' || lower[end] == ':' || lower[end] == '.')) {
+    ++end;
+  }
+  return lower.substr(i, end - i);
+}
+
+// The iconv name for an HTML charset label, "" when unusable.
+std::string IconvNameForLabel(const std::string& label) {
+  static const std::map<std::string, std::string> kAliases = {
+      {"gb2312", "GB18030"},    {"gbk", "GB18030"},        {"x-gbk", "GB18030"},
+      {"cp936", "GB18030"},     {"gb_2312-80", "GB18030"}, {"euc-cn", "GB18030"},
+      {"gb18030", "GB18030"},   {"utf-8", "UTF-8"},        {"utf8", "UTF-8"},
+      {"big5", "BIG5-HKSCS"},   {"shift_jis", "CP932"},    {"sjis", "CP932"},
+      {"iso-8859-1", "CP1252"}, {"latin1", "CP1252"},      {"us-ascii", "CP1252"},
+  };
+  if (label.empty()) return "";
+  const auto alias = kAliases.find(label);
+  std::string name = alias != kAliases.end() ? alias->second : label;
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return KnownToIconv(name) ? name : "";
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const size_t length = Utf8SequenceLength(lead);
+    if (length == 0 || i + length > bytes.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    }
+    if (length > 1) {
+      const auto second = static_cast<unsigned char>(bytes[i + 1]);
+      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return false;
+      }
+    }
+    i += length;
+  }
+  return true;
+}
+
+TextEncoding DetectTemplateEncoding(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return {"UTF-8", "\xEF\xBB\xBF"};
+  if (bytes.starts_with("\xFF\xFE")) return {"UTF-16LE", "\xFF\xFE"};
+  if (bytes.starts_with("\xFE\xFF")) return {"UTF-16BE", "\xFE\xFF"};
+  if (IsValidUtf8(bytes)) return {"UTF-8", ""};
+  const std::string declared = IconvNameForLabel(DeclaredCharset(bytes.substr(0, 1024)));
+  if (!declared.empty()) return {declared, ""};
+  return {"GB18030", ""};
+}
+
+std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
+  if (bytes.starts_with(encoding.bom)) bytes.remove_prefix(encoding.bom.size());
+  return Convert(bytes, encoding.name, "UTF-8", [](std::string_view, std::string& out) {
+    out += kReplacementCharacter;
+    return size_t{1};
+  });
+}
+
+std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding) {
+  const std::string& target = encoding.name;
+  std::string body = Convert(utf8, "UTF-8", target, [&](std::string_view rest, std::string& out) {
+    size_t length = Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
+    if (length == 0 || length > rest.size()) length = 1;
+    const char32_t cp = length == 1 && static_cast<unsigned char>(rest[0]) >= 0x80
+                            ? 0xFFFD
+                            : DecodeCodePoint(rest, length);
+    // An ASCII reference is representable in every target the template
+    // could have named (UTF-16 targets never get here).
+    const std::string reference = "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
+    out += Convert(reference, "UTF-8", target,
+                   [](std::string_view, std::string&) { return size_t{1}; });
+    return length;
+  });
+  return encoding.bom + body;
+}
+
+std::string ConvertEncoding(std::string_view bytes, const std::string& from,
+                            const std::string& to) {
+  return Convert(bytes, from, to, [&](std::string_view, std::string& out) {
+    out += Convert(kReplacementCharacter, "UTF-8", to, [](std::string_view, std::string& o) {
+      o += '?';
+      return size_t{1};
+    });
+    return size_t{1};
+  });
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,42 @@
+// Text encodings of templates and pages.  The library works in UTF-8; a
+// template is decoded from its own encoding and the page is written back in
+// that same encoding, so the template's own <meta charset> stays true.
+#ifndef GENERATESHEET_UTIL_TEXT_ENCODING_H_
+#define GENERATESHEET_UTIL_TEXT_ENCODING_H_
+
+#include <string>
+#include <string_view>
+
+namespace generatesheet {
+
+struct TextEncoding {
+  std::string name;  // an iconv name: "UTF-8", "GB18030", "UTF-16LE", ...
+  std::string bom;   // the byte-order mark the file starts with, if any
+};
+
+// Decides a template's encoding, in this order: a byte-order mark; the whole
+// file valid as strict UTF-8; a <meta charset> or http-equiv content type in
+// the first 1024 bytes; otherwise GB18030 (which decodes every legacy GBK or
+// GB2312 template; GB2312 and GBK labels are read as GB18030 too).
+TextEncoding DetectTemplateEncoding(std::string_view bytes);
+
+// `bytes` (its byte-order mark, if any, removed) as UTF-8; an invalid byte
+// becomes U+FFFD.  Throws Error for an encoding iconv does not know.
+std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding);
+
+// `utf8` in `encoding`, preceded by its byte-order mark.  A character the
+// encoding cannot hold is written as an HTML character reference ("&#NNNN;")
+// so no character is lost.  Throws Error for an unknown encoding.
+std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding);
+
+// Converts between two encodings known to iconv; invalid input bytes become
+// U+FFFD's equivalent (or "?" where the target cannot hold it).  One iconv
+// descriptor per thread and pair of encodings.
+std::string ConvertEncoding(std::string_view bytes, const std::string& from, const std::string& to);
+
+// True when `bytes` is entirely valid UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_UTIL_TEXT_ENCODING_H_

@@ -1,0 +1,214 @@
+// The driver and page assembly, with the package extraction answered by a
+// fake zip component (the databases are absent, so every renderer reports).
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "component/fake_components.h"
+#include "generatesheet/create_html.h"
+#include "support/temp_dir.h"
+#include "util/text_encoding.h"
+
+namespace generatesheet {
+namespace {
+
+using testing::FixedCipher;
+using testing::ReadFileForTest;
+using testing::ScopedCipherFactory;
+using testing::ScopedFakeZip;
+using testing::TempDir;
+using testing::WriteFileForTest;
+
+class GenerateSheetTest : public ::testing::Test {
+ protected:
+  GenerateSheetTest() : ciphers_([] { return std::make_unique<FixedCipher>(false); }) {
+    std::filesystem::create_directory(out_dir());
+    WriteFileForTest(dir_.File("template.html"), "<title>$Title$</title><body>$Content$</body>");
+    sheet_.SetBakDataPath(dir_.path());
+    sheet_.SetZipPaperName("1001.zip");
+    sheet_.SetTemplatePath(dir_.File("template.html"));
+    sheet_.SetHTMLPaperPath(out_dir() + "/");
+  }
+  std::string out_dir() const { return dir_.File("out"); }
+  bool Exists(const std::string& path) const { return std::filesystem::exists(path); }
+
+  TempDir dir_;
+  ScopedCipherFactory ciphers_;
+  CreateHtml sheet_;
+};
+
+TEST_F(GenerateSheetTest, HandsTheZipComponentItsSettingsInOrder) {
+  ScopedFakeZip zip(0);
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  const std::vector<std::string> expected = {
+      "18=" + dir_.path() + "\\1001.zip", "4=" + dir_.path(), "16=0", "11=2", "12=qvk", "48(0)"};
+  EXPECT_EQ(expected, zip.log);
+}
+
+TEST_F(GenerateSheetTest, NeverSetPathsReachTheComponentAsTheyStand) {
+  ScopedFakeZip zip(3);
+  CreateHtml blank;
+  EXPECT_FALSE(blank.GenerateSheet());
+  EXPECT_EQ("18=\\", zip.log[0]);
+  EXPECT_EQ("4=", zip.log[1]);
+}
+
+TEST_F(GenerateSheetTest, Code40CountsAsExtracted) {
+  ScopedFakeZip zip(40);
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ(out_dir() + "/1001.html", sheet_.PagePath());
+  EXPECT_TRUE(Exists(out_dir() + "/1001.html"));
+}
+
+TEST_F(GenerateSheetTest, OtherCodesStopTheRunAndLeaveErrMsg) {
+  ScopedFakeZip zip(1);
+  sheet_.SetErrMsg("earlier report");
+  EXPECT_FALSE(sheet_.GenerateSheet());
+  EXPECT_EQ("earlier report", sheet_.ErrMsg());
+  EXPECT_EQ("", sheet_.PagePath());
+  EXPECT_EQ("", sheet_.AnalysisConn()->ConnectionString());
+  EXPECT_EQ("", sheet_.PbaseConn()->ConnectionString());
+  EXPECT_FALSE(Exists(out_dir() + "/1001.html"));
+}
+
+TEST_F(GenerateSheetTest, PageFileNameDropsHashesAndTurnsZipIntoHtml) {
+  ScopedFakeZip zip(0);
+  const std::pair<const char*, const char*> cases[] = {
+      {"a#b#c.zip", "abc.html"}, {"paper.ZIP", "paper.ZIP"}, {"a.zip.zip", "a.html.html"}};
+  for (const auto& [package, page] : cases) {
+    sheet_.SetZipPaperName(package);
+    EXPECT_TRUE(sheet_.GenerateSheet());
+    EXPECT_EQ(out_dir() + "/" + page, sheet_.PagePath()) << package;
+    EXPECT_TRUE(Exists(out_dir() + "/" + page)) << package;
+  }
+}
+
+TEST_F(GenerateSheetTest, PagePathIsJoinedWithoutASeparator) {
+  ScopedFakeZip zip(0);
+  sheet_.SetZipPaperName("x.zip");
+  sheet_.SetHTMLPaperPath(out_dir());
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_TRUE(Exists(out_dir() + "x.html"));
+}
+
+TEST_F(GenerateSheetTest, FillsTheTemplateAndEndsWithALineBreak) {
+  ScopedFakeZip zip(0);
+  WriteFileForTest(dir_.File("template.html"), "$Title$ $title$ [$Content$][$Content$]");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  // Without databases both fragments are empty; the placeholders still go.
+  EXPECT_EQ("生成的网页标题 $title$ [][]\r\n", ReadFileForTest(sheet_.PagePath()));
+}
+
+TEST_F(GenerateSheetTest, TemplateWithoutPlaceholdersIsWrittenUnchanged) {
+  ScopedFakeZip zip(0);
+  WriteFileForTest(dir_.File("template.html"), "plain");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("plain\r\n", ReadFileForTest(sheet_.PagePath()));
+}
+
+TEST_F(GenerateSheetTest, MissingTemplateWritesNothingAndSaysWhich) {
+  ScopedFakeZip zip(0);
+  WriteFileForTest(out_dir() + "/1001.html", "old page");
+  sheet_.SetTemplatePath(dir_.File("nowhere.html"));
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("【GePaperInfo】创建文件出错，错误信息：文件不存在：" + dir_.File("nowhere.html"),
+            sheet_.ErrMsg());
+  EXPECT_EQ("", sheet_.PagePath());
+  EXPECT_EQ("old page", ReadFileForTest(out_dir() + "/1001.html"));
+}
+
+TEST_F(GenerateSheetTest, ReplacesAReadOnlyOldPage) {
+  ScopedFakeZip zip(0);
+  const std::string page = out_dir() + "/1001.html";
+  WriteFileForTest(page, "old page");
+  ::chmod(page.c_str(), 0444);
+  WriteFileForTest(dir_.File("template.html"), "new");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("new\r\n", ReadFileForTest(page));
+}
+
+TEST_F(GenerateSheetTest, MissingOutputFolderKeepsNothingHalfWritten) {
+  ScopedFakeZip zip(0);
+  sheet_.SetHTMLPaperPath(dir_.File("missing") + "/");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("", sheet_.PagePath());
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GePaperInfo】", 0));
+  EXPECT_FALSE(Exists(dir_.File("missing")));
+}
+
+TEST_F(GenerateSheetTest, RefusesToWriteThePageOverThePackage) {
+  ScopedFakeZip zip(0);
+  sheet_.SetZipPaperName("paper.ZIP");  // no ".zip": the page keeps the name
+  sheet_.SetHTMLPaperPath(dir_.path() + "/");
+  WriteFileForTest(dir_.File("paper.ZIP"), "PK package bytes");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("PK package bytes", ReadFileForTest(dir_.File("paper.ZIP")));
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GePaperInfo】", 0)) << sheet_.ErrMsg();
+  EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("答案包"));
+  EXPECT_EQ("", sheet_.PagePath());
+}
+
+TEST_F(GenerateSheetTest, Gb18030TemplateComesBackInGb18030) {
+  ScopedFakeZip zip(0);
+  const std::string utf8 = "<p>试卷·答题—$Title$</p>";
+  const std::string gb = ConvertEncoding(utf8, "UTF-8", "GB18030");
+  ASSERT_FALSE(IsValidUtf8(gb));
+  WriteFileForTest(dir_.File("template.html"), gb);
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  const std::string expected =
+      ConvertEncoding("<p>试卷·答题—生成的网页标题</p>\r\n", "UTF-8", "GB18030");
+  EXPECT_EQ(expected, ReadFileForTest(sheet_.PagePath()));
+}
+
+TEST_F(GenerateSheetTest, LaterFailuresOverwriteEarlierOnesAndSuccessKeepsThem) {
+  ScopedFakeZip zip(0);
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  // The databases are absent: the section walk is the last step to fail.
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【SelectPaper】", 0)) << sheet_.ErrMsg();
+}
+
+class InitAnalysisConnTest : public ::testing::Test {
+ protected:
+  CreateHtml sheet_;
+};
+
+TEST_F(InitAnalysisConnTest, DecryptedDatabaseGetsItsConnectionString) {
+  ScopedCipherFactory ciphers([] { return std::make_unique<FixedCipher>(true); });
+  sheet_.SetBakDataPath("C:\\bak");
+  sheet_.InitAnalysisConn();
+  sheet_.InitPbaseConn();
+  EXPECT_EQ(
+      "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=C:\\bak\\Analysis.mdb;Persist Security "
+      "Info=False",
+      sheet_.AnalysisConn()->ConnectionString());
+  EXPECT_EQ(
+      "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=C:\\bak\\Pbase.mdb;Persist Security "
+      "Info=False",
+      sheet_.PbaseConn()->ConnectionString());
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(InitAnalysisConnTest, FalseAndNullAnswersReportNothing) {
+  for (const std::optional<bool> answer : {std::optional<bool>(false), std::optional<bool>()}) {
+    ScopedCipherFactory ciphers([answer] { return std::make_unique<FixedCipher>(answer); });
+    sheet_.SetErrMsg("kept");
+    sheet_.InitAnalysisConn();
+    EXPECT_EQ("kept", sheet_.ErrMsg());
+    EXPECT_EQ("", sheet_.AnalysisConn()->ConnectionString());
+  }
+}
+
+TEST_F(InitAnalysisConnTest, CipherFailuresAreReportedUnderTheAnalysisPrefix) {
+  ScopedCipherFactory ciphers([] { return std::make_unique<FixedCipher>(true, true); });
+  sheet_.InitAnalysisConn();
+  EXPECT_EQ("初始化Analysis数据库连接出错，详细信息：密钥错误，无法解密", sheet_.ErrMsg());
+
+  ScopedCipherFactory none([]() -> std::unique_ptr<Cipher> { throw Error("无法创建解密组件"); });
+  sheet_.InitAnalysisConn();
+  EXPECT_EQ("初始化Analysis数据库连接出错，详细信息：无法创建解密组件", sheet_.ErrMsg());
+}
+
+}  // namespace
+}  // namespace generatesheet
