@@ -1,0 +1,68 @@
+// The small pieces the renderers share: numerals, answer letters, HTML text
+// and the exact score total.
+#include <gtest/gtest.h>
+
+#include "render/html_text.h"
+#include "render/score_total.h"
+#include "render/text_helpers.h"
+#include "util/error.h"
+
+namespace generatesheet {
+namespace {
+
+TEST(ToChineseNumeral, MapsOneToTenExactlyAndNothingElse) {
+  EXPECT_EQ("一", ToChineseNumeral("1"));
+  EXPECT_EQ("九", ToChineseNumeral("9"));
+  EXPECT_EQ("十", ToChineseNumeral("10"));
+  for (const char* unchanged : {"11", "01", " 1", "", "0", "-1"}) {
+    EXPECT_EQ(unchanged, ToChineseNumeral(unchanged));
+  }
+}
+
+TEST(AnswerCodeToLetter, MapsTheFourCodesAndPassesTheRest) {
+  EXPECT_EQ("A", AnswerCodeToLetter("1"));
+  EXPECT_EQ("B", AnswerCodeToLetter("2"));
+  EXPECT_EQ("C", AnswerCodeToLetter("4"));
+  EXPECT_EQ("D", AnswerCodeToLetter("8"));
+  for (const char* unchanged : {"3", " 1", "A", "", "16"}) {
+    EXPECT_EQ(unchanged, AnswerCodeToLetter(unchanged));
+  }
+}
+
+TEST(HtmlText, EscapesMarkupAndShowsLineBreaks) {
+  EXPECT_EQ("&lt;script&gt;alert(&quot;x&quot;&amp;&#39;y&#39;)&lt;/script&gt;",
+            EscapeHtml("<script>alert(\"x\"&'y')</script>"));
+  EXPECT_EQ("a<br>b<br>c<br>&lt;", PlainTextToHtml("a\nb\r\nc\r<"));
+}
+
+std::string Sum(std::initializer_list<const char*> scores) {
+  ScoreTotal total;
+  for (const char* s : scores) total.Add(s, "1");
+  return total.ToString();
+}
+
+TEST(ScoreTotal, AddsExactlyAndShowsTheShortestForm) {
+  EXPECT_EQ("0", Sum({}));
+  EXPECT_EQ("2.5", Sum({"0.5", "0.5", "1.5"}));
+  EXPECT_EQ("3.5", Sum({"2.5", "1"}));
+  EXPECT_EQ("0.3", Sum({"0.1", "0.2"}));  // binary floating point gives 0.30000000000000004
+  EXPECT_EQ("-1", Sum({"1", "-2"}));
+  EXPECT_EQ("3", Sum({" 1.50 ", "+1.5"}));
+  EXPECT_EQ("40000", Sum({"20000", "20000"}));  // beyond a 16-bit total
+}
+
+TEST(ScoreTotal, RefusesTextThatIsNotADecimalNumber) {
+  for (const char* bad : {"", " ", "abc", "1.2.3", "1e3", "-", ".", "0x10", "1,5"}) {
+    ScoreTotal total;
+    EXPECT_THROW(total.Add(bad, "7"), Error) << bad;
+  }
+  ScoreTotal total;
+  try {
+    total.Add("x", "7");
+  } catch (const Error& e) {
+    EXPECT_STREQ("第 7 题的得分不是有效的数字", e.what());
+  }
+}
+
+}  // namespace
+}  // namespace generatesheet

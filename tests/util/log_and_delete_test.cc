@@ -1,0 +1,97 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "generatesheet/create_html.h"
+#include "support/temp_dir.h"
+#include "util/log.h"
+
+namespace generatesheet {
+namespace {
+
+using testing::ReadFileForTest;
+using testing::TempDir;
+using testing::WriteFileForTest;
+
+class LogTest : public ::testing::Test {
+ protected:
+  LogTest() { SetLogFilePathForTesting(dir_.File("syslog.txt")); }
+  ~LogTest() override { SetLogFilePathForTesting(""); }
+  TempDir dir_;
+  CreateHtml sheet_;
+};
+
+TEST_F(LogTest, AppendsLinesInOrderAfterEarlierContent) {
+  WriteFileForTest(dir_.File("syslog.txt"), "earlier\r\n");
+  sheet_.WriteLog("a");
+  sheet_.WriteLog("b");
+  sheet_.WriteLog("");
+  sheet_.WriteLog("中文 c");
+  EXPECT_EQ("earlier\r\na\r\nb\r\n\r\n中文 c\r\n", ReadFileForTest(dir_.File("syslog.txt")));
+}
+
+TEST_F(LogTest, UnwritableLogIsSilent) {
+  SetLogFilePathForTesting(dir_.File("no/such/folder/syslog.txt"));
+  sheet_.SetErrMsg("kept");
+  sheet_.WriteLog("a");
+  EXPECT_EQ("kept", sheet_.ErrMsg());
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
+}
+
+TEST_F(LogTest, InitPbaseConnLogsARefusedChange) {
+  // An open connection refuses a new connection string; the report goes to
+  // ErrMsg and, the same text, to the log.
+  auto open = std::make_shared<Connection>();
+  open->SetConnectionString(
+      "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(GENERATESHEET_TESTDATA_DIR) +
+      "/access/mdbreader-V2000-test.mdb;Persist Security Info=False");
+  open->Open();
+  sheet_.SetPbaseConn(open);
+  sheet_.InitPbaseConn();
+  ASSERT_EQ(0u, sheet_.ErrMsg().rfind("初始化Pbase数据库连接出错，详细信息：", 0))
+      << sheet_.ErrMsg();
+  EXPECT_EQ(sheet_.ErrMsg() + "\r\n", ReadFileForTest(dir_.File("syslog.txt")));
+}
+
+TEST(LibraryFolder, IsTheFolderOfTheLoadedLibrary) {
+  const std::filesystem::path folder = LibraryFolder();
+  EXPECT_TRUE(std::filesystem::exists(folder / "libgeneratesheet.so")) << folder;
+  EXPECT_EQ(folder / "syslog.txt", std::filesystem::path(LogFilePath()));
+}
+
+TEST(Delfile, DeletesExistingFilesReadOnlyOrNotAndIgnoresTheRest) {
+  TempDir dir;
+  CreateHtml sheet;
+  std::string plain = dir.File("a.txt");
+  std::string read_only = dir.File("b.txt");
+  WriteFileForTest(plain, "a");
+  WriteFileForTest(read_only, "b");
+  ::chmod(read_only.c_str(), 0444);
+  sheet.Delfile(plain);
+  sheet.Delfile(read_only);
+  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_FALSE(std::filesystem::exists(read_only));
+  EXPECT_EQ(dir.File("a.txt"), plain);  // the argument is never modified
+
+  std::string missing = dir.File("missing.txt");
+  std::string folder = dir.path();
+  sheet.SetErrMsg("kept");
+  sheet.Delfile(missing);
+  sheet.Delfile(folder);
+  EXPECT_TRUE(std::filesystem::exists(folder));
+  EXPECT_EQ("kept", sheet.ErrMsg());
+}
+
+TEST(Delfile, BackslashJoinedPathsNameTheSameFile) {
+  TempDir dir;
+  CreateHtml sheet;
+  WriteFileForTest(dir.File("x.mdb"), "x");
+  std::string path = dir.path() + "\\x.mdb";
+  sheet.Delfile(path);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.mdb")));
+}
+
+}  // namespace
+}  // namespace generatesheet
