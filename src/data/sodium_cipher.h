@@ -27,6 +27,8 @@ void WriteNewMasterKeyFile(const std::string& path);
 class SodiumCipher : public Cipher {
  public:
   explicit SodiumCipher(const MasterKey& master_key);
+  SodiumCipher(const SodiumCipher&) = delete;
+  SodiumCipher& operator=(const SodiumCipher&) = delete;
   ~SodiumCipher() override;  // wipes the key
 
   std::optional<bool> zqDecryptFile(std::string& path, std::string password) override;

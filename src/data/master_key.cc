@@ -1,0 +1,181 @@
+// The master key file (format: doc/cipher.md):
+//
+//   GenerateSheet master key 1
+//   # optional comment lines
+//   <64 hex digits>
+#include "data/master_key.h"
+
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "data/sodium_cipher.h"
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr std::string_view kHeaderLine = "GenerateSheet master key 1";
+// A key file is a few lines; anything much larger is not one.
+constexpr size_t kMaxKeyFileBytes = 4096;
+
+// A string whose bytes are wiped when it goes.
+class WipedString {
+ public:
+  WipedString() = default;
+  WipedString(const WipedString&) = delete;
+  WipedString& operator=(const WipedString&) = delete;
+  ~WipedString() { sodium_memzero(text.data(), text.size()); }
+
+  std::string text;
+};
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+Error KeyFileError(const std::string& path, const std::string& reason) {
+  return Error("无法读取主密钥文件：" + path + "：" + reason);
+}
+
+// Reads at most kMaxKeyFileBytes + 1 bytes, so that an oversized file shows.
+void ReadSmallFile(const std::string& path, std::string& out) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw KeyFileError(path, std::strerror(errno));
+  out.assign(kMaxKeyFileBytes + 1, '\0');
+  size_t used = 0;
+  while (used < out.size()) {
+    ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw KeyFileError(path, std::strerror(errno));
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  if (used > kMaxKeyFileBytes) throw KeyFileError(path, "文件过大，不是主密钥文件");
+  out.resize(used);
+}
+
+// Splits off the next line (without "\n" or a trailing "\r").
+std::string_view NextLine(std::string_view& rest) {
+  size_t end = rest.find('\n');
+  std::string_view line = rest.substr(0, end);
+  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+void WriteAll(int fd, const std::string& data, const std::string& path) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw SystemError("无法写入主密钥文件", path, errno);
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string ParentFolder(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+void EnsureSodiumReady() {
+  static const int status = sodium_init();  // thread-safe static initialisation
+  if (status < 0) throw Error("无法初始化加密库 libsodium");
+}
+
+MasterKey ReadMasterKeyFile(const std::string& path) {
+  EnsureSodiumReady();
+  WipedString content;
+  ReadSmallFile(path, content.text);
+
+  std::string_view rest = content.text;
+  if (NextLine(rest) != kHeaderLine) {
+    throw KeyFileError(path, "首行不是 \"" + std::string(kHeaderLine) + "\"，不是主密钥文件");
+  }
+  std::string_view key_line;
+  int key_lines = 0;
+  while (!rest.empty()) {
+    std::string_view line = NextLine(rest);
+    if (line.empty() || line.front() == '#') continue;
+    key_line = line;
+    ++key_lines;
+  }
+  if (key_lines != 1) throw KeyFileError(path, "应当恰好有一行密钥（64 个十六进制数字）");
+
+  MasterKey key;
+  size_t key_length = 0;
+  const char* end = nullptr;
+  if (key_line.size() != 2 * key.size() ||
+      sodium_hex2bin(key.data(), key.size(), key_line.data(), key_line.size(), nullptr, &key_length,
+                     &end) != 0 ||
+      key_length != key.size() || end != key_line.data() + key_line.size()) {
+    sodium_memzero(key.data(), key.size());
+    throw KeyFileError(path, "密钥行不是 64 个十六进制数字");
+  }
+  return key;
+}
+
+void WriteNewMasterKeyFile(const std::string& path) {
+  EnsureSodiumReady();
+  MasterKey key;
+  randombytes_buf(key.data(), key.size());
+  WipedString content;
+  content.text.assign(kHeaderLine);
+  content.text += "\n";
+  std::string hex(2 * key.size() + 1, '\0');
+  sodium_bin2hex(hex.data(), hex.size(), key.data(), key.size());
+  hex.pop_back();
+  content.text += hex + "\n";
+  sodium_memzero(hex.data(), hex.size());
+  sodium_memzero(key.data(), key.size());
+
+  // Written whole under a temporary name (mkstemp creates it 0600), then
+  // linked to its name: link() never replaces an existing file, and the key
+  // file appears complete or not at all.
+  std::string temp = ParentFolder(path) + "/.masterkey-XXXXXX";
+  Fd fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) throw SystemError("无法创建主密钥临时文件", temp, errno);
+  try {
+    if (::fchmod(fd.get(), 0600) != 0) throw SystemError("无法设置主密钥文件权限", temp, errno);
+    WriteAll(fd.get(), content.text, temp);
+    if (::fsync(fd.get()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
+    if (::close(fd.Release()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+      if (errno == EEXIST) throw Error("主密钥文件已存在，拒绝覆盖：" + path);
+      throw SystemError("无法创建主密钥文件", path, errno);
+    }
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  ::unlink(temp.c_str());
+}
+
+}  // namespace generatesheet
