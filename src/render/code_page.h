@@ -1,0 +1,29 @@
+// Windows code pages as they appear in rich text, and decoding of their bytes
+// into UTF-8.  Every function here is safe on any thread.
+#ifndef GENERATESHEET_RENDER_CODE_PAGE_H_
+#define GENERATESHEET_RENDER_CODE_PAGE_H_
+
+#include <string>
+#include <string_view>
+
+namespace generatesheet {
+
+// The code page a font's \fcharsetN names (134 -> 936, 0 -> 1252, ...), or 0
+// when the charset names none of its own: 1 (default), 2 (symbol) and values
+// not known here.  The caller then falls back to the document's code page.
+int CharsetCodePage(int charset);
+
+// Appends `bytes`, text in the Windows code page `code_page` (936, 1252,
+// 65001, ...), to `out` as UTF-8.  Code page 936 (GBK) is read as GB18030, a
+// superset, so every GBK character decodes.  A byte that does not decode
+// becomes U+FFFD and decoding goes on after it.  An unknown code page is
+// read as 1252.
+void AppendDecoded(std::string_view bytes, int code_page, std::string* out);
+
+// Appends the UTF-8 form of `code_point`; a surrogate or a value beyond
+// U+10FFFF becomes U+FFFD.
+void AppendUtf8(char32_t code_point, std::string* out);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_RENDER_CODE_PAGE_H_

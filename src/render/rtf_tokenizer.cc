@@ -1,0 +1,103 @@
+#include "render/rtf_tokenizer.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr int64_t kParamLimit = 1000000000;
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIgnored(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+RtfToken RtfTokenizer::Next() {
+  while (pos_ < input_.size() && IsIgnored(input_[pos_])) ++pos_;
+  RtfToken token;
+  if (pos_ >= input_.size()) return token;
+  char c = input_[pos_];
+  if (c == '{' || c == '}') {
+    ++pos_;
+    token.kind = c == '{' ? RtfToken::Kind::kGroupStart : RtfToken::Kind::kGroupEnd;
+    return token;
+  }
+  if (c == '\\') return ReadControl();
+  size_t start = pos_;
+  while (pos_ < input_.size()) {
+    c = input_[pos_];
+    if (c == '{' || c == '}' || c == '\\' || IsIgnored(c)) break;
+    ++pos_;
+  }
+  token.kind = RtfToken::Kind::kText;
+  token.text = input_.substr(start, pos_ - start);
+  return token;
+}
+
+void RtfTokenizer::SkipBytes(size_t count) {
+  pos_ += count < input_.size() - pos_ ? count : input_.size() - pos_;
+}
+
+RtfToken RtfTokenizer::ReadControl() {
+  ++pos_;  // the backslash
+  if (pos_ >= input_.size()) return RtfToken();
+  char c = input_[pos_];
+  if (IsLetter(c)) return ReadControlWord();
+  if (c == '\'') return ReadHexByte();
+  ++pos_;
+  RtfToken token;
+  token.kind = RtfToken::Kind::kControlSymbol;
+  token.symbol = c == '\r' ? '\n' : c;
+  return token;
+}
+
+RtfToken RtfTokenizer::ReadControlWord() {
+  RtfToken token;
+  token.kind = RtfToken::Kind::kControlWord;
+  size_t start = pos_;
+  while (pos_ < input_.size() && IsLetter(input_[pos_])) ++pos_;
+  token.text = input_.substr(start, pos_ - start);
+
+  bool negative = false;
+  if (pos_ + 1 < input_.size() && input_[pos_] == '-' && IsDigit(input_[pos_ + 1])) {
+    negative = true;
+    ++pos_;
+  }
+  int64_t value = 0;
+  while (pos_ < input_.size() && IsDigit(input_[pos_])) {
+    token.has_param = true;
+    value = value * 10 + (input_[pos_] - '0');
+    if (value > kParamLimit) value = kParamLimit;
+    ++pos_;
+  }
+  token.param = static_cast<int32_t>(negative ? -value : value);
+  // One space ends a control word and belongs to it.
+  if (pos_ < input_.size() && input_[pos_] == ' ') ++pos_;
+  return token;
+}
+
+RtfToken RtfTokenizer::ReadHexByte() {
+  ++pos_;  // the quote
+  RtfToken token;
+  int high = pos_ < input_.size() ? HexValue(input_[pos_]) : -1;
+  int low = pos_ + 1 < input_.size() ? HexValue(input_[pos_ + 1]) : -1;
+  if (high < 0 || low < 0) {
+    // A malformed \' stands for nothing; what follows is read as usual.
+    token.kind = RtfToken::Kind::kControlSymbol;
+    token.symbol = '\'';
+    return token;
+  }
+  pos_ += 2;
+  token.kind = RtfToken::Kind::kHexByte;
+  token.symbol = static_cast<char>(high * 16 + low);
+  return token;
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,229 @@
+#include "render/rtf_to_text.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace generatesheet {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The characters of a text without its layout: white space and the "|"
+// that the reference texts use for table cells are removed.
+std::string Characters(const std::string& text) {
+  std::string result;
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '|') result.push_back(c);
+  }
+  return result;
+}
+
+// A document whose fonts 0 to 3 are Latin, Chinese (GBK), Cyrillic and
+// Japanese (Shift-JIS), with `body` after the font table.
+std::string FourFontDocument(const std::string& body) {
+  return "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+         "{\\f1\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f2\\froman\\fcharset204 Times;}"
+         "{\\f3\\fnil\\fcharset128 MS Mincho;}}" +
+         body + "}";
+}
+
+TEST(RtfToPlainTextTest, ReferenceDocumentsKeepTheirCharacters) {
+  fs::path dir = fs::path(GENERATESHEET_TESTDATA_DIR) / "rtf";
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".rtf") continue;
+    fs::path expected = entry.path();
+    expected.replace_extension(".txt");
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(Characters(RtfToPlainText(ReadFile(entry.path()))), Characters(ReadFile(expected)));
+    ++compared;
+  }
+  EXPECT_GE(compared, 9);
+}
+
+TEST(RtfToPlainTextTest, ChineseAsWindowsRichEditWritesIt) {
+  EXPECT_EQ(
+      RtfToPlainText("{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052"
+                     "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\r\n"
+                     "\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18 \\'d6\\'d0\\'ce\\'c4\\par\r\n"
+                     "}\r\n"),
+      "中文");
+  EXPECT_EQ(
+      RtfToPlainText("{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
+                     "\\'cb\\'ce\\'cc\\'e5;}}\\pard\\f0 \\'b5\\'da\\'d2\\'bb\\'cc\\'e2\\par\r\n"
+                     "A. \\'ca\\'c7\\par\r\n\\par\r\n}"),
+      "第一题\nA. 是");
+}
+
+TEST(RtfToPlainTextTest, GbkCharacterSplitAcrossEscapesComesOutWhole) {
+  const std::string head = "{\\rtf1\\ansi\\ansicpg936 ";
+  EXPECT_EQ(RtfToPlainText(head + "\\'81@}"), "丂");               // 81 40
+  EXPECT_EQ(RtfToPlainText(head + "\\'81\\\\}"), "乗");            // 81 5C
+  EXPECT_EQ(RtfToPlainText(head + "\xD6\xD0\\'ce\xC4}"), "中文");  // raw bytes
+  EXPECT_EQ(RtfToPlainText(head + "\\'d6{\\*\\bkmkstart q}\\'d0}"), "中");
+  // GB18030 four-byte sequences decode as well.
+  EXPECT_EQ(RtfToPlainText(head + "\\'81\\'30\\'81\\'30}"), "\u0080");
+}
+
+TEST(RtfToPlainTextTest, EachFontDecodesInItsOwnCharset) {
+  EXPECT_EQ(RtfToPlainText(
+                FourFontDocument("\\f0 caf\\'e9 \\f1\\'d6\\'d0\\f2\\'c4\\f3\\'82\\'a0\\f0\\'e9")),
+            "café 中Дあé");
+  // A font set inside a group ends with the group.
+  EXPECT_EQ(RtfToPlainText(FourFontDocument("{\\f1\\'d6\\'d0}\\'e9")), "中é");
+  // \plain returns to the default font.
+  EXPECT_EQ(RtfToPlainText(FourFontDocument("\\f2\\'c4\\plain\\'c4")), "ДÄ");
+}
+
+TEST(RtfToPlainTextTest, CodePageFallsBackToDefaultFontThenDocument) {
+  // No \f: the default font's charset.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\fcharset0 A;}"
+                           "{\\f1\\fcharset134 B;}}\\'d6\\'d0}"),
+            "中");
+  // The current font has no charset of its own (1 is "default"): the
+  // default font's charset.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset204 A;}"
+                           "{\\f1\\fcharset1 B;}}\\f1\\'c4}"),
+            "Д");
+  // No font knows its charset: \ansicpg.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 A;}}\\f0\\'c4}"), "Д");
+  // Nothing at all: Windows-1252.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 \\'c4}"), "Ä");
+  // A font's \cpg wins over its \fcharset.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 A;}}\\f0\\'c4}"), "Д");
+}
+
+TEST(RtfToPlainTextTest, UnicodeEscapesAndTheirFallbacks) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\uc1\\u20013?\\u25991?}"), "中文");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\uc0\\u20013\\u25991 x}"), "中文x");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansicpg936\\uc2\\u20013\\'d6\\'d0\\u25991\\'ce\\'c4!}"),
+            "中文!");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u20013 ab}"), "中b");  // default \uc1
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u-255?}"), "！");      // negative: plus 65536
+  // \uc is scoped to its group.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1{\\uc2\\u20013xx}\\u25991?}"), "中文");
+  // A brace ends the fallback.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\uc3\\u20013?{a}b}"), "中ab");
+}
+
+TEST(RtfToPlainTextTest, SurrogatePairsJoinAndLoneHalvesAreReplaced) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u-10179?\\u-8704?}"), "😀");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\uc0\\u55357\\u56832}"), "😀");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u-10179?x}"), "\uFFFDx");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\u-8704?b}"), "a\uFFFDb");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u-10179?}"), "\uFFFD");
+}
+
+TEST(RtfToPlainTextTest, HiddenDestinationsAreDropped) {
+  EXPECT_EQ(
+      RtfToPlainText("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue0;}"
+                     "{\\stylesheet{\\s0 Normal;}}{\\info{\\author Someone}{\\title T}}"
+                     "{\\*\\generator Riched20;}{\\*\\unknownthing junk}{\\header head}"
+                     "{\\footerr foot}{\\*\\listtable{\\list{\\listname L;}}}"
+                     "a{\\pict\\pngblip 89504e47}b{\\object\\objemb{\\*\\objdata 0102}"
+                     "{\\result{\\pict 00}}}c{\\*\\bkmkstart mark}d"
+                     "{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}}"
+                     "{\\field{\\fldinst PAGE}{\\fldrslt 3}}"
+                     "{\\upr{ansi}{\\*\\ud{\\u20013?}}}}"),
+      "abcdlink3中");
+}
+
+TEST(RtfToPlainTextTest, BinaryDataIsPassedOver) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\bin4 {}\\zb}"), "ab");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a{\\*\\blipuid x}{\\pict\\bin3 }}}}b}"), "ab");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\bin999999 xyz}"), "a");
+}
+
+TEST(RtfToPlainTextTest, BreaksAndSpecialCharacters) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 one\\par two\\line three\\\r\nfour\\\nfive\\tab six}"),
+            "one\ntwo\nthree\nfour\nfive\tsix");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 raw\r\nline\rbreaks\nvanish}"), "rawlinebreaksvanish");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\par\\par b\\sect c\\page d}"), "a\n\nb\nc\nd");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote"
+                           "\\ldblquote\\rdblquote}"),
+            "—–•‘’“”");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\~b\\_c\\-d}"), "a\u00A0b\u2011c\u00ADd");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 \\{x\\}\\\\}"), "{x}\\");
+}
+
+TEST(RtfToPlainTextTest, TrailingLineBreaksAreRemoved) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 text\\par}"), "text");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 text\\par\\par\\line}"), "text");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 \\par text}"), "\ntext");
+}
+
+TEST(RtfToPlainTextTest, TableCellsAndRows) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row"
+                           "\\trowd c\\cell d\\cell\\row after}"),
+            "a\tb\nc\td\nafter");
+}
+
+TEST(RtfToPlainTextTest, DeepAndUnbalancedNestingIsSurvived) {
+  const size_t depth = 100000;
+  std::string deep = "{\\rtf1 a" + std::string(depth, '{') + "x" + std::string(depth, '}') + "b}";
+  EXPECT_EQ(RtfToPlainText(deep), "ab");  // text beyond the nesting cap is dropped
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a" + std::string(depth, '{') + "x"), "a");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 " + std::string(500, '{') + "x" + std::string(500, '}') + "}"),
+            "x");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 abc"), "abc");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 {{{abc"), "abc");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a}}}b"), "a");  // nothing after the document
+}
+
+TEST(RtfToPlainTextTest, MalformedControlsDoNotStopReading) {
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\'zzb}"), "azzb");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\u b}"), "ab");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\uc99999999999\\u20013 abc}"), "中");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\u99999999 x}"), "\uFFFD");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\"), "a");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\'4"), "a4");
+}
+
+TEST(RtfToPlainTextTest, UndecodableBytesBecomeReplacementCharacters) {
+  const std::string gbk = "{\\rtf1\\ansi\\ansicpg936 ";
+  EXPECT_EQ(RtfToPlainText(gbk + "\\'ff\\'d6\\'d0}"), "\uFFFD中");
+  EXPECT_EQ(RtfToPlainText(gbk + "\\'81 a}"), "\uFFFD a");
+  EXPECT_EQ(RtfToPlainText(gbk + "x\\'d6}"), "x\uFFFD");  // truncated at the end
+  EXPECT_EQ(RtfToPlainText(gbk + "\\'d6\\par\\'d0}"), "\uFFFD\n\uFFFD");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi \\'81\\'e9}"), "\uFFFDé");  // 0x81: none in 1252
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\ansicpg1 \\'e9}"), "é");   // unknown page: 1252
+}
+
+TEST(RtfToPlainTextTest, NonRtfInputComesBackUnchanged) {
+  EXPECT_EQ(RtfToPlainText(""), "");
+  EXPECT_EQ(RtfToPlainText("plain <b>text</b>\r\n中文\n"), "plain <b>text</b>\r\n中文\n");
+  EXPECT_EQ(RtfToPlainText("see {\\rtf1 x}"), "see {\\rtf1 x}");
+  EXPECT_EQ(RtfToPlainText("{\\rt"), "{\\rt");
+  EXPECT_EQ(RtfToPlainText(" \r\n\t{\\rtf1 x}"), "x");
+  EXPECT_EQ(RtfToPlainText("\xEF\xBB\xBF{\\rtf1 x}"), "x");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1}"), "");
+}
+
+TEST(RtfToPlainTextTest, ConcurrentCallsAgree) {
+  const std::string chinese = FourFontDocument("\\f1\\'d6\\'d0\\f2\\'c4\\f3\\'82\\'a0\\f0\\'e9");
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        if (RtfToPlainText(chinese) != "中Дあé") ++failures[t];
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace generatesheet
