@@ -1,0 +1,169 @@
+#include "package/archive_zip_component.h"
+
+#include <exception>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "package/extraction_archive_reader.h"
+#include "package/extraction_manifest.h"
+#include "package/extraction_staging.h"
+#include "util/path.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+ExtractionStatus OverLimit(const std::string& archive, const std::string& entry,
+                           const std::string& reason) {
+  return ExtractionStatus::Failure(
+      ZipResult::kLimitExceeded,
+      "答题包超出解压限制，整个答题包未解压：" + archive + "：" + entry + "（" + reason + "）");
+}
+
+ExtractionStatus ArchiveChanged(const std::string& archive) {
+  return ExtractionStatus::Failure(ZipResult::kBadEntry, "答题包在解压过程中被改动：" + archive);
+}
+
+// Whether `produced` bytes from `packed` bytes read exceed `max_ratio`.
+bool RatioExceeded(std::uint64_t produced, std::uint64_t packed, std::uint64_t max_ratio) {
+  if (packed == 0) packed = 1;
+  if (max_ratio != 0 && packed > std::numeric_limits<std::uint64_t>::max() / max_ratio) {
+    return false;
+  }
+  return produced > max_ratio * packed;
+}
+
+}  // namespace
+
+std::unique_ptr<ZipComponent> CreateArchiveZipComponent() {
+  return std::make_unique<ArchiveZipComponent>();
+}
+
+std::unique_ptr<ZipComponent> CreateArchiveZipComponent(const ExtractionLimits& limits) {
+  return std::make_unique<ArchiveZipComponent>(limits);
+}
+
+ArchiveZipComponent::ArchiveZipComponent(const ExtractionLimits& limits) : limits_(limits) {}
+
+std::int16_t ArchiveZipComponent::Unzip(std::int16_t /*argument*/) {
+  ExtractionStatus status;
+  try {
+    status = Extract();
+  } catch (const std::exception& e) {
+    status = ExtractionStatus::Failure(
+        ZipResult::kUnexpected, "解压答题包时出错：" + archive_path_ + "（" + e.what() + "）");
+  }
+  last_description_ = status.description();
+  return static_cast<std::int16_t>(status.code());
+}
+
+ExtractionStatus ArchiveZipComponent::Extract() const {
+  std::string archive = NativePath(archive_path_);
+  if (archive.empty()) {
+    return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答题包的路径");
+  }
+  ExtractionManifest manifest;
+  ExtractionStatus status = Scan(archive, &manifest);
+  if (!status.ok()) return status;
+
+  ExtractionStaging staging;  // removes whatever it still holds when it goes
+  status = staging.Open(NativePath(destination_));
+  if (!status.ok()) return status;
+  status = Unpack(archive, manifest, &staging);
+  if (!status.ok()) return status;
+  return staging.Commit(manifest.entries());
+}
+
+ExtractionStatus ArchiveZipComponent::Scan(const std::string& archive,
+                                           ExtractionManifest* manifest) const {
+  ExtractionArchiveReader reader;
+  ExtractionStatus status = reader.Open(archive, password_);
+  std::uint64_t count = 0;
+  while (status.ok()) {
+    EntryHeader header;
+    bool at_end = false;
+    status = reader.Next(&header, &at_end);
+    if (!status.ok() || at_end) break;
+    if (++count > limits_.max_entries) {
+      return OverLimit(archive, header.name,
+                       "条目数超过 " + std::to_string(limits_.max_entries) + " 个");
+    }
+    if (auto refusal = manifest->Add(header.name, header.kind)) {
+      return ExtractionStatus::Failure(
+          ZipResult::kUnsafeEntry, "答题包含有不安全的条目，整个答题包未解压：" + archive + "：" +
+                                       header.name + "（" + *refusal + "）");
+    }
+  }
+  return status;
+}
+
+ExtractionStatus ArchiveZipComponent::Unpack(const std::string& archive,
+                                             const ExtractionManifest& manifest,
+                                             ExtractionStaging* staging) const {
+  ExtractionArchiveReader reader;
+  ExtractionStatus status = reader.Open(archive, password_);
+  if (!status.ok()) return status;
+  const std::vector<ManifestEntry>& entries = manifest.entries();
+  std::uint64_t total_bytes = 0;
+  for (std::size_t index = 0;; ++index) {
+    EntryHeader header;
+    bool at_end = false;
+    status = reader.Next(&header, &at_end);
+    if (!status.ok()) return status;
+    if (at_end) return index == entries.size() ? status : ArchiveChanged(archive);
+    // The file is read anew: it must still hold the entries checked above.
+    if (index >= entries.size() || header.name != entries[index].name ||
+        header.kind != entries[index].kind) {
+      return ArchiveChanged(archive);
+    }
+    if (header.kind == EntryKind::kDirectory) continue;
+
+    status = staging->Begin(index, entries[index]);
+    if (status.ok()) status = UnpackFile(archive, entries[index], &reader, staging, &total_bytes);
+    if (status.ok()) status = staging->Finish(header.mtime_seconds);
+    if (!status.ok()) return status;
+  }
+}
+
+ExtractionStatus ArchiveZipComponent::UnpackFile(const std::string& archive,
+                                                 const ManifestEntry& entry,
+                                                 ExtractionArchiveReader* reader,
+                                                 ExtractionStaging* staging,
+                                                 std::uint64_t* total_bytes) const {
+  std::vector<char> buffer(kBufferSize);
+  const std::int64_t start = reader->BytesConsumed();
+  std::uint64_t produced = 0;
+  for (;;) {
+    std::ptrdiff_t n = reader->Read(buffer.data(), buffer.size());
+    if (n == 0) return ExtractionStatus::Ok();
+    if (n < 0) {
+      return ExtractionStatus::Failure(
+          ZipResult::kBadEntry, "无法解压答题包的条目（密码错误或数据损坏）：" + archive + "：" +
+                                    entry.name + "（" + reader->ErrorText() + "）");
+    }
+    // Only the bytes actually produced count; the sizes the archive
+    // declares are not trusted.
+    produced += static_cast<std::uint64_t>(n);
+    *total_bytes += static_cast<std::uint64_t>(n);
+    if (*total_bytes > limits_.max_total_bytes) {
+      return OverLimit(archive, entry.name,
+                       "解压后的数据总量超过 " + std::to_string(limits_.max_total_bytes) + " 字节");
+    }
+    if (produced > limits_.ratio_floor_bytes) {
+      std::int64_t packed = reader->BytesConsumed() - start;
+      if (RatioExceeded(produced, packed > 0 ? static_cast<std::uint64_t>(packed) : 0,
+                        limits_.max_ratio)) {
+        return OverLimit(
+            archive, entry.name,
+            "解压后与压缩时的大小之比超过 " + std::to_string(limits_.max_ratio) + ":1");
+      }
+    }
+    ExtractionStatus status = staging->Append(buffer.data(), static_cast<std::size_t>(n));
+    if (!status.ok()) return status;
+  }
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,71 @@
+// The zip component on libarchive.  Unzip(0) extracts the archive named by
+// setting 1 into the folder of setting 2, reading entries that are stored,
+// deflated, or encrypted with traditional PKWARE encryption or WinZip AES
+// under the password of setting 5.  Settings 3 and 4 are kept and have no
+// effect.
+//
+// An extraction reads the archive twice.  The first walk checks every entry
+// header (see ExtractionManifest) and the entry count; an unsafe package is
+// refused before anything is written.  The second walk unpacks every file
+// into a staging folder inside the destination, counting the bytes actually
+// produced against the limits; only when all of them are complete are they
+// moved into place, replacing files of the same name.  On any failure the
+// destination is left as it was, and Unzip answers the code of ZipResult
+// with a Chinese description naming the archive and the entry at fault.
+//
+// Paths may be joined with "\"; each is mapped to a native path before use.
+// Not safe for concurrent use of one object.
+#ifndef GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_
+#define GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_
+
+#include <cstdint>
+#include <string>
+
+#include "package/extraction_status.h"
+#include "package/zip_component.h"
+
+namespace generatesheet {
+
+class ExtractionArchiveReader;
+class ExtractionManifest;
+class ExtractionStaging;
+struct ManifestEntry;
+
+class ArchiveZipComponent : public ZipComponent {
+ public:
+  explicit ArchiveZipComponent(const ExtractionLimits& limits = ExtractionLimits());
+
+  void SetLimits(const ExtractionLimits& limits) { limits_ = limits; }
+
+  void SetZipFilename(const std::string& archive_path) override { archive_path_ = archive_path; }
+  void SetUnzipToFolder(const std::string& destination) override { destination_ = destination; }
+  void SetFixedFlag(bool value) override { fixed_flag_ = value; }
+  void SetFixedOption(std::int16_t value) override { fixed_option_ = value; }
+  void SetEncryptionPassword(const std::string& password) override { password_ = password; }
+
+  // `argument` is the old control's and has no effect.
+  std::int16_t Unzip(std::int16_t argument) override;
+  // The description of the last Unzip's failure; empty after a success.
+  std::string LastResultDescription() const override { return last_description_; }
+
+ private:
+  ExtractionStatus Extract() const;
+  ExtractionStatus Scan(const std::string& archive, ExtractionManifest* manifest) const;
+  ExtractionStatus Unpack(const std::string& archive, const ExtractionManifest& manifest,
+                          ExtractionStaging* staging) const;
+  ExtractionStatus UnpackFile(const std::string& archive, const ManifestEntry& entry,
+                              ExtractionArchiveReader* reader, ExtractionStaging* staging,
+                              std::uint64_t* total_bytes) const;
+
+  ExtractionLimits limits_;
+  std::string archive_path_;
+  std::string destination_;
+  bool fixed_flag_ = false;
+  std::int16_t fixed_option_ = 0;
+  std::string password_;
+  std::string last_description_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_

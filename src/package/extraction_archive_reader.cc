@@ -1,0 +1,112 @@
+#include "package/extraction_archive_reader.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr size_t kReadBlockSize = 64 * 1024;
+
+// libarchive's code for "not an archive it knows" (ARCHIVE_ERRNO_FILE_FORMAT
+// in its own sources, EILSEQ on platforms without EFTYPE).
+#ifdef EFTYPE
+constexpr int kFormatErrno = EFTYPE;
+#else
+constexpr int kFormatErrno = EILSEQ;
+#endif
+
+EntryKind KindOf(struct archive_entry* entry) {
+  if (archive_entry_hardlink(entry) != nullptr) return EntryKind::kHardlink;
+  switch (archive_entry_filetype(entry)) {
+    case AE_IFREG:
+      return EntryKind::kFile;
+    case AE_IFDIR:
+      return EntryKind::kDirectory;
+    case AE_IFLNK:
+      return EntryKind::kSymlink;
+    default:
+      return EntryKind::kSpecial;
+  }
+}
+
+}  // namespace
+
+void ExtractionArchiveReader::Closer::operator()(struct archive* handle) const {
+  archive_read_free(handle);
+}
+
+ExtractionArchiveReader::ExtractionArchiveReader() = default;
+ExtractionArchiveReader::~ExtractionArchiveReader() = default;
+
+ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
+                                               const std::string& password) {
+  path_ = path;
+  last_entry_.clear();
+  handle_.reset(archive_read_new());
+  if (!handle_) return ExtractionStatus::Failure(ZipResult::kUnexpected, "无法创建解压器");
+  archive_read_support_format_zip(handle_.get());
+  // libarchive refuses an empty passphrase; without one, encrypted entries
+  // fail as "password required" when their data is read.
+  if (!password.empty()) archive_read_add_passphrase(handle_.get(), password.c_str());
+
+  // libarchive reads standard input for an empty name: the caller never
+  // passes one.
+  if (archive_read_open_filename(handle_.get(), path.c_str(), kReadBlockSize) == ARCHIVE_OK) {
+    return ExtractionStatus::Ok();
+  }
+  int error = archive_errno(handle_.get());
+  if (error == kFormatErrno) {
+    return ExtractionStatus::Failure(ZipResult::kNotZip, "答题包不是 zip 文件：" + path);
+  }
+  if (error > 0) {
+    return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
+                                     SystemError("无法打开答题包", path, error).what());
+  }
+  return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
+                                   "无法打开答题包：" + path + "（" + ErrorText() + "）");
+}
+
+ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end) {
+  struct archive_entry* entry = nullptr;
+  int r = archive_read_next_header(handle_.get(), &entry);
+  *at_end = r == ARCHIVE_EOF;
+  if (r == ARCHIVE_EOF) return ExtractionStatus::Ok();
+  if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+    std::string where = last_entry_.empty() ? "" : "（条目“" + last_entry_ + "”之后）";
+    return ExtractionStatus::Failure(ZipResult::kBadEntry,
+                                     "答题包已损坏或不完整：" + path_ + where + "：" + ErrorText());
+  }
+  const char* name = archive_entry_pathname(entry);
+  header->name = name != nullptr ? name : "";
+  header->kind = KindOf(entry);
+  header->mtime_seconds.reset();
+  if (archive_entry_mtime_is_set(entry)) header->mtime_seconds = archive_entry_mtime(entry);
+  last_entry_ = header->name;
+  return ExtractionStatus::Ok();
+}
+
+std::ptrdiff_t ExtractionArchiveReader::Read(char* buffer, std::size_t size) {
+  la_ssize_t n = archive_read_data(handle_.get(), buffer, size);
+  return n < 0 ? -1 : static_cast<std::ptrdiff_t>(n);
+}
+
+std::int64_t ExtractionArchiveReader::BytesConsumed() const {
+  return archive_filter_bytes(handle_.get(), -1);
+}
+
+std::string ExtractionArchiveReader::ErrorText() const {
+  const char* text = archive_error_string(handle_.get());
+  if (text == nullptr) return "未知错误";
+  if (std::strcmp(text, "Incorrect passphrase") == 0) return "密码错误";
+  if (std::strcmp(text, "Passphrase required for this entry") == 0) return "条目已加密，需要密码";
+  return text;
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,65 @@
+// Reads a zip archive entry by entry: the one owner of a libarchive read
+// handle.  Each Open starts from the beginning of the file, so a package can
+// be walked twice (once to check the names, once to unpack).
+#ifndef GENERATESHEET_PACKAGE_EXTRACTION_ARCHIVE_READER_H_
+#define GENERATESHEET_PACKAGE_EXTRACTION_ARCHIVE_READER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "package/extraction_manifest.h"
+#include "package/extraction_status.h"
+
+struct archive;
+
+namespace generatesheet {
+
+struct EntryHeader {
+  std::string name;
+  EntryKind kind = EntryKind::kFile;
+  std::optional<std::int64_t> mtime_seconds;  // when the archive records one
+};
+
+class ExtractionArchiveReader {
+ public:
+  ExtractionArchiveReader();
+  ~ExtractionArchiveReader();
+  ExtractionArchiveReader(const ExtractionArchiveReader&) = delete;
+  ExtractionArchiveReader& operator=(const ExtractionArchiveReader&) = delete;
+
+  // Opens the zip archive at `path` (a native path, never empty).  An empty
+  // `password` reads unencrypted entries only.  Fails with kArchiveUnreadable
+  // when the file cannot be read and kNotZip when it is not a zip archive.
+  ExtractionStatus Open(const std::string& path, const std::string& password);
+
+  // The next entry's header into *header; *at_end instead when none is left.
+  // Fails with kBadEntry when the archive is corrupt or truncated.
+  ExtractionStatus Next(EntryHeader* header, bool* at_end);
+
+  // Up to `size` bytes of the current entry's data: the count read, 0 at its
+  // end, -1 on failure (wrong or missing password, corrupt data; see
+  // ErrorText()).
+  std::ptrdiff_t Read(char* buffer, std::size_t size);
+
+  // Bytes of the archive file consumed so far.
+  std::int64_t BytesConsumed() const;
+
+  // libarchive's description of the last failure, in Chinese where known.
+  std::string ErrorText() const;
+
+ private:
+  struct Closer {
+    void operator()(struct archive* handle) const;
+  };
+
+  std::string path_;
+  std::unique_ptr<struct archive, Closer> handle_;
+  std::string last_entry_;  // for descriptions of a failure between entries
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_PACKAGE_EXTRACTION_ARCHIVE_READER_H_

@@ -1,0 +1,204 @@
+#include "package/extraction_staging.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+std::string StagedName(std::size_t index) { return std::to_string(index); }
+
+std::string RandomSuffix() {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::random_device random;
+  std::string suffix;
+  for (int i = 0; i < 12; ++i) suffix += kHex[random() % 16];
+  return suffix;
+}
+
+std::string JoinPath(const std::vector<std::string>& components, std::size_t count) {
+  std::string path;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) path += '/';
+    path += components[i];
+  }
+  return path;
+}
+
+}  // namespace
+
+ExtractionStaging::Fd& ExtractionStaging::Fd::operator=(Fd&& other) noexcept {
+  if (this != &other) {
+    reset(other.fd_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+void ExtractionStaging::Fd::reset(int fd) noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
+}
+
+int ExtractionStaging::Fd::Close() noexcept {
+  if (fd_ < 0) return 0;
+  int result = ::close(fd_);
+  fd_ = -1;
+  return result == 0 ? 0 : errno;
+}
+
+ExtractionStaging::~ExtractionStaging() { Discard(); }
+
+void ExtractionStaging::Discard() {
+  current_fd_.reset();
+  current_entry_ = nullptr;
+  for (std::size_t index : staged_) unlinkat(staging_fd_.get(), StagedName(index).c_str(), 0);
+  staged_.clear();
+  staging_fd_.reset();
+  if (!staging_name_.empty()) unlinkat(destination_fd_.get(), staging_name_.c_str(), AT_REMOVEDIR);
+  staging_name_.clear();
+}
+
+ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
+  destination_ = destination;
+  if (destination.empty()) {
+    return ExtractionStatus::Failure(ZipResult::kWriteFailed, "未指定解压的目标文件夹");
+  }
+  destination_fd_.reset(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!destination_fd_.valid()) {
+    return ExtractionStatus::Failure(
+        ZipResult::kWriteFailed,
+        SystemError("无法使用解压的目标文件夹", destination, errno).what());
+  }
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = ".unzip-" + RandomSuffix();
+    if (mkdirat(destination_fd_.get(), name.c_str(), 0700) == 0) {
+      staging_name_ = name;
+      staging_fd_.reset(openat(destination_fd_.get(), name.c_str(), kDirectoryFlags));
+      if (staging_fd_.valid()) return ExtractionStatus::Ok();
+      break;
+    }
+    if (errno != EEXIST) break;
+  }
+  int error = errno;
+  return ExtractionStatus::Failure(
+      ZipResult::kWriteFailed,
+      SystemError("无法在解压的目标文件夹中建立临时文件夹", destination, error).what());
+}
+
+std::string ExtractionStaging::TargetPath(const ManifestEntry& entry) const {
+  return destination_ + "/" + JoinPath(entry.components, entry.components.size());
+}
+
+ExtractionStatus ExtractionStaging::WriteFailure(const ManifestEntry& entry, int error) const {
+  return ExtractionStatus::Failure(
+      ZipResult::kWriteFailed, SystemError("无法写入解压的文件", TargetPath(entry), error).what());
+}
+
+ExtractionStatus ExtractionStaging::Begin(std::size_t index, const ManifestEntry& entry) {
+  current_fd_.reset(openat(staging_fd_.get(), StagedName(index).c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!current_fd_.valid()) return WriteFailure(entry, errno);
+  staged_.insert(index);
+  current_entry_ = &entry;
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::Append(const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t written = ::write(current_fd_.get(), data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return WriteFailure(*current_entry_, errno);
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::Finish(std::optional<std::int64_t> mtime_seconds) {
+  if (fsync(current_fd_.get()) != 0) return WriteFailure(*current_entry_, errno);
+  if (mtime_seconds) {
+    // The archive's time stamp is kept where the file system allows; a
+    // refusal costs nothing but the date.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*mtime_seconds), 0}};
+    futimens(current_fd_.get(), times);
+  }
+  if (int error = current_fd_.Close(); error != 0) return WriteFailure(*current_entry_, error);
+  current_entry_ = nullptr;
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& entries) {
+  for (const ManifestEntry& entry : entries) {
+    ExtractionStatus status = CheckTarget(entry);
+    if (!status.ok()) return status;
+  }
+  for (std::size_t index = 0; index < entries.size(); ++index) {
+    ExtractionStatus status = Place(index, entries[index]);
+    if (!status.ok()) return status;
+  }
+  fsync(destination_fd_.get());
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) const {
+  const std::vector<std::string>& parts = entry.components;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::string path = JoinPath(parts, i + 1);
+    struct stat info;
+    if (fstatat(destination_fd_.get(), path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) return ExtractionStatus::Ok();  // nothing below it either
+      return WriteFailure(entry, errno);
+    }
+    bool needs_folder = i + 1 < parts.size() || entry.kind == EntryKind::kDirectory;
+    if (needs_folder && !S_ISDIR(info.st_mode)) {
+      return ExtractionStatus::Failure(
+          ZipResult::kWriteFailed,
+          "无法建立解压的文件夹：" + destination_ + "/" + path + "（已有同名的文件或链接）");
+    }
+    if (!needs_folder && S_ISDIR(info.st_mode)) {
+      return ExtractionStatus::Failure(
+          ZipResult::kWriteFailed,
+          "无法写入解压的文件：" + TargetPath(entry) + "（已有同名的文件夹）");
+    }
+  }
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry& entry) {
+  const std::vector<std::string>& parts = entry.components;
+  if (parts.empty()) return ExtractionStatus::Ok();  // the destination itself
+  std::size_t folders = entry.kind == EntryKind::kDirectory ? parts.size() : parts.size() - 1;
+  Fd folder;  // invalid while the destination itself is meant
+  for (std::size_t i = 0; i < folders; ++i) {
+    int parent = folder.valid() ? folder.get() : destination_fd_.get();
+    if (mkdirat(parent, parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
+      return WriteFailure(entry, errno);
+    }
+    Fd next(openat(parent, parts[i].c_str(), kDirectoryFlags));
+    if (!next.valid()) return WriteFailure(entry, errno);
+    folder = std::move(next);
+  }
+  if (entry.kind == EntryKind::kDirectory) return ExtractionStatus::Ok();
+
+  int parent = folder.valid() ? folder.get() : destination_fd_.get();
+  if (renameat(staging_fd_.get(), StagedName(index).c_str(), parent, parts.back().c_str()) != 0) {
+    return WriteFailure(entry, errno);
+  }
+  staged_.erase(index);
+  fsync(parent);
+  return ExtractionStatus::Ok();
+}
+
+}  // namespace generatesheet
