@@ -82,7 +82,7 @@ void AppendAsciiOnly(std::string_view bytes, std::string* out) {
     if (static_cast<unsigned char>(c) < 0x80) {
       out->push_back(c);
     } else {
-      AppendUtf8(kReplacement, out);
+      AppendCodePointUtf8(kReplacement, out);
     }
   }
 }
@@ -130,7 +130,7 @@ int CharsetCodePage(int charset) {
   }
 }
 
-void AppendDecoded(std::string_view bytes, int code_page, std::string* out) {
+void AppendCodePageBytes(std::string_view bytes, int code_page, std::string* out) {
   if (bytes.empty()) return;
   iconv_t cd = DescriptorFor(code_page);
   if (cd == nullptr && code_page != kFallbackCodePage) {
@@ -153,14 +153,14 @@ void AppendDecoded(std::string_view bytes, int code_page, std::string* out) {
     // An invalid or truncated sequence: replace its first byte and resume
     // right after it, so the bytes that follow still decode.
     FlushState(cd, out);
-    AppendUtf8(kReplacement, out);
+    AppendCodePointUtf8(kReplacement, out);
     ++in_ptr;
     --in_left;
   }
   FlushState(cd, out);
 }
 
-void AppendUtf8(char32_t code_point, std::string* out) {
+void AppendCodePointUtf8(char32_t code_point, std::string* out) {
   if ((code_point >= 0xD800 && code_point <= 0xDFFF) || code_point > 0x10FFFF) {
     code_point = kReplacement;
   }

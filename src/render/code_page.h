@@ -18,11 +18,11 @@ int CharsetCodePage(int charset);
 // superset, so every GBK character decodes.  A byte that does not decode
 // becomes U+FFFD and decoding goes on after it.  An unknown code page is
 // read as 1252.
-void AppendDecoded(std::string_view bytes, int code_page, std::string* out);
+void AppendCodePageBytes(std::string_view bytes, int code_page, std::string* out);
 
 // Appends the UTF-8 form of `code_point`; a surrogate or a value beyond
 // U+10FFFF becomes U+FFFD.
-void AppendUtf8(char32_t code_point, std::string* out);
+void AppendCodePointUtf8(char32_t code_point, std::string* out);
 
 }  // namespace generatesheet
 

@@ -616,20 +616,20 @@ void RtfTextExtractor::EmitCodePoint(char32_t code_point) {
   if (!InText()) return;
   FlushBytes();
   FlushLoneSurrogate();
-  AppendUtf8(code_point, &out_);
+  AppendCodePointUtf8(code_point, &out_);
 }
 
 void RtfTextExtractor::EmitAscii(char c) { EmitCodePoint(static_cast<unsigned char>(c)); }
 
 void RtfTextExtractor::FlushBytes() {
-  AppendDecoded(pending_bytes_, pending_code_page_, &out_);
+  AppendCodePageBytes(pending_bytes_, pending_code_page_, &out_);
   pending_bytes_.clear();
 }
 
 void RtfTextExtractor::FlushLoneSurrogate() {
   if (high_surrogate_ == 0) return;
   high_surrogate_ = 0;
-  AppendUtf8(kReplacement, &out_);
+  AppendCodePointUtf8(kReplacement, &out_);
 }
 
 // The current font's code page, else the default font's, else the
