@@ -13,6 +13,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr int kFallbackCodePage = 1252;
+constexpr size_t kMaxCachedDescriptors = 32;
 
 // Owns one iconv descriptor converting into UTF-8.  A descriptor that failed
 // to open is kept too, so an unknown code page is not retried on every run.
@@ -62,6 +63,8 @@ iconv_t DescriptorFor(int code_page) {
   thread_local std::unordered_map<int, IconvDescriptor> cache;
   auto it = cache.find(code_page);
   if (it == cache.end()) {
+    // Documents may name any number; keep the cache small all the same.
+    if (cache.size() >= kMaxCachedDescriptors) cache.clear();
     it = cache.emplace(code_page, IconvDescriptor(EncodingName(code_page))).first;
   }
   return it->second.valid() ? it->second.get() : nullptr;

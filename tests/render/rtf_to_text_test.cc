@@ -197,7 +197,15 @@ TEST(RtfToPlainTextTest, UndecodableBytesBecomeReplacementCharacters) {
   EXPECT_EQ(RtfToPlainText(gbk + "x\\'d6}"), "x\uFFFD");  // truncated at the end
   EXPECT_EQ(RtfToPlainText(gbk + "\\'d6\\par\\'d0}"), "\uFFFD\n\uFFFD");
   EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi \\'81\\'e9}"), "\uFFFDé");  // 0x81: none in 1252
-  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\ansicpg1 \\'e9}"), "é");   // unknown page: 1252
+}
+
+TEST(RtfToPlainTextTest, UnknownCodePagesAreReadAsWindows1252) {
+  for (int page = 90000; page < 90100; ++page) {
+    std::string rtf = "{\\rtf1\\ansicpg" + std::to_string(page) + " \\'e9}";
+    ASSERT_EQ(RtfToPlainText(rtf), "é") << page;
+  }
+  // Known pages still decode after many unknown ones.
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansicpg936 \\'d6\\'d0}"), "中");
 }
 
 TEST(RtfToPlainTextTest, NonRtfInputComesBackUnchanged) {
