@@ -1,0 +1,276 @@
+// Whole pages rendered from real answer packages.
+#include <gtest/gtest.h>
+
+#include "render/paper_fixture.h"
+
+namespace generatesheet {
+namespace {
+
+using testing::Cell;
+using testing::ChoiceRows;
+using testing::PaperTest;
+using testing::TempDir;
+using testing::TextRows;
+
+std::string Options(const std::string& items) { return "<tr><td><ul>" + items + "</ul></td></tr>"; }
+
+TEST_F(PaperTest, GeneralPaperExactly) {
+  Section(1, "86", "单选题");
+  Section(2, "55", "不显示");
+  Section(3, "88", "写作");
+  Section(11, "90", "听力");
+  Question(1, "1+1=?", "86");
+  Option(1, "B", "2");
+  Option(1, "A", "1");
+  Answer(1, 1, "2", "2", "一加一等于二", 2, "1.5");
+  Question(2, "Write about spring.", "88");
+  Answer(2, 5, "Spring is warm.", "Model essay", nullptr, 10, "1");
+  Question(3, "Listen.", "90");
+  Answer(3, 1, "8", "4", nullptr, 1, "0");
+
+  const std::string expected = Header("2.5") +
+                               "<div class='bigTitle'>一、单选题</div>"
+                               "<table class='singleSelect'><tr><td>1、1+1=?</td></tr>" +
+                               Options("<li>A、1</li><li>B、2</li>") +
+                               ChoiceRows("B", "B", "一加一等于二") +
+                               "</table>"
+                               "<div class='lunsu'><span class='bigTitle'>三、写作</span>"
+                               "<table class='operator'><tr><td>2、Write about spring.</td></tr>" +
+                               TextRows("Spring is warm.", "Model essay", "无") +
+                               " </table></div>"
+                               "<div class='bigTitle'>11、听力</div>"
+                               "<table class='singleSelect'><tr><td>3、Listen.</td></tr>" +
+                               Options("") + ChoiceRows("D", "C", "无") + "</table>";
+  EXPECT_EQ(expected, Generate());
+  EXPECT_TRUE(generated_);
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, EveryGeneralCodeReachesItsFamily) {
+  const std::pair<const char*, const char*> codes[] = {
+      {"86", "singleSelect"},  {"90", "singleSelect"}, {"701", "singleSelect"},
+      {"704", "singleSelect"}, {"87", "singleSelect"}, {"900", "singleSelect"},
+      {"88", "operator"},      {"89", "operator"}};
+  int no = 1;
+  for (const auto& [code, table_class] : codes) {
+    Section(no, code, code);
+    Question(no, std::string("Q") + code, code);
+    Answer(no, 4, "s", "t", "a");
+    ++no;
+  }
+  const std::string page = Generate();
+  no = 1;
+  for (const auto& [code, table_class] : codes) {
+    const std::string table = std::string("<table class='") + table_class + "'><tr><td>" +
+                              std::to_string(no++) + "、Q" + code + "</td></tr>";
+    EXPECT_NE(std::string::npos, page.find(table)) << code;
+  }
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, SectionsWithoutACodeGoByTypeName) {
+  Section(1, "", "单选", "单选题");
+  Section(2, "", "论述", "论述题");
+  Section(3, "", "文字处理", "文字处理");
+  Section(4, "", "未知", "填空题");
+  Section(5, "", "空", nullptr);
+  Question(1, "choose", "", "", "单选题");
+  Question(2, "discuss", "", "", "论述题");
+  Question(3, "format a document", "", "", "文字处理");
+  Answer(1, 1, "1", "1", "x");
+  Answer(2, 4, "d", "e", "f");
+  Answer(3, 10, nullptr, "done", "g");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos,
+            page.find("<div class='bigTitle'>一、单选</div><table class='singleSelect'><tr><td>1、"
+                      "choose</td></tr>"));
+  EXPECT_NE(std::string::npos,
+            page.find("<div class='lunsu'><span class='bigTitle'>二、论述</span><table "
+                      "class='operator'><tr><td>2、discuss</td></tr>"));
+  EXPECT_NE(std::string::npos, page.find("3、format a document</td></tr>" +
+                                         TextRows("无", "done", "g") + " </table></div>"));
+  EXPECT_EQ(std::string::npos, page.find("四、"));
+  EXPECT_EQ(std::string::npos, page.find("五、"));
+}
+
+TEST_F(PaperTest, PassagesComeBeforeEveryRunOfTheirCode) {
+  Section(1, "87", "阅读理解");
+  Section(2, "900", "完形填空");
+  for (int no : {1, 2, 3, 4}) Question(no, "r" + std::to_string(no), "87", no < 3 ? "P" : "Q");
+  for (int no : {5, 6, 7}) Question(no, "c" + std::to_string(no), "900", no == 6 ? "Q" : "P");
+  Passage("P", "Passage P");
+  Passage("Q", "Passage Q");
+  for (int no = 1; no <= 7; ++no) Answer(no, 1, "1", "2", "x");
+  const std::string page = Generate();
+  const auto at = [&](const std::string& s, size_t from = 0) { return page.find(s, from); };
+  const std::string p = "<div class='bigQuestion'>Passage P</div>";
+  const std::string q = "<div class='bigQuestion'>Passage Q</div>";
+  // 87: P, 1, 2, Q, 3, 4.
+  EXPECT_LT(at(p), at("1、r1"));
+  EXPECT_LT(at("2、r2"), at(q));
+  EXPECT_LT(at(q), at("3、r3"));
+  EXPECT_GT(at("<div class='bigQuestion'>", at(q) + 1), at("4、r4"));  // none between 3 and 4
+  // 900: P, 5, Q, 6, P, 7: P written again after Q.
+  const size_t second_section = at("二、完形填空");
+  const size_t p5 = at(p, second_section);
+  const size_t q6 = at(q, second_section);
+  const size_t p7 = at(p, p5 + 1);
+  EXPECT_LT(p5, at("5、c5"));
+  EXPECT_LT(at("5、c5"), q6);
+  EXPECT_LT(q6, at("6、c6"));
+  EXPECT_LT(at("6、c6"), p7);
+  EXPECT_LT(p7, at("7、c7"));
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, PassageCodesAreLiteralsEvenWithQuotes) {
+  Section(1, "87", "阅读");
+  Question(1, "q", "87", "O'Brien");
+  Passage("O'Brien", "quoted passage");
+  Answer(1, 1, "1", "1", "a");
+  EXPECT_NE(std::string::npos, Generate().find("<div class='bigQuestion'>quoted passage</div>"));
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, FundamentalsPaperFollowsItsOwnRule) {
+  sheet_.SetSubject("计算机应用基础");
+  Section(1, "", "选择题", 5, "choose.exe");
+  Section(2, "", "Word操作", 3, "word.exe");
+  Section(3, "", "大写", 4, "Choose.exe");
+  Question(1, "CPU是", "", "", 5);
+  Option(1, "A", "中央处理器");
+  Answer(1, 1, "1", "1", "解析被隐藏", 1, "2");
+  Question(2, "设置标题", "", "", 3);
+  Answer(2, 6, "done", "隐藏的标准答案", "解析", 1.5, "3");
+  Question(3, "设置页脚", "", "", 4);
+  Answer(3, 6, "done", "可见的标准答案", "解析", 1, "0.5");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos,
+            page.find("<div class='bigTitle'>一、选择题</div><table "
+                      "class='singleSelect'><tr><td>1、CPU是</td></tr>" +
+                      Options("<li>A、中央处理器</li>") + ChoiceRows("A", "A", "无") + "</table>"));
+  EXPECT_NE(std::string::npos,
+            page.find("2、设置标题</td></tr>" + TextRows("done", "无", "解析") + " </table>"));
+  EXPECT_NE(std::string::npos,
+            page.find("3、设置页脚</td></tr>" + TextRows("done", "可见的标准答案", "解析")));
+  EXPECT_NE(std::string::npos, page.find("<div class='lunsu'><span class='bigTitle'>三、大写"));
+  EXPECT_NE(std::string::npos, page.find("考生得分：5.5</div>"));
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, FundamentalsTypeIdsMustBeIntegers) {
+  sheet_.SetSubject("计算机应用基础");
+  Section(1, "", "选择题", "5 or 1=1", "choose.exe");
+  const std::string page = Generate();
+  EXPECT_EQ(Header("0") + "<div class='bigTitle'>一、选择题</div>", page);
+  EXPECT_EQ("【SingleChoose】生成单选题生成代码信息出错，错误信息：查询值不是整数：5 or 1=1",
+            sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, EverythingFromTheDatabasesIsEscaped) {
+  sheet_.SetStudentName("<b>张三</b>");
+  Section(1, "88", "<i>写作</i>");
+  Question(1, "Say \"hi\" & <go>", "88");
+  Answer(1, 4, "<script>alert(1)</script>", "line one\nline two", "a'b");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos, page.find("姓名：&lt;b&gt;张三&lt;/b&gt;"));
+  EXPECT_NE(std::string::npos, page.find("一、&lt;i&gt;写作&lt;/i&gt;</span>"));
+  EXPECT_NE(std::string::npos, page.find("1、Say &quot;hi&quot; &amp; &lt;go&gt;</td>"));
+  EXPECT_NE(std::string::npos, page.find(TextRows("&lt;script&gt;alert(1)&lt;/script&gt;",
+                                                  "line one<br>line two", "a&#39;b")));
+  EXPECT_EQ(std::string::npos, page.find("<script>"));
+}
+
+TEST_F(PaperTest, ANullTitleDropsItsWholeSectionOnly) {
+  Section(1, "86", "单选题");
+  Section(2, "88", "写作");
+  for (int no = 1; no <= 5; ++no) {
+    Question(no, no == 3 ? Cell() : Cell("q" + std::to_string(no)), "86");
+    Answer(no, 1, "1", "1", "a");
+  }
+  Question(6, "essay", "88");
+  Answer(6, 4, "s", "t", "a");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos,
+            page.find("<div class='bigTitle'>一、单选题</div><div class='lunsu'>"));
+  EXPECT_EQ(std::string::npos, page.find("1、q1"));
+  EXPECT_NE(std::string::npos, page.find("6、essay"));
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【SingleChoose】", 0)) << sheet_.ErrMsg();
+  EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("M_Title"));
+}
+
+TEST_F(PaperTest, ANullScoreDropsTheHeader) {
+  Section(1, "88", "写作");
+  Question(1, "q", "88");
+  Answer(1, 4, "s", "t", "a", 1, nullptr);
+  const std::string page = Generate();
+  EXPECT_EQ(0u, page.rfind("<div class='lunsu'>", 0)) << page;
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GetPaperTotleInfo】", 0)) << sheet_.ErrMsg();
+  EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("S_GetScore"));
+}
+
+TEST_F(PaperTest, UnknownTypeCodesShowNoAnswerRows) {
+  Section(1, "88", "写作");
+  Question(1, "two", "88");
+  Question(2, "seven", "88");
+  Answer(1, 2, "s", "t", "a");
+  Answer(2, 7, "s", "t", "a");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos, page.find("<tr><td>1、two</td></tr> </table><table class='operator'>"
+                                         "<tr><td>2、seven</td></tr> </table>"));
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, AQuestionWithoutAnAnswerRowKeepsItsTable) {
+  Section(1, "86", "单选题");
+  Question(1, "lonely", "86");
+  Question(2, "answered", "86");
+  Answer(2, 1, "1", "1", "a");
+  const std::string page = Generate();
+  EXPECT_NE(std::string::npos, page.find("<tr><td>1、lonely</td></tr>" + Options("") + "</table>"));
+  EXPECT_NE(std::string::npos, page.find("2、answered"));
+  EXPECT_EQ(
+      "【GetAnswerAndAnalysis】获取学生答案和标准答案以及解析出错，错误信息：答案库中没有第 1 "
+      "题的作答记录",
+      sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, ValuesUnderAnotherKeyAreRefusedWithoutLeakingThem) {
+  Section(1, "88", "写作");
+  Question(1, "q", "88");
+  Answer(1, 4, "secret answer", "secret standard", "secret analysis", 1, "1");
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
+  const std::string page = Generate("1001", &stranger);
+  // The header and the answer rows fail; the question itself still shows.
+  EXPECT_EQ(
+      "<div class='lunsu'><span class='bigTitle'>一、写作</span><table "
+      "class='operator'><tr><td>1、q</td></tr> </table></div>",
+      page);
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GetAnswerAndAnalysis】", 0)) << sheet_.ErrMsg();
+  EXPECT_EQ(std::string::npos, sheet_.ErrMsg().find("secret"));
+}
+
+TEST_F(PaperTest, TheSameObjectServesTheNextStudent) {
+  Section(1, "88", "写作");
+  Question(1, "q", "88");
+  Answer(1, 4, "first", "t", "a", 1, "3");
+  EXPECT_NE(std::string::npos, Generate("1001").find("考生答案：first"));
+  paper_.analysis[0]["M_StudentAnswer"] = "second";
+  const std::string page = Generate("1002");
+  EXPECT_NE(std::string::npos, page.find("考生答案：second")) << sheet_.ErrMsg();
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+TEST_F(PaperTest, ANullDataCodeEmptiesTheBody) {
+  Section(1, "86", "单选题");
+  Section(2, nullptr, "坏");
+  Question(1, "q", "86");
+  Answer(1, 1, "1", "1", "a");
+  EXPECT_EQ(Header("0"), Generate());
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【SelectPaper】", 0)) << sheet_.ErrMsg();
+}
+
+}  // namespace
+}  // namespace generatesheet
