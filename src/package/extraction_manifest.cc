@@ -89,7 +89,7 @@ std::optional<std::string> ExtractionManifest::Claim(const std::string& path, Pa
     it->second = PathUse::kDirectory;  // the folder that earlier entries implied
     return std::nullopt;
   }
-  return "条目名称与另一条目重复（“" + path + "”）";
+  return "条目名称与另一条目重复：“" + path + "”";
 }
 
 }  // namespace generatesheet

@@ -1,0 +1,358 @@
+#include "package/archive_zip_component.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/zip_writer.h"
+
+namespace generatesheet {
+
+void PrintTo(ZipResult code, std::ostream* os) { *os << "ZipResult " << static_cast<int>(code); }
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing::ReadFileForTest;
+using testing::TempDir;
+using testing::WriteFileForTest;
+using testing::WriteZip;
+using testing::ZipEncryption;
+using testing::ZipEntry;
+using testing::ZipWriteOptions;
+
+using Listing = std::map<std::string, std::string>;
+
+// Every file, folder and link below `root`: its path relative to `root` and
+// its content, "<folder>" or "-> target".
+Listing ListTree(const std::string& root) {
+  Listing listing;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    std::string name = fs::relative(item.path(), root).string();
+    if (item.is_symlink()) {
+      listing[name] = "-> " + fs::read_symlink(item.path()).string();
+    } else if (item.is_directory()) {
+      listing[name] = "<folder>";
+    } else {
+      listing[name] = ReadFileForTest(item.path().string());
+    }
+  }
+  return listing;
+}
+
+std::string RandomBytes(size_t size, unsigned seed = 7) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xff);
+  return bytes;
+}
+
+// Rewrites the Unix mode that the central directory of the zip at `path`
+// records for its first entry (libarchive's writer makes only files,
+// folders and links).
+void SetFirstEntryMode(const std::string& path, unsigned mode) {
+  std::string zip = ReadFileForTest(path);
+  size_t header = zip.find(std::string("PK\x01\x02", 4));
+  ASSERT_NE(header, std::string::npos);
+  zip[header + 5] = 3;  // made on Unix: the high half of the attributes is the mode
+  zip[header + 40] = static_cast<char>(mode & 0xff);
+  zip[header + 41] = static_cast<char>((mode >> 8) & 0xff);
+  WriteFileForTest(path, zip);
+}
+
+class ArchiveZipComponentTest : public ::testing::Test {
+ protected:
+  ArchiveZipComponentTest() : bak_(dir_.File("bak")) {
+    fs::create_directory(bak_);
+    fs::create_directory(dir_.File("outside"));
+    // Left by an earlier run; a refused package must not touch it.
+    WriteFileForTest(bak_ + "/Analysis.mdb", "old analysis");
+  }
+
+  // Writes the package into the bak folder and answers its path joined the
+  // way the driver joins it.
+  std::string Package(const std::string& name, const std::vector<ZipEntry>& entries,
+                      const ZipWriteOptions& options = {}) {
+    WriteZip(bak_ + "/" + name, entries, options);
+    return bak_ + "\\" + name;
+  }
+
+  // Assigns the five settings in the driver's order, then extracts.
+  ZipResult Run(const std::string& archive, const std::string& destination,
+                const std::string& password = "qvk") {
+    zip_.SetZipFilename(archive);
+    zip_.SetUnzipToFolder(destination);
+    zip_.SetFixedFlag(false);
+    zip_.SetFixedOption(2);
+    zip_.SetEncryptionPassword(password);
+    return static_cast<ZipResult>(zip_.Unzip(0));
+  }
+  ZipResult Run(const std::string& archive) { return Run(archive, bak_); }
+
+  // Expects `archive` refused with `code`, a description naming `named`,
+  // and every folder of the test (destination and beyond) as it was.
+  void ExpectRefused(const std::string& archive, ZipResult code, const std::string& named,
+                     const std::string& password = "qvk") {
+    Listing before = ListTree(dir_.path());
+    EXPECT_EQ(Run(archive, bak_, password), code);
+    EXPECT_THAT(zip_.LastResultDescription(), HasSubstr(named));
+    EXPECT_EQ(ListTree(dir_.path()), before);
+  }
+
+  TempDir dir_;
+  std::string bak_;
+  ArchiveZipComponent zip_;
+};
+
+TEST_F(ArchiveZipComponentTest, ExtractsPlainPackageIntoDestination) {
+  const std::string analysis = RandomBytes(300 * 1024);
+  std::string archive = Package(
+      "1001.zip", {ZipEntry::File("Analysis.mdb", analysis), ZipEntry::File("Pbase.mdb", "bank"),
+                   ZipEntry::Directory("sub/"), ZipEntry::File("sub/notes.txt", "notes"),
+                   ZipEntry::File("deep\\x.txt", "made on Windows")});
+
+  ASSERT_EQ(Run(archive), ZipResult::kOk);
+  EXPECT_EQ(zip_.LastResultDescription(), "");
+  Listing expected = {{"1001.zip", ReadFileForTest(bak_ + "/1001.zip")},
+                      {"Analysis.mdb", analysis},
+                      {"Pbase.mdb", "bank"},
+                      {"sub", "<folder>"},
+                      {"sub/notes.txt", "notes"},
+                      {"deep", "<folder>"},
+                      {"deep/x.txt", "made on Windows"}};
+  EXPECT_EQ(ListTree(bak_), expected);  // nothing staged is left behind
+  struct stat info;
+  ASSERT_EQ(stat((bak_ + "/Pbase.mdb").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtime, ZipWriteOptions().mtime);
+}
+
+TEST_F(ArchiveZipComponentTest, ReplacesFilesOfTheSameNameAndKeepsOthers) {
+  WriteFileForTest(bak_ + "/keep.txt", "unrelated");
+  chmod((bak_ + "/Analysis.mdb").c_str(), 0444);
+  std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "new analysis")});
+
+  ASSERT_EQ(Run(archive), ZipResult::kOk);
+  EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), "new analysis");
+  EXPECT_EQ(ReadFileForTest(bak_ + "/keep.txt"), "unrelated");
+}
+
+class EncryptedPackageTest : public ArchiveZipComponentTest,
+                             public ::testing::WithParamInterface<ZipEncryption> {};
+
+TEST_P(EncryptedPackageTest, ReadsWithTheFixedPassword) {
+  const std::string analysis = RandomBytes(100 * 1024) + std::string(100 * 1024, 'z');
+  std::string archive = Package(
+      "1001.zip", {ZipEntry::File("Analysis.mdb", analysis), ZipEntry::File("Pbase.mdb", "bank")},
+      {.encryption = GetParam(), .password = "qvk"});
+
+  ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis);
+  EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank");
+}
+
+TEST_P(EncryptedPackageTest, RefusesAWrongOrMissingPassword) {
+  std::string archive = Package(
+      "1001.zip",
+      {ZipEntry::File("Analysis.mdb", RandomBytes(4096)), ZipEntry::File("Pbase.mdb", "bank")},
+      {.encryption = GetParam(), .password = "other"});
+  ExpectRefused(archive, ZipResult::kBadEntry, bak_ + "/1001.zip：Analysis.mdb");
+  ExpectRefused(archive, ZipResult::kBadEntry, "条目已加密，需要密码", /*password=*/"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Encryptions, EncryptedPackageTest,
+                         ::testing::Values(ZipEncryption::kZipCrypto, ZipEncryption::kAes256));
+
+TEST_F(ArchiveZipComponentTest, NamesTheWrongPasswordOfAnAesEntry) {
+  std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "x")},
+                                {.encryption = ZipEncryption::kAes256, .password = "other"});
+  ASSERT_EQ(Run(archive), ZipResult::kBadEntry);
+  EXPECT_EQ(zip_.LastResultDescription(), "无法解压答题包的条目（密码错误或数据损坏）：" + bak_ +
+                                              "/1001.zip：Analysis.mdb（密码错误）");
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesATruncatedArchive) {
+  std::string archive =
+      Package("1001.zip", {ZipEntry::File("Pbase.mdb", RandomBytes(64 * 1024)),
+                           ZipEntry::File("Analysis.mdb", RandomBytes(64 * 1024))});
+  fs::resize_file(bak_ + "/1001.zip", 90 * 1024);
+  ExpectRefused(archive, ZipResult::kBadEntry, bak_ + "/1001.zip");
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesCorruptDataFoundAfterEarlierEntriesWereUnpacked) {
+  // The headers are intact, so the damage shows only when the second
+  // entry's data is read; the first entry is already unpacked by then.
+  const std::string second = RandomBytes(64 * 1024, 2);
+  std::string archive = Package("1001.zip",
+                                {ZipEntry::File("Analysis.mdb", RandomBytes(64 * 1024, 1)),
+                                 ZipEntry::File("Pbase.mdb", second)},
+                                {.deflate = false});
+  std::string zip = ReadFileForTest(bak_ + "/1001.zip");
+  size_t middle = zip.find(second.substr(30000, 64)) + 10;
+  zip[middle] = static_cast<char>(zip[middle] ^ 0x55);
+  WriteFileForTest(bak_ + "/1001.zip", zip);
+  ExpectRefused(archive, ZipResult::kBadEntry, "1001.zip：Pbase.mdb（");
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesMissingAndForeignArchives) {
+  ExpectRefused(bak_ + "\\missing.zip", ZipResult::kArchiveUnreadable,
+                "无法打开答题包：" + bak_ + "/missing.zip（文件或文件夹不存在）");
+  WriteFileForTest(bak_ + "/text.zip", "not a zip at all");
+  ExpectRefused(bak_ + "\\text.zip", ZipResult::kNotZip,
+                "答题包不是 zip 文件：" + bak_ + "/text.zip");
+  WriteFileForTest(bak_ + "/empty.zip", "");
+  ExpectRefused(bak_ + "\\empty.zip", ZipResult::kNotZip, bak_ + "/empty.zip");
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesPathsThatWereNeverSet) {
+  // What the driver passes when BakDataPath and ZipPaperName are empty.
+  Listing before = ListTree(dir_.path());
+  EXPECT_EQ(Run("\\", ""), ZipResult::kArchiveUnreadable);
+  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("无法打开答题包：/"));
+  EXPECT_EQ(Run("", ""), ZipResult::kArchiveUnreadable);
+  EXPECT_EQ(zip_.LastResultDescription(), "未指定答题包的路径");
+
+  std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "new")});
+  before = ListTree(dir_.path());
+  EXPECT_EQ(Run(archive, ""), ZipResult::kWriteFailed);
+  EXPECT_EQ(zip_.LastResultDescription(), "未指定解压的目标文件夹");
+  EXPECT_EQ(Run(archive, dir_.File("absent")), ZipResult::kWriteFailed);
+  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr(dir_.File("absent")));
+  EXPECT_EQ(ListTree(dir_.path()), before);
+}
+
+struct UnsafeCase {
+  std::string label;
+  std::vector<ZipEntry> entries;
+  std::string named;  // in the description
+};
+
+class UnsafePackageTest : public ArchiveZipComponentTest,
+                          public ::testing::WithParamInterface<UnsafeCase> {};
+
+TEST_P(UnsafePackageTest, RefusesTheWholePackageBeforeWriting) {
+  std::vector<ZipEntry> entries = {ZipEntry::File("Analysis.mdb", "new analysis")};
+  for (const ZipEntry& entry : GetParam().entries) entries.push_back(entry);
+  std::string archive = Package("1001.zip", entries);
+  ExpectRefused(archive, ZipResult::kUnsafeEntry, GetParam().named);
+  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("答题包含有不安全的条目"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, UnsafePackageTest,
+    ::testing::Values(
+        UnsafeCase{"Parent",
+                   {ZipEntry::File("../outside/evil.txt", "x")},
+                   "../outside/evil.txt（条目名称中含有“..”）"},
+        UnsafeCase{"InnerParent", {ZipEntry::File("sub/../../evil.txt", "x")}, "含有“..”"},
+        UnsafeCase{"BackslashParent", {ZipEntry::File("..\\outside\\evil.txt", "x")}, "含有“..”"},
+        UnsafeCase{"Absolute",
+                   {ZipEntry::File("/tmp/evil.txt", "x")},
+                   "/tmp/evil.txt（条目名称是绝对路径）"},
+        UnsafeCase{"Drive", {ZipEntry::File("C:\\evil.txt", "x")}, "绝对路径"},
+        UnsafeCase{"Symlink", {ZipEntry::Symlink("link", "/etc")}, "link（条目是符号链接）"},
+        UnsafeCase{
+            "SymlinkOverFile", {ZipEntry::Symlink("Pbase.mdb", "../outside/x")}, "条目是符号链接"},
+        UnsafeCase{
+            "Duplicate", {ZipEntry::File("Analysis.mdb", "second")}, "条目名称与另一条目重复"},
+        UnsafeCase{"FileThenFolder",
+                   {ZipEntry::File("sub", "x"), ZipEntry::File("sub/a.txt", "y")},
+                   "既是文件又是文件夹"}),
+    [](const ::testing::TestParamInfo<UnsafeCase>& param_info) { return param_info.param.label; });
+
+TEST_F(ArchiveZipComponentTest, RefusesDeviceEntries) {
+  WriteZip(bak_ + "/1001.zip", {ZipEntry::File("tty", "x"), ZipEntry::File("Pbase.mdb", "y")});
+  SetFirstEntryMode(bak_ + "/1001.zip", 020644);  // a character device
+  ExpectRefused(bak_ + "\\1001.zip", ZipResult::kUnsafeEntry,
+                "tty（条目是设备文件、管道或套接字）");
+}
+
+TEST_F(ArchiveZipComponentTest, NeverWritesThroughALinkInTheDestination) {
+  fs::create_directory_symlink(dir_.File("outside"), bak_ + "/sub");
+  std::string archive = Package(
+      "1001.zip", {ZipEntry::File("Analysis.mdb", "new"), ZipEntry::File("sub/evil.txt", "x")});
+  ExpectRefused(archive, ZipResult::kWriteFailed, bak_ + "/sub");
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesAFileWhereAFolderStandsBeforeMovingAnything) {
+  fs::create_directory(bak_ + "/Pbase.mdb");
+  std::string archive = Package(
+      "1001.zip", {ZipEntry::File("Analysis.mdb", "new"), ZipEntry::File("Pbase.mdb", "bank")});
+  ExpectRefused(archive, ZipResult::kWriteFailed, bak_ + "/Pbase.mdb（已有同名的文件夹）");
+}
+
+TEST_F(ArchiveZipComponentTest, CapsTheNumberOfEntries) {
+  zip_.SetLimits({.max_entries = 3});
+  std::string three = Package(
+      "three.zip",
+      {ZipEntry::Directory("sub/"), ZipEntry::File("sub/a", "a"), ZipEntry::File("b", "b")});
+  EXPECT_EQ(Run(three), ZipResult::kOk);
+
+  std::string four =
+      Package("four.zip", {ZipEntry::File("Analysis.mdb", "new"), ZipEntry::File("a", "a"),
+                           ZipEntry::File("b", "b"), ZipEntry::File("c", "c")});
+  ExpectRefused(four, ZipResult::kLimitExceeded, "four.zip：c（条目数超过 3 个）");
+}
+
+TEST_F(ArchiveZipComponentTest, CapsTheTotalBytesUnpacked) {
+  zip_.SetLimits({.max_total_bytes = 100 * 1024});
+  std::string exact = Package("exact.zip", {ZipEntry::File("a", RandomBytes(50 * 1024, 1)),
+                                            ZipEntry::File("b", RandomBytes(50 * 1024, 2))});
+  EXPECT_EQ(Run(exact), ZipResult::kOk);
+
+  // The second entry passes the cap only after the first was unpacked.
+  std::string over = Package("over.zip", {ZipEntry::File("Analysis.mdb", RandomBytes(60 * 1024, 3)),
+                                          ZipEntry::File("Pbase.mdb", RandomBytes(60 * 1024, 4))});
+  ExpectRefused(over, ZipResult::kLimitExceeded,
+                "over.zip：Pbase.mdb（解压后的数据总量超过 102400 字节）");
+}
+
+TEST_F(ArchiveZipComponentTest, CapsTheRatioOfAnEntryAboveTheFloor) {
+  zip_.SetLimits({.max_ratio = 10, .ratio_floor_bytes = 64 * 1024});
+  std::string fine =
+      Package("fine.zip", {ZipEntry::File("small-zeros", std::string(60 * 1024, '\0')),
+                           ZipEntry::File("random", RandomBytes(1 << 20))});
+  EXPECT_EQ(Run(fine), ZipResult::kOk) << zip_.LastResultDescription();
+
+  std::string bomb = Package("bomb.zip", {ZipEntry::File("Analysis.mdb", "new"),
+                                          ZipEntry::File("zeros", std::string(1 << 20, '\0'))});
+  ExpectRefused(bomb, ZipResult::kLimitExceeded,
+                "bomb.zip：zeros（解压后与压缩时的大小之比超过 10:1）");
+}
+
+TEST_F(ArchiveZipComponentTest, DefaultRatioCapStopsARunOfZeros) {
+  // Deflate packs zeros a little past 1000:1.
+  std::string bomb =
+      Package("bomb.zip", {ZipEntry::File("Analysis.mdb", std::string(8 << 20, '\0'))});
+  ExpectRefused(bomb, ZipResult::kLimitExceeded, "（解压后与压缩时的大小之比超过 1000:1）");
+}
+
+TEST_F(ArchiveZipComponentTest, EachRunUsesOnlyItsOwnSettings) {
+  std::string other = dir_.File("other");
+  fs::create_directory(other);
+  std::string first = Package(
+      "1001.zip", {ZipEntry::File("Analysis.mdb", "first"), ZipEntry::File("only-first.txt", "1")});
+  WriteZip(other + "/1002.zip", {ZipEntry::File("Analysis.mdb", "second")},
+           {.encryption = ZipEncryption::kAes256});
+
+  ASSERT_EQ(Run(first), ZipResult::kOk);
+  Listing bak_after_first = ListTree(bak_);
+  EXPECT_EQ(Run(bak_ + "\\missing.zip"), ZipResult::kArchiveUnreadable);
+  ASSERT_EQ(Run(other + "\\1002.zip", other), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(zip_.LastResultDescription(), "");
+
+  EXPECT_EQ(ListTree(bak_), bak_after_first);
+  EXPECT_EQ(ListTree(other), (Listing{{"1002.zip", ReadFileForTest(other + "/1002.zip")},
+                                      {"Analysis.mdb", "second"}}));
+}
+
+}  // namespace
+}  // namespace generatesheet

@@ -1,0 +1,97 @@
+#include "support/zip_writer.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace generatesheet::testing {
+
+namespace {
+
+struct WriterCloser {
+  void operator()(struct archive* handle) const { archive_write_free(handle); }
+};
+struct EntryFreer {
+  void operator()(struct archive_entry* entry) const { archive_entry_free(entry); }
+};
+
+void Check(struct archive* handle, int result, const std::string& what) {
+  if (result < ARCHIVE_WARN) {
+    const char* message = archive_error_string(handle);
+    throw std::runtime_error("zip writer: " + what + ": " + (message ? message : "unknown"));
+  }
+}
+
+const char* EncryptionOption(ZipEncryption encryption) {
+  switch (encryption) {
+    case ZipEncryption::kZipCrypto:
+      return "zip:encryption=zipcrypt";
+    case ZipEncryption::kAes256:
+      return "zip:encryption=aes256";
+    case ZipEncryption::kNone:
+      break;
+  }
+  return nullptr;
+}
+
+void WriteEntry(struct archive* handle, const ZipEntry& spec, const ZipWriteOptions& options) {
+  std::unique_ptr<struct archive_entry, EntryFreer> entry(archive_entry_new());
+  archive_entry_set_pathname(entry.get(), spec.name.c_str());
+  archive_entry_set_mtime(entry.get(), options.mtime, 0);
+  switch (spec.kind) {
+    case ZipEntry::Kind::kFile:
+      archive_entry_set_filetype(entry.get(), AE_IFREG);
+      archive_entry_set_perm(entry.get(), 0644);
+      archive_entry_set_size(entry.get(), static_cast<la_int64_t>(spec.content.size()));
+      break;
+    case ZipEntry::Kind::kDirectory:
+      archive_entry_set_filetype(entry.get(), AE_IFDIR);
+      archive_entry_set_perm(entry.get(), 0755);
+      break;
+    case ZipEntry::Kind::kSymlink:
+      archive_entry_set_filetype(entry.get(), AE_IFLNK);
+      archive_entry_set_perm(entry.get(), 0777);
+      archive_entry_set_symlink(entry.get(), spec.content.c_str());
+      break;
+  }
+  Check(handle, archive_write_header(handle, entry.get()), "header of " + spec.name);
+  if (spec.kind == ZipEntry::Kind::kFile && !spec.content.empty()) {
+    la_ssize_t written = archive_write_data(handle, spec.content.data(), spec.content.size());
+    if (written != static_cast<la_ssize_t>(spec.content.size())) {
+      Check(handle, ARCHIVE_FATAL, "data of " + spec.name);
+    }
+  }
+}
+
+}  // namespace
+
+ZipEntry ZipEntry::File(std::string name, std::string content) {
+  return ZipEntry{std::move(name), Kind::kFile, std::move(content)};
+}
+
+ZipEntry ZipEntry::Directory(std::string name) {
+  return ZipEntry{std::move(name), Kind::kDirectory, ""};
+}
+
+ZipEntry ZipEntry::Symlink(std::string name, std::string target) {
+  return ZipEntry{std::move(name), Kind::kSymlink, std::move(target)};
+}
+
+void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries,
+              const ZipWriteOptions& options) {
+  std::unique_ptr<struct archive, WriterCloser> handle(archive_write_new());
+  struct archive* a = handle.get();
+  Check(a, archive_write_set_format_zip(a), "zip format");
+  if (!options.deflate) Check(a, archive_write_set_options(a, "zip:compression=store"), "store");
+  if (const char* option = EncryptionOption(options.encryption)) {
+    Check(a, archive_write_set_options(a, option), option);
+    Check(a, archive_write_set_passphrase(a, options.password.c_str()), "passphrase");
+  }
+  Check(a, archive_write_open_filename(a, path.c_str()), "open " + path);
+  for (const ZipEntry& entry : entries) WriteEntry(a, entry, options);
+  Check(a, archive_write_close(a), "close " + path);
+}
+
+}  // namespace generatesheet::testing
