@@ -91,6 +91,11 @@ ExtractionStatus ArchiveZipComponent::Scan(const std::string& archive,
       return OverLimit(archive, header.name,
                        "条目数超过 " + std::to_string(limits_.max_entries) + " 个");
     }
+    if (!header.name_known) {
+      return ExtractionStatus::Failure(
+          ZipResult::kUnsafeEntry, "答题包含有无法识别名称的条目，整个答题包未解压：" + archive +
+                                       "：第 " + std::to_string(count) + " 个条目");
+    }
     if (auto refusal = manifest->Add(header.name, header.kind)) {
       return ExtractionStatus::Failure(
           ZipResult::kUnsafeEntry, "答题包含有不安全的条目，整个答题包未解压：" + archive + "：" +

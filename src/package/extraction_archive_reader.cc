@@ -3,6 +3,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <locale.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -38,11 +40,32 @@ EntryKind KindOf(struct archive_entry* entry) {
 
 }  // namespace
 
+// Switches the calling thread (only) to a UTF-8 character type for as long
+// as it lives; a no-op where the system lacks such a locale.
+class ExtractionArchiveReader::ThreadLocaleScope {
+ public:
+  ThreadLocaleScope() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
+    if (utf8_ != locale_t{}) previous_ = uselocale(utf8_);
+  }
+  ~ThreadLocaleScope() {
+    if (utf8_ == locale_t{}) return;
+    uselocale(previous_);
+    freelocale(utf8_);
+  }
+  ThreadLocaleScope(const ThreadLocaleScope&) = delete;
+  ThreadLocaleScope& operator=(const ThreadLocaleScope&) = delete;
+
+ private:
+  locale_t utf8_;
+  locale_t previous_{};
+};
+
 void ExtractionArchiveReader::Closer::operator()(struct archive* handle) const {
   archive_read_free(handle);
 }
 
-ExtractionArchiveReader::ExtractionArchiveReader() = default;
+ExtractionArchiveReader::ExtractionArchiveReader()
+    : locale_(std::make_unique<ThreadLocaleScope>()) {}
 ExtractionArchiveReader::~ExtractionArchiveReader() = default;
 
 ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
@@ -84,6 +107,8 @@ ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end
                                      "答题包已损坏或不完整：" + path_ + where + "：" + ErrorText());
   }
   const char* name = archive_entry_pathname(entry);
+  if (name == nullptr) name = archive_entry_pathname_utf8(entry);
+  header->name_known = name != nullptr;
   header->name = name != nullptr ? name : "";
   header->kind = KindOf(entry);
   header->mtime_seconds.reset();

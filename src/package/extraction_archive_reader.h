@@ -1,6 +1,10 @@
 // Reads a zip archive entry by entry: the one owner of a libarchive read
 // handle.  Each Open starts from the beginning of the file, so a package can
 // be walked twice (once to check the names, once to unpack).
+//
+// Names come out the same whatever locale the host runs in: while a reader
+// lives, its thread decodes in UTF-8, so names flagged as UTF-8 come out as
+// UTF-8 and other names as the bytes the archive holds.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_ARCHIVE_READER_H_
 #define GENERATESHEET_PACKAGE_EXTRACTION_ARCHIVE_READER_H_
 
@@ -18,7 +22,8 @@ struct archive;
 namespace generatesheet {
 
 struct EntryHeader {
-  std::string name;
+  std::string name;        // empty when name_known is false
+  bool name_known = true;  // false when the name cannot be decoded
   EntryKind kind = EntryKind::kFile;
   std::optional<std::int64_t> mtime_seconds;  // when the archive records one
 };
@@ -54,8 +59,10 @@ class ExtractionArchiveReader {
   struct Closer {
     void operator()(struct archive* handle) const;
   };
+  class ThreadLocaleScope;
 
   std::string path_;
+  std::unique_ptr<ThreadLocaleScope> locale_;  // outlives handle_
   std::unique_ptr<struct archive, Closer> handle_;
   std::string last_entry_;  // for descriptions of a failure between entries
 };

@@ -41,11 +41,11 @@ class ZipComponent {
  public:
   virtual ~ZipComponent() = default;
 
-  virtual void SetZipFilename(const std::string& archive_path) = 0;       // setting 1 (id 18)
-  virtual void SetUnzipToFolder(const std::string& destination) = 0;      // setting 2 (id 4)
-  virtual void SetFixedFlag(bool value) = 0;                              // setting 3 (id 16)
-  virtual void SetFixedOption(std::int16_t value) = 0;                    // setting 4 (id 11)
-  virtual void SetEncryptionPassword(const std::string& password) = 0;    // setting 5 (id 12)
+  virtual void SetZipFilename(const std::string& archive_path) = 0;     // setting 1 (id 18)
+  virtual void SetUnzipToFolder(const std::string& destination) = 0;    // setting 2 (id 4)
+  virtual void SetFixedFlag(bool value) = 0;                            // setting 3 (id 16)
+  virtual void SetFixedOption(std::int16_t value) = 0;                  // setting 4 (id 11)
+  virtual void SetEncryptionPassword(const std::string& password) = 0;  // setting 5 (id 12)
 
   // Runs the extraction (method 48).  Never throws for a bad archive: the
   // code tells the kind of failure and LastResultDescription() the details.

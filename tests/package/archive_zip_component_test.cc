@@ -135,6 +135,17 @@ TEST_F(ArchiveZipComponentTest, ExtractsPlainPackageIntoDestination) {
   EXPECT_EQ(info.st_mtime, ZipWriteOptions().mtime);
 }
 
+TEST_F(ArchiveZipComponentTest, KeepsChineseNamesWhateverTheirEncoding) {
+  std::string utf8 = Package("utf8.zip", {ZipEntry::File("操作题/分数.txt", "utf-8 name")});
+  ASSERT_EQ(Run(utf8), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(ReadFileForTest(bak_ + "/操作题/分数.txt"), "utf-8 name");
+
+  const std::string gbk_name = "\xb7\xd6\xca\xfd.txt";  // "分数.txt" in code page 936
+  std::string gbk = Package("gbk.zip", {ZipEntry::File(gbk_name, "gbk name")});
+  ASSERT_EQ(Run(gbk), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(ReadFileForTest(bak_ + "/" + gbk_name), "gbk name");
+}
+
 TEST_F(ArchiveZipComponentTest, ReplacesFilesOfTheSameNameAndKeepsOthers) {
   WriteFileForTest(bak_ + "/keep.txt", "unrelated");
   chmod((bak_ + "/Analysis.mdb").c_str(), 0444);

@@ -3,6 +3,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <locale.h>
+
+#include <cwchar>
 #include <memory>
 #include <stdexcept>
 
@@ -22,6 +25,47 @@ void Check(struct archive* handle, int result, const std::string& what) {
     const char* message = archive_error_string(handle);
     throw std::runtime_error("zip writer: " + what + ": " + (message ? message : "unknown"));
   }
+}
+
+// libarchive converts names through the calling thread's character type:
+// under a UTF-8 one it flags every name as UTF-8, under "C" it writes the
+// bytes unflagged.
+class ThreadLocale {
+ public:
+  explicit ThreadLocale(const char* name) : locale_(newlocale(LC_CTYPE_MASK, name, locale_t{})) {
+    if (locale_ != locale_t{}) previous_ = uselocale(locale_);
+  }
+  ~ThreadLocale() {
+    if (locale_ == locale_t{}) return;
+    uselocale(previous_);
+    freelocale(locale_);
+  }
+
+ private:
+  locale_t locale_;
+  locale_t previous_{};
+};
+
+bool IsUtf8(const std::string& text) {
+  mbstate_t state{};
+  ThreadLocale utf8("C.UTF-8");
+  const char* p = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    size_t n = mbrtowc(nullptr, p, left, &state);
+    if (n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2)) return false;
+    if (n == 0) n = 1;
+    p += n;
+    left -= n;
+  }
+  return true;
+}
+
+bool AllNamesUtf8(const std::vector<ZipEntry>& entries) {
+  for (const ZipEntry& entry : entries) {
+    if (!IsUtf8(entry.name)) return false;
+  }
+  return true;
 }
 
 const char* EncryptionOption(ZipEncryption encryption) {
@@ -81,6 +125,7 @@ ZipEntry ZipEntry::Symlink(std::string name, std::string target) {
 
 void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries,
               const ZipWriteOptions& options) {
+  ThreadLocale locale(AllNamesUtf8(entries) ? "C.UTF-8" : "C");
   std::unique_ptr<struct archive, WriterCloser> handle(archive_write_new());
   struct archive* a = handle.get();
   Check(a, archive_write_set_format_zip(a), "zip format");

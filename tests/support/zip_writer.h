@@ -1,6 +1,9 @@
 // Writes real zip archives for tests with libarchive's writer: plain,
 // traditional PKWARE encryption ("zipcrypt") or WinZip AES-256, with entry
 // names exactly as given (unsafe ones included) and optional symbolic links.
+// When every name is valid UTF-8 the names are flagged as UTF-8; otherwise
+// all are written as plain bytes, as old Windows tools wrote names in the
+// local code page.
 //
 //   WriteZip(dir.File("1001.zip"),
 //            {ZipEntry::File("Analysis.mdb", bytes), ZipEntry::Symlink("x", "/etc")},
