@@ -1,0 +1,137 @@
+/* The GenerateSheet library as plain C functions, for hosts in other
+ * languages.  Each function stands for one member of CreateHtml or Model
+ * (include/generatesheet/create_html.h, model.h) and behaves as that member.
+ *
+ *   gs_create_html* sheet = gs_create_html_new();
+ *   gs_create_html_set_bak_data_path(sheet, "/data/exam/1001");
+ *   gs_create_html_set_zip_paper_name(sheet, "1001.zip");
+ *   gs_create_html_set_template_path(sheet, "/data/template.html");
+ *   gs_create_html_set_html_paper_path(sheet, "/data/pages/");
+ *   gs_create_html_generate_sheet(sheet);
+ *   char* page = gs_create_html_get_page_path(sheet);
+ *   if (page && *page) puts(page);
+ *   else { char* err = gs_create_html_get_err_msg(sheet); fputs(err, stderr); gs_free(err); }
+ *   gs_free(page);
+ *   gs_create_html_release(sheet);
+ *
+ * Contract:
+ * - Strings in and out are UTF-8 and NUL-terminated.  A NULL string argument
+ *   counts as "".
+ * - Every getter of a string returns a new copy allocated with malloc; the
+ *   caller frees it with gs_free (free() serves as well).  A getter returns
+ *   NULL only when memory runs out.
+ * - Setters return GS_OK, or GS_ERROR when memory runs out (the property
+ *   then keeps its old value).
+ * - No function lets a C++ exception out.  Failures of a run are reported as
+ *   the members report them: through ErrMsg and PagePath.
+ * - Handles must not be NULL (except for the release functions, where NULL
+ *   does nothing).  One handle belongs to one thread at a time; separate
+ *   handles may be used on separate threads at once.
+ */
+#ifndef GENERATESHEET_C_API_H_
+#define GENERATESHEET_C_API_H_
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define GS_OK 0
+#define GS_ERROR (-1)
+
+typedef struct gs_create_html gs_create_html;
+typedef struct gs_model gs_model;
+/* A reference to one database connection of a CreateHtml; it keeps the
+ * connection alive until released, even after the CreateHtml is gone. */
+typedef struct gs_connection gs_connection;
+
+/* Frees a string returned by any getter.  NULL does nothing. */
+void gs_free(void* p);
+
+/* ---- CreateHtml ---- */
+
+/* A new object with every property empty; NULL when memory runs out. */
+gs_create_html* gs_create_html_new(void);
+void gs_create_html_release(gs_create_html* sheet);
+
+/* AnalysisConn / PbaseConn: the getters return a new reference (created
+ * closed on first read, as the members do); release it with
+ * gs_connection_release.  Setting NULL empties the member. */
+gs_connection* gs_create_html_get_analysis_conn(gs_create_html* sheet);
+void gs_create_html_set_analysis_conn(gs_create_html* sheet, const gs_connection* connection);
+gs_connection* gs_create_html_get_pbase_conn(gs_create_html* sheet);
+void gs_create_html_set_pbase_conn(gs_create_html* sheet, const gs_connection* connection);
+
+/* 1 when the package was extracted and the steps ran, else 0.  Whether the
+ * page was written: gs_create_html_get_page_path. */
+int gs_create_html_generate_sheet(gs_create_html* sheet);
+void gs_create_html_write_log(gs_create_html* sheet, const char* tempstr);
+void gs_create_html_init_analysis_conn(gs_create_html* sheet);
+void gs_create_html_init_pbase_conn(gs_create_html* sheet);
+void gs_create_html_delfile(gs_create_html* sheet, const char* filepath);
+
+char* gs_create_html_get_student_name(const gs_create_html* sheet);
+int gs_create_html_set_student_name(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_template_path(const gs_create_html* sheet);
+int gs_create_html_set_template_path(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_document_path(const gs_create_html* sheet);
+int gs_create_html_set_document_path(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_bak_data_path(const gs_create_html* sheet);
+int gs_create_html_set_bak_data_path(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_zip_paper_name(const gs_create_html* sheet);
+int gs_create_html_set_zip_paper_name(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_zip_password(const gs_create_html* sheet);
+int gs_create_html_set_zip_password(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_err_msg(const gs_create_html* sheet);
+int gs_create_html_set_err_msg(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_student_id(const gs_create_html* sheet);
+int gs_create_html_set_student_id(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_subject(const gs_create_html* sheet);
+int gs_create_html_set_subject(gs_create_html* sheet, const char* value);
+char* gs_create_html_get_html_paper_path(const gs_create_html* sheet);
+int gs_create_html_set_html_paper_path(gs_create_html* sheet, const char* value);
+/* Read-only: the page written by the last run, or "" when it wrote none. */
+char* gs_create_html_get_page_path(const gs_create_html* sheet);
+
+/* ---- Connection ---- */
+
+/* A new, closed connection with an empty connection string. */
+gs_connection* gs_connection_new(void);
+void gs_connection_release(gs_connection* connection);
+char* gs_connection_get_connection_string(const gs_connection* connection);
+/* GS_ERROR while the connection is open.  On GS_ERROR, when error is not
+ * NULL, *error receives the reason (free it with gs_free). */
+int gs_connection_set_connection_string(gs_connection* connection, const char* value, char** error);
+/* Opens the database named by the connection string's Data Source. */
+int gs_connection_open(gs_connection* connection, char** error);
+void gs_connection_close(gs_connection* connection);
+int gs_connection_is_open(const gs_connection* connection);
+
+/* ---- Model ---- */
+
+gs_model* gs_model_new(void);
+void gs_model_release(gs_model* model);
+
+char* gs_model_get_document_path(const gs_model* model);
+int gs_model_set_document_path(gs_model* model, const char* value);
+char* gs_model_get_bak_data_path(const gs_model* model);
+int gs_model_set_bak_data_path(gs_model* model, const char* value);
+char* gs_model_get_zip_paper_name(const gs_model* model);
+int gs_model_set_zip_paper_name(gs_model* model, const char* value);
+char* gs_model_get_zip_password(const gs_model* model);
+int gs_model_set_zip_password(gs_model* model, const char* value);
+char* gs_model_get_student_id(const gs_model* model);
+int gs_model_set_student_id(gs_model* model, const char* value);
+/* A 16-bit integer, 0 until written. */
+int16_t gs_model_get_subject(const gs_model* model);
+void gs_model_set_subject(gs_model* model, int16_t value);
+/* HTMLPaperPath is read-only and RecNo write-only: one shared value. */
+char* gs_model_get_html_paper_path(const gs_model* model);
+int gs_model_set_rec_no(gs_model* model, const char* value);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* GENERATESHEET_C_API_H_ */

@@ -1,0 +1,26 @@
+/* The checks of c_api_test.c, callable from C and C++.  Each returns NULL
+ * when it passes, else a text naming the condition that failed. */
+#ifndef GENERATESHEET_TESTS_C_API_C_API_CHECKS_H_
+#define GENERATESHEET_TESTS_C_API_C_API_CHECKS_H_
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+const char* gs_check_fresh_objects_read_empty(void);
+const char* gs_check_properties_round_trip(void);
+const char* gs_check_connections(void);
+/* Creates `path`, makes it read-only and deletes it through Delfile. */
+const char* gs_check_delfile(const char* path);
+/* GenerateSheet on a package that is not in `folder`. */
+const char* gs_check_missing_package(const char* folder);
+/* Two runs on one object over a real package; both must write
+ * `expected_page` with no error report. */
+const char* gs_check_generate(const char* folder, const char* zip, const char* template_path,
+                              const char* out, const char* student_id, const char* expected_page);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* GENERATESHEET_TESTS_C_API_C_API_CHECKS_H_ */

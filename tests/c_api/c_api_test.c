@@ -1,0 +1,173 @@
+/* Drives the C API from C.  Compiled as C (not C++), so it also proves that
+ * generatesheet/c_api.h is a valid C header.  Each check returns NULL when it
+ * passes, else a text naming the failed condition; c_api_test.cc runs them. */
+#define _POSIX_C_SOURCE 200809L
+
+#include "c_api/c_api_checks.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "generatesheet/c_api.h"
+
+#define CHECK(condition)                                                       \
+  do {                                                                         \
+    if (!(condition)) return __FILE__ ":" STRINGIFY(__LINE__) ": " #condition; \
+  } while (0)
+#define STRINGIFY(x) STRINGIFY2(x)
+#define STRINGIFY2(x) #x
+
+/* Compares a getter's result with `expected` and frees it. */
+static int Equals(char* got, const char* expected) {
+  int same = got != NULL && strcmp(got, expected) == 0;
+  gs_free(got);
+  return same;
+}
+
+const char* gs_check_fresh_objects_read_empty(void) {
+  gs_create_html* sheet = gs_create_html_new();
+  gs_model* model = gs_model_new();
+  CHECK(sheet != NULL && model != NULL);
+  CHECK(Equals(gs_create_html_get_student_name(sheet), ""));
+  CHECK(Equals(gs_create_html_get_template_path(sheet), ""));
+  CHECK(Equals(gs_create_html_get_document_path(sheet), ""));
+  CHECK(Equals(gs_create_html_get_bak_data_path(sheet), ""));
+  CHECK(Equals(gs_create_html_get_zip_paper_name(sheet), ""));
+  CHECK(Equals(gs_create_html_get_zip_password(sheet), ""));
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  CHECK(Equals(gs_create_html_get_student_id(sheet), ""));
+  CHECK(Equals(gs_create_html_get_subject(sheet), ""));
+  CHECK(Equals(gs_create_html_get_html_paper_path(sheet), ""));
+  CHECK(Equals(gs_create_html_get_page_path(sheet), ""));
+  CHECK(Equals(gs_model_get_document_path(model), ""));
+  CHECK(Equals(gs_model_get_bak_data_path(model), ""));
+  CHECK(Equals(gs_model_get_zip_paper_name(model), ""));
+  CHECK(Equals(gs_model_get_zip_password(model), ""));
+  CHECK(Equals(gs_model_get_student_id(model), ""));
+  CHECK(Equals(gs_model_get_html_paper_path(model), ""));
+  CHECK(gs_model_get_subject(model) == 0);
+  gs_model_release(model);
+  gs_create_html_release(sheet);
+  gs_create_html_release(NULL);
+  gs_model_release(NULL);
+  return NULL;
+}
+
+const char* gs_check_properties_round_trip(void) {
+  gs_create_html* sheet = gs_create_html_new();
+  gs_model* model = gs_model_new();
+  CHECK(gs_create_html_set_student_name(sheet, "张三") == GS_OK);
+  CHECK(gs_create_html_set_subject(sheet, "计算机应用基础") == GS_OK);
+  CHECK(gs_create_html_set_html_paper_path(sheet, "/pages/") == GS_OK);
+  CHECK(gs_create_html_set_err_msg(sheet, "旧的报告") == GS_OK);
+  CHECK(gs_create_html_set_zip_password(sheet, "  kept as is ") == GS_OK);
+  CHECK(Equals(gs_create_html_get_student_name(sheet), "张三"));
+  CHECK(Equals(gs_create_html_get_subject(sheet), "计算机应用基础"));
+  CHECK(Equals(gs_create_html_get_html_paper_path(sheet), "/pages/"));
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), "旧的报告"));
+  CHECK(Equals(gs_create_html_get_zip_password(sheet), "  kept as is "));
+  /* NULL stands for the empty string. */
+  CHECK(gs_create_html_set_student_name(sheet, NULL) == GS_OK);
+  CHECK(Equals(gs_create_html_get_student_name(sheet), ""));
+
+  CHECK(gs_model_set_rec_no(model, "X") == GS_OK);
+  CHECK(Equals(gs_model_get_html_paper_path(model), "X"));
+  gs_model_set_subject(model, -32768);
+  CHECK(gs_model_get_subject(model) == -32768);
+  CHECK(gs_model_set_student_id(model, "1001") == GS_OK);
+  CHECK(Equals(gs_model_get_student_id(model), "1001"));
+  gs_model_release(model);
+  gs_create_html_release(sheet);
+  return NULL;
+}
+
+const char* gs_check_connections(void) {
+  gs_create_html* sheet = gs_create_html_new();
+  gs_connection* first = gs_create_html_get_analysis_conn(sheet);
+  gs_connection* again = gs_create_html_get_analysis_conn(sheet);
+  gs_connection* mine = gs_connection_new();
+  char* error = NULL;
+  CHECK(first != NULL && again != NULL && mine != NULL);
+  CHECK(!gs_connection_is_open(first));
+  CHECK(Equals(gs_connection_get_connection_string(first), ""));
+  /* Both references name the one connection the object created. */
+  CHECK(gs_connection_set_connection_string(first, "Data Source=/x/Analysis.mdb", &error) == GS_OK);
+  CHECK(error == NULL);
+  CHECK(Equals(gs_connection_get_connection_string(again), "Data Source=/x/Analysis.mdb"));
+
+  /* A connection set by the host is the one the object hands back. */
+  CHECK(gs_connection_set_connection_string(mine, "Data Source=/y/Pbase.mdb", NULL) == GS_OK);
+  gs_create_html_set_pbase_conn(sheet, mine);
+  gs_connection_release(mine);
+  mine = gs_create_html_get_pbase_conn(sheet);
+  CHECK(Equals(gs_connection_get_connection_string(mine), "Data Source=/y/Pbase.mdb"));
+  gs_connection_release(mine);
+  /* Emptied, the member creates a fresh connection on the next read. */
+  gs_create_html_set_pbase_conn(sheet, NULL);
+  mine = gs_create_html_get_pbase_conn(sheet);
+  CHECK(Equals(gs_connection_get_connection_string(mine), ""));
+
+  /* Opening a file that does not exist fails with a reason naming it. */
+  CHECK(gs_connection_open(again, &error) == GS_ERROR);
+  CHECK(error != NULL && strstr(error, "/x/Analysis.mdb") != NULL);
+  gs_free(error);
+  CHECK(!gs_connection_is_open(again));
+
+  gs_connection_release(mine);
+  gs_connection_release(first);
+  gs_create_html_release(sheet);
+  /* A reference outlives the object it came from. */
+  CHECK(Equals(gs_connection_get_connection_string(again), "Data Source=/x/Analysis.mdb"));
+  gs_connection_release(again);
+  gs_connection_release(NULL);
+  return NULL;
+}
+
+const char* gs_check_delfile(const char* path) {
+  gs_create_html* sheet = gs_create_html_new();
+  FILE* f = fopen(path, "w");
+  struct stat st;
+  CHECK(f != NULL);
+  fclose(f);
+  CHECK(chmod(path, 0444) == 0);
+  gs_create_html_delfile(sheet, path);
+  CHECK(stat(path, &st) != 0);
+  gs_create_html_delfile(sheet, path); /* missing: nothing happens */
+  gs_create_html_delfile(sheet, NULL);
+  gs_create_html_release(sheet);
+  return NULL;
+}
+
+const char* gs_check_missing_package(const char* folder) {
+  gs_create_html* sheet = gs_create_html_new();
+  CHECK(gs_create_html_set_bak_data_path(sheet, folder) == GS_OK);
+  CHECK(gs_create_html_set_zip_paper_name(sheet, "nobody.zip") == GS_OK);
+  CHECK(gs_create_html_set_err_msg(sheet, "earlier") == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 0);
+  CHECK(Equals(gs_create_html_get_page_path(sheet), ""));
+  /* A failed extraction leaves ErrMsg as it was. */
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), "earlier"));
+  gs_create_html_release(sheet);
+  return NULL;
+}
+
+const char* gs_check_generate(const char* folder, const char* zip, const char* template_path,
+                              const char* out, const char* student_id, const char* expected_page) {
+  gs_create_html* sheet = gs_create_html_new();
+  CHECK(gs_create_html_set_bak_data_path(sheet, folder) == GS_OK);
+  CHECK(gs_create_html_set_zip_paper_name(sheet, zip) == GS_OK);
+  CHECK(gs_create_html_set_template_path(sheet, template_path) == GS_OK);
+  CHECK(gs_create_html_set_html_paper_path(sheet, out) == GS_OK);
+  CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
+  CHECK(gs_create_html_set_student_name(sheet, "张三") == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
+  /* The same object serves a second run. */
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  gs_create_html_release(sheet);
+  return NULL;
+}

@@ -1,0 +1,78 @@
+// Command-line parsing shared by every command of generate-sheet.
+//
+// Options are "--name VALUE", "--name=VALUE" or, for flags, "--name"; "--"
+// ends the options.  Anything not starting with "--" is a positional
+// argument.  Every command accepts "--help".  Each misuse is one UsageError
+// whose text names the option at fault.
+#ifndef GENERATESHEET_TOOLS_CLI_ARGS_H_
+#define GENERATESHEET_TOOLS_CLI_ARGS_H_
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace generatesheet::cli {
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // a page (or file) was not written
+inline constexpr int kExitUsage = 2;   // bad command line
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct OptionSpec {
+  std::string name;  // without the leading "--"
+  bool takes_value = true;
+};
+
+class ParsedArgs {
+ public:
+  // Throws UsageError for an unknown or repeated option, or a missing value.
+  ParsedArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+
+  bool Has(const std::string& name) const { return values_.count(name) != 0; }
+  std::optional<std::string> Get(const std::string& name) const;
+  // The value of an option the command cannot do without; throws UsageError.
+  std::string Require(const std::string& name) const;
+  const std::vector<std::string>& Positionals() const { return positionals_; }
+  bool HelpRequested() const { return help_; }
+
+ private:
+  std::map<std::string, std::string> values_;
+  std::vector<std::string> positionals_;
+  bool help_ = false;
+};
+
+// What main() knows of a command.
+struct CommandInfo {
+  std::string name;
+  std::string summary;  // one line, for the command list
+  std::string help;     // the full text printed by --help
+  std::vector<OptionSpec> options;
+  std::function<int(const ParsedArgs&)> body;
+};
+
+// Parses `args` for `command` and runs its body.  --help prints the help on
+// stdout (exit 0); a UsageError prints one line and a hint on stderr (exit
+// 2); any other exception from the body prints its text on stderr (exit 1).
+int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& args);
+
+// Checks the number of positional arguments; throws UsageError naming what
+// is missing or superfluous.
+void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std::string& what);
+
+// Points the library at a master key file for the rest of the process: sets
+// GENERATESHEET_KEY_FILE when --key-file is given.  Call before any work
+// (and before any thread starts).  Throws UsageError when neither the option
+// nor the variable names a key file.
+void ApplyKeyFileOption(const ParsedArgs& args);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_CLI_ARGS_H_

@@ -1,0 +1,82 @@
+// generate-sheet run: one student's page.
+#include <iostream>
+
+#include "generatesheet/create_html.h"
+#include "tools/commands.h"
+#include "tools/default_template.h"
+#include "tools/output_folder.h"
+#include "tools/sheet_job.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+constexpr char kHelp[] =
+    "用法：generate-sheet run --bak-data-path 文件夹 --zip 答卷包名 --out 文件夹/ [选项]\n"
+    "\n"
+    "把一个学生的答卷包生成为 HTML 试卷页面：答卷包解压到它所在的文件夹，\n"
+    "Analysis.mdb 就地解密，页面写到 --out 文件夹，文件名为答卷包名去掉 \"#\"、\n"
+    "\".zip\" 换成 \".html\"。成功时在标准输出打印页面路径。\n"
+    "\n"
+    "选项：\n"
+    "  --bak-data-path 文件夹  答卷包所在的文件夹（必需）\n"
+    "  --zip 名称              答卷包的文件名，如 1001.zip（必需）\n"
+    "  --out 文件夹/           页面写入的文件夹，不存在时创建（必需）\n"
+    "  --template 文件         HTML 模板，含 $Title$ 与 $Content$（默认：随程序提供的\n"
+    "                          templates/default.html）\n"
+    "  --student-id 学号       页眉中的学号，也参与答案解密\n"
+    "  --student-name 姓名     页眉中的姓名\n"
+    "  --subject 科目          页眉中的科目；\"计算机应用基础\" 使用该科目的规则\n"
+    "  --key-file 文件         主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
+    "  --help                  显示本帮助\n"
+    "\n"
+    "退出码：0 页面已写出；1 页面未写出（原因打印在标准错误）；2 用法错误。\n"
+    "页面已写出但某一部分出错时，退出码为 0，错误作为警告打印在标准错误。\n";
+
+int Run(const ParsedArgs& args) {
+  ExpectPositionals(args, 0, 0, "");
+  StudentJob job;
+  job.package_folder = WithoutTrailingSlash(args.Require("bak-data-path"));
+  job.zip_name = args.Require("zip");
+  const std::string out = args.Require("out");
+  job.student_id = args.Get("student-id").value_or("");
+  job.student_name = args.Get("student-name").value_or("");
+  job.subject = args.Get("subject").value_or("");
+  std::string template_path = args.Get("template").value_or("");
+  if (args.Has("template") && template_path.empty()) {
+    throw UsageError("选项 --template 的值为空");
+  }
+  ApplyKeyFileOption(args);
+
+  if (template_path.empty()) template_path = DefaultTemplatePath();
+  const std::string page_prefix = PrepareOutputFolder(out);
+
+  CreateHtml sheet;
+  const JobOutcome outcome = RunJob(sheet, job, template_path, page_prefix);
+  if (!outcome.written) {
+    std::cerr << outcome.message << "\n";
+    return kExitFailed;
+  }
+  if (!outcome.message.empty()) std::cerr << "警告：" << outcome.message << "\n";
+  std::cout << outcome.page_path << "\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+CommandInfo RunCommand() {
+  return {"run",
+          "生成一个学生的试卷页面",
+          kHelp,
+          {{"bak-data-path"},
+           {"zip"},
+           {"out"},
+           {"template"},
+           {"student-id"},
+           {"student-name"},
+           {"subject"},
+           {"key-file"}},
+          Run};
+}
+
+}  // namespace generatesheet::cli

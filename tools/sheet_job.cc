@@ -1,0 +1,65 @@
+#include "tools/sheet_job.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace generatesheet::cli {
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// The library reports a failed extraction by its result alone.
+std::string ExtractionFailure(const std::string& package) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(package, ec)) return "答卷包不存在：" + package;
+  return "无法解压答卷包：" + package;
+}
+
+}  // namespace
+
+std::string WithoutTrailingSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string WithTrailingSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string PageFileName(const std::string& zip_name) {
+  std::string name = zip_name;
+  ReplaceAll(name, "#", "");
+  ReplaceAll(name, ".zip", ".html");
+  return name;
+}
+
+JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& template_path,
+                  const std::string& page_prefix) {
+  sheet.SetErrMsg("");
+  sheet.SetBakDataPath(job.package_folder);
+  sheet.SetZipPaperName(job.zip_name);
+  sheet.SetTemplatePath(template_path);
+  sheet.SetHTMLPaperPath(page_prefix);
+  sheet.SetStudentID(job.student_id);
+  sheet.SetStudentName(job.student_name);
+  sheet.SetSubject(job.subject);
+
+  const bool extracted = sheet.GenerateSheet();
+  JobOutcome outcome;
+  outcome.page_path = sheet.PagePath();
+  outcome.written = !outcome.page_path.empty();
+  outcome.message = sheet.ErrMsg();
+  if (!outcome.written && outcome.message.empty()) {
+    outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
+                                : ExtractionFailure(job.package_folder + "/" + job.zip_name);
+  }
+  return outcome;
+}
+
+}  // namespace generatesheet::cli
