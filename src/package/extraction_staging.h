@@ -43,7 +43,10 @@ class ExtractionStaging {
   // staged) into place, replacing files of the same name, and creates the
   // folders they need.  Every target is checked before the first move, so a
   // file standing where a folder is needed (or the reverse) or a symbolic
-  // link on the way fails with kWriteFailed before anything changes.
+  // link on the way fails with kWriteFailed before anything changes.  A
+  // move the system refuses after those checks (an I/O error, a folder
+  // changed meanwhile) fails with kWriteFailed and leaves the files moved
+  // before it in place; each of them is complete.
   ExtractionStatus Commit(const std::vector<ManifestEntry>& entries);
 
  private:
