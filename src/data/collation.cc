@@ -1,0 +1,72 @@
+#include "data/collation.h"
+
+#include "data/jet_text.h"
+
+namespace generatesheet {
+
+namespace {
+
+char32_t FoldCodePoint(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c < 0xC0) return c;
+  if (c <= 0xDE) return c == 0xD7 ? c : c + 32;
+  if (c >= 0x100 && c <= 0x137) return c | 1;
+  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
+  if (c >= 0x14A && c <= 0x177) return c | 1;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 37;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 63;
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;
+  return c;
+}
+
+// Decodes one UTF-8 sequence at text[*i]; returns false (consuming one byte)
+// when it is not valid UTF-8.
+bool NextCodePoint(std::string_view text, std::size_t* i, char32_t* out) {
+  unsigned char b = static_cast<unsigned char>(text[*i]);
+  int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+  if (extra < 0 || *i + extra >= text.size()) {
+    ++*i;
+    return false;
+  }
+  char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    unsigned char cont = static_cast<unsigned char>(text[*i + k]);
+    if ((cont & 0xC0) != 0x80) {
+      ++*i;
+      return false;
+    }
+    c = (c << 6) | (cont & 0x3F);
+  }
+  *i += extra + 1;
+  *out = c;
+  return true;
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t start = i;
+    char32_t c;
+    if (NextCodePoint(text, &i, &c)) {
+      AppendUtf8(FoldCodePoint(c), &out);
+    } else {
+      out.push_back(text[start]);
+    }
+  }
+  return out;
+}
+
+int CompareText(std::string_view a, std::string_view b) { return FoldCase(a).compare(FoldCase(b)); }
+
+}  // namespace generatesheet

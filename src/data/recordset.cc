@@ -1,0 +1,76 @@
+#include "data/recordset.h"
+
+#include "data/collation.h"
+#include "data/connection_impl.h"
+#include "data/query.h"
+#include "data/query_runner.h"
+#include "util/error.h"
+
+namespace generatesheet {
+
+class Recordset::Impl {
+ public:
+  explicit Impl(ResultSet result) : result_(std::move(result)) {}
+
+  bool Eof() const { return row_ >= result_.rows.size(); }
+  void MoveNext() {
+    if (Eof())
+      throw Error(
+          "BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除，所请求的操作要求一个当前的记录");
+    ++row_;
+  }
+
+  const Value& Field(std::string_view name) const {
+    std::size_t column = Find(name);
+    if (Eof()) {
+      throw Error("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除，无法读取字段 " +
+                  std::string(name));
+    }
+    return result_.rows[row_][column];
+  }
+
+ private:
+  // "table.column" matches that column of that table; a bare name matches
+  // the first result column of that name.
+  std::size_t Find(std::string_view name) const {
+    std::string wanted = FoldCase(name);
+    std::size_t dot = wanted.find('.');
+    for (std::size_t i = 0; i < result_.columns.size(); ++i) {
+      const ResultColumn& c = result_.columns[i];
+      if (dot == std::string::npos ? FoldCase(c.name) == wanted
+                                   : FoldCase(c.table + "." + c.name) == wanted) {
+        return i;
+      }
+    }
+    throw Error("在对应所需名称或序数的集合中，未找到项目：字段 " + std::string(name));
+  }
+
+  ResultSet result_;
+  std::size_t row_ = 0;
+};
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::Open(std::string_view query, Connection& connection, int /*cursor_type*/,
+                     int /*lock_type*/, int /*options*/) {
+  if (!connection.IsOpen()) {
+    throw Error("对象关闭时，不允许操作：连接未打开。查询：" + std::string(query));
+  }
+  impl_ = std::make_unique<Impl>(RunQuery(ParseQuery(query), connection.impl()));
+}
+
+bool Recordset::Eof() const { return !impl_ || impl_->Eof(); }
+
+void Recordset::MoveNext() {
+  if (!impl_) throw Error("对象关闭时，不允许操作：记录集未打开");
+  impl_->MoveNext();
+}
+
+const Value& Recordset::Field(std::string_view name) const {
+  if (!impl_)
+    throw Error("对象关闭时，不允许操作：记录集未打开，无法读取字段 " + std::string(name));
+  return impl_->Field(name);
+}
+
+}  // namespace generatesheet

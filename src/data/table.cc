@@ -1,0 +1,65 @@
+#include "data/table.h"
+
+#include <charconv>
+
+#include "data/collation.h"
+
+namespace generatesheet {
+
+Table::Table(std::string name, std::vector<Column> columns)
+    : name_(std::move(name)), columns_(std::move(columns)) {}
+
+std::optional<std::size_t> Table::FindColumn(std::string_view name) const {
+  std::string wanted = FoldCase(name);
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (FoldCase(columns_[i].name) == wanted) return i;
+  }
+  return std::nullopt;
+}
+
+void Table::AddRow(std::vector<Value> row) {
+  row.resize(columns_.size());
+  rows_.push_back(std::move(row));
+  indexes_.clear();
+}
+
+const std::vector<std::size_t>& Table::RowsEqualTo(std::size_t column, const Value& key) const {
+  static const std::vector<std::size_t> kNone;
+  auto found = indexes_.find(column);
+  if (found == indexes_.end()) {
+    Index index;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+      if (auto k = EqualityKey(rows_[i][column])) index[*k].push_back(i);
+    }
+    found = indexes_.emplace(column, std::move(index)).first;
+  }
+  auto k = EqualityKey(key);
+  if (!k) return kNone;
+  auto rows = found->second.find(*k);
+  return rows == found->second.end() ? kNone : rows->second;
+}
+
+std::optional<std::string> EqualityKey(const Value& value) {
+  double number = 0;
+  switch (value.kind()) {
+    case Value::Kind::kNull:
+      return std::nullopt;
+    case Value::Kind::kText:
+      return "t" + FoldCase(value.text());
+    case Value::Kind::kBoolean:
+      number = value.boolean() ? -1 : 0;  // Jet's True is -1
+      break;
+    case Value::Kind::kInteger:
+      number = static_cast<double>(value.integer());
+      break;
+    case Value::Kind::kDouble:
+      number = value.real();
+      break;
+  }
+  if (number == 0) number = 0;  // -0 and 0 are one key
+  char buf[40];
+  auto r = std::to_chars(buf, buf + sizeof buf, number);
+  return "n" + std::string(buf, r.ptr);
+}
+
+}  // namespace generatesheet

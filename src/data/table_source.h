@@ -1,0 +1,22 @@
+// Where the query engine finds its tables: an open database, or tables
+// built in memory.
+#ifndef GENERATESHEET_DATA_TABLE_SOURCE_H_
+#define GENERATESHEET_DATA_TABLE_SOURCE_H_
+
+#include <string_view>
+
+#include "data/table.h"
+
+namespace generatesheet {
+
+class TableSource {
+ public:
+  virtual ~TableSource() = default;
+  // The table named `name` (case-insensitive).  The reference stays valid
+  // as long as the source.  Throws Error when there is no such table.
+  virtual const Table& GetTable(std::string_view name) = 0;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_TABLE_SOURCE_H_
