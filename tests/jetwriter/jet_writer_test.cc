@@ -278,5 +278,44 @@ TEST_F(JetWriterTest, SixtyColumnsNeedSeveralDefinitionPages) {
   }
 }
 
+TEST_F(JetWriterTest, TextStartingWithByteOrderMarkIsNotTakenForCompressedText) {
+  jet::Database db;
+  jet::Table& t =
+      db.AddTable("tbl_bom", {{"Name", ColumnType::kText}, {"Body", ColumnType::kMemo}});
+  const std::string bom = "\xEF\xBB\xBF";
+  t.AddRow({bom + "ab", bom + "中文"});
+  t.AddRow({bom, bom});  // one unit alone is never read as compressed
+  SaveAndRead(db);
+
+  EXPECT_EQ(reader_["tbl_bom"]["rows"],
+            (json{{{"Name", bom + "ab"}, {"Body", bom + "中文"}}, {{"Name", bom}, {"Body", bom}}}));
+  const LibmdbTable& table = libmdb_.at("tbl_bom");
+  ASSERT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(table.rows[0][0].text, bom + "ab");
+}
+
+TEST_F(JetWriterTest, ManyTablesSpreadTheCatalogAndUsageMapsOverPages) {
+  jet::Database db;
+  constexpr int kTables = 300;  // more catalog rows than one page holds (255)
+  for (int i = 0; i < kTables; ++i) {
+    jet::Table& t = db.AddTable("tbl_" + std::to_string(i), {{"N", ColumnType::kLong}});
+    for (int r = 0; r < i % 3; ++r) t.AddRow({i * 10 + r});
+  }
+  SaveAndRead(db);
+
+  ASSERT_EQ(libmdb_.size(), static_cast<size_t>(kTables));
+  ASSERT_EQ(reader_.size(), static_cast<size_t>(kTables));
+  for (int i = 0; i < kTables; ++i) {
+    const std::string name = "tbl_" + std::to_string(i);
+    json rows = json::array();
+    for (int r = 0; r < i % 3; ++r) rows.push_back({{"N", i * 10 + r}});
+    EXPECT_EQ(reader_[name]["rows"], rows) << name;
+    ASSERT_EQ(libmdb_.at(name).rows.size(), static_cast<size_t>(i % 3)) << name;
+    for (int r = 0; r < i % 3; ++r) {
+      EXPECT_EQ(libmdb_.at(name).rows[r][0].text, std::to_string(i * 10 + r)) << name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace generatesheet
