@@ -1,6 +1,7 @@
 #include "tools/cli_fixture.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,17 +23,38 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& working_dir,
-                 const std::vector<std::string>& env) {
-  const std::string out_file = working_dir + "/.cli-stdout";
-  const std::string err_file = working_dir + "/.cli-stderr";
-  std::string command = "cd " + ShellQuote(working_dir) + " && env";
+namespace {
+
+std::string CommandText(const std::vector<std::string>& args, const std::string& working_dir,
+                        const std::vector<std::string>& env) {
+  std::string command = "cd " + ShellQuote(working_dir) + " && exec env";
   for (const std::string& setting : env) {
     command += setting.starts_with("-") ? " -u " + ShellQuote(setting.substr(1))
                                         : " " + ShellQuote(setting);
   }
   command += " " + ShellQuote(CliPath());
   for (const std::string& arg : args) command += " " + ShellQuote(arg);
+  return command;
+}
+
+}  // namespace
+
+int SpawnCli(const std::vector<std::string>& args, const std::string& working_dir,
+             const std::vector<std::string>& env) {
+  const std::string command = CommandText(args, working_dir, env) + " >/dev/null 2>&1 </dev/null";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return pid;
+}
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& working_dir,
+                 const std::vector<std::string>& env) {
+  const std::string out_file = working_dir + "/.cli-stdout";
+  const std::string err_file = working_dir + "/.cli-stderr";
+  std::string command = CommandText(args, working_dir, env);
   command += " >" + ShellQuote(out_file) + " 2>" + ShellQuote(err_file) + " </dev/null";
   const int status = std::system(command.c_str());
   CliResult result;

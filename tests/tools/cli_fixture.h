@@ -25,6 +25,10 @@ struct CliResult {
 // or "-NAME" to unset one), in `working_dir`.  Waits for it to end.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& working_dir,
                  const std::vector<std::string>& env = {});
+// Starts generate-sheet with `args` in `working_dir` without waiting, its
+// output discarded; returns the process id.
+int SpawnCli(const std::vector<std::string>& args, const std::string& working_dir,
+             const std::vector<std::string>& env = {});
 std::string CliPath();
 std::string ShellQuote(const std::string& text);
 

@@ -1,0 +1,253 @@
+// generate-sheet batch through the program: many students, failures,
+// resume after a kill, shards.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <thread>
+
+#include "tools/cli_fixture.h"
+
+namespace generatesheet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class BatchCommandTest : public CliTest {
+ protected:
+  // `count` students, each with a copy of one real package in its own
+  // folder s000/s000.zip ...; the rows whose numbers are in `broken` get a
+  // package that is not a zip archive.
+  std::string Manifest(size_t count, const std::set<size_t>& broken = {}) {
+    const std::string original = MakePackage("original", "original.zip", "1001");
+    std::ofstream csv(dir_.File("students.csv"), std::ios::binary);
+    csv << "package_folder,zip_name,student_id,student_name,subject\r\n";
+    for (size_t i = 0; i < count; ++i) {
+      const std::string name = Name(i);
+      fs::create_directories(dir_.File("exam/" + name));
+      if (broken.count(i)) {
+        WriteFileForTest(dir_.File("exam/" + name + "/" + name + ".zip"), "PK broken");
+      } else {
+        fs::copy_file(original + "/original.zip", dir_.File("exam/" + name + "/" + name + ".zip"));
+      }
+      // Every package was made for student 1001, whose number its answers
+      // are encrypted with.
+      csv << "exam/" << name << "," << name << ".zip,1001,\"学生 " << i << ", 一班\",英语\r\n";
+    }
+    return dir_.File("students.csv");
+  }
+  static std::string Name(size_t i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "s%03zu", i);
+    return name;
+  }
+  std::set<std::string> FilesIn(const std::string& folder) const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.File(folder))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+  static std::set<std::string> ExpectedPages(size_t count) {
+    std::set<std::string> names;
+    for (size_t i = 0; i < count; ++i) names.insert(Name(i) + ".html");
+    return names;
+  }
+  json Report(const std::string& name) const {
+    return json::parse(ReadFileForTest(dir_.File(name)));
+  }
+};
+
+TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
+  const std::string manifest = Manifest(200, {57});
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "4", "--report",
+                           "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  std::set<std::string> expected = ExpectedPages(200);
+  expected.erase("s057.html");
+  EXPECT_EQ(FilesIn("pages"), expected);
+
+  const json report = Report("report.json");
+  EXPECT_EQ(report["total"], 200);
+  EXPECT_EQ(report["written"], 199);
+  EXPECT_EQ(report["failed"], 1);
+  ASSERT_EQ(report["students"].size(), 200u);
+  for (size_t i = 0; i < 200; ++i) {
+    const json& s = report["students"][i];
+    EXPECT_EQ(s["row"], i);
+    EXPECT_EQ(s["line"], i + 2);
+    EXPECT_EQ(s["student_name"], "学生 " + std::to_string(i) + ", 一班");
+    if (i == 57) {
+      EXPECT_EQ(s["status"], "failed");
+      EXPECT_TRUE(s["page"].is_null());
+      EXPECT_EQ(s["error"], "无法解压答卷包：" + dir_.File("exam/s057/s057.zip"));
+    } else {
+      EXPECT_EQ(s["status"], "written");
+      EXPECT_EQ(s["page"], "pages/" + Name(i) + ".html");
+      EXPECT_TRUE(s["error"].is_null());
+    }
+  }
+  // Progress lines (stderr is not a terminal), the summary and the failure.
+  EXPECT_NE(r.err.find("进度 200/200，失败 1，"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("写出 199 页，跳过 0 页，失败 1 页\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("清单第 59 行（学号 1001）：无法解压答卷包："), std::string::npos) << r.err;
+  const std::string page = ReadFileForTest(dir_.File("pages/s199.html"));
+  EXPECT_NE(page.find("姓名：学生 199, 一班"), std::string::npos);
+  EXPECT_NE(page.find("考生答案：B &nbsp;&nbsp;标准答案：B"), std::string::npos);
+}
+
+TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
+  const size_t kCount = 200;
+  const std::string manifest = Manifest(kCount);
+  const std::vector<std::string> args = {"batch",  manifest, "--out",      "pages",
+                                         "--jobs", "2",      "--key-file", key_file_};
+  const pid_t pid = SpawnCli(args, dir_.path());
+  ASSERT_GT(pid, 0);
+  // Kill it half-way, once some pages are there.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  size_t pages = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    pages = fs::exists(dir_.File("pages")) ? FilesIn("pages").size() : 0;
+    if (pages >= 40) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(::kill(pid, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
+
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
+                           "--report", "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount));  // no *.tmp* leftover either
+  const json report = Report("report.json");
+  EXPECT_EQ(report["failed"], 0);
+  EXPECT_GE(report["skipped"].get<size_t>(), 30u);
+  EXPECT_EQ(report["skipped"].get<size_t>() + report["written"].get<size_t>(), kCount);
+  for (size_t i = 0; i < kCount; ++i) {
+    const std::string page = ReadFileForTest(dir_.File("pages/" + Name(i) + ".html"));
+    ASSERT_TRUE(page.ends_with("</html>\n\r\n")) << Name(i);
+  }
+}
+
+TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackage) {
+  const std::string manifest = Manifest(3);
+  ASSERT_EQ(Cli({"batch", manifest, "--out", "pages", "--key-file", key_file_}).exit_code, 0);
+  // A new package for s001 arrives after its page was written.
+  const auto later = fs::last_write_time(dir_.File("pages/s001.html")) + std::chrono::seconds(5);
+  fs::last_write_time(dir_.File("exam/s001/s001.zip"), later);
+
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--resume", "--report",
+                           "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const json report = Report("report.json");
+  EXPECT_EQ(report["students"][0]["status"], "skipped");
+  EXPECT_EQ(report["students"][0]["page"], "pages/s000.html");
+  EXPECT_EQ(report["students"][1]["status"], "written");
+  EXPECT_EQ(report["students"][2]["status"], "skipped");
+  EXPECT_NE(r.err.find("写出 1 页，跳过 2 页，失败 0 页"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
+  const size_t kCount = 23, kShards = 4;
+  const std::string manifest = Manifest(kCount);
+  std::map<size_t, int> seen;
+  for (size_t k = 0; k < kShards; ++k) {
+    const std::string report = "report-" + std::to_string(k) + ".json";
+    const CliResult r =
+        Cli({"batch", manifest, "--out", "pages", "--shard",
+             std::to_string(k) + "/" + std::to_string(kShards), "--report", report, "--jobs", "2"},
+            {"GENERATESHEET_KEY_FILE=" + key_file_});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const json parsed = Report(report);
+    EXPECT_EQ(parsed["shard"], std::to_string(k) + "/" + std::to_string(kShards));
+    for (const json& s : parsed["students"]) {
+      const size_t row = s["row"];
+      EXPECT_EQ(row % kShards, k);
+      EXPECT_EQ(s["status"], "written");
+      ++seen[row];
+    }
+  }
+  ASSERT_EQ(seen.size(), kCount);
+  for (const auto& [row, times] : seen) EXPECT_EQ(times, 1) << "row " << row;
+  EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount));
+}
+
+TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
+  MakePackage("a", "x#1.zip", "1001");
+  MakePackage("b", "x1.zip", "1001");
+  MakePackage("c", "c.zip", "1001");
+  WriteFileForTest(dir_.File("m.csv"),
+                   "zip_name,package_folder,student_id,student_name,subject,extra\n"
+                   "x#1.zip,a,1001,甲,英语,ignored\n"
+                   "x1.zip,b,1001,乙,英语,\n"
+                   "c.zip,c,1001,丙,英语,\n");
+  const CliResult r =
+      Cli({"batch", "m.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 1);
+  const json report = Report("r.json");
+  EXPECT_EQ(report["students"][0]["status"], "written");
+  EXPECT_EQ(report["students"][1]["status"], "failed");
+  EXPECT_EQ(report["students"][1]["error"],
+            "与清单第 2 行生成同名页面：pages/x1.html；为免互相覆盖，本行不生成");
+  EXPECT_EQ(report["students"][2]["status"], "written");
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/x1.html")).find("姓名：甲"), std::string::npos);
+}
+
+TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
+  const std::string folder = MakePackage("shared", "p1.zip", "1001");
+  fs::copy_file(folder + "/p1.zip", folder + "/p2.zip");
+  fs::copy_file(folder + "/p1.zip", folder + "/p3.zip");
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "shared,p1.zip,1001,甲,英语\n"
+                   "./shared/,p2.zip,1001,乙,英语\n" +
+                       folder + ",p3.zip,1001,丙,英语\n");
+  const CliResult r =
+      Cli({"batch", "m.csv", "--out", "pages", "--jobs", "3", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(FilesIn("pages"), (std::set<std::string>{"p1.html", "p2.html", "p3.html"}));
+}
+
+TEST_F(BatchCommandTest, BadOptionsAndManifests) {
+  const std::string manifest = Manifest(1);
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"batch", "--out", "p"}, 2, "缺少参数：清单文件"},
+      {{"batch", manifest}, 2, "缺少选项 --out"},
+      {{"batch", manifest, "--out", "p", "--jobs", "0"}, 2, "--jobs"},
+      {{"batch", manifest, "--out", "p", "--jobs", "2x"}, 2, "--jobs"},
+      {{"batch", manifest, "--out", "p", "--shard", "4/4"}, 2, "--shard"},
+      {{"batch", manifest, "--out", "p", "--shard", "0/0"}, 2, "--shard"},
+      {{"batch", manifest, "--out", "p", "--shard", "1"}, 2, "--shard"},
+      {{"batch", manifest, "--out", "p", "--resume=yes"}, 2, "--resume"},
+      {{"batch", "missing.csv", "--out", "p"}, 1, "文件不存在：missing.csv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--key-file", key_file_});
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.exit_code, c.exit_code);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+  }
+  WriteFileForTest(dir_.File("bad.csv"), "package_folder,zip_name,student_id,subject\n");
+  const CliResult r = Cli({"batch", "bad.csv", "--out", "p", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "generate-sheet batch：清单格式错误：bad.csv 的表头缺少列 student_name\n");
+}
+
+}  // namespace
+}  // namespace generatesheet::testing

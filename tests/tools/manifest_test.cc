@@ -1,0 +1,122 @@
+// The manifest reader and the pieces of batch that need no process.
+#include <gtest/gtest.h>
+
+#include "tools/batch_manifest.h"
+#include "tools/cli_args.h"
+#include "tools/csv_reader.h"
+#include "tools/progress_bar.h"
+#include "tools/shard.h"
+#include "tools/sheet_job.h"
+#include "util/error.h"
+
+namespace generatesheet::cli {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+TEST(CsvReaderTest, QuotingLineEndsAndByteOrderMark) {
+  const std::vector<CsvRecord> records = ParseCsv(
+      "\xEF\xBB\xBF"
+      "a,b,c\r\n"
+      "\"x, y\",\"say \"\"hi\"\"\",\r\n"
+      "\n"
+      "\"two\nlines\",,\"\"\n"
+      "last,row,no-newline",
+      "m.csv");
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0].fields, (Fields{"a", "b", "c"}));
+  EXPECT_EQ(records[1].fields, (Fields{"x, y", "say \"hi\"", ""}));
+  EXPECT_EQ(records[1].line, 2u);
+  EXPECT_EQ(records[2].fields, (Fields{"two\nlines", "", ""}));
+  EXPECT_EQ(records[2].line, 4u);
+  EXPECT_EQ(records[3].fields, (Fields{"last", "row", "no-newline"}));
+  EXPECT_EQ(records[3].line, 6u);
+}
+
+TEST(CsvReaderTest, MalformedQuotesNameTheLine) {
+  try {
+    ParseCsv("a\n\"open,b\nc\n", "m.csv");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行的引号字段没有结束引号");
+  }
+  try {
+    ParseCsv("a,b\n\"x\"y,b\n", "m.csv");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行的结束引号后还有字符");
+  }
+}
+
+TEST(ManifestTest, ColumnsByNameAndFoldersFromTheManifest) {
+  const std::vector<ManifestRow> rows = ParseManifest(
+      "subject,student_name,student_id,zip_name,package_folder\n"
+      "英语,张三,1001,1001.zip,exam/1001/\n"
+      "计算机应用基础,\"李四\",1002,1002.zip,/abs/1002\n",
+      "m.csv", "/data");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].index, 0u);
+  EXPECT_EQ(rows[0].line, 2u);
+  EXPECT_EQ(rows[0].job.package_folder, "/data/exam/1001");
+  EXPECT_EQ(rows[0].job.zip_name, "1001.zip");
+  EXPECT_EQ(rows[0].job.student_name, "张三");
+  EXPECT_EQ(rows[1].job.package_folder, "/abs/1002");
+  EXPECT_EQ(rows[1].job.subject, "计算机应用基础");
+}
+
+TEST(ManifestTest, RowsThatCannotBeRunAreRefused) {
+  const std::string header = "package_folder,zip_name,student_id,student_name,subject\n";
+  EXPECT_THROW(ParseManifest("", "m.csv", ""), Error);
+  try {
+    ParseManifest(header + "a,a.zip,1,x\n", "m.csv", "");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行有 4 个字段，表头有 5 个");
+  }
+  try {
+    ParseManifest(header + "a,,1,x,y\n", "m.csv", "");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行的 zip_name 为空");
+  }
+}
+
+TEST(ShardTest, ParsesAndPartitions) {
+  const Shard shard = ParseShard("2/5");
+  EXPECT_EQ(shard.index, 2u);
+  EXPECT_EQ(shard.count, 5u);
+  EXPECT_TRUE(shard.Takes(7));
+  EXPECT_FALSE(shard.Takes(8));
+  for (const char* bad : {"5/5", "1/0", "-1/3", "1/", "/3", "a/b", "1/3/4", "1 /3", ""}) {
+    EXPECT_THROW(ParseShard(bad), UsageError) << bad;
+  }
+}
+
+TEST(PageFileNameTest, FollowsTheLibrarysRule) {
+  EXPECT_EQ(PageFileName("a#b#c.zip"), "abc.html");
+  EXPECT_EQ(PageFileName("a.zip.zip"), "a.html.html");
+  EXPECT_EQ(PageFileName("paper.ZIP"), "paper.ZIP");
+  EXPECT_EQ(WithTrailingSlash("out"), "out/");
+  EXPECT_EQ(WithTrailingSlash("out/"), "out/");
+  EXPECT_EQ(WithoutTrailingSlash("dir//"), "dir");
+  EXPECT_EQ(WithoutTrailingSlash("/"), "/");
+}
+
+TEST(ProgressTest, BarAndLineShowRateAndTimeLeft) {
+  ProgressSnapshot s;
+  s.done = 60;
+  s.total = 200;
+  s.failed = 1;
+  s.skipped = 10;
+  s.elapsed_seconds = 10;  // 50 pages generated: 5 per second, 140 left
+  EXPECT_EQ(FormatProgressBar(s, 10), "[###.......]  60/200  失败 1  5.0 页/秒  剩余 0:28");
+  EXPECT_EQ(FormatProgressLine(s), "进度 60/200，失败 1，5.0 页/秒，剩余约 0:28");
+  s.done = s.skipped;  // nothing generated yet: no estimate
+  EXPECT_EQ(FormatProgressLine(s), "进度 10/200，失败 1，0.0 页/秒，剩余约 --:--");
+  EXPECT_EQ(FormatDuration(3723), "1:02:03");
+  EXPECT_EQ(FormatDuration(0.2), "0:01");
+  EXPECT_EQ(FormatDuration(0), "0:00");
+}
+
+}  // namespace
+}  // namespace generatesheet::cli

@@ -1,0 +1,129 @@
+// generate-sheet batch: the pages of every student of a manifest.
+#include <unistd.h>
+
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <thread>
+
+#include "tools/batch_manifest.h"
+#include "tools/batch_plan.h"
+#include "tools/batch_report.h"
+#include "tools/batch_runner.h"
+#include "tools/commands.h"
+#include "tools/default_template.h"
+#include "tools/output_folder.h"
+#include "tools/progress_bar.h"
+#include "tools/shard.h"
+#include "tools/stale_page_files.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+constexpr char kHelp[] =
+    "用法：generate-sheet batch 清单.csv --out 文件夹/ [选项]\n"
+    "\n"
+    "为清单中的每个学生生成试卷页面。清单为 UTF-8 的 CSV 文件（RFC 4180 引号规则），\n"
+    "首行为表头，须含以下列（顺序不限，其他列忽略）：\n"
+    "  package_folder  答卷包所在文件夹（相对路径从清单所在文件夹算起）\n"
+    "  zip_name        答卷包文件名，如 1001.zip\n"
+    "  student_id      学号\n"
+    "  student_name    姓名\n"
+    "  subject         科目\n"
+    "\n"
+    "选项：\n"
+    "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
+    "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
+    "  --resume           跳过页面已存在且比答卷包新的学生（中断后重跑用）\n"
+    "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
+    "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
+    "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
+    "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
+    "  --help             显示本帮助\n"
+    "\n"
+    "进度显示在标准错误上。一个学生失败不影响其他学生。\n"
+    "退出码：0 每个页面都已写出（或因 --resume 跳过）；1 有页面未写出；2 用法错误。\n";
+
+constexpr size_t kFailuresListed = 20;
+constexpr unsigned kMaxJobs = 1024;
+
+unsigned ParseJobs(const ParsedArgs& args) {
+  const std::optional<std::string> text = args.Get("jobs");
+  if (!text) return std::max(1u, std::thread::hardware_concurrency());
+  unsigned jobs = 0;
+  const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), jobs);
+  if (ec != std::errc() || end != text->data() + text->size() || jobs == 0 || jobs > kMaxJobs) {
+    throw UsageError("选项 --jobs 的值应为 1 到 " + std::to_string(kMaxJobs) +
+                     " 之间的整数，而不是 " + *text);
+  }
+  return jobs;
+}
+
+std::set<std::string> PageNames(const BatchPlan& plan) {
+  std::set<std::string> names;
+  for (const RowResult& r : plan.rows) {
+    names.insert(std::filesystem::path(r.page_path).filename().string());
+  }
+  return names;
+}
+
+void PrintSummary(const BatchPlan& plan) {
+  const BatchCounts counts = CountResults(plan);
+  std::cerr << "写出 " << counts.written << " 页，跳过 " << counts.skipped << " 页，失败 "
+            << counts.failed << " 页";
+  if (counts.with_gaps > 0) std::cerr << "；其中 " << counts.with_gaps << " 页有部分内容出错";
+  std::cerr << "\n";
+  size_t listed = 0;
+  for (const RowResult& r : plan.rows) {
+    if (r.status != RowStatus::kFailed) continue;
+    if (listed++ == kFailuresListed) {
+      std::cerr << "……另有 " << counts.failed - kFailuresListed << " 个失败，见报告\n";
+      break;
+    }
+    std::cerr << "清单第 " << r.row.line << " 行（学号 " << r.row.job.student_id << "）："
+              << r.message << "\n";
+  }
+}
+
+int Run(const ParsedArgs& args) {
+  ExpectPositionals(args, 1, 1, "清单文件");
+  const std::string manifest_path = args.Positionals()[0];
+  const std::string out = args.Require("out");
+  const unsigned jobs = ParseJobs(args);
+  const Shard shard = args.Has("shard") ? ParseShard(*args.Get("shard")) : Shard{};
+  const std::optional<std::string> report_path = args.Get("report");
+  if (report_path && report_path->empty()) throw UsageError("选项 --report 的值为空");
+  std::string template_path = args.Get("template").value_or("");
+  if (args.Has("template") && template_path.empty()) {
+    throw UsageError("选项 --template 的值为空");
+  }
+  ApplyKeyFileOption(args);  // before any thread starts
+
+  if (template_path.empty()) template_path = DefaultTemplatePath();
+  const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
+  const std::string page_prefix = PrepareOutputFolder(out);
+
+  BatchPlan plan = PlanBatch(manifest, shard, page_prefix, args.Has("resume"));
+  RemoveStalePageFiles(page_prefix, PageNames(plan));
+  ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
+                           CountResults(plan).skipped);
+  RunBatch(plan, {template_path, page_prefix, jobs}, progress);
+
+  if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
+  PrintSummary(plan);
+  return CountResults(plan).failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+CommandInfo BatchCommand() {
+  return {"batch",
+          "按清单批量生成试卷页面",
+          kHelp,
+          {{"out"}, {"jobs"}, {"resume", false}, {"shard"}, {"report"}, {"template"}, {"key-file"}},
+          Run};
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,73 @@
+#include "tools/batch_manifest.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "tools/csv_reader.h"
+#include "util/error.h"
+#include "util/file_util.h"
+
+namespace generatesheet::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::map<std::string, size_t> ColumnPositions(const CsvRecord& header, const std::string& source) {
+  std::map<std::string, size_t> positions;
+  for (size_t i = 0; i < header.fields.size(); ++i) positions.emplace(header.fields[i], i);
+  for (const char* column : kManifestColumns) {
+    if (positions.count(column) == 0) {
+      throw Error("清单格式错误：" + source + " 的表头缺少列 " + column);
+    }
+  }
+  return positions;
+}
+
+std::string Folder(const std::string& folder, const std::string& base_folder) {
+  if (folder.empty() || fs::path(folder).is_absolute() || base_folder.empty()) {
+    return WithoutTrailingSlash(folder);
+  }
+  return WithoutTrailingSlash((fs::path(base_folder) / folder).lexically_normal().string());
+}
+
+}  // namespace
+
+std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string& source,
+                                       const std::string& base_folder) {
+  const std::vector<CsvRecord> records = ParseCsv(text, source);
+  if (records.empty()) throw Error("清单格式错误：" + source + " 没有表头行");
+  const std::map<std::string, size_t> at = ColumnPositions(records[0], source);
+  const size_t width = records[0].fields.size();
+
+  std::vector<ManifestRow> rows;
+  for (size_t r = 1; r < records.size(); ++r) {
+    const CsvRecord& record = records[r];
+    const std::string where = source + " 第 " + std::to_string(record.line) + " 行";
+    if (record.fields.size() != width) {
+      throw Error("清单格式错误：" + where + "有 " + std::to_string(record.fields.size()) +
+                  " 个字段，表头有 " + std::to_string(width) + " 个");
+    }
+    ManifestRow row;
+    row.index = rows.size();
+    row.line = record.line;
+    row.job.package_folder = Folder(record.fields[at.at("package_folder")], base_folder);
+    row.job.zip_name = record.fields[at.at("zip_name")];
+    row.job.student_id = record.fields[at.at("student_id")];
+    row.job.student_name = record.fields[at.at("student_name")];
+    row.job.subject = record.fields[at.at("subject")];
+    if (row.job.package_folder.empty())
+      throw Error("清单格式错误：" + where + "的 package_folder 为空");
+    if (row.job.zip_name.empty()) throw Error("清单格式错误：" + where + "的 zip_name 为空");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<ManifestRow> ReadManifest(const std::string& path) {
+  const std::string text = ReadWholeFile(path);
+  return ParseManifest(text, path, fs::path(path).parent_path().string());
+}
+
+}  // namespace generatesheet::cli

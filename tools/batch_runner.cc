@@ -1,0 +1,90 @@
+#include "tools/batch_runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "generatesheet/create_html.h"
+#include "tools/sheet_job.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+class Workers {
+ public:
+  Workers(BatchPlan& plan, const BatchSettings& settings) : plan_(plan), settings_(settings) {
+    for (const RowResult& r : plan_.rows) {
+      if (r.status != RowStatus::kPending) ++done_;
+      if (r.status == RowStatus::kFailed) ++failed_;
+    }
+  }
+
+  void Run(ProgressDisplay& progress) {
+    const unsigned count =
+        std::max(1u, std::min<unsigned>(settings_.jobs, static_cast<unsigned>(plan_.units.size())));
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < count && !plan_.units.empty(); ++i) {
+      threads.emplace_back([this] { Work(); });
+    }
+    {
+      std::unique_lock lock(mutex_);
+      while (finished_threads_ < threads.size()) {
+        changed_.wait_for(lock, std::chrono::milliseconds(100));
+        progress.Update(done_, failed_);
+      }
+    }
+    for (std::thread& t : threads) t.join();
+    progress.Finish(done_, failed_);
+  }
+
+ private:
+  void Work() {
+    CreateHtml sheet;  // one per thread, reused for each of its students
+    for (size_t unit = next_unit_++; unit < plan_.units.size(); unit = next_unit_++) {
+      for (size_t row : plan_.units[unit]) RunRow(sheet, plan_.rows[row]);
+    }
+    std::lock_guard lock(mutex_);
+    ++finished_threads_;
+    changed_.notify_one();
+  }
+
+  void RunRow(CreateHtml& sheet, RowResult& result) {
+    try {
+      const JobOutcome outcome =
+          RunJob(sheet, result.row.job, settings_.template_path, settings_.page_prefix);
+      result.status = outcome.written ? RowStatus::kWritten : RowStatus::kFailed;
+      if (outcome.written) result.page_path = outcome.page_path;
+      result.message = outcome.message;
+    } catch (const std::exception& e) {
+      result.status = RowStatus::kFailed;
+      result.message = e.what();
+    }
+    std::lock_guard lock(mutex_);
+    ++done_;
+    if (result.status == RowStatus::kFailed) ++failed_;
+    changed_.notify_one();
+  }
+
+  BatchPlan& plan_;
+  const BatchSettings& settings_;
+  std::atomic<size_t> next_unit_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t done_ = 0;
+  size_t failed_ = 0;
+  size_t finished_threads_ = 0;
+};
+
+}  // namespace
+
+void RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress) {
+  Workers(plan, settings).Run(progress);
+}
+
+}  // namespace generatesheet::cli

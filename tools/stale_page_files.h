@@ -1,0 +1,18 @@
+// Leftovers of pages whose writing was cut short.
+#ifndef GENERATESHEET_TOOLS_STALE_PAGE_FILES_H_
+#define GENERATESHEET_TOOLS_STALE_PAGE_FILES_H_
+
+#include <set>
+#include <string>
+
+namespace generatesheet::cli {
+
+// The library writes a page as "<page>.tmpXXXXXX" and renames it into place;
+// a process killed in between leaves the temporary file.  Removes those of
+// the named pages only (other runs may be writing other pages into the same
+// folder), and returns how many were removed.
+size_t RemoveStalePageFiles(const std::string& folder, const std::set<std::string>& page_names);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_STALE_PAGE_FILES_H_
