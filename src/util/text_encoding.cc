@@ -92,9 +92,13 @@ std::string Convert(std::string_view bytes, const std::string& from, const std::
       out.resize(out.size() * 2);
       continue;
     }
-    // EILSEQ or EINVAL (an incomplete sequence at the end).
+    // EILSEQ, or EINVAL: a sequence cut short by the end of the input, which
+    // counts as one bad character whatever its length.
+    const bool cut_short = errno == EINVAL;
     out.resize(used);
-    const size_t consumed = on_invalid(std::string_view(in_ptr, in_left), out);
+    const size_t consumed =
+        cut_short ? (on_invalid(std::string_view(in_ptr, in_left), out), in_left)
+                  : on_invalid(std::string_view(in_ptr, in_left), out);
     in_ptr += consumed;
     in_left -= consumed;
     used = out.size();
