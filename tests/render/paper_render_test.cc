@@ -1,6 +1,9 @@
 // Whole pages rendered from real answer packages.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "render/paper_fixture.h"
 
 namespace generatesheet {
@@ -270,6 +273,65 @@ TEST_F(PaperTest, ANullDataCodeEmptiesTheBody) {
   Answer(1, 1, "1", "1", "a");
   EXPECT_EQ(Header("0"), Generate());
   EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【SelectPaper】", 0)) << sheet_.ErrMsg();
+}
+
+}  // namespace
+}  // namespace generatesheet
+
+namespace generatesheet {
+namespace {
+
+using testing::PaperTest;
+
+TEST_F(PaperTest, PlaceholdersInsideTheContentStayAsTheyAre) {
+  testing::WriteFileForTest(dir_.File("template.html"), "<h1>$Title$</h1>$Content$");
+  sheet_.SetStudentID("$Title$");
+  paper_.student_id = "$Title$";
+  sheet_.SetStudentName("$Content$");
+  const std::string page = Generate();
+  EXPECT_EQ(
+      0u, page.find("<h1>生成的网页标题</h1><div class='paperTitle'>学号：$Title$&nbsp;&nbsp;姓名："
+                    "$Content$&nbsp;&nbsp;"))
+      << page;
+}
+
+TEST_F(PaperTest, ThreadsEachWithTheirOwnObjectGetTheirOwnPages) {
+  Section(1, "86", "单选题");
+  Section(2, "87", "阅读");
+  for (int no = 1; no <= 6; ++no) {
+    Question(no, "题目" + std::to_string(no) + "：中文", no <= 3 ? "86" : "87", "P");
+    Option(no, "A", "选项甲");
+    Answer(no, 1, "1", "2", "解析");
+  }
+  Passage("P", "短文");
+  constexpr int kStudents = 6;
+  std::vector<std::string> expected;
+  for (int i = 0; i < kStudents; ++i) {
+    paper_.student_id = sheet_.StudentID();
+    paper_.analysis[0]["M_StudentAnswer"] = std::to_string(1 << (i % 4));
+    expected.push_back(Generate("s" + std::to_string(i)));
+    ASSERT_EQ("", sheet_.ErrMsg());
+  }
+  std::vector<std::string> pages(kStudents);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kStudents; ++i) {
+    threads.emplace_back([&, i] {
+      CreateHtml sheet;
+      sheet.SetStudentID("1001");
+      sheet.SetStudentName("张三");
+      sheet.SetSubject("英语");
+      sheet.SetTemplatePath(dir_.File("template.html"));
+      sheet.SetHTMLPaperPath(dir_.File("pages") + "/");
+      sheet.SetBakDataPath(dir_.File("s" + std::to_string(i)));
+      sheet.SetZipPaperName("s" + std::to_string(i) + ".zip");
+      for (int round = 0; round < 3; ++round) {
+        sheet.GenerateSheet();
+        pages[i] = testing::ReadFileForTest(sheet.PagePath());
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < kStudents; ++i) EXPECT_EQ(expected[i] + "\r\n", pages[i]) << i;
 }
 
 }  // namespace
