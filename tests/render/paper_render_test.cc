@@ -326,7 +326,8 @@ TEST_F(PaperTest, ThreadsEachWithTheirOwnObjectGetTheirOwnPages) {
       sheet.SetZipPaperName("s" + std::to_string(i) + ".zip");
       for (int round = 0; round < 3; ++round) {
         sheet.GenerateSheet();
-        pages[i] = testing::ReadFileForTest(sheet.PagePath());
+        pages[i] = sheet.PagePath().empty() ? "failed: " + sheet.ErrMsg()
+                                            : testing::ReadFileForTest(sheet.PagePath());
       }
     });
   }
