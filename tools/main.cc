@@ -12,7 +12,7 @@ using generatesheet::cli::CommandInfo;
 
 std::vector<CommandInfo> AllCommands() {
   using namespace generatesheet::cli;
-  return {RunCommand(), BatchCommand(), KeygenCommand()};
+  return {RunCommand(), BatchCommand(), KeygenCommand(), DumpCommand()};
 }
 
 void PrintOverview(std::ostream& out, const std::vector<CommandInfo>& commands) {
