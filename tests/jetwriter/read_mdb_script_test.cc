@@ -24,8 +24,8 @@ INSTANTIATE_TEST_SUITE_P(AccessTestData, ReadMdbScriptTest,
                                            "jackcess-overflowTestV2000", "jackcess-test2V2000",
                                            "jackcess-testUnicodeCompV2003",
                                            "mdbreader-V2000-numeric", "mdbreader-V2000-test"),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           std::string name = param.param;
                            for (char& c : name) {
                              if (c == '-') c = '_';
                            }
