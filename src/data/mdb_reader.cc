@@ -221,6 +221,9 @@ void MdbReader::Impl::CheckFile() {
 
 void MdbReader::Impl::ReadPage(std::uint32_t page, Page* out) {
   if (page == 0 || page >= page_count_) Damaged("页号 " + std::to_string(page) + " 超出文件范围");
+  // mdb_read_pg skips the read when it believes the page is still in its
+  // buffer; ReadRow overwrites that buffer, so never let it believe so.
+  mdb_->cur_pg = 0;
   if (mdb_read_pg(mdb_.get(), page) != static_cast<ssize_t>(kPageSize)) {
     Damaged("无法读取第 " + std::to_string(page) + " 页");
   }

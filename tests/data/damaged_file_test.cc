@@ -1,0 +1,147 @@
+// A file that is not an Access database, or one whose structures are
+// damaged, gives an Error naming the file: never a crash, never a hang.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "data/mdb_reader.h"
+#include "generatesheet/connection.h"
+#include "jetwriter/database.h"
+#include "support/temp_dir.h"
+#include "util/error.h"
+
+namespace generatesheet {
+namespace {
+
+using jet::ColumnType;
+constexpr std::size_t kPage = 4096;
+
+std::uint32_t Get32(const std::string& s, std::size_t at) {
+  auto b = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + i]));
+  };
+  return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+}
+std::uint16_t Get16(const std::string& s, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                    static_cast<unsigned char>(s[at + 1]) << 8);
+}
+void Put16(std::string* s, std::size_t at, std::uint16_t v) {
+  (*s)[at] = static_cast<char>(v & 0xFF);
+  (*s)[at + 1] = static_cast<char>(v >> 8);
+}
+
+class DamagedFileTest : public ::testing::Test {
+ protected:
+  DamagedFileTest() {
+    jet::Database db;
+    jet::Table& title = db.AddTable("tbl_title", {{"I_QuestionNo", ColumnType::kLong},
+                                                  {"M_Title", ColumnType::kMemo},
+                                                  {"C_DataCode", ColumnType::kText}});
+    for (int i = 0; i < 40; ++i) {
+      title.AddRow({i, std::string(i * 97, 'm') + "题目", "code" + std::to_string(i)});
+    }
+    jet::Table& types = db.AddTable(
+        "tbl_QuestionType", {{"I_CmdId", ColumnType::kInteger}, {"C_DataCode", ColumnType::kText}});
+    types.AddRow({1, "code1"});
+    good_ = db.Serialize();
+    path_ = dir_.File("Pbase.mdb");
+  }
+
+  // Opens the file and reads every table; returns the error text, or
+  // "(no error)".
+  std::string ReadAll(const std::string& content) {
+    testing::WriteFileForTest(path_, content);
+    try {
+      MdbReader reader(path_);
+      for (const std::string& name : reader.UserTableNames()) reader.ReadTable(name);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+
+  // The page of the definition of `table`, found by its data pages' owner.
+  std::size_t TableDefinitionPage(const std::string& content, std::uint32_t data_owner_not) {
+    for (std::size_t p = 3; p < content.size() / kPage; ++p) {
+      if (content[p * kPage] == 0x02 && p != data_owner_not) return p;
+    }
+    return 0;
+  }
+
+  testing::TempDir dir_;
+  std::string good_;
+  std::string path_;
+};
+
+TEST_F(DamagedFileTest, TheUndamagedFileReads) { EXPECT_EQ(ReadAll(good_), "(no error)"); }
+
+TEST_F(DamagedFileTest, AFileThatIsNotAnAccessDatabaseFailsOpenNamingIt) {
+  EXPECT_EQ(ReadAll("This is a plain text file, not a database.\n"),
+            "不是 Access 数据库文件：" + path_);
+  EXPECT_EQ(ReadAll(""), "不是 Access 数据库文件：" + path_);
+  std::string jet3 = good_;
+  jet3[0x14] = 0;
+  EXPECT_EQ(ReadAll(jet3), "不是 Access 2000/2003 (Jet 4) 数据库：" + path_);
+
+  Connection conn;
+  testing::WriteFileForTest(path_, "PK\x03\x04 not a database");
+  try {
+    conn.Open("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" + dir_.path() +
+              "\\Pbase.mdb;Persist Security Info=False");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "不是 Access 数据库文件：" + path_);
+  }
+  EXPECT_FALSE(conn.IsOpen());
+}
+
+TEST_F(DamagedFileTest, ATruncatedFileIsReportedAsDamaged) {
+  EXPECT_EQ(ReadAll(good_.substr(0, kPage)),
+            "数据库文件已损坏：" + path_ + "（文件过短，没有系统目录）");
+  std::string error = ReadAll(good_.substr(0, good_.size() / 2));
+  EXPECT_EQ(error.rfind("数据库文件已损坏：" + path_, 0), 0u) << error;
+}
+
+TEST_F(DamagedFileTest, ADamagedCatalogIsReportedAsDamaged) {
+  std::string bad = good_;
+  bad[2 * kPage] = 0x01;  // the catalog's definition page is no longer one
+  EXPECT_EQ(ReadAll(bad), "数据库文件已损坏：" + path_ + "（表 MSysObjects 的定义页类型错误）");
+}
+
+// Debian's libmdb 1.0.0 dereferences a usage map of length 0 and crashes.
+TEST_F(DamagedFileTest, AnEmptyUsageMapIsReportedAsDamaged) {
+  int damaged = 0;
+  for (std::size_t p = 3; p < good_.size() / kPage; ++p) {
+    if (good_[p * kPage] != 0x02) continue;
+    std::string bad = good_;
+    std::uint32_t pointer = Get32(bad, p * kPage + 55);  // the usage map's row
+    std::size_t map_page = pointer >> 8, row = pointer & 0xFF;
+    std::size_t table = map_page * kPage + 14;
+    std::uint16_t end = row == 0 ? kPage : Get16(bad, table + 2 * (row - 1)) & 0x1FFF;
+    Put16(&bad, table + 2 * row, end);  // the row now starts where it ends
+    std::string error = ReadAll(bad);
+    EXPECT_EQ(error.rfind("数据库文件已损坏：" + path_, 0), 0u) << error;
+    ++damaged;
+  }
+  EXPECT_GE(damaged, 2);
+}
+
+// Random bytes changed anywhere past the header: each read either works or
+// throws Error.  A crash or hang fails the whole test binary.
+TEST_F(DamagedFileTest, RandomDamageNeverCrashes) {
+  std::mt19937 random(20240607);
+  std::uniform_int_distribution<std::size_t> where(kPage, good_.size() - 1);
+  std::uniform_int_distribution<int> byte(0, 255), count(1, 12);
+  int errors = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::string bad = good_;
+    for (int n = count(random); n > 0; --n) bad[where(random)] = static_cast<char>(byte(random));
+    if (ReadAll(bad) != "(no error)") ++errors;
+  }
+  EXPECT_GT(errors, 0);
+}
+
+}  // namespace
+}  // namespace generatesheet
