@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "data/recordset.h"
 #include "jetwriter/database.h"
@@ -173,6 +175,36 @@ TEST_F(ConnectionTest, SeparateConnectionsToOneFileAreIndependent) {
   EXPECT_EQ(a.Field("I_RECNO").ToText(), "101");  // a recordset keeps its rows
   b.MoveNext();
   EXPECT_EQ(b.Field("I_RECNO").ToText(), "102");
+}
+
+TEST_F(ConnectionTest, AFailedOpenLeavesTheRecordsetClosed) {
+  OpenAnalysis();
+  Recordset rs;
+  rs.Open("select * from tbl_Account", conn_);
+  EXPECT_NE(ErrorOf([&] { rs.Open("select * from tbl_Account where I_RECNO = 'x'", conn_); }),
+            "(no error)");
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_NE(ErrorOf([&] { rs.Field("I_RECNO"); }), "(no error)");
+}
+
+TEST_F(ConnectionTest, ConnectionsOnSeparateThreadsAreIndependent) {
+  std::vector<std::string> seen(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      Connection conn;
+      conn.Open(ConnectionStringFor(dir_.path(), "Analysis.mdb"));
+      for (int round = 0; round < 20; ++round) {
+        Recordset rs;
+        rs.Open("select * from tbl_AnalysisPaper where I_QuestionNo = 2", conn);
+        seen[t] = rs.Field("M_Analysis").ToText();
+        conn.Close();
+        conn.Open();
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const std::string& s : seen) EXPECT_EQ(s, long_memo_);
 }
 
 }  // namespace
