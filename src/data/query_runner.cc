@@ -246,11 +246,12 @@ class Runner {
         picked.push_back(Resolve(item.ref));
         continue;
       }
+      std::size_t only =
+          item.kind == SelectItem::Kind::kTableAll ? TableIndex(item.ref.table) : tables_.size();
       for (std::size_t t = 0; t < tables_.size(); ++t) {
-        if (item.kind == SelectItem::Kind::kTableAll && t != TableIndex(item.ref.table)) continue;
+        if (only != tables_.size() && t != only) continue;
         for (std::size_t c = 0; c < tables_[t]->columns().size(); ++c) picked.push_back({t, c});
       }
-      if (item.kind == SelectItem::Kind::kTableAll) TableIndex(item.ref.table);  // must exist
     }
     ResultSet result;
     for (const BoundColumn& b : picked) {
