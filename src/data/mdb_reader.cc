@@ -129,7 +129,7 @@ std::string DateTimeText(double value) {
   long long day = doy - (153 * mp + 2) / 5 + 1;
   long long month = mp < 10 ? mp + 3 : mp - 9;
   long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  char buf[64];
+  char buf[128];  // room for any long long, though the values are small
   std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", year, month, day,
                 seconds / 3600, seconds / 60 % 60, seconds % 60);
   return buf;
