@@ -12,7 +12,8 @@ using generatesheet::cli::CommandInfo;
 
 std::vector<CommandInfo> AllCommands() {
   using namespace generatesheet::cli;
-  return {RunCommand(), BatchCommand(), KeygenCommand(), DumpCommand()};
+  return {RunCommand(),    BatchCommand(), PackCommand(),
+          KeygenCommand(), DumpCommand(),  DemoCommand()};
 }
 
 void PrintOverview(std::ostream& out, const std::vector<CommandInfo>& commands) {
