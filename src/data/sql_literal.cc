@@ -19,7 +19,7 @@ std::string SqlInteger(std::string_view text) {
   if (!digits.empty() && digits.front() == '-') digits.remove_prefix(1);
   bool ok = !digits.empty();
   for (char c : digits) ok = ok && c >= '0' && c <= '9';
-  if (!ok) throw Error("不是整数，不能写入查询：'" + std::string(text) + "'");
+  if (!ok) throw Error("查询值不是整数：" + std::string(text));
   return std::string(text);
 }
 

@@ -83,7 +83,7 @@ TEST(SqlLiteralTest, QuotedDoublesEveryQuote) {
 TEST(SqlLiteralTest, IntegerAcceptsOnlyDecimalIntegers) {
   EXPECT_EQ(SqlInteger("5"), "5");
   EXPECT_EQ(SqlInteger("-12"), "-12");
-  EXPECT_EQ(ErrorOf([] { SqlInteger("5 or 1=1"); }), "不是整数，不能写入查询：'5 or 1=1'");
+  EXPECT_EQ(ErrorOf([] { SqlInteger("5 or 1=1"); }), "查询值不是整数：5 or 1=1");
   EXPECT_NE(ErrorOf([] { SqlInteger(""); }), "(no error)");
   EXPECT_NE(ErrorOf([] { SqlInteger("-"); }), "(no error)");
   EXPECT_NE(ErrorOf([] { SqlInteger("1.5"); }), "(no error)");
