@@ -27,8 +27,8 @@ class Recordset {
 
   // The cursor and lock types and options mirror ADO's and are ignored:
   // every recordset is a forward-only read.
-  void Open(std::string_view query, Connection& connection, int cursor_type = 2,
-            int lock_type = 4, int options = -1);
+  void Open(std::string_view query, Connection& connection, int cursor_type = 2, int lock_type = 4,
+            int options = -1);
   bool Eof() const;
   void MoveNext();
   // The named column of the current row; names are case-insensitive, and a
