@@ -1,0 +1,163 @@
+// The sample pages in a real browser: headless Chromium loads each page the
+// demo generates, and the DOM it renders must hold every section heading,
+// question, option and answer row of the sample's description.  Screenshots
+// (desktop and phone width) are kept in <build>/browser-test/.
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "tools/cli_fixture.h"
+
+namespace generatesheet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr char kChromium[] = "/usr/bin/chromium";
+const std::string kShots = GENERATESHEET_BINARY_DIR "/browser-test";
+
+// Runs headless Chromium on `url` with `mode` ("--dump-dom" or
+// "--screenshot=FILE"); returns its stdout.
+std::string Chromium(const std::string& url, const std::string& mode, const std::string& profile,
+                     const std::string& window = "1000,1400") {
+  const std::string out = profile + ".out";
+  const std::string command =
+      "timeout 120 " + std::string(kChromium) +
+      " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+      " --disable-background-networking --disable-component-update --disable-sync"
+      " --hide-scrollbars --user-data-dir=" +
+      ShellQuote(profile) + " --window-size=" + window + " " + ShellQuote(mode) + " " +
+      ShellQuote(url) + " >" + ShellQuote(out) + " 2>/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return ReadFileForTest(out);
+}
+
+// The texts of every element the pattern's first group captures.
+std::vector<std::string> All(const std::string& dom, const std::string& pattern) {
+  std::vector<std::string> found;
+  const std::regex re(pattern);
+  for (std::sregex_iterator it(dom.begin(), dom.end(), re), end; it != end; ++it) {
+    found.push_back((*it)[1].str());
+  }
+  return found;
+}
+
+// Text as the browser serialises it inside an element.
+std::string AsSerialised(std::string text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+std::string Numeral(int n) {
+  static const char* const kNumerals[] = {"一", "二", "三", "四", "五",
+                                          "六", "七", "八", "九", "十"};
+  return n >= 1 && n <= 10 ? kNumerals[n - 1] : std::to_string(n);
+}
+
+class BrowserTest : public CliTest {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kChromium)) {
+      if (std::getenv("GENERATESHEET_SKIP_BROWSER_TEST") != nullptr) GTEST_SKIP();
+      FAIL() << kChromium << " is missing: run scripts/install-deps.sh --with-browser";
+    }
+    const CliResult demo = Cli({"demo", "--out", "demo"});
+    ASSERT_EQ(demo.exit_code, 0) << demo.err;
+    fs::create_directories(kShots);
+  }
+
+  // Checks the rendered page of one sample against its description.
+  void CheckSample(const std::string& sample, const std::string& page) {
+    SCOPED_TRACE(sample);
+    const json d = json::parse(
+        ReadFileForTest(std::string(GENERATESHEET_SOURCE_DIR "/samples/") + sample + ".json"));
+    const std::string url = "file://" + dir_.File("demo/pages/" + page);
+    const std::string dom = Chromium(url, "--dump-dom", dir_.File("profile-" + sample));
+    ASSERT_NE(dom.find("</html>"), std::string::npos) << dom.substr(0, 500);
+
+    // The header.
+    EXPECT_NE(dom.find("<div class=\"paperTitle\">学号：" + d["student_id"].get<std::string>() +
+                       "&nbsp;&nbsp;姓名：" + d["student_name"].get<std::string>()),
+              std::string::npos);
+
+    // Every section heading, in order.
+    std::vector<std::string> headings;
+    for (const json& section : d["pbase"]["tbl_QuestionType"]) {
+      headings.push_back(Numeral(section["I_CmdId"]) + "、" +
+                         AsSerialised(section["C_TestStyle"].get<std::string>()));
+    }
+    EXPECT_EQ(All(dom, "class=\"bigTitle\">([^<]*)<"), headings);
+
+    // Every question, each in its own table, in order (sections list their
+    // questions in question-number order, and so do the samples).
+    std::vector<std::string> questions;
+    for (const json& title : d["pbase"]["tbl_title"]) {
+      questions.push_back(std::to_string(title["I_QuestionNo"].get<int>()) + "、" +
+                          AsSerialised(FirstLine(title["M_Title"])));
+    }
+    const std::vector<std::string> cells =
+        All(dom, "<table class=\"(?:singleSelect|operator)\"><tbody><tr><td>([^<]*)");
+    ASSERT_EQ(cells.size(), questions.size());
+    for (size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i], questions[i]);
+
+    // Every option.
+    std::vector<std::string> options;
+    for (const json& option : d["pbase"]["tbl_ChoiceVice"]) {
+      options.push_back(option["C_ChoiceAnswer"].get<std::string>() + "、" +
+                        AsSerialised(option["M_AnswerCont"].get<std::string>()));
+    }
+    EXPECT_EQ(All(dom, "<li>([^<]*)</li>"), options);
+
+    // Two answer rows per choice question, three per text question.
+    size_t rows = 0;
+    for (const json& answer : d["analysis"]["tbl_AnalysisPaper"]) {
+      rows += answer["I_TypeID"] == 1 ? 2 : 3;
+    }
+    const std::vector<std::string> answer_rows = All(dom, "<td class=\"bottom\">([^<]{0,12})");
+    EXPECT_EQ(answer_rows.size(), rows);
+    for (const std::string& row : answer_rows) {
+      EXPECT_TRUE(row.starts_with("考生答案") || row.starts_with("标准答案") ||
+                  row.starts_with("试题解析"))
+          << row;
+    }
+    EXPECT_EQ(All(dom, "<div class=\"bigQuestion\">([^<]{0,9})").size(),
+              d["pbase"]["tbl_CommItem"].size());
+
+    // Screenshots for people to look at.
+    for (const auto& [name, window] :
+         {std::pair{"desktop", "1000,2000"}, std::pair{"phone", "390,2000"}}) {
+      const std::string shot = kShots + "/" + sample + "-" + name + ".png";
+      fs::remove(shot);
+      Chromium(url, "--screenshot=" + shot, dir_.File("profile-shot"), window);
+      ASSERT_TRUE(fs::exists(shot)) << shot;
+      EXPECT_TRUE(ReadFileForTest(shot).starts_with("\x89PNG"));
+      EXPECT_GT(fs::file_size(shot), 20000u) << "a blank page? " << shot;
+    }
+  }
+};
+
+TEST_F(BrowserTest, EnglishSampleRendersEverySectionQuestionOptionAndAnswer) {
+  CheckSample("english", "english-2024010101.html");
+}
+
+TEST_F(BrowserTest, ComputerBasicsSampleRendersEverySectionQuestionOptionAndAnswer) {
+  CheckSample("computer-basics", "cs2024020115.html");
+}
+
+}  // namespace
+}  // namespace generatesheet::testing
