@@ -5,6 +5,7 @@
 
 #include "builder/answer_package.h"
 #include "util/text_encoding.h"
+#include "util/utf8.h"
 
 namespace generatesheet::builder {
 
@@ -14,18 +15,6 @@ constexpr char kHeader[] =
     "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052"
     "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\r\n"
     "\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18 ";
-
-// The code point of the UTF-8 sequence at text[i]; advances i past it.
-char32_t NextCodePoint(const std::string& text, size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t k = 1; k < length && i + k < text.size(); ++k) {
-    cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  }
-  i += length;
-  return cp;
-}
 
 void AppendHexEscapes(std::string& out, const std::string& bytes) {
   char hex[8];
@@ -48,7 +37,8 @@ std::string PlainTextToWindowsRtf(const std::string& utf8) {
   size_t i = 0;
   while (i < utf8.size()) {
     const size_t start = i;
-    const char32_t cp = NextCodePoint(utf8, i);
+    char32_t cp = kReplacementCharacter;
+    if (!NextCodePoint(utf8, &i, &cp)) cp = kReplacementCharacter;
     if (cp == '\r') continue;
     if (cp == '\n') {
       out += "\\par\r\n";

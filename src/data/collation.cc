@@ -1,5 +1,7 @@
 #include "data/collation.h"
 
+#include "util/utf8.h"
+
 #include "data/jet_text.h"
 
 namespace generatesheet {
@@ -24,29 +26,6 @@ char32_t FoldCodePoint(char32_t c) {
   if (c >= 0x410 && c <= 0x42F) return c + 32;
   if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;
   return c;
-}
-
-// Decodes one UTF-8 sequence at text[*i]; returns false (consuming one byte)
-// when it is not valid UTF-8.
-bool NextCodePoint(std::string_view text, std::size_t* i, char32_t* out) {
-  unsigned char b = static_cast<unsigned char>(text[*i]);
-  int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-  if (extra < 0 || *i + extra >= text.size()) {
-    ++*i;
-    return false;
-  }
-  char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    unsigned char cont = static_cast<unsigned char>(text[*i + k]);
-    if ((cont & 0xC0) != 0x80) {
-      ++*i;
-      return false;
-    }
-    c = (c << 6) | (cont & 0x3F);
-  }
-  *i += extra + 1;
-  *out = c;
-  return true;
 }
 
 }  // namespace

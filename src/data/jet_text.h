@@ -15,9 +15,6 @@ namespace generatesheet {
 
 std::string DecodeJetText(const unsigned char* data, std::size_t size);
 
-// Appends the UTF-8 form of one code point.
-void AppendUtf8(char32_t code_point, std::string* out);
-
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_DATA_JET_TEXT_H_

@@ -20,10 +20,6 @@ int CharsetCodePage(int charset);
 // read as 1252.
 void AppendCodePageBytes(std::string_view bytes, int code_page, std::string* out);
 
-// Appends the UTF-8 form of `code_point`; a surrogate or a value beyond
-// U+10FFFF becomes U+FFFD.
-void AppendCodePointUtf8(char32_t code_point, std::string* out);
-
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_RENDER_CODE_PAGE_H_

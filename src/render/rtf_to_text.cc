@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/code_page.h"
+#include "util/utf8.h"
 #include "render/rtf_tokenizer.h"
 
 namespace generatesheet {
@@ -616,7 +617,7 @@ void RtfTextExtractor::EmitCodePoint(char32_t code_point) {
   if (!InText()) return;
   FlushBytes();
   FlushLoneSurrogate();
-  AppendCodePointUtf8(code_point, &out_);
+  AppendUtf8(code_point, &out_);
 }
 
 void RtfTextExtractor::EmitAscii(char c) { EmitCodePoint(static_cast<unsigned char>(c)); }
@@ -629,7 +630,7 @@ void RtfTextExtractor::FlushBytes() {
 void RtfTextExtractor::FlushLoneSurrogate() {
   if (high_surrogate_ == 0) return;
   high_surrogate_ = 0;
-  AppendCodePointUtf8(kReplacement, &out_);
+  AppendUtf8(kReplacement, &out_);
 }
 
 // The current font's code page, else the default font's, else the

@@ -9,12 +9,13 @@
 #include <utility>
 
 #include "util/error.h"
+#include "util/utf8.h"
 
 namespace generatesheet {
 
 namespace {
 
-constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
 // One iconv descriptor, closed on destruction.
 class IconvHandle {
@@ -33,10 +34,20 @@ class IconvHandle {
   iconv_t cd_;
 };
 
+// How many conversions are under way on this thread (they nest when an
+// unconvertible character is replaced).
+thread_local int conversions_running = 0;
+
 // The calling thread's descriptor for a pair of encodings, reset to its
 // initial state.  Throws Error for an encoding iconv does not know.
 iconv_t ThreadDescriptor(const std::string& from, const std::string& to) {
   thread_local std::map<std::pair<std::string, std::string>, IconvHandle> cache;
+  // Documents can name any number of code pages; keep a handful open, and
+  // never close one an unfinished conversion on this thread still uses.
+  constexpr size_t kMaxOpen = 32;
+  if (cache.size() >= kMaxOpen && conversions_running == 0 && !cache.count({from, to})) {
+    cache.clear();
+  }
   auto [it, inserted] = cache.try_emplace({from, to}, from, to);
   if (!it->second.valid()) {
     cache.erase(it);
@@ -51,29 +62,16 @@ bool KnownToIconv(const std::string& name) {
   return probe.valid();
 }
 
-// Length of the UTF-8 sequence starting with `lead`, 0 if it cannot lead.
-size_t Utf8SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-// The code point of the (valid) UTF-8 sequence at `s`.
-char32_t DecodeCodePoint(std::string_view s, size_t length) {
-  if (length == 1) return static_cast<unsigned char>(s[0]);
-  char32_t cp = static_cast<unsigned char>(s[0]) & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-  return cp;
-}
-
 // Runs `bytes` through iconv.  `on_invalid(in, left, out)` handles a byte
 // sequence the conversion refuses and returns how many input bytes it used.
 template <typename OnInvalid>
 std::string Convert(std::string_view bytes, const std::string& from, const std::string& to,
                     OnInvalid on_invalid) {
   iconv_t cd = ThreadDescriptor(from, to);
+  ++conversions_running;
+  struct Running {
+    ~Running() { --conversions_running; }
+  } running;
   std::string out;
   out.resize(bytes.size() * 2 + 16);
   char* in_ptr = const_cast<char*>(bytes.data());
@@ -82,11 +80,21 @@ std::string Convert(std::string_view bytes, const std::string& from, const std::
   while (true) {
     char* out_ptr = out.data() + used;
     size_t out_left = out.size() - used;
-    const size_t rc = iconv(cd, in_left ? &in_ptr : nullptr, &in_left, &out_ptr, &out_left);
+    const size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
     used = out.size() - out_left;
     if (rc != static_cast<size_t>(-1)) {
-      if (in_left == 0) break;
-      continue;
+      if (in_left > 0) continue;
+      // Let a stateful converter (CP1258 holds back a base letter for a
+      // following tone mark) write what it still holds.
+      out_ptr = out.data() + used;
+      out_left = out.size() - used;
+      if (iconv(cd, nullptr, nullptr, &out_ptr, &out_left) == static_cast<size_t>(-1) &&
+          errno == E2BIG) {
+        out.resize(out.size() * 2);
+        continue;
+      }
+      used = out.size() - out_left;
+      break;
     }
     if (errno == E2BIG) {
       out.resize(out.size() * 2);
@@ -96,9 +104,9 @@ std::string Convert(std::string_view bytes, const std::string& from, const std::
     // counts as one bad character whatever its length.
     const bool cut_short = errno == EINVAL;
     out.resize(used);
-    const size_t consumed =
-        cut_short ? (on_invalid(std::string_view(in_ptr, in_left), out), in_left)
-                  : on_invalid(std::string_view(in_ptr, in_left), out);
+    const size_t consumed = cut_short
+                                ? (on_invalid(std::string_view(in_ptr, in_left), out), in_left)
+                                : on_invalid(std::string_view(in_ptr, in_left), out);
     in_ptr += consumed;
     in_left -= consumed;
     used = out.size();
@@ -154,27 +162,6 @@ std::string IconvNameForLabel(const std::string& label) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    const size_t length = Utf8SequenceLength(lead);
-    if (length == 0 || i + length > bytes.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-    }
-    if (length > 1) {
-      const auto second = static_cast<unsigned char>(bytes[i + 1]);
-      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-        return false;
-      }
-    }
-    i += length;
-  }
-  return true;
-}
-
 TextEncoding DetectTemplateEncoding(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) return {"UTF-8", "\xEF\xBB\xBF"};
   if (bytes.starts_with("\xFF\xFE")) return {"UTF-16LE", "\xFF\xFE"};
@@ -188,7 +175,7 @@ TextEncoding DetectTemplateEncoding(std::string_view bytes) {
 std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
   if (bytes.starts_with(encoding.bom)) bytes.remove_prefix(encoding.bom.size());
   return Convert(bytes, encoding.name, "UTF-8", [](std::string_view, std::string& out) {
-    out += kReplacementCharacter;
+    out += kReplacementUtf8;
     return size_t{1};
   });
 }
@@ -196,11 +183,9 @@ std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
 std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding) {
   const std::string& target = encoding.name;
   std::string body = Convert(utf8, "UTF-8", target, [&](std::string_view rest, std::string& out) {
-    size_t length = Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
-    if (length == 0 || length > rest.size()) length = 1;
-    const char32_t cp = length == 1 && static_cast<unsigned char>(rest[0]) >= 0x80
-                            ? 0xFFFD
-                            : DecodeCodePoint(rest, length);
+    size_t length = 0;
+    char32_t cp = kReplacementCharacter;
+    if (!NextCodePoint(rest, &length, &cp)) cp = kReplacementCharacter;
     // An ASCII reference is representable in every target the template
     // could have named (UTF-16 targets never get here).
     const std::string reference = "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
@@ -214,7 +199,7 @@ std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding) 
 std::string ConvertEncoding(std::string_view bytes, const std::string& from,
                             const std::string& to) {
   return Convert(bytes, from, to, [&](std::string_view, std::string& out) {
-    out += Convert(kReplacementCharacter, "UTF-8", to, [](std::string_view, std::string& o) {
+    out += Convert(kReplacementUtf8, "UTF-8", to, [](std::string_view, std::string& o) {
       o += '?';
       return size_t{1};
     });

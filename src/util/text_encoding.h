@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/utf8.h"
+
 namespace generatesheet {
 
 struct TextEncoding {
@@ -33,9 +35,6 @@ std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding);
 // U+FFFD's equivalent (or "?" where the target cannot hold it).  One iconv
 // descriptor per thread and pair of encodings.
 std::string ConvertEncoding(std::string_view bytes, const std::string& from, const std::string& to);
-
-// True when `bytes` is entirely valid UTF-8 (no overlongs, no surrogates).
-bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace generatesheet
 

@@ -1,0 +1,47 @@
+#include "util/utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace generatesheet {
+namespace {
+
+std::string Encode(char32_t c) {
+  std::string out;
+  AppendUtf8(c, &out);
+  return out;
+}
+
+TEST(Utf8, EncodesEveryPlaneAndReplacesWhatIsNoCharacter) {
+  EXPECT_EQ("A", Encode(U'A'));
+  EXPECT_EQ("é", Encode(U'é'));
+  EXPECT_EQ("中", Encode(U'中'));
+  EXPECT_EQ("𠀀", Encode(U'𠀀'));
+  EXPECT_EQ("\xEF\xBF\xBD", Encode(0xD800));
+  EXPECT_EQ("\xEF\xBF\xBD", Encode(0x110000));
+}
+
+TEST(Utf8, DecodesStrictlyAndStepsOneByteOverBadBytes) {
+  const std::string text = "a中𠀀";
+  std::size_t pos = 0;
+  char32_t c = 0;
+  ASSERT_TRUE(NextCodePoint(text, &pos, &c));
+  EXPECT_EQ(U'a', c);
+  ASSERT_TRUE(NextCodePoint(text, &pos, &c));
+  EXPECT_EQ(U'中', c);
+  ASSERT_TRUE(NextCodePoint(text, &pos, &c));
+  EXPECT_EQ(U'𠀀', c);
+  EXPECT_EQ(text.size(), pos);
+
+  for (const std::string bad :
+       {"\xC0\xAF", "\xED\xA0\x80", "\xE4\xB8", "\x80", "\xF5\x80\x80\x80"}) {
+    pos = 0;
+    EXPECT_FALSE(NextCodePoint(bad, &pos, &c)) << bad;
+    EXPECT_EQ(1u, pos);
+    EXPECT_FALSE(IsValidUtf8(bad));
+  }
+  EXPECT_TRUE(IsValidUtf8("中文 ascii 𠀀"));
+  EXPECT_TRUE(IsValidUtf8(""));
+}
+
+}  // namespace
+}  // namespace generatesheet
