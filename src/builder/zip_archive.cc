@@ -1,4 +1,4 @@
-#include "support/zip_writer.h"
+#include "builder/zip_archive.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -9,7 +9,9 @@
 #include <memory>
 #include <stdexcept>
 
-namespace generatesheet::testing {
+#include "util/error.h"
+
+namespace generatesheet::builder {
 
 namespace {
 
@@ -23,7 +25,7 @@ struct EntryFreer {
 void Check(struct archive* handle, int result, const std::string& what) {
   if (result < ARCHIVE_WARN) {
     const char* message = archive_error_string(handle);
-    throw std::runtime_error("zip writer: " + what + ": " + (message ? message : "unknown"));
+    throw Error("写入压缩包失败：" + what + "：" + (message ? message : "未知错误"));
   }
 }
 
@@ -139,4 +141,4 @@ void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries,
   Check(a, archive_write_close(a), "close " + path);
 }
 
-}  // namespace generatesheet::testing
+}  // namespace generatesheet::builder
