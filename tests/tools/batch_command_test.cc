@@ -106,9 +106,9 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
 TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   const size_t kCount = 200;
   const std::string manifest = Manifest(kCount);
-  const std::vector<std::string> args = {"batch",  manifest, "--out",      "pages",
-                                         "--jobs", "2",      "--key-file", key_file_};
-  const pid_t pid = SpawnCli(args, dir_.path());
+  // One worker, so the run is still going when it is killed.
+  const pid_t pid = SpawnCli(
+      {"batch", manifest, "--out", "pages", "--jobs", "1", "--key-file", key_file_}, dir_.path());
   ASSERT_GT(pid, 0);
   // Kill it half-way, once some pages are there.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -122,6 +122,8 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
+  // What a kill in the middle of writing a page leaves behind.
+  WriteFileForTest(dir_.File("pages/s199.html.tmpAbC123"), "<html><body>half a pa");
 
   const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
                            "--report", "report.json", "--key-file", key_file_});
