@@ -17,6 +17,7 @@
 
 #include "data/sodium_cipher.h"
 #include "util/error.h"
+#include "util/replacement_file.h"
 
 namespace generatesheet {
 
@@ -37,25 +38,6 @@ class WipedString {
   std::string text;
 };
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 Error KeyFileError(const std::string& path, const std::string& reason) {
   return Error("无法读取主密钥文件：" + path + "：" + reason);
 }
@@ -66,12 +48,10 @@ void ReadSmallFile(const std::string& path, std::string& out) {
   if (fd.get() < 0) throw KeyFileError(path, std::strerror(errno));
   out.assign(kMaxKeyFileBytes + 1, '\0');
   size_t used = 0;
-  while (used < out.size()) {
-    ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw KeyFileError(path, std::strerror(errno));
-    if (n == 0) break;
-    used += static_cast<size_t>(n);
+  try {
+    used = ReadUpTo(fd.get(), reinterpret_cast<unsigned char*>(out.data()), out.size(), path);
+  } catch (const Error&) {
+    throw KeyFileError(path, std::strerror(errno));
   }
   if (used > kMaxKeyFileBytes) throw KeyFileError(path, "文件过大，不是主密钥文件");
   out.resize(used);
@@ -84,23 +64,6 @@ std::string_view NextLine(std::string_view& rest) {
   rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
-}
-
-void WriteAll(int fd, const std::string& data, const std::string& path) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError("无法写入主密钥文件", path, errno);
-    done += static_cast<size_t>(n);
-  }
-}
-
-std::string ParentFolder(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 }  // namespace
@@ -166,7 +129,7 @@ void WriteNewMasterKeyFile(const std::string& path) {
     if (::fchmod(fd.get(), 0600) != 0) throw SystemError("无法设置主密钥文件权限", temp, errno);
     WriteAll(fd.get(), content.text, temp);
     if (::fsync(fd.get()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
-    if (::close(fd.Release()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
+    if (!fd.Close()) throw SystemError("无法写入主密钥文件", temp, errno);
     if (::link(temp.c_str(), path.c_str()) != 0) {
       if (errno == EEXIST) throw Error("主密钥文件已存在，拒绝覆盖：" + path);
       throw SystemError("无法创建主密钥文件", path, errno);

@@ -16,6 +16,7 @@
 #include "data/master_key.h"
 #include "util/error.h"
 #include "util/path.h"
+#include "util/replacement_file.h"
 
 namespace generatesheet {
 
@@ -77,102 +78,6 @@ void DeriveKey(const MasterKey& master, std::initializer_list<std::string_view> 
 }
 
 // --- Files -----------------------------------------------------------------
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { Close(); }
-  int get() const { return fd_; }
-  void Reset(int fd) {
-    Close();
-    fd_ = fd;
-  }
-  // Closes now; returns false (errno set) if close reports an error.
-  bool Close() {
-    if (fd_ < 0) return true;
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// Reads until `size` bytes or end of file; returns the count read.
-size_t ReadUpTo(int fd, unsigned char* buffer, size_t size, const std::string& path) {
-  size_t used = 0;
-  while (used < size) {
-    ssize_t n = ::read(fd, buffer + used, size - used);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError("读取文件出错", path, errno);
-    if (n == 0) break;
-    used += static_cast<size_t>(n);
-  }
-  return used;
-}
-
-void WriteAll(int fd, const unsigned char* data, size_t size, const std::string& path) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError("写入临时文件出错", path, errno);
-    done += static_cast<size_t>(n);
-  }
-}
-
-std::string ParentFolder(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// A temporary file beside `target` that replaces it on Commit() and is
-// removed if it never does.
-class ReplacementFile {
- public:
-  ReplacementFile(const std::string& target, mode_t mode) : target_(target) {
-    size_t slash = target.rfind('/');
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    temp_ = ParentFolder(target) + "/." + base + ".tmp-XXXXXX";
-    fd_.Reset(::mkstemp(temp_.data()));
-    if (fd_.get() < 0) throw SystemError("无法在目标文件夹创建临时文件", temp_, errno);
-    ::fchmod(fd_.get(), mode & 07777);  // best effort: keep the original's mode
-  }
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile() {
-    if (!committed_) {
-      fd_.Close();
-      ::unlink(temp_.c_str());
-    }
-  }
-
-  void Write(const unsigned char* data, size_t size) { WriteAll(fd_.get(), data, size, temp_); }
-
-  // Flushes the temporary file to disk and renames it over the target.
-  void Commit() {
-    if (::fsync(fd_.get()) != 0) throw SystemError("写入临时文件出错", temp_, errno);
-    if (!fd_.Close()) throw SystemError("写入临时文件出错", temp_, errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-      throw SystemError("无法以临时文件替换原文件", target_, errno);
-    }
-    committed_ = true;
-    // Make the rename itself durable; failure here loses nothing already done.
-    Fd folder(::open(ParentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) ::fsync(folder.get());
-  }
-
- private:
-  std::string target_;
-  std::string temp_;
-  Fd fd_;
-  bool committed_ = false;
-};
 
 Error DecryptError(const std::string& path, const std::string& reason) {
   return Error("解密文件失败：" + path + "：" + reason);

@@ -1,0 +1,72 @@
+// Files replaced whole: the new bytes go to a hidden temporary file beside
+// the target, are flushed to disk, and the temporary file is renamed over
+// the target, so a reader sees the old file or the new one, never a part.
+#ifndef GENERATESHEET_UTIL_REPLACEMENT_FILE_H_
+#define GENERATESHEET_UTIL_REPLACEMENT_FILE_H_
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace generatesheet {
+
+// An owned file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { Close(); }
+  int get() const { return fd_; }
+  void Reset(int fd) {
+    Close();
+    fd_ = fd;
+  }
+  // Closes now; false (errno set) when close reports an error.
+  bool Close();
+
+ private:
+  int fd_;
+};
+
+// Reads until `size` bytes or the end of the file; returns the count read.
+// Throws Error naming `path`.
+std::size_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size, const std::string& path);
+
+// Writes all of `data`; throws Error naming `path`.
+void WriteAll(int fd, std::string_view data, const std::string& path);
+
+// The folder part of a native path: "." for a bare name, "/" for the root.
+std::string ParentFolder(const std::string& path);
+
+// A temporary file beside `target` (a native path) that replaces it on
+// Commit() and is removed if it never does.  The target may be read-only:
+// only the folder must be writable.
+class ReplacementFile {
+ public:
+  ReplacementFile(const std::string& target, mode_t mode);
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile();
+
+  int fd() const { return fd_.get(); }
+  void Write(std::string_view data) { WriteAll(fd_.get(), data, target_); }
+  void Write(const unsigned char* data, std::size_t size) {
+    Write(std::string_view(reinterpret_cast<const char*>(data), size));
+  }
+
+  // Flushes the temporary file to disk and renames it over the target.
+  void Commit();
+
+ private:
+  std::string target_;
+  std::string temp_;
+  Fd fd_;
+  bool committed_ = false;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_UTIL_REPLACEMENT_FILE_H_
