@@ -80,13 +80,15 @@ void ApplyKeyFileOption(const ParsedArgs& args) {
   if (std::optional<std::string> key_file = args.Get("key-file")) {
     if (key_file->empty()) throw UsageError("选项 --key-file 的值为空");
     ::setenv(kKeyFileEnvironmentVariable, key_file->c_str(), 1);
-    return;
   }
-  const char* from_environment = std::getenv(kKeyFileEnvironmentVariable);
-  if (from_environment == nullptr || *from_environment == '\0') {
+  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
+  if (key_file == nullptr || *key_file == '\0') {
     throw UsageError(std::string("未指定主密钥文件：请用 --key-file 或环境变量 ") +
                      kKeyFileEnvironmentVariable + " 指定");
   }
+  // A key file that cannot be read would fail every student the same way:
+  // say so once, before any work.
+  ReadMasterKeyFile(key_file);
 }
 
 int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& args) {

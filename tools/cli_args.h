@@ -70,7 +70,8 @@ void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std
 // Points the library at a master key file for the rest of the process: sets
 // GENERATESHEET_KEY_FILE when --key-file is given.  Call before any work
 // (and before any thread starts).  Throws UsageError when neither the option
-// nor the variable names a key file.
+// nor the variable names a key file, and Error (naming the file) when the
+// file is not a readable key.
 void ApplyKeyFileOption(const ParsedArgs& args);
 
 }  // namespace generatesheet::cli

@@ -91,6 +91,16 @@ TEST_F(RunCommandTest, NoKeyFileIsUsageError) {
   EXPECT_NE(r.err.find("GENERATESHEET_KEY_FILE"), std::string::npos) << r.err;
 }
 
+TEST_F(RunCommandTest, UnreadableKeyFileStopsBeforeAnyWork) {
+  const std::string folder = MakePackage("1004", "1004.zip", "1004");
+  const CliResult r = Cli({"run", "--bak-data-path", folder, "--zip", "1004.zip", "--out", "o",
+                           "--key-file", dir_.File("no.key")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find(dir_.File("no.key")), std::string::npos) << r.err;
+  EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+  EXPECT_FALSE(fs::exists(folder + "/Pbase.mdb"));  // not even extracted
+}
+
 TEST_F(RunCommandTest, FailuresExitOneWithTheReason) {
   const std::string folder = MakePackage("1003", "1003.zip", "1003");
   // No package of that name.
