@@ -9,7 +9,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kTemporaryMark[] = ".tmp";
+// A page is written as ".<page>.tmp-XXXXXX" beside its final name.
+constexpr char kTemporaryMark[] = ".tmp-";
 constexpr size_t kUniqueSuffix = 6;  // the XXXXXX of mkstemp
 
 }  // namespace
@@ -20,8 +21,11 @@ size_t RemoveStalePageFiles(const std::string& folder, const std::set<std::strin
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     const size_t mark = name.rfind(kTemporaryMark);
-    if (mark == std::string::npos || name.size() != mark + 4 + kUniqueSuffix) continue;
-    if (page_names.count(name.substr(0, mark)) == 0) continue;
+    if (name.empty() || name[0] != '.' || mark == std::string::npos ||
+        name.size() != mark + sizeof kTemporaryMark - 1 + kUniqueSuffix) {
+      continue;
+    }
+    if (page_names.count(name.substr(1, mark - 1)) == 0) continue;
     std::error_code remove_ec;
     if (fs::remove(it->path(), remove_ec)) ++removed;
   }

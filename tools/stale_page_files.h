@@ -7,7 +7,7 @@
 
 namespace generatesheet::cli {
 
-// The library writes a page as "<page>.tmpXXXXXX" and renames it into place;
+// The library writes a page as ".<page>.tmp-XXXXXX" and renames it into place;
 // a process killed in between leaves the temporary file.  Removes those of
 // the named pages only (other runs may be writing other pages into the same
 // folder), and returns how many were removed.

@@ -123,7 +123,7 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
   // What a kill in the middle of writing a page leaves behind.
-  WriteFileForTest(dir_.File("pages/s199.html.tmpAbC123"), "<html><body>half a pa");
+  WriteFileForTest(dir_.File("pages/.s199.html.tmp-AbC123"), "<html><body>half a pa");
 
   const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
                            "--report", "report.json", "--key-file", key_file_});
