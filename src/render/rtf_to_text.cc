@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "render/code_page.h"
-#include "util/utf8.h"
 #include "render/rtf_tokenizer.h"
+#include "util/utf8.h"
 
 namespace generatesheet {
 
