@@ -1,0 +1,40 @@
+#!/bin/sh
+# Batch throughput: packs the English sample paper for N students (each in a
+# folder of its own) and times `generate-sheet batch` over them.
+#
+#   bench/batch_bench.sh BUILD_DIR [STUDENTS] [JOBS]
+#
+# Prints the wall time and pages per second.  Repeated runs reuse the
+# packages in $BENCH_DIR (default /tmp/generatesheet-batch-bench).
+set -eu
+build=${1:?usage: batch_bench.sh BUILD_DIR [STUDENTS] [JOBS]}
+students=${2:-200}
+jobs=${3:-2}
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
+tool="$build/generate-sheet"
+key="$root/samples/demo.key"
+
+if [ ! -f "$work/manifest-$students.csv" ]; then
+  mkdir -p "$work/packages"
+  echo "package_folder,zip_name,student_id,student_name,subject" > "$work/manifest-$students.csv.part"
+  i=1
+  while [ "$i" -le "$students" ]; do
+    folder="$work/packages/s$i"
+    if [ ! -f "$folder/s$i.zip" ]; then
+      "$tool" pack "$root/samples/english.json" --out "$folder" --name "s$i.zip" \
+        --key-file "$key" > /dev/null
+    fi
+    echo "packages/s$i,s$i.zip,2024010101,李明,英语" >> "$work/manifest-$students.csv.part"
+    i=$((i + 1))
+  done
+  mv "$work/manifest-$students.csv.part" "$work/manifest-$students.csv"
+fi
+
+rm -rf "$work/pages"
+start=$(date +%s.%N)
+"$tool" batch "$work/manifest-$students.csv" --out "$work/pages/" --jobs "$jobs" \
+  --key-file "$key" 2> /dev/null
+end=$(date +%s.%N)
+awk -v n="$students" -v j="$jobs" -v s="$start" -v e="$end" \
+  'BEGIN { printf "%d pages, %d jobs: %.2f s, %.1f pages/s\n", n, j, e - s, n / (e - s) }'
