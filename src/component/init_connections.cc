@@ -15,7 +15,7 @@ constexpr char kPersistSecurityInfo[] = ";Persist Security Info=False";
 void CreateHtml::Impl::InitAnalysisConn() {
   Reported(prefix::kInitAnalysisConn, [&] {
     std::string path = bak_data_path + "\\Analysis.mdb";
-    cipher.reset();
+    // The new instance replaces the old one only once it exists.
     cipher = CreateCipher();
     // A Null answer counts as false: nothing is reported then.
     if (cipher->zqDecryptFile(path, "").value_or(false)) {
