@@ -11,3 +11,14 @@ npm ci --prefix "$root/tests/js"
 cmake -S "$root" -B "$build" -DGENERATESHEET_WERROR=ON
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure
+
+# The same suite once more under the address and undefined-behaviour
+# sanitizers, so a memory error fails the run even where no check looks.
+# GENERATESHEET_SKIP_SANITIZERS=1 skips this half.
+if [ "${GENERATESHEET_SKIP_SANITIZERS:-0}" != 1 ]; then
+  sanitized="$build-sanitize"
+  cmake -S "$root" -B "$sanitized" -DGENERATESHEET_WERROR=ON -DGENERATESHEET_SANITIZE=ON \
+    -DGENERATESHEET_BUILD_BENCH=OFF
+  cmake --build "$sanitized" -j2
+  ctest --test-dir "$sanitized" --output-on-failure
+fi
