@@ -3,21 +3,19 @@
 #include <filesystem>
 #include <system_error>
 
+#include "package/control_host.h"
+
 namespace generatesheet::cli {
 
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
-
-// The library reports a failed extraction by its result alone.
+// The library reports a failed extraction by its result alone; the zip
+// component of this thread, which just ran it, knows why.
 std::string ExtractionFailure(const std::string& package) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(package, ec)) return "答卷包不存在：" + package;
-  return "无法解压答卷包：" + package;
+  const std::string reason = ControlHost::ForThisThread().XceedZip1().LastResultDescription();
+  return reason.empty() ? "无法解压答卷包：" + package : reason;
 }
 
 }  // namespace
@@ -30,13 +28,6 @@ std::string WithoutTrailingSlash(std::string folder) {
 std::string WithTrailingSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
-}
-
-std::string PageFileName(const std::string& zip_name) {
-  std::string name = zip_name;
-  ReplaceAll(name, "#", "");
-  ReplaceAll(name, ".zip", ".html");
-  return name;
 }
 
 JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& template_path,

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "generatesheet/create_html.h"
+#include "render/page_file_name.h"
 
 namespace generatesheet::cli {
 
@@ -29,10 +30,6 @@ struct JobOutcome {
 std::string WithoutTrailingSlash(std::string folder);
 // "dir/" for "dir": HTMLPaperPath is joined to the page name directly.
 std::string WithTrailingSlash(std::string folder);
-
-// The page's file name for a package name: every "#" removed, every ".zip"
-// turned into ".html" (what the library writes).
-std::string PageFileName(const std::string& zip_name);
 
 // Runs one student on `sheet` (its ErrMsg is emptied first, so the outcome
 // tells only of this run).  `page_prefix` ends with "/".  Never throws for a

@@ -20,11 +20,11 @@ ExtractionStatus OverLimit(const std::string& archive, const std::string& entry,
                            const std::string& reason) {
   return ExtractionStatus::Failure(
       ZipResult::kLimitExceeded,
-      "答题包超出解压限制，整个答题包未解压：" + archive + "：" + entry + "（" + reason + "）");
+      "答卷包超出解压限制，整个答卷包未解压：" + archive + "：" + entry + "（" + reason + "）");
 }
 
 ExtractionStatus ArchiveChanged(const std::string& archive) {
-  return ExtractionStatus::Failure(ZipResult::kBadEntry, "答题包在解压过程中被改动：" + archive);
+  return ExtractionStatus::Failure(ZipResult::kBadEntry, "答卷包在解压过程中被改动：" + archive);
 }
 
 // Whether `produced` bytes from `packed` bytes read exceed `max_ratio`.
@@ -54,7 +54,7 @@ std::int16_t ArchiveZipComponent::Unzip(std::int16_t /*argument*/) {
     status = Extract();
   } catch (const std::exception& e) {
     status = ExtractionStatus::Failure(
-        ZipResult::kUnexpected, "解压答题包时出错：" + archive_path_ + "（" + e.what() + "）");
+        ZipResult::kUnexpected, "解压答卷包时出错：" + archive_path_ + "（" + e.what() + "）");
   }
   last_description_ = status.description();
   return static_cast<std::int16_t>(status.code());
@@ -63,7 +63,7 @@ std::int16_t ArchiveZipComponent::Unzip(std::int16_t /*argument*/) {
 ExtractionStatus ArchiveZipComponent::Extract() const {
   std::string archive = NativePath(archive_path_);
   if (archive.empty()) {
-    return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答题包的路径");
+    return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答卷包的路径");
   }
   ExtractionManifest manifest;
   ExtractionStatus status = Scan(archive, &manifest);
@@ -93,12 +93,12 @@ ExtractionStatus ArchiveZipComponent::Scan(const std::string& archive,
     }
     if (!header.name_known) {
       return ExtractionStatus::Failure(
-          ZipResult::kUnsafeEntry, "答题包含有无法识别名称的条目，整个答题包未解压：" + archive +
+          ZipResult::kUnsafeEntry, "答卷包含有无法识别名称的条目，整个答卷包未解压：" + archive +
                                        "：第 " + std::to_string(count) + " 个条目");
     }
     if (auto refusal = manifest->Add(header.name, header.kind)) {
       return ExtractionStatus::Failure(
-          ZipResult::kUnsafeEntry, "答题包含有不安全的条目，整个答题包未解压：" + archive + "：" +
+          ZipResult::kUnsafeEntry, "答卷包含有不安全的条目，整个答卷包未解压：" + archive + "：" +
                                        header.name + "（" + *refusal + "）");
     }
   }
@@ -146,7 +146,7 @@ ExtractionStatus ArchiveZipComponent::UnpackFile(const std::string& archive,
     if (n == 0) return ExtractionStatus::Ok();
     if (n < 0) {
       return ExtractionStatus::Failure(
-          ZipResult::kBadEntry, "无法解压答题包的条目（密码错误或数据损坏）：" + archive + "：" +
+          ZipResult::kBadEntry, "无法解压答卷包的条目（密码错误或数据损坏）：" + archive + "：" +
                                     entry.name + "（" + reader->ErrorText() + "）");
     }
     // Only the bytes actually produced count; the sizes the archive

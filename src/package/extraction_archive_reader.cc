@@ -86,14 +86,14 @@ ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
   }
   int error = archive_errno(handle_.get());
   if (error == kFormatErrno) {
-    return ExtractionStatus::Failure(ZipResult::kNotZip, "答题包不是 zip 文件：" + path);
+    return ExtractionStatus::Failure(ZipResult::kNotZip, "答卷包不是 zip 文件：" + path);
   }
   if (error > 0) {
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
-                                     SystemError("无法打开答题包", path, error).what());
+                                     SystemError("无法打开答卷包", path, error).what());
   }
   return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
-                                   "无法打开答题包：" + path + "（" + ErrorText() + "）");
+                                   "无法打开答卷包：" + path + "（" + ErrorText() + "）");
 }
 
 ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end) {
@@ -104,7 +104,7 @@ ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end
   if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
     std::string where = last_entry_.empty() ? "" : "（条目“" + last_entry_ + "”之后）";
     return ExtractionStatus::Failure(ZipResult::kBadEntry,
-                                     "答题包已损坏或不完整：" + path_ + where + "：" + ErrorText());
+                                     "答卷包已损坏或不完整：" + path_ + where + "：" + ErrorText());
   }
   const char* name = archive_entry_pathname(entry);
   if (name == nullptr) name = archive_entry_pathname_utf8(entry);

@@ -3,6 +3,7 @@
 
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
+#include "render/page_file_name.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/path.h"
@@ -24,11 +25,6 @@ std::string ReplaceAll(const std::string& text, std::string_view from, std::stri
   return out.append(text, start);
 }
 
-// The package's name with every "#" removed and every ".zip" made ".html".
-std::string PageFileName(const std::string& zip_paper_name) {
-  return ReplaceAll(ReplaceAll(zip_paper_name, "#", ""), ".zip", ".html");
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -37,6 +33,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string PageFileName(const std::string& zip_paper_name) {
+  return ReplaceAll(ReplaceAll(zip_paper_name, "#", ""), ".zip", ".html");
+}
 
 void CreateHtml::Impl::GePaperInfo() {
   Reported(prefix::kGePaperInfo, [&] {

@@ -186,7 +186,7 @@ TEST_F(ArchiveZipComponentTest, NamesTheWrongPasswordOfAnAesEntry) {
   std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "x")},
                                 {.encryption = ZipEncryption::kAes256, .password = "other"});
   ASSERT_EQ(Run(archive), ZipResult::kBadEntry);
-  EXPECT_EQ(zip_.LastResultDescription(), "无法解压答题包的条目（密码错误或数据损坏）：" + bak_ +
+  EXPECT_EQ(zip_.LastResultDescription(), "无法解压答卷包的条目（密码错误或数据损坏）：" + bak_ +
                                               "/1001.zip：Analysis.mdb（密码错误）");
 }
 
@@ -215,10 +215,10 @@ TEST_F(ArchiveZipComponentTest, RefusesCorruptDataFoundAfterEarlierEntriesWereUn
 
 TEST_F(ArchiveZipComponentTest, RefusesMissingAndForeignArchives) {
   ExpectRefused(bak_ + "\\missing.zip", ZipResult::kArchiveUnreadable,
-                "无法打开答题包：" + bak_ + "/missing.zip（文件或文件夹不存在）");
+                "无法打开答卷包：" + bak_ + "/missing.zip（文件或文件夹不存在）");
   WriteFileForTest(bak_ + "/text.zip", "not a zip at all");
   ExpectRefused(bak_ + "\\text.zip", ZipResult::kNotZip,
-                "答题包不是 zip 文件：" + bak_ + "/text.zip");
+                "答卷包不是 zip 文件：" + bak_ + "/text.zip");
   WriteFileForTest(bak_ + "/empty.zip", "");
   ExpectRefused(bak_ + "\\empty.zip", ZipResult::kNotZip, bak_ + "/empty.zip");
 }
@@ -227,9 +227,9 @@ TEST_F(ArchiveZipComponentTest, RefusesPathsThatWereNeverSet) {
   // What the driver passes when BakDataPath and ZipPaperName are empty.
   Listing before = ListTree(dir_.path());
   EXPECT_EQ(Run("\\", ""), ZipResult::kArchiveUnreadable);
-  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("无法打开答题包：/"));
+  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("无法打开答卷包：/"));
   EXPECT_EQ(Run("", ""), ZipResult::kArchiveUnreadable);
-  EXPECT_EQ(zip_.LastResultDescription(), "未指定答题包的路径");
+  EXPECT_EQ(zip_.LastResultDescription(), "未指定答卷包的路径");
 
   std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "new")});
   before = ListTree(dir_.path());
@@ -254,7 +254,7 @@ TEST_P(UnsafePackageTest, RefusesTheWholePackageBeforeWriting) {
   for (const ZipEntry& entry : GetParam().entries) entries.push_back(entry);
   std::string archive = Package("1001.zip", entries);
   ExpectRefused(archive, ZipResult::kUnsafeEntry, GetParam().named);
-  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("答题包含有不安全的条目"));
+  EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("答卷包含有不安全的条目"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

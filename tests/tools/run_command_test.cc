@@ -115,7 +115,7 @@ TEST_F(RunCommandTest, FailuresExitOneWithTheReason) {
   r = Cli({"run", "--bak-data-path", folder, "--zip", "broken.zip", "--out", "o", "--key-file",
            key_file_});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "无法解压答卷包：" + folder + "/broken.zip\n");
+  EXPECT_EQ(r.err, "答卷包不是 zip 文件：" + folder + "/broken.zip\n");
 
   // The template is missing: the library's own report.
   r = Cli({"run", "--bak-data-path", folder, "--zip", "1003.zip", "--out", "o", "--template",
