@@ -97,7 +97,8 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
   // Progress lines (stderr is not a terminal), the summary and the failure.
   EXPECT_NE(r.err.find("进度 200/200，失败 1，"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("写出 199 页，跳过 0 页，失败 1 页\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("清单第 59 行（学号 1001）：答卷包不是 zip 文件："), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("清单第 59 行（学号 1001）：答卷包不是 zip 文件："), std::string::npos)
+      << r.err;
   const std::string page = ReadFileForTest(dir_.File("pages/s199.html"));
   EXPECT_NE(page.find("姓名：学生 199, 一班"), std::string::npos);
   EXPECT_NE(page.find("考生答案：B &nbsp;&nbsp;标准答案：B"), std::string::npos);
