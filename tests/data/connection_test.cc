@@ -12,6 +12,7 @@
 
 #include "data/recordset.h"
 #include "jetwriter/database.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "util/error.h"
 
@@ -25,14 +26,7 @@ std::string ConnectionStringFor(const std::string& folder, const std::string& fi
          ";Persist Security Info=False";
 }
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 class ConnectionTest : public ::testing::Test {
  protected:

@@ -6,19 +6,13 @@
 #include <functional>
 
 #include "data/sql_literal.h"
+#include "support/error_text.h"
 #include "util/error.h"
 
 namespace generatesheet {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 TEST(ValueTest, NumbersBecomePlainDecimalText) {
   EXPECT_EQ(Value::Integer(-5).ToText(), "-5");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "jetwriter/database.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "util/error.h"
 
@@ -13,16 +14,7 @@ namespace {
 
 using jet::ColumnType;
 
-// The error text of `f`, or "" when it does not throw.
-template <typename F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
+using testing::ErrorOf;
 
 class JetTableTest : public ::testing::Test {
  protected:
