@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/shell_quote.h"
 #include "support/temp_dir.h"
 
 namespace generatesheet::testing {
@@ -13,18 +14,6 @@ namespace generatesheet::testing {
 namespace {
 
 const std::string kScriptDir = std::string(GENERATESHEET_SOURCE_DIR) + "/tests/js";
-
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  return out + "'";
-}
 
 }  // namespace
 

@@ -11,18 +11,6 @@ namespace generatesheet::testing {
 
 std::string CliPath() { return GENERATESHEET_BINARY_DIR "/generate-sheet"; }
 
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
 namespace {
 
 std::string CommandText(const std::vector<std::string>& args, const std::string& working_dir,

@@ -11,6 +11,7 @@
 
 #include "builder/answer_package.h"
 #include "data/sodium_cipher.h"
+#include "support/shell_quote.h"
 #include "support/temp_dir.h"
 
 namespace generatesheet::testing {
@@ -30,7 +31,6 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workin
 int SpawnCli(const std::vector<std::string>& args, const std::string& working_dir,
              const std::vector<std::string>& env = {});
 std::string CliPath();
-std::string ShellQuote(const std::string& text);
 
 // Every line of `text` (without line ends).
 std::vector<std::string> Lines(const std::string& text);
