@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "package/control_host.h"
+#include "package/thread_zip_component.h"
 
 namespace generatesheet::cli {
 
@@ -14,7 +14,7 @@ namespace {
 std::string ExtractionFailure(const std::string& package) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(package, ec)) return "答卷包不存在：" + package;
-  const std::string reason = ControlHost::ForThisThread().XceedZip1().LastResultDescription();
+  const std::string reason = ThreadZipComponent().LastResultDescription();
   return reason.empty() ? "无法解压答卷包：" + package : reason;
 }
 

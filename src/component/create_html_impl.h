@@ -1,7 +1,7 @@
 // The state and the private procedures of one CreateHtml object.  The
-// procedures live in the subsystem that owns them: the driver and the
-// connection steps in component/, page assembly and the renderers in
-// render/.
+// component drives a run: the driver and the connection steps live in
+// component/; the page and everything on it is rendered in render/, which
+// the component hands what it needs through a RenderContext.
 //
 // Every procedure that can fail runs its body under Reported(): a failure
 // thrown inside becomes ErrMsg = prefix + description, and the procedure
@@ -10,23 +10,18 @@
 #define GENERATESHEET_COMPONENT_CREATE_HTML_IMPL_H_
 
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
-#include <string_view>
+#include <utility>
 
 #include "data/cipher.h"
-#include "data/recordset.h"
 #include "generatesheet/connection.h"
 #include "generatesheet/create_html.h"
+#include "util/error_sink.h"
 
 namespace generatesheet {
 
-// The one subject whose question bank holds numeric type ids and whose page
-// suppresses some answers; compared exactly.
-inline constexpr char kFundamentalsSubject[] = "计算机应用基础";
-
-class CreateHtml::Impl {
+class CreateHtml::Impl : public ErrorSink {
  public:
   // Public members of CreateHtml.
   std::shared_ptr<Connection> AnalysisConn();
@@ -35,30 +30,13 @@ class CreateHtml::Impl {
   void InitAnalysisConn();
   void InitPbaseConn();
 
-  // Private procedures.
-  void GePaperInfo();
-  std::string SelectPaper();
-  std::string LunShu(const std::string& column_name, const std::string& column_value);
-  std::string FuHeTi(const std::string& data_code);
-  std::string GetBigQuestion(const std::string& rec_code);
-  std::string SingleChoose(const std::string& column_name, const std::string& column_value);
-  std::string GetSelectOption(std::int16_t question_no);
-  std::string GetAnswerAndAnalysis(std::int16_t question_no);
-  std::string GetPaperTotleInfo();
-  std::string RtfToText(const std::string& rich_text);
+  // ErrMsg keeps the last report only.
+  void Report(std::string message) override { err_msg = std::move(message); }
 
   // Runs `body`; on failure reports it under `prefix` and returns R{}.
   template <typename Body>
   auto Reported(const char* prefix, Body&& body) -> decltype(body()) {
-    try {
-      return body();
-    } catch (const std::exception& e) {
-      err_msg = std::string(prefix) + e.what();
-    } catch (...) {
-      err_msg = std::string(prefix) + "未知错误";
-    }
-    using Result = decltype(body());
-    if constexpr (!std::is_void_v<Result>) return Result{};
+    return ::generatesheet::Reported(*this, prefix, std::forward<Body>(body));
   }
 
   std::shared_ptr<Connection> analysis_conn;
@@ -78,13 +56,10 @@ class CreateHtml::Impl {
 
  private:
   std::int16_t ExtractPackage();
+  // Renders the paper into the template and writes the page; PagePath tells
+  // whether it was written.
+  void WritePage();
   void CloseConnections() noexcept;
-  Cipher& RequireCipher();
-  std::string QuestionTable(const Recordset& rs, const char* table_class, const char* table_end,
-                            bool with_options);
-  std::string RenderQuestions(const char* table_class, const char* table_end, bool with_options,
-                              const std::string& column_name, const std::string& column_value);
-  std::string TitleQuery(const std::string& column_name, const std::string& column_value);
 };
 
 }  // namespace generatesheet

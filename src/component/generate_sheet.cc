@@ -1,7 +1,7 @@
 // The driver: extract the package, prepare both databases, write the page.
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
-#include "package/control_host.h"
+#include "package/thread_zip_component.h"
 
 namespace generatesheet {
 
@@ -15,7 +15,7 @@ constexpr std::int16_t kAlsoExtracted = 40;
 }  // namespace
 
 std::int16_t CreateHtml::Impl::ExtractPackage() {
-  ZipComponent& zip = ControlHost::ForThisThread().XceedZip1();
+  ZipComponent& zip = ThreadZipComponent();
   zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
   zip.SetUnzipToFolder(bak_data_path);
   zip.SetFixedFlag(kFixedFlag);
@@ -31,7 +31,7 @@ bool CreateHtml::Impl::GenerateSheet() {
     if (code != 0 && code != kAlsoExtracted) return false;
     InitAnalysisConn();
     InitPbaseConn();
-    GePaperInfo();
+    WritePage();
     return true;
   });
   // Closing both connections lets the same object serve the next student.

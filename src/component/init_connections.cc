@@ -2,7 +2,6 @@
 // connection its connection string.  Neither opens a connection.
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
-#include "util/error.h"
 #include "util/log.h"
 
 namespace generatesheet {
@@ -32,11 +31,6 @@ void CreateHtml::Impl::InitPbaseConn() {
     err_msg = std::string(prefix::kInitPbaseConn) + e.what();
     AppendLogLine(err_msg);
   }
-}
-
-Cipher& CreateHtml::Impl::RequireCipher() {
-  if (!cipher) throw Error("解密组件尚未创建（答案库未经初始化）");
-  return *cipher;
 }
 
 }  // namespace generatesheet

@@ -1,12 +1,13 @@
-// GetAnswerAndAnalysis: the student's answer, the standard answer and the
-// analysis of one question, decrypted, in the layout its type code asks for.
+// The answer rows of one question: the student's answer, the standard answer
+// and the analysis, decrypted, in the layout its type code asks for.
 #include <algorithm>
 #include <array>
 
-#include "component/create_html_impl.h"
-#include "component/error_prefixes.h"
 #include "data/recordset.h"
+#include "render/error_prefixes.h"
 #include "render/html_text.h"
+#include "render/paper_renderers.h"
+#include "render/rtf_to_text.h"
 #include "render/text_helpers.h"
 #include "util/error.h"
 
@@ -24,8 +25,8 @@ std::string Row(const char* label, const std::string& text) {
 
 }  // namespace
 
-std::string CreateHtml::Impl::GetAnswerAndAnalysis(std::int16_t question_no) {
-  return Reported(prefix::kGetAnswerAndAnalysis, [&]() -> std::string {
+std::string RenderAnswerRows(const RenderContext& context, std::int16_t question_no) {
+  return Reported(context.errors, prefix::kAnswerRows, [&]() -> std::string {
     const std::string number = std::to_string(question_no);
     Recordset rs;
     rs.Open(
@@ -33,12 +34,13 @@ std::string CreateHtml::Impl::GetAnswerAndAnalysis(std::int16_t question_no) {
         "tbl_AnalysisPaper,tbl_account where tbl_account.I_QuestionNo "
         "=tbl_AnalysisPaper.I_QuestionNo and tbl_AnalysisPaper.I_QuestionNo= " +
             number,
-        *AnalysisConn(), 2, 4, -1);
+        context.analysis_conn, 2, 4, -1);
     if (rs.Eof()) throw Error("答案库中没有第 " + number + " 题的作答记录");
 
     // The key is made for every question, before the type code is looked at.
-    std::string key = RequireCipher().zqEncryptString(
-        rs.Field("I_QuestionNo").ToText("I_QuestionNo"), student_id);
+    Cipher& cipher = context.RequireCipher();
+    std::string key =
+        cipher.zqEncryptString(rs.Field("I_QuestionNo").ToText("I_QuestionNo"), context.student_id);
     const std::int16_t type = rs.Field("I_TypeID").ToInt16("I_TypeID");
     const bool text_layout =
         std::find(kTextLayouts.begin(), kTextLayouts.end(), type) != kTextLayouts.end();
@@ -47,13 +49,15 @@ std::string CreateHtml::Impl::GetAnswerAndAnalysis(std::int16_t question_no) {
     // Decrypts a column with the per-question key or with I_RECNO.
     const auto decrypt = [&](const char* column, bool with_record_key) {
       const std::string stored = rs.Field(column).ToText(column);
-      if (!with_record_key) return RequireCipher().zqDecryptString(stored, key);
+      if (!with_record_key) return cipher.zqDecryptString(stored, key);
       std::string record_key = rs.Field("I_RECNO").ToText("I_RECNO");
-      return RequireCipher().zqDecryptString(stored, record_key);
+      return cipher.zqDecryptString(stored, record_key);
     };
     const auto null = [&](const char* column) { return rs.Field(column).IsNull(); };
-    const auto as_text = [&](const std::string& rtf) { return PlainTextToHtml(RtfToText(rtf)); };
-    const bool fundamentals = subject == kFundamentalsSubject;
+    const auto as_text = [](const std::string& rtf) {
+      return PlainTextToHtml(RtfToPlainText(rtf));
+    };
+    const bool fundamentals = context.IsFundamentals();
 
     if (type == kChoiceLayout) {
       const std::string student =

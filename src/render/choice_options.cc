@@ -1,22 +1,23 @@
-// GetSelectOption: the lettered options of one choice question as one row.
-#include "component/create_html_impl.h"
-#include "component/error_prefixes.h"
+// The lettered options of one choice question as one row.
 #include "data/recordset.h"
+#include "render/error_prefixes.h"
 #include "render/html_text.h"
+#include "render/paper_renderers.h"
+#include "render/rtf_to_text.h"
 
 namespace generatesheet {
 
-std::string CreateHtml::Impl::GetSelectOption(std::int16_t question_no) {
-  return Reported(prefix::kGetSelectOption, [&] {
+std::string RenderChoiceOptions(const RenderContext& context, std::int16_t question_no) {
+  return Reported(context.errors, prefix::kChoiceOptions, [&] {
     Recordset rs;
     rs.Open("select * from tbl_ChoiceVice where I_QuestionNo = " + std::to_string(question_no) +
                 " order by C_ChoiceAnswer",
-            *PbaseConn(), 2, 4, -1);
+            context.pbase_conn, 2, 4, -1);
     std::string row = "<tr><td><ul>";
     for (; !rs.Eof(); rs.MoveNext()) {
       // A Null letter adds nothing; a Null text is an error.
       const Value& letter = rs.Field("C_ChoiceAnswer");
-      const std::string text = RtfToText(rs.Field("M_AnswerCont").ToText("M_AnswerCont"));
+      const std::string text = RtfToPlainText(rs.Field("M_AnswerCont").ToText("M_AnswerCont"));
       row += "<li>" + (letter.IsNull() ? "" : EscapeHtml(letter.ToText())) + "、" +
              PlainTextToHtml(text) + "</li>";
     }

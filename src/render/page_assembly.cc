@@ -1,9 +1,10 @@
-// GePaperInfo: fill the template with the rendered paper and write the page.
+#include "render/page_assembly.h"
+
 #include <filesystem>
 
-#include "component/create_html_impl.h"
-#include "component/error_prefixes.h"
+#include "render/error_prefixes.h"
 #include "render/page_file_name.h"
+#include "render/paper_renderers.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/path.h"
@@ -38,24 +39,24 @@ std::string PageFileName(const std::string& zip_paper_name) {
   return ReplaceAll(ReplaceAll(zip_paper_name, "#", ""), ".zip", ".html");
 }
 
-void CreateHtml::Impl::GePaperInfo() {
-  Reported(prefix::kGePaperInfo, [&] {
-    const std::string template_bytes = ReadWholeFile(template_path);
+std::string WritePaperPage(const RenderContext& context, const PageFiles& files) {
+  return Reported(context.errors, prefix::kPage, [&] {
+    const std::string template_bytes = ReadWholeFile(files.template_path);
     const TextEncoding encoding = DetectTemplateEncoding(template_bytes);
     std::string page = DecodeToUtf8(template_bytes, encoding);
 
-    std::string content = GetPaperTotleInfo();
-    content += SelectPaper();
+    std::string content = RenderPaperHeader(context);
+    content += RenderSections(context);
     page = ReplaceAll(page, "$Title$", kTitle);
     page = ReplaceAll(page, "$Content$", content);
 
-    const std::string path = html_paper_path + PageFileName(zip_paper_name);
-    const std::string package = bak_data_path + "\\" + zip_paper_name;
+    const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);
+    const std::string package = files.bak_data_path + "\\" + files.zip_paper_name;
     if (SameFile(NativePath(path), NativePath(package))) {
       throw Error("网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
     WriteFileAtomically(path, EncodeFromUtf8(page + "\r\n", encoding));
-    page_path = NativePath(path);
+    return NativePath(path);
   });
 }
 

@@ -1,11 +1,12 @@
-// SelectPaper: one section per row of tbl_QuestionType, in I_CmdId order.
+// The section walk: one section per row of tbl_QuestionType, in I_CmdId
+// order, each given to the renderer of its question family.
 #include <algorithm>
 #include <array>
 
-#include "component/create_html_impl.h"
-#include "component/error_prefixes.h"
 #include "data/recordset.h"
+#include "render/error_prefixes.h"
 #include "render/html_text.h"
+#include "render/paper_renderers.h"
 #include "render/text_helpers.h"
 
 namespace generatesheet {
@@ -54,10 +55,10 @@ Dispatch FundamentalsRule(const Recordset& rs) {
 
 }  // namespace
 
-std::string CreateHtml::Impl::SelectPaper() {
-  return Reported(prefix::kSelectPaper, [&] {
-    const bool fundamentals = subject == kFundamentalsSubject;
-    Connection& connection = *PbaseConn();
+std::string RenderSections(const RenderContext& context) {
+  return Reported(context.errors, prefix::kSections, [&] {
+    const bool fundamentals = context.IsFundamentals();
+    Connection& connection = context.pbase_conn;
     connection.Open("", "", "", -1);
     Recordset rs;
     rs.Open("select * from tbl_QuestionType order by I_CmdId", connection, 2, 4, -1);
@@ -71,11 +72,12 @@ std::string CreateHtml::Impl::SelectPaper() {
         const std::string title = style.IsNull() ? "" : EscapeHtml(style.ToText("C_TestStyle"));
         if (d.family == Family::kEssay) {
           body += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + title + "</span>";
-          body += LunShu(d.column, d.value);
+          body += RenderEssaySection(context, d.column, d.value);
           body += "</div>";
         } else {
           body += "<div class='bigTitle'>" + numeral + "、" + title + "</div>";
-          body += d.family == Family::kCompound ? FuHeTi(d.value) : SingleChoose(d.column, d.value);
+          body += d.family == Family::kCompound ? RenderCompoundSection(context, d.value)
+                                                : RenderChoiceSection(context, d.column, d.value);
         }
       }
       rs.MoveNext();

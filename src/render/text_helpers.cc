@@ -3,9 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "component/create_html_impl.h"
-#include "package/control_host.h"
-
 namespace generatesheet {
 
 std::string ToChineseNumeral(const std::string& number) {
@@ -33,12 +30,6 @@ std::string AnswerCodeToLetter(const std::string& code) {
   if (code == "4") return "C";
   if (code == "8") return "D";
   return code;
-}
-
-std::string CreateHtml::Impl::RtfToText(const std::string& rich_text) {
-  RichTextBox& box = ControlHost::ForThisThread().RichTextBox1();
-  box.SetTextRTF(rich_text);
-  return box.Text();
 }
 
 }  // namespace generatesheet

@@ -64,17 +64,17 @@ TEST(ModelProperties, SubjectIsAnIntegerAndRecNoFeedsHTMLPaperPath) {
 TEST(ErrorPrefixes, AreTheSystemsOwnTexts) {
   // Hosts match these byte for byte; a drifted character breaks them.
   EXPECT_STREQ("创建文件出错，错误信息：", prefix::kGenerateSheet);
-  EXPECT_STREQ("【GePaperInfo】创建文件出错，错误信息：", prefix::kGePaperInfo);
-  EXPECT_STREQ("【SelectPaper】生成选择题体面信息出错，错误信息：", prefix::kSelectPaper);
-  EXPECT_STREQ("【LunShu】英译汉[论述题]  写作[论述题]出错，错误信息：", prefix::kLunShu);
-  EXPECT_STREQ("【FuHeTi】阅读理解[单选题]  完型填空[单选题]出错，错误信息：", prefix::kFuHeTi);
-  EXPECT_STREQ("【GetBigQuestion】获取复合题的大题目出错，错误信息：", prefix::kGetBigQuestion);
-  EXPECT_STREQ("【SingleChoose】生成单选题生成代码信息出错，错误信息：", prefix::kSingleChoose);
-  EXPECT_STREQ("【GetSelectOption】获取到选择题的选项出错，错误信息：", prefix::kGetSelectOption);
+  EXPECT_STREQ("【GePaperInfo】创建文件出错，错误信息：", prefix::kPage);
+  EXPECT_STREQ("【SelectPaper】生成选择题体面信息出错，错误信息：", prefix::kSections);
+  EXPECT_STREQ("【LunShu】英译汉[论述题]  写作[论述题]出错，错误信息：", prefix::kEssaySection);
+  EXPECT_STREQ("【FuHeTi】阅读理解[单选题]  完型填空[单选题]出错，错误信息：",
+               prefix::kCompoundSection);
+  EXPECT_STREQ("【GetBigQuestion】获取复合题的大题目出错，错误信息：", prefix::kPassage);
+  EXPECT_STREQ("【SingleChoose】生成单选题生成代码信息出错，错误信息：", prefix::kChoiceSection);
+  EXPECT_STREQ("【GetSelectOption】获取到选择题的选项出错，错误信息：", prefix::kChoiceOptions);
   EXPECT_STREQ("【GetAnswerAndAnalysis】获取学生答案和标准答案以及解析出错，错误信息：",
-               prefix::kGetAnswerAndAnalysis);
-  EXPECT_STREQ("【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：",
-               prefix::kGetPaperTotleInfo);
+               prefix::kAnswerRows);
+  EXPECT_STREQ("【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：", prefix::kPaperHeader);
   EXPECT_STREQ("初始化Analysis数据库连接出错，详细信息：", prefix::kInitAnalysisConn);
   EXPECT_STREQ("初始化Pbase数据库连接出错，详细信息：", prefix::kInitPbaseConn);
 }

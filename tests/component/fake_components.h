@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "data/cipher.h"
-#include "package/control_host.h"
+#include "package/thread_zip_component.h"
 #include "package/zip_component.h"
 #include "util/error.h"
 
@@ -42,9 +42,9 @@ class RecordingZip : public ZipComponent {
 class ScopedFakeZip {
  public:
   explicit ScopedFakeZip(std::int16_t code) {
-    ControlHost::ForThisThread().ReplaceZipComponent(std::make_unique<RecordingZip>(code, &log));
+    ReplaceThreadZipComponent(std::make_unique<RecordingZip>(code, &log));
   }
-  ~ScopedFakeZip() { ControlHost::ForThisThread().ReplaceZipComponent(nullptr); }
+  ~ScopedFakeZip() { ReplaceThreadZipComponent(nullptr); }
   std::vector<std::string> log;
 };
 

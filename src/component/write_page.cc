@@ -1,0 +1,24 @@
+// Hands rendering what it needs from this object and keeps where the page
+// went.
+#include "component/create_html_impl.h"
+#include "render/page_assembly.h"
+
+namespace generatesheet {
+
+void CreateHtml::Impl::WritePage() {
+  const RenderContext context{
+      .analysis_conn = *AnalysisConn(),
+      .pbase_conn = *PbaseConn(),
+      .cipher = cipher.get(),
+      .student_id = student_id,
+      .student_name = student_name,
+      .subject = subject,
+      .errors = *this,
+  };
+  page_path = WritePaperPage(context, {.template_path = template_path,
+                                       .html_paper_path = html_paper_path,
+                                       .zip_paper_name = zip_paper_name,
+                                       .bak_data_path = bak_data_path});
+}
+
+}  // namespace generatesheet

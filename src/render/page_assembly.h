@@ -1,0 +1,31 @@
+// The page: the template filled with the rendered paper, written whole.
+#ifndef GENERATESHEET_RENDER_PAGE_ASSEMBLY_H_
+#define GENERATESHEET_RENDER_PAGE_ASSEMBLY_H_
+
+#include <string>
+
+#include "render/render_context.h"
+
+namespace generatesheet {
+
+// Where the page comes from and where it goes, as the host set them.
+struct PageFiles {
+  std::string template_path;
+  // The output folder, carrying its own trailing separator.
+  std::string html_paper_path;
+  // Names the page (see PageFileName) and, in `bak_data_path`, the package
+  // the page must never replace.
+  std::string zip_paper_name;
+  std::string bak_data_path;
+};
+
+// Reads the template, puts the fixed title in place of "$Title$" and the
+// header and sections rendered from `context` in place of "$Content$", and
+// writes the page in the template's own encoding, replacing any earlier page
+// whole.  Returns the page's path on the file system; on failure reports
+// under the page prefix to context.errors and returns "".
+std::string WritePaperPage(const RenderContext& context, const PageFiles& files);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_RENDER_PAGE_ASSEMBLY_H_
