@@ -221,7 +221,8 @@ std::optional<bool> SodiumCipher::zqDecryptFile(std::string& path, std::string p
                                                       key.bytes.data()) != 0) {
     throw DecryptError(native, "文件头无效，文件已损坏或被篡改");
   }
-  ReplacementFile out(native, in.mode());
+  // The plain database can always be decrypted again from the package.
+  ReplacementFile out(native, in.mode(), Durability::kReproducible);
   DecryptChunks(stream, in.fd(), header, out, native);
   out.Commit();
   return true;

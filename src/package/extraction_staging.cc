@@ -127,7 +127,6 @@ ExtractionStatus ExtractionStaging::Append(const char* data, std::size_t size) {
 }
 
 ExtractionStatus ExtractionStaging::Finish(std::optional<std::int64_t> mtime_seconds) {
-  if (fsync(current_fd_.get()) != 0) return WriteFailure(*current_entry_, errno);
   if (mtime_seconds) {
     // The archive's time stamp is kept where the file system allows; a
     // refusal costs nothing but the date.
@@ -148,7 +147,6 @@ ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& ent
     ExtractionStatus status = Place(index, entries[index]);
     if (!status.ok()) return status;
   }
-  fsync(destination_fd_.get());
   return ExtractionStatus::Ok();
 }
 
@@ -197,7 +195,6 @@ ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry
     return WriteFailure(entry, errno);
   }
   staged_.erase(index);
-  fsync(parent);
   return ExtractionStatus::Ok();
 }
 

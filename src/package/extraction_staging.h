@@ -2,8 +2,8 @@
 // destination and moved into place only once the whole package has been
 // read.  A package that fails anywhere before Commit leaves the destination
 // as it was: the destructor removes the staged files and the staging folder.
-// Files are flushed to disk before they are moved, so an interrupted run
-// never leaves a truncated file under an entry's real name.
+// Files are not flushed to disk: they can always be extracted again from
+// the package, and every run does so before it reads them.
 //
 // Folders are created and files moved through descriptors of the folders
 // themselves, never following a symbolic link below the destination.

@@ -46,7 +46,8 @@ std::string ParentFolder(const std::string& path) {
   return path.substr(0, slash);
 }
 
-ReplacementFile::ReplacementFile(const std::string& target, mode_t mode) : target_(target) {
+ReplacementFile::ReplacementFile(const std::string& target, mode_t mode, Durability durability)
+    : target_(target), durability_(durability) {
   const std::size_t slash = target.rfind('/');
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   temp_ = ParentFolder(target) + "/." + base + ".tmp-XXXXXX";
@@ -63,12 +64,14 @@ ReplacementFile::~ReplacementFile() {
 }
 
 void ReplacementFile::Commit() {
-  if (::fsync(fd_.get()) != 0) throw SystemError("写入文件出错", target_, errno);
+  const bool durable = durability_ == Durability::kDurable;
+  if (durable && ::fsync(fd_.get()) != 0) throw SystemError("写入文件出错", target_, errno);
   if (!fd_.Close()) throw SystemError("写入文件出错", target_, errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     throw SystemError("无法以新文件替换原文件", target_, errno);
   }
   committed_ = true;
+  if (!durable) return;
   // Make the rename itself durable; a failure here loses nothing.
   Fd folder(::open(ParentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.get() >= 0) ::fsync(folder.get());

@@ -1,6 +1,8 @@
 // Files replaced whole: the new bytes go to a hidden temporary file beside
-// the target, are flushed to disk, and the temporary file is renamed over
-// the target, so a reader sees the old file or the new one, never a part.
+// the target and the temporary file is renamed over the target, so a reader
+// sees the old file or the new one, never a part.  Files that must survive
+// a crash (pages, keys) are also flushed to disk first; files that can be
+// made again from their source (a decrypted database) skip the flush.
 #ifndef GENERATESHEET_UTIL_REPLACEMENT_FILE_H_
 #define GENERATESHEET_UTIL_REPLACEMENT_FILE_H_
 
@@ -41,12 +43,16 @@ void WriteAll(int fd, std::string_view data, const std::string& path);
 // The folder part of a native path: "." for a bare name, "/" for the root.
 std::string ParentFolder(const std::string& path);
 
+// Whether Commit() waits until the new file and its name are on disk.
+enum class Durability { kDurable, kReproducible };
+
 // A temporary file beside `target` (a native path) that replaces it on
 // Commit() and is removed if it never does.  The target may be read-only:
 // only the folder must be writable.
 class ReplacementFile {
  public:
-  ReplacementFile(const std::string& target, mode_t mode);
+  ReplacementFile(const std::string& target, mode_t mode,
+                  Durability durability = Durability::kDurable);
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
   ~ReplacementFile();
@@ -57,11 +63,13 @@ class ReplacementFile {
     Write(std::string_view(reinterpret_cast<const char*>(data), size));
   }
 
-  // Flushes the temporary file to disk and renames it over the target.
+  // Renames the temporary file over the target; a durable file is flushed
+  // to disk first and the rename made durable after.
   void Commit();
 
  private:
   std::string target_;
+  Durability durability_;
   std::string temp_;
   Fd fd_;
   bool committed_ = false;
