@@ -1,6 +1,6 @@
 #include "data/jet_text.h"
 
-#include <vector>
+#include <cstring>
 
 #include "util/utf8.h"
 
@@ -8,52 +8,99 @@ namespace generatesheet {
 
 namespace {
 
-std::string Utf16ToUtf8(const std::vector<char16_t>& units) {
-  std::string out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(c, &out);
-  }
-  return out;
-}
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void AppendUtf16Le(const unsigned char* data, std::size_t size, std::vector<char16_t>* units) {
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    units->push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+// Builds the UTF-8 text unit by unit.  Stored text is almost all ASCII, so
+// runs of it are copied whole; a high surrogate waits for its partner, which
+// may come in the next run of UTF-16.
+class Utf8Builder {
+ public:
+  explicit Utf8Builder(std::size_t size_hint) { out_.reserve(size_hint); }
+
+  // Bytes of the compressed form: one character each, U+0000 to U+00FF.
+  void AppendBytes(const unsigned char* data, std::size_t size) {
+    if (size == 0) return;
+    FlushPending();
+    std::size_t i = 0;
+    while (i < size) {
+      const std::size_t start = i;
+      while (i < size && data[i] < 0x80) ++i;
+      out_.append(reinterpret_cast<const char*>(data + start), i - start);
+      for (; i < size && data[i] >= 0x80; ++i) AppendUtf8(data[i], &out_);
+    }
   }
-}
+
+  // UTF-16LE units; a trailing odd byte is dropped.
+  void AppendUtf16Le(const unsigned char* data, std::size_t size) {
+    for (std::size_t i = 0; i + 1 < size;) {
+      if (pending_high_ == 0 && data[i + 1] == 0 && data[i] < 0x80) {
+        // A run of ASCII: the low bytes, one a unit.
+        const std::size_t start = out_.size();
+        std::size_t j = i;
+        while (j + 1 < size && data[j + 1] == 0 && data[j] < 0x80) j += 2;
+        out_.resize(start + (j - i) / 2);
+        for (std::size_t k = 0; i < j; i += 2) out_[start + k++] = static_cast<char>(data[i]);
+        continue;
+      }
+      Unit(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
+      i += 2;
+    }
+  }
+
+  std::string Finish() {
+    FlushPending();
+    return std::move(out_);
+  }
+
+ private:
+  void Unit(char32_t c) {
+    if (IsLowSurrogate(c) && pending_high_ != 0) {
+      AppendUtf8(0x10000 + ((pending_high_ - 0xD800) << 10) + (c - 0xDC00), &out_);
+      pending_high_ = 0;
+      return;
+    }
+    FlushPending();
+    if (IsHighSurrogate(c)) {
+      pending_high_ = c;
+      return;
+    }
+    AppendUtf8(c, &out_);  // an unpaired low surrogate becomes U+FFFD
+  }
+
+  void FlushPending() {
+    if (pending_high_ == 0) return;
+    AppendUtf8(kReplacementCharacter, &out_);
+    pending_high_ = 0;
+  }
+
+  std::string out_;
+  char32_t pending_high_ = 0;  // 0 when none waits
+};
 
 }  // namespace
 
 std::string DecodeJetText(const unsigned char* data, std::size_t size) {
-  std::vector<char16_t> units;
+  Utf8Builder text(size);
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
     // The writer compresses only text without zero bytes in its UTF-16
     // form, so every zero byte is a mode switch.
     bool compressed = true;
-    std::size_t start = 2;
-    for (std::size_t i = 2; i <= size; ++i) {
-      if (i < size && data[i] != 0) continue;
+    for (std::size_t start = 2; start <= size;) {
+      const void* zero = std::memchr(data + start, 0, size - start);
+      const std::size_t end = zero ? static_cast<const unsigned char*>(zero) - data : size;
       if (compressed) {
-        for (std::size_t j = start; j < i; ++j) units.push_back(data[j]);
+        text.AppendBytes(data + start, end - start);
       } else {
-        AppendUtf16Le(data + start, i - start, &units);
+        text.AppendUtf16Le(data + start, end - start);
       }
       compressed = !compressed;
-      start = i + 1;
+      start = end + 1;
     }
   } else {
-    AppendUtf16Le(data, size, &units);
+    text.AppendUtf16Le(data, size);
   }
-  return Utf16ToUtf8(units);
+  return text.Finish();
 }
 
 }  // namespace generatesheet
