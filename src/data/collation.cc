@@ -46,6 +46,28 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
+bool EqualsFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t i = 0;
+  while (i < a.size()) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x < 0x80 && y < 0x80) {
+      if (FoldCodePoint(x) != FoldCodePoint(y)) return false;
+      ++i;
+      continue;
+    }
+    std::size_t next_a = i, next_b = i;
+    char32_t ca, cb;
+    const bool valid_a = NextCodePoint(a, &next_a, &ca);
+    const bool valid_b = NextCodePoint(b, &next_b, &cb);
+    if (valid_a != valid_b || next_a != next_b) return false;
+    if (valid_a ? FoldCodePoint(ca) != FoldCodePoint(cb) : x != y) return false;
+    i = next_a;
+  }
+  return true;
+}
+
 int CompareText(std::string_view a, std::string_view b) { return FoldCase(a).compare(FoldCase(b)); }
 
 }  // namespace generatesheet

@@ -14,6 +14,10 @@ namespace generatesheet {
 // not valid UTF-8 pass through unchanged.
 std::string FoldCase(std::string_view text);
 
+// FoldCase(a) == FoldCase(b), without building either.  Folding keeps the
+// length in bytes of every character.
+bool EqualsFolded(std::string_view a, std::string_view b);
+
 // <0, 0 or >0 as `a` sorts before, equal to or after `b`.
 int CompareText(std::string_view a, std::string_view b);
 

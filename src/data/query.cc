@@ -158,7 +158,7 @@ class Parser {
   }
   bool IsKeyword(const char* word, std::size_t ahead = 0) const {
     const Token& t = Peek(ahead);
-    return t.kind == Token::Kind::kName && !t.bracketed && FoldCase(t.text) == word;
+    return t.kind == Token::Kind::kName && !t.bracketed && EqualsFolded(t.text, word);
   }
   bool AcceptKeyword(const char* word) {
     if (!IsKeyword(word)) return false;

@@ -63,7 +63,7 @@ class Runner {
   BoundColumn Resolve(const ColumnRef& ref) const {
     std::optional<BoundColumn> found;
     for (std::size_t t = 0; t < tables_.size(); ++t) {
-      if (!ref.table.empty() && FoldCase(ref.table) != FoldCase(query_.tables[t])) continue;
+      if (!ref.table.empty() && !EqualsFolded(ref.table, query_.tables[t])) continue;
       if (auto c = tables_[t]->FindColumn(ref.column)) {
         if (found) Fail("字段 '" + ref.column + "' 可以引用 FROM 子句中的多个表");
         found = BoundColumn{t, *c};
@@ -78,7 +78,7 @@ class Runner {
 
   std::size_t TableIndex(const std::string& name) const {
     for (std::size_t t = 0; t < tables_.size(); ++t) {
-      if (FoldCase(name) == FoldCase(query_.tables[t])) return t;
+      if (EqualsFolded(name, query_.tables[t])) return t;
     }
     Fail("找不到表 '" + name + "'");
   }

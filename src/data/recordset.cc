@@ -13,13 +13,7 @@ namespace generatesheet {
 
 class Recordset::Impl {
  public:
-  explicit Impl(ResultSet result) : result_(std::move(result)) {
-    // Fields are read by name many times a row: fold the names once.
-    for (const ResultColumn& c : result_.columns) {
-      bare_names_.push_back(FoldCase(c.name));
-      qualified_names_.push_back(FoldCase(c.table + "." + c.name));
-    }
-  }
+  explicit Impl(ResultSet result) : result_(std::move(result)) {}
 
   bool Eof() const { return row_ >= result_.rows.size(); }
   void MoveNext() {
@@ -42,18 +36,23 @@ class Recordset::Impl {
   // "table.column" matches that column of that table; a bare name matches
   // the first result column of that name.
   std::size_t Find(std::string_view name) const {
-    const std::string wanted = FoldCase(name);
-    const std::vector<std::string>& names =
-        wanted.find('.') == std::string::npos ? bare_names_ : qualified_names_;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == wanted) return i;
+    const bool qualified = name.find('.') != std::string_view::npos;
+    for (std::size_t i = 0; i < result_.columns.size(); ++i) {
+      const ResultColumn& c = result_.columns[i];
+      if (qualified ? IsQualifiedName(name, c) : EqualsFolded(name, c.name)) return i;
     }
     throw Error("在对应所需名称或序数的集合中，未找到项目：字段 " + std::string(name));
   }
 
+  // Whether `name` is "table.column" for result column `c`.  Folding keeps
+  // the length of every character, so the parts split at the same place.
+  static bool IsQualifiedName(std::string_view name, const ResultColumn& c) {
+    const std::size_t dot = c.table.size();
+    return name.size() == dot + 1 + c.name.size() && name[dot] == '.' &&
+           EqualsFolded(name.substr(0, dot), c.table) && EqualsFolded(name.substr(dot + 1), c.name);
+  }
+
   ResultSet result_;
-  std::vector<std::string> bare_names_;       // folded column names
-  std::vector<std::string> qualified_names_;  // folded "table.column"
   std::size_t row_ = 0;
 };
 

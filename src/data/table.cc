@@ -10,9 +10,8 @@ Table::Table(std::string name, std::vector<Column> columns)
     : name_(std::move(name)), columns_(std::move(columns)) {}
 
 std::optional<std::size_t> Table::FindColumn(std::string_view name) const {
-  std::string wanted = FoldCase(name);
   for (std::size_t i = 0; i < columns_.size(); ++i) {
-    if (FoldCase(columns_[i].name) == wanted) return i;
+    if (EqualsFolded(columns_[i].name, name)) return i;
   }
   return std::nullopt;
 }
