@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/base64.h"
 #include "data/master_key.h"
 #include "util/error.h"
 #include "util/path.h"
@@ -168,20 +169,6 @@ std::string ToBase64(const std::vector<unsigned char>& bytes) {
   return text;
 }
 
-// Strict base64: the whole text must decode, padding included.
-bool FromBase64(const std::string& text, std::vector<unsigned char>& bytes) {
-  bytes.resize(text.size() / 4 * 3 + 3);
-  size_t length = 0;
-  const char* end = nullptr;
-  if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length,
-                        &end, sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      end != text.data() + text.size()) {
-    return false;
-  }
-  bytes.resize(length);
-  return true;
-}
-
 }  // namespace
 
 SodiumCipher::SodiumCipher(const MasterKey& master_key) : master_key_(master_key) {
@@ -299,7 +286,7 @@ std::string SodiumCipher::zqDecryptString(std::string value, std::string& key) {
   constexpr size_t kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
   constexpr size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
   std::vector<unsigned char> sealed;
-  if (!FromBase64(value, sealed)) {
+  if (!DecodeBase64(value, &sealed)) {
     throw Error("加密值格式错误：不是有效的 base64 文本（长度 " + std::to_string(value.size()) +
                 "）");
   }
