@@ -11,9 +11,12 @@
 #include "tools/batch_plan.h"
 #include "tools/batch_report.h"
 #include "tools/batch_runner.h"
+#include "tools/batch_summary.h"
+#include "tools/class_summary.h"
 #include "tools/commands.h"
 #include "tools/default_template.h"
 #include "tools/output_folder.h"
+#include "tools/pdf_printer.h"
 #include "tools/progress_bar.h"
 #include "tools/shard.h"
 #include "tools/stale_page_files.h"
@@ -39,10 +42,15 @@ constexpr char kHelp[] =
     "  --resume           跳过页面已存在且比答卷包新的学生（中断后重跑用）\n"
     "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
     "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
+    "  --marks            页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
+    "  --pdf              每个页面另存为 A4 的 PDF（需要 Chromium）\n"
     "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
     "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
     "  --help             显示本帮助\n"
     "\n"
+    "页面旁另写出班级汇总 index.html、summary.csv、items.csv 和每个学生的\n"
+    "结果文件（*.results.json）；分片运行时不写汇总，各分片结束后用\n"
+    "generate-sheet summary 文件夹 生成。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生。\n"
     "退出码：0 每个页面都已写出（或因 --resume 跳过）；1 有页面未写出；2 用法错误。\n";
 
@@ -61,12 +69,52 @@ unsigned ParseJobs(const ParsedArgs& args) {
   return jobs;
 }
 
+// The files the batch writes beside the pages, besides the pages.
 std::set<std::string> PageNames(const BatchPlan& plan) {
-  std::set<std::string> names;
+  std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
   for (const RowResult& r : plan.rows) {
-    names.insert(std::filesystem::path(r.page_path).filename().string());
+    const std::string page = std::filesystem::path(r.page_path).filename().string();
+    names.insert(
+        {page, RecordFileName(page), std::filesystem::path(PdfPathFor(page)).filename().string()});
   }
   return names;
+}
+
+// Rows skipped by --resume whose PDF is missing or older than the page.
+void PrintMissingPdfs(BatchPlan& plan) {
+  PdfPrinter printer;
+  for (RowResult& r : plan.rows) {
+    if (r.status != RowStatus::kSkipped) continue;
+    const std::string pdf = PdfPathFor(r.page_path);
+    if (PageIsNewerThanPackage(pdf, r.page_path)) continue;
+    try {
+      printer.Print(r.page_path, pdf);
+    } catch (const std::exception& e) {
+      r.status = RowStatus::kFailed;
+      r.message = e.what();
+    }
+  }
+}
+
+// The class summary beside the pages; false when it could not be written.
+bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix) {
+  if (shard.count > 1) {
+    std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
+              << "\n";
+    return true;
+  }
+  const std::string clash = SummaryNameClash(plan);
+  if (!clash.empty()) {
+    std::cerr << "页面与班级汇总文件同名，未写班级汇总：" << clash << "\n";
+    return false;
+  }
+  try {
+    WriteClassSummary(page_prefix, BatchRecords(plan));
+    return true;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
 }
 
 void PrintSummary(const BatchPlan& plan) {
@@ -100,6 +148,8 @@ int Run(const ParsedArgs& args) {
     throw UsageError("选项 --template 的值为空");
   }
   ApplyKeyFileOption(args);  // before any thread starts
+  const bool pdf = args.Has("pdf");
+  if (pdf) RequireChromium();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
   const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
@@ -109,11 +159,13 @@ int Run(const ParsedArgs& args) {
   RemoveStalePageFiles(page_prefix, PageNames(plan));
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
-  RunBatch(plan, {template_path, page_prefix, jobs}, progress);
+  RunBatch(plan, {template_path, page_prefix, jobs, args.Has("marks"), pdf}, progress);
+  if (pdf) PrintMissingPdfs(plan);
+  const bool summary_written = WriteSummary(plan, shard, page_prefix);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);
-  return CountResults(plan).failed == 0 ? kExitOk : kExitFailed;
+  return CountResults(plan).failed == 0 && summary_written ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -122,7 +174,15 @@ CommandInfo BatchCommand() {
   return {"batch",
           "按清单批量生成试卷页面",
           kHelp,
-          {{"out"}, {"jobs"}, {"resume", false}, {"shard"}, {"report"}, {"template"}, {"key-file"}},
+          {{"out"},
+           {"jobs"},
+           {"resume", false},
+           {"shard"},
+           {"report"},
+           {"template"},
+           {"key-file"},
+           {"marks", false},
+           {"pdf", false}},
           Run};
 }
 

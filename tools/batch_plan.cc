@@ -6,6 +6,8 @@
 #include <map>
 #include <system_error>
 
+#include "tools/student_record.h"
+
 namespace generatesheet::cli {
 
 namespace fs = std::filesystem;
@@ -25,6 +27,15 @@ bool Modified(const std::string& path, struct timespec& when) {
   if (::stat(path.c_str(), &st) != 0) return false;
   when = st.st_mtim;
   return true;
+}
+
+// The page and the student's results beside it both outlive the package.
+bool DoneBefore(const std::string& page_path, const std::string& package_path) {
+  const fs::path page(page_path);
+  return PageIsNewerThanPackage(page_path, package_path) &&
+         PageIsNewerThanPackage(
+             (page.parent_path() / RecordFileName(page.filename().string())).string(),
+             package_path);
 }
 
 }  // namespace
@@ -52,8 +63,8 @@ BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard
       result.status = RowStatus::kFailed;
       result.message = "与清单第 " + std::to_string(earlier->second) + " 行生成同名页面：" +
                        result.page_path + "；为免互相覆盖，本行不生成";
-    } else if (resume && PageIsNewerThanPackage(result.page_path,
-                                                row.job.package_folder + "/" + row.job.zip_name)) {
+    } else if (resume &&
+               DoneBefore(result.page_path, row.job.package_folder + "/" + row.job.zip_name)) {
       result.status = RowStatus::kSkipped;
     } else {
       const auto [unit, added] =

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "generatesheet/create_html.h"
+#include "tools/batch_summary.h"
+#include "tools/pdf_printer.h"
 #include "tools/sheet_job.h"
 
 namespace generatesheet::cli {
@@ -45,22 +47,28 @@ class Workers {
 
  private:
   void Work() {
-    CreateHtml sheet;  // one per thread, reused for each of its students
+    CreateHtml sheet;    // one per thread, reused for each of its students
+    PdfPrinter printer;  // likewise one browser, started on first use
     for (size_t unit = next_unit_++; unit < plan_.units.size(); unit = next_unit_++) {
-      for (size_t row : plan_.units[unit]) RunRow(sheet, plan_.rows[row]);
+      for (size_t row : plan_.units[unit]) RunRow(sheet, printer, plan_.rows[row]);
     }
     std::lock_guard lock(mutex_);
     ++finished_threads_;
     changed_.notify_one();
   }
 
-  void RunRow(CreateHtml& sheet, RowResult& result) {
+  void RunRow(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
     try {
-      const JobOutcome outcome =
-          RunJob(sheet, result.row.job, settings_.template_path, settings_.page_prefix);
+      const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
+                                        settings_.page_prefix, settings_.marks);
       result.status = outcome.written ? RowStatus::kWritten : RowStatus::kFailed;
       if (outcome.written) result.page_path = outcome.page_path;
       result.message = outcome.message;
+      WriteStudentRecord(settings_.page_prefix,
+                         RecordOfRun(result.row.job, outcome, result.page_path));
+      if (outcome.written && settings_.pdf) {
+        printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));
+      }
     } catch (const std::exception& e) {
       result.status = RowStatus::kFailed;
       result.message = e.what();

@@ -14,10 +14,13 @@ struct BatchSettings {
   std::string template_path;
   std::string page_prefix;  // ends with "/"
   unsigned jobs = 1;
+  bool marks = false;  // marks and verdicts on the pages
+  bool pdf = false;    // each page also printed to PDF beside it
 };
 
-// Fills in the status of every pending row.  A row's failure is recorded in
-// its result and never stops the other rows.
+// Fills in the status of every pending row and keeps each student's results
+// beside the page.  A row's failure (its page, its PDF, its results file) is
+// recorded in its result and never stops the other rows.
 void RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress);
 
 }  // namespace generatesheet::cli

@@ -6,12 +6,13 @@
 
 namespace generatesheet::cli {
 
-CommandInfo RunCommand();     // run_command.cc
-CommandInfo BatchCommand();   // batch_command.cc
-CommandInfo PackCommand();    // pack_command.cc
-CommandInfo KeygenCommand();  // keygen_command.cc
-CommandInfo DumpCommand();    // dump_command.cc
-CommandInfo DemoCommand();    // demo_command.cc
+CommandInfo RunCommand();      // run_command.cc
+CommandInfo BatchCommand();    // batch_command.cc
+CommandInfo PackCommand();     // pack_command.cc
+CommandInfo KeygenCommand();   // keygen_command.cc
+CommandInfo DumpCommand();     // dump_command.cc
+CommandInfo DemoCommand();     // demo_command.cc
+CommandInfo SummaryCommand();  // summary_command.cc
 
 }  // namespace generatesheet::cli
 

@@ -32,6 +32,7 @@ constexpr char kHelp[] =
     "选项：\n"
     "  --out 文件夹   输出文件夹（默认：当前文件夹下的 generate-sheet-demo）。\n"
     "                 须不存在、为空，或是之前 demo 的输出（将被清空重建）\n"
+    "  --marks        页面显示每题得分与判定\n"
     "  --help         显示本帮助\n"
     "\n"
     "退出码：0 全部页面已写出；1 有页面未写出；2 用法错误。\n";
@@ -89,7 +90,7 @@ int Run(const ParsedArgs& args) {
         RunJob(sheet,
                {folder.string(), spec.package_name, spec.description.student_id, spec.student_name,
                 spec.subject},
-               template_path, page_prefix);
+               template_path, page_prefix, args.Has("marks"));
     if (!outcome.written) {
       std::cerr << sample.filename().string() << "：" << outcome.message << "\n";
       exit_code = kExitFailed;
@@ -105,6 +106,8 @@ int Run(const ParsedArgs& args) {
 
 }  // namespace
 
-CommandInfo DemoCommand() { return {"demo", "生成示例答卷包及其试卷页面", kHelp, {{"out"}}, Run}; }
+CommandInfo DemoCommand() {
+  return {"demo", "生成示例答卷包及其试卷页面", kHelp, {{"out"}, {"marks", false}}, Run};
+}
 
 }  // namespace generatesheet::cli

@@ -12,7 +12,7 @@ using generatesheet::cli::CommandInfo;
 
 std::vector<CommandInfo> AllCommands() {
   using namespace generatesheet::cli;
-  return {RunCommand(),    BatchCommand(), PackCommand(),
+  return {RunCommand(),    BatchCommand(), SummaryCommand(), PackCommand(),
           KeygenCommand(), DumpCommand(),  DemoCommand()};
 }
 

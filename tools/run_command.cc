@@ -5,6 +5,7 @@
 #include "tools/commands.h"
 #include "tools/default_template.h"
 #include "tools/output_folder.h"
+#include "tools/pdf_printer.h"
 #include "tools/sheet_job.h"
 
 namespace generatesheet::cli {
@@ -28,6 +29,8 @@ constexpr char kHelp[] =
     "  --student-name 姓名     页眉中的姓名\n"
     "  --subject 科目          页眉中的科目；\"计算机应用基础\" 使用该科目的规则\n"
     "  --key-file 文件         主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
+    "  --marks                 页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
+    "  --pdf                   页面另存为 A4 的 PDF（同名 .pdf，需要 Chromium）\n"
     "  --help                  显示本帮助\n"
     "\n"
     "退出码：0 页面已写出；1 页面未写出（原因打印在标准错误）；2 用法错误。\n"
@@ -47,18 +50,24 @@ int Run(const ParsedArgs& args) {
     throw UsageError("选项 --template 的值为空");
   }
   ApplyKeyFileOption(args);
+  if (args.Has("pdf")) RequireChromium();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
   const std::string page_prefix = PrepareOutputFolder(out);
 
   CreateHtml sheet;
-  const JobOutcome outcome = RunJob(sheet, job, template_path, page_prefix);
+  const JobOutcome outcome = RunJob(sheet, job, template_path, page_prefix, args.Has("marks"));
   if (!outcome.written) {
     std::cerr << outcome.message << "\n";
     return kExitFailed;
   }
   if (!outcome.message.empty()) std::cerr << "警告：" << outcome.message << "\n";
   std::cout << outcome.page_path << "\n";
+  if (args.Has("pdf")) {
+    const std::string pdf = PdfPathFor(outcome.page_path);
+    PdfPrinter().Print(outcome.page_path, pdf);
+    std::cout << pdf << "\n";
+  }
   return kExitOk;
 }
 
@@ -75,7 +84,9 @@ CommandInfo RunCommand() {
            {"student-id"},
            {"student-name"},
            {"subject"},
-           {"key-file"}},
+           {"key-file"},
+           {"marks", false},
+           {"pdf", false}},
           Run};
 }
 

@@ -31,8 +31,9 @@ std::string WithTrailingSlash(std::string folder) {
 }
 
 JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& template_path,
-                  const std::string& page_prefix) {
+                  const std::string& page_prefix, bool marks) {
   sheet.SetErrMsg("");
+  sheet.SetMarks(marks);
   sheet.SetBakDataPath(job.package_folder);
   sheet.SetZipPaperName(job.zip_name);
   sheet.SetTemplatePath(template_path);
@@ -46,6 +47,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.page_path = sheet.PagePath();
   outcome.written = !outcome.page_path.empty();
   outcome.message = sheet.ErrMsg();
+  outcome.results = sheet.Results();
   if (!outcome.written && outcome.message.empty()) {
     outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
                                 : ExtractionFailure(job.package_folder + "/" + job.zip_name);

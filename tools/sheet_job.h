@@ -4,6 +4,7 @@
 #define GENERATESHEET_TOOLS_SHEET_JOB_H_
 
 #include <string>
+#include <vector>
 
 #include "generatesheet/create_html.h"
 #include "render/page_file_name.h"
@@ -24,6 +25,7 @@ struct JobOutcome {
   // Why no page was written; or, for a written page, the last failure of a
   // section or question that left a gap in it (empty when there was none).
   std::string message;
+  std::vector<QuestionResult> results;  // the run's per-question results
 };
 
 // "dir" for "dir/" (and "/" for "/"): BakDataPath has no trailing separator.
@@ -34,8 +36,9 @@ std::string WithTrailingSlash(std::string folder);
 // Runs one student on `sheet` (its ErrMsg is emptied first, so the outcome
 // tells only of this run).  `page_prefix` ends with "/".  Never throws for a
 // failure of the run itself.
+// With `marks`, the page shows each question's marks and verdict.
 JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& template_path,
-                  const std::string& page_prefix);
+                  const std::string& page_prefix, bool marks = false);
 
 }  // namespace generatesheet::cli
 

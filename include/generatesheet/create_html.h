@@ -28,8 +28,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "generatesheet/connection.h"
+#include "generatesheet/question_result.h"
 
 namespace generatesheet {
 
@@ -89,6 +91,19 @@ class CreateHtml {
   // The path of the page written by the last run, or "" when the run wrote
   // none.  Read-only.
   std::string PagePath() const;
+
+  // Marks on the page: when true, each question's table gains a row with
+  // the marks obtained and available and the verdict ("得分：3 / 4 ✔ 正确"),
+  // and each section heading the section's subtotal ("本题得分 12 / 16").
+  // A mark that cannot be read shows "—" and is reported in ErrMsg like any
+  // other failure of its question.  Default false: the page is then exactly
+  // as without this property.
+  bool Marks() const;
+  void SetMarks(bool sValue);
+
+  // The per-question results of the last run, in the order of the page;
+  // emptied when a run starts.  Filled whether Marks is on or not.
+  const std::vector<QuestionResult>& Results() const;
 
   class Impl;  // the private procedures; for the library's own use
   Impl& impl() { return *impl_; }

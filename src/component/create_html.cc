@@ -55,5 +55,8 @@ void CreateHtml::SetHTMLPaperPath(std::string sValues) {
   impl_->html_paper_path = std::move(sValues);
 }
 std::string CreateHtml::PagePath() const { return impl_->page_path; }
+bool CreateHtml::Marks() const { return impl_->marks; }
+void CreateHtml::SetMarks(bool sValue) { impl_->marks = sValue; }
+const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
 
 }  // namespace generatesheet

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "data/cipher.h"
 #include "generatesheet/connection.h"
@@ -53,6 +54,8 @@ class CreateHtml::Impl : public ErrorSink {
   std::string err_msg;
   std::unique_ptr<Cipher> cipher;
   std::string page_path;
+  bool marks = false;
+  std::vector<QuestionResult> results;
 
  private:
   std::int16_t ExtractPackage();

@@ -26,6 +26,7 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
 
 bool CreateHtml::Impl::GenerateSheet() {
   page_path.clear();
+  results.clear();
   bool result = Reported(prefix::kGenerateSheet, [&] {
     const std::int16_t code = ExtractPackage();
     if (code != 0 && code != kAlsoExtracted) return false;

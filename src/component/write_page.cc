@@ -6,6 +6,7 @@
 namespace generatesheet {
 
 void CreateHtml::Impl::WritePage() {
+  ResultCollector collector(marks);
   const RenderContext context{
       .analysis_conn = *AnalysisConn(),
       .pbase_conn = *PbaseConn(),
@@ -14,11 +15,13 @@ void CreateHtml::Impl::WritePage() {
       .student_name = student_name,
       .subject = subject,
       .errors = *this,
+      .results = &collector,
   };
   page_path = WritePaperPage(context, {.template_path = template_path,
                                        .html_paper_path = html_paper_path,
                                        .zip_paper_name = zip_paper_name,
                                        .bak_data_path = bak_data_path});
+  results = collector.Take();
 }
 
 }  // namespace generatesheet

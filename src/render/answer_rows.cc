@@ -2,6 +2,7 @@
 // and the analysis, decrypted, in the layout its type code asks for.
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
@@ -21,6 +22,27 @@ constexpr std::array<std::int16_t, 7> kTextLayouts = {4, 5, 6, 8, 10, 13, 30};
 
 std::string Row(const char* label, const std::string& text) {
   return std::string("<tr><td class='bottom'>") + label + text + "</td></tr>";
+}
+
+// What the question's result needs from its answer row: the answers as
+// shown and the full marks, read without failing the rows.
+void NoteAnswers(const RenderContext& context, const Recordset& rs, bool choice,
+                 const std::optional<std::string>& student,
+                 const std::optional<std::string>& standard) {
+  QuestionResult* result = context.results ? context.results->Current() : nullptr;
+  if (result == nullptr) return;
+  result->choice = choice;
+  result->student_answered = student && student->find_first_not_of(" \t\r\n") != std::string::npos;
+  result->student_answer = student.value_or("");
+  result->standard_answer = standard.value_or("");
+  const Value& full = rs.Field("S_Score");
+  if (full.IsNull()) {
+    context.results->NoteFull(
+        {std::nullopt, "第 " + std::to_string(result->number) + " 题的满分（S_Score）为空"});
+  } else {
+    context.results->NoteFull({full.ToText("S_Score"), ""});
+  }
+  context.results->NoteAnswerRead();
 }
 
 }  // namespace
@@ -54,34 +76,40 @@ std::string RenderAnswerRows(const RenderContext& context, std::int16_t question
       return cipher.zqDecryptString(stored, record_key);
     };
     const auto null = [&](const char* column) { return rs.Field(column).IsNull(); };
-    const auto as_text = [](const std::string& rtf) {
-      return PlainTextToHtml(RtfToPlainText(rtf));
-    };
     const bool fundamentals = context.IsFundamentals();
+    const bool choice = type == kChoiceLayout;
+    // The plain texts, std::nullopt where the page shows "无".
+    const auto read = [&](const char* column, bool with_record_key) -> std::optional<std::string> {
+      if (null(column)) return std::nullopt;
+      const std::string plain = decrypt(column, with_record_key);
+      return choice ? AnswerCodeToLetter(plain) : RtfToPlainText(plain);
+    };
+    const auto shown = [&](const std::optional<std::string>& plain) -> std::string {
+      if (!plain) return kNone;
+      return choice ? EscapeHtml(*plain) : PlainTextToHtml(*plain);
+    };
 
-    if (type == kChoiceLayout) {
-      const std::string student =
-          null("M_StudentAnswer")
-              ? kNone
-              : EscapeHtml(AnswerCodeToLetter(decrypt("M_StudentAnswer", false)));
-      const std::string standard =
-          null("M_TopicAns") ? kNone : EscapeHtml(AnswerCodeToLetter(decrypt("M_TopicAns", true)));
-      const std::string analysis =
-          null("M_Analysis") || fundamentals ? kNone : as_text(decrypt("M_Analysis", true));
-      return "<tr><td class='bottom'>考生答案：" + student + " &nbsp;&nbsp;标准答案：" + standard +
-             "</td></tr>" + Row("试题解析：", analysis);
-    }
-
-    const std::string student =
-        null("M_StudentAnswer") ? kNone : as_text(decrypt("M_StudentAnswer", false));
-    std::string standard = kNone;
-    if (!null("M_TopicAns")) {
+    const std::optional<std::string> student = read("M_StudentAnswer", false);
+    std::optional<std::string> standard;
+    if (choice) {
+      standard = read("M_TopicAns", true);
+    } else if (!null("M_TopicAns")) {
       // The score is read on this path whatever the subject.
       const std::int16_t score = rs.Field("S_Score").ToInt16("S_Score");
-      if (!(fundamentals && score > 1)) standard = as_text(decrypt("M_TopicAns", true));
+      if (!(fundamentals && score > 1)) standard = read("M_TopicAns", true);
     }
-    const std::string analysis = null("M_Analysis") ? kNone : as_text(decrypt("M_Analysis", true));
-    return Row("考生答案：", student) + Row("标准答案：", standard) + Row("试题解析：", analysis);
+    std::string analysis = kNone;
+    if (!null("M_Analysis") && !(choice && fundamentals)) {
+      analysis = PlainTextToHtml(RtfToPlainText(decrypt("M_Analysis", true)));
+    }
+    NoteAnswers(context, rs, choice, student, standard);
+
+    if (choice) {
+      return "<tr><td class='bottom'>考生答案：" + shown(student) + " &nbsp;&nbsp;标准答案：" +
+             shown(standard) + "</td></tr>" + Row("试题解析：", analysis);
+    }
+    return Row("考生答案：", shown(student)) + Row("标准答案：", shown(standard)) +
+           Row("试题解析：", analysis);
   });
 }
 

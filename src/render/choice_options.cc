@@ -18,6 +18,9 @@ std::string RenderChoiceOptions(const RenderContext& context, std::int16_t quest
       // A Null letter adds nothing; a Null text is an error.
       const Value& letter = rs.Field("C_ChoiceAnswer");
       const std::string text = RtfToPlainText(rs.Field("M_AnswerCont").ToText("M_AnswerCont"));
+      if (QuestionResult* result = context.results ? context.results->Current() : nullptr) {
+        result->options.push_back(letter.IsNull() ? "" : letter.ToText());
+      }
       row += "<li>" + (letter.IsNull() ? "" : EscapeHtml(letter.ToText())) + "、" +
              PlainTextToHtml(text) + "</li>";
     }

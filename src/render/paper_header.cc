@@ -1,9 +1,12 @@
 // The paper header: the student's identity, the full marks and the score.
+#include <optional>
+
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
 #include "render/html_text.h"
 #include "render/paper_renderers.h"
 #include "render/score_total.h"
+#include "util/error.h"
 
 namespace generatesheet {
 
@@ -17,13 +20,28 @@ std::string RenderPaperHeader(const RenderContext& context) {
     Recordset rs;
     rs.Open("select * from tbl_Account", connection, 2, 4, -1);
     ScoreTotal total;
-    while (!rs.Eof()) {
-      const std::string question_no = rs.Field("I_QuestionNo").ToText("I_QuestionNo");
-      std::string key = context.RequireCipher().zqEncryptString(question_no, context.student_id);
-      const std::string stored = rs.Field("S_GetScore").ToText("S_GetScore");
-      total.Add(context.RequireCipher().zqDecryptString(stored, key), question_no);
-      rs.MoveNext();
+    // With marks on, a failing row does not stop the walk, so every other
+    // question still gets its mark; the header fails all the same.
+    const bool read_all = context.results != nullptr && context.results->marks();
+    std::optional<Error> first_failure;
+    for (; !rs.Eof(); rs.MoveNext()) {
+      std::string question_no;
+      try {
+        question_no = rs.Field("I_QuestionNo").ToText("I_QuestionNo");
+        std::string key = context.RequireCipher().zqEncryptString(question_no, context.student_id);
+        const std::string stored = rs.Field("S_GetScore").ToText("S_GetScore");
+        const std::string score = context.RequireCipher().zqDecryptString(stored, key);
+        if (context.results) context.results->NoteObtained(question_no, {score, ""});
+        total.Add(score, question_no);
+      } catch (const std::exception& e) {
+        if (context.results && !question_no.empty()) {
+          context.results->NoteObtained(question_no, {std::nullopt, e.what()});
+        }
+        if (!read_all) throw;
+        if (!first_failure) first_failure.emplace(e.what());
+      }
     }
+    if (first_failure) throw *first_failure;
     return header + "&nbsp;&nbsp;试卷总分：100&nbsp;&nbsp;考生得分：" + total.ToString() + "</div>";
   });
 }

@@ -43,8 +43,10 @@ std::string RenderQuestionTable(const RenderContext& context, const Recordset& r
   const std::int16_t question_no = number.ToInt16("I_QuestionNo");
   std::string table = std::string("<table class='") + table_class + "'><tr><td>" +
                       number.ToText("I_QuestionNo") + "、" + PlainTextToHtml(title) + "</td></tr>";
+  if (context.results) context.results->BeginQuestion(question_no);
   if (with_options) table += RenderChoiceOptions(context, question_no);
   table += RenderAnswerRows(context, question_no);
+  if (context.results) table += context.results->FinishQuestion(context.errors);
   return table + table_end;
 }
 

@@ -8,6 +8,7 @@
 
 #include "data/cipher.h"
 #include "generatesheet/connection.h"
+#include "render/result_collector.h"
 #include "util/error_sink.h"
 
 namespace generatesheet {
@@ -33,6 +34,9 @@ struct RenderContext {
   std::string subject;
   // Receives each rendering procedure's failure under its fixed prefix.
   ErrorSink& errors;
+  // Gathers the per-question results (and, with marks on, shows the marks);
+  // null when nobody asked for them.
+  ResultCollector* results = nullptr;
 
   // The cipher; throws Error when the answer database was never prepared.
   Cipher& RequireCipher() const;

@@ -4,6 +4,7 @@
 #ifndef GENERATESHEET_RENDER_SCORE_TOTAL_H_
 #define GENERATESHEET_RENDER_SCORE_TOTAL_H_
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ class ScoreTotal {
 
   // "2.5", "3", "-1", "0".
   std::string ToString() const;
+
+  // Exact comparison, e.g. of an obtained score with the full marks.
+  friend auto operator<=>(const ScoreTotal&, const ScoreTotal&) = default;
 
  private:
   static constexpr int kScale = 18;  // digits after the decimal point

@@ -25,6 +25,11 @@ bool OneOf(const std::string& value, std::initializer_list<const char*> choices)
   return std::any_of(choices.begin(), choices.end(), [&](const char* c) { return value == c; });
 }
 
+QuestionFamily ResultFamily(Family family) {
+  if (family == Family::kCompound) return QuestionFamily::kCompound;
+  return family == Family::kEssay ? QuestionFamily::kEssay : QuestionFamily::kSingleChoice;
+}
+
 // The general rule: by data code, or by type name where there is none.
 Dispatch GeneralRule(const Recordset& rs) {
   const std::string code = rs.Field("C_DataCode").ToText("C_DataCode");
@@ -53,6 +58,23 @@ Dispatch FundamentalsRule(const Recordset& rs) {
   return {Family::kEssay, "I_TypeID", type};
 }
 
+// The questions of one dispatched section, their results noted as one
+// section.
+std::string RenderSection(const RenderContext& context, const Dispatch& d) {
+  if (context.results) context.results->BeginSection(ResultFamily(d.family));
+  std::string questions;
+  if (d.family == Family::kEssay) {
+    questions = RenderEssaySection(context, d.column, d.value);
+  } else if (d.family == Family::kCompound) {
+    questions = RenderCompoundSection(context, d.value);
+  } else {
+    questions = RenderChoiceSection(context, d.column, d.value);
+  }
+  // A failed section shows nothing, so it has no results either.
+  if (context.results && questions.empty()) context.results->DropSection();
+  return questions;
+}
+
 }  // namespace
 
 std::string RenderSections(const RenderContext& context) {
@@ -70,14 +92,16 @@ std::string RenderSections(const RenderContext& context) {
             EscapeHtml(ToChineseNumeral(rs.Field("I_CmdId").ToText("I_CmdId")));
         const Value& style = rs.Field("C_TestStyle");
         const std::string title = style.IsNull() ? "" : EscapeHtml(style.ToText("C_TestStyle"));
+        const std::string questions = RenderSection(context, d);
+        // With marks on, the heading carries the section's subtotal.
+        const std::string subtotal =
+            context.results && context.results->marks() ? context.results->SectionScore() : "";
         if (d.family == Family::kEssay) {
-          body += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + title + "</span>";
-          body += RenderEssaySection(context, d.column, d.value);
-          body += "</div>";
+          body += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + title + subtotal +
+                  "</span>" + questions + "</div>";
         } else {
-          body += "<div class='bigTitle'>" + numeral + "、" + title + "</div>";
-          body += d.family == Family::kCompound ? RenderCompoundSection(context, d.value)
-                                                : RenderChoiceSection(context, d.column, d.value);
+          body +=
+              "<div class='bigTitle'>" + numeral + "、" + title + subtotal + "</div>" + questions;
         }
       }
       rs.MoveNext();

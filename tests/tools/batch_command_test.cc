@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -55,9 +57,15 @@ class BatchCommandTest : public CliTest {
     }
     return names;
   }
-  static std::set<std::string> ExpectedPages(size_t count) {
+  // The pages of `count` students with their results files, and the class
+  // summary when `summary`.
+  static std::set<std::string> ExpectedPages(size_t count, bool summary = true) {
     std::set<std::string> names;
-    for (size_t i = 0; i < count; ++i) names.insert(Name(i) + ".html");
+    for (size_t i = 0; i < count; ++i) {
+      names.insert(Name(i) + ".html");
+      names.insert(Name(i) + ".results.json");
+    }
+    if (summary) names.insert({"index.html", "summary.csv", "items.csv"});
     return names;
   }
   json Report(const std::string& name) const {
@@ -71,7 +79,7 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
                            "report.json", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1) << r.err;
   std::set<std::string> expected = ExpectedPages(200);
-  expected.erase("s057.html");
+  expected.erase("s057.html");  // its results file tells it was not written
   EXPECT_EQ(FilesIn("pages"), expected);
 
   const json report = Report("report.json");
@@ -116,7 +124,7 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   size_t pages = 0;
   while (std::chrono::steady_clock::now() < deadline) {
     pages = fs::exists(dir_.File("pages")) ? FilesIn("pages").size() : 0;
-    if (pages >= 40) break;
+    if (pages >= 80) break;  // a page and its results file each
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   ASSERT_EQ(::kill(pid, SIGKILL), 0);
@@ -125,11 +133,15 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
   // What a kill in the middle of writing a page leaves behind.
   WriteFileForTest(dir_.File("pages/.s199.html.tmp-AbC123"), "<html><body>half a pa");
+  WriteFileForTest(dir_.File("pages/.s199.results.json.tmp-AbC123"), "{\"student");
 
   const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
                            "--report", "report.json", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount));  // no *.tmp* leftover either
+  std::set<std::string> unexpected;
+  std::ranges::set_symmetric_difference(FilesIn("pages"), ExpectedPages(kCount),
+                                        std::inserter(unexpected, unexpected.end()));
+  EXPECT_EQ(unexpected, std::set<std::string>());  // no *.tmp* leftover either
   const json report = Report("report.json");
   EXPECT_EQ(report["failed"], 0);
   EXPECT_GE(report["skipped"].get<size_t>(), 30u);
@@ -138,6 +150,10 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
     const std::string page = ReadFileForTest(dir_.File("pages/" + Name(i) + ".html"));
     ASSERT_TRUE(page.ends_with("</html>\n\r\n")) << Name(i);
   }
+  // The summary still lists every student, skipped or not, with a score.
+  const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(kCount) + 1);
+  EXPECT_EQ(csv.find(",,"), std::string::npos) << "a student without a score";
 }
 
 TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackage) {
@@ -180,7 +196,20 @@ TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
   }
   ASSERT_EQ(seen.size(), kCount);
   for (const auto& [row, times] : seen) EXPECT_EQ(times, 1) << "row " << row;
+  // Shards leave the summary to the summary command, which gives the same
+  // figures as one unsharded batch.
+  EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount, false));
+  const CliResult summary = Cli({"summary", "pages"});
+  ASSERT_EQ(summary.exit_code, 0) << summary.err;
   EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount));
+  const CliResult whole = Cli({"batch", manifest, "--out", "whole", "--jobs", "2"},
+                              {"GENERATESHEET_KEY_FILE=" + key_file_});
+  ASSERT_EQ(whole.exit_code, 0) << whole.err;
+  for (const char* file : {"summary.csv", "items.csv", "index.html"}) {
+    EXPECT_EQ(ReadFileForTest(dir_.File(std::string("pages/") + file)),
+              ReadFileForTest(dir_.File(std::string("whole/") + file)))
+        << file;
+  }
 }
 
 TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
@@ -216,7 +245,10 @@ TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
   const CliResult r =
       Cli({"batch", "m.csv", "--out", "pages", "--jobs", "3", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(FilesIn("pages"), (std::set<std::string>{"p1.html", "p2.html", "p3.html"}));
+  EXPECT_EQ(
+      FilesIn("pages"),
+      (std::set<std::string>{"p1.html", "p2.html", "p3.html", "p1.results.json", "p2.results.json",
+                             "p3.results.json", "index.html", "summary.csv", "items.csv"}));
 }
 
 TEST_F(BatchCommandTest, BadOptionsAndManifests) {

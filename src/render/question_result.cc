@@ -1,0 +1,158 @@
+// The per-question results of a run: names, verdicts and their JSON form.
+#include "generatesheet/question_result.h"
+
+#include <cstdio>
+
+#include "render/question_result_builder.h"
+#include "render/score_total.h"
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+
+void AppendJsonString(std::string_view text, std::string* out) {
+  *out += '"';
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        *out += "\\\"";
+        break;
+      case '\\':
+        *out += "\\\\";
+        break;
+      case '\n':
+        *out += "\\n";
+        break;
+      case '\r':
+        *out += "\\r";
+        break;
+      case '\t':
+        *out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          *out += escaped;
+        } else {
+          *out += c;
+        }
+    }
+  }
+  *out += '"';
+}
+
+void AppendJsonStringOrNull(std::string_view text, bool present, std::string* out) {
+  if (present) {
+    AppendJsonString(text, out);
+  } else {
+    *out += "null";
+  }
+}
+
+void AppendError(const std::string& error, QuestionResult& result) {
+  if (!result.error.empty()) result.error += "；";
+  result.error += error;
+}
+
+// The score as an exact number, or nullopt with the reason noted.
+std::optional<ScoreTotal> ReadScore(const std::optional<std::string>& text,
+                                    QuestionResult& result) {
+  if (!text) return std::nullopt;
+  try {
+    ScoreTotal score;
+    score.Add(*text, std::to_string(result.number));
+    return score;
+  } catch (const std::exception& e) {
+    AppendError(e.what(), result);
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+const char* VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kCorrect:
+      return "correct";
+    case Verdict::kPartial:
+      return "partial";
+    case Verdict::kWrong:
+      return "wrong";
+    case Verdict::kUnanswered:
+      return "unanswered";
+    case Verdict::kUnknown:
+      break;
+  }
+  return "unknown";
+}
+
+const char* FamilyName(QuestionFamily family) {
+  switch (family) {
+    case QuestionFamily::kSingleChoice:
+      return "single_choice";
+    case QuestionFamily::kCompound:
+      return "compound";
+    case QuestionFamily::kEssay:
+      break;
+  }
+  return "essay";
+}
+
+std::string ResultsToJson(const std::vector<QuestionResult>& results) {
+  std::string out = "[";
+  for (const QuestionResult& r : results) {
+    if (out.size() > 1) out += ",";
+    out += "{\"number\":" + std::to_string(r.number) + ",\"family\":\"" + FamilyName(r.family) +
+           "\",\"choice\":" + (r.choice ? "true" : "false") + ",\"options\":[";
+    for (size_t i = 0; i < r.options.size(); ++i) {
+      if (i > 0) out += ",";
+      AppendJsonString(r.options[i], &out);
+    }
+    out += "],\"student_answer\":";
+    AppendJsonStringOrNull(r.student_answer, r.student_answered, &out);
+    out += ",\"standard_answer\":";
+    AppendJsonString(r.standard_answer, &out);
+    out += ",\"obtained\":";
+    AppendJsonStringOrNull(r.obtained, !r.obtained.empty(), &out);
+    out += ",\"full\":";
+    AppendJsonStringOrNull(r.full, !r.full.empty(), &out);
+    out += ",\"verdict\":\"" + std::string(VerdictName(r.verdict)) + "\",\"error\":";
+    AppendJsonStringOrNull(r.error, !r.error.empty(), &out);
+    out += "}";
+  }
+  return out + "]";
+}
+
+void JudgeResult(const ScoreReading& obtained, const ScoreReading& full, bool answer_read,
+                 QuestionResult& result) {
+  if (!obtained.error.empty()) AppendError(obtained.error, result);
+  if (!full.error.empty()) AppendError(full.error, result);
+  const std::optional<ScoreTotal> got = ReadScore(obtained.text, result);
+  const std::optional<ScoreTotal> out_of = ReadScore(full.text, result);
+  if (got) result.obtained = got->ToString();
+  if (out_of) result.full = out_of->ToString();
+
+  result.verdict = Verdict::kUnknown;
+  if (!answer_read) return;
+  if (!result.student_answered) {
+    result.verdict = Verdict::kUnanswered;
+    return;
+  }
+  if (!got || !out_of) return;
+  const ScoreTotal zero;
+  if (*out_of <= zero || *got < zero || *got > *out_of) {
+    AppendError("第 " + std::to_string(result.number) + " 题的得分 " + result.obtained +
+                    " 不在 0 与满分 " + result.full + " 之间",
+                result);
+    return;
+  }
+  if (*got == *out_of) {
+    result.verdict = Verdict::kCorrect;
+  } else {
+    result.verdict = *got == zero ? Verdict::kWrong : Verdict::kPartial;
+  }
+}
+
+}  // namespace generatesheet

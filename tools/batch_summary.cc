@@ -1,0 +1,75 @@
+#include "tools/batch_summary.h"
+
+#include <filesystem>
+#include <set>
+
+#include "tools/class_summary.h"
+#include "util/error.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+std::string FileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+std::string Folder(const std::string& page_path) {
+  return std::filesystem::path(page_path).parent_path().string() + "/";
+}
+
+}  // namespace
+
+StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
+                          const std::string& page_path) {
+  StudentRecord record;
+  record.student_id = job.student_id;
+  record.student_name = job.student_name;
+  record.subject = job.subject;
+  record.page = FileName(page_path);
+  record.message = outcome.message;
+  if (!outcome.written) {
+    record.state = PageState::kNotWritten;
+  } else {
+    record.state = outcome.message.empty() ? PageState::kComplete : PageState::kWithErrors;
+    record.results = outcome.results;
+  }
+  return record;
+}
+
+std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
+  std::vector<StudentRecord> records;
+  std::set<std::string> pages;
+  for (const RowResult& row : plan.rows) {
+    const std::string path = Folder(row.page_path) + RecordFileName(FileName(row.page_path));
+    try {
+      // A row refused for an earlier row's page name never ran: the file
+      // there is the earlier row's.
+      if (!pages.insert(row.page_path).second) throw Error(row.message);
+      StudentRecord record = ReadStudentRecord(path);
+      // A failure after the run (its PDF, say) is the row's final word.
+      if (row.status == RowStatus::kFailed && record.state != PageState::kNotWritten) {
+        record.state = PageState::kWithErrors;
+        record.message = row.message;
+      }
+      records.push_back(std::move(record));
+    } catch (const Error& e) {
+      JobOutcome outcome;
+      outcome.written = row.status != RowStatus::kFailed;
+      outcome.message = row.status == RowStatus::kFailed ? row.message : e.what();
+      records.push_back(RecordOfRun(row.row.job, outcome, row.page_path));
+    }
+  }
+  return records;
+}
+
+std::string SummaryNameClash(const BatchPlan& plan) {
+  for (const RowResult& row : plan.rows) {
+    for (const char* name : kSummaryFiles) {
+      if (FileName(row.page_path) == name) return row.page_path;
+    }
+  }
+  return "";
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,32 @@
+// What a batch keeps for the class summary: each student's results beside
+// the student's page (written by the worker right after the run), and the
+// summary files built from them once every row is done.
+#ifndef GENERATESHEET_TOOLS_BATCH_SUMMARY_H_
+#define GENERATESHEET_TOOLS_BATCH_SUMMARY_H_
+
+#include <string>
+#include <vector>
+
+#include "generatesheet/question_result.h"
+#include "tools/batch_plan.h"
+#include "tools/sheet_job.h"
+#include "tools/student_record.h"
+
+namespace generatesheet::cli {
+
+// The record of one run: `page_path` is where the page is (or would be).
+StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
+                          const std::string& page_path);
+
+// The records of every row of the plan, in manifest order: read back from
+// the files beside the pages (a row skipped by --resume has its record from
+// the run that wrote its page).  A row without a readable record counts as
+// a page with errors, or as not written when it failed.
+std::vector<StudentRecord> BatchRecords(const BatchPlan& plan);
+
+// A page name the summary files would overwrite, or "" when there is none.
+std::string SummaryNameClash(const BatchPlan& plan);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_BATCH_SUMMARY_H_
