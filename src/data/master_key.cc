@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -44,14 +43,14 @@ Error KeyFileError(const std::string& path, const std::string& reason) {
 
 // Reads at most kMaxKeyFileBytes + 1 bytes, so that an oversized file shows.
 void ReadSmallFile(const std::string& path, std::string& out) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw KeyFileError(path, std::strerror(errno));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw KeyFileError(path, ErrnoText(errno));
   out.assign(kMaxKeyFileBytes + 1, '\0');
   size_t used = 0;
   try {
     used = ReadUpTo(fd.get(), reinterpret_cast<unsigned char*>(out.data()), out.size(), path);
   } catch (const Error&) {
-    throw KeyFileError(path, std::strerror(errno));
+    throw KeyFileError(path, ErrnoText(errno));
   }
   if (used > kMaxKeyFileBytes) throw KeyFileError(path, "文件过大，不是主密钥文件");
   out.resize(used);
@@ -123,13 +122,15 @@ void WriteNewMasterKeyFile(const std::string& path) {
   // linked to its name: link() never replaces an existing file, and the key
   // file appears complete or not at all.
   std::string temp = ParentFolder(path) + "/.masterkey-XXXXXX";
-  Fd fd(::mkstemp(temp.data()));
+  FileDescriptor fd(::mkstemp(temp.data()));
   if (fd.get() < 0) throw SystemError("无法创建主密钥临时文件", temp, errno);
   try {
     if (::fchmod(fd.get(), 0600) != 0) throw SystemError("无法设置主密钥文件权限", temp, errno);
     WriteAll(fd.get(), content.text, temp);
     if (::fsync(fd.get()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
-    if (!fd.Close()) throw SystemError("无法写入主密钥文件", temp, errno);
+    if (const int error = fd.Close(); error != 0) {
+      throw SystemError("无法写入主密钥文件", temp, error);
+    }
     if (::link(temp.c_str(), path.c_str()) != 0) {
       if (errno == EEXIST) throw Error("主密钥文件已存在，拒绝覆盖：" + path);
       throw SystemError("无法创建主密钥文件", path, errno);

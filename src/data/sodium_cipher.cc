@@ -119,7 +119,7 @@ class InputFile {
   mode_t mode() const { return info_.st_mode; }
 
  private:
-  Fd fd_;
+  FileDescriptor fd_;
   struct stat info_ {};
 };
 

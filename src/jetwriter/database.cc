@@ -38,14 +38,14 @@ void Database::Save(const std::string& path) const {
   const std::string contents = Serialize();
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) {
-    throw Error("无法写入 Access 数据库文件：" + path + "：" + std::strerror(errno));
+    throw Error("无法写入 Access 数据库文件：" + path + "：" + ErrnoText(errno));
   }
   const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
   const int write_errno = errno;
   const bool closed = std::fclose(f) == 0;
   if (!written || !closed) {
     throw Error("无法写入 Access 数据库文件：" + path + "：" +
-                std::strerror(written ? errno : write_errno));
+                ErrnoText(written ? errno : write_errno));
   }
 }
 

@@ -36,34 +36,14 @@ std::string JoinPath(const std::vector<std::string>& components, std::size_t cou
 
 }  // namespace
 
-ExtractionStaging::Fd& ExtractionStaging::Fd::operator=(Fd&& other) noexcept {
-  if (this != &other) {
-    reset(other.fd_);
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
-void ExtractionStaging::Fd::reset(int fd) noexcept {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
-
-int ExtractionStaging::Fd::Close() noexcept {
-  if (fd_ < 0) return 0;
-  int result = ::close(fd_);
-  fd_ = -1;
-  return result == 0 ? 0 : errno;
-}
-
 ExtractionStaging::~ExtractionStaging() { Discard(); }
 
 void ExtractionStaging::Discard() {
-  current_fd_.reset();
+  current_fd_.Reset();
   current_entry_ = nullptr;
   for (std::size_t index : staged_) unlinkat(staging_fd_.get(), StagedName(index).c_str(), 0);
   staged_.clear();
-  staging_fd_.reset();
+  staging_fd_.Reset();
   if (!staging_name_.empty()) unlinkat(destination_fd_.get(), staging_name_.c_str(), AT_REMOVEDIR);
   staging_name_.clear();
 }
@@ -73,7 +53,7 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
   if (destination.empty()) {
     return ExtractionStatus::Failure(ZipResult::kWriteFailed, "未指定解压的目标文件夹");
   }
-  destination_fd_.reset(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  destination_fd_.Reset(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!destination_fd_.valid()) {
     return ExtractionStatus::Failure(
         ZipResult::kWriteFailed,
@@ -83,7 +63,7 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
     std::string name = ".unzip-" + RandomSuffix();
     if (mkdirat(destination_fd_.get(), name.c_str(), 0700) == 0) {
       staging_name_ = name;
-      staging_fd_.reset(openat(destination_fd_.get(), name.c_str(), kDirectoryFlags));
+      staging_fd_.Reset(openat(destination_fd_.get(), name.c_str(), kDirectoryFlags));
       if (staging_fd_.valid()) return ExtractionStatus::Ok();
       break;
     }
@@ -105,7 +85,7 @@ ExtractionStatus ExtractionStaging::WriteFailure(const ManifestEntry& entry, int
 }
 
 ExtractionStatus ExtractionStaging::Begin(std::size_t index, const ManifestEntry& entry) {
-  current_fd_.reset(openat(staging_fd_.get(), StagedName(index).c_str(),
+  current_fd_.Reset(openat(staging_fd_.get(), StagedName(index).c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!current_fd_.valid()) return WriteFailure(entry, errno);
   staged_.insert(index);
@@ -114,16 +94,8 @@ ExtractionStatus ExtractionStaging::Begin(std::size_t index, const ManifestEntry
 }
 
 ExtractionStatus ExtractionStaging::Append(const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t written = ::write(current_fd_.get(), data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return WriteFailure(*current_entry_, errno);
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return ExtractionStatus::Ok();
+  const int error = WriteFully(current_fd_.get(), std::string_view(data, size));
+  return error == 0 ? ExtractionStatus::Ok() : WriteFailure(*current_entry_, error);
 }
 
 ExtractionStatus ExtractionStaging::Finish(std::optional<std::int64_t> mtime_seconds) {
@@ -178,13 +150,13 @@ ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry
   const std::vector<std::string>& parts = entry.components;
   if (parts.empty()) return ExtractionStatus::Ok();  // the destination itself
   std::size_t folders = entry.kind == EntryKind::kDirectory ? parts.size() : parts.size() - 1;
-  Fd folder;  // invalid while the destination itself is meant
+  FileDescriptor folder;  // invalid while the destination itself is meant
   for (std::size_t i = 0; i < folders; ++i) {
     int parent = folder.valid() ? folder.get() : destination_fd_.get();
     if (mkdirat(parent, parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
       return WriteFailure(entry, errno);
     }
-    Fd next(openat(parent, parts[i].c_str(), kDirectoryFlags));
+    FileDescriptor next(openat(parent, parts[i].c_str(), kDirectoryFlags));
     if (!next.valid()) return WriteFailure(entry, errno);
     folder = std::move(next);
   }

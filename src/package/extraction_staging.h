@@ -19,6 +19,7 @@
 
 #include "package/extraction_manifest.h"
 #include "package/extraction_status.h"
+#include "util/file_descriptor.h"
 
 namespace generatesheet {
 
@@ -50,27 +51,6 @@ class ExtractionStaging {
   ExtractionStatus Commit(const std::vector<ManifestEntry>& entries);
 
  private:
-  // Owns one open file descriptor.
-  class Fd {
-   public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset(int fd = -1) noexcept;
-    // Closes the descriptor; answers 0 or the errno of a failed close.
-    int Close() noexcept;
-
-   private:
-    int fd_ = -1;
-  };
-
   ExtractionStatus CheckTarget(const ManifestEntry& entry) const;
   ExtractionStatus Place(std::size_t index, const ManifestEntry& entry);
   ExtractionStatus WriteFailure(const ManifestEntry& entry, int error) const;
@@ -78,11 +58,11 @@ class ExtractionStaging {
   void Discard();
 
   std::string destination_;
-  Fd destination_fd_;
+  FileDescriptor destination_fd_;
   std::string staging_name_;  // empty until the staging folder exists
-  Fd staging_fd_;
+  FileDescriptor staging_fd_;
   std::set<std::size_t> staged_;  // indexes whose files are in the staging folder
-  Fd current_fd_;                 // the file being written
+  FileDescriptor current_fd_;     // the file being written
   const ManifestEntry* current_entry_ = nullptr;
 };
 

@@ -5,11 +5,7 @@
 
 namespace generatesheet {
 
-namespace {
-
-// Chinese reasons for the failures a user can act on; the rest in the
-// system's words.
-std::string Reason(int errno_value) {
+std::string ErrnoText(int errno_value) {
   switch (errno_value) {
     case ENOENT:
       return "文件或文件夹不存在";
@@ -38,10 +34,8 @@ std::string Reason(int errno_value) {
   }
 }
 
-}  // namespace
-
 Error SystemError(const std::string& what, const std::string& path, int errno_value) {
-  return Error(what + "：" + path + "（" + Reason(errno_value) + "）");
+  return Error(what + "：" + path + "（" + ErrnoText(errno_value) + "）");
 }
 
 }  // namespace generatesheet

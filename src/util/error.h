@@ -18,6 +18,11 @@ class Error : public std::runtime_error {
 // "<what>：<path>（<reason>）", for failed system calls.
 Error SystemError(const std::string& what, const std::string& path, int errno_value);
 
+// The reason an errno value stands for: in Chinese for the failures a user
+// can act on, in the system's words for the rest.  The one place where an
+// errno becomes text.
+std::string ErrnoText(int errno_value);
+
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_UTIL_ERROR_H_

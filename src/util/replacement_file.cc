@@ -5,39 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "util/error.h"
 
 namespace generatesheet {
-
-bool Fd::Close() {
-  if (fd_ < 0) return true;
-  const int fd = fd_;
-  fd_ = -1;
-  return ::close(fd) == 0;
-}
-
-std::size_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size, const std::string& path) {
-  std::size_t used = 0;
-  while (used < size) {
-    const ssize_t n = ::read(fd, buffer + used, size - used);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError("读取文件出错", path, errno);
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
-  }
-  return used;
-}
-
-void WriteAll(int fd, std::string_view data, const std::string& path) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw SystemError("写入文件出错", path, errno);
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
 
 std::string ParentFolder(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -66,14 +37,14 @@ ReplacementFile::~ReplacementFile() {
 void ReplacementFile::Commit() {
   const bool durable = durability_ == Durability::kDurable;
   if (durable && ::fsync(fd_.get()) != 0) throw SystemError("写入文件出错", target_, errno);
-  if (!fd_.Close()) throw SystemError("写入文件出错", target_, errno);
+  if (const int error = fd_.Close(); error != 0) throw SystemError("写入文件出错", target_, error);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     throw SystemError("无法以新文件替换原文件", target_, errno);
   }
   committed_ = true;
   if (!durable) return;
   // Make the rename itself durable; a failure here loses nothing.
-  Fd folder(::open(ParentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor folder(::open(ParentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.get() >= 0) ::fsync(folder.get());
 }
 

@@ -12,33 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "util/file_descriptor.h"
+
 namespace generatesheet {
-
-// An owned file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { Close(); }
-  int get() const { return fd_; }
-  void Reset(int fd) {
-    Close();
-    fd_ = fd;
-  }
-  // Closes now; false (errno set) when close reports an error.
-  bool Close();
-
- private:
-  int fd_;
-};
-
-// Reads until `size` bytes or the end of the file; returns the count read.
-// Throws Error naming `path`.
-std::size_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size, const std::string& path);
-
-// Writes all of `data`; throws Error naming `path`.
-void WriteAll(int fd, std::string_view data, const std::string& path);
 
 // The folder part of a native path: "." for a bare name, "/" for the root.
 std::string ParentFolder(const std::string& path);
@@ -71,7 +47,7 @@ class ReplacementFile {
   std::string target_;
   Durability durability_;
   std::string temp_;
-  Fd fd_;
+  FileDescriptor fd_;
   bool committed_ = false;
 };
 

@@ -133,7 +133,7 @@ TEST_F(JetTableTest, SaveNamesThePathItCannotWrite) {
   testing::TempDir dir;
   const std::string path = dir.File("missing/Pbase.mdb");
   EXPECT_EQ(ErrorOf([&] { db_.Save(path); }),
-            "无法写入 Access 数据库文件：" + path + "：No such file or directory");
+            "无法写入 Access 数据库文件：" + path + "：文件或文件夹不存在");
 }
 
 }  // namespace
