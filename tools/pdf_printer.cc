@@ -117,7 +117,7 @@ void PdfPrinter::Start() {
   int commands[2], replies[2];
   HighPipe(commands);
   HighPipe(replies);
-  Fd command_read(commands[0]), reply_write(replies[1]);
+  FileDescriptor command_read(commands[0]), reply_write(replies[1]);
   to_browser_.Reset(commands[1]);
   from_browser_.Reset(replies[0]);
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "util/replacement_file.h"
+#include "util/file_descriptor.h"
 
 namespace generatesheet::cli {
 
@@ -51,8 +51,8 @@ class PdfPrinter {
   void Notice(const std::string& event_json);
 
   pid_t pid_ = -1;
-  Fd to_browser_;
-  Fd from_browser_;
+  FileDescriptor to_browser_;
+  FileDescriptor from_browser_;
   std::string profile_;
   std::string session_;
   std::string buffer_;
