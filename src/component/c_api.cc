@@ -118,8 +118,8 @@ int gs_create_html_generate_sheet(gs_create_html* sheet) {
   return Guarded<int>(0, [&] { return sheet->object.GenerateSheet() ? 1 : 0; });
 }
 
-void gs_create_html_write_log(gs_create_html* sheet, const char* tempstr) {
-  Guarded([&] { sheet->object.WriteLog(In(tempstr)); });
+void gs_create_html_write_log(gs_create_html* sheet, const char* line) {
+  Guarded([&] { sheet->object.WriteLog(In(line)); });
 }
 
 void gs_create_html_init_analysis_conn(gs_create_html* sheet) {

@@ -27,7 +27,7 @@ std::shared_ptr<Connection> CreateHtml::PbaseConn() { return impl_->PbaseConn();
 void CreateHtml::SetPbaseConn(std::shared_ptr<Connection> c) { impl_->pbase_conn = c; }
 
 bool CreateHtml::GenerateSheet() { return impl_->GenerateSheet(); }
-void CreateHtml::WriteLog(std::string tempstr) { AppendLogLine(tempstr); }
+void CreateHtml::WriteLog(std::string line) { AppendLogLine(line); }
 void CreateHtml::InitAnalysisConn() { impl_->InitAnalysisConn(); }
 void CreateHtml::InitPbaseConn() { impl_->InitPbaseConn(); }
 void CreateHtml::Delfile(std::string& filepath) { DeleteFileIfExists(filepath); }

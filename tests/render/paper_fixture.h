@@ -114,7 +114,7 @@ class PaperTest : public ::testing::Test {
   bool generated_ = false;
 };
 
-// The rows GetAnswerAndAnalysis writes.
+// The answer rows of one question.
 inline std::string ChoiceRows(const std::string& student, const std::string& standard,
                               const std::string& analysis) {
   return "<tr><td class='bottom'>考生答案：" + student + " &nbsp;&nbsp;标准答案：" + standard +
