@@ -31,6 +31,7 @@
 #ifndef GENERATESHEET_C_API_H_
 #define GENERATESHEET_C_API_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -93,6 +94,17 @@ char* gs_create_html_get_html_paper_path(const gs_create_html* sheet);
 int gs_create_html_set_html_paper_path(gs_create_html* sheet, const char* value);
 /* Read-only: the page written by the last run, or "" when it wrote none. */
 char* gs_create_html_get_page_path(const gs_create_html* sheet);
+/* Marks on the page (CreateHtml::Marks): 1 on, 0 off (the default). */
+int gs_create_html_get_marks(const gs_create_html* sheet);
+void gs_create_html_set_marks(gs_create_html* sheet, int on);
+/* The per-question results of the last run (CreateHtml::Results): their
+ * number, and all of them as a JSON array of objects with the keys number,
+ * family ("single_choice", "compound", "essay"), choice, options,
+ * student_answer (null when unanswered), standard_answer, obtained and full
+ * (exact decimal texts, null when unknown), verdict ("correct", "partial",
+ * "wrong", "unanswered", "unknown") and error (null when none). */
+size_t gs_create_html_get_result_count(const gs_create_html* sheet);
+char* gs_create_html_get_results_json(const gs_create_html* sheet);
 
 /* ---- Connection ---- */
 

@@ -137,6 +137,19 @@ void gs_create_html_delfile(gs_create_html* sheet, const char* filepath) {
   });
 }
 
+int gs_create_html_get_marks(const gs_create_html* sheet) { return sheet->object.Marks() ? 1 : 0; }
+
+void gs_create_html_set_marks(gs_create_html* sheet, int on) { sheet->object.SetMarks(on != 0); }
+
+size_t gs_create_html_get_result_count(const gs_create_html* sheet) {
+  return sheet->object.Results().size();
+}
+
+char* gs_create_html_get_results_json(const gs_create_html* sheet) {
+  return Guarded<char*>(
+      nullptr, [&] { return CopyOut(generatesheet::ResultsToJson(sheet->object.Results())); });
+}
+
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, student_name, StudentName)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, template_path, TemplatePath)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, document_path, DocumentPath)

@@ -164,7 +164,15 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
-  /* The same object serves a second run. */
+  CHECK(gs_create_html_get_result_count(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_results_json(sheet),
+               "[{\"number\":1,\"family\":\"single_choice\",\"choice\":true,"
+               "\"options\":[\"A\"],\"student_answer\":\"A\",\"standard_answer\":\"A\","
+               "\"obtained\":\"2\",\"full\":\"2\",\"verdict\":\"correct\",\"error\":null}]"));
+  /* The same object serves a second run, this time with marks. */
+  CHECK(gs_create_html_get_marks(sheet) == 0);
+  gs_create_html_set_marks(sheet, 1);
+  CHECK(gs_create_html_get_marks(sheet) == 1);
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
   CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));

@@ -64,6 +64,8 @@ TEST(CApiTest, GeneratesPageFromRealPackageTwice) {
   const std::string page = ReadFileForTest(dir.File("pages/1001.html"));
   EXPECT_NE(page.find("考生得分：2</div>"), std::string::npos) << page;
   EXPECT_NE(page.find("<li>A、2</li>"), std::string::npos) << page;
+  EXPECT_NE(page.find("得分：2 / 2 <span class='verdict correct'>✔ 正确</span>"), std::string::npos)
+      << page;
   ::unsetenv(kKeyFileEnvironmentVariable);
 }
 

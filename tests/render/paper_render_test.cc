@@ -337,3 +337,118 @@ TEST_F(PaperTest, ThreadsEachWithTheirOwnObjectGetTheirOwnPages) {
 
 }  // namespace
 }  // namespace generatesheet
+
+namespace generatesheet {
+namespace {
+
+using testing::ChoiceRows;
+using testing::PaperTest;
+using testing::TextRows;
+
+std::string Marks(const std::string& marks, const std::string& verdict) {
+  return "<tr><td class='marks'>得分：" + marks + " " + verdict + "</td></tr>";
+}
+
+// Every verdict, and every way a mark can be missing, on one marked page.
+TEST_F(PaperTest, MarkedPageShowsEachVerdictAndNeverGuessesOne) {
+  Section(1, "86", "单选题");
+  Section(3, "88", "写作");
+  Question(1, "q1", "86");
+  Option(1, "A", "a");
+  Option(1, "B", "b");
+  Answer(1, 1, "2", "2", nullptr, 4, "4");
+  Question(2, "q2", "86");
+  Answer(2, 1, "1", "2", nullptr, 4, "0");
+  Question(3, "q3", "86");
+  Answer(3, 1, nullptr, "2", nullptr, 4, "0");
+  Question(4, "q4", "88");
+  Answer(4, 5, "draft", "model", nullptr, 10, "6.5");
+  Question(5, "q5", "88");
+  Answer(5, 5, "no full marks", nullptr, nullptr, nullptr, "3");
+  Question(6, "q6", "88");
+  Answer(6, 5, "no score", nullptr, nullptr, 2, nullptr);
+  Question(7, "q7", "88");
+  Answer(7, 5, "bad score", nullptr, nullptr, 2, "abc");
+  sheet_.SetMarks(true);
+
+  // The header fails on the unreadable scores, as without marks; every
+  // other question still gets its mark.
+  const std::string unknown = "<span class='verdict unknown'>—</span>";
+  const std::string expected =
+      "<div class='bigTitle'>一、单选题<span class='sectionScore'>本题得分 4 / 12</span></div>"
+      "<table class='singleSelect'><tr><td>1、q1</td></tr><tr><td><ul><li>A、a</li><li>B、b</li>"
+      "</ul></td></tr>" +
+      ChoiceRows("B", "B", "无") + Marks("4 / 4", "<span class='verdict correct'>✔ 正确</span>") +
+      "</table><table class='singleSelect'><tr><td>2、q2</td></tr><tr><td><ul></ul></td></tr>" +
+      ChoiceRows("A", "B", "无") + Marks("0 / 4", "<span class='verdict wrong'>✘ 错误</span>") +
+      "</table><table class='singleSelect'><tr><td>3、q3</td></tr><tr><td><ul></ul></td></tr>" +
+      ChoiceRows("无", "B", "无") +
+      Marks("0 / 4", "<span class='verdict unanswered'>○ 未作答</span>") +
+      "</table><div class='lunsu'><span class='bigTitle'>三、写作<span "
+      "class='sectionScore'>本题得分 — / —</span></span>"
+      "<table class='operator'><tr><td>4、q4</td></tr>" +
+      TextRows("draft", "model", "无") +
+      Marks("6.5 / 10", "<span class='verdict partial'>◐ 部分得分</span>") +
+      " </table><table class='operator'><tr><td>5、q5</td></tr>" +
+      TextRows("no full marks", "无", "无") + Marks("3 / —", unknown) +
+      " </table><table class='operator'><tr><td>6、q6</td></tr>" +
+      TextRows("no score", "无", "无") + Marks("— / 2", unknown) +
+      " </table><table class='operator'><tr><td>7、q7</td></tr>" +
+      TextRows("bad score", "无", "无") + Marks("— / 2", unknown) + " </table></div>";
+  EXPECT_EQ(expected, Generate());
+  EXPECT_EQ(
+      "【GetAnswerAndAnalysis】获取学生答案和标准答案以及解析出错，错误信息：第 7 "
+      "题的得分不是有效的数字",
+      sheet_.ErrMsg());
+
+  const std::vector<QuestionResult>& results = sheet_.Results();
+  ASSERT_EQ(7u, results.size());
+  const Verdict verdicts[] = {Verdict::kCorrect, Verdict::kWrong,   Verdict::kUnanswered,
+                              Verdict::kPartial, Verdict::kUnknown, Verdict::kUnknown,
+                              Verdict::kUnknown};
+  for (size_t i = 0; i < results.size(); ++i) {
+    EXPECT_EQ(static_cast<int>(i) + 1, results[i].number);
+    EXPECT_EQ(verdicts[i], results[i].verdict) << results[i].number;
+  }
+  EXPECT_EQ(QuestionFamily::kSingleChoice, results[0].family);
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), results[0].options);
+  EXPECT_EQ("A", results[1].student_answer);
+  EXPECT_EQ("B", results[1].standard_answer);
+  EXPECT_FALSE(results[2].student_answered);
+  EXPECT_EQ(QuestionFamily::kEssay, results[3].family);
+  EXPECT_EQ("6.5", results[3].obtained);
+  EXPECT_EQ("10", results[3].full);
+  EXPECT_EQ("第 5 题的满分（S_Score）为空", results[4].error);
+  EXPECT_NE(std::string::npos, results[5].error.find("S_GetScore")) << results[5].error;
+  EXPECT_EQ("", results[5].obtained);
+
+  // Without marks the same package gives the page without them, and the
+  // same results.
+  sheet_.SetMarks(false);
+  const std::string plain = Generate("1002");
+  EXPECT_EQ(std::string::npos, plain.find("class='marks'"));
+  EXPECT_EQ(std::string::npos, plain.find("sectionScore"));
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GetPaperTotleInfo】", 0)) << sheet_.ErrMsg();
+  ASSERT_EQ(7u, sheet_.Results().size());
+  EXPECT_EQ(Verdict::kPartial, sheet_.Results()[3].verdict);
+  EXPECT_EQ("3", sheet_.Results()[4].obtained);
+}
+
+// A complete marked page keeps the header exactly as it was.
+TEST_F(PaperTest, MarkedPageKeepsTheHeader) {
+  Section(1, "86", "单选题");
+  Question(1, "q", "86");
+  Answer(1, 1, "4", "4", "why", 2, "1.5");
+  sheet_.SetMarks(true);
+  EXPECT_EQ(Header("1.5") +
+                "<div class='bigTitle'>一、单选题<span class='sectionScore'>本题得分 1.5 / "
+                "2</span></div><table class='singleSelect'><tr><td>1、q</td></tr>"
+                "<tr><td><ul></ul></td></tr>" +
+                ChoiceRows("C", "C", "why") +
+                Marks("1.5 / 2", "<span class='verdict partial'>◐ 部分得分</span>") + "</table>",
+            Generate());
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+}  // namespace
+}  // namespace generatesheet
