@@ -195,15 +195,17 @@ std::string StudentsTable(const std::vector<StudentRecord>& records) {
 
 std::string ItemsTable(const ClassAnalysis& a) {
   std::string html =
-      "<table id='items' class='sortable'><thead><tr><th data-type='number'>题号</th><th>题型</th>"
+      "<table id='items' class='sortable'><thead><tr><th>科目</th><th data-type='number'>题号</th>"
+      "<th>题型</th>"
       "<th data-type='number'>满分</th><th data-type='number'>难度（得分率）</th>"
       "<th data-type='number'>区分度</th><th data-type='number'>未作答</th><th>选项分布</th>"
       "</tr></thead><tbody>";
   for (const ItemStatistics& item : a.items) {
     const std::string facility = item.facility_known ? Fixed(item.facility, 4) : "";
-    html += "<tr><td class='number' data-value='" + std::to_string(item.number) + "'>" +
-            std::to_string(item.number) + "</td><td>" + FamilyWords(item.family) + "</td>" +
-            NumberCell(item.full) + "<td class='number' data-value='" + facility + "'>" +
+    html += "<tr><td>" + EscapeHtml(item.subject) + "</td><td class='number' data-value='" +
+            std::to_string(item.number) + "'>" + std::to_string(item.number) + "</td><td>" +
+            FamilyWords(item.family) + "</td>" + NumberCell(item.full) +
+            "<td class='number' data-value='" + facility + "'>" +
             (item.facility_known ? Percent(item.facility) : kMissing) + "</td>" +
             NumberCell(Discrimination(item, 2)) + "<td class='number' data-value='" +
             Fixed(item.unanswered, 4) + "'>" + Percent(item.unanswered) + "</td><td>";
@@ -233,10 +235,10 @@ std::string SummaryCsv(const std::vector<StudentRecord>& records) {
 
 std::string ItemsCsv(const std::vector<StudentRecord>& records) {
   const ClassAnalysis a = AnalyseClass(records);
-  std::string csv = kBom + CsvLine({"题号", "题型", "满分", "人数", "难度", "区分度", "未作答比例",
-                                    "标准答案", "选项分布"});
+  std::string csv = kBom + CsvLine({"科目", "题号", "题型", "满分", "人数", "难度", "区分度",
+                                    "未作答比例", "标准答案", "选项分布"});
   for (const ItemStatistics& item : a.items) {
-    csv += CsvLine({std::to_string(item.number), FamilyWords(item.family), item.full,
+    csv += CsvLine({item.subject, std::to_string(item.number), FamilyWords(item.family), item.full,
                     std::to_string(item.students),
                     item.facility_known ? Fixed(item.facility, 4) : "", Discrimination(item, 4),
                     Fixed(item.unanswered, 4), item.choice ? item.correct : "", OptionsText(item)});

@@ -131,14 +131,15 @@ std::string StudentScore(const StudentRecord& record) {
 
 ClassAnalysis AnalyseClass(const std::vector<StudentRecord>& records) {
   ClassAnalysis analysis;
-  std::map<int, ItemTally> tallies;
+  std::map<std::pair<std::string, int>, ItemTally> tallies;
   for (const StudentRecord& record : records) {
     const std::string total = StudentScore(record);
     if (!total.empty()) analysis.scores.push_back(Number(total));
     const std::string full = ExactSum(record, &QuestionResult::full);
     if (!full.empty()) analysis.stats.full = std::max(analysis.stats.full, Number(full));
     for (const QuestionResult& r : record.results) {
-      ItemTally& t = tallies[r.number];
+      ItemTally& t = tallies[{record.subject, r.number}];
+      t.item.subject = record.subject;
       t.item.number = r.number;
       Tally(r, total, t);
     }
@@ -146,7 +147,7 @@ ClassAnalysis AnalyseClass(const std::vector<StudentRecord>& records) {
   const double full = analysis.stats.full;
   analysis.stats = Describe(analysis.scores);
   analysis.stats.full = full;
-  for (auto& [number, tally] : tallies) analysis.items.push_back(Finish(tally));
+  for (auto& [key, tally] : tallies) analysis.items.push_back(Finish(tally));
   std::stable_sort(analysis.items.begin(), analysis.items.end(),
                    [](const ItemStatistics& a, const ItemStatistics& b) {
                      if (a.facility_known != b.facility_known) return a.facility_known;

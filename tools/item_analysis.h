@@ -31,7 +31,10 @@ struct OptionShare {
   bool worst_distractor = false;  // the wrong option chosen most (ties: the first)
 };
 
+// A question is told apart by its subject and number: a batch may hold
+// several papers.
 struct ItemStatistics {
+  std::string subject;
   int number = 0;
   QuestionFamily family = QuestionFamily::kSingleChoice;
   bool choice = false;

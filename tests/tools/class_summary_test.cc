@@ -1,0 +1,253 @@
+// The class summary of a batch: a made-up class of 30 students whose
+// answers are known, plus the two sample papers, run as one batch; the
+// figures of summary.csv, items.csv and index.html are checked against
+// values worked out here from the answers.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numeric>
+
+#include "tools/cli_fixture.h"
+
+namespace generatesheet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kStudents = 30;
+
+// Question 1 (2 marks, answer C): 18 choose C, 6 A, 4 B, 2 give no answer.
+// Question 2 (2 marks, answer A): students 0..9 choose A, the rest D.
+// Question 3 (essay, 6 marks): student i obtains i % 7.
+std::string Choice1(int i) { return i < 18 ? "C" : i < 24 ? "A" : i < 28 ? "B" : ""; }
+std::string Choice2(int i) { return i < 10 ? "A" : "D"; }
+double Score1(int i) { return i < 18 ? 2 : 0; }
+double Score2(int i) { return i < 10 ? 2 : 0; }
+double Score3(int i) { return i % 7; }
+double Total(int i) { return Score1(i) + Score2(i) + Score3(i); }
+
+std::string Code(const std::string& letter) {
+  static const std::map<std::string, std::string> kCodes = {
+      {"A", "1"}, {"B", "2"}, {"C", "4"}, {"D", "8"}};
+  return kCodes.at(letter);
+}
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+std::string Fixed(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  return text;
+}
+
+double Correlation(const std::vector<double>& x, const std::vector<double>& y) {
+  const double n = static_cast<double>(x.size());
+  const double mx = std::accumulate(x.begin(), x.end(), 0.0) / n;
+  const double my = std::accumulate(y.begin(), y.end(), 0.0) / n;
+  double sxy = 0, sxx = 0, syy = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    sxy += (x[i] - mx) * (y[i] - my);
+    sxx += (x[i] - mx) * (x[i] - mx);
+    syy += (y[i] - my) * (y[i] - my);
+  }
+  return sxy / std::sqrt(sxx * syy);
+}
+
+// The lines of a CSV file, without their CR LF.
+std::vector<std::string> CsvLines(const std::string& text) {
+  std::vector<std::string> lines = Lines(text);
+  for (std::string& line : lines) {
+    if (line.ends_with('\r')) line.pop_back();
+  }
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (const char c : line) {
+    if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+class ClassSummaryTest : public CliTest {
+ protected:
+  builder::PackageDescription StudentPaper(int i) const {
+    builder::PackageDescription d;
+    d.student_id = "C" + std::to_string(100 + i);
+    d.question_types = {{{"I_CmdId", 1}, {"C_DataCode", "86"}, {"C_TestStyle", "单选题"}},
+                        {{"I_CmdId", 2}, {"C_DataCode", "88"}, {"C_TestStyle", "写作"}}};
+    for (int q = 1; q <= 3; ++q) {
+      d.titles.push_back({{"I_QuestionNo", q},
+                          {"M_Title", "题目 " + std::to_string(q)},
+                          {"C_DataCode", q < 3 ? "86" : "88"}});
+    }
+    for (int q = 1; q <= 2; ++q) {
+      for (const char* letter : {"A", "B", "C", "D"}) {
+        d.choices.push_back({{"I_QuestionNo", q},
+                             {"C_ChoiceAnswer", letter},
+                             {"M_AnswerCont", std::string("选项") + letter}});
+      }
+    }
+    const double scores[] = {Score1(i), Score2(i), Score3(i)};
+    for (int q = 1; q <= 3; ++q) {
+      d.accounts.push_back(
+          {{"I_QuestionNo", q}, {"S_GetScore", Number(scores[q - 1])}, {"I_RECNO", 100 + q}});
+    }
+    const std::string c1 = Choice1(i);
+    d.analysis.push_back({{"I_QuestionNo", 1},
+                          {"I_TypeID", 1},
+                          {"M_StudentAnswer", c1.empty() ? builder::Cell() : Code(c1)},
+                          {"M_TopicAns", Code("C")},
+                          {"S_Score", 2}});
+    d.analysis.push_back({{"I_QuestionNo", 2},
+                          {"I_TypeID", 1},
+                          {"M_StudentAnswer", Code(Choice2(i))},
+                          {"M_TopicAns", Code("A")},
+                          {"S_Score", 2}});
+    d.analysis.push_back({{"I_QuestionNo", 3},
+                          {"I_TypeID", 5},
+                          {"M_StudentAnswer", "作文"},
+                          {"M_TopicAns", "范文"},
+                          {"S_Score", 6}});
+    return d;
+  }
+
+  // The manifest of the class and the two samples, packed with the test key.
+  std::string ClassManifest() {
+    std::ofstream csv(dir_.File("class.csv"), std::ios::binary);
+    csv << "package_folder,zip_name,student_id,student_name,subject\n";
+    for (int i = 0; i < kStudents; ++i) {
+      const builder::PackageDescription d = StudentPaper(i);
+      const std::string folder = "class/" + d.student_id;
+      fs::create_directories(dir_.File(folder));
+      builder::BuildAnswerPackage(d, *cipher_, dir_.File(folder + "/" + d.student_id + ".zip"));
+      csv << folder << "," << d.student_id << ".zip," << d.student_id << ",学生" << i << ",测验\n";
+    }
+    const std::pair<const char*, const char*> samples[] = {
+        {"english", "english-2024010101.zip,2024010101,李明,英语"},
+        {"computer-basics", "cs#2024020115.zip,2024020115,王芳,计算机应用基础"}};
+    for (const auto& [sample, row] : samples) {
+      const CliResult pack =
+          Cli({"pack", std::string(GENERATESHEET_SOURCE_DIR "/samples/") + sample + ".json",
+               "--out", std::string("samples/") + sample, "--key-file", key_file_});
+      EXPECT_EQ(pack.exit_code, 0) << pack.err;
+      csv << "samples/" << sample << "," << row << "\n";
+    }
+    return dir_.File("class.csv");
+  }
+};
+
+TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
+  const CliResult r = Cli({"batch", ClassManifest(), "--out", "pages", "--jobs", "2", "--marks"},
+                          {"GENERATESHEET_KEY_FILE=" + key_file_});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+
+  // summary.csv: UTF-8 with a byte-order mark, one row per student.
+  const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
+  ASSERT_TRUE(summary.starts_with("\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面\r\n"));
+  const std::vector<std::string> rows = CsvLines(summary);
+  ASSERT_EQ(rows.size(), kStudents + 3u);
+  for (int i = 0; i < kStudents; ++i) {
+    const std::string id = "C" + std::to_string(100 + i);
+    EXPECT_EQ(rows[static_cast<size_t>(i) + 1], id + ",学生" + std::to_string(i) + ",测验," +
+                                                    Number(Total(i)) + ",完整," + id + ".html");
+  }
+  // The samples' scores are the sums of their obtained scores.
+  EXPECT_EQ(rows[kStudents + 1], "2024010101,李明,英语,46,完整,english-2024010101.html");
+  EXPECT_EQ(rows[kStudents + 2], "2024020115,王芳,计算机应用基础,66.5,完整,cs2024020115.html");
+
+  // The class figures in index.html.
+  std::vector<double> totals;
+  for (int i = 0; i < kStudents; ++i) totals.push_back(Total(i));
+  totals.push_back(46);
+  totals.push_back(66.5);
+  const double n = static_cast<double>(totals.size());
+  const double mean = std::accumulate(totals.begin(), totals.end(), 0.0) / n;
+  double squares = 0;
+  for (double t : totals) squares += (t - mean) * (t - mean);
+  std::vector<double> sorted = totals;
+  std::sort(sorted.begin(), sorted.end());
+  const double median = (sorted[15] + sorted[16]) / 2;
+  const std::string index = ReadFileForTest(dir_.File("pages/index.html"));
+  const std::string cell = "</td><td class='number'>";
+  EXPECT_NE(index.find("<td class='number'>32" + cell + Fixed(mean, 2) + cell + Fixed(median, 2) +
+                       cell + Fixed(sorted.front(), 2) + cell + Fixed(sorted.back(), 2) + cell +
+                       Fixed(std::sqrt(squares / n), 2) + "</td>"),
+            std::string::npos)
+      << index.substr(0, 3000);
+  EXPECT_EQ(index.find("http"), std::string::npos) << "the summary must work offline";
+  EXPECT_NE(index.find("<svg class='histogram'"), std::string::npos);
+
+  // items.csv: facility, option shares, share not answering, discrimination.
+  std::map<int, std::vector<std::string>> items;
+  std::vector<double> facilities;
+  for (const std::string& line : CsvLines(ReadFileForTest(dir_.File("pages/items.csv")))) {
+    const std::vector<std::string> f = Fields(line);
+    if (f.size() > 5 && !f[5].empty() && f[5] != "难度") facilities.push_back(std::stod(f[5]));
+    if (f[0] == "测验") items[std::stoi(f[1])] = f;
+  }
+  EXPECT_TRUE(std::is_sorted(facilities.begin(), facilities.end())) << "hardest first";
+  ASSERT_EQ(items.size(), 3u);
+  const auto rest = [&](double (*score)(int)) {
+    std::vector<double> own, others;
+    for (int i = 0; i < kStudents; ++i) {
+      own.push_back(score(i));
+      others.push_back(Total(i) - score(i));
+    }
+    return Fixed(Correlation(own, others), 4);
+  };
+  // subject, number, family, full, students, facility, discrimination,
+  // unanswered, answer, options
+  EXPECT_EQ(items[1],
+            (std::vector<std::string>{"测验", "1", "单选题", "2", "30", Fixed(18 / 30.0, 4),
+                                      rest(Score1), Fixed(2 / 30.0, 4), "C",
+                                      "A:" + Fixed(6 / 30.0, 4) + ";B:" + Fixed(4 / 30.0, 4) +
+                                          ";C:" + Fixed(18 / 30.0, 4) + ";D:0.0000"}));
+  EXPECT_EQ(items[2],
+            (std::vector<std::string>{
+                "测验", "2", "单选题", "2", "30", Fixed(10 / 30.0, 4), rest(Score2), "0.0000", "A",
+                "A:" + Fixed(10 / 30.0, 4) + ";B:0.0000;C:0.0000;D:" + Fixed(20 / 30.0, 4)}));
+  double essay = 0;
+  for (int i = 0; i < kStudents; ++i) essay += Score3(i);
+  EXPECT_EQ(items[3], (std::vector<std::string>{"测验", "3", "论述题", "6", "30",
+                                                Fixed(essay / (6 * 30.0), 4), rest(Score3),
+                                                "0.0000", "", ""}));
+
+  // The worst distractor of question 2 is D, chosen by two thirds.
+  EXPECT_NE(index.find("<span class='option worst'>D 66.7%</span>"), std::string::npos);
+  EXPECT_NE(index.find("<span class='option correct'>A ✔ 33.3%</span>"), std::string::npos);
+
+  // The summary command rebuilds the same figures from the results files.
+  fs::remove(dir_.File("pages/items.csv"));
+  const CliResult rebuilt = Cli({"summary", "pages"});
+  ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.err;
+  EXPECT_EQ(CsvLines(ReadFileForTest(dir_.File("pages/items.csv"))).size(),
+            items.size() + 1 + 18 + 20);
+}
+
+TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
+  fs::create_directories(dir_.File("empty"));
+  const CliResult r = Cli({"summary", "empty"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("文件夹中没有学生结果文件"), std::string::npos) << r.err;
+  WriteFileForTest(dir_.File("empty/x.results.json"), "{\"student_id\": 3}");
+  const CliResult bad = Cli({"summary", "empty"});
+  EXPECT_EQ(bad.exit_code, 1);
+  EXPECT_NE(bad.err.find("学生结果文件无法读取：empty/x.results.json"), std::string::npos)
+      << bad.err;
+}
+
+}  // namespace
+}  // namespace generatesheet::testing
