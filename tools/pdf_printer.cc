@@ -152,8 +152,8 @@ void PdfPrinter::Start() {
 }
 
 void PdfPrinter::Stop() noexcept {
-  to_browser_.Reset(-1);  // Chromium leaves when its command pipe closes
-  from_browser_.Reset(-1);
+  to_browser_.Reset();  // Chromium leaves when its command pipe closes
+  from_browser_.Reset();
   if (pid_ > 0) {
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
