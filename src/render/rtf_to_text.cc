@@ -5,13 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "render/code_page.h"
+#include "render/rtf_code_pages.h"
+#include "render/rtf_control_words.h"
+#include "render/rtf_text_output.h"
 #include "render/rtf_tokenizer.h"
-#include "util/utf8.h"
 
 namespace generatesheet {
 
@@ -20,7 +19,6 @@ namespace {
 // Groups nested deeper than this are read for their braces and \bin data
 // only; their text is dropped.  The state stack never grows past it.
 constexpr size_t kMaxDepth = 1000;
-constexpr int kDefaultCodePage = 1252;
 constexpr char32_t kReplacement = 0xFFFD;
 
 // What a group's text is for.
@@ -36,258 +34,6 @@ struct GroupState {
   int font = -1;         // -1 until \f: the default font
   int unicode_skip = 1;  // \ucN: fallback units after each \uN
 };
-
-struct FontCodePages {
-  int from_charset = 0;   // \fcharset
-  int explicit_page = 0;  // \cpg, which wins
-};
-
-enum class Action {
-  kSkipDestination,
-  kFontTable,
-  kUpr,
-  kUd,
-  kLineBreak,
-  kTab,
-  kCellEnd,
-  kRowEnd,
-  kCharacter,
-  kFont,
-  kFontCharset,
-  kFontCodePage,
-  kDefaultFont,
-  kDocumentCodePage,
-  kAnsi,
-  kMac,
-  kPc,
-  kPca,
-  kPlain,
-  kUnicodeSkip,
-  kUnicode,
-  kBinary,
-};
-
-struct WordMeaning {
-  Action action;
-  char32_t character = 0;  // for kCharacter
-};
-
-// Destinations whose text a reader of the document never sees.  Anything in
-// a {\* ...} group is dropped too unless its word is read below.
-const std::unordered_set<std::string_view>& SkippedDestinations() {
-  static const std::unordered_set<std::string_view> kWords = {
-      "aftncn",
-      "aftnsep",
-      "aftnsepc",
-      "annotation",
-      "atnauthor",
-      "atndate",
-      "atnicn",
-      "atnid",
-      "atnparent",
-      "atnref",
-      "atntime",
-      "atrfend",
-      "atrfstart",
-      "author",
-      "background",
-      "bkmkend",
-      "bkmkstart",
-      "buptim",
-      "category",
-      "colorschememapping",
-      "colortbl",
-      "comment",
-      "company",
-      "creatim",
-      "datafield",
-      "datastore",
-      "defchp",
-      "defpap",
-      "do",
-      "doccomm",
-      "docvar",
-      "dptxbxtext",
-      "ebcend",
-      "ebcstart",
-      "factoidname",
-      "falt",
-      "ffdeftext",
-      "ffentrymcr",
-      "ffexitmcr",
-      "ffformat",
-      "ffhelptext",
-      "ffl",
-      "ffname",
-      "ffstattext",
-      "file",
-      "filetbl",
-      "fldinst",
-      "fldtype",
-      "fname",
-      "fontemb",
-      "fontfile",
-      "footer",
-      "footerf",
-      "footerl",
-      "footerr",
-      "footnote",
-      "formfield",
-      "ftncn",
-      "ftnsep",
-      "ftnsepc",
-      "generator",
-      "gridtbl",
-      "header",
-      "headerf",
-      "headerl",
-      "headerr",
-      "hl",
-      "hlfr",
-      "hlinkbase",
-      "hlloc",
-      "hlsrc",
-      "hsv",
-      "htmltag",
-      "info",
-      "keycode",
-      "keywords",
-      "latentstyles",
-      "levelnumbers",
-      "leveltext",
-      "lfolevel",
-      "linkval",
-      "list",
-      "listlevel",
-      "listname",
-      "listoverride",
-      "listoverridetable",
-      "listpicture",
-      "liststylename",
-      "listtable",
-      "lsdlockedexcept",
-      "mailmerge",
-      "manager",
-      "mmathPr",
-      "nesttableprops",
-      "nextfile",
-      "nonesttables",
-      "nonshppict",
-      "objalias",
-      "objclass",
-      "objdata",
-      "object",
-      "objname",
-      "objsect",
-      "objtime",
-      "oldcprops",
-      "oldpprops",
-      "oldsprops",
-      "oldtprops",
-      "operator",
-      "panose",
-      "password",
-      "passwordhash",
-      "pgp",
-      "pgptbl",
-      "picprop",
-      "pict",
-      "pn",
-      "pnseclvl",
-      "pntxta",
-      "pntxtb",
-      "printim",
-      "private",
-      "propname",
-      "protend",
-      "protstart",
-      "protusertbl",
-      "pxe",
-      "revtbl",
-      "revtim",
-      "rsidtbl",
-      "rxe",
-      "shp",
-      "shpgrp",
-      "shpinst",
-      "shppict",
-      "shprslt",
-      "shptxt",
-      "sn",
-      "sp",
-      "staticval",
-      "stylesheet",
-      "subject",
-      "sv",
-      "svb",
-      "tc",
-      "template",
-      "themedata",
-      "title",
-      "txe",
-      "userprops",
-      "wgrffmtfilter",
-      "windowcaption",
-      "writereservation",
-      "writereservhash",
-      "xe",
-      "xform",
-      "xmlattrname",
-      "xmlattrvalue",
-      "xmlclose",
-      "xmlname",
-      "xmlnstbl",
-      "xmlopen",
-  };
-  return kWords;
-}
-
-const std::unordered_map<std::string_view, WordMeaning>& WordMeanings() {
-  static const std::unordered_map<std::string_view, WordMeaning> kWords = {
-      {"fonttbl", {Action::kFontTable}},
-      {"upr", {Action::kUpr}},
-      {"ud", {Action::kUd}},
-      {"par", {Action::kLineBreak}},
-      {"line", {Action::kLineBreak}},
-      {"softline", {Action::kLineBreak}},
-      {"sect", {Action::kLineBreak}},
-      {"page", {Action::kLineBreak}},
-      {"column", {Action::kLineBreak}},
-      {"tab", {Action::kTab}},
-      {"cell", {Action::kCellEnd}},
-      {"nestcell", {Action::kCellEnd}},
-      {"row", {Action::kRowEnd}},
-      {"nestrow", {Action::kRowEnd}},
-      {"emdash", {Action::kCharacter, 0x2014}},
-      {"endash", {Action::kCharacter, 0x2013}},
-      {"emspace", {Action::kCharacter, 0x2003}},
-      {"enspace", {Action::kCharacter, 0x2002}},
-      {"qmspace", {Action::kCharacter, 0x2005}},
-      {"bullet", {Action::kCharacter, 0x2022}},
-      {"lquote", {Action::kCharacter, 0x2018}},
-      {"rquote", {Action::kCharacter, 0x2019}},
-      {"ldblquote", {Action::kCharacter, 0x201C}},
-      {"rdblquote", {Action::kCharacter, 0x201D}},
-      {"zwj", {Action::kCharacter, 0x200D}},
-      {"zwnj", {Action::kCharacter, 0x200C}},
-      {"ltrmark", {Action::kCharacter, 0x200E}},
-      {"rtlmark", {Action::kCharacter, 0x200F}},
-      {"f", {Action::kFont}},
-      {"fcharset", {Action::kFontCharset}},
-      {"cpg", {Action::kFontCodePage}},
-      {"deff", {Action::kDefaultFont}},
-      {"ansicpg", {Action::kDocumentCodePage}},
-      {"ansi", {Action::kAnsi}},
-      {"mac", {Action::kMac}},
-      {"pc", {Action::kPc}},
-      {"pca", {Action::kPca}},
-      {"plain", {Action::kPlain}},
-      {"uc", {Action::kUnicodeSkip}},
-      {"u", {Action::kUnicode}},
-      {"bin", {Action::kBinary}},
-  };
-  return kWords;
-}
 
 // One pass over the tokens with an explicit stack of group states, so no
 // input, however deeply nested, can exhaust the call stack.
@@ -310,7 +56,7 @@ class RtfTextExtractor {
   void OnGroupStart();
   void OnGroupEnd();
   void OnControlWord(const RtfToken& token);
-  void OnFontTableWord(Action action, const RtfToken& token);
+  void OnFontTableWord(RtfAction action, const RtfToken& token);
   void OnUdWord();
   void OnControlSymbol(char symbol);
   void OnUnicode(int32_t value);
@@ -318,29 +64,16 @@ class RtfTextExtractor {
 
   void EmitCodePoint(char32_t code_point);
   void EmitAscii(char c);
-  void FlushBytes();
-  void FlushLoneSurrogate();
-  int CurrentCodePage() const;
-  int FontCodePage(int font) const;
 
   RtfTokenizer tokenizer_;
   std::vector<GroupState> stack_;
   size_t overflow_depth_ = 0;  // groups opened beyond kMaxDepth
   bool finished_ = false;      // the outermost group has closed
 
-  std::unordered_map<int, FontCodePages> fonts_;
+  RtfCodePages code_pages_;
   int font_being_defined_ = -1;
-  int default_font_ = -1;
-  int document_code_page_ = 0;
-
   int fallback_left_ = 0;  // units still to pass over after a \uN
-  char32_t high_surrogate_ = 0;
-
-  // Bytes of one code page decoded together, so a double-byte character
-  // split across \'hh and literal text still comes out whole.
-  std::string pending_bytes_;
-  int pending_code_page_ = 0;
-  std::string out_;
+  RtfTextOutput out_;
 };
 
 std::string RtfTextExtractor::Run() {
@@ -350,10 +83,7 @@ std::string RtfTextExtractor::Run() {
     if (fallback_left_ > 0 && ConsumeFallback(&token)) continue;
     OnToken(token);
   }
-  FlushBytes();
-  FlushLoneSurrogate();
-  while (!out_.empty() && out_.back() == '\n') out_.pop_back();
-  return std::move(out_);
+  return out_.Finish();
 }
 
 // Passes over one unit of the ANSI fallback that follows a \uN.  Returns
@@ -432,13 +162,13 @@ void RtfTextExtractor::OnControlWord(const RtfToken& token) {
     return;
   }
   if (overflow_depth_ > 0) return;
-  if (SkippedDestinations().count(token.text) != 0) {
+  if (IsHiddenDestination(token.text)) {
     state().destination = Destination::kSkip;
     return;
   }
-  auto it = WordMeanings().find(token.text);
-  if (it == WordMeanings().end()) return;
-  const WordMeaning& meaning = it->second;
+  const RtfWordMeaning* found = FindWordMeaning(token.text);
+  if (found == nullptr) return;
+  const RtfWordMeaning& meaning = *found;
   GroupState& group = state();
   if (group.destination == Destination::kFontTable) {
     OnFontTableWord(meaning.action, token);
@@ -447,65 +177,62 @@ void RtfTextExtractor::OnControlWord(const RtfToken& token) {
   if (group.destination != Destination::kText) {
     // Hidden text changes nothing, except that \ud shows the Unicode half of
     // an \upr pair.
-    if (meaning.action == Action::kUd) OnUdWord();
-    if (meaning.action == Action::kUnicodeSkip && token.has_param) {
+    if (meaning.action == RtfAction::kUd) OnUdWord();
+    if (meaning.action == RtfAction::kUnicodeSkip && token.has_param) {
       group.unicode_skip = std::max(token.param, 0);
     }
     return;
   }
   switch (meaning.action) {
-    case Action::kFontTable:
+    case RtfAction::kFontTable:
       group.destination = Destination::kFontTable;
       break;
-    case Action::kUpr:
+    case RtfAction::kUpr:
       group.destination = Destination::kUpr;
       break;
-    case Action::kLineBreak:
+    case RtfAction::kLineBreak:
       EmitAscii('\n');
       break;
-    case Action::kTab:
-    case Action::kCellEnd:
+    case RtfAction::kTab:
+    case RtfAction::kCellEnd:
       EmitAscii('\t');
       break;
-    case Action::kRowEnd:
-      if (InText()) {
-        FlushBytes();
-        // The row's last cell already left a tab; the row ends the line.
-        if (!out_.empty() && out_.back() == '\t') out_.pop_back();
-      }
+    case RtfAction::kRowEnd:
+      // The row's last cell already left a tab; the row ends the line.
+      if (InText()) out_.DropTrailingTab();
       EmitAscii('\n');
       break;
-    case Action::kCharacter:
+    case RtfAction::kCharacter:
       EmitCodePoint(meaning.character);
       break;
-    case Action::kFont:
+    case RtfAction::kFont:
       if (token.has_param) group.font = token.param;
       break;
-    case Action::kDefaultFont:
-      if (token.has_param) default_font_ = token.param;
+    case RtfAction::kDefaultFont:
+      if (token.has_param) code_pages_.SetDefaultFont(token.param);
       break;
-    case Action::kDocumentCodePage:
-      if (token.param > 0) document_code_page_ = token.param;
+    case RtfAction::kDocumentCodePage:
+      if (token.param > 0) code_pages_.SetDocumentCodePage(token.param);
       break;
-    case Action::kAnsi:
-      document_code_page_ = kDefaultCodePage;
+    case RtfAction::kAnsi:
+      code_pages_.SetDocumentCodePage(RtfCodePages::kDefault);
       break;
-    case Action::kMac:
-      document_code_page_ = 10000;
+    case RtfAction::kMac:
+      code_pages_.SetDocumentCodePage(10000);
       break;
-    case Action::kPc:
-      document_code_page_ = 437;
+    case RtfAction::kPc:
+      code_pages_.SetDocumentCodePage(437);
       break;
-    case Action::kPca:
-      document_code_page_ = 850;
+    case RtfAction::kPca:
+      code_pages_.SetDocumentCodePage(850);
       break;
-    case Action::kPlain:
+    case RtfAction::kPlain:
       group.font = -1;
       break;
-    case Action::kUnicodeSkip:
+    case RtfAction::kUnicodeSkip:
       if (token.has_param) group.unicode_skip = std::max(token.param, 0);
       break;
-    case Action::kUnicode:
+    case RtfAction::kUnicode:
       if (token.has_param) OnUnicode(token.param);
       break;
     default:
@@ -514,25 +241,25 @@ void RtfTextExtractor::OnControlWord(const RtfToken& token) {
 }
 
 // Inside \fonttbl only the fonts' numbers and code pages matter.
-void RtfTextExtractor::OnFontTableWord(Action action, const RtfToken& token) {
+void RtfTextExtractor::OnFontTableWord(RtfAction action, const RtfToken& token) {
   switch (action) {
-    case Action::kFont:
+    case RtfAction::kFont:
       font_being_defined_ = token.has_param ? token.param : -1;
       break;
-    case Action::kFontCharset:
+    case RtfAction::kFontCharset:
       if (font_being_defined_ >= 0 && token.has_param) {
-        fonts_[font_being_defined_].from_charset = CharsetCodePage(token.param);
+        code_pages_.SetFontCharset(font_being_defined_, token.param);
       }
       break;
-    case Action::kFontCodePage:
+    case RtfAction::kFontCodePage:
       if (font_being_defined_ >= 0 && token.param > 0) {
-        fonts_[font_being_defined_].explicit_page = token.param;
+        code_pages_.SetFontCodePage(font_being_defined_, token.param);
       }
       break;
-    case Action::kUnicodeSkip:
+    case RtfAction::kUnicodeSkip:
       if (token.has_param) state().unicode_skip = std::max(token.param, 0);
       break;
-    case Action::kUnicode:
+    case RtfAction::kUnicode:
       // A font name's fallback characters are not names of fonts either.
       fallback_left_ = state().unicode_skip;
       break;
@@ -584,69 +311,19 @@ void RtfTextExtractor::OnUnicode(int32_t value) {
     EmitCodePoint(kReplacement);
     return;
   }
-  char32_t unit = static_cast<char32_t>(value < 0 ? value + 65536 : value);
-  if (unit >= 0xD800 && unit <= 0xDBFF) {
-    FlushBytes();
-    FlushLoneSurrogate();
-    high_surrogate_ = unit;
-  } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-    if (high_surrogate_ == 0) {
-      EmitCodePoint(kReplacement);
-      return;
-    }
-    char32_t joined = 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (unit - 0xDC00);
-    high_surrogate_ = 0;
-    EmitCodePoint(joined);
-  } else if (unit != 0) {
-    EmitCodePoint(unit);
-  }
+  out_.AppendUnicodeUnit(static_cast<char32_t>(value < 0 ? value + 65536 : value));
 }
 
 void RtfTextExtractor::OnBytes(std::string_view bytes) {
   if (!InText()) return;
-  FlushLoneSurrogate();
-  int code_page = CurrentCodePage();
-  if (!pending_bytes_.empty() && code_page != pending_code_page_) FlushBytes();
-  pending_code_page_ = code_page;
-  for (char c : bytes) {
-    if (c != '\0') pending_bytes_.push_back(c);
-  }
+  out_.AppendBytes(bytes, code_pages_.ForFont(state().font));
 }
 
 void RtfTextExtractor::EmitCodePoint(char32_t code_point) {
-  if (!InText()) return;
-  FlushBytes();
-  FlushLoneSurrogate();
-  AppendUtf8(code_point, &out_);
+  if (InText()) out_.AppendCodePoint(code_point);
 }
 
 void RtfTextExtractor::EmitAscii(char c) { EmitCodePoint(static_cast<unsigned char>(c)); }
-
-void RtfTextExtractor::FlushBytes() {
-  AppendCodePageBytes(pending_bytes_, pending_code_page_, &out_);
-  pending_bytes_.clear();
-}
-
-void RtfTextExtractor::FlushLoneSurrogate() {
-  if (high_surrogate_ == 0) return;
-  high_surrogate_ = 0;
-  AppendUtf8(kReplacement, &out_);
-}
-
-// The current font's code page, else the default font's, else the
-// document's, else Windows-1252.
-int RtfTextExtractor::CurrentCodePage() const {
-  int font = stack_.back().font >= 0 ? stack_.back().font : default_font_;
-  if (int page = FontCodePage(font); page != 0) return page;
-  if (int page = FontCodePage(default_font_); page != 0) return page;
-  return document_code_page_ != 0 ? document_code_page_ : kDefaultCodePage;
-}
-
-int RtfTextExtractor::FontCodePage(int font) const {
-  auto it = fonts_.find(font);
-  if (it == fonts_.end()) return 0;
-  return it->second.explicit_page != 0 ? it->second.explicit_page : it->second.from_charset;
-}
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
