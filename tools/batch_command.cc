@@ -20,6 +20,7 @@
 #include "tools/progress_bar.h"
 #include "tools/shard.h"
 #include "tools/stale_page_files.h"
+#include "util/leftover_files.h"
 
 namespace generatesheet::cli {
 
@@ -157,6 +158,12 @@ int Run(const ParsedArgs& args) {
 
   BatchPlan plan = PlanBatch(manifest, shard, page_prefix, args.Has("resume"));
   RemoveStalePageFiles(page_prefix, PageNames(plan));
+  // Staging folders and decrypted databases a killed run left (the library
+  // also does this before each extraction; rows skipped by --resume never
+  // reach one).
+  std::set<std::string> package_folders;
+  for (const RowResult& row : plan.rows) package_folders.insert(row.row.job.package_folder);
+  for (const std::string& folder : package_folders) RemoveLeftoverTemporaries(folder);
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
   RunBatch(plan, {template_path, page_prefix, jobs, args.Has("marks"), pdf}, progress);

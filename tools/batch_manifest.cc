@@ -7,6 +7,7 @@
 #include "tools/csv_reader.h"
 #include "util/error.h"
 #include "util/file_util.h"
+#include "util/path.h"
 
 namespace generatesheet::cli {
 
@@ -60,6 +61,9 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
     if (row.job.package_folder.empty())
       throw Error("清单格式错误：" + where + "的 package_folder 为空");
     if (row.job.zip_name.empty()) throw Error("清单格式错误：" + where + "的 zip_name 为空");
+    if (auto fault = FileNameFault(row.job.zip_name)) {
+      throw Error("清单格式错误：" + where + "的 zip_name 必须是不含路径的文件名：" + *fault);
+    }
     rows.push_back(std::move(row));
   }
   return rows;

@@ -7,6 +7,7 @@
 #include "tools/output_folder.h"
 #include "tools/pdf_printer.h"
 #include "tools/sheet_job.h"
+#include "util/path.h"
 
 namespace generatesheet::cli {
 
@@ -41,6 +42,9 @@ int Run(const ParsedArgs& args) {
   StudentJob job;
   job.package_folder = WithoutTrailingSlash(args.Require("bak-data-path"));
   job.zip_name = args.Require("zip");
+  if (auto fault = FileNameFault(job.zip_name)) {
+    throw UsageError("选项 --zip 的值必须是不含路径的文件名：" + *fault);
+  }
   const std::string out = args.Require("out");
   job.student_id = args.Get("student-id").value_or("");
   job.student_name = args.Get("student-name").value_or("");

@@ -1,7 +1,13 @@
 // The driver: extract the package, prepare both databases, write the page.
+#include <cstdlib>
+
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
+#include "data/sodium_cipher.h"
 #include "package/thread_zip_component.h"
+#include "render/page_file_name.h"
+#include "util/error.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -15,7 +21,18 @@ constexpr std::int16_t kAlsoExtracted = 40;
 }  // namespace
 
 std::int16_t CreateHtml::Impl::ExtractPackage() {
+  // The package name is joined to BakDataPath and, as the page's name, to
+  // HTMLPaperPath: a path in it would reach outside both folders.
+  if (auto fault = FileNameFault(zip_paper_name)) {
+    throw Error("答卷包名称必须是不含路径的文件名：" + *fault);
+  }
   ZipComponent& zip = ThreadZipComponent();
+  // No entry may replace this run's page, another page beside it, the
+  // template or the master key.
+  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
+  zip.SetKeptFiles({{html_paper_path + PageFileName(zip_paper_name), "生成的页面", true},
+                    {template_path, "页面模板"},
+                    {key_file != nullptr ? key_file : "", "主密钥文件"}});
   zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
   zip.SetUnzipToFolder(bak_data_path);
   zip.SetFixedFlag(kFixedFlag);

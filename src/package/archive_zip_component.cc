@@ -8,6 +8,7 @@
 #include "package/extraction_archive_reader.h"
 #include "package/extraction_manifest.h"
 #include "package/extraction_staging.h"
+#include "util/leftover_files.h"
 #include "util/path.h"
 
 namespace generatesheet {
@@ -65,12 +66,17 @@ ExtractionStatus ArchiveZipComponent::Extract() const {
   if (archive.empty()) {
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答卷包的路径");
   }
+  // A killed run may have left a staging folder or a decrypted database
+  // here: nobody else may find them.
+  if (!destination_.empty()) RemoveLeftoverTemporaries(NativePath(destination_));
   ExtractionManifest manifest;
   ExtractionStatus status = Scan(archive, &manifest);
   if (!status.ok()) return status;
 
   ExtractionStaging staging;  // removes whatever it still holds when it goes
-  status = staging.Open(NativePath(destination_));
+  status = staging.Open(NativePath(destination_), archive, kept_files_);
+  if (!status.ok()) return status;
+  status = staging.CheckTargets(manifest.entries());
   if (!status.ok()) return status;
   status = Unpack(archive, manifest, &staging);
   if (!status.ok()) return status;
@@ -147,7 +153,8 @@ ExtractionStatus ArchiveZipComponent::UnpackFile(const std::string& archive,
     if (n < 0) {
       return ExtractionStatus::Failure(
           ZipResult::kBadEntry, "无法解压答卷包的条目（密码错误或数据损坏）：" + archive + "：" +
-                                    entry.name + "（" + reader->ErrorText() + "）");
+                                    entry.name + "（" + reader->ErrorText("条目数据无法读取") +
+                                    "）");
     }
     // Only the bytes actually produced count; the sizes the archive
     // declares are not trusted.

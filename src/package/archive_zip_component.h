@@ -9,7 +9,10 @@
 // refused before anything is written.  The second walk unpacks every file
 // into a staging folder inside the destination, counting the bytes actually
 // produced against the limits; only when all of them are complete are they
-// moved into place, replacing files of the same name.  On any failure the
+// moved into place, replacing files of the same name, unless one of them is
+// the archive itself or a kept file (see ExtractionStaging).  Each
+// extraction first removes the temporaries a killed run left in the
+// destination (util/leftover_files.h).  On any failure the
 // destination is left as it was, and Unzip answers the code of ZipResult
 // with a Chinese description naming the archive and the entry at fault.
 //
@@ -20,6 +23,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "package/extraction_status.h"
 #include "package/zip_component.h"
@@ -42,6 +47,7 @@ class ArchiveZipComponent : public ZipComponent {
   void SetFixedFlag(bool value) override { fixed_flag_ = value; }
   void SetFixedOption(std::int16_t value) override { fixed_option_ = value; }
   void SetEncryptionPassword(const std::string& password) override { password_ = password; }
+  void SetKeptFiles(std::vector<KeptFile> files) override { kept_files_ = std::move(files); }
 
   // `argument` is the old control's and has no effect.
   std::int16_t Unzip(std::int16_t argument) override;
@@ -63,6 +69,7 @@ class ArchiveZipComponent : public ZipComponent {
   bool fixed_flag_ = false;
   std::int16_t fixed_option_ = 0;
   std::string password_;
+  std::vector<KeptFile> kept_files_;
   std::string last_description_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "util/error.h"
 
@@ -92,8 +93,9 @@ ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
                                      SystemError("无法打开答卷包", path, error).what());
   }
-  return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
-                                   "无法打开答卷包：" + path + "（" + ErrorText() + "）");
+  return ExtractionStatus::Failure(
+      ZipResult::kArchiveUnreadable,
+      "无法打开答卷包：" + path + "（" + ErrorText("无法识别文件内容") + "）");
 }
 
 ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end) {
@@ -104,7 +106,8 @@ ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end
   if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
     std::string where = last_entry_.empty() ? "" : "（条目“" + last_entry_ + "”之后）";
     return ExtractionStatus::Failure(ZipResult::kBadEntry,
-                                     "答卷包已损坏或不完整：" + path_ + where + "：" + ErrorText());
+                                     "答卷包已损坏或不完整：" + path_ + where + "：" +
+                                         ErrorText("下一个条目的头部无法读取，文件已损坏或被截断"));
   }
   const char* name = archive_entry_pathname(entry);
   if (name == nullptr) name = archive_entry_pathname_utf8(entry);
@@ -126,12 +129,26 @@ std::int64_t ExtractionArchiveReader::BytesConsumed() const {
   return archive_filter_bytes(handle_.get(), -1);
 }
 
-std::string ExtractionArchiveReader::ErrorText() const {
+std::string ExtractionArchiveReader::ErrorText(const char* fallback) const {
+  // libarchive's own texts for the faults a package shows most, in Chinese;
+  // any other is kept after the general reason.
+  static constexpr std::pair<const char*, const char*> kKnown[] = {
+      {"Incorrect passphrase", "密码错误"},
+      {"Passphrase required for this entry", "条目已加密，需要密码"},
+      {"Truncated ZIP file header", "条目头部不完整，文件已被截断"},
+      {"Truncated ZIP file data", "条目数据不完整，文件已被截断"},
+      {"ZIP bad CRC", "条目数据的校验和不符，数据已损坏"},
+      {"ZIP compressed data is wrong size", "条目数据的长度与记录不符，数据已损坏"},
+      {"Bad ZIP file", "文件不是完整的 zip 文件"},
+      {"Damaged ZIP archive", "zip 文件已损坏"},
+      {"Truncated input file (needed", "文件已被截断"},
+  };
   const char* text = archive_error_string(handle_.get());
-  if (text == nullptr) return "未知错误";
-  if (std::strcmp(text, "Incorrect passphrase") == 0) return "密码错误";
-  if (std::strcmp(text, "Passphrase required for this entry") == 0) return "条目已加密，需要密码";
-  return text;
+  if (text == nullptr || *text == '\0') return fallback;
+  for (const auto& [english, chinese] : kKnown) {
+    if (std::strncmp(text, english, std::strlen(english)) == 0) return chinese;
+  }
+  return std::string(fallback) + "（" + text + "）";
 }
 
 }  // namespace generatesheet

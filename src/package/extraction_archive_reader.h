@@ -52,8 +52,10 @@ class ExtractionArchiveReader {
   // Bytes of the archive file consumed so far.
   std::int64_t BytesConsumed() const;
 
-  // libarchive's description of the last failure, in Chinese where known.
-  std::string ErrorText() const;
+  // The last failure in Chinese: libarchive's description where it is one
+  // of the known ones, else `fallback` (with libarchive's text after it,
+  // when there is one).
+  std::string ErrorText(const char* fallback) const;
 
  private:
   struct Closer {

@@ -1,5 +1,7 @@
 #include "package/extraction_manifest.h"
 
+#include <utility>
+
 namespace generatesheet {
 
 namespace {
@@ -8,21 +10,37 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-std::string Join(const std::vector<std::string>& components, size_t count) {
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The path of the first `count` parts, joined with "/", for messages.
+std::string Join(const std::vector<std::string>& parts, std::size_t count) {
   std::string path;
-  for (size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     if (i > 0) path += '/';
-    path += components[i];
+    path += parts[i];
   }
   return path;
 }
 
 }  // namespace
 
+// A node per path: each entry walks down from the root one part at a time,
+// so checking a name costs its length, never the sum of its prefixes.
+struct ExtractionManifest::PathNode {
+  enum class Use { kFile, kDirectory, kParent };
+  Use use = Use::kParent;
+  std::map<std::string, std::unique_ptr<PathNode>, std::less<>> children;
+};
+
 SplitEntryName SplitEntryPath(std::string_view name) {
   SplitEntryName split;
   if (name.empty()) {
     split.refusal = "条目名称为空";
+    return split;
+  }
+  if (name.size() > kMaxEntryNameBytes) {
+    split.refusal = "条目名称长 " + std::to_string(name.size()) + " 字节，超过 " +
+                    std::to_string(kMaxEntryNameBytes) + " 字节的上限";
     return split;
   }
   // "C:x" is relative to a drive's current folder on the system that made
@@ -31,9 +49,9 @@ SplitEntryName SplitEntryPath(std::string_view name) {
     split.refusal = "条目名称是绝对路径";
     return split;
   }
-  size_t start = 0;
+  std::size_t start = 0;
   while (start <= name.size()) {
-    size_t end = start;
+    std::size_t end = start;
     while (end < name.size() && !IsSeparator(name[end])) ++end;
     std::string_view part = name.substr(start, end - start);
     if (part == "..") {
@@ -44,8 +62,26 @@ SplitEntryName SplitEntryPath(std::string_view name) {
     if (!part.empty() && part != ".") split.components.emplace_back(part);
     start = end + 1;
   }
+  if (split.components.size() > kMaxEntryDepth) {
+    split.refusal = "条目有 " + std::to_string(split.components.size()) + " 层文件夹，超过 " +
+                    std::to_string(kMaxEntryDepth) + " 层的上限";
+    split.components.clear();
+  }
   return split;
 }
+
+bool IsPackageFileName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".zip";
+  if (name.size() < kSuffix.size()) return false;
+  std::string_view tail = name.substr(name.size() - kSuffix.size());
+  for (std::size_t i = 0; i < kSuffix.size(); ++i) {
+    if (AsciiLower(tail[i]) != kSuffix[i]) return false;
+  }
+  return true;
+}
+
+ExtractionManifest::ExtractionManifest() : root_(std::make_unique<PathNode>()) {}
+ExtractionManifest::~ExtractionManifest() = default;
 
 std::optional<std::string> ExtractionManifest::Add(const std::string& name, EntryKind kind) {
   switch (kind) {
@@ -61,35 +97,47 @@ std::optional<std::string> ExtractionManifest::Add(const std::string& name, Entr
   }
   SplitEntryName split = SplitEntryPath(name);
   if (!split.refusal.empty()) return split.refusal;
-  const std::vector<std::string>& parts = split.components;
+  std::vector<std::string>& parts = split.components;
   if (parts.empty() && kind == EntryKind::kFile) return std::string("条目名称为空");
-
+  // Packages lie side by side in one folder: no entry may put a file where
+  // one of them is, or where one may be put later.
+  if (parts.size() == 1 && kind == EntryKind::kFile && IsPackageFileName(parts[0])) {
+    return std::string("条目会覆盖文件夹中的答卷包（.zip 文件）");
+  }
   // A folder entry like "./" names the destination itself: nothing to do.
   if (!parts.empty()) {
-    for (size_t i = 1; i < parts.size(); ++i) {
-      if (auto refusal = Claim(Join(parts, i), PathUse::kParent)) return refusal;
-    }
-    PathUse use = kind == EntryKind::kDirectory ? PathUse::kDirectory : PathUse::kFile;
-    if (auto refusal = Claim(Join(parts, parts.size()), use)) return refusal;
+    if (auto refusal = Claim(parts, kind)) return refusal;
   }
-  entries_.push_back(ManifestEntry{name, kind, parts});
+  entries_.push_back(ManifestEntry{name, kind, std::move(parts)});
   return std::nullopt;
 }
 
-std::optional<std::string> ExtractionManifest::Claim(const std::string& path, PathUse use) {
-  auto [it, inserted] = paths_.emplace(path, use);
-  if (inserted) return std::nullopt;
-  PathUse earlier = it->second;
-  if (use == PathUse::kParent) {
-    if (earlier == PathUse::kFile) return "“" + path + "”既是文件又是文件夹";
-    return std::nullopt;
+std::optional<std::string> ExtractionManifest::Claim(const std::vector<std::string>& parts,
+                                                     EntryKind kind) {
+  using Use = PathNode::Use;
+  PathNode* node = root_.get();
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    auto [it, inserted] = node->children.try_emplace(parts[i]);
+    if (inserted) it->second = std::make_unique<PathNode>();
+    node = it->second.get();
+    if (!last) {
+      // A folder on the way.
+      if (node->use == Use::kFile) return "“" + Join(parts, i + 1) + "”既是文件又是文件夹";
+      continue;
+    }
+    const Use use = kind == EntryKind::kDirectory ? Use::kDirectory : Use::kFile;
+    if (inserted) {
+      node->use = use;
+    } else if (node->use == Use::kParent && use == Use::kDirectory) {
+      node->use = Use::kDirectory;  // the folder that earlier entries implied
+    } else if (node->use == Use::kParent) {
+      return "“" + Join(parts, parts.size()) + "”既是文件又是文件夹";
+    } else {
+      return "条目名称与另一条目重复：“" + Join(parts, parts.size()) + "”";
+    }
   }
-  if (earlier == PathUse::kParent) {
-    if (use == PathUse::kFile) return "“" + path + "”既是文件又是文件夹";
-    it->second = PathUse::kDirectory;  // the folder that earlier entries implied
-    return std::nullopt;
-  }
-  return "条目名称与另一条目重复：“" + path + "”";
+  return std::nullopt;
 }
 
 }  // namespace generatesheet

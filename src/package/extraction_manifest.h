@@ -1,12 +1,18 @@
 // The entries of one package, checked before anything is written.  A package
 // is refused whole when an entry name is absolute or climbs out with "..",
-// when an entry is a link, a device, a fifo or a socket, or when two entries
-// land on the same path (a repeated name, or a file where another entry
-// needs a folder).  "\" in entry names separates folders like "/".
+// is longer or deeper than a package needs, when an entry is a link, a
+// device, a fifo or a socket, when two entries land on the same path (a
+// repeated name, or a file where another entry needs a folder), or when an
+// entry would land on a package (a "*.zip" file, any case) beside the one
+// being extracted.  "\" in entry names separates folders like "/".
+//
+// Every check costs time and memory in proportion to the names' length.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_MANIFEST_H_
 #define GENERATESHEET_PACKAGE_EXTRACTION_MANIFEST_H_
 
+#include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +22,10 @@ namespace generatesheet {
 
 enum class EntryKind { kFile, kDirectory, kSymlink, kHardlink, kSpecial };
 
+// The longest entry name (in bytes) and the most folders one may go down.
+inline constexpr std::size_t kMaxEntryNameBytes = 1024;
+inline constexpr std::size_t kMaxEntryDepth = 64;
+
 struct ManifestEntry {
   std::string name;                     // as the archive spells it
   EntryKind kind = EntryKind::kFile;    // kFile or kDirectory once accepted
@@ -23,16 +33,24 @@ struct ManifestEntry {
 };
 
 // The folders of `name` below the destination, without "." and empty parts.
-// Answers the Chinese reason instead when the name is absolute or holds a
-// ".." part.
+// Answers the Chinese reason instead when the name is empty, absolute, holds
+// a ".." part, or passes kMaxEntryNameBytes or kMaxEntryDepth.
 struct SplitEntryName {
   std::vector<std::string> components;
   std::string refusal;  // empty when the name is acceptable
 };
 SplitEntryName SplitEntryPath(std::string_view name);
 
+// Whether `name` ends in ".zip", in any letter case.
+bool IsPackageFileName(std::string_view name);
+
 class ExtractionManifest {
  public:
+  ExtractionManifest();
+  ~ExtractionManifest();
+  ExtractionManifest(const ExtractionManifest&) = delete;
+  ExtractionManifest& operator=(const ExtractionManifest&) = delete;
+
   // Records the next entry of the archive.  Answers the Chinese reason the
   // entry makes the package unsafe, or nothing when it was accepted.
   std::optional<std::string> Add(const std::string& name, EntryKind kind);
@@ -40,12 +58,13 @@ class ExtractionManifest {
   const std::vector<ManifestEntry>& entries() const { return entries_; }
 
  private:
-  enum class PathUse { kFile, kDirectory, kParent };
+  // One path inside the destination and what the entries so far made of it.
+  struct PathNode;
 
-  std::optional<std::string> Claim(const std::string& path, PathUse use);
+  std::optional<std::string> Claim(const std::vector<std::string>& parts, EntryKind kind);
 
   std::vector<ManifestEntry> entries_;
-  std::map<std::string, PathUse> paths_;  // joined with "/"
+  std::unique_ptr<PathNode> root_;  // the destination itself
 };
 
 }  // namespace generatesheet

@@ -8,6 +8,8 @@
 #include <random>
 
 #include "util/error.h"
+#include "util/leftover_files.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -21,8 +23,25 @@ std::string RandomSuffix() {
   static constexpr char kHex[] = "0123456789abcdef";
   std::random_device random;
   std::string suffix;
-  for (int i = 0; i < 12; ++i) suffix += kHex[random() % 16];
+  for (std::size_t i = 0; i < kStagingSuffixLength; ++i) suffix += kHex[random() % 16];
   return suffix;
+}
+
+std::string LowerExtension(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return "";
+  std::string extension = name.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+// The folder and the name of a native path.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 std::string JoinPath(const std::vector<std::string>& components, std::size_t count) {
@@ -48,8 +67,10 @@ void ExtractionStaging::Discard() {
   staging_name_.clear();
 }
 
-ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
+ExtractionStatus ExtractionStaging::Open(const std::string& destination, const std::string& archive,
+                                         const std::vector<KeptFile>& kept) {
   destination_ = destination;
+  archive_ = archive;
   if (destination.empty()) {
     return ExtractionStatus::Failure(ZipResult::kWriteFailed, "未指定解压的目标文件夹");
   }
@@ -59,12 +80,42 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
         ZipResult::kWriteFailed,
         SystemError("无法使用解压的目标文件夹", destination, errno).what());
   }
+  NoteKept(KeptFile{archive, "答卷包本身"});
+  for (const KeptFile& file : kept)
+    NoteKept(KeptFile{NativePath(file.path), file.role, file.same_kind});
+  return ExtractionStatus::Ok();
+}
+
+void ExtractionStaging::NoteKept(const KeptFile& file) {
+  if (file.path.empty()) return;
+  auto [folder, name] = SplitPath(file.path);
+  struct stat folder_info;
+  // A file whose folder does not exist cannot be reached by an entry's
+  // rename, which never creates folders outside the destination.
+  if (name.empty() || ::stat(folder.c_str(), &folder_info) != 0) return;
+  Kept kept;
+  kept.folder_device = folder_info.st_dev;
+  kept.folder_inode = folder_info.st_ino;
+  kept.name = name;
+  struct stat info;
+  if (::stat(file.path.c_str(), &info) == 0) {
+    kept.exists = true;
+    kept.device = info.st_dev;
+    kept.inode = info.st_ino;
+  }
+  if (file.same_kind) kept.extension = LowerExtension(name);
+  kept.path = file.path;
+  kept.role = file.role;
+  kept_.push_back(std::move(kept));
+}
+
+ExtractionStatus ExtractionStaging::OpenStagingFolder() {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string name = ".unzip-" + RandomSuffix();
+    std::string name = kStagingFolderPrefix + RandomSuffix();
     if (mkdirat(destination_fd_.get(), name.c_str(), 0700) == 0) {
       staging_name_ = name;
       staging_fd_.Reset(openat(destination_fd_.get(), name.c_str(), kDirectoryFlags));
-      if (staging_fd_.valid()) return ExtractionStatus::Ok();
+      if (staging_fd_.valid() && HoldTemporary(staging_fd_.get())) return ExtractionStatus::Ok();
       break;
     }
     if (errno != EEXIST) break;
@@ -72,7 +123,7 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination) {
   int error = errno;
   return ExtractionStatus::Failure(
       ZipResult::kWriteFailed,
-      SystemError("无法在解压的目标文件夹中建立临时文件夹", destination, error).what());
+      SystemError("无法在解压的目标文件夹中建立临时文件夹", destination_, error).what());
 }
 
 std::string ExtractionStaging::TargetPath(const ManifestEntry& entry) const {
@@ -85,6 +136,10 @@ ExtractionStatus ExtractionStaging::WriteFailure(const ManifestEntry& entry, int
 }
 
 ExtractionStatus ExtractionStaging::Begin(std::size_t index, const ManifestEntry& entry) {
+  if (!staging_fd_.valid()) {
+    ExtractionStatus status = OpenStagingFolder();
+    if (!status.ok()) return status;
+  }
   current_fd_.Reset(openat(staging_fd_.get(), StagedName(index).c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!current_fd_.valid()) return WriteFailure(entry, errno);
@@ -110,11 +165,17 @@ ExtractionStatus ExtractionStaging::Finish(std::optional<std::int64_t> mtime_sec
   return ExtractionStatus::Ok();
 }
 
-ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& entries) {
+ExtractionStatus ExtractionStaging::CheckTargets(const std::vector<ManifestEntry>& entries) const {
   for (const ManifestEntry& entry : entries) {
     ExtractionStatus status = CheckTarget(entry);
     if (!status.ok()) return status;
   }
+  return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& entries) {
+  ExtractionStatus checked = CheckTargets(entries);
+  if (!checked.ok()) return checked;
   for (std::size_t index = 0; index < entries.size(); ++index) {
     ExtractionStatus status = Place(index, entries[index]);
     if (!status.ok()) return status;
@@ -124,12 +185,17 @@ ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& ent
 
 ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) const {
   const std::vector<std::string>& parts = entry.components;
+  const std::string folder = parts.size() > 1 ? JoinPath(parts, parts.size() - 1) : ".";
   for (std::size_t i = 0; i < parts.size(); ++i) {
     std::string path = JoinPath(parts, i + 1);
     struct stat info;
     if (fstatat(destination_fd_.get(), path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) return ExtractionStatus::Ok();  // nothing below it either
-      return WriteFailure(entry, errno);
+      if (errno != ENOENT) return WriteFailure(entry, errno);
+      // Nothing below it either; only the last part can be a kept file.
+      if (i + 1 == parts.size() && entry.kind == EntryKind::kFile) {
+        return CheckKept(entry, folder, nullptr);
+      }
+      return ExtractionStatus::Ok();
     }
     bool needs_folder = i + 1 < parts.size() || entry.kind == EntryKind::kDirectory;
     if (needs_folder && !S_ISDIR(info.st_mode)) {
@@ -142,8 +208,43 @@ ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) cons
           ZipResult::kWriteFailed,
           "无法写入解压的文件：" + TargetPath(entry) + "（已有同名的文件夹）");
     }
+    if (!needs_folder) return CheckKept(entry, folder, &info);
   }
   return ExtractionStatus::Ok();
+}
+
+ExtractionStatus ExtractionStaging::CheckKept(const ManifestEntry& entry, const std::string& folder,
+                                              const struct stat* existing) const {
+  if (kept_.empty()) return ExtractionStatus::Ok();
+  struct stat folder_info;
+  if (fstatat(destination_fd_.get(), folder.c_str(), &folder_info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return ExtractionStatus::Ok();  // a folder still to be made holds nothing kept
+  }
+  const std::string& name = entry.components.back();
+  const Kept* hit = nullptr;
+  bool whole_kind = false;
+  for (const Kept& kept : kept_) {
+    const bool same_folder =
+        folder_info.st_dev == kept.folder_device && folder_info.st_ino == kept.folder_inode;
+    if ((existing != nullptr && kept.exists && existing->st_dev == kept.device &&
+         existing->st_ino == kept.inode) ||
+        (same_folder && name == kept.name)) {
+      hit = &kept;
+      whole_kind = false;
+      break;  // the file itself: the most precise reason
+    }
+    if (hit == nullptr && same_folder && !kept.extension.empty() &&
+        LowerExtension(name) == kept.extension) {
+      hit = &kept;
+      whole_kind = true;
+    }
+  }
+  if (hit == nullptr) return ExtractionStatus::Ok();
+  const std::string what = whole_kind ? hit->role + "所在文件夹中的 " + hit->extension + " 文件"
+                                      : hit->role + "：" + hit->path;
+  return ExtractionStatus::Failure(ZipResult::kUnsafeEntry,
+                                   "答卷包含有不安全的条目，整个答卷包未解压：" + archive_ + "：" +
+                                       entry.name + "（条目会覆盖" + what + "）");
 }
 
 ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry& entry) {

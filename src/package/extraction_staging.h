@@ -7,8 +7,17 @@
 //
 // Folders are created and files moved through descriptors of the folders
 // themselves, never following a symbolic link below the destination.
+//
+// No entry may replace a kept file: the archive itself, the files the host
+// names (see KeptFile), or a file of the same kind as one kept with
+// same_kind in its folder.  Kept files are recognised by their folder and
+// name, and, when they exist, by their inode, so another spelling of the
+// path or a second hard link makes no difference.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
 #define GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -30,34 +39,62 @@ class ExtractionStaging {
   ExtractionStaging(const ExtractionStaging&) = delete;
   ExtractionStaging& operator=(const ExtractionStaging&) = delete;
 
-  // Opens the existing folder `destination` (a native path) and creates the
-  // staging folder in it.  Fails with kWriteFailed.
-  ExtractionStatus Open(const std::string& destination);
+  // Opens the existing folder `destination` (a native path) and notes the
+  // kept files; `archive` (a native path) is kept and named in refusals.
+  // Writes nothing.  Fails with kWriteFailed.
+  ExtractionStatus Open(const std::string& destination, const std::string& archive,
+                        const std::vector<KeptFile>& kept);
+
+  // Checks where the entries would land before anything is written: a kept
+  // file fails with kUnsafeEntry, a file standing where a folder is needed
+  // (or the reverse) or a symbolic link on the way with kWriteFailed.
+  ExtractionStatus CheckTargets(const std::vector<ManifestEntry>& entries) const;
 
   // Stages the file of manifest entry `index`: Begin, Append its bytes, then
   // Finish.  Each fails with kWriteFailed naming the entry's target path.
+  // The first Begin creates the staging folder, held as in use (see
+  // util/leftover_files.h) until it goes.
   ExtractionStatus Begin(std::size_t index, const ManifestEntry& entry);
   ExtractionStatus Append(const char* data, std::size_t size);
   ExtractionStatus Finish(std::optional<std::int64_t> mtime_seconds);
 
   // Moves every staged file of `entries` (the manifest whose indexes were
   // staged) into place, replacing files of the same name, and creates the
-  // folders they need.  Every target is checked before the first move, so a
-  // file standing where a folder is needed (or the reverse) or a symbolic
-  // link on the way fails with kWriteFailed before anything changes.  A
+  // folders they need.  Every target is checked again (CheckTargets) before
+  // the first move, so nothing changes when a check fails.  A
   // move the system refuses after those checks (an I/O error, a folder
   // changed meanwhile) fails with kWriteFailed and leaves the files moved
   // before it in place; each of them is complete.
   ExtractionStatus Commit(const std::vector<ManifestEntry>& entries);
 
  private:
+  // A kept file, as its folder's inode and its name, and its own inode when
+  // it exists.
+  struct Kept {
+    dev_t folder_device = 0;
+    ino_t folder_inode = 0;
+    std::string name;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string extension;  // lower case, with its dot; empty unless same_kind
+    std::string path;
+    std::string role;
+  };
+
+  void NoteKept(const KeptFile& file);
+  ExtractionStatus OpenStagingFolder();
   ExtractionStatus CheckTarget(const ManifestEntry& entry) const;
+  ExtractionStatus CheckKept(const ManifestEntry& entry, const std::string& folder,
+                             const struct stat* existing) const;
   ExtractionStatus Place(std::size_t index, const ManifestEntry& entry);
   ExtractionStatus WriteFailure(const ManifestEntry& entry, int error) const;
   std::string TargetPath(const ManifestEntry& entry) const;
   void Discard();
 
   std::string destination_;
+  std::string archive_;
+  std::vector<Kept> kept_;
   FileDescriptor destination_fd_;
   std::string staging_name_;  // empty until the staging folder exists
   FileDescriptor staging_fd_;

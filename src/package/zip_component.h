@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace generatesheet {
 
@@ -37,6 +38,15 @@ struct ExtractionLimits {
   std::uint64_t ratio_floor_bytes = std::uint64_t{1} << 20;
 };
 
+// A file outside the package that no entry may replace, with what it is
+// (e.g. "生成的页面"), for the refusal.  With `same_kind`, no entry may put
+// a file with the same extension (any case) into its folder either.
+struct KeptFile {
+  std::string path;
+  std::string role;
+  bool same_kind = false;
+};
+
 class ZipComponent {
  public:
   virtual ~ZipComponent() = default;
@@ -46,6 +56,11 @@ class ZipComponent {
   virtual void SetFixedFlag(bool value) = 0;                            // setting 3 (id 16)
   virtual void SetFixedOption(std::int16_t value) = 0;                  // setting 4 (id 11)
   virtual void SetEncryptionPassword(const std::string& password) = 0;  // setting 5 (id 12)
+
+  // Files the next extractions must leave alone besides the archive itself
+  // (which is always kept).  The old control had no such setting; a
+  // component that writes nowhere may ignore it.
+  virtual void SetKeptFiles(std::vector<KeptFile> files) { (void)files; }
 
   // Runs the extraction (method 48).  Never throws for a bad archive: the
   // code tells the kind of failure and LastResultDescription() the details.

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "util/error.h"
+#include "util/leftover_files.h"
 
 namespace generatesheet {
 
@@ -21,9 +22,11 @@ ReplacementFile::ReplacementFile(const std::string& target, mode_t mode, Durabil
     : target_(target), durability_(durability) {
   const std::size_t slash = target.rfind('/');
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  temp_ = ParentFolder(target) + "/." + base + ".tmp-XXXXXX";
+  temp_ = ParentFolder(target) + "/." + base + kTemporaryFileMark + "XXXXXX";
   fd_.Reset(::mkstemp(temp_.data()));
   if (fd_.get() < 0) throw SystemError("无法在目标文件夹创建临时文件", target, errno);
+  // Marks the file as in use until it is renamed (see util/leftover_files.h).
+  HoldTemporary(fd_.get());
   ::fchmod(fd_.get(), mode & 07777);
 }
 
@@ -37,11 +40,12 @@ ReplacementFile::~ReplacementFile() {
 void ReplacementFile::Commit() {
   const bool durable = durability_ == Durability::kDurable;
   if (durable && ::fsync(fd_.get()) != 0) throw SystemError("写入文件出错", target_, errno);
-  if (const int error = fd_.Close(); error != 0) throw SystemError("写入文件出错", target_, error);
+  // Renamed while still held, so no clean-up of leftovers can take it.
   if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     throw SystemError("无法以新文件替换原文件", target_, errno);
   }
   committed_ = true;
+  if (const int error = fd_.Close(); error != 0) throw SystemError("写入文件出错", target_, error);
   if (!durable) return;
   // Make the rename itself durable; a failure here loses nothing.
   FileDescriptor folder(::open(ParentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

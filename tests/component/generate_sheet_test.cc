@@ -55,6 +55,26 @@ TEST_F(GenerateSheetTest, NeverSetPathsReachTheComponentAsTheyStand) {
   EXPECT_EQ("4=", zip.log[1]);
 }
 
+TEST_F(GenerateSheetTest, RefusesAPackageNameThatIsNotABareFileName) {
+  ScopedFakeZip zip(0);
+  const std::pair<const char*, const char*> cases[] = {
+      {"../p.zip", "“../p.zip”不是文件名：含有路径分隔符“/”或“\\”"},
+      {"sub\\p.zip", "“sub\\p.zip”不是文件名：含有路径分隔符“/”或“\\”"},
+      {"/tmp/p.zip", "“/tmp/p.zip”不是文件名：含有路径分隔符“/”或“\\”"},
+      {"..", "“..”不是文件名"},
+      {"C:p.zip", "“C:p.zip”不是文件名：以盘符开头"},
+  };
+  for (const auto& [name, reason] : cases) {
+    sheet_.SetZipPaperName(name);
+    EXPECT_FALSE(sheet_.GenerateSheet()) << name;
+    EXPECT_EQ(std::string("创建文件出错，错误信息：答卷包名称必须是不含路径的文件名：") + reason,
+              sheet_.ErrMsg());
+  }
+  EXPECT_TRUE(zip.log.empty());  // nothing was extracted
+  EXPECT_FALSE(Exists(dir_.File("p.html")));
+  EXPECT_TRUE(std::filesystem::is_empty(out_dir()));
+}
+
 TEST_F(GenerateSheetTest, Code40CountsAsExtracted) {
   ScopedFakeZip zip(40);
   EXPECT_TRUE(sheet_.GenerateSheet());

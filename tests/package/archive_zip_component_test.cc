@@ -2,10 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -196,6 +199,20 @@ TEST_F(ArchiveZipComponentTest, RefusesATruncatedArchive) {
                            ZipEntry::File("Analysis.mdb", RandomBytes(64 * 1024))});
   fs::resize_file(bak_ + "/1001.zip", 90 * 1024);
   ExpectRefused(archive, ZipResult::kBadEntry, bak_ + "/1001.zip");
+
+  // One local header, then bytes that are no zip structure at all.
+  // Stored, 100 bytes, a 12-byte name, no extra field.
+  std::string zip("PK\x03\x04\x14\0\0\0\0\0\0\0\0\0\0\0\0\0d\0\0\0d\0\0\0\x0c\0\0\0", 30);
+  zip += "Analysis.mdb";
+  for (int i = 0; i < 50; ++i) zip += "\x8f\x11garbage";
+  WriteFileForTest(bak_ + "/garbage.zip", zip);
+  ExpectRefused(bak_ + "\\garbage.zip", ZipResult::kBadEntry,
+                "答卷包已损坏或不完整：" + bak_ +
+                    "/garbage.zip（条目“Analysis.mdb”之后）：下一个条目的头部无法读取，"
+                    "文件已损坏或被截断");
+  WriteFileForTest(bak_ + "/header.zip", std::string("PK\x03\x04", 4) + std::string(26, '\x01'));
+  ExpectRefused(bak_ + "\\header.zip", ZipResult::kBadEntry,
+                "答卷包已损坏或不完整：" + bak_ + "/header.zip：条目头部不完整，文件已被截断");
 }
 
 TEST_F(ArchiveZipComponentTest, RefusesCorruptDataFoundAfterEarlierEntriesWereUnpacked) {
@@ -276,8 +293,110 @@ INSTANTIATE_TEST_SUITE_P(
             "Duplicate", {ZipEntry::File("Analysis.mdb", "second")}, "条目名称与另一条目重复"},
         UnsafeCase{"FileThenFolder",
                    {ZipEntry::File("sub", "x"), ZipEntry::File("sub/a.txt", "y")},
-                   "既是文件又是文件夹"}),
+                   "既是文件又是文件夹"},
+        // The package's own name, and any other package the folder may hold.
+        UnsafeCase{"ItsOwnName",
+                   {ZipEntry::File("1001.zip", "22 bytes of plain text")},
+                   "1001.zip：1001.zip（条目会覆盖文件夹中的答卷包（.zip 文件））"},
+        UnsafeCase{"ItsOwnNameBehindDots",
+                   {ZipEntry::File("./1001.zip", "x")},
+                   "./1001.zip（条目会覆盖文件夹中的答卷包"},
+        UnsafeCase{"AnotherPackageInAnyCase",
+                   {ZipEntry::File("B1002.ZiP", "x")},
+                   "B1002.ZiP（条目会覆盖文件夹中的答卷包"},
+        UnsafeCase{"TooLongAName",
+                   {ZipEntry::File(std::string(1025, 'n'), "x")},
+                   "（条目名称长 1025 字节，超过 1024 字节的上限）"},
+        UnsafeCase{"TooDeep",
+                   {ZipEntry::File(
+                       [] {
+                         std::string name;
+                         for (int i = 0; i < 64; ++i) name += "d/";
+                         return name + "f";
+                       }(),
+                       "x")},
+                   "（条目有 65 层文件夹，超过 64 层的上限）"}),
     [](const ::testing::TestParamInfo<UnsafeCase>& param_info) { return param_info.param.label; });
+
+TEST_F(ArchiveZipComponentTest, KeepsThePackageItsNeighboursAndTheHostsFiles) {
+  // Another student's package and page, a template and a second name
+  // (hard link) of the package being extracted, deeper in the folder.
+  WriteZip(bak_ + "/B1002.zip", {ZipEntry::File("Analysis.mdb", "B's answers")});
+  WriteFileForTest(bak_ + "/B1002.html", "B's page");
+  WriteFileForTest(bak_ + "/template.html", "<html>$Content$</html>");
+  fs::create_directory(bak_ + "/sub");
+  struct Case {
+    std::string entry;
+    std::string named;
+  };
+  const std::vector<Case> cases = {
+      {"B1002.zip", "B1002.zip（条目会覆盖文件夹中的答卷包（.zip 文件））"},
+      {"sub/copy.bin", "sub/copy.bin（条目会覆盖答卷包本身：" + bak_ + "/1001.zip）"},
+      {"1001.html", "1001.html（条目会覆盖生成的页面：" + bak_ + "/1001.html）"},
+      {"B1002.HTML", "B1002.HTML（条目会覆盖生成的页面所在文件夹中的 .html 文件）"},
+      {"new.html", "new.html（条目会覆盖生成的页面所在文件夹中的 .html 文件）"},
+      {"./template.html", "（条目会覆盖页面模板：" + bak_ + "/template.html）"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    std::string archive = Package(
+        "1001.zip", {ZipEntry::File("Analysis.mdb", "new"), ZipEntry::File(c.entry, "forged")});
+    fs::remove(bak_ + "/sub/copy.bin");
+    fs::create_hard_link(bak_ + "/1001.zip", bak_ + "/sub/copy.bin");
+    zip_.SetKeptFiles(
+        {{bak_ + "/1001.html", "生成的页面", true}, {bak_ + "\\template.html", "页面模板"}});
+    ExpectRefused(archive, ZipResult::kUnsafeEntry, c.named);
+  }
+  // A page of the same name in a folder of the package's own is its file.
+  zip_.SetKeptFiles({{bak_ + "/1001.html", "生成的页面", true}});
+  std::string archive = Package("1001.zip", {ZipEntry::File("sub/page.html", "kept")});
+  EXPECT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(ReadFileForTest(bak_ + "/sub/page.html"), "kept");
+}
+
+// Peak memory of `work` run in a child process, in kilobytes above what the
+// child started with, or -1 when the child failed.
+long PeakMemoryGrowthKb(const std::function<bool()>& work) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  pid_t child = fork();
+  if (child == 0) {
+    struct rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    const bool ok = work();
+    getrusage(RUSAGE_SELF, &after);
+    long growth = ok ? after.ru_maxrss - before.ru_maxrss : -1;
+    ssize_t written = write(fds[1], &growth, sizeof growth);
+    _exit(written == sizeof growth ? 0 : 1);
+  }
+  close(fds[1]);
+  long growth = -1;
+  if (read(fds[0], &growth, sizeof growth) != sizeof growth) growth = -1;
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? growth : -1;
+}
+
+TEST_F(ArchiveZipComponentTest, RefusesAPackageOfVeryLongNamesInLittleMemory) {
+  // Four entries of about 64 KB of name each, 32,764 folders deep.
+  std::vector<ZipEntry> entries;
+  for (const char* top : {"bK/", "bL/", "bM/", "bN/"}) {
+    std::string name = top;
+    for (int i = 0; i < 32764; ++i) name += "a/";
+    entries.push_back(ZipEntry::File(name + "f", "x"));
+  }
+  std::string archive = Package("long.zip", entries);
+  Listing before = ListTree(dir_.path());
+  const long growth_kb = PeakMemoryGrowthKb([&] {
+    return Run(archive) == ZipResult::kUnsafeEntry &&
+           zip_.LastResultDescription().find("（条目名称长 65532 字节，超过 1024 字节的上限）") !=
+               std::string::npos;
+  });
+  EXPECT_GE(growth_kb, 0) << "the package was not refused for its name";
+  EXPECT_LT(growth_kb, 50 * 1024);
+  EXPECT_EQ(ListTree(dir_.path()), before);
+}
 
 TEST_F(ArchiveZipComponentTest, RefusesDeviceEntries) {
   WriteZip(bak_ + "/1001.zip", {ZipEntry::File("tty", "x"), ZipEntry::File("Pbase.mdb", "y")});

@@ -36,6 +36,18 @@ TEST(SplitEntryPathTest, RefusesAbsoluteAndClimbingNames) {
   EXPECT_EQ(SplitEntryPath("").refusal, "条目名称为空");
 }
 
+TEST(SplitEntryPathTest, CapsTheLengthAndTheDepthOfAName) {
+  EXPECT_EQ(SplitEntryPath(std::string(1024, 'n')).refusal, "");
+  EXPECT_EQ(SplitEntryPath(std::string(1025, 'n')).refusal,
+            "条目名称长 1025 字节，超过 1024 字节的上限");
+  std::string deep = "f";
+  for (int i = 0; i < 63; ++i) deep = "d/" + deep;
+  EXPECT_EQ(SplitEntryPath(deep).components.size(), 64u);
+  SplitEntryName deeper = SplitEntryPath("d/" + deep);
+  EXPECT_EQ(deeper.refusal, "条目有 65 层文件夹，超过 64 层的上限");
+  EXPECT_THAT(deeper.components, IsEmpty());
+}
+
 TEST(ExtractionManifestTest, AcceptsFilesAndFoldersInAnyOrder) {
   ExtractionManifest manifest;
   EXPECT_EQ(manifest.Add("sub/a.txt", EntryKind::kFile), std::nullopt);
@@ -79,6 +91,11 @@ TEST(ExtractionManifestTest, RefusesNamesThatLandOnTheSamePath) {
     ASSERT_TRUE(refusal.has_value()) << c.entries[1].first;
     EXPECT_THAT(*refusal, HasSubstr(c.reason)) << c.entries[1].first;
   }
+  // Only a file beside the package can be taken for a package.
+  ExtractionManifest packages;
+  EXPECT_EQ(packages.Add("A.Zip", EntryKind::kFile), "条目会覆盖文件夹中的答卷包（.zip 文件）");
+  EXPECT_EQ(packages.Add("sub/a.zip", EntryKind::kFile), std::nullopt);
+  EXPECT_EQ(packages.Add("folder.zip/", EntryKind::kDirectory), std::nullopt);
   // Names differing in case are different files here.
   ExtractionManifest manifest;
   EXPECT_EQ(manifest.Add("a.mdb", EntryKind::kFile), std::nullopt);

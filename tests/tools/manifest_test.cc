@@ -79,6 +79,15 @@ TEST(ManifestTest, RowsThatCannotBeRunAreRefused) {
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行的 zip_name 为空");
   }
+  try {
+    ParseManifest(header + "a,b.zip,1,x,y\na,../p.zip,1,x,y\n", "m.csv", "");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(
+        e.what(),
+        "清单格式错误：m.csv 第 3 行的 zip_name 必须是不含路径的文件名：“../p.zip”不是文件名："
+        "含有路径分隔符“/”或“\\”");
+  }
 }
 
 TEST(ShardTest, ParsesAndPartitions) {

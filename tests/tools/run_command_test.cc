@@ -28,6 +28,9 @@ TEST_F(RunCommandTest, UsageErrorsExitTwoWithOneLineNamingTheFault) {
       {{"run", "--zip", "a.zip", "--zip", "b.zip"}, "--zip"},
       {{"run", "-z"}, "-z"},
       {{"run", "--bak-data-path", "b", "--zip", "a.zip", "--out", "o/", "extra"}, "extra"},
+      {{"run", "--bak-data-path", "b", "--zip", "../p.zip", "--out", "o/"},
+       "--zip 的值必须是不含路径的文件名：“../p.zip”"},
+      {{"run", "--bak-data-path", "b", "--zip", "sub\\p.zip", "--out", "o/"}, "不是文件名"},
       {{"keygen"}, "密钥文件"},
       {{"keygen", "a", "b"}, "b"},
   };

@@ -1,0 +1,40 @@
+// The library's temporary files and folders, and the removal of those a
+// killed run left behind.  A decrypted copy of a student's answers may be
+// among them, so they must not outlive the run that made them.
+//
+// Two kinds live beside the files they become:
+//   ".<name>.tmp-XXXXXX"     a file being written whole (ReplacementFile);
+//   ".unzip-XXXXXXXXXXXX"    a package's staging folder (12 hex digits).
+// While its maker works with it, each is held under an exclusive flock(2)
+// lock, which the system drops when the maker's process ends in any way.  A
+// temporary that nobody holds is a leftover.
+#ifndef GENERATESHEET_UTIL_LEFTOVER_FILES_H_
+#define GENERATESHEET_UTIL_LEFTOVER_FILES_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace generatesheet {
+
+inline constexpr char kTemporaryFileMark[] = ".tmp-";
+inline constexpr char kStagingFolderPrefix[] = ".unzip-";
+inline constexpr std::size_t kStagingSuffixLength = 12;
+
+// Whether `name` has the form of one of the two kinds above.
+bool IsTemporaryFileName(std::string_view name);
+bool IsStagingFolderName(std::string_view name);
+
+// Takes the lock that marks the temporary open as `fd` as in use; false
+// (errno set) when it cannot be taken at once.
+bool HoldTemporary(int fd);
+
+// Removes from `folder` (a native path) every temporary of the two kinds
+// that no process holds: files, and staging folders with the files in them.
+// Never follows a link, never touches anything else, never fails: a
+// temporary it cannot remove is left.  Returns how many it removed.
+std::size_t RemoveLeftoverTemporaries(const std::string& folder);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_UTIL_LEFTOVER_FILES_H_
