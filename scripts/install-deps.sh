@@ -1,7 +1,7 @@
 #!/bin/sh
 # Brings every system package the project needs onto a Debian 12 machine.
 # Safe to run again: it does nothing when everything is already installed.
-# Usage: scripts/install-deps.sh [--with-browser]
+# Usage: scripts/install-deps.sh [--with-browser | --with-fuzzer]
 set -eu
 
 packages="build-essential cmake pkg-config g++ clang-format
@@ -11,6 +11,10 @@ packages="build-essential cmake pkg-config g++ clang-format
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 if [ "${1:-}" = "--with-browser" ]; then
   packages="$packages chromium fonts-noto-cjk"
+fi
+# Only scripts/fuzz.sh needs clang and its libFuzzer runtime.
+if [ "${1:-}" = "--with-fuzzer" ]; then
+  packages="$packages clang libclang-rt-14-dev"
 fi
 
 missing=""

@@ -1,0 +1,1 @@
+select I_RECNO, M_StudentAnswer from tbl_AnalysisPaper where I_QuestionNo = -12.5e3

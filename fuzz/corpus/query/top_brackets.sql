@@ -1,0 +1,1 @@
+SELECT TOP 5 t.*, [a b].c FROM [a b], t WHERE t.x = [a b].y ORDER BY t.z DESC;

@@ -1,0 +1,1 @@
+select * from tbl_title where I_TypeID = '单选题' and C_PaperCode = 'x''y' order by I_QuestionNo
