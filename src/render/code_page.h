@@ -14,10 +14,10 @@ namespace generatesheet {
 int CharsetCodePage(int charset);
 
 // Appends `bytes`, text in the Windows code page `code_page` (936, 1252,
-// 65001, ...), to `out` as UTF-8.  Code page 936 (GBK) is read as GB18030, a
-// superset, so every GBK character decodes.  A byte that does not decode
-// becomes U+FFFD and decoding goes on after it.  An unknown code page is
-// read as 1252.
+// 65001, ...), to `out` as UTF-8.  Code page 936 is GBK as Windows reads it
+// (0x80 is "€"); 54936 and GB2312 (20936) are read as GB18030, a superset.
+// A byte that does not decode becomes U+FFFD and decoding goes on after it.
+// An unknown code page is read as 1252.
 void AppendCodePageBytes(std::string_view bytes, int code_page, std::string* out);
 
 }  // namespace generatesheet

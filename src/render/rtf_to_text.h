@@ -3,7 +3,7 @@
 // Characters keep their identity whatever the code page of the document:
 // \'hh bytes and literal bytes are decoded together in the code page of the
 // current font's \fcharset (or \cpg), else the default font's (\deff), else
-// \ansicpg, else Windows-1252; GBK text is read as GB18030.  \uN escapes
+// \ansicpg, else Windows-1252; code page 936 is read as Windows reads it.  \uN escapes
 // (surrogate pairs joined) pass over their \ucN fallback.  Formatting,
 // pictures, objects, \binN data, headers, footers, footnotes, field
 // instructions and other hidden destinations are dropped; field results and

@@ -72,8 +72,13 @@ TEST(RtfToPlainTextTest, GbkCharacterSplitAcrossEscapesComesOutWhole) {
   EXPECT_EQ(RtfToPlainText(head + "\\'81\\\\}"), "乗");            // 81 5C
   EXPECT_EQ(RtfToPlainText(head + "\xD6\xD0\\'ce\xC4}"), "中文");  // raw bytes
   EXPECT_EQ(RtfToPlainText(head + "\\'d6{\\*\\bkmkstart q}\\'d0}"), "中");
-  // GB18030 four-byte sequences decode as well.
-  EXPECT_EQ(RtfToPlainText(head + "\\'81\\'30\\'81\\'30}"), "\u0080");
+  // Code page 936 as Windows reads it: 0x80 is the euro sign, and the
+  // four-byte sequences of GB18030 are no characters of it; code page 54936
+  // is GB18030 and has them.
+  EXPECT_EQ(RtfToPlainText(head + "\\'d6\\'d0\\'80}"), "中€");
+  EXPECT_EQ(RtfToPlainText(head + "\\'80\\'d6\\'d0}"), "€中");
+  EXPECT_EQ(RtfToPlainText(head + "\\'81\\'30\\'81\\'30}"), "\uFFFD0\uFFFD0");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansicpg54936 \\'81\\'30\\'81\\'30}"), "\u0080");
 }
 
 TEST(RtfToPlainTextTest, EachFontDecodesInItsOwnCharset) {
