@@ -10,7 +10,7 @@ packages="build-essential cmake pkg-config g++ clang-format
 # The machine may already carry its own Node.js and npm; Debian's would conflict.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 if [ "${1:-}" = "--with-browser" ]; then
-  packages="$packages chromium fonts-noto-cjk"
+  packages="$packages chromium fonts-noto-cjk poppler-utils"
 fi
 # Only scripts/fuzz.sh needs clang and its libFuzzer runtime.
 if [ "${1:-}" = "--with-fuzzer" ]; then

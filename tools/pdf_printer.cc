@@ -251,8 +251,15 @@ void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path
   }
 }
 
-std::string PdfPrinter::Evaluate(const std::string& page_path, const std::string& expression) {
+std::string PdfPrinter::Evaluate(const std::string& page_path, const std::string& expression,
+                                 int phone_width) {
   try {
+    if (pid_ < 0) Start();
+    if (phone_width > 0) {
+      Call("Emulation.setDeviceMetricsOverride",
+           Json{{"width", phone_width}, {"height", 800}, {"deviceScaleFactor", 1}, {"mobile", true}}
+               .dump());
+    }
     Load(page_path);
     const Json reply = Json::parse(Call(
         "Runtime.evaluate",

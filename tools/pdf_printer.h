@@ -35,8 +35,10 @@ class PdfPrinter {
   void Print(const std::string& page_path, const std::string& pdf_path);
 
   // Loads the page, evaluates `expression` in it and returns the value as
-  // JSON text.  For checks of pages in a real browser.
-  std::string Evaluate(const std::string& page_path, const std::string& expression);
+  // JSON text.  For checks of pages in a real browser; a `phone_width`
+  // (CSS pixels) lays the page out as a phone of that width would.
+  std::string Evaluate(const std::string& page_path, const std::string& expression,
+                       int phone_width = 0);
 
  private:
   void Start();

@@ -4,10 +4,12 @@
 // (desktop and phone width) are kept in <build>/browser-test/.
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 
 #include "tools/cli_fixture.h"
+#include "tools/pdf_printer.h"
 
 namespace generatesheet::testing {
 namespace {
@@ -90,10 +92,13 @@ class BrowserTest : public CliTest {
     const std::string dom = Chromium(url, "--dump-dom", dir_.File("profile-" + sample));
     ASSERT_NE(dom.find("</html>"), std::string::npos) << dom.substr(0, 500);
 
-    // The header.
-    EXPECT_NE(dom.find("<div class=\"paperTitle\">学号：" + d["student_id"].get<std::string>() +
-                       "&nbsp;&nbsp;姓名：" + d["student_name"].get<std::string>()),
-              std::string::npos);
+    // The header, its items made wholes by the template's script.
+    EXPECT_NE(
+        dom.find("<div class=\"paperTitle\"><span class=\"headerItem\">学号：" +
+                 d["student_id"].get<std::string>() + "</span> <span class=\"headerItem\">姓名：" +
+                 d["student_name"].get<std::string>() + "</span>"),
+        std::string::npos)
+        << dom.substr(0, 3000);
 
     // Every section heading, in order.
     std::vector<std::string> headings;
@@ -157,6 +162,78 @@ TEST_F(BrowserTest, EnglishSampleRendersEverySectionQuestionOptionAndAnswer) {
 
 TEST_F(BrowserTest, ComputerBasicsSampleRendersEverySectionQuestionOptionAndAnswer) {
   CheckSample("computer-basics", "cs2024020115.html");
+}
+
+// The output of a shell command.
+std::string Shell(const std::string& command, const std::string& out_file) {
+  EXPECT_EQ(std::system((command + " >" + ShellQuote(out_file)).c_str()), 0) << command;
+  return ReadFileForTest(out_file);
+}
+
+// A batch of the samples with marks and PDFs: the class summary sorts by
+// score in the browser, and each PDF names its student on every page.
+TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
+  std::string manifest = "package_folder,zip_name,student_id,student_name,subject\n";
+  std::map<std::string, std::string> names;  // PDF -> student name
+  for (const char* sample : {"english", "computer-basics"}) {
+    const json d = json::parse(
+        ReadFileForTest(std::string(GENERATESHEET_SOURCE_DIR "/samples/") + sample + ".json"));
+    manifest += std::string("demo/packages/") + sample + "," +
+                d["package_name"].get<std::string>() + "," + d["student_id"].get<std::string>() +
+                "," + d["student_name"].get<std::string>() + "," + d["subject"].get<std::string>() +
+                "\n";
+    std::string pdf = d["package_name"].get<std::string>();
+    std::erase(pdf, '#');
+    names["class/" + pdf.substr(0, pdf.size() - 4) + ".pdf"] = d["student_name"];
+  }
+  WriteFileForTest(dir_.File("class.csv"), manifest);
+  const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--marks", "--pdf", "--key-file",
+                           GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+
+  // Sorting by score, up and then down, with real clicks.
+  cli::PdfPrinter browser;
+  const std::string click =
+      "(() => { const th = [...document.querySelectorAll('#students th')]"
+      ".find(h => h.textContent.startsWith('得分')); th.click(); const up = "
+      "[...document.querySelectorAll('#students tbody tr')].map(r => r.cells[3].dataset.value);"
+      " th.click(); const down = [...document.querySelectorAll('#students tbody tr')]"
+      ".map(r => r.cells[3].dataset.value); return [up, down]; })()";
+  const json orders = json::parse(browser.Evaluate(dir_.File("class/index.html"), click));
+  EXPECT_EQ(orders, json::parse(R"([["46", "66.5"], ["66.5", "46"]])"));
+
+  // On a 390 px phone each header item stays on one line, the page no wider
+  // than the screen.
+  const std::string lines =
+      "[...document.querySelectorAll('.paperTitle .headerItem')].map(e => "
+      "e.getClientRects().length).concat([document.documentElement.scrollWidth])";
+  EXPECT_EQ(json::parse(browser.Evaluate(dir_.File("class/cs2024020115.html"), lines, 390)),
+            json::parse("[1, 1, 1, 1, 1, 390]"));
+
+  for (const auto& [pdf, name] : names) {
+    SCOPED_TRACE(pdf);
+    const std::string info = Shell("pdfinfo " + ShellQuote(dir_.File(pdf)), dir_.File("info"));
+    std::smatch pages_match;
+    ASSERT_TRUE(std::regex_search(info, pages_match, std::regex("Pages:\\s+(\\d+)"))) << info;
+    const int pages = std::stoi(pages_match[1]);
+    EXPECT_GE(pages, 2);
+    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+    std::string text =
+        Shell("pdftotext -layout " + ShellQuote(dir_.File(pdf)) + " -", dir_.File("text"));
+    std::erase(text, ' ');  // pdftotext spaces CJK text as it pleases
+    // Pages are separated by form feeds; each carries the name and its number.
+    size_t page = 0, start = 0;
+    for (size_t end; (end = text.find('\f', start)) != std::string::npos; start = end + 1) {
+      const std::string one = text.substr(start, end - start);
+      ++page;
+      EXPECT_NE(one.find("姓名：" + name), std::string::npos) << "page " << page << ":\n" << one;
+      EXPECT_NE(one.find("第" + std::to_string(page) + "页/共" + std::to_string(pages) + "页"),
+                std::string::npos)
+          << one;
+    }
+    EXPECT_EQ(page, static_cast<size_t>(pages));
+    EXPECT_NE(text.find("得分："), std::string::npos);
+  }
 }
 
 }  // namespace
