@@ -1,6 +1,7 @@
 // Whole pages rendered from real answer packages.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -49,80 +50,93 @@ TEST_F(PaperTest, GeneralPaperExactly) {
   EXPECT_EQ("", sheet_.ErrMsg());
 }
 
-TEST_F(PaperTest, EveryGeneralCodeReachesItsFamily) {
-  const std::pair<const char*, const char*> codes[] = {
-      {"86", "singleSelect"},  {"90", "singleSelect"}, {"701", "singleSelect"},
-      {"704", "singleSelect"}, {"87", "singleSelect"}, {"900", "singleSelect"},
-      {"88", "operator"},      {"89", "operator"}};
-  int no = 1;
-  for (const auto& [code, table_class] : codes) {
-    Section(no, code, code);
-    Question(no, std::string("Q") + code, code);
-    Answer(no, 4, "s", "t", "a");
+// Every value the general rule dispatches on gets a section of one question;
+// the questions are answered under every type code in turn, so each layout
+// shows too.  Numbered 1 to 18: every numeral and the digits beyond ten.
+TEST_F(PaperTest, EveryDispatchValueAndLayoutCodeExactly) {
+  enum Family { kChoice, kCompound, kEssay };
+  struct Dispatched {
+    const char* code;
+    const char* type_name;
+    Family family;
+  };
+  const Dispatched dispatched[] = {
+      {"86", "", kChoice},          {"90", "", kChoice},          {"701", "", kChoice},
+      {"702", "", kChoice},         {"703", "", kChoice},         {"704", "", kChoice},
+      {"87", "", kCompound},        {"900", "", kCompound},       {"88", "", kEssay},
+      {"89", "", kEssay},           {"", "单选题", kChoice},      {"", "论述题", kEssay},
+      {"", "outlook", kEssay},      {"", "文字处理", kEssay},     {"", "电子表格", kEssay},
+      {"", "操作系统应用", kEssay}, {"", "internet应用", kEssay}, {"", "演示文稿", kEssay},
+  };
+  // 1 is the choice layout, 2, 3 and 7 show no rows, the rest the text layout.
+  const int layouts[] = {1, 4, 5, 6, 8, 10, 13, 30, 2, 3, 7};
+  const char* numerals[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十"};
+
+  std::string expected = Header("0");
+  int no = 0;
+  for (const auto& [code, type_name, family] : dispatched) {
     ++no;
+    const std::string n = std::to_string(no);
+    const std::string style = *code != '\0' ? code : type_name;
+    const int layout = layouts[(no - 1) % std::size(layouts)];
+    Section(no, code, style, *code != '\0' ? Cell() : Cell(type_name));
+    Question(no, "Q" + n, code, std::string("P") + code, *code != '\0' ? Cell() : Cell(type_name));
+    Answer(no, layout, "4", "8", "a" + n);
+    std::string rows;
+    if (layout == 1) rows = ChoiceRows("C", "D", "a" + n);
+    if (layout != 1 && layout != 2 && layout != 3 && layout != 7)
+      rows = TextRows("4", "8", "a" + n);
+
+    const std::string numeral = no <= 10 ? numerals[no - 1] : n;
+    if (family == kEssay) {
+      expected += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + style +
+                  "</span><table class='operator'><tr><td>" + n + "、Q" + n + "</td></tr>" + rows +
+                  " </table></div>";
+      continue;
+    }
+    Option(no, "A", "o" + n);
+    expected += "<div class='bigTitle'>" + numeral + "、" + style + "</div>";
+    if (family == kCompound) {
+      Passage(std::string("P") + code, "passage " + n);
+      expected += "<div class='bigQuestion'>passage " + n + "</div>";
+    }
+    expected += "<table class='singleSelect'><tr><td>" + n + "、Q" + n + "</td></tr>" +
+                Options("<li>A、o" + n + "</li>") + rows + "</table>";
   }
-  const std::string page = Generate();
-  no = 1;
-  for (const auto& [code, table_class] : codes) {
-    const std::string table = std::string("<table class='") + table_class + "'><tr><td>" +
-                              std::to_string(no++) + "、Q" + code + "</td></tr>";
-    EXPECT_NE(std::string::npos, page.find(table)) << code;
-  }
+  // Rows the rule passes over: codes compared exactly, type names unknown,
+  // Null or empty.
+  const std::pair<Cell, Cell> skipped[] = {{"55", Cell()}, {" 86", Cell()}, {"086", Cell()},
+                                           {"", "填空题"}, {"", Cell()},    {"", ""}};
+  for (const auto& [code, type_name] : skipped) Section(++no, code, "skipped", type_name);
+
+  EXPECT_EQ(expected, Generate());
   EXPECT_EQ("", sheet_.ErrMsg());
 }
 
-TEST_F(PaperTest, SectionsWithoutACodeGoByTypeName) {
-  Section(1, "", "单选", "单选题");
-  Section(2, "", "论述", "论述题");
-  Section(3, "", "文字处理", "文字处理");
-  Section(4, "", "未知", "填空题");
-  Section(5, "", "空", nullptr);
-  Question(1, "choose", "", "", "单选题");
-  Question(2, "discuss", "", "", "论述题");
-  Question(3, "format a document", "", "", "文字处理");
-  Answer(1, 1, "1", "1", "x");
-  Answer(2, 4, "d", "e", "f");
-  Answer(3, 10, nullptr, "done", "g");
-  const std::string page = Generate();
-  EXPECT_NE(std::string::npos,
-            page.find("<div class='bigTitle'>一、单选</div><table class='singleSelect'><tr><td>1、"
-                      "choose</td></tr>"));
-  EXPECT_NE(std::string::npos,
-            page.find("<div class='lunsu'><span class='bigTitle'>二、论述</span><table "
-                      "class='operator'><tr><td>2、discuss</td></tr>"));
-  EXPECT_NE(std::string::npos, page.find("3、format a document</td></tr>" +
-                                         TextRows("无", "done", "g") + " </table></div>"));
-  EXPECT_EQ(std::string::npos, page.find("四、"));
-  EXPECT_EQ(std::string::npos, page.find("五、"));
-}
-
-TEST_F(PaperTest, PassagesComeBeforeEveryRunOfTheirCode) {
+// Rows come in question order, not grouped by passage: a passage is written
+// before every run of its code, again when the code comes back.
+TEST_F(PaperTest, CompoundSectionsExactly) {
   Section(1, "87", "阅读理解");
   Section(2, "900", "完形填空");
   for (int no : {1, 2, 3, 4}) Question(no, "r" + std::to_string(no), "87", no < 3 ? "P" : "Q");
   for (int no : {5, 6, 7}) Question(no, "c" + std::to_string(no), "900", no == 6 ? "Q" : "P");
   Passage("P", "Passage P");
   Passage("Q", "Passage Q");
+  Option(1, "B", "乙");
+  Option(1, "A", "甲");
   for (int no = 1; no <= 7; ++no) Answer(no, 1, "1", "2", "x");
-  const std::string page = Generate();
-  const auto at = [&](const std::string& s, size_t from = 0) { return page.find(s, from); };
   const std::string p = "<div class='bigQuestion'>Passage P</div>";
   const std::string q = "<div class='bigQuestion'>Passage Q</div>";
-  // 87: P, 1, 2, Q, 3, 4.
-  EXPECT_LT(at(p), at("1、r1"));
-  EXPECT_LT(at("2、r2"), at(q));
-  EXPECT_LT(at(q), at("3、r3"));
-  EXPECT_GT(at("<div class='bigQuestion'>", at(q) + 1), at("4、r4"));  // none between 3 and 4
-  // 900: P, 5, Q, 6, P, 7: P written again after Q.
-  const size_t second_section = at("二、完形填空");
-  const size_t p5 = at(p, second_section);
-  const size_t q6 = at(q, second_section);
-  const size_t p7 = at(p, p5 + 1);
-  EXPECT_LT(p5, at("5、c5"));
-  EXPECT_LT(at("5、c5"), q6);
-  EXPECT_LT(q6, at("6、c6"));
-  EXPECT_LT(at("6、c6"), p7);
-  EXPECT_LT(p7, at("7、c7"));
+  const auto table = [](int no, const char* text, const std::string& options = "") {
+    const std::string n = std::to_string(no);
+    return "<table class='singleSelect'><tr><td>" + n + "、" + text + n + "</td></tr>" +
+           Options(options) + ChoiceRows("A", "B", "x") + "</table>";
+  };
+  EXPECT_EQ(Header("0") + "<div class='bigTitle'>一、阅读理解</div>" + p +
+                table(1, "r", "<li>A、甲</li><li>B、乙</li>") + table(2, "r") + q + table(3, "r") +
+                table(4, "r") + "<div class='bigTitle'>二、完形填空</div>" + p + table(5, "c") + q +
+                table(6, "c") + p + table(7, "c"),
+            Generate());
   EXPECT_EQ("", sheet_.ErrMsg());
 }
 
@@ -212,18 +226,6 @@ TEST_F(PaperTest, ANullScoreDropsTheHeader) {
   EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("S_GetScore"));
 }
 
-TEST_F(PaperTest, UnknownTypeCodesShowNoAnswerRows) {
-  Section(1, "88", "写作");
-  Question(1, "two", "88");
-  Question(2, "seven", "88");
-  Answer(1, 2, "s", "t", "a");
-  Answer(2, 7, "s", "t", "a");
-  const std::string page = Generate();
-  EXPECT_NE(std::string::npos, page.find("<tr><td>1、two</td></tr> </table><table class='operator'>"
-                                         "<tr><td>2、seven</td></tr> </table>"));
-  EXPECT_EQ("", sheet_.ErrMsg());
-}
-
 TEST_F(PaperTest, AQuestionWithoutAnAnswerRowKeepsItsTable) {
   Section(1, "86", "单选题");
   Question(1, "lonely", "86");
@@ -293,6 +295,21 @@ TEST_F(PaperTest, PlaceholdersInsideTheContentStayAsTheyAre) {
       0u, page.find("<h1>生成的网页标题</h1><div class='paperTitle'>学号：$Title$&nbsp;&nbsp;姓名："
                     "$Content$&nbsp;&nbsp;"))
       << page;
+}
+
+// The old page is a second name of another file here: a page written in
+// place, through the old file, would change that file too.
+TEST_F(PaperTest, TheOldPageIsReplacedNotWrittenThrough) {
+  Section(1, "88", "写作");
+  Question(1, "q", "88");
+  Answer(1, 4, "s", "t", "a");
+  const std::string sentinel = dir_.File("sentinel.html");
+  testing::WriteFileForTest(sentinel, "sentinel");
+  std::filesystem::create_hard_link(sentinel, dir_.File("pages/1001.html"));
+  EXPECT_NE(std::string::npos, Generate().find("1、q"));
+  EXPECT_EQ(dir_.File("pages/1001.html"), sheet_.PagePath());
+  EXPECT_EQ("sentinel", testing::ReadFileForTest(sentinel));
+  EXPECT_EQ(1u, std::filesystem::hard_link_count(sentinel));
 }
 
 TEST_F(PaperTest, ThreadsEachWithTheirOwnObjectGetTheirOwnPages) {
