@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "util/file_descriptor.h"
+
 namespace generatesheet {
 
 namespace {
@@ -49,10 +51,9 @@ void SetLogFilePathForTesting(const std::string& path) {
 void AppendLogLine(const std::string& line) noexcept {
   try {
     const std::string entry = line + "\r\n";
-    const int fd = ::open(LogFilePath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    [[maybe_unused]] ssize_t written = ::write(fd, entry.data(), entry.size());
-    ::close(fd);
+    const FileDescriptor fd(
+        ::open(LogFilePath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.valid()) WriteFully(fd.get(), entry);
   } catch (...) {
   }
 }
