@@ -6,7 +6,8 @@ set -eu
 
 packages="build-essential cmake pkg-config g++ clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev"
+  mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev
+  nettle-dev zlib1g-dev"
 # The machine may already carry its own Node.js and npm; Debian's would conflict.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 if [ "${1:-}" = "--with-browser" ]; then

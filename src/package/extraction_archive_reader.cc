@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <fcntl.h>
 #include <locale.h>
 
 #include <cerrno>
@@ -72,7 +73,11 @@ ExtractionArchiveReader::~ExtractionArchiveReader() = default;
 ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
                                                const std::string& password) {
   path_ = path;
+  password_ = password;
   last_entry_.clear();
+  direct_.reset();
+  directory_.reset();
+  direct_fd_.Reset();
   handle_.reset(archive_read_new());
   if (!handle_) return ExtractionStatus::Failure(ZipResult::kUnexpected, "无法创建解压器");
   archive_read_support_format_zip(handle_.get());
@@ -117,19 +122,44 @@ ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end
   header->mtime_seconds.reset();
   if (archive_entry_mtime_is_set(entry)) header->mtime_seconds = archive_entry_mtime(entry);
   last_entry_ = header->name;
+  entry_encrypted_ = archive_entry_is_data_encrypted(entry) != 0;
+  entry_started_ = false;
+  direct_.reset();
   return ExtractionStatus::Ok();
 }
 
+std::unique_ptr<AesEntryReader> ExtractionArchiveReader::DirectReader() {
+  if (!entry_encrypted_ || password_.empty()) return nullptr;
+  if (!directory_) {
+    direct_fd_.Reset(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    directory_ = std::make_unique<ZipDirectory>(
+        direct_fd_.get() >= 0 ? ZipDirectory::Read(direct_fd_.get()) : ZipDirectory());
+  }
+  const AesZipEntry* entry = directory_->FindAes(last_entry_);
+  if (entry == nullptr) return nullptr;
+  auto reader = std::make_unique<AesEntryReader>();
+  if (!reader->Begin(direct_fd_.get(), *entry, password_)) return nullptr;
+  return reader;
+}
+
 std::ptrdiff_t ExtractionArchiveReader::Read(char* buffer, std::size_t size) {
+  if (!entry_started_) {
+    entry_started_ = true;
+    direct_ = DirectReader();
+  }
+  if (direct_) return direct_->Read(buffer, size);
   la_ssize_t n = archive_read_data(handle_.get(), buffer, size);
   return n < 0 ? -1 : static_cast<std::ptrdiff_t>(n);
 }
 
 std::int64_t ExtractionArchiveReader::BytesConsumed() const {
-  return archive_filter_bytes(handle_.get(), -1);
+  const std::int64_t direct =
+      direct_ ? static_cast<std::int64_t>(direct_->PackedBytesConsumed()) : 0;
+  return archive_filter_bytes(handle_.get(), -1) + direct;
 }
 
 std::string ExtractionArchiveReader::ErrorText(const char* fallback) const {
+  if (direct_ && !direct_->error().empty()) return direct_->error();
   // libarchive's own texts for the faults a package shows most, in Chinese;
   // any other is kept after the general reason.
   static constexpr std::pair<const char*, const char*> kKnown[] = {

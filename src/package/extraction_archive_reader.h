@@ -2,6 +2,10 @@
 // handle.  Each Open starts from the beginning of the file, so a package can
 // be walked twice (once to check the names, once to unpack).
 //
+// The data of WinZip AES-256 entries is read past libarchive, which is slow
+// at it (see AesEntryReader); everything else, and every header, goes
+// through libarchive.
+//
 // Names come out the same whatever locale the host runs in: while a reader
 // lives, its thread decodes in UTF-8, so names flagged as UTF-8 come out as
 // UTF-8 and other names as the bytes the archive holds.
@@ -14,8 +18,11 @@
 #include <optional>
 #include <string>
 
+#include "package/aes_entry_reader.h"
 #include "package/extraction_manifest.h"
 #include "package/extraction_status.h"
+#include "package/zip_directory.h"
+#include "util/file_descriptor.h"
 
 struct archive;
 
@@ -63,10 +70,25 @@ class ExtractionArchiveReader {
   };
   class ThreadLocaleScope;
 
+  // The direct reader for the current entry when it is an AES entry that
+  // reader handles, else null.
+  std::unique_ptr<AesEntryReader> DirectReader();
+
   std::string path_;
+  std::string password_;
   std::unique_ptr<ThreadLocaleScope> locale_;  // outlives handle_
   std::unique_ptr<struct archive, Closer> handle_;
   std::string last_entry_;  // for descriptions of a failure between entries
+
+  // The current entry: whether libarchive says its data is encrypted, and
+  // whether its data has been asked for yet.
+  bool entry_encrypted_ = false;
+  bool entry_started_ = false;
+  // Opened on the first AES entry read: the archive once more, for the
+  // direct reads, and its central directory.
+  FileDescriptor direct_fd_;
+  std::unique_ptr<ZipDirectory> directory_;
+  std::unique_ptr<AesEntryReader> direct_;
 };
 
 }  // namespace generatesheet

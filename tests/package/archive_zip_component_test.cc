@@ -163,14 +163,50 @@ class EncryptedPackageTest : public ArchiveZipComponentTest,
                              public ::testing::WithParamInterface<ZipEncryption> {};
 
 TEST_P(EncryptedPackageTest, ReadsWithTheFixedPassword) {
-  const std::string analysis = RandomBytes(100 * 1024) + std::string(100 * 1024, 'z');
-  std::string archive = Package(
-      "1001.zip", {ZipEntry::File("Analysis.mdb", analysis), ZipEntry::File("Pbase.mdb", "bank")},
-      {.encryption = GetParam(), .password = "qvk"});
+  // Several read chunks, and a last cipher block cut short.
+  const std::string analysis = RandomBytes(100 * 1024) + std::string(100 * 1024 + 5, 'z');
+  for (bool deflate : {true, false}) {
+    std::string archive = Package(
+        "1001.zip", {ZipEntry::File("Analysis.mdb", analysis), ZipEntry::File("Pbase.mdb", "bank")},
+        {.encryption = GetParam(), .password = "qvk", .deflate = deflate});
 
-  ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
-  EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis);
-  EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank");
+    ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis) << "deflate " << deflate;
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank") << "deflate " << deflate;
+  }
+}
+
+TEST_P(EncryptedPackageTest, RefusesDataChangedInThePackage) {
+  for (bool deflate : {true, false}) {
+    std::string archive = Package("1001.zip",
+                                  {ZipEntry::File("Analysis.mdb", RandomBytes(64 * 1024, 1)),
+                                   ZipEntry::File("Pbase.mdb", RandomBytes(64 * 1024, 2))},
+                                  {.encryption = GetParam(), .deflate = deflate});
+    // A byte in the middle of the second entry's data.
+    std::string zip = ReadFileForTest(bak_ + "/1001.zip");
+    size_t second = zip.find(std::string("PK\x03\x04", 4), 1);
+    ASSERT_NE(second, std::string::npos);
+    auto le16 = [&](size_t at) {
+      return static_cast<unsigned char>(zip[at]) | static_cast<unsigned char>(zip[at + 1]) << 8;
+    };
+    size_t middle = second + 30 + le16(second + 26) + le16(second + 28) + 30000;
+    zip[middle] = static_cast<char>(zip[middle] ^ 0x55);
+    WriteFileForTest(bak_ + "/1001.zip", zip);
+    ExpectRefused(archive, ZipResult::kBadEntry, "1001.zip：Pbase.mdb（");
+    if (GetParam() == ZipEncryption::kAes256 && !deflate) {
+      EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("认证码不符"));
+    }
+  }
+}
+
+TEST_P(EncryptedPackageTest, CapsTheRatioOfAnEncryptedEntry) {
+  zip_.SetLimits({.max_ratio = 10, .ratio_floor_bytes = 64 * 1024});
+  std::string bomb = Package(
+      "bomb.zip",
+      {ZipEntry::File("Analysis.mdb", "new"), ZipEntry::File("zeros", std::string(1 << 20, '\0'))},
+      {.encryption = GetParam()});
+  ExpectRefused(bomb, ZipResult::kLimitExceeded,
+                "bomb.zip：zeros（解压后与压缩时的大小之比超过 10:1）");
 }
 
 TEST_P(EncryptedPackageTest, RefusesAWrongOrMissingPassword) {
