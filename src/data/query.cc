@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <set>
+#include <unordered_map>
 
 #include "data/collation.h"
 #include "util/error.h"
@@ -31,6 +32,31 @@ bool IsNameStart(unsigned char c) {
 bool IsNamePart(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+Literal TextLiteral(std::string content) {
+  std::string source = "'" + content + "'";
+  return Literal{Value::Text(std::move(content)), std::move(source)};
+}
+
+// A number as written, with its sign: an integer when it fits, else a double.
+Literal NumberLiteral(std::string digits) {
+  long long integer = 0;
+  auto r = std::from_chars(digits.data(), digits.data() + digits.size(), integer);
+  if (r.ec == std::errc() && r.ptr == digits.data() + digits.size()) {
+    return Literal{Value::Integer(integer), std::move(digits)};
+  }
+  double real = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), real);
+  return Literal{Value::Double(real), std::move(digits)};
+}
+
+// "top n" takes a whole number of at least 1.
+std::optional<long long> TopCount(std::string_view digits) {
+  long long top = 0;
+  auto r = std::from_chars(digits.data(), digits.data() + digits.size(), top);
+  if (r.ec != std::errc() || r.ptr != digits.data() + digits.size() || top < 1) return {};
+  return top;
+}
+
 class Parser {
  public:
   explicit Parser(std::string_view text) : text_(text) {}
@@ -43,10 +69,8 @@ class Parser {
     if (IsKeyword("top")) {
       Next();
       const Token& n = Expect(Token::Kind::kNumber);
-      long long top = 0;
-      auto r = std::from_chars(n.text.data(), n.text.data() + n.text.size(), top);
-      if (r.ec != std::errc() || r.ptr != n.text.data() + n.text.size() || top < 1) Fail(n);
-      q.top = top;
+      q.top = TopCount(n.text);
+      if (!q.top) Fail(n);
     }
     do {
       q.items.push_back(ParseItem());
@@ -217,7 +241,7 @@ class Parser {
     const Token& t = Peek();
     if (t.kind == Token::Kind::kString) {
       Next();
-      return Literal{Value::Text(t.text), "'" + t.text + "'"};
+      return TextLiteral(t.text);
     }
     bool negative = false;
     if (IsSymbol("-")) {
@@ -225,15 +249,7 @@ class Parser {
       Next();
     }
     if (Peek().kind == Token::Kind::kNumber) {
-      std::string digits = (negative ? "-" : "") + Next().text;
-      long long integer = 0;
-      auto r = std::from_chars(digits.data(), digits.data() + digits.size(), integer);
-      if (r.ec == std::errc() && r.ptr == digits.data() + digits.size()) {
-        return Literal{Value::Integer(integer), digits};
-      }
-      double real = 0;
-      std::from_chars(digits.data(), digits.data() + digits.size(), real);
-      return Literal{Value::Double(real), digits};
+      return NumberLiteral((negative ? "-" : "") + Next().text);
     }
     if (negative) Fail(Peek());
     return ParseColumnRef();
@@ -244,8 +260,122 @@ class Parser {
   std::size_t pos_ = 0;
 };
 
+// A query with its literals taken out: the text with every quoted literal
+// and every number replaced by a mark, and the literals as written.  Queries
+// of one shape differ only in their literals, so one parse serves them all.
+struct Shape {
+  std::string key;
+  std::vector<std::string_view> literals;
+};
+
+constexpr char kTextMark = '\x01';
+constexpr char kNumberMark = '\x02';
+
+// Splits `text` the way the parser's tokenizer does.  False for anything
+// the tokenizer would refuse: such a query is parsed in full, which
+// reports the fault.
+bool ScanShape(std::string_view text, Shape* shape) {
+  shape->key.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = text[i];
+    std::size_t end = i + 1;
+    if (c == '\'') {
+      for (;; ++end) {
+        if (end >= text.size()) return false;
+        if (text[end] != '\'') continue;
+        if (end + 1 < text.size() && text[end + 1] == '\'') {
+          ++end;
+          continue;
+        }
+        break;
+      }
+      shape->literals.push_back(text.substr(i + 1, end - i - 1));
+      shape->key += kTextMark;
+      i = end + 1;
+      continue;
+    }
+    if (c == '[') {
+      end = text.find(']', i + 1);
+      if (end == std::string_view::npos || end == i + 1) return false;
+      ++end;
+    } else if (IsNameStart(c)) {
+      while (end < text.size() && IsNamePart(text[end])) ++end;
+    } else if (IsDigit(c)) {
+      while (end < text.size() && IsDigit(text[end])) ++end;
+      if (end + 1 < text.size() && text[end] == '.' && IsDigit(text[end + 1])) {
+        end += 2;
+        while (end < text.size() && IsDigit(text[end])) ++end;
+      }
+      if (end < text.size() && IsNamePart(text[end])) return false;
+      shape->literals.push_back(text.substr(i, end - i));
+      shape->key += kNumberMark;
+      i = end;
+      continue;
+    }
+    shape->key.append(text.substr(i, end - i));
+    i = end;
+  }
+  return true;
+}
+
+// The literal of a quoted literal as written: its quotes doubled inside.
+std::string Unquoted(std::string_view written) {
+  std::string text;
+  text.reserve(written.size());
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    text += written[i];
+    if (written[i] == '\'') ++i;
+  }
+  return text;
+}
+
+// `parsed` (a query of the same shape) with the literals of `shape`: the
+// top count first, then the literal operands in order.  Nothing when a
+// literal does not fit (a top count below 1).
+std::optional<Query> Bind(const Query& parsed, const Shape& shape, std::string_view text) {
+  Query q = parsed;
+  q.text = std::string(text);
+  std::size_t next = 0;
+  if (q.top) {
+    if (shape.literals.empty()) return {};
+    q.top = TopCount(shape.literals[next++]);
+    if (!q.top) return {};
+  }
+  for (Condition& c : q.where) {
+    for (Operand* side : {&c.left, &c.right}) {
+      Literal* literal = std::get_if<Literal>(side);
+      if (literal == nullptr) continue;
+      if (next >= shape.literals.size()) return {};
+      std::string_view written = shape.literals[next++];
+      if (literal->value.kind() == Value::Kind::kText) {
+        *literal = TextLiteral(Unquoted(written));
+      } else {
+        const bool negative = literal->source[0] == '-';
+        *literal = NumberLiteral((negative ? "-" : "") + std::string(written));
+      }
+    }
+  }
+  return q;
+}
+
 }  // namespace
 
-Query ParseQuery(std::string_view text) { return Parser(text).Parse(); }
+Query ParseQuery(std::string_view text) {
+  // Each thread keeps the shapes it has parsed; a run sends a handful.
+  constexpr std::size_t kMaxShapes = 64;
+  thread_local std::unordered_map<std::string, Query> parsed_shapes;
+  Shape shape;
+  if (!ScanShape(text, &shape)) return Parser(text).Parse();
+  auto found = parsed_shapes.find(shape.key);
+  if (found != parsed_shapes.end()) {
+    if (std::optional<Query> q = Bind(found->second, shape, text)) return std::move(*q);
+    return Parser(text).Parse();
+  }
+  Query q = Parser(text).Parse();
+  if (parsed_shapes.size() >= kMaxShapes) parsed_shapes.clear();
+  parsed_shapes.emplace(std::move(shape.key), q);
+  return q;
+}
 
 }  // namespace generatesheet

@@ -276,6 +276,46 @@ TEST(QueryParseTest, AnythingOutsideTheFormsIsASyntaxErrorNamingTheQuery) {
   }
 }
 
+TEST(QueryParseTest, QueriesOfOneShapeKeepTheirOwnLiterals) {
+  // The first of each pair fixes the shape; the second must still come out
+  // with its own literals, text and faults.
+  ParseQuery("select top 2 * from t where a = 'x' and b = 5 and c = -1 order by a");
+  Query q =
+      ParseQuery("select top 30 * from t where a = 'O''Brien' and b = 2.5 and c = -7 order by a");
+  EXPECT_EQ(q.text,
+            "select top 30 * from t where a = 'O''Brien' and b = 2.5 and c = -7 order by a");
+  EXPECT_EQ(q.top, 30);
+  ASSERT_EQ(q.where.size(), 3u);
+  EXPECT_EQ(std::get<Literal>(q.where[0].right).value, Value::Text("O'Brien"));
+  EXPECT_EQ(std::get<Literal>(q.where[0].right).source, "'O'Brien'");
+  EXPECT_EQ(std::get<Literal>(q.where[1].right).value, Value::Double(2.5));
+  EXPECT_EQ(std::get<Literal>(q.where[2].right).value, Value::Integer(-7));
+  EXPECT_EQ(std::get<Literal>(q.where[2].right).source, "-7");
+  ASSERT_TRUE(q.order_by);
+  EXPECT_EQ(q.order_by->column, "a");
+
+  ParseQuery("select * from t where x = 1");
+  EXPECT_EQ(
+      std::get<Literal>(ParseQuery("select * from t where x = 99999999999999999999").where[0].right)
+          .value,
+      Value::Double(1e20));
+  ParseQuery("select * from t where [x'1] = 'a'");
+  EXPECT_EQ(
+      std::get<ColumnRef>(ParseQuery("select * from t where [x'1] = 'b'").where[0].left).column,
+      "x'1");
+
+  for (const char* bad : {"select top 0 * from t where a = 'x' and b = 5 and c = -1 order by a",
+                          "select * from t where x = 5abc", "select * from t where x = 'open"}) {
+    SCOPED_TRACE(bad);
+    try {
+      ParseQuery(bad);
+      ADD_FAILURE() << "parsed";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("：" + std::string(bad)), std::string::npos);
+    }
+  }
+}
+
 TEST(QueryParseTest, LiteralsAndNamesAsWritten) {
   Query q = ParseQuery("select * from [tbl_title] where C_RecCode = 'O''Brien' and I_X= -12.5;");
   ASSERT_EQ(q.tables, std::vector<std::string>{"tbl_title"});
