@@ -6,6 +6,7 @@
 #
 # Prints the wall time and pages per second.  Repeated runs reuse the
 # packages in $BENCH_DIR (default /tmp/generatesheet-batch-bench).
+# $BATCH_FLAGS adds options to the batch, e.g. BATCH_FLAGS="--marks --pdf".
 set -eu
 build=${1:?usage: batch_bench.sh BUILD_DIR [STUDENTS] [JOBS]}
 students=${2:-200}
@@ -34,7 +35,7 @@ fi
 rm -rf "$work/pages"
 start=$(date +%s.%N)
 "$tool" batch "$work/manifest-$students.csv" --out "$work/pages/" --jobs "$jobs" \
-  --key-file "$key" 2> /dev/null
+  --key-file "$key" ${BATCH_FLAGS:-} 2> /dev/null
 end=$(date +%s.%N)
 awk -v n="$students" -v j="$jobs" -v s="$start" -v e="$end" \
   'BEGIN { printf "%d pages, %d jobs: %.2f s, %.1f pages/s\n", n, j, e - s, n / (e - s) }'
