@@ -236,5 +236,30 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   }
 }
 
+// A PDF that cannot be written fails its student's row only.
+TEST_F(BrowserTest, AFailedPdfFailsItsRowOnly) {
+  WriteFileForTest(
+      dir_.File("class.csv"),
+      "package_folder,zip_name,student_id,student_name,subject\n"
+      "demo/packages/english,english-2024010101.zip,2024010101,李明,英语\n"
+      "demo/packages/computer-basics,cs#2024020115.zip,2024020115,王芳,计算机应用基础\n");
+  fs::create_directories(dir_.File("class/english-2024010101.pdf"));  // in the PDF's way
+  const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--pdf", "--report", "r.json",
+                           "--key-file", GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
+  EXPECT_EQ(r.exit_code, 1);
+  const json report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["students"][0]["status"], "failed");
+  EXPECT_EQ(report["students"][0]["error"].get<std::string>().rfind(
+                "PDF 未生成：class/english-2024010101.pdf：", 0),
+            0u)
+      << report["students"][0]["error"];
+  EXPECT_EQ(report["students"][1]["status"], "written");
+  EXPECT_TRUE(ReadFileForTest(dir_.File("class/cs2024020115.pdf")).starts_with("%PDF-"));
+  const std::string summary = ReadFileForTest(dir_.File("class/summary.csv"));
+  EXPECT_NE(summary.find("2024010101,李明,英语,46,有错误,english-2024010101.html"),
+            std::string::npos)
+      << summary;
+}
+
 }  // namespace
 }  // namespace generatesheet::testing
