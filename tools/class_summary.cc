@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "render/html_text.h"
 #include "tools/item_analysis.h"
@@ -130,6 +131,24 @@ document.querySelectorAll('table.sortable').forEach(function (table) {
 });
 </script>)";
 
+// A link to a page beside the summary: always relative ("./"), so no name
+// can make it a "javascript:" or other scheme, and with the characters that
+// would end or change a path percent-encoded.
+std::string PageHref(const std::string& page) {
+  std::string href = "./";
+  for (const unsigned char c : page) {
+    if (c < 0x21 ||
+        std::string_view("%?#\\\"'<>").find(static_cast<char>(c)) != std::string_view::npos) {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      href += escaped;
+    } else {
+      href += static_cast<char>(c);
+    }
+  }
+  return href;
+}
+
 std::string NumberCell(const std::string& value) {
   if (value.empty()) return std::string("<td class='number' data-value=''>") + kMissing + "</td>";
   return "<td class='number' data-value='" + EscapeHtml(value) + "'>" + EscapeHtml(value) + "</td>";
@@ -186,7 +205,7 @@ std::string StudentsTable(const std::vector<StudentRecord>& records) {
             "<td class='outcome " + PageStateName(r.state) + "' title='" + EscapeHtml(r.message) +
             "'>" + StateWords(r.state) + "</td><td>";
     if (r.state != PageState::kNotWritten) {
-      html += "<a href='" + EscapeHtml(r.page) + "'>" + EscapeHtml(r.page) + "</a>";
+      html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
     }
     html += "</td></tr>";
   }

@@ -10,6 +10,7 @@
 #include <map>
 #include <numeric>
 
+#include "tools/class_summary.h"
 #include "tools/cli_fixture.h"
 
 namespace generatesheet::testing {
@@ -247,6 +248,28 @@ TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
   EXPECT_EQ(bad.exit_code, 1);
   EXPECT_NE(bad.err.find("学生结果文件无法读取：empty/x.results.json"), std::string::npos)
       << bad.err;
+}
+
+// Names come from manifests and packages: they are escaped, and a link to
+// a page never leaves the folder or runs script.
+TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
+  cli::StudentRecord record;
+  record.student_id = "<b>1</b>";
+  record.student_name = "O'Neil & \"Co\"";
+  record.subject = "英语";
+  record.state = cli::PageState::kComplete;
+  record.page = "javascript:alert(1)?#'.html";
+  const std::string html = cli::SummaryHtml({record});
+  EXPECT_NE(html.find("<td>&lt;b&gt;1&lt;/b&gt;</td><td>O&#39;Neil &amp; &quot;Co&quot;</td>"),
+            std::string::npos)
+      << html;
+  EXPECT_NE(html.find("<a href='./javascript:alert(1)%3F%23%27.html'>"), std::string::npos);
+  // A student whose page was not written gets no link.
+  record.state = cli::PageState::kNotWritten;
+  EXPECT_EQ(cli::SummaryHtml({record}).find("<a href"), std::string::npos);
+  EXPECT_NE(cli::SummaryCsv({record}).find("\"O'Neil & \"\"Co\"\"\",英语,,未写出,\r\n"),
+            std::string::npos)
+      << cli::SummaryCsv({record});
 }
 
 }  // namespace
