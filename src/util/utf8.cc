@@ -66,7 +66,11 @@ bool IsValidUtf8(std::string_view text) {
   std::size_t pos = 0;
   char32_t ignored;
   while (pos < text.size()) {
-    if (!NextCodePoint(text, &pos, &ignored)) return false;
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+    } else if (!NextCodePoint(text, &pos, &ignored)) {
+      return false;
+    }
   }
   return true;
 }
