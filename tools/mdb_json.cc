@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "data/jet_values.h"
 #include "data/mdb_reader.h"
 #include "data/table.h"
-#include "tools/mdb_column_types.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -61,20 +61,18 @@ ordered_json ValueJson(const Value& value, const std::string& type) {
   return nullptr;
 }
 
-ordered_json TableJson(const Table& table, const std::vector<ColumnType>& types) {
+ordered_json TableJson(const Table& table, const std::vector<JetColumn>& declared) {
   ordered_json columns = ordered_json::array();
-  std::vector<std::size_t> positions;
-  for (const ColumnType& column : types) {
-    const std::optional<std::size_t> at = table.FindColumn(column.name);
-    if (!at) throw Error("表 " + table.name() + " 没有字段 " + column.name);
-    positions.push_back(*at);
-    columns.push_back({{"name", column.name}, {"type", column.type}});
+  std::vector<std::string> types;
+  for (const JetColumn& column : declared) {
+    types.push_back(JetTypeName(column.type));
+    columns.push_back({{"name", column.name}, {"type", types.back()}});
   }
   ordered_json rows = ordered_json::array();
   for (std::size_t r = 0; r < table.row_count(); ++r) {
     ordered_json row = ordered_json::object();
-    for (std::size_t c = 0; c < types.size(); ++c) {
-      row[types[c].name] = ValueJson(table.row(r)[positions[c]], types[c].type);
+    for (std::size_t c = 0; c < declared.size(); ++c) {
+      row[declared[c].name] = ValueJson(table.row(r)[c], types[c]);
     }
     rows.push_back(std::move(row));
   }
@@ -87,11 +85,10 @@ ordered_json DumpDatabase(const std::string& path, const std::optional<std::stri
   MdbReader reader(path);
   const std::vector<std::string> names =
       table ? std::vector<std::string>{*table} : reader.UserTableNames();
-  MdbColumnTypes types(path);
   ordered_json dump = ordered_json::object();
   for (const std::string& name : names) {
     const std::unique_ptr<Table> rows = reader.ReadTable(name);
-    dump[rows->name()] = TableJson(*rows, types.Columns(rows->name()));
+    dump[rows->name()] = TableJson(*rows, reader.Columns(name));
   }
   return dump;
 }

@@ -1,5 +1,6 @@
 #include "data/jet_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "util/utf8.h"
@@ -83,15 +84,20 @@ class Utf8Builder {
 std::string DecodeJetText(const unsigned char* data, std::size_t size) {
   Utf8Builder text(size);
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
-    // The writer compresses only text without zero bytes in its UTF-16
-    // form, so every zero byte is a mode switch.
+    // A zero byte where a character begins switches between one byte a
+    // character and two (UTF-16LE).  The writer compresses only text whose
+    // UTF-16 units have no zero low byte, so a two-byte unit never starts
+    // with one; its high byte may well be zero.
     bool compressed = true;
     for (std::size_t start = 2; start <= size;) {
-      const void* zero = std::memchr(data + start, 0, size - start);
-      const std::size_t end = zero ? static_cast<const unsigned char*>(zero) - data : size;
+      std::size_t end = start;
       if (compressed) {
+        const void* zero = std::memchr(data + start, 0, size - start);
+        end = zero ? static_cast<const unsigned char*>(zero) - data : size;
         text.AppendBytes(data + start, end - start);
       } else {
+        while (end < size && data[end] != 0) end += 2;
+        end = std::min(end, size);
         text.AppendUtf16Le(data + start, end - start);
       }
       compressed = !compressed;

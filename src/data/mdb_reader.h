@@ -1,9 +1,10 @@
-// Reads whole tables of one Access (Jet 4) database file through libmdb.
+// Reads whole tables of one Access (Jet 4) database file.
 //
-// libmdb parses the file header, the table definitions and the rows
-// (mdb_crack_row); this reader walks the pages itself and checks every
-// pointer it follows against the file, so a damaged file gives an Error
-// naming it instead of a crash.  Text and memo values are decoded from their
+// libmdb (through MdbFile, its one owner) parses the table definitions and
+// cracks the rows; this reader walks the catalog and the pages itself and
+// checks every pointer it follows against the file, so a damaged file gives
+// an Error naming it instead of a crash, and no read costs more than the
+// file's size.  Text and memo values are decoded from their
 // raw bytes (nothing truncated, every character kept) and numbers from their
 // binary form, independent of the locale.
 //
@@ -16,7 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "data/jet_page.h"
+#include "data/mdb_file.h"
 #include "data/table.h"
+#include "data/value.h"
 
 namespace generatesheet {
 
@@ -37,6 +41,28 @@ class MdbReader {
   // Every row of the table named `name` (case-insensitive).  Throws Error
   // when there is no such table or its pages are damaged.
   std::unique_ptr<Table> ReadTable(std::string_view name);
+
+  // The columns of the table named `name` (case-insensitive) with their
+  // declared types; throws as ReadTable.
+  std::vector<JetColumn> Columns(std::string_view name);
+
+  // A field as stored, and as read: the bytes in the row (for a memo or OLE
+  // value, its 12-byte header and what follows in the row), the whole data
+  // of a memo or OLE value, and the value.
+  struct StoredField {
+    bool is_null = true;
+    Bytes stored;
+    Bytes long_value;
+    Value value;
+  };
+  struct StoredTable {
+    std::string name;
+    std::vector<JetColumn> columns;
+    std::vector<std::vector<StoredField>> rows;
+  };
+  // Every row of the table named `name` (case-insensitive) as stored; throws
+  // as ReadTable.  For tools and tests that look at the bytes.
+  StoredTable ReadStoredTable(std::string_view name);
 
  private:
   class Impl;

@@ -97,7 +97,7 @@ TEST_F(JetWriterTest, TextKeepsChineseNonBmpEmptyAndNull) {
     EXPECT_EQ(stored[i].bytes, Utf16Le(utf16[i])) << i;
   }
   EXPECT_TRUE(stored.back().is_null);
-  EXPECT_EQ(stored[0].text, "张三");  // libmdb's own conversion of BMP text
+  EXPECT_EQ(stored[0].text, "张三");
 
   std::vector<json> expected(utf8.begin(), utf8.end());
   expected.push_back(nullptr);

@@ -1,0 +1,53 @@
+// The column types of a Jet 4 file and the values stored in them.
+#ifndef GENERATESHEET_DATA_JET_VALUES_H_
+#define GENERATESHEET_DATA_JET_VALUES_H_
+
+#include <string>
+
+#include "data/jet_page.h"
+#include "data/table.h"
+#include "data/value.h"
+
+namespace generatesheet {
+
+// Column type codes as the file stores them.
+enum JetType : int {
+  kJetBoolean = 0x01,
+  kJetByte = 0x02,
+  kJetInteger = 0x03,
+  kJetLong = 0x04,
+  kJetCurrency = 0x05,
+  kJetSingle = 0x06,
+  kJetDouble = 0x07,
+  kJetDateTime = 0x08,
+  kJetBinary = 0x09,
+  kJetText = 0x0A,
+  kJetOle = 0x0B,
+  kJetMemo = 0x0C,
+  kJetGuid = 0x0F,
+  kJetNumeric = 0x10,
+  kJetComplex = 0x12,
+  kJetBigInt = 0x13,
+};
+
+// How values of the type compare.
+ColumnKind JetColumnKind(int type);
+
+// The name the independent reader mdb-reader gives the type: "boolean",
+// "byte", "integer", "long", "currency", "float", "double", "datetime",
+// "binary", "text", "ole", "memo", "repid", "numeric", "complex", "bigint",
+// or "unknown".
+const char* JetTypeName(int type);
+
+// Whether values of the type are kept in a long value (memo, OLE).
+inline bool IsLongValueType(int type) { return type == kJetMemo || type == kJetOle; }
+
+// The value of one field: `data` is the stored bytes, or for a long value
+// type its whole data.  `scale` matters for numeric columns only.  Throws
+// Error naming `path` and `where` (table and column) when a value is short.
+Value DecodeJetValue(int type, int scale, bool is_null, const Bytes& data, const std::string& path,
+                     const std::string& where);
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_JET_VALUES_H_

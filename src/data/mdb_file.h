@@ -1,0 +1,93 @@
+// The one owner of libmdb in the project: an open Jet 4 file, its pages,
+// the table definitions libmdb parses and the rows it cracks.  Nothing else
+// includes mdbtools.h.
+//
+// libmdb trusts the file; this class checks what it is handed before each
+// call, so that no call can follow a pointer out of the file or size its
+// work by a damaged count: the header before mdb_open, page numbers before
+// mdb_read_pg, the counts of a table definition before mdb_read_table, and
+// each row's place before mdb_crack_row.  libmdb's catalog and property
+// parsers are never used (the reader walks the catalog itself).  What
+// libmdb prints to stderr goes to the log (see LibmdbMessages).
+//
+// Not thread-safe: one file belongs to one thread at a time.
+#ifndef GENERATESHEET_DATA_MDB_FILE_H_
+#define GENERATESHEET_DATA_MDB_FILE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/jet_page.h"
+
+namespace generatesheet {
+
+struct JetColumn {
+  std::string name;
+  int type = 0;   // a JetType
+  int scale = 0;  // numeric columns
+};
+
+// One field of a row as stored: the null flag and the bytes in the row.
+struct RawField {
+  bool is_null = true;
+  Bytes bytes;
+};
+
+class MdbFile {
+ public:
+  // Opens the file at `path` (a native path).  Throws Error naming the file
+  // when it is missing, unreadable, not a Jet 4 database or too short to
+  // hold a catalog.
+  explicit MdbFile(const std::string& path);
+  ~MdbFile();
+  MdbFile(const MdbFile&) = delete;
+  MdbFile& operator=(const MdbFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::uint32_t page_count() const { return page_count_; }
+
+  // Reads page `page`; throws Error (damaged file) for a page outside the
+  // file or a failed read.
+  void ReadPage(std::uint32_t page, JetPage* out);
+
+  // A table definition as libmdb parses it, from its first page.
+  class Definition {
+   public:
+    ~Definition();
+    const std::vector<JetColumn>& columns() const { return columns_; }
+    const Bytes& usage_map() const { return usage_map_; }
+
+   private:
+    friend class MdbFile;
+    struct Handle;
+    Definition();
+    std::unique_ptr<Handle> handle_;
+    std::vector<JetColumn> columns_;
+    Bytes usage_map_;
+  };
+
+  // The definition of table `name` whose first page is `tdef_page`.  Throws
+  // Error (damaged file) when the page is no definition or its counts are
+  // beyond what a Jet 4 table can hold.
+  std::unique_ptr<Definition> ReadDefinition(std::uint32_t tdef_page, const std::string& name);
+
+  // The fields of the row at `span` of `page`, in column order.  Throws
+  // Error (damaged file) naming `table` when the row cannot be cracked or a
+  // field lies outside it.
+  std::vector<RawField> CrackRow(const Definition& definition, const JetPage& page,
+                                 const RowSpan& span, const std::string& table);
+
+ private:
+  struct Handle;
+  void CheckFile();
+
+  std::string path_;
+  std::uint32_t page_count_ = 0;
+  std::unique_ptr<Handle> mdb_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_DATA_MDB_FILE_H_
