@@ -9,7 +9,7 @@
  *   gs_create_html_set_html_paper_path(sheet, "/data/pages/");
  *   gs_create_html_generate_sheet(sheet);
  *   char* page = gs_create_html_get_page_path(sheet);
- *   if (page && *page) puts(page);
+ *   if (gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE) puts(page);
  *   else { char* err = gs_create_html_get_err_msg(sheet); fputs(err, stderr); gs_free(err); }
  *   gs_free(page);
  *   gs_create_html_release(sheet);
@@ -40,6 +40,11 @@ extern "C" {
 
 #define GS_OK 0
 #define GS_ERROR (-1)
+
+/* What the last run made of its page (gs_create_html_get_page_outcome). */
+#define GS_PAGE_NOT_WRITTEN 0
+#define GS_PAGE_WRITTEN_WITH_ERRORS 1 /* a step failed or no question came out */
+#define GS_PAGE_COMPLETE 2
 
 typedef struct gs_create_html gs_create_html;
 typedef struct gs_model gs_model;
@@ -105,6 +110,8 @@ void gs_create_html_set_marks(gs_create_html* sheet, int on);
  * "wrong", "unanswered", "unknown") and error (null when none). */
 size_t gs_create_html_get_result_count(const gs_create_html* sheet);
 char* gs_create_html_get_results_json(const gs_create_html* sheet);
+/* Read-only: one of the GS_PAGE_ values; GS_PAGE_NOT_WRITTEN before any run. */
+int gs_create_html_get_page_outcome(const gs_create_html* sheet);
 
 /* ---- Connection ---- */
 

@@ -7,7 +7,8 @@
 //   sheet.SetTemplatePath("/data/template.html");
 //   sheet.SetHTMLPaperPath("/data/pages/");       // prefix of the page path
 //   sheet.SetStudentID("1001");
-//   if (sheet.GenerateSheet() && !sheet.PagePath().empty()) { ... }
+//   sheet.GenerateSheet();
+//   if (sheet.PageOutcome() == generatesheet::Outcome::kComplete) { ... }
 //   else std::cerr << sheet.ErrMsg();
 //
 // Contract:
@@ -18,7 +19,14 @@
 // - GenerateSheet returns false only when the package could not be
 //   extracted (or the driver itself failed).  PagePath tells whether the page
 //   was written: it is emptied when a run starts and set once the page is
-//   complete on disk.
+//   complete on disk.  PageOutcome tells whether the page is whole: a run
+//   whose steps reported a failure, or that rendered no question, wrote a
+//   page with errors, and ErrMsg then names the cause.
+// - A run reads only its own package: when Analysis.mdb cannot be decrypted,
+//   AnalysisConn is left empty, never pointing at an earlier package.
+// - A run holds an exclusive lock on BakDataPath from the extraction to the
+//   closing of its connections; a second run on the same folder (in this
+//   process or another) waits for it.
 // - Strings are UTF-8.  Paths use "\" or "/" as separators: the fixed texts
 //   join paths with "\", which names the same folder boundary as "/".
 // - One object belongs to one thread at a time; separate objects may run on
@@ -34,6 +42,13 @@
 #include "generatesheet/question_result.h"
 
 namespace generatesheet {
+
+// What the last run of a CreateHtml made of its page.
+enum class Outcome {
+  kNotWritten = 0,         // no page (or the object has not run yet)
+  kWrittenWithErrors = 1,  // a page with gaps: a step failed or no question came out
+  kComplete = 2,           // a page with every step successful
+};
 
 class CreateHtml {
  public:
@@ -91,6 +106,8 @@ class CreateHtml {
   // The path of the page written by the last run, or "" when the run wrote
   // none.  Read-only.
   std::string PagePath() const;
+  // What became of the last run's page.  Read-only.
+  Outcome PageOutcome() const;
 
   // Marks on the page: when true, each question's table gains a row with
   // the marks obtained and available and the verdict ("得分：3 / 4 ✔ 正确"),

@@ -165,6 +165,10 @@ char* gs_create_html_get_page_path(const gs_create_html* sheet) {
   return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.PagePath()); });
 }
 
+int gs_create_html_get_page_outcome(const gs_create_html* sheet) {
+  return static_cast<int>(sheet->object.PageOutcome());
+}
+
 // ---- Connection ----
 
 gs_connection* gs_connection_new(void) {

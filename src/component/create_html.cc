@@ -58,5 +58,6 @@ std::string CreateHtml::PagePath() const { return impl_->page_path; }
 bool CreateHtml::Marks() const { return impl_->marks; }
 void CreateHtml::SetMarks(bool sValue) { impl_->marks = sValue; }
 const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
+Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
 
 }  // namespace generatesheet

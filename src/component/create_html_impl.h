@@ -31,8 +31,23 @@ class CreateHtml::Impl : public ErrorSink {
   void InitAnalysisConn();
   void InitPbaseConn();
 
-  // ErrMsg keeps the last report only.
-  void Report(std::string message) override { err_msg = std::move(message); }
+  // ErrMsg keeps the last report only; each report counts as a failure of
+  // the run, and the first cause is what the run reports in the end.
+  void Report(std::string message) override {
+    err_msg = std::move(message);
+    ++run.failures;
+  }
+  void ReportCause(std::string message) override {
+    Report(std::move(message));
+    if (run.cause.empty()) run.cause = err_msg;
+  }
+
+  // What the current run has come to; emptied when a run starts.
+  struct RunRecord {
+    int failures = 0;   // reports written to ErrMsg
+    int questions = 0;  // question tables rendered
+    std::string cause;  // the report that explains the run's other failures
+  };
 
   // Runs `body`; on failure reports it under `prefix` and returns R{}.
   template <typename Body>
@@ -56,8 +71,11 @@ class CreateHtml::Impl : public ErrorSink {
   std::string page_path;
   bool marks = false;
   std::vector<QuestionResult> results;
+  Outcome outcome = Outcome::kNotWritten;
+  RunRecord run;
 
  private:
+  void SettleOutcome();
   std::int16_t ExtractPackage();
   // Renders the paper into the template and writes the page; PagePath tells
   // whether it was written.

@@ -1,12 +1,16 @@
-// The driver: extract the package, prepare both databases, write the page.
+// The driver: extract the package, prepare both databases, write the page,
+// and tell what came of the page.
 #include <cstdlib>
+#include <optional>
 
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
 #include "data/sodium_cipher.h"
 #include "package/thread_zip_component.h"
+#include "render/error_prefixes.h"
 #include "render/page_file_name.h"
 #include "util/error.h"
+#include "util/folder_lock.h"
 #include "util/path.h"
 
 namespace generatesheet {
@@ -18,6 +22,8 @@ constexpr std::int16_t kFixedOption = 2;
 constexpr char kPackagePassword[] = "qvk";
 // Besides 0, the one result code that counts as a successful extraction.
 constexpr std::int16_t kAlsoExtracted = 40;
+// How long a run waits for another run working in the same package folder.
+constexpr std::chrono::seconds kFolderWait(120);
 }  // namespace
 
 std::int16_t CreateHtml::Impl::ExtractPackage() {
@@ -44,7 +50,15 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
 bool CreateHtml::Impl::GenerateSheet() {
   page_path.clear();
   results.clear();
+  outcome = Outcome::kNotWritten;
+  run = RunRecord{};
+  // A connection the host left open would keep an earlier package's file.
+  CloseConnections();
+  // Held from the extraction until both connections are closed: another run
+  // in this folder would extract and decrypt the same files meanwhile.
+  std::optional<FolderLock> lock;
   bool result = Reported(prefix::kGenerateSheet, [&] {
+    lock.emplace(NativePath(bak_data_path), kFolderWait);
     const std::int16_t code = ExtractPackage();
     if (code != 0 && code != kAlsoExtracted) return false;
     InitAnalysisConn();
@@ -54,7 +68,28 @@ bool CreateHtml::Impl::GenerateSheet() {
   });
   // Closing both connections lets the same object serve the next student.
   CloseConnections();
+  lock.reset();
+  if (result) SettleOutcome();
   return result;
+}
+
+// A page is complete only when no step reported a failure and the paper
+// showed at least one question; otherwise ErrMsg ends up naming the cause.
+void CreateHtml::Impl::SettleOutcome() {
+  if (page_path.empty()) return;
+  if (!run.cause.empty()) {
+    err_msg = run.cause;
+  } else if (run.questions == 0) {
+    const std::string note =
+        "试卷中没有生成任何试题：请检查科目“" + subject + "”是否与这份答卷包的试卷相符";
+    // An earlier report keeps its text; the note says what it led to.
+    if (run.failures == 0) {
+      Report(prefix::kSections + note);
+    } else {
+      err_msg += "（" + note + "）";
+    }
+  }
+  outcome = run.failures == 0 ? Outcome::kComplete : Outcome::kWrittenWithErrors;
 }
 
 void CreateHtml::Impl::CloseConnections() noexcept {

@@ -22,6 +22,7 @@ void CreateHtml::Impl::WritePage() {
                                        .zip_paper_name = zip_paper_name,
                                        .bak_data_path = bak_data_path});
   results = collector.Take();
+  run.questions = context.questions_rendered;
 }
 
 }  // namespace generatesheet

@@ -11,7 +11,17 @@
 #include <optional>
 #include <string>
 
+#include "util/error.h"
+
 namespace generatesheet {
+
+// Thrown by zqDecryptFile when the file is in the encrypted format but does
+// not open under the cipher's key: it was made with another key (or its
+// first bytes were changed).
+class KeyMismatchError : public Error {
+ public:
+  using Error::Error;
+};
 
 class Cipher {
  public:

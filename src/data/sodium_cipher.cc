@@ -141,7 +141,9 @@ void DecryptChunks(StreamState& stream, int in, const unsigned char* fixed_heade
     if (crypto_secretstream_xchacha20poly1305_pull(&stream.state, plain.data(), &plain_size, &tag,
                                                    cipher.data(), n, ad, ad_size) != 0) {
       sodium_memzero(plain.data(), plain.size());
-      if (index == 0) throw DecryptError(path, "密钥错误，或文件已被篡改或截断");
+      if (index == 0) {
+        throw KeyMismatchError(DecryptError(path, "密钥错误，或文件已被篡改或截断").what());
+      }
       throw DecryptError(
           path, "文件已被篡改或截断（第 " + std::to_string(index + 1) + " 个数据块校验失败）");
     }

@@ -1,5 +1,5 @@
 // The paper header: the student's identity, the full marks and the score.
-#include <optional>
+#include <exception>
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
@@ -9,6 +9,24 @@
 #include "util/error.h"
 
 namespace generatesheet {
+
+namespace {
+
+// The first score is the first value only the student's number unlocks:
+// when it does not open, the number is the likely cause.
+std::string DecryptScore(const RenderContext& context, const std::string& stored, std::string& key,
+                         const std::string& question_no, bool first) {
+  try {
+    return context.RequireCipher().zqDecryptString(stored, key);
+  } catch (const Error&) {
+    if (!first) throw;
+    throw RunCauseError(
+        "学号“" + context.student_id + "”与此答卷包不符：第 " + question_no +
+        " 题的得分无法用这个学号解密（学号无误时，则是答卷包的数据不是用此密钥加密的）");
+  }
+}
+
+}  // namespace
 
 std::string RenderPaperHeader(const RenderContext& context) {
   return Reported(context.errors, prefix::kPaperHeader, [&] {
@@ -23,14 +41,14 @@ std::string RenderPaperHeader(const RenderContext& context) {
     // With marks on, a failing row does not stop the walk, so every other
     // question still gets its mark; the header fails all the same.
     const bool read_all = context.results != nullptr && context.results->marks();
-    std::optional<Error> first_failure;
-    for (; !rs.Eof(); rs.MoveNext()) {
+    std::exception_ptr first_failure;
+    for (size_t row = 0; !rs.Eof(); rs.MoveNext(), ++row) {
       std::string question_no;
       try {
         question_no = rs.Field("I_QuestionNo").ToText("I_QuestionNo");
         std::string key = context.RequireCipher().zqEncryptString(question_no, context.student_id);
         const std::string stored = rs.Field("S_GetScore").ToText("S_GetScore");
-        const std::string score = context.RequireCipher().zqDecryptString(stored, key);
+        const std::string score = DecryptScore(context, stored, key, question_no, row == 0);
         if (context.results) context.results->NoteObtained(question_no, {score, ""});
         total.Add(score, question_no);
       } catch (const std::exception& e) {
@@ -38,10 +56,10 @@ std::string RenderPaperHeader(const RenderContext& context) {
           context.results->NoteObtained(question_no, {std::nullopt, e.what()});
         }
         if (!read_all) throw;
-        if (!first_failure) first_failure.emplace(e.what());
+        if (!first_failure) first_failure = std::current_exception();
       }
     }
-    if (first_failure) throw *first_failure;
+    if (first_failure) std::rethrow_exception(first_failure);
     return header + "&nbsp;&nbsp;试卷总分：100&nbsp;&nbsp;考生得分：" + total.ToString() + "</div>";
   });
 }

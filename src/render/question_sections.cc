@@ -41,6 +41,7 @@ std::string RenderQuestionTable(const RenderContext& context, const Recordset& r
   const Value& number = rs.Field("I_QuestionNo");
   const std::string title = RtfToPlainText(rs.Field("M_Title").ToText("M_Title"));
   const std::int16_t question_no = number.ToInt16("I_QuestionNo");
+  ++context.questions_rendered;
   std::string table = std::string("<table class='") + table_class + "'><tr><td>" +
                       number.ToText("I_QuestionNo") + "、" + PlainTextToHtml(title) + "</td></tr>";
   if (context.results) context.results->BeginQuestion(question_no);

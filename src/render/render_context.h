@@ -37,6 +37,9 @@ struct RenderContext {
   // Gathers the per-question results (and, with marks on, shows the marks);
   // null when nobody asked for them.
   ResultCollector* results = nullptr;
+  // Counts the question tables rendered, so the run can tell a paper that
+  // showed none.
+  mutable int questions_rendered = 0;
 
   // The cipher; throws Error when the answer database was never prepared.
   Cipher& RequireCipher() const;

@@ -15,6 +15,14 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& description) : std::runtime_error(description) {}
 };
 
+// A failure that explains the failures after it in the same run (a key or
+// a student number that does not fit the package): the run reports it in
+// the end rather than the last gap it caused.
+class RunCauseError : public Error {
+ public:
+  using Error::Error;
+};
+
 // "<what>：<path>（<reason>）", for failed system calls.
 Error SystemError(const std::string& what, const std::string& path, int errno_value);
 

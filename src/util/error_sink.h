@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "util/error.h"
+
 namespace generatesheet {
 
 class ErrorSink {
@@ -18,15 +20,20 @@ class ErrorSink {
   // `message` is the failing procedure's fixed prefix followed directly by
   // the description of the failure.
   virtual void Report(std::string message) = 0;
+  // A report whose failure explains the later failures of the same run (a
+  // RunCauseError); by default an ordinary report.
+  virtual void ReportCause(std::string message) { Report(std::move(message)); }
 };
 
 // Runs `body` and returns its result.  A failure thrown inside is reported
 // to `sink` as `prefix` + description and the empty result R{} is returned,
-// so nothing is thrown out.
+// so nothing is thrown out.  A RunCauseError goes to ReportCause.
 template <typename Body>
 auto Reported(ErrorSink& sink, const char* prefix, Body&& body) -> decltype(body()) {
   try {
     return std::forward<Body>(body)();
+  } catch (const RunCauseError& e) {
+    sink.ReportCause(std::string(prefix) + e.what());
   } catch (const std::exception& e) {
     sink.Report(std::string(prefix) + e.what());
   } catch (...) {

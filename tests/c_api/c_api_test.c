@@ -40,6 +40,7 @@ const char* gs_check_fresh_objects_read_empty(void) {
   CHECK(Equals(gs_create_html_get_subject(sheet), ""));
   CHECK(Equals(gs_create_html_get_html_paper_path(sheet), ""));
   CHECK(Equals(gs_create_html_get_page_path(sheet), ""));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_NOT_WRITTEN);
   CHECK(Equals(gs_model_get_document_path(model), ""));
   CHECK(Equals(gs_model_get_bak_data_path(model), ""));
   CHECK(Equals(gs_model_get_zip_paper_name(model), ""));
@@ -146,6 +147,7 @@ const char* gs_check_missing_package(const char* folder) {
   CHECK(gs_create_html_set_err_msg(sheet, "earlier") == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 0);
   CHECK(Equals(gs_create_html_get_page_path(sheet), ""));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_NOT_WRITTEN);
   /* A failed extraction leaves ErrMsg as it was. */
   CHECK(Equals(gs_create_html_get_err_msg(sheet), "earlier"));
   gs_create_html_release(sheet);
@@ -173,9 +175,21 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(gs_create_html_get_marks(sheet) == 0);
   gs_create_html_set_marks(sheet, 1);
   CHECK(gs_create_html_get_marks(sheet) == 1);
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  /* The same object serves a second run. */
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
   CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  /* Another student's number does not fit the package: written with errors. */
+  CHECK(gs_create_html_set_student_id(sheet, "not-the-student") == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_WRITTEN_WITH_ERRORS);
+  /* and the right one makes it whole again. */
+  CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
   gs_create_html_release(sheet);
   return NULL;
 }

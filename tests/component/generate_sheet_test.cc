@@ -210,8 +210,14 @@ TEST_F(InitAnalysisConnTest, DecryptedDatabaseGetsItsConnectionString) {
   EXPECT_EQ("", sheet_.ErrMsg());
 }
 
-TEST_F(InitAnalysisConnTest, FalseAndNullAnswersReportNothing) {
+TEST_F(InitAnalysisConnTest, FalseAndNullAnswersReportNothingAndLeaveNoEarlierDatabase) {
+  sheet_.SetBakDataPath("/earlier");
   for (const std::optional<bool> answer : {std::optional<bool>(false), std::optional<bool>()}) {
+    {
+      ScopedCipherFactory earlier([] { return std::make_unique<FixedCipher>(true); });
+      sheet_.InitAnalysisConn();
+      ASSERT_NE("", sheet_.AnalysisConn()->ConnectionString());
+    }
     ScopedCipherFactory ciphers([answer] { return std::make_unique<FixedCipher>(answer); });
     sheet_.SetErrMsg("kept");
     sheet_.InitAnalysisConn();

@@ -180,8 +180,11 @@ TEST_F(PaperTest, FundamentalsTypeIdsMustBeIntegers) {
   Section(1, "", "选择题", "5 or 1=1", "choose.exe");
   const std::string page = Generate();
   EXPECT_EQ(Header("0") + "<div class='bigTitle'>一、选择题</div>", page);
-  EXPECT_EQ("【SingleChoose】生成单选题生成代码信息出错，错误信息：查询值不是整数：5 or 1=1",
-            sheet_.ErrMsg());
+  EXPECT_EQ(
+      "【SingleChoose】生成单选题生成代码信息出错，错误信息：查询值不是整数：5 or "
+      "1=1（试卷中没有生成任何试题：请检查科目“计算机应用基础”是否与这份答卷包的试卷相符）",
+      sheet_.ErrMsg());
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
 }
 
 TEST_F(PaperTest, EverythingFromTheDatabasesIsEscaped) {
@@ -253,8 +256,11 @@ TEST_F(PaperTest, ValuesUnderAnotherKeyAreRefusedWithoutLeakingThem) {
       "<div class='lunsu'><span class='bigTitle'>一、写作</span><table "
       "class='operator'><tr><td>1、q</td></tr> </table></div>",
       page);
-  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GetAnswerAndAnalysis】", 0)) << sheet_.ErrMsg();
+  // The first score that does not open names the likely cause.
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GetPaperTotleInfo】", 0)) << sheet_.ErrMsg();
+  EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("与此答卷包不符")) << sheet_.ErrMsg();
   EXPECT_EQ(std::string::npos, sheet_.ErrMsg().find("secret"));
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
 }
 
 TEST_F(PaperTest, TheSameObjectServesTheNextStudent) {

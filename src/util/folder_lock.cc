@@ -1,0 +1,36 @@
+#include "util/folder_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "util/error.h"
+
+namespace generatesheet {
+
+namespace {
+constexpr std::chrono::milliseconds kPollInterval(20);
+}  // namespace
+
+FolderLock::FolderLock(const std::string& folder, std::chrono::milliseconds wait) {
+  fd_.Reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd_.get() < 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {  // no locks on this file system
+      fd_.Reset();
+      return;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw Error("答卷包文件夹正被另一次生成使用，等待 " +
+                  std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) +
+                  " 秒后仍未释放：" + folder);
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+}  // namespace generatesheet

@@ -1,0 +1,34 @@
+// An exclusive lock on a folder for the time one run works in it.  The lock
+// is an flock() on a descriptor of the folder, so it keeps out other
+// processes and other threads of this one alike, and the system drops it
+// when its holder dies.
+#ifndef GENERATESHEET_UTIL_FOLDER_LOCK_H_
+#define GENERATESHEET_UTIL_FOLDER_LOCK_H_
+
+#include <chrono>
+#include <string>
+
+#include "util/file_descriptor.h"
+
+namespace generatesheet {
+
+class FolderLock {
+ public:
+  // Locks the folder at the native path `folder`, waiting up to `wait` while
+  // another holds it; throws Error naming the folder when the wait runs out.
+  // A folder that cannot be opened, or a file system without locks, is not
+  // locked: whatever comes next reports the folder itself.
+  FolderLock(const std::string& folder, std::chrono::milliseconds wait);
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock() = default;  // closing the descriptor releases the lock
+
+  bool locked() const { return fd_.valid(); }
+
+ private:
+  FileDescriptor fd_;
+};
+
+}  // namespace generatesheet
+
+#endif  // GENERATESHEET_UTIL_FOLDER_LOCK_H_

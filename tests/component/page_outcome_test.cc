@@ -1,0 +1,173 @@
+// What a run tells of its page, on real packages: complete, written with
+// errors (with the cause named), or not written; and that a reused object
+// never reads an earlier student's database.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "builder/zip_archive.h"
+#include "render/paper_fixture.h"
+#include "util/folder_lock.h"
+
+namespace generatesheet {
+namespace {
+
+using testing::PaperTest;
+using testing::ReadFileForTest;
+using testing::TempDir;
+
+class PageOutcomeTest : public PaperTest {
+ protected:
+  PageOutcomeTest() {
+    Section(1, "88", "写作");
+    Question(1, "Write about spring.", "88");
+  }
+  // Replaces the student's answer and score.
+  void AnswerWith(const std::string& text, const std::string& got) {
+    paper_.accounts.clear();
+    paper_.analysis.clear();
+    Answer(1, 5, text, "model essay", "analysis", 10, got);
+  }
+};
+
+TEST_F(PageOutcomeTest, AWholePageIsComplete) {
+  AnswerWith("甲的作文", "7");
+  EXPECT_NE(std::string::npos, Generate().find("考生答案：甲的作文"));
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  EXPECT_EQ("", sheet_.ErrMsg());
+}
+
+// Student A runs first on the object; B's package then fails to decrypt in
+// one of several ways.  B's page must show nothing of A's.
+TEST_F(PageOutcomeTest, AReusedObjectNeverShowsTheEarlierStudent) {
+  struct Case {
+    const char* name;
+    std::function<void()> make_package_of_b;
+    std::string err_msg_start;
+  };
+  const Case cases[] = {
+      {"another key",
+       [this] {
+         TempDir other;
+         WriteNewMasterKeyFile(other.File("other.key"));
+         SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
+         builder::BuildAnswerPackage(paper_, stranger, dir_.File("b/b.zip"));
+       },
+       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包"
+       "："},
+      {"no Analysis.mdb",
+       [this] {
+         const std::string staging = dir_.File("b-staging");
+         std::filesystem::create_directories(staging);
+         builder::WriteDatabases(paper_, *cipher_, staging, {"", false});
+         builder::WriteZip(dir_.File("b/b.zip"), {{"Pbase.mdb", staging + "/Pbase.mdb"}}, "qvk",
+                           "zipcrypt");
+       },
+       "初始化Analysis数据库连接出错，详细信息："},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(dir_.File("b"));
+    AnswerWith("甲的作文", "7");
+    ASSERT_NE(std::string::npos, Generate("a").find("考生得分：7"));
+    ASSERT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+
+    AnswerWith("乙的作文", "3");
+    std::filesystem::create_directories(dir_.File("b"));
+    c.make_package_of_b();
+    sheet_.SetBakDataPath(dir_.File("b"));
+    sheet_.SetZipPaperName("b.zip");
+    EXPECT_TRUE(sheet_.GenerateSheet());
+    ASSERT_EQ(dir_.File("pages/b.html"), sheet_.PagePath());
+    const std::string page = ReadFileForTest(sheet_.PagePath());
+    EXPECT_EQ(std::string::npos, page.find("甲的作文")) << page;
+    EXPECT_EQ(std::string::npos, page.find("考生得分：7")) << page;
+    EXPECT_NE(std::string::npos, page.find("Write about spring.")) << page;
+    EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+    EXPECT_EQ(0u, sheet_.ErrMsg().rfind(c.err_msg_start, 0)) << sheet_.ErrMsg();
+    EXPECT_EQ("", sheet_.AnalysisConn()->ConnectionString());
+  }
+}
+
+TEST_F(PageOutcomeTest, TheKeyMismatchNamesThePackageAndTheKeyFile) {
+  AnswerWith("作文", "7");
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  cipher_ = std::make_unique<SodiumCipher>(ReadMasterKeyFile(other.File("other.key")));
+  Generate("1001");
+  EXPECT_EQ(
+      "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包：" +
+          dir_.File("1001/1001.zip") + "，密钥文件：" + dir_.File("master.key") + "）",
+      sheet_.ErrMsg());
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+}
+
+TEST_F(PageOutcomeTest, AnotherStudentNumberIsNamedAsTheCause) {
+  AnswerWith("作文", "7");
+  sheet_.SetStudentID("1002");
+  const std::string page = Generate();
+  EXPECT_TRUE(generated_);
+  EXPECT_NE(std::string::npos, page.find("Write about spring."));
+  EXPECT_EQ(std::string::npos, page.find("考生答案：作文"));
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+  // The answer rows failed after the header; the header's cause is kept.
+  EXPECT_EQ(
+      0u, sheet_.ErrMsg().rfind("【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：学号“1002”"
+                                "与此答卷包不符：第 1 题的得分无法用这个学号解密",
+                                0))
+      << sheet_.ErrMsg();
+}
+
+TEST_F(PageOutcomeTest, APaperWithNoQuestionSuggestsTheSubject) {
+  // A fundamentals paper under another subject: no section matches.
+  paper_.question_types.clear();
+  paper_.titles.clear();
+  Section(1, "", "选择题", 5, "choose.exe");
+  Question(1, "CPU是", "", "", 5);
+  AnswerWith("1", "2");
+  sheet_.SetSubject("计算机基础");
+  const std::string page = Generate();
+  EXPECT_EQ(Header("2"), page);
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+  EXPECT_EQ(
+      "【SelectPaper】生成选择题体面信息出错，错误信息：试卷中没有生成任何试题：请检查科目“计算机基"
+      "础"
+      "”是否与这份答卷包的试卷相符",
+      sheet_.ErrMsg());
+}
+
+TEST_F(PageOutcomeTest, NoPageIsNotWritten) {
+  AnswerWith("作文", "7");
+  sheet_.SetHTMLPaperPath(dir_.File("missing") + "/");
+  EXPECT_EQ("", Generate());
+  EXPECT_TRUE(generated_);
+  EXPECT_EQ(Outcome::kNotWritten, sheet_.PageOutcome());
+  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GePaperInfo】", 0)) << sheet_.ErrMsg();
+}
+
+TEST_F(PageOutcomeTest, ARunWaitsForTheFolderLockOfAnother) {
+  AnswerWith("作文", "7");
+  ASSERT_NE("", Generate("1001"));
+  std::filesystem::remove(sheet_.PagePath());
+  std::atomic<bool> done = false;
+  std::optional<FolderLock> held;
+  held.emplace(dir_.File("1001"), std::chrono::milliseconds(0));
+  ASSERT_TRUE(held->locked());
+  EXPECT_THROW(FolderLock(dir_.File("1001"), std::chrono::milliseconds(0)), Error);
+  std::thread run([&] {
+    sheet_.GenerateSheet();
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(done);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("pages/1001.html")));
+  held.reset();
+  run.join();
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome()) << sheet_.ErrMsg();
+}
+
+}  // namespace
+}  // namespace generatesheet
