@@ -259,6 +259,16 @@ TEST_F(BrowserTest, AFailedPdfFailsItsRowOnly) {
   EXPECT_NE(summary.find("2024010101,李明,英语,46,有错误,english-2024010101.html"),
             std::string::npos)
       << summary;
+
+  // One student with run: the page's path, then the PDF's.
+  const CliResult run =
+      Cli({"run", "--bak-data-path", "demo/packages/english", "--zip", "english-2024010101.zip",
+           "--out", "single", "--student-id", "2024010101", "--marks", "--pdf", "--key-file",
+           GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Lines(run.out), (std::vector<std::string>{"single/english-2024010101.html",
+                                                      "single/english-2024010101.pdf"}));
+  EXPECT_TRUE(ReadFileForTest(dir_.File("single/english-2024010101.pdf")).starts_with("%PDF-"));
 }
 
 }  // namespace
