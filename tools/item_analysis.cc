@@ -1,6 +1,7 @@
 #include "tools/item_analysis.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -11,7 +12,14 @@ namespace generatesheet::cli {
 
 namespace {
 
-double Number(const std::string& text) { return std::stod(text); }
+// A score already checked as a decimal number (by the library, or when its
+// results file was read), read in the "C" form whatever the locale.
+double Number(const std::string& text) {
+  double value = 0;
+  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+  std::from_chars(begin, text.data() + text.size(), value);
+  return value;
+}
 
 // Exact sum of one kind of score over a student's results.
 std::string ExactSum(const StudentRecord& record, std::string QuestionResult::*score) {

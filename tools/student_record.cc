@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "render/score_total.h"
 #include "util/error.h"
 #include "util/file_util.h"
 
@@ -43,6 +44,10 @@ QuestionResult ResultFromJson(const Json& j) {
   r.standard_answer = j.at("standard_answer").get<std::string>();
   r.obtained = OptionalText(j.at("obtained"));
   r.full = OptionalText(j.at("full"));
+  // The summary does arithmetic on these: they must be numbers.
+  for (const std::string* score : {&r.obtained, &r.full}) {
+    if (!score->empty()) ScoreTotal().Add(*score, std::to_string(r.number));
+  }
   r.verdict = Named(j.at("verdict").get<std::string>(),
                     {Verdict::kCorrect, Verdict::kPartial, Verdict::kWrong, Verdict::kUnanswered,
                      Verdict::kUnknown},

@@ -248,6 +248,17 @@ TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
   EXPECT_EQ(bad.exit_code, 1);
   EXPECT_NE(bad.err.find("学生结果文件无法读取：empty/x.results.json"), std::string::npos)
       << bad.err;
+  WriteFileForTest(dir_.File("empty/x.results.json"),
+                   R"({"student_id": "1", "student_name": "甲", "subject": "英语",
+                       "outcome": "complete", "page": "x.html", "message": "",
+                       "results": [{"number": 3, "family": "essay", "choice": false,
+                                    "options": [], "student_answer": "a",
+                                    "standard_answer": "b", "obtained": "2x", "full": "4",
+                                    "verdict": "partial", "error": null}]})");
+  const CliResult score = Cli({"summary", "empty"});
+  EXPECT_EQ(score.exit_code, 1);
+  EXPECT_NE(score.err.find("empty/x.results.json：第 3 题的得分不是有效的数字"), std::string::npos)
+      << score.err;
 }
 
 // Names come from manifests and packages: they are escaped, and a link to
