@@ -9,6 +9,7 @@
 #include "component/fake_components.h"
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"
+#include "support/zip_writer.h"
 #include "util/text_encoding.h"
 
 namespace generatesheet {
@@ -20,6 +21,8 @@ using testing::ScopedCipherFactory;
 using testing::ScopedFakeZip;
 using testing::TempDir;
 using testing::WriteFileForTest;
+using testing::WriteZip;
+using testing::ZipEntry;
 
 class GenerateSheetTest : public ::testing::Test {
  protected:
@@ -73,6 +76,19 @@ TEST_F(GenerateSheetTest, RefusesAPackageNameThatIsNotABareFileName) {
   EXPECT_TRUE(zip.log.empty());  // nothing was extracted
   EXPECT_FALSE(Exists(dir_.File("p.html")));
   EXPECT_TRUE(std::filesystem::is_empty(out_dir()));
+}
+
+TEST_F(GenerateSheetTest, APackageEntryNeverReplacesThePageInThePackageFolder) {
+  // The real zip component; the page goes into the package's own folder.
+  WriteZip(dir_.File("1001.zip"),
+           {ZipEntry::File("Pbase.mdb", "bank"), ZipEntry::File("1001.html", "forged page")});
+  WriteFileForTest(dir_.File("1001.html"), "the page of an earlier run");
+  const std::string package = ReadFileForTest(dir_.File("1001.zip"));
+  sheet_.SetHTMLPaperPath(dir_.path() + "/");
+  EXPECT_FALSE(sheet_.GenerateSheet());
+  EXPECT_EQ(ReadFileForTest(dir_.File("1001.html")), "the page of an earlier run");
+  EXPECT_EQ(ReadFileForTest(dir_.File("1001.zip")), package);
+  EXPECT_FALSE(Exists(dir_.File("Pbase.mdb")));
 }
 
 TEST_F(GenerateSheetTest, Code40CountsAsExtracted) {

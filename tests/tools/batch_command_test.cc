@@ -134,6 +134,14 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   // What a kill in the middle of writing a page leaves behind.
   WriteFileForTest(dir_.File("pages/.s199.html.tmp-AbC123"), "<html><body>half a pa");
   WriteFileForTest(dir_.File("pages/.s199.results.json.tmp-AbC123"), "{\"student");
+  // And in package folders: a staging folder and a decrypted database, in
+  // the folder of a student whose page is done (s000, skipped below) and of
+  // one still to come.
+  for (const char* folder : {"exam/s000/", "exam/s199/"}) {
+    WriteFileForTest(dir_.File(std::string(folder) + ".Analysis.mdb.tmp-XyZ789"), "answers");
+    fs::create_directory(dir_.File(std::string(folder) + ".unzip-0123456789ab"));
+    WriteFileForTest(dir_.File(std::string(folder) + ".unzip-0123456789ab/0"), "bank");
+  }
 
   const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
                            "--report", "report.json", "--key-file", key_file_});
@@ -142,6 +150,12 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   std::ranges::set_symmetric_difference(FilesIn("pages"), ExpectedPages(kCount),
                                         std::inserter(unexpected, unexpected.end()));
   EXPECT_EQ(unexpected, std::set<std::string>());  // no *.tmp* leftover either
+  for (size_t i = 0; i < kCount; ++i) {
+    for (const std::string& name : FilesIn("exam/" + Name(i))) {
+      EXPECT_EQ(name.find(".tmp-"), std::string::npos) << Name(i) << "/" << name;
+      EXPECT_FALSE(name.starts_with(".unzip-")) << Name(i) << "/" << name;
+    }
+  }
   const json report = Report("report.json");
   EXPECT_EQ(report["failed"], 0);
   EXPECT_GE(report["skipped"].get<size_t>(), 30u);
