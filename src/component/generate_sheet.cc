@@ -11,6 +11,7 @@
 #include "render/page_file_name.h"
 #include "util/error.h"
 #include "util/folder_lock.h"
+#include "util/log.h"
 #include "util/path.h"
 
 namespace generatesheet {
@@ -34,11 +35,12 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
   }
   ZipComponent& zip = ThreadZipComponent();
   // No entry may replace this run's page, another page beside it, the
-  // template or the master key.
+  // template, the master key or the log.
   const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
   zip.SetKeptFiles({{html_paper_path + PageFileName(zip_paper_name), "生成的页面", true},
                     {template_path, "页面模板"},
-                    {key_file != nullptr ? key_file : "", "主密钥文件"}});
+                    {key_file != nullptr ? key_file : "", "主密钥文件"},
+                    {LogFilePath(), "日志文件"}});
   zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
   zip.SetUnzipToFolder(bak_data_path);
   zip.SetFixedFlag(kFixedFlag);
