@@ -6,14 +6,19 @@
 #include "render/question_result_builder.h"
 #include "render/score_total.h"
 #include "util/error.h"
+#include "util/utf8.h"
 
 namespace generatesheet {
 
 namespace {
 
+// A JSON string; bytes that are not UTF-8 become U+FFFD, so the text is
+// always valid JSON.
 void AppendJsonString(std::string_view text, std::string* out) {
   *out += '"';
-  for (const char c : text) {
+  for (size_t pos = 0; pos < text.size();) {
+    char32_t c = 0;
+    if (!NextCodePoint(text, &pos, &c)) c = kReplacementCharacter;
     switch (c) {
       case '"':
         *out += "\\\"";
@@ -31,12 +36,12 @@ void AppendJsonString(std::string_view text, std::string* out) {
         *out += "\\t";
         break;
       default:
-        if (static_cast<unsigned char>(c) < 0x20) {
+        if (c < 0x20) {
           char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
           *out += escaped;
         } else {
-          *out += c;
+          AppendUtf8(c, out);
         }
     }
   }

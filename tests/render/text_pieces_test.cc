@@ -2,6 +2,7 @@
 // and the exact score total.
 #include <gtest/gtest.h>
 
+#include "generatesheet/question_result.h"
 #include "render/html_text.h"
 #include "render/score_total.h"
 #include "render/text_helpers.h"
@@ -62,6 +63,35 @@ TEST(ScoreTotal, RefusesTextThatIsNotADecimalNumber) {
   } catch (const Error& e) {
     EXPECT_STREQ("第 7 题的得分不是有效的数字", e.what());
   }
+}
+
+}  // namespace
+}  // namespace generatesheet
+
+namespace generatesheet {
+namespace {
+
+// Results as JSON: every text escaped, and bytes that are not UTF-8
+// replaced, so hosts always get valid JSON.
+TEST(ResultsJsonTest, EscapesAndReplacesWhatJsonCannotHold) {
+  QuestionResult r;
+  r.number = -3;
+  r.family = QuestionFamily::kCompound;
+  r.choice = true;
+  r.options = {"A", "\"B\""};
+  r.student_answer = "a\\b\n\x01\xff中";
+  r.student_answered = true;
+  r.standard_answer = "";
+  r.obtained = "1.5";
+  r.verdict = Verdict::kUnknown;
+  r.error = "第 3 题的满分（S_Score）为空";
+  EXPECT_EQ(
+      "[{\"number\":-3,\"family\":\"compound\",\"choice\":true,\"options\":[\"A\",\"\\\"B\\\"\"],"
+      "\"student_answer\":\"a\\\\b\\n\\u0001\xEF\xBF\xBD中\",\"standard_answer\":\"\","
+      "\"obtained\":\"1.5\",\"full\":null,\"verdict\":\"unknown\","
+      "\"error\":\"第 3 题的满分（S_Score）为空\"}]",
+      ResultsToJson({r}));
+  EXPECT_EQ("[]", ResultsToJson({}));
 }
 
 }  // namespace
