@@ -34,6 +34,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "generatesheet/export.h"
+#include "generatesheet/version.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -52,102 +55,111 @@ typedef struct gs_model gs_model;
  * connection alive until released, even after the CreateHtml is gone. */
 typedef struct gs_connection gs_connection;
 
+/* The loaded library's version, "MAJOR.MINOR.PATCH" (GENERATESHEET_VERSION
+ * is the headers' own).  A static string: do not free it. */
+GENERATESHEET_EXPORT const char* gs_version(void);
+
 /* Frees a string returned by any getter.  NULL does nothing. */
-void gs_free(void* p);
+GENERATESHEET_EXPORT void gs_free(void* p);
 
 /* ---- CreateHtml ---- */
 
 /* A new object with every property empty; NULL when memory runs out. */
-gs_create_html* gs_create_html_new(void);
-void gs_create_html_release(gs_create_html* sheet);
+GENERATESHEET_EXPORT gs_create_html* gs_create_html_new(void);
+GENERATESHEET_EXPORT void gs_create_html_release(gs_create_html* sheet);
 
 /* AnalysisConn / PbaseConn: the getters return a new reference (created
  * closed on first read, as the members do); release it with
  * gs_connection_release.  Setting NULL empties the member. */
-gs_connection* gs_create_html_get_analysis_conn(gs_create_html* sheet);
-void gs_create_html_set_analysis_conn(gs_create_html* sheet, const gs_connection* connection);
-gs_connection* gs_create_html_get_pbase_conn(gs_create_html* sheet);
-void gs_create_html_set_pbase_conn(gs_create_html* sheet, const gs_connection* connection);
+GENERATESHEET_EXPORT gs_connection* gs_create_html_get_analysis_conn(gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_set_analysis_conn(gs_create_html* sheet,
+                                                           const gs_connection* connection);
+GENERATESHEET_EXPORT gs_connection* gs_create_html_get_pbase_conn(gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_set_pbase_conn(gs_create_html* sheet,
+                                                        const gs_connection* connection);
 
 /* 1 when the package was extracted and the steps ran, else 0.  Whether the
  * page was written: gs_create_html_get_page_path. */
-int gs_create_html_generate_sheet(gs_create_html* sheet);
-void gs_create_html_write_log(gs_create_html* sheet, const char* tempstr);
-void gs_create_html_init_analysis_conn(gs_create_html* sheet);
-void gs_create_html_init_pbase_conn(gs_create_html* sheet);
-void gs_create_html_delfile(gs_create_html* sheet, const char* filepath);
+GENERATESHEET_EXPORT int gs_create_html_generate_sheet(gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_write_log(gs_create_html* sheet, const char* tempstr);
+GENERATESHEET_EXPORT void gs_create_html_init_analysis_conn(gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_init_pbase_conn(gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_delfile(gs_create_html* sheet, const char* filepath);
 
-char* gs_create_html_get_student_name(const gs_create_html* sheet);
-int gs_create_html_set_student_name(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_template_path(const gs_create_html* sheet);
-int gs_create_html_set_template_path(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_document_path(const gs_create_html* sheet);
-int gs_create_html_set_document_path(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_bak_data_path(const gs_create_html* sheet);
-int gs_create_html_set_bak_data_path(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_zip_paper_name(const gs_create_html* sheet);
-int gs_create_html_set_zip_paper_name(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_zip_password(const gs_create_html* sheet);
-int gs_create_html_set_zip_password(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_err_msg(const gs_create_html* sheet);
-int gs_create_html_set_err_msg(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_student_id(const gs_create_html* sheet);
-int gs_create_html_set_student_id(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_subject(const gs_create_html* sheet);
-int gs_create_html_set_subject(gs_create_html* sheet, const char* value);
-char* gs_create_html_get_html_paper_path(const gs_create_html* sheet);
-int gs_create_html_set_html_paper_path(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_student_name(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_student_name(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_template_path(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_template_path(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_document_path(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_document_path(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_bak_data_path(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_bak_data_path(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_zip_paper_name(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_zip_paper_name(gs_create_html* sheet,
+                                                           const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_zip_password(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_zip_password(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_err_msg(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_err_msg(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_student_id(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_student_id(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_subject(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_subject(gs_create_html* sheet, const char* value);
+GENERATESHEET_EXPORT char* gs_create_html_get_html_paper_path(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_html_paper_path(gs_create_html* sheet,
+                                                            const char* value);
 /* Read-only: the page written by the last run, or "" when it wrote none. */
-char* gs_create_html_get_page_path(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_page_path(const gs_create_html* sheet);
 /* Marks on the page (CreateHtml::Marks): 1 on, 0 off (the default). */
-int gs_create_html_get_marks(const gs_create_html* sheet);
-void gs_create_html_set_marks(gs_create_html* sheet, int on);
+GENERATESHEET_EXPORT int gs_create_html_get_marks(const gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_set_marks(gs_create_html* sheet, int on);
 /* The per-question results of the last run (CreateHtml::Results): their
  * number, and all of them as a JSON array of objects with the keys number,
  * family ("single_choice", "compound", "essay"), choice, options,
  * student_answer (null when unanswered), standard_answer, obtained and full
  * (exact decimal texts, null when unknown), verdict ("correct", "partial",
  * "wrong", "unanswered", "unknown") and error (null when none). */
-size_t gs_create_html_get_result_count(const gs_create_html* sheet);
-char* gs_create_html_get_results_json(const gs_create_html* sheet);
+GENERATESHEET_EXPORT size_t gs_create_html_get_result_count(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_results_json(const gs_create_html* sheet);
 /* Read-only: one of the GS_PAGE_ values; GS_PAGE_NOT_WRITTEN before any run. */
-int gs_create_html_get_page_outcome(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_get_page_outcome(const gs_create_html* sheet);
 
 /* ---- Connection ---- */
 
 /* A new, closed connection with an empty connection string. */
-gs_connection* gs_connection_new(void);
-void gs_connection_release(gs_connection* connection);
-char* gs_connection_get_connection_string(const gs_connection* connection);
+GENERATESHEET_EXPORT gs_connection* gs_connection_new(void);
+GENERATESHEET_EXPORT void gs_connection_release(gs_connection* connection);
+GENERATESHEET_EXPORT char* gs_connection_get_connection_string(const gs_connection* connection);
 /* GS_ERROR while the connection is open.  On GS_ERROR, when error is not
  * NULL, *error receives the reason (free it with gs_free). */
-int gs_connection_set_connection_string(gs_connection* connection, const char* value, char** error);
+GENERATESHEET_EXPORT int gs_connection_set_connection_string(gs_connection* connection,
+                                                             const char* value, char** error);
 /* Opens the database named by the connection string's Data Source. */
-int gs_connection_open(gs_connection* connection, char** error);
-void gs_connection_close(gs_connection* connection);
-int gs_connection_is_open(const gs_connection* connection);
+GENERATESHEET_EXPORT int gs_connection_open(gs_connection* connection, char** error);
+GENERATESHEET_EXPORT void gs_connection_close(gs_connection* connection);
+GENERATESHEET_EXPORT int gs_connection_is_open(const gs_connection* connection);
 
 /* ---- Model ---- */
 
-gs_model* gs_model_new(void);
-void gs_model_release(gs_model* model);
+GENERATESHEET_EXPORT gs_model* gs_model_new(void);
+GENERATESHEET_EXPORT void gs_model_release(gs_model* model);
 
-char* gs_model_get_document_path(const gs_model* model);
-int gs_model_set_document_path(gs_model* model, const char* value);
-char* gs_model_get_bak_data_path(const gs_model* model);
-int gs_model_set_bak_data_path(gs_model* model, const char* value);
-char* gs_model_get_zip_paper_name(const gs_model* model);
-int gs_model_set_zip_paper_name(gs_model* model, const char* value);
-char* gs_model_get_zip_password(const gs_model* model);
-int gs_model_set_zip_password(gs_model* model, const char* value);
-char* gs_model_get_student_id(const gs_model* model);
-int gs_model_set_student_id(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_document_path(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_document_path(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_bak_data_path(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_bak_data_path(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_zip_paper_name(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_zip_paper_name(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_zip_password(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_zip_password(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_student_id(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_student_id(gs_model* model, const char* value);
 /* A 16-bit integer, 0 until written. */
-int16_t gs_model_get_subject(const gs_model* model);
-void gs_model_set_subject(gs_model* model, int16_t value);
+GENERATESHEET_EXPORT int16_t gs_model_get_subject(const gs_model* model);
+GENERATESHEET_EXPORT void gs_model_set_subject(gs_model* model, int16_t value);
 /* HTMLPaperPath is read-only and RecNo write-only: one shared value. */
-char* gs_model_get_html_paper_path(const gs_model* model);
-int gs_model_set_rec_no(gs_model* model, const char* value);
+GENERATESHEET_EXPORT char* gs_model_get_html_paper_path(const gs_model* model);
+GENERATESHEET_EXPORT int gs_model_set_rec_no(gs_model* model, const char* value);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -15,9 +15,11 @@
 #include <string>
 #include <string_view>
 
+#include "generatesheet/export.h"
+
 namespace generatesheet {
 
-class Connection {
+class GENERATESHEET_EXPORT Connection {
  public:
   Connection();
   ~Connection();
@@ -40,7 +42,7 @@ class Connection {
   bool IsOpen() const;
 
   // The data layer's view of the open database; for the library's own use.
-  class Impl;
+  class GENERATESHEET_NO_EXPORT Impl;
   Impl& impl() { return *impl_; }
 
  private:

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "generatesheet/connection.h"
+#include "generatesheet/export.h"
 #include "generatesheet/question_result.h"
 
 namespace generatesheet {
@@ -50,7 +51,7 @@ enum class Outcome {
   kComplete = 2,           // a page with every step successful
 };
 
-class CreateHtml {
+class GENERATESHEET_EXPORT CreateHtml {
  public:
   CreateHtml();
   ~CreateHtml();
@@ -122,7 +123,7 @@ class CreateHtml {
   // emptied when a run starts.  Filled whether Marks is on or not.
   const std::vector<QuestionResult>& Results() const;
 
-  class Impl;  // the private procedures; for the library's own use
+  class GENERATESHEET_NO_EXPORT Impl;  // the private procedures; for the library's own use
   Impl& impl() { return *impl_; }
 
  private:

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "generatesheet/export.h"
+
 namespace generatesheet {
 
 enum class Verdict {
@@ -41,15 +43,15 @@ struct QuestionResult {
 };
 
 // "correct", "partial", "wrong", "unanswered", "unknown".
-const char* VerdictName(Verdict verdict);
+GENERATESHEET_EXPORT const char* VerdictName(Verdict verdict);
 // "single_choice", "compound", "essay".
-const char* FamilyName(QuestionFamily family);
+GENERATESHEET_EXPORT const char* FamilyName(QuestionFamily family);
 
 // The results as a JSON array of objects with the keys number, family,
 // choice, options, student_answer (null when unanswered), standard_answer,
 // obtained and full (strings, null when unknown), verdict and error (null
 // when none).
-std::string ResultsToJson(const std::vector<QuestionResult>& results);
+GENERATESHEET_EXPORT std::string ResultsToJson(const std::vector<QuestionResult>& results);
 
 }  // namespace generatesheet
 

@@ -10,6 +10,7 @@
 #include "generatesheet/connection.h"
 #include "generatesheet/create_html.h"
 #include "generatesheet/model.h"
+#include "generatesheet/version.h"
 
 struct gs_create_html {
   generatesheet::CreateHtml object;
@@ -225,5 +226,7 @@ int gs_model_set_rec_no(gs_model* model, const char* value) {
     return GS_OK;
   });
 }
+
+const char* gs_version(void) { return generatesheet::Version(); }
 
 }  // extern "C"

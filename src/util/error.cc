@@ -34,6 +34,11 @@ std::string ErrnoText(int errno_value) {
   }
 }
 
+// Out of line, so the class's type information lives in the library and a
+// host's catch clause matches what the library throws.
+Error::Error(const std::string& description) : std::runtime_error(description) {}
+Error::~Error() = default;
+
 Error SystemError(const std::string& what, const std::string& path, int errno_value) {
   return Error(what + "：" + path + "（" + ErrnoText(errno_value) + "）");
 }

@@ -1,19 +1,16 @@
-// The library's one error type.  Inside the library a failure is thrown as
-// an Error whose text names the thing at fault (file, table, column, question
-// number, archive entry); the public surface turns it into ErrMsg under the
-// failing procedure's fixed prefix.  Never put a key or plaintext in it.
+// The library's one error type (generatesheet/error.h).  Inside the library
+// a failure is thrown as an Error whose text names the thing at fault (file,
+// table, column, question number, archive entry); the public surface turns
+// it into ErrMsg under the failing procedure's fixed prefix.  Never put a key
+// or plaintext in it.
 #ifndef GENERATESHEET_UTIL_ERROR_H_
 #define GENERATESHEET_UTIL_ERROR_H_
 
-#include <stdexcept>
 #include <string>
 
-namespace generatesheet {
+#include "generatesheet/error.h"
 
-class Error : public std::runtime_error {
- public:
-  explicit Error(const std::string& description) : std::runtime_error(description) {}
-};
+namespace generatesheet {
 
 // A failure that explains the failures after it in the same run (a key or
 // a student number that does not fit the package): the run reports it in
