@@ -14,8 +14,8 @@ check() {
     status=1
   fi
 }
-check util 'util'
-check package 'package|util'
+check util 'util|generatesheet'
+check package 'package|util|generatesheet'
 check data 'data|util|generatesheet'
 check render 'render|data|util|generatesheet'
 check component 'component|render|data|package|util|generatesheet'
