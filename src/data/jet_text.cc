@@ -17,7 +17,8 @@ bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // may come in the next run of UTF-16.
 class Utf8Builder {
  public:
-  explicit Utf8Builder(std::size_t size_hint) { out_.reserve(size_hint); }
+  // `capacity`: the length of the text when it is all ASCII.
+  explicit Utf8Builder(std::size_t capacity) { out_.reserve(capacity); }
 
   // Bytes of the compressed form: one character each, U+0000 to U+00FF.
   void AppendBytes(const unsigned char* data, std::size_t size) {
@@ -82,8 +83,9 @@ class Utf8Builder {
 }  // namespace
 
 std::string DecodeJetText(const unsigned char* data, std::size_t size) {
-  Utf8Builder text(size);
-  if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+  const bool compressed_form = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+  Utf8Builder text(compressed_form ? size - 2 : size / 2);
+  if (compressed_form) {
     // A zero byte where a character begins switches between one byte a
     // character and two (UTF-16LE).  The writer compresses only text whose
     // UTF-16 units have no zero low byte, so a two-byte unit never starts

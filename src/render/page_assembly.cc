@@ -19,11 +19,13 @@ constexpr char kTitle[] = "生成的网页标题";
 // Replaces every `from` in `text`; the inserted text is never searched again.
 std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
   std::string out;
+  out.reserve(text.size() + to.size());  // room for one replacement, the usual case
   size_t start = 0;
   for (size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size()) {
     out.append(text, start, at - start).append(to);
   }
-  return out.append(text, start);
+  out.append(text, start);
+  return out;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -45,17 +47,22 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     const TextEncoding encoding = DetectTemplateEncoding(template_bytes);
     std::string page = DecodeToUtf8(template_bytes, encoding);
 
-    std::string content = RenderPaperHeader(context);
-    content += RenderSections(context);
+    // The header first: it opens the answer database the sections read.
+    // A page can be tens of megabytes, so it is never copied needlessly.
+    const std::string header = RenderPaperHeader(context);
+    std::string content = RenderSections(context);
+    content.insert(0, header);
     page = ReplaceAll(page, "$Title$", kTitle);
     page = ReplaceAll(page, "$Content$", content);
+    std::string().swap(content);  // its memory too
 
     const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);
     const std::string package = files.bak_data_path + "\\" + files.zip_paper_name;
     if (SameFile(NativePath(path), NativePath(package))) {
       throw Error("网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
-    WriteFileAtomically(path, EncodeFromUtf8(page + "\r\n", encoding));
+    page += "\r\n";
+    WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
     return NativePath(path);
   });
 }

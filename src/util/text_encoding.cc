@@ -180,9 +180,9 @@ std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
   });
 }
 
-std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding) {
-  // Whole UTF-8 text is its own UTF-8 form: nothing to convert.
-  if (encoding.name == "UTF-8" && IsValidUtf8(utf8)) return encoding.bom + std::string(utf8);
+std::string EncodeFromUtf8(std::string utf8, const TextEncoding& encoding) {
+  // Whole UTF-8 text is its own UTF-8 form: nothing to convert or copy.
+  if (encoding.name == "UTF-8" && IsValidUtf8(utf8)) return utf8.insert(0, encoding.bom);
   const std::string& target = encoding.name;
   std::string body = Convert(utf8, "UTF-8", target, [&](std::string_view rest, std::string& out) {
     size_t length = 0;

@@ -29,7 +29,7 @@ std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding);
 // `utf8` in `encoding`, preceded by its byte-order mark.  A character the
 // encoding cannot hold is written as an HTML character reference ("&#NNNN;")
 // so no character is lost.  Throws Error for an unknown encoding.
-std::string EncodeFromUtf8(std::string_view utf8, const TextEncoding& encoding);
+std::string EncodeFromUtf8(std::string utf8, const TextEncoding& encoding);
 
 // Converts between two encodings known to iconv; invalid input bytes become
 // U+FFFD's equivalent (or "?" where the target cannot hold it).  One iconv
