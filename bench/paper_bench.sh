@@ -15,7 +15,8 @@
 # the 1,000-question paper with --jobs 1 and --jobs 2, BENCH_BATCH_RUNS
 # pairs (default 3): pages a second and the speed-up.
 #
-# Needs bsdtar (libarchive-tools), mdb-export (mdbtools) and GNU time.
+# Needs bsdtar (libarchive-tools) and mdb-export (mdbtools):
+# scripts/install-deps.sh --with-bench.
 # Packages are kept in $BENCH_DIR (default /tmp/generatesheet-paper-bench)
 # for the next run.  BENCH_SIZES (default "100 1000 10000") picks the papers;
 # BENCH_STUDENTS=0 leaves the batch out.
@@ -43,8 +44,9 @@ batch_runs=${BENCH_BATCH_RUNS:-3}
 work=${BENCH_DIR:-/tmp/generatesheet-paper-bench}
 tool="$build/generate-sheet"
 maker="$build/bench/make_bench_paper"
+measure="$build/bench/measure"
 key="$work/bench.key"
-for needed in bsdtar mdb-export mdb-tables /usr/bin/time; do
+for needed in bsdtar mdb-export mdb-tables; do
   command -v "$needed" > /dev/null || { echo "paper_bench: $needed is missing" >&2; exit 1; }
 done
 mkdir -p "$work"
@@ -56,18 +58,14 @@ stats() {
     printf "%s %s %s\n", v[1], m, v[NR] }'
 }
 
-# CPU seconds (user + system) and peak RSS (KB) of a command, appended to $1.
+# CPU seconds (user + system) and peak RSS (KiB) of a command, appended to $1.
 timed() {
-  out=$1
-  shift
-  /usr/bin/time -f "%U %S %M" -o "$work/time.txt" "$@" > /dev/null 2>&1 ||
-    { echo "paper_bench: failed: $*" >&2; exit 1; }
-  awk '{ printf "%.4f %d\n", $1 + $2, $3 }' "$work/time.txt" >> "$out"
+  "$measure" "$@" > /dev/null 2>&1 || { echo "paper_bench: failed: $*" >&2; exit 1; }
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf "%-9s %-22s %-22s %-18s %-10s %-10s %s\n" questions "run CPU ms (min/med/max)" \
+printf "%-9s %-22s %-22s %-18s %-11s %-10s %s\n" questions "run CPU ms (min/med/max)" \
   "floor CPU ms" "ratio" "us/question" "peak RSS" "databases"
 for n in $sizes; do
   dir="$work/q$n"
@@ -94,11 +92,11 @@ for n in $sizes; do
   rss=$(cut -d' ' -f2 "$dir/program.txt" | sort -g | tail -1)
   databases=$(($(stat -c %s "$dir/floor/Pbase.mdb") + $(stat -c %s "$dir/floor/Analysis.mdb")))
   echo "$n $program $floor_cpu $ratio $rss $databases" | awk '{
-    printf "%-9s %-22s %-22s %-18s %-10.0f %-10s %.1f MB\n", $1,
-      sprintf("%.0f / %.0f / %.0f", $2 * 1000, $3 * 1000, $4 * 1000),
-      sprintf("%.0f / %.0f / %.0f", $5 * 1000, $6 * 1000, $7 * 1000),
+    printf "%-9s %-22s %-22s %-18s %-11.0f %-10s %.1f MiB\n", $1,
+      sprintf("%.1f / %.1f / %.1f", $2 * 1000, $3 * 1000, $4 * 1000),
+      sprintf("%.1f / %.1f / %.1f", $5 * 1000, $6 * 1000, $7 * 1000),
       sprintf("%.2f / %.2f / %.2f", $8, $9, $10),
-      $3 * 1e6 / $1, sprintf("%.1f MB", $11 / 1024), $12 / 1048576 }'
+      $3 * 1e6 / $1, sprintf("%.1f MiB", $11 / 1024), $12 / 1048576 }'
 done
 
 [ "$students" -gt 0 ] || exit 0

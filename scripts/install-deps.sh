@@ -1,7 +1,7 @@
 #!/bin/sh
 # Brings every system package the project needs onto a Debian 12 machine.
 # Safe to run again: it does nothing when everything is already installed.
-# Usage: scripts/install-deps.sh [--with-browser | --with-fuzzer]
+# Usage: scripts/install-deps.sh [--with-browser | --with-fuzzer | --with-bench]
 set -eu
 
 packages="build-essential cmake pkg-config g++ clang-format
@@ -16,6 +16,10 @@ fi
 # Only scripts/fuzz.sh needs clang and its libFuzzer runtime.
 if [ "${1:-}" = "--with-fuzzer" ]; then
   packages="$packages clang libclang-rt-14-dev"
+fi
+# Only bench/paper_bench.sh needs bsdtar and mdb-export (its floor).
+if [ "${1:-}" = "--with-bench" ]; then
+  packages="$packages libarchive-tools mdbtools"
 fi
 
 missing=""
