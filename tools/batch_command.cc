@@ -15,6 +15,7 @@
 #include "tools/class_summary.h"
 #include "tools/commands.h"
 #include "tools/default_template.h"
+#include "tools/input_files.h"
 #include "tools/output_folder.h"
 #include "tools/pdf_printer.h"
 #include "tools/progress_bar.h"
@@ -29,7 +30,7 @@ namespace {
 constexpr char kHelp[] =
     "用法：generate-sheet batch 清单.csv --out 文件夹/ [选项]\n"
     "\n"
-    "为清单中的每个学生生成试卷页面。清单为 UTF-8 的 CSV 文件（RFC 4180 引号规则），\n"
+    "为清单中的每个学生生成试卷页面。清单为 CSV 文件（UTF-8 或 GB18030；RFC 4180 引号规则），\n"
     "首行为表头，须含以下列（顺序不限，其他列忽略）：\n"
     "  package_folder  答卷包所在文件夹（相对路径从清单所在文件夹算起）\n"
     "  zip_name        答卷包文件名，如 1001.zip\n"
@@ -40,7 +41,7 @@ constexpr char kHelp[] =
     "选项：\n"
     "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
     "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
-    "  --resume           跳过页面已存在且比答卷包新的学生（中断后重跑用）\n"
+    "  --resume           跳过上次已完整写出、且比答卷包新的页面（中断或修正后重跑用）\n"
     "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
     "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
     "  --marks            页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
@@ -53,9 +54,10 @@ constexpr char kHelp[] =
     "结果文件（*.results.json）；分片运行时不写汇总，各分片结束后用\n"
     "generate-sheet summary 文件夹 生成。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生。\n"
-    "退出码：0 每个页面都已写出（或因 --resume 跳过）；1 有页面未写出；2 用法错误。\n";
+    "退出码：0 每个页面都完整写出（或因 --resume 跳过）；3 页面都已写出，但有的有错误；\n"
+    "1 有页面未写出；2 用法错误。\n";
 
-constexpr size_t kFailuresListed = 20;
+constexpr size_t kListed = 20;
 constexpr unsigned kMaxJobs = 1024;
 
 unsigned ParseJobs(const ParsedArgs& args) {
@@ -118,22 +120,26 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
   }
 }
 
+// The counts of each kind, then the students whose page is not complete,
+// by kind, up to kListed of each.
 void PrintSummary(const BatchPlan& plan) {
   const BatchCounts counts = CountResults(plan);
-  std::cerr << "写出 " << counts.written << " 页，跳过 " << counts.skipped << " 页，失败 "
-            << counts.failed << " 页";
-  if (counts.with_gaps > 0) std::cerr << "；其中 " << counts.with_gaps << " 页有部分内容出错";
-  std::cerr << "\n";
-  size_t listed = 0;
-  for (const RowResult& r : plan.rows) {
-    if (r.status != RowStatus::kFailed) continue;
-    if (listed++ == kFailuresListed) {
-      std::cerr << "……另有 " << counts.failed - kFailuresListed << " 个失败，见报告\n";
-      break;
+  std::cerr << "完整 " << counts.complete << " 页，有错误 " << counts.with_errors << " 页，未写出 "
+            << counts.not_written << " 页，跳过 " << counts.skipped << " 页\n";
+  const auto list = [&](RowStatus status, const char* label, size_t count) {
+    size_t listed = 0;
+    for (const RowResult& r : plan.rows) {
+      if (r.status != status) continue;
+      if (listed++ == kListed) {
+        std::cerr << "……另有 " << count - kListed << " 个" << label << "，见报告\n";
+        break;
+      }
+      std::cerr << label << "：清单第 " << r.row.line << " 行（学号 " << r.row.job.student_id
+                << "，" << r.row.job.student_name << "）：" << r.message << "\n";
     }
-    std::cerr << "清单第 " << r.row.line << " 行（学号 " << r.row.job.student_id << "）："
-              << r.message << "\n";
-  }
+  };
+  list(RowStatus::kFailed, "未写出", counts.not_written);
+  list(RowStatus::kWithErrors, "有错误", counts.with_errors);
 }
 
 int Run(const ParsedArgs& args) {
@@ -148,11 +154,13 @@ int Run(const ParsedArgs& args) {
   if (args.Has("template") && template_path.empty()) {
     throw UsageError("选项 --template 的值为空");
   }
+  if (report_path) CheckReportPath(*report_path, manifest_path);
   ApplyKeyFileOption(args);  // before any thread starts
   const bool pdf = args.Has("pdf");
   if (pdf) RequireChromium();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
+  CheckTemplate(template_path);
   const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
   const std::string page_prefix = PrepareOutputFolder(out);
 
@@ -172,7 +180,9 @@ int Run(const ParsedArgs& args) {
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);
-  return CountResults(plan).failed == 0 && summary_written ? kExitOk : kExitFailed;
+  const BatchCounts counts = CountResults(plan);
+  if (counts.not_written > 0 || !summary_written) return kExitFailed;
+  return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
 }
 
 }  // namespace

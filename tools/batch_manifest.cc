@@ -5,6 +5,7 @@
 #include <map>
 
 #include "tools/csv_reader.h"
+#include "tools/input_files.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/path.h"
@@ -61,6 +62,8 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
     if (row.job.package_folder.empty())
       throw Error("清单格式错误：" + where + "的 package_folder 为空");
     if (row.job.zip_name.empty()) throw Error("清单格式错误：" + where + "的 zip_name 为空");
+    // The number unlocks the student's answers: without it no page is whole.
+    if (row.job.student_id.empty()) throw Error("清单格式错误：" + where + "的 student_id 为空");
     if (auto fault = FileNameFault(row.job.zip_name)) {
       throw Error("清单格式错误：" + where + "的 zip_name 必须是不含路径的文件名：" + *fault);
     }
@@ -70,7 +73,7 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
 }
 
 std::vector<ManifestRow> ReadManifest(const std::string& path) {
-  const std::string text = ReadWholeFile(path);
+  const std::string text = ReadManifestText(path);
   return ParseManifest(text, path, fs::path(path).parent_path().string());
 }
 

@@ -29,13 +29,22 @@ bool Modified(const std::string& path, struct timespec& when) {
   return true;
 }
 
-// The page and the student's results beside it both outlive the package.
+// The page and the student's results beside it both outlive the package,
+// and the results (written after the page, removed before a row runs again)
+// say the page was complete.
 bool DoneBefore(const std::string& page_path, const std::string& package_path) {
   const fs::path page(page_path);
-  return PageIsNewerThanPackage(page_path, package_path) &&
-         PageIsNewerThanPackage(
-             (page.parent_path() / RecordFileName(page.filename().string())).string(),
-             package_path);
+  const std::string record =
+      (page.parent_path() / RecordFileName(page.filename().string())).string();
+  if (!PageIsNewerThanPackage(page_path, package_path) ||
+      !PageIsNewerThanPackage(record, package_path)) {
+    return false;
+  }
+  try {
+    return ReadStudentRecord(record).state == PageState::kComplete;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 }  // namespace

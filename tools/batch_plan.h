@@ -14,13 +14,15 @@
 
 namespace generatesheet::cli {
 
-enum class RowStatus { kPending, kWritten, kSkipped, kFailed };
+// kWritten: a complete page; kWithErrors: a page with gaps; kFailed: no
+// page; kSkipped: --resume kept an earlier complete page.
+enum class RowStatus { kPending, kWritten, kWithErrors, kSkipped, kFailed };
 
 struct RowResult {
   ManifestRow row;
   std::string page_path;  // where the library writes (or wrote) the page
   RowStatus status = RowStatus::kPending;
-  // For kFailed, why; for kWritten, a report of a gap in the page, if any.
+  // For kFailed, why; for kWithErrors, the report of what the page lacks.
   std::string message;
 };
 
@@ -29,8 +31,9 @@ struct BatchPlan {
   std::vector<std::vector<size_t>> units;  // indexes into rows; pending rows only
 };
 
-// `page_prefix` ends with "/".  With `resume`, a row whose page exists and
-// is newer than its package is skipped.
+// `page_prefix` ends with "/".  With `resume`, a row is skipped only when
+// its page is newer than its package and the record the last run left
+// beside the page says the page was complete.
 BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard,
                     const std::string& page_prefix, bool resume);
 

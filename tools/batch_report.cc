@@ -8,20 +8,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-const char* StatusName(RowStatus status) {
-  switch (status) {
-    case RowStatus::kWritten:
-      return "written";
-    case RowStatus::kSkipped:
-      return "skipped";
-    case RowStatus::kFailed:
-      return "failed";
-    case RowStatus::kPending:
-      break;
-  }
-  return "pending";
-}
-
 nlohmann::ordered_json RowJson(const RowResult& r) {
   nlohmann::ordered_json entry;
   entry["row"] = r.row.index;
@@ -37,24 +23,47 @@ nlohmann::ordered_json RowJson(const RowResult& r) {
     entry["error"] = r.message;
   } else {
     entry["page"] = r.page_path;
-    entry["error"] = nullptr;
-    if (!r.message.empty()) entry["warning"] = r.message;
+    entry["error"] =
+        r.message.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(r.message);
   }
   return entry;
 }
 
 }  // namespace
 
+const char* StatusName(RowStatus status) {
+  switch (status) {
+    case RowStatus::kWritten:
+      return "complete";
+    case RowStatus::kWithErrors:
+      return "with_errors";
+    case RowStatus::kSkipped:
+      return "skipped";
+    case RowStatus::kFailed:
+      return "not_written";
+    case RowStatus::kPending:
+      break;
+  }
+  return "pending";
+}
+
 BatchCounts CountResults(const BatchPlan& plan) {
   BatchCounts counts;
   for (const RowResult& r : plan.rows) {
-    if (r.status == RowStatus::kWritten) {
-      ++counts.written;
-      if (!r.message.empty()) ++counts.with_gaps;
-    } else if (r.status == RowStatus::kSkipped) {
-      ++counts.skipped;
-    } else {
-      ++counts.failed;
+    switch (r.status) {
+      case RowStatus::kWritten:
+        ++counts.complete;
+        break;
+      case RowStatus::kWithErrors:
+        ++counts.with_errors;
+        break;
+      case RowStatus::kSkipped:
+        ++counts.skipped;
+        break;
+      case RowStatus::kFailed:
+      case RowStatus::kPending:
+        ++counts.not_written;
+        break;
     }
   }
   return counts;
@@ -67,9 +76,10 @@ std::string BatchReportJson(const BatchPlan& plan, const std::string& manifest,
   report["manifest"] = manifest;
   report["shard"] = shard.ToString();
   report["total"] = plan.rows.size();
-  report["written"] = counts.written;
+  report["complete"] = counts.complete;
+  report["with_errors"] = counts.with_errors;
+  report["not_written"] = counts.not_written;
   report["skipped"] = counts.skipped;
-  report["failed"] = counts.failed;
   report["students"] = nlohmann::ordered_json::array();
   for (const RowResult& r : plan.rows) report["students"].push_back(RowJson(r));
   // Invalid UTF-8 in a manifest or a message is replaced, not fatal.

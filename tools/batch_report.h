@@ -9,12 +9,17 @@
 
 namespace generatesheet::cli {
 
+// One count per kind of row outcome.
 struct BatchCounts {
-  size_t written = 0;
-  size_t skipped = 0;
-  size_t failed = 0;
-  size_t with_gaps = 0;  // written pages with a failed section or question
+  size_t complete = 0;     // pages written whole
+  size_t with_errors = 0;  // pages written with gaps
+  size_t not_written = 0;  // no page
+  size_t skipped = 0;      // complete pages of an earlier run, kept by --resume
 };
+
+// The report's name of a row's status: "complete", "with_errors",
+// "not_written", "skipped".
+const char* StatusName(RowStatus status);
 
 BatchCounts CountResults(const BatchPlan& plan);
 

@@ -59,9 +59,14 @@ class Workers {
 
   void RunRow(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
     try {
+      // Until this run's record is in place, --resume must not take the
+      // page for complete, even if the run is killed.
+      RemoveStudentRecord(result.page_path);
       const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
                                         settings_.page_prefix, settings_.marks);
-      result.status = outcome.written ? RowStatus::kWritten : RowStatus::kFailed;
+      result.status = outcome.outcome == Outcome::kComplete ? RowStatus::kWritten
+                      : outcome.written                     ? RowStatus::kWithErrors
+                                                            : RowStatus::kFailed;
       if (outcome.written) result.page_path = outcome.page_path;
       result.message = outcome.message;
       WriteStudentRecord(settings_.page_prefix,
@@ -75,7 +80,7 @@ class Workers {
     }
     std::lock_guard lock(mutex_);
     ++done_;
-    if (result.status == RowStatus::kFailed) ++failed_;
+    if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
     changed_.notify_one();
   }
 

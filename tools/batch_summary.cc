@@ -31,7 +31,8 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   if (!outcome.written) {
     record.state = PageState::kNotWritten;
   } else {
-    record.state = outcome.message.empty() ? PageState::kComplete : PageState::kWithErrors;
+    record.state =
+        outcome.outcome == Outcome::kComplete ? PageState::kComplete : PageState::kWithErrors;
     record.results = outcome.results;
   }
   return record;
@@ -56,6 +57,7 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
     } catch (const Error& e) {
       JobOutcome outcome;
       outcome.written = row.status != RowStatus::kFailed;
+      if (row.status == RowStatus::kWritten) outcome.outcome = Outcome::kComplete;
       outcome.message = row.status == RowStatus::kFailed ? row.message : e.what();
       records.push_back(RecordOfRun(row.row.job, outcome, row.page_path));
     }

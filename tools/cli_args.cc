@@ -1,9 +1,14 @@
 #include "tools/cli_args.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "data/sodium_cipher.h"
+#include "util/error.h"
 
 namespace generatesheet::cli {
 
@@ -89,6 +94,13 @@ void ApplyKeyFileOption(const ParsedArgs& args) {
   // A key file that cannot be read would fail every student the same way:
   // say so once, before any work.
   ReadMasterKeyFile(key_file);
+  struct stat st {};
+  if (::stat(key_file, &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    std::cerr << "警告：主密钥文件的权限为 " << mode << "，其他用户也能访问：" << key_file
+              << "（请执行 chmod 600）\n";
+  }
 }
 
 int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& args) {
@@ -103,6 +115,11 @@ int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& a
   } catch (const UsageError& e) {
     std::cerr << who << "：" << e.what() << "（用 " << who << " --help 查看用法）\n";
     return kExitUsage;
+  } catch (const std::filesystem::filesystem_error& e) {
+    // The library's words for the failure, not the system's English.
+    const std::string path = e.path1().empty() ? "" : e.path1().string();
+    std::cerr << who << "：" << SystemError("文件操作失败", path, e.code().value()).what() << "\n";
+    return kExitFailed;
   } catch (const std::exception& e) {
     std::cerr << who << "：" << e.what() << "\n";
     return kExitFailed;

@@ -17,9 +17,10 @@
 namespace generatesheet::cli {
 
 // Exit codes of every command.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // a page (or file) was not written
-inline constexpr int kExitUsage = 2;   // bad command line
+inline constexpr int kExitOk = 0;          // every page written complete
+inline constexpr int kExitFailed = 1;      // a page (or file) was not written
+inline constexpr int kExitUsage = 2;       // bad command line
+inline constexpr int kExitWithErrors = 3;  // every page written, some with errors
 
 class UsageError : public std::runtime_error {
  public:
@@ -71,7 +72,8 @@ void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std
 // GENERATESHEET_KEY_FILE when --key-file is given.  Call before any work
 // (and before any thread starts).  Throws UsageError when neither the option
 // nor the variable names a key file, and Error (naming the file) when the
-// file is not a readable key.
+// file is not a readable key.  A key file that others may read gets a
+// warning on stderr.
 void ApplyKeyFileOption(const ParsedArgs& args);
 
 }  // namespace generatesheet::cli

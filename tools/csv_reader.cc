@@ -71,13 +71,14 @@ class CsvParser {
         }
         return field;
       }
-      if (c == '\n') ++line_;
+      if (c == '\n' || (c == '\r' && (pos_ >= text_.size() || text_[pos_] != '\n'))) ++line_;
       field += c;
     }
   }
 
+  // LF, CRLF, or a lone CR as old spreadsheet programs end lines.
   bool AtLineEnd() const {
-    return pos_ < text_.size() && (text_[pos_] == '\n' || text_.substr(pos_, 2) == "\r\n");
+    return pos_ < text_.size() && (text_[pos_] == '\n' || text_[pos_] == '\r');
   }
 
   void SkipLineEnd() {

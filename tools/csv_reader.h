@@ -1,5 +1,5 @@
 // A reader for CSV text as RFC 4180 writes it: fields separated by ",",
-// records by CRLF or LF, fields that hold "," or a line break or '"'
+// records by CRLF, LF or CR alone, fields that hold "," or a line break or '"'
 // enclosed in '"' with inner '"' doubled.  A leading UTF-8 byte-order mark
 // is dropped.
 #ifndef GENERATESHEET_TOOLS_CSV_READER_H_

@@ -23,7 +23,8 @@ void PrintOverview(std::ostream& out, const std::vector<CommandInfo>& commands) 
     out << "  " << command.name << std::string(8 - command.name.size(), ' ') << command.summary
         << "\n";
   }
-  out << "\n每个命令都接受 --help。退出码：0 成功，1 有页面（或文件）未写成，2 用法错误。\n";
+  out << "\n每个命令都接受 --help。退出码：0 成功，3 页面都已写出但有的有错误，1 "
+         "有页面（或文件）未写成，2 用法错误。\n";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "generatesheet/create_html.h"
 #include "tools/commands.h"
 #include "tools/default_template.h"
+#include "tools/input_files.h"
 #include "tools/output_folder.h"
 #include "tools/pdf_printer.h"
 #include "tools/sheet_job.h"
@@ -26,7 +27,7 @@ constexpr char kHelp[] =
     "  --out 文件夹/           页面写入的文件夹，不存在时创建（必需）\n"
     "  --template 文件         HTML 模板，含 $Title$ 与 $Content$（默认：随程序提供的\n"
     "                          templates/default.html）\n"
-    "  --student-id 学号       页眉中的学号，也参与答案解密\n"
+    "  --student-id 学号       页眉中的学号，也参与答案解密（必需）\n"
     "  --student-name 姓名     页眉中的姓名\n"
     "  --subject 科目          页眉中的科目；\"计算机应用基础\" 使用该科目的规则\n"
     "  --key-file 文件         主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
@@ -34,8 +35,8 @@ constexpr char kHelp[] =
     "  --pdf                   页面另存为 A4 的 PDF（同名 .pdf，需要 Chromium）\n"
     "  --help                  显示本帮助\n"
     "\n"
-    "退出码：0 页面已写出；1 页面未写出（原因打印在标准错误）；2 用法错误。\n"
-    "页面已写出但某一部分出错时，退出码为 0，错误作为警告打印在标准错误。\n";
+    "退出码：0 页面完整写出；3 页面已写出但有错误（原因打印在标准错误）；\n"
+    "1 页面未写出（原因打印在标准错误）；2 用法错误。\n";
 
 int Run(const ParsedArgs& args) {
   ExpectPositionals(args, 0, 0, "");
@@ -46,7 +47,7 @@ int Run(const ParsedArgs& args) {
     throw UsageError("选项 --zip 的值必须是不含路径的文件名：" + *fault);
   }
   const std::string out = args.Require("out");
-  job.student_id = args.Get("student-id").value_or("");
+  job.student_id = args.Require("student-id");
   job.student_name = args.Get("student-name").value_or("");
   job.subject = args.Get("subject").value_or("");
   std::string template_path = args.Get("template").value_or("");
@@ -57,6 +58,7 @@ int Run(const ParsedArgs& args) {
   if (args.Has("pdf")) RequireChromium();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
+  CheckTemplate(template_path);
   const std::string page_prefix = PrepareOutputFolder(out);
 
   CreateHtml sheet;
@@ -65,14 +67,15 @@ int Run(const ParsedArgs& args) {
     std::cerr << outcome.message << "\n";
     return kExitFailed;
   }
-  if (!outcome.message.empty()) std::cerr << "警告：" << outcome.message << "\n";
+  const bool complete = outcome.outcome == Outcome::kComplete;
+  if (!complete) std::cerr << "警告：页面已写出，但有错误：" << outcome.message << "\n";
   std::cout << outcome.page_path << "\n";
   if (args.Has("pdf")) {
     const std::string pdf = PdfPathFor(outcome.page_path);
     PdfPrinter().Print(outcome.page_path, pdf);
     std::cout << pdf << "\n";
   }
-  return kExitOk;
+  return complete ? kExitOk : kExitWithErrors;
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   const bool extracted = sheet.GenerateSheet();
   JobOutcome outcome;
   outcome.page_path = sheet.PagePath();
+  outcome.outcome = sheet.PageOutcome();
   outcome.written = !outcome.page_path.empty();
   outcome.message = sheet.ErrMsg();
   outcome.results = sheet.Results();

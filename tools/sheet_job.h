@@ -20,8 +20,9 @@ struct StudentJob {
 };
 
 struct JobOutcome {
-  bool written = false;
-  std::string page_path;  // the page written, when written
+  Outcome outcome = Outcome::kNotWritten;  // the library's word on the page
+  bool written = false;                    // outcome is not kNotWritten
+  std::string page_path;                   // the page written, when written
   // Why no page was written; or, for a written page, the last failure of a
   // section or question that left a gap in it (empty when there was none).
   std::string message;

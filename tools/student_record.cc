@@ -89,6 +89,15 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
                       j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n");
 }
 
+void RemoveStudentRecord(const std::string& page_path) {
+  const std::filesystem::path page(page_path);
+  const std::filesystem::path record =
+      page.parent_path() / RecordFileName(page.filename().string());
+  std::error_code ec;
+  std::filesystem::remove(record, ec);
+  if (ec) throw SystemError("无法删除旧的结果记录", record.string(), ec.value());
+}
+
 StudentRecord ReadStudentRecord(const std::string& path) {
   try {
     const Json j = Json::parse(ReadWholeFile(path));

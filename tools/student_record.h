@@ -33,6 +33,10 @@ std::string RecordFileName(const std::string& page_file_name);
 // Error naming the file.
 void WriteStudentRecord(const std::string& folder, const StudentRecord& record);
 
+// Removes the record of the page at `page_path`, if there is one; throws
+// Error naming the file when it stays.
+void RemoveStudentRecord(const std::string& page_path);
+
 // Reads one record; throws Error naming the file and what is wrong in it.
 StudentRecord ReadStudentRecord(const std::string& path);
 

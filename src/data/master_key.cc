@@ -16,6 +16,7 @@
 
 #include "data/sodium_cipher.h"
 #include "util/error.h"
+#include "util/regular_file.h"
 #include "util/replacement_file.h"
 
 namespace generatesheet {
@@ -41,19 +42,15 @@ Error KeyFileError(const std::string& path, const std::string& reason) {
   return Error("无法读取主密钥文件：" + path + "：" + reason);
 }
 
-// Reads at most kMaxKeyFileBytes + 1 bytes, so that an oversized file shows.
 void ReadSmallFile(const std::string& path, std::string& out) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw KeyFileError(path, ErrnoText(errno));
-  out.assign(kMaxKeyFileBytes + 1, '\0');
-  size_t used = 0;
   try {
-    used = ReadUpTo(fd.get(), reinterpret_cast<unsigned char*>(out.data()), out.size(), path);
-  } catch (const Error&) {
-    throw KeyFileError(path, ErrnoText(errno));
+    ReadRegularFile(path, kMaxKeyFileBytes, out);
+  } catch (const Error& e) {
+    std::string reason = e.what();
+    const std::string named = "：" + path;
+    if (reason.ends_with(named)) reason.resize(reason.size() - named.size());
+    throw KeyFileError(path, reason);
   }
-  if (used > kMaxKeyFileBytes) throw KeyFileError(path, "文件过大，不是主密钥文件");
-  out.resize(used);
 }
 
 // Splits off the next line (without "\n" or a trailing "\r").
@@ -121,9 +118,11 @@ void WriteNewMasterKeyFile(const std::string& path) {
   // Written whole under a temporary name (mkstemp creates it 0600), then
   // linked to its name: link() never replaces an existing file, and the key
   // file appears complete or not at all.
-  std::string temp = ParentFolder(path) + "/.masterkey-XXXXXX";
+  const std::string folder = ParentFolder(path);
+  std::string temp = folder + "/.masterkey-XXXXXX";
   FileDescriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) throw SystemError("无法创建主密钥临时文件", temp, errno);
+  // The temporary name is ours; the user knows the folder.
+  if (fd.get() < 0) throw SystemError("无法在文件夹中创建主密钥文件", folder, errno);
   try {
     if (::fchmod(fd.get(), 0600) != 0) throw SystemError("无法设置主密钥文件权限", temp, errno);
     WriteAll(fd.get(), content.text, temp);

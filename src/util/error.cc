@@ -1,7 +1,6 @@
 #include "util/error.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace generatesheet {
 
@@ -29,8 +28,31 @@ std::string ErrnoText(int errno_value) {
       return "打开的文件过多";
     case EIO:
       return "输入输出错误";
+    case EEXIST:
+      return "文件已存在";
+    case EBUSY:
+    case ETXTBSY:
+      return "文件正被使用";
+    case ENOTEMPTY:
+      return "文件夹不为空";
+    case ELOOP:
+      return "符号链接层数过多";
+    case EXDEV:
+      return "不能跨文件系统移动";
+    case ENOMEM:
+      return "内存不足";
+    case EFBIG:
+      return "文件过大";
+    case EINVAL:
+      return "参数无效";
+    case EAGAIN:
+      return "资源暂时不可用";
+    case ENXIO:
+    case ENODEV:
+      return "设备不存在";
     default:
-      return std::strerror(errno_value);
+      // Never the system's English words inside a Chinese sentence.
+      return "系统错误，错误码 " + std::to_string(errno_value);
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "util/error.h"
 #include "util/path.h"
+#include "util/regular_file.h"
 #include "util/replacement_file.h"
 
 namespace generatesheet {
@@ -25,16 +26,7 @@ void DeleteFileIfExists(const std::string& path) noexcept {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  const std::string native = NativePath(path);
-  std::error_code ec;
-  if (!fs::exists(native, ec)) throw Error("文件不存在：" + path);
-  if (fs::is_directory(native, ec)) throw Error("路径是文件夹而不是文件：" + path);
-  std::ifstream in(native, std::ios::binary);
-  if (!in) throw SystemError("无法打开文件", path, errno);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw SystemError("读取文件失败", path, errno);
-  return std::move(content).str();
+  return ReadRegularFile(NativePath(path), kNoSizeCap);
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {

@@ -11,8 +11,8 @@ namespace generatesheet {
 // left alone.  Swallows every failure.
 void DeleteFileIfExists(const std::string& path) noexcept;
 
-// The whole content of a file.  Throws Error naming the file: "文件不存在"
-// when it does not exist, else the system's reason.
+// The whole content of a regular file.  Throws Error naming the file:
+// "文件不存在" when it does not exist; a pipe or device is refused at once.
 std::string ReadWholeFile(const std::string& path);
 
 // Replaces (or creates) the file at `path` with `content`, never leaving a

@@ -1,6 +1,7 @@
 // generate-sheet batch through the program: many students, failures,
 // resume after a kill, shards.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "tools/cli_fixture.h"
+#include "util/text_encoding.h"
 
 namespace generatesheet::testing {
 namespace {
@@ -84,8 +86,9 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
 
   const json report = Report("report.json");
   EXPECT_EQ(report["total"], 200);
-  EXPECT_EQ(report["written"], 199);
-  EXPECT_EQ(report["failed"], 1);
+  EXPECT_EQ(report["complete"], 199);
+  EXPECT_EQ(report["with_errors"], 0);
+  EXPECT_EQ(report["not_written"], 1);
   ASSERT_EQ(report["students"].size(), 200u);
   for (size_t i = 0; i < 200; ++i) {
     const json& s = report["students"][i];
@@ -93,19 +96,21 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
     EXPECT_EQ(s["line"], i + 2);
     EXPECT_EQ(s["student_name"], "学生 " + std::to_string(i) + ", 一班");
     if (i == 57) {
-      EXPECT_EQ(s["status"], "failed");
+      EXPECT_EQ(s["status"], "not_written");
       EXPECT_TRUE(s["page"].is_null());
       EXPECT_EQ(s["error"], "答卷包不是 zip 文件：" + dir_.File("exam/s057/s057.zip"));
     } else {
-      EXPECT_EQ(s["status"], "written");
+      EXPECT_EQ(s["status"], "complete");
       EXPECT_EQ(s["page"], "pages/" + Name(i) + ".html");
       EXPECT_TRUE(s["error"].is_null());
     }
   }
   // Progress lines (stderr is not a terminal), the summary and the failure.
   EXPECT_NE(r.err.find("进度 200/200，失败 1，"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("写出 199 页，跳过 0 页，失败 1 页\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("清单第 59 行（学号 1001）：答卷包不是 zip 文件："), std::string::npos)
+  EXPECT_NE(r.err.find("完整 199 页，有错误 0 页，未写出 1 页，跳过 0 页\n"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("未写出：清单第 59 行（学号 1001，学生 57, 一班）：答卷包不是 zip 文件："),
+            std::string::npos)
       << r.err;
   const std::string page = ReadFileForTest(dir_.File("pages/s199.html"));
   EXPECT_NE(page.find("姓名：学生 199, 一班"), std::string::npos);
@@ -157,9 +162,9 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
     }
   }
   const json report = Report("report.json");
-  EXPECT_EQ(report["failed"], 0);
+  EXPECT_EQ(report["not_written"], 0);
   EXPECT_GE(report["skipped"].get<size_t>(), 30u);
-  EXPECT_EQ(report["skipped"].get<size_t>() + report["written"].get<size_t>(), kCount);
+  EXPECT_EQ(report["skipped"].get<size_t>() + report["complete"].get<size_t>(), kCount);
   for (size_t i = 0; i < kCount; ++i) {
     const std::string page = ReadFileForTest(dir_.File("pages/" + Name(i) + ".html"));
     ASSERT_TRUE(page.ends_with("</html>\n\r\n")) << Name(i);
@@ -183,9 +188,10 @@ TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackage) {
   const json report = Report("report.json");
   EXPECT_EQ(report["students"][0]["status"], "skipped");
   EXPECT_EQ(report["students"][0]["page"], "pages/s000.html");
-  EXPECT_EQ(report["students"][1]["status"], "written");
+  EXPECT_EQ(report["students"][1]["status"], "complete");
   EXPECT_EQ(report["students"][2]["status"], "skipped");
-  EXPECT_NE(r.err.find("写出 1 页，跳过 2 页，失败 0 页"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("完整 1 页，有错误 0 页，未写出 0 页，跳过 2 页"), std::string::npos)
+      << r.err;
 }
 
 TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
@@ -204,7 +210,7 @@ TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
     for (const json& s : parsed["students"]) {
       const size_t row = s["row"];
       EXPECT_EQ(row % kShards, k);
-      EXPECT_EQ(s["status"], "written");
+      EXPECT_EQ(s["status"], "complete");
       ++seen[row];
     }
   }
@@ -239,11 +245,11 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
       Cli({"batch", "m.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
   const json report = Report("r.json");
-  EXPECT_EQ(report["students"][0]["status"], "written");
-  EXPECT_EQ(report["students"][1]["status"], "failed");
+  EXPECT_EQ(report["students"][0]["status"], "complete");
+  EXPECT_EQ(report["students"][1]["status"], "not_written");
   EXPECT_EQ(report["students"][1]["error"],
             "与清单第 2 行生成同名页面：pages/x1.html；为免互相覆盖，本行不生成");
-  EXPECT_EQ(report["students"][2]["status"], "written");
+  EXPECT_EQ(report["students"][2]["status"], "complete");
   EXPECT_NE(ReadFileForTest(dir_.File("pages/x1.html")).find("姓名：甲"), std::string::npos);
 }
 
@@ -282,7 +288,18 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
       {{"batch", manifest, "--out", "p", "--shard", "1"}, 2, "--shard"},
       {{"batch", manifest, "--out", "p", "--resume=yes"}, 2, "--resume"},
       {{"batch", "missing.csv", "--out", "p"}, 1, "文件不存在：missing.csv"},
+      {{"batch", "fifo.csv", "--out", "p"}, 1, "命名管道"},
+      {{"batch", manifest, "--out", "p", "--report", manifest}, 2, "清单文件本身"},
+      {{"batch", manifest, "--out", "p", "--report", "nowhere/r.json"}, 1, "nowhere"},
+      {{"batch", manifest, "--out", "p", "--template", "t.html"}, 1, "$Content$"},
+      {{"batch", "no-id.csv", "--out", "p"}, 1, "no-id.csv 第 3 行的 student_id 为空"},
   };
+  ASSERT_EQ(::mkfifo(dir_.File("fifo.csv").c_str(), 0600), 0);
+  WriteFileForTest(dir_.File("t.html"), "$Title$");
+  WriteFileForTest(dir_.File("no-id.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "exam/s000,s000.zip,1001,甲,英语\n"
+                   "exam/s000,s000.zip,,乙,英语\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     std::vector<std::string> args = c.args;
@@ -291,11 +308,118 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
     EXPECT_EQ(r.exit_code, c.exit_code);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_FALSE(fs::exists(dir_.File("p/s000.html")));  // refused before any page
   }
   WriteFileForTest(dir_.File("bad.csv"), "package_folder,zip_name,student_id,subject\n");
   const CliResult r = Cli({"batch", "bad.csv", "--out", "p", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "generate-sheet batch：清单格式错误：bad.csv 的表头缺少列 student_name\n");
+}
+
+// One worker serves student A, then B, whose package was made under another
+// key: B's page shows nothing of A's, and B is reported as not complete.
+// Once B's subject and package are put right, --resume redoes only B.
+TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
+  Manifest(3);
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
+  builder::PackageDescription paper = SmallPaper("1001");
+  paper.analysis[0]["M_StudentAnswer"] = builder::Cell("1");
+  builder::BuildAnswerPackage(paper, stranger, dir_.File("exam/s001/s001.zip"));
+  const auto manifest = [&](const std::string& subject_of_s002) {
+    WriteFileForTest(dir_.File("m.csv"),
+                     "package_folder,zip_name,student_id,student_name,subject\n"
+                     "exam/s000,s000.zip,1001,甲,英语\n"
+                     "exam/s001,s001.zip,1001,乙,英语\n"
+                     "exam/s002,s002.zip,1001,丙," +
+                         subject_of_s002 + "\n");
+  };
+  manifest("计算机应用基础");
+  CliResult r = Cli({"batch", "m.csv", "--out", "pages", "--jobs", "1", "--report", "r.json",
+                     "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  json report = Report("r.json");
+  EXPECT_EQ(report["complete"], 1);
+  EXPECT_EQ(report["with_errors"], 2);
+  EXPECT_EQ(report["not_written"], 0);
+  EXPECT_EQ(report["students"][0]["status"], "complete");
+  EXPECT_EQ(report["students"][1]["status"], "with_errors");
+  EXPECT_NE(report["students"][1]["error"].get<std::string>().find("密钥文件与此答卷包不符"),
+            std::string::npos);
+  EXPECT_EQ(report["students"][2]["status"], "with_errors");
+  const std::string page_b = ReadFileForTest(dir_.File("pages/s001.html"));
+  EXPECT_EQ(page_b.find("考生答案："), std::string::npos) << page_b;
+  EXPECT_EQ(page_b.find("考生得分"), std::string::npos) << page_b;
+  EXPECT_NE(r.err.find("完整 1 页，有错误 2 页，未写出 0 页，跳过 0 页\n"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("有错误：清单第 3 行（学号 1001，乙）：初始化Analysis数据库连接出错"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("有错误：清单第 4 行（学号 1001，丙）："), std::string::npos) << r.err;
+
+  // Nothing is put right: --resume still redoes both.
+  r = Cli({"batch", "m.csv", "--out", "pages", "--resume", "--report", "r.json", "--key-file",
+           key_file_});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(Report("r.json")["skipped"], 1);
+
+  // Put right: B's package is remade under the right key, C's subject fixed.
+  builder::BuildAnswerPackage(paper, *cipher_, dir_.File("exam/s001/s001.zip"));
+  manifest("英语");
+  r = Cli({"batch", "m.csv", "--out", "pages", "--resume", "--report", "r.json", "--key-file",
+           key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  report = Report("r.json");
+  EXPECT_EQ(report["students"][0]["status"], "skipped");
+  EXPECT_EQ(report["students"][1]["status"], "complete");
+  EXPECT_EQ(report["students"][2]["status"], "complete");
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/s001.html")).find("考生答案：A"), std::string::npos);
+}
+
+// Two batches over the same package folder at once: each run waits for the
+// folder, so every page of both comes out complete.
+TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
+  const std::string folder = MakePackage("shared", "p0.zip", "1001");
+  std::string csv = "package_folder,zip_name,student_id,student_name,subject\n";
+  for (int i = 0; i < 12; ++i) {
+    const std::string zip = "p" + std::to_string(i) + ".zip";
+    if (i > 0) fs::copy_file(folder + "/p0.zip", folder + "/" + zip);
+    csv += "shared," + zip + ",1001,学生" + std::to_string(i) + ",英语\n";
+  }
+  WriteFileForTest(dir_.File("m.csv"), csv);
+  int pids[2];
+  for (int k = 0; k < 2; ++k) {
+    pids[k] = SpawnCli({"batch", "m.csv", "--out", "out" + std::to_string(k), "--report",
+                        "r" + std::to_string(k) + ".json", "--key-file", key_file_},
+                       dir_.path());
+    ASSERT_GT(pids[k], 0);
+  }
+  for (int k = 0; k < 2; ++k) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pids[k], &status, 0), pids[k]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "batch " << k;
+    const json report = Report("r" + std::to_string(k) + ".json");
+    EXPECT_EQ(report["complete"], 12) << report.dump();
+  }
+}
+
+// A manifest saved by a Chinese spreadsheet program: GB18030, lines ended
+// by CR alone.
+TEST_F(BatchCommandTest, Gb18030ManifestGivesTheRightNames) {
+  Manifest(2);
+  const std::string utf8 =
+      "package_folder,zip_name,student_id,student_name,subject\r"
+      "exam/s000,s000.zip,1001,张三,英语\r"
+      "exam/s001,s001.zip,1001,欧阳·娜娜,英语\r";
+  WriteFileForTest(dir_.File("gb.csv"), ConvertEncoding(utf8, "UTF-8", "GB18030"));
+  const CliResult r =
+      Cli({"batch", "gb.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const json report = Report("r.json");
+  EXPECT_EQ(report["students"][1]["student_name"], "欧阳·娜娜");
+  EXPECT_EQ(report["students"][1]["line"], 3);
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/s000.html")).find("姓名：张三"), std::string::npos);
 }
 
 }  // namespace

@@ -248,12 +248,12 @@ TEST_F(BrowserTest, AFailedPdfFailsItsRowOnly) {
                            "--key-file", GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
   EXPECT_EQ(r.exit_code, 1);
   const json report = json::parse(ReadFileForTest(dir_.File("r.json")));
-  EXPECT_EQ(report["students"][0]["status"], "failed");
+  EXPECT_EQ(report["students"][0]["status"], "not_written");
   EXPECT_EQ(report["students"][0]["error"].get<std::string>().rfind(
                 "PDF 未生成：class/english-2024010101.pdf：", 0),
             0u)
       << report["students"][0]["error"];
-  EXPECT_EQ(report["students"][1]["status"], "written");
+  EXPECT_EQ(report["students"][1]["status"], "complete");
   EXPECT_TRUE(ReadFileForTest(dir_.File("class/cs2024020115.pdf")).starts_with("%PDF-"));
   const std::string summary = ReadFileForTest(dir_.File("class/summary.csv"));
   EXPECT_NE(summary.find("2024010101,李明,英语,46,有错误,english-2024010101.html"),

@@ -28,6 +28,7 @@ TEST_F(RunCommandTest, UsageErrorsExitTwoWithOneLineNamingTheFault) {
       {{"run", "--zip", "a.zip", "--zip", "b.zip"}, "--zip"},
       {{"run", "-z"}, "-z"},
       {{"run", "--bak-data-path", "b", "--zip", "a.zip", "--out", "o/", "extra"}, "extra"},
+      {{"run", "--bak-data-path", "b", "--zip", "a.zip", "--out", "o/"}, "--student-id"},
       {{"run", "--bak-data-path", "b", "--zip", "../p.zip", "--out", "o/"},
        "--zip 的值必须是不含路径的文件名：“../p.zip”"},
       {{"run", "--bak-data-path", "b", "--zip", "sub\\p.zip", "--out", "o/"}, "不是文件名"},
@@ -88,8 +89,9 @@ TEST_F(RunCommandTest, KeyFileFromEnvironmentAndOwnTemplate) {
 }
 
 TEST_F(RunCommandTest, NoKeyFileIsUsageError) {
-  const CliResult r = Cli({"run", "--bak-data-path", "b", "--zip", "a.zip", "--out", "o/"},
-                          {"-GENERATESHEET_KEY_FILE"});
+  const CliResult r =
+      Cli({"run", "--bak-data-path", "b", "--zip", "a.zip", "--out", "o/", "--student-id", "1"},
+          {"-GENERATESHEET_KEY_FILE"});
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_NE(r.err.find("GENERATESHEET_KEY_FILE"), std::string::npos) << r.err;
 }
@@ -97,7 +99,7 @@ TEST_F(RunCommandTest, NoKeyFileIsUsageError) {
 TEST_F(RunCommandTest, UnreadableKeyFileStopsBeforeAnyWork) {
   const std::string folder = MakePackage("1004", "1004.zip", "1004");
   const CliResult r = Cli({"run", "--bak-data-path", folder, "--zip", "1004.zip", "--out", "o",
-                           "--key-file", dir_.File("no.key")});
+                           "--student-id", "1004", "--key-file", dir_.File("no.key")});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find(dir_.File("no.key")), std::string::npos) << r.err;
   EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
@@ -108,34 +110,82 @@ TEST_F(RunCommandTest, FailuresExitOneWithTheReason) {
   const std::string folder = MakePackage("1003", "1003.zip", "1003");
   // No package of that name.
   CliResult r = Cli({"run", "--bak-data-path", folder, "--zip", "none.zip", "--out", "o",
-                     "--key-file", key_file_});
+                     "--student-id", "1003", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "答卷包不存在：" + folder + "/none.zip\n");
 
   // A file that is not a zip archive.
   WriteFileForTest(folder + "/broken.zip", "not a zip");
-  r = Cli({"run", "--bak-data-path", folder, "--zip", "broken.zip", "--out", "o", "--key-file",
-           key_file_});
+  r = Cli({"run", "--bak-data-path", folder, "--zip", "broken.zip", "--out", "o", "--student-id",
+           "1003", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "答卷包不是 zip 文件：" + folder + "/broken.zip\n");
 
-  // The template is missing: the library's own report.
-  r = Cli({"run", "--bak-data-path", folder, "--zip", "1003.zip", "--out", "o", "--template",
-           dir_.File("missing.html"), "--key-file", key_file_});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_TRUE(r.err.starts_with("【GePaperInfo】创建文件出错，错误信息：")) << r.err;
-  EXPECT_NE(r.err.find("missing.html"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(dir_.File("o/1003.html")));
-
-  // The wrong key: the page is still written, with a gap and a warning.
+  // The page is not whole: written, exit 3, the cause on stderr.
   const std::string other_key = dir_.File("other.key");
   ASSERT_EQ(Cli({"keygen", other_key}).exit_code, 0);
-  r = Cli({"run", "--bak-data-path", folder, "--zip", "1003.zip", "--out", "o", "--key-file",
-           other_key});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "o/1003.html\n");
-  EXPECT_TRUE(r.err.starts_with("警告：")) << r.err;
+  struct Case {
+    std::vector<std::string> args;
+    std::string cause;
+  };
+  const Case cases[] = {
+      {{"--student-id", "1003", "--key-file", other_key},
+       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包"
+       "：" +
+           folder + "/1003.zip，密钥文件：" + other_key + "）"},
+      {{"--student-id", "1004", "--key-file", key_file_},
+       "【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：学号“1004”与此答卷包不符"},
+      {{"--student-id", "1003", "--subject", "计算机应用基础", "--key-file", key_file_},
+       "请检查科目“计算机应用基础”是否与这份答卷包的试卷相符"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cause);
+    std::vector<std::string> args = {"run",      "--bak-data-path", folder, "--zip",
+                                     "1003.zip", "--out",           "o"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    r = Cli(args);
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    EXPECT_EQ(r.out, "o/1003.html\n");
+    EXPECT_TRUE(r.err.starts_with("警告：页面已写出，但有错误：")) << r.err;
+    EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileForTest(dir_.File("o/1003.html")).find("考生答案：B"), std::string::npos);
+  }
+}
+
+TEST_F(RunCommandTest, InputsThatCannotWorkAreRefusedBeforeAnyWork) {
+  const std::string folder = MakePackage("1005", "1005.zip", "1005");
+  WriteFileForTest(dir_.File("no-content.html"), "<html>$Title$</html>");
+  WriteFileForTest(dir_.File("utf32.html"), std::string("\xFF\xFE\0\0$\0\0\0", 8));
+  ASSERT_EQ(::mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string named;
+  };
+  const Case cases[] = {
+      {{"--template", dir_.File("missing.html")}, 1, "文件不存在：" + dir_.File("missing.html")},
+      {{"--template", dir_.File("no-content.html")}, 1, "$Content$"},
+      {{"--template", dir_.File("utf32.html")}, 1, "UTF-32"},
+      {{"--template", dir_.File("fifo")}, 1, "命名管道"},
+      {{"--template", "/dev/zero"}, 1, "设备"},
+      {{"--template", dir_.path()}, 1, "文件夹"},
+      {{"--key-file", dir_.File("fifo")}, 1, "命名管道"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = {"run", "--bak-data-path", folder, "--zip", "1005.zip", "--out",
+                                     "o",   "--student-id",    "1005"};
+    if (c.args[0] != "--key-file") args.insert(args.end(), {"--key-file", key_file_});
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+  }
+  // Nothing was even extracted.
+  EXPECT_FALSE(fs::exists(folder + "/Pbase.mdb"));
+  EXPECT_FALSE(fs::exists(dir_.File("o/1005.html")));
 }
 
 TEST_F(RunCommandTest, KeygenWritesPrivateKeyAndNeverOverwrites) {
@@ -154,6 +204,19 @@ TEST_F(RunCommandTest, KeygenWritesPrivateKeyAndNeverOverwrites) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find(key), std::string::npos) << r.err;
   EXPECT_EQ(ReadFileForTest(key), before);
+
+  // A folder that does not exist is named, in Chinese.
+  r = Cli({"keygen", dir_.File("nowhere/new.key")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "generate-sheet keygen：无法在文件夹中创建主密钥文件：" + dir_.File("nowhere") +
+                       "（文件或文件夹不存在）\n");
+
+  // A key others may read works, with a warning.
+  ::chmod(key.c_str(), 0644);
+  const std::string folder = MakePackage("1006", "1006.zip", "1006");
+  r = Cli({"run", "--bak-data-path", folder, "--zip", "1006.zip", "--out", "o", "--student-id",
+           "1006", "--key-file", key});
+  EXPECT_NE(r.err.find("警告：主密钥文件的权限为 0644"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -55,11 +55,12 @@ TEST(FileDescriptorTest, FailuresAnswerTheirErrno) {
   EXPECT_EQ(EBADF, read_only.Close());
 }
 
-TEST(ErrnoTextTest, ActionableFailuresAreChineseAndTheRestInTheSystemsWords) {
+TEST(ErrnoTextTest, ActionableFailuresAreChineseAndTheRestByNumber) {
   EXPECT_EQ("文件或文件夹不存在", ErrnoText(ENOENT));
   EXPECT_EQ("磁盘空间不足", ErrnoText(ENOSPC));
   EXPECT_EQ("没有访问权限", ErrnoText(EPERM));
-  EXPECT_EQ(std::strerror(EBADF), ErrnoText(EBADF));
+  EXPECT_EQ("文件正被使用", ErrnoText(EBUSY));
+  EXPECT_EQ("系统错误，错误码 " + std::to_string(EBADF), ErrnoText(EBADF));
 }
 
 }  // namespace
