@@ -67,7 +67,10 @@ class GENERATESHEET_EXPORT CreateHtml {
 
   // Extracts the package, prepares both databases and writes the page.
   bool GenerateSheet();
-  // Appends one line to syslog.txt in the library's folder; never fails.
+  // Appends one line to syslog.txt in the library's folder, or in the folder
+  // named by the environment variable GENERATESHEET_LOG_DIR when it is set
+  // (an installed library's folder is usually not writable).  Never fails: a
+  // log that cannot be written is reported once on stderr.
   void WriteLog(std::string tempstr);
   // Decrypts Analysis.mdb in place and sets AnalysisConn's connection string.
   void InitAnalysisConn();

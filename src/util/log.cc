@@ -4,9 +4,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
+#include "util/error.h"
 #include "util/file_descriptor.h"
 
 namespace generatesheet {
@@ -17,6 +21,21 @@ std::mutex override_mutex;
 std::string& OverridePath() {
   static std::string path;
   return path;
+}
+
+// Tells the host's operator, once for each path, that log entries are lost:
+// an installed library's folder is usually not writable by the host.
+void ReportUnwritableLog(const std::string& path, int errno_value) {
+  static std::mutex mutex;
+  static std::string reported;
+  std::lock_guard lock(mutex);
+  if (reported == path) return;
+  reported = path;
+  const std::string message = SystemError("无法写入日志文件", path, errno_value).what();
+  std::fprintf(
+      stderr,
+      "generatesheet：%s，日志将丢失（可用环境变量 GENERATESHEET_LOG_DIR 指定日志文件夹）\n",
+      message.c_str());
 }
 
 }  // namespace
@@ -39,8 +58,11 @@ std::string LogFilePath() {
     std::lock_guard lock(override_mutex);
     if (!OverridePath().empty()) return OverridePath();
   }
-  static const std::string path = LibraryFolder() + "/syslog.txt";
-  return path;
+  if (const char* folder = std::getenv("GENERATESHEET_LOG_DIR"); folder != nullptr && *folder) {
+    return std::string(folder) + "/syslog.txt";
+  }
+  static const std::string beside_library = LibraryFolder() + "/syslog.txt";
+  return beside_library;
 }
 
 void SetLogFilePathForTesting(const std::string& path) {
@@ -51,9 +73,10 @@ void SetLogFilePathForTesting(const std::string& path) {
 void AppendLogLine(const std::string& line) noexcept {
   try {
     const std::string entry = line + "\r\n";
-    const FileDescriptor fd(
-        ::open(LogFilePath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.valid()) WriteFully(fd.get(), entry);
+    const std::string path = LogFilePath();
+    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    const int error = fd.valid() ? WriteFully(fd.get(), entry) : errno;
+    if (error != 0) ReportUnwritableLog(path, error);
   } catch (...) {
   }
 }

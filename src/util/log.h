@@ -1,6 +1,8 @@
-// The plain-text log "syslog.txt" in the folder of the loaded library (or of
-// the executable when the library is linked statically).  One entry a line,
-// exactly the text given, ended by CR LF; never truncated or rotated.
+// The plain-text log "syslog.txt": in the folder named by the environment
+// variable GENERATESHEET_LOG_DIR when it is set, else in the folder of the
+// loaded library (or of the executable when the library is linked
+// statically).  One entry a line, exactly the text given, ended by CR LF;
+// never truncated or rotated.
 #ifndef GENERATESHEET_UTIL_LOG_H_
 #define GENERATESHEET_UTIL_LOG_H_
 
@@ -11,11 +13,13 @@ namespace generatesheet {
 // The folder of the file that holds this code, without a trailing "/".
 std::string LibraryFolder();
 
-// The log file's path: LibraryFolder() + "/syslog.txt", unless replaced.
+// The log file's path: $GENERATESHEET_LOG_DIR/syslog.txt, else
+// LibraryFolder() + "/syslog.txt", unless replaced for tests.
 std::string LogFilePath();
 
 // Appends `line` to the log in one write, so lines of concurrent writers do
-// not interleave.  Swallows every failure.
+// not interleave.  Never fails: when the log cannot be written, one line on
+// stderr says so, once for each log path, and the entry is lost.
 void AppendLogLine(const std::string& line) noexcept;
 
 // Points the log somewhere else (tests); "" restores the library's folder.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "generatesheet/create_html.h"
@@ -32,12 +34,30 @@ TEST_F(LogTest, AppendsLinesInOrderAfterEarlierContent) {
   EXPECT_EQ("earlier\r\na\r\nb\r\n\r\n中文 c\r\n", ReadFileForTest(dir_.File("syslog.txt")));
 }
 
-TEST_F(LogTest, UnwritableLogIsSilent) {
-  SetLogFilePathForTesting(dir_.File("no/such/folder/syslog.txt"));
+TEST_F(LogTest, UnwritableLogIsReportedOnceOnStderr) {
+  const std::string path = dir_.File("no/such/folder/syslog.txt");
+  SetLogFilePathForTesting(path);
   sheet_.SetErrMsg("kept");
+  ::testing::internal::CaptureStderr();
   sheet_.WriteLog("a");
+  sheet_.WriteLog("b");
+  const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ("kept", sheet_.ErrMsg());
   EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("无法写入日志文件：" + path + "（文件或文件夹不存在）"), std::string::npos)
+      << err;
+  EXPECT_NE(err.find("GENERATESHEET_LOG_DIR"), std::string::npos) << err;
+}
+
+TEST(LogFolder, EnvironmentVariableChoosesTheFolder) {
+  TempDir dir;
+  ASSERT_EQ(::setenv("GENERATESHEET_LOG_DIR", dir.path().c_str(), 1), 0);
+  EXPECT_EQ(dir.File("syslog.txt"), LogFilePath());
+  CreateHtml().WriteLog("chosen");
+  ::unsetenv("GENERATESHEET_LOG_DIR");
+  EXPECT_EQ("chosen\r\n", ReadFileForTest(dir.File("syslog.txt")));
+  EXPECT_EQ(LibraryFolder() + "/syslog.txt", LogFilePath());
 }
 
 TEST_F(LogTest, InitPbaseConnLogsARefusedChange) {
