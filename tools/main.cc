@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "generatesheet/version.h"
 #include "tools/cli_args.h"
 #include "tools/commands.h"
 
@@ -23,7 +24,8 @@ void PrintOverview(std::ostream& out, const std::vector<CommandInfo>& commands) 
     out << "  " << command.name << std::string(8 - command.name.size(), ' ') << command.summary
         << "\n";
   }
-  out << "\n每个命令都接受 --help。退出码：0 成功，3 页面都已写出但有的有错误，1 "
+  out << "\n每个命令都接受 --help；generate-sheet --version 显示版本。退出码：0 成功，3 "
+         "页面都已写出但有的有错误，1 "
          "有页面（或文件）未写成，2 用法错误。\n";
 }
 
@@ -38,6 +40,10 @@ int main(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintOverview(std::cout, commands);
+    return generatesheet::cli::kExitOk;
+  }
+  if (name == "--version") {
+    std::cout << "generate-sheet " << generatesheet::Version() << "\n";
     return generatesheet::cli::kExitOk;
   }
   for (const CommandInfo& command : commands) {

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "generatesheet/c_api.h"
+#include "generatesheet/version.h"
 #include "tools/cli_fixture.h"
 
 namespace generatesheet::testing {
@@ -58,6 +60,19 @@ TEST_F(RunCommandTest, HelpOnEveryCommandExitsZero) {
     EXPECT_NE(r.out.find(std::string("generate-sheet ") + command), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "");
   }
+}
+
+// One version, set in the build: the program's, the library's and the C API's.
+TEST_F(RunCommandTest, VersionIsTheLibrarysVersion) {
+  const CliResult r = Cli({"--version"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, std::string("generate-sheet ") + GENERATESHEET_VERSION + "\n");
+  EXPECT_STREQ(Version(), GENERATESHEET_VERSION);
+  EXPECT_STREQ(gs_version(), GENERATESHEET_VERSION);
+  EXPECT_EQ(std::string(GENERATESHEET_VERSION), std::to_string(GENERATESHEET_VERSION_MAJOR) + "." +
+                                                    std::to_string(GENERATESHEET_VERSION_MINOR) +
+                                                    "." +
+                                                    std::to_string(GENERATESHEET_VERSION_PATCH));
 }
 
 TEST_F(RunCommandTest, RunWritesPageWithDefaultTemplate) {
