@@ -1,0 +1,69 @@
+#!/bin/sh
+# Installs the build into a temporary prefix and uses it as a stranger
+# would, from outside the build: the installed program prints its version
+# and runs the demo with its installed template and samples; a C++ host built
+# through find_package and a C host built through pkg-config, against the
+# installed tree only, write pages, catch the library's error type and log.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR LIBDIR VERSION C_COMPILER
+set -eu
+build=$1 source=$2 libdir=$3 version=$4 cc=$5
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+fail() {
+  echo "install test: $*" >&2
+  exit 1
+}
+cd "$work"
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+mkdir cxx-pages c-pages logs
+for file in bin/generate-sheet "$libdir/libgeneratesheet.so" include/generatesheet/c_api.h \
+  include/generatesheet/error.h include/generatesheet/version.h \
+  share/generatesheet/templates/default.html share/generatesheet/samples/demo.key \
+  "$libdir/cmake/generatesheet/generatesheetConfig.cmake" "$libdir/pkgconfig/generatesheet.pc"; do
+  [ -e "$prefix/$file" ] || fail "$file was not installed"
+done
+program=$prefix/bin/generate-sheet
+template=$prefix/share/generatesheet/templates/default.html
+export GENERATESHEET_KEY_FILE="$prefix/share/generatesheet/samples/demo.key"
+
+[ "$("$program" --version)" = "generate-sheet $version" ] || fail "--version is not $version"
+"$program" demo --out demo >demo.txt || fail "the installed demo failed"
+[ "$(grep -c '\.html$' demo.txt)" = 2 ] || fail "the demo did not list two pages"
+
+# Each host gets its own package, made by the installed program.
+package() {
+  path=$("$program" pack "$prefix/share/generatesheet/samples/$1.json" --out "$work/$2") ||
+    fail "pack $1 failed"
+  basename "$path"
+}
+
+cmake -S "$source/tests/install/cxx_host" -B cxx -DCMAKE_PREFIX_PATH="$prefix" >cxx-config.txt ||
+  fail "find_package(generatesheet) failed: $(cat cxx-config.txt)"
+cmake --build cxx >cxx-build.txt || fail "the C++ host did not build: $(cat cxx-build.txt)"
+zip=$(package english cxx-package)
+cxx/cxx_host "$work/cxx-package" "$zip" "$template" "$work/cxx-pages/" "$work/missing.mdb" \
+  >cxx.txt || fail "the C++ host failed"
+grep -qx "version $version $version" cxx.txt || fail "C++ host: $(cat cxx.txt)"
+page=$(sed -n 's/^page //p' cxx.txt)
+grep -q "标准答案" "$page" || fail "C++ host: no questions in $page"
+grep -q "^caught .*missing\.mdb" cxx.txt || fail "C++ host did not catch generatesheet::Error"
+
+pc="$prefix/$libdir/pkgconfig"
+# shellcheck disable=SC2046
+"$cc" -std=c99 -Wall -Werror "$source/tests/install/c_host/c_host.c" -o c_host \
+  $(PKG_CONFIG_LIBDIR=$pc pkg-config --cflags --libs generatesheet) || fail "the C host did not build"
+zip=$(package english c-package)
+LD_LIBRARY_PATH="$prefix/$libdir" ./c_host "$work/c-package" "$zip" "$template" "$work/c-pages/" \
+  >c.txt || fail "the C host failed"
+grep -qx "version $version $version" c.txt || fail "C host: $(cat c.txt)"
+page=$(sed -n 's/^page //p' c.txt)
+grep -q "标准答案" "$page" || fail "C host: no questions in $page"
+# The log lies beside the installed library, unless GENERATESHEET_LOG_DIR names another folder.
+grep -q "c host log line" "$prefix/$libdir/syslog.txt" || fail "no log beside the library"
+
+GENERATESHEET_LOG_DIR="$work/logs" LD_LIBRARY_PATH="$prefix/$libdir" ./c_host "$work/c-package" \
+  "$zip" "$template" "$work/c-pages/" >/dev/null || fail "the C host failed"
+grep -q "c host log line" logs/syslog.txt || fail "GENERATESHEET_LOG_DIR was not followed"
+echo "installed, hosts built and run"
