@@ -1,6 +1,8 @@
 #include "data/jet_text.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "util/utf8.h"
@@ -8,6 +10,15 @@
 namespace generatesheet {
 
 namespace {
+
+std::uint64_t LittleEndian(std::uint64_t word) {
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t swapped = 0;
+    for (int k = 0; k < 8; ++k) swapped = (swapped << 8) | ((word >> (8 * k)) & 0xFF);
+    return swapped;
+  }
+  return word;
+}
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -37,16 +48,38 @@ class Utf8Builder {
   void AppendUtf16Le(const unsigned char* data, std::size_t size) {
     for (std::size_t i = 0; i + 1 < size;) {
       if (pending_high_ == 0 && data[i + 1] == 0 && data[i] < 0x80) {
-        // A run of ASCII: the low bytes, one a unit.
-        const std::size_t start = out_.size();
-        std::size_t j = i;
-        while (j + 1 < size && data[j + 1] == 0 && data[j] < 0x80) j += 2;
-        out_.resize(start + (j - i) / 2);
-        for (std::size_t k = 0; i < j; i += 2) out_[start + k++] = static_cast<char>(data[i]);
+        i = AppendAsciiUnits(data, i, size);
         continue;
       }
       Unit(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
       i += 2;
+    }
+  }
+
+  // Appends the run of ASCII units from data[i]: their low bytes, four
+  // units a word where it can.  Answers where the run ends.
+  std::size_t AppendAsciiUnits(const unsigned char* data, std::size_t i, std::size_t size) {
+    constexpr std::uint64_t kNotAscii = 0xFF80FF80FF80FF80u;
+    char block[256];
+    std::size_t used = 0;
+    for (;;) {
+      if (used + 4 > sizeof block) {
+        out_.append(block, used);
+        used = 0;
+      }
+      std::uint64_t word;
+      if (i + 8 <= size &&
+          (std::memcpy(&word, data + i, 8), (LittleEndian(word) & kNotAscii) == 0)) {
+        word = LittleEndian(word);
+        for (int k = 0; k < 4; ++k) block[used++] = static_cast<char>(word >> (16 * k));
+        i += 8;
+      } else if (i + 1 < size && data[i + 1] == 0 && data[i] < 0x80) {
+        block[used++] = static_cast<char>(data[i]);
+        i += 2;
+      } else {
+        out_.append(block, used);
+        return i;
+      }
     }
   }
 

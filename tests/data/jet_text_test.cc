@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace generatesheet {
@@ -15,12 +16,26 @@ struct JetTextCase {
   std::string utf8;
 };
 
+std::vector<unsigned char> Utf16Le(std::u16string_view text) {
+  std::vector<unsigned char> bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
+    bytes.push_back(static_cast<unsigned char>(unit >> 8));
+  }
+  return bytes;
+}
+
 TEST(JetTextTest, DecodesBothFormsRunByRun) {
   const std::vector<JetTextCase> cases = {
       {"empty", {}, ""},
       {"plain UTF-16", {0x41, 0x00, 0x62, 0x00, 0x2D, 0x4E}, "Ab中"},
       {"plain ASCII then Latin-1", {0x41, 0x00, 0x42, 0x00, 0xE9, 0x00, 0x43, 0x00}, "ABéC"},
       {"odd trailing byte dropped", {0x41, 0x00, 0x42}, "A"},
+      {"long plain runs around other characters",
+       Utf16Le(u"The quick brown fox jumps 中文 over é the lazy dog, 123456789"),
+       "The quick brown fox jumps 中文 over é the lazy dog, 123456789"},
+      {"a plain run longer than a block", Utf16Le(std::u16string(1000, u'a') + u"\u00FF"),
+       std::string(1000, 'a') + "\u00FF"},
       {"compressed ASCII", {0xFF, 0xFE, 'H', 'e', 'l', 'l', 'o'}, "Hello"},
       {"compressed Latin-1", {0xFF, 0xFE, 'c', 'a', 'f', 0xE9}, "café"},
       {"compressed, UTF-16, compressed",
