@@ -34,6 +34,9 @@ TEST(HtmlText, EscapesMarkupAndShowsLineBreaks) {
   EXPECT_EQ("&lt;script&gt;alert(&quot;x&quot;&amp;&#39;y&#39;)&lt;/script&gt;",
             EscapeHtml("<script>alert(\"x\"&'y')</script>"));
   EXPECT_EQ("a<br>b<br>c<br>&lt;", PlainTextToHtml("a\nb\r\nc\r<"));
+  EXPECT_EQ("", PlainTextToHtml(""));
+  EXPECT_EQ("<br><br>x&amp;<br>", PlainTextToHtml("\r\r\nx&\r\n"));
+  EXPECT_EQ("line\r\nkept &gt;", EscapeHtml("line\r\nkept >"));
 }
 
 std::string Sum(std::initializer_list<const char*> scores) {
