@@ -46,6 +46,7 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     const std::string template_bytes = ReadWholeFile(files.template_path);
     const TextEncoding encoding = DetectTemplateEncoding(template_bytes);
     std::string page = DecodeToUtf8(template_bytes, encoding);
+    const bool holds_content = page.find("$Content$") != std::string::npos;
 
     // The header first: it opens the answer database the sections read.
     // A page can be tens of megabytes, so it is never copied needlessly.
@@ -63,6 +64,11 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     }
     page += "\r\n";
     WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
+    // Written as the template asks, but the page shows none of the paper.
+    if (!holds_content) {
+      context.errors.Report(std::string(prefix::kPage) +
+                            "模板中没有 \"$Content$\"，页面不含试卷内容：" + files.template_path);
+    }
     return NativePath(path);
   });
 }

@@ -139,6 +139,16 @@ TEST_F(PageOutcomeTest, APaperWithNoQuestionSuggestsTheSubject) {
       sheet_.ErrMsg());
 }
 
+TEST_F(PageOutcomeTest, ATemplateWithoutContentGivesAPageWithErrors) {
+  AnswerWith("作文", "7");
+  testing::WriteFileForTest(dir_.File("template.html"), "<p>$Title$</p>");
+  EXPECT_EQ("<p>生成的网页标题</p>", Generate());
+  EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+  EXPECT_EQ("【GePaperInfo】创建文件出错，错误信息：模板中没有 \"$Content$\"，页面不含试卷内容：" +
+                dir_.File("template.html"),
+            sheet_.ErrMsg());
+}
+
 TEST_F(PageOutcomeTest, NoPageIsNotWritten) {
   AnswerWith("作文", "7");
   sheet_.SetHTMLPaperPath(dir_.File("missing") + "/");
