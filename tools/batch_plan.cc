@@ -41,7 +41,7 @@ bool DoneBefore(const std::string& page_path, const std::string& package_path) {
     return false;
   }
   try {
-    return ReadStudentRecord(record).state == PageState::kComplete;
+    return ReadStudentRecord(record).state == Outcome::kComplete;
   } catch (const std::exception&) {
     return false;
   }

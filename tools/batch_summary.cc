@@ -28,13 +28,8 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   record.subject = job.subject;
   record.page = FileName(page_path);
   record.message = outcome.message;
-  if (!outcome.written) {
-    record.state = PageState::kNotWritten;
-  } else {
-    record.state =
-        outcome.outcome == Outcome::kComplete ? PageState::kComplete : PageState::kWithErrors;
-    record.results = outcome.results;
-  }
+  record.state = outcome.outcome;
+  if (outcome.written) record.results = outcome.results;
   return record;
 }
 
@@ -49,15 +44,16 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
       if (!pages.insert(row.page_path).second) throw Error(row.message);
       StudentRecord record = ReadStudentRecord(path);
       // A failure after the run (its PDF, say) is the row's final word.
-      if (row.status == RowStatus::kFailed && record.state != PageState::kNotWritten) {
-        record.state = PageState::kWithErrors;
+      if (row.status == RowStatus::kFailed && record.state != Outcome::kNotWritten) {
+        record.state = Outcome::kWrittenWithErrors;
         record.message = row.message;
       }
       records.push_back(std::move(record));
     } catch (const Error& e) {
       JobOutcome outcome;
+      // Without its results a written page cannot count as complete.
       outcome.written = row.status != RowStatus::kFailed;
-      if (row.status == RowStatus::kWritten) outcome.outcome = Outcome::kComplete;
+      outcome.outcome = outcome.written ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
       outcome.message = row.status == RowStatus::kFailed ? row.message : e.what();
       records.push_back(RecordOfRun(row.row.job, outcome, row.page_path));
     }

@@ -44,13 +44,13 @@ std::string CsvLine(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
-const char* StateWords(PageState state) {
+const char* StateWords(Outcome state) {
   switch (state) {
-    case PageState::kComplete:
+    case Outcome::kComplete:
       return "完整";
-    case PageState::kWithErrors:
+    case Outcome::kWrittenWithErrors:
       return "有错误";
-    case PageState::kNotWritten:
+    case Outcome::kNotWritten:
       break;
   }
   return "未写出";
@@ -202,9 +202,9 @@ std::string StudentsTable(const std::vector<StudentRecord>& records) {
   for (const StudentRecord& r : records) {
     html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
             "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(StudentScore(r)) +
-            "<td class='outcome " + PageStateName(r.state) + "' title='" + EscapeHtml(r.message) +
+            "<td class='outcome " + OutcomeName(r.state) + "' title='" + EscapeHtml(r.message) +
             "'>" + StateWords(r.state) + "</td><td>";
-    if (r.state != PageState::kNotWritten) {
+    if (r.state != Outcome::kNotWritten) {
       html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
     }
     html += "</td></tr>";
@@ -247,7 +247,7 @@ std::string SummaryCsv(const std::vector<StudentRecord>& records) {
   std::string csv = kBom + CsvLine({"学号", "姓名", "科目", "得分", "结果", "页面"});
   for (const StudentRecord& r : records) {
     csv += CsvLine({r.student_id, r.student_name, r.subject, StudentScore(r), StateWords(r.state),
-                    r.state == PageState::kNotWritten ? "" : r.page});
+                    r.state == Outcome::kNotWritten ? "" : r.page});
   }
   return csv;
 }

@@ -58,13 +58,13 @@ QuestionResult ResultFromJson(const Json& j) {
 
 }  // namespace
 
-const char* PageStateName(PageState state) {
+const char* OutcomeName(Outcome state) {
   switch (state) {
-    case PageState::kComplete:
+    case Outcome::kComplete:
       return "complete";
-    case PageState::kWithErrors:
+    case Outcome::kWrittenWithErrors:
       return "with_errors";
-    case PageState::kNotWritten:
+    case Outcome::kNotWritten:
       break;
   }
   return "not_written";
@@ -81,7 +81,7 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   j["student_id"] = record.student_id;
   j["student_name"] = record.student_name;
   j["subject"] = record.subject;
-  j["outcome"] = PageStateName(record.state);
+  j["outcome"] = OutcomeName(record.state);
   j["page"] = record.page;
   j["message"] = record.message;
   j["results"] = Json::parse(ResultsToJson(record.results));
@@ -105,9 +105,9 @@ StudentRecord ReadStudentRecord(const std::string& path) {
     record.student_id = j.at("student_id").get<std::string>();
     record.student_name = j.at("student_name").get<std::string>();
     record.subject = j.at("subject").get<std::string>();
-    record.state = Named(j.at("outcome").get<std::string>(),
-                         {PageState::kComplete, PageState::kWithErrors, PageState::kNotWritten},
-                         PageStateName);
+    record.state =
+        Named(j.at("outcome").get<std::string>(),
+              {Outcome::kComplete, Outcome::kWrittenWithErrors, Outcome::kNotWritten}, OutcomeName);
     record.page = j.at("page").get<std::string>();
     record.message = j.at("message").get<std::string>();
     for (const Json& r : j.at("results")) record.results.push_back(ResultFromJson(r));

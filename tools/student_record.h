@@ -7,24 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "generatesheet/create_html.h"
 #include "generatesheet/question_result.h"
 
 namespace generatesheet::cli {
-
-enum class PageState { kComplete, kWithErrors, kNotWritten };
 
 struct StudentRecord {
   std::string student_id;
   std::string student_name;
   std::string subject;
-  PageState state = PageState::kNotWritten;
+  Outcome state = Outcome::kNotWritten;
   std::string page;     // the page's file name, beside the record
   std::string message;  // why the page is missing or has gaps
   std::vector<QuestionResult> results;
 };
 
-// "complete", "with_errors", "not_written".
-const char* PageStateName(PageState state);
+// "complete", "with_errors", "not_written", as the batch report names them.
+const char* OutcomeName(Outcome state);
 
 // "s1.results.json" for the page "s1.html" (other names get the suffix).
 std::string RecordFileName(const std::string& page_file_name);

@@ -268,7 +268,7 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
   record.student_id = "<b>1</b>";
   record.student_name = "O'Neil & \"Co\"";
   record.subject = "英语";
-  record.state = cli::PageState::kComplete;
+  record.state = Outcome::kComplete;
   record.page = "javascript:alert(1)?#'.html";
   const std::string html = cli::SummaryHtml({record});
   EXPECT_NE(html.find("<td>&lt;b&gt;1&lt;/b&gt;</td><td>O&#39;Neil &amp; &quot;Co&quot;</td>"),
@@ -276,7 +276,7 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
       << html;
   EXPECT_NE(html.find("<a href='./javascript:alert(1)%3F%23%27.html'>"), std::string::npos);
   // A student whose page was not written gets no link.
-  record.state = cli::PageState::kNotWritten;
+  record.state = Outcome::kNotWritten;
   EXPECT_EQ(cli::SummaryHtml({record}).find("<a href"), std::string::npos);
   EXPECT_NE(cli::SummaryCsv({record}).find("\"O'Neil & \"\"Co\"\"\",英语,,未写出,\r\n"),
             std::string::npos)
