@@ -28,6 +28,8 @@ char32_t FoldCodePoint(char32_t c) {
   return c;
 }
 
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
 }  // namespace
 
 std::string FoldCase(std::string_view text) {
@@ -53,7 +55,7 @@ bool EqualsFolded(std::string_view a, std::string_view b) {
     const auto x = static_cast<unsigned char>(a[i]);
     const auto y = static_cast<unsigned char>(b[i]);
     if (x < 0x80 && y < 0x80) {
-      if (FoldCodePoint(x) != FoldCodePoint(y)) return false;
+      if (x != y && AsciiLower(x) != AsciiLower(y)) return false;
       ++i;
       continue;
     }

@@ -316,6 +316,33 @@ TEST(QueryParseTest, QueriesOfOneShapeKeepTheirOwnLiterals) {
   }
 }
 
+TEST(CollationTest, NamesCompareAsTheirFoldedForms) {
+  const std::vector<std::pair<std::string, std::string>> pairs = {{"I_QuestionNo", "i_questionno"},
+                                                                  {"I_QuestionNo", "I_QuestionN0"},
+                                                                  {"tbl_Account", "TBL_ACCOUNT"},
+                                                                  {"ÀÉÎ", "àéî"},
+                                                                  {"ΣΑΒ", "σαβ"},
+                                                                  {"ＡＢ", "ａｂ"},
+                                                                  {"Ÿ", "ÿ"},
+                                                                  {"a", "ab"},
+                                                                  {"", ""},
+                                                                  {"\xFF"
+                                                                   "A",
+                                                                   "\xFF"
+                                                                   "a"},
+                                                                  {"\xC3", "\xC3"},
+                                                                  {"\xC3"
+                                                                   "A",
+                                                                   "\xE3"
+                                                                   "A"},
+                                                                  {"[x]", "[X]"},
+                                                                  {"@", "`"}};
+  for (const auto& [a, b] : pairs) {
+    EXPECT_EQ(EqualsFolded(a, b), FoldCase(a) == FoldCase(b)) << a << " / " << b;
+    EXPECT_EQ(EqualsFolded(b, a), FoldCase(a) == FoldCase(b)) << b << " / " << a;
+  }
+}
+
 TEST(QueryParseTest, LiteralsAndNamesAsWritten) {
   Query q = ParseQuery("select * from [tbl_title] where C_RecCode = 'O''Brien' and I_X= -12.5;");
   ASSERT_EQ(q.tables, std::vector<std::string>{"tbl_title"});
