@@ -38,8 +38,11 @@ TEST(Utf8, DecodesStrictlyAndStepsOneByteOverBadBytes) {
     EXPECT_FALSE(NextCodePoint(bad, &pos, &c)) << bad;
     EXPECT_EQ(1u, pos);
     EXPECT_FALSE(IsValidUtf8(bad));
+    // Found after and between runs of ASCII long enough to be taken by the word.
+    EXPECT_FALSE(IsValidUtf8("plain ascii text " + bad + " more ascii text")) << bad;
   }
   EXPECT_TRUE(IsValidUtf8("中文 ascii 𠀀"));
+  EXPECT_TRUE(IsValidUtf8("a longer run of ascii, then 中文, then ascii again 𠀀"));
   EXPECT_TRUE(IsValidUtf8(""));
 }
 
