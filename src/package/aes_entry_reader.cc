@@ -78,7 +78,7 @@ bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& 
   next_offset_ = data_offset + sizeof salt_and_verifier;
   cipher_left_ = entry.packed_size - sizeof salt_and_verifier - kCodeSize;
   packed_consumed_ = sizeof salt_and_verifier;
-  crc_ = crc32(0, nullptr, 0);
+  crc_ = static_cast<std::uint32_t>(crc32(0, nullptr, 0));  // zlib keeps CRCs in uLong
   return true;
 }
 
@@ -130,7 +130,8 @@ std::ptrdiff_t AesEntryReader::ReadStored(char* buffer, std::size_t size) {
   const std::size_t n = std::min(size, chunk_.size() - chunk_used_);
   std::memcpy(buffer, chunk_.data() + chunk_used_, n);
   chunk_used_ += n;
-  crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n));
+  crc_ = static_cast<std::uint32_t>(
+      crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n)));
   return static_cast<std::ptrdiff_t>(n);
 }
 
@@ -155,7 +156,8 @@ std::ptrdiff_t AesEntryReader::ReadDeflated(char* buffer, std::size_t size) {
       return Fail("条目数据无法解压，数据已损坏");
     }
     if (produced > 0) {
-      crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(produced));
+      crc_ = static_cast<std::uint32_t>(
+          crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(produced)));
       return static_cast<std::ptrdiff_t>(produced);
     }
   }
