@@ -422,5 +422,27 @@ TEST_F(BatchCommandTest, Gb18030ManifestGivesTheRightNames) {
   EXPECT_NE(ReadFileForTest(dir_.File("pages/s000.html")).find("姓名：张三"), std::string::npos);
 }
 
+// A name that opens like a formula reaches the page as written, but the
+// spreadsheet gets it as text.
+TEST_F(BatchCommandTest, FormulaLikeNamesAreTextInTheSummary) {
+  Manifest(2);
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "exam/s000,s000.zip,1001,\"=HYPERLINK(\"\"http://x.example/\"\",\"\"点我\"\")\","
+                   "@英语\n"
+                   "exam/s001,s001.zip,1001,-7,英语\n");
+  const CliResult r = Cli({"batch", "m.csv", "--out", "pages", "--key-file", key_file_});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/s000.html")).find("姓名：=HYPERLINK("),
+            std::string::npos);
+  const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
+  EXPECT_NE(
+      summary.find("\r\n1001,\"'=HYPERLINK(\"\"http://x.example/\"\",\"\"点我\"\")\",'@英语,"),
+      std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("\r\n1001,-7,英语,"), std::string::npos) << summary;
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/items.csv")).find("\r\n'@英语,1,"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace generatesheet::testing

@@ -283,5 +283,35 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
       << cli::SummaryCsv({record});
 }
 
+// A name or subject that opens like a formula is text in a spreadsheet; a
+// number, negative too, stays a number.
+TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"=HYPERLINK(\"http://x.example/\",\"点我\")",
+       "\"'=HYPERLINK(\"\"http://x.example/\"\",\"\"点我\"\")\""},
+      {"+86 10 1234", "'+86 10 1234"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\t=1", "'\t=1"},
+      {"\r=1", "\"'\r=1\""},
+      {"-", "'-"},
+      {"-.", "'-."},
+      {"-3", "-3"},
+      {"-0.25", "-0.25"},
+      {"+.5", "+.5"},
+      {"12", "12"},
+      {"李=明", "李=明"},
+  };
+  for (const auto& [name, cell] : cases) {
+    SCOPED_TRACE(name);
+    cli::StudentRecord record;
+    record.student_id = "1";
+    record.student_name = name;
+    record.subject = name;
+    record.state = Outcome::kNotWritten;
+    EXPECT_EQ(CsvLines(cli::SummaryCsv({record}))[1], "1," + cell + "," + cell + ",,未写出,");
+  }
+}
+
 }  // namespace
 }  // namespace generatesheet::testing
