@@ -1,7 +1,6 @@
 #include "tools/input_files.h"
 
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 
 #include "tools/cli_args.h"
@@ -17,19 +16,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kUtf32LittleEndianMark("\xFF\xFE\x00\x00", 4);
-constexpr std::string_view kUtf32BigEndianMark("\x00\x00\xFE\xFF", 4);
-
 std::string Read(const std::string& path, std::size_t max_bytes, const std::string& what) {
   try {
     return ReadRegularFile(path, max_bytes);
   } catch (const Error& e) {
     throw Error("无法读取" + what + "：" + e.what());
   }
-}
-
-bool IsUtf32(std::string_view bytes) {
-  return bytes.starts_with(kUtf32LittleEndianMark) || bytes.starts_with(kUtf32BigEndianMark);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -44,9 +36,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void CheckTemplate(const std::string& path) {
   const std::string bytes = Read(path, kMaxTemplateBytes, "模板");
-  if (IsUtf32(bytes)) {
-    throw Error("模板的编码是 UTF-32，无法读取（请存为 UTF-8）：" + path);
-  }
+  RefuseUtf32(bytes, "模板", path);
   const std::string text = DecodeToUtf8(bytes, DetectTemplateEncoding(bytes));
   if (text.find("$Content$") == std::string::npos) {
     throw Error("模板中没有 \"$Content$\"，页面将不含试卷内容：" + path);
@@ -55,7 +45,7 @@ void CheckTemplate(const std::string& path) {
 
 std::string ReadManifestText(const std::string& path) {
   const std::string bytes = Read(path, kMaxManifestBytes, "清单");
-  if (IsUtf32(bytes)) throw Error("清单的编码是 UTF-32，无法读取（请存为 UTF-8）：" + path);
+  RefuseUtf32(bytes, "清单", path);
   const TextEncoding detected = DetectTemplateEncoding(bytes);
   if (!detected.bom.empty()) return DecodeToUtf8(bytes, detected);
   if (IsValidUtf8(bytes)) return bytes;

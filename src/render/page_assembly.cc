@@ -44,6 +44,7 @@ std::string PageFileName(const std::string& zip_paper_name) {
 std::string WritePaperPage(const RenderContext& context, const PageFiles& files) {
   return Reported(context.errors, prefix::kPage, [&] {
     const std::string template_bytes = ReadWholeFile(files.template_path);
+    RefuseUtf32(template_bytes, "模板", files.template_path);
     const TextEncoding encoding = DetectTemplateEncoding(template_bytes);
     std::string page = DecodeToUtf8(template_bytes, encoding);
     const bool holds_content = page.find("$Content$") != std::string::npos;

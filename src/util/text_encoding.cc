@@ -172,6 +172,13 @@ TextEncoding DetectTemplateEncoding(std::string_view bytes) {
   return {"GB18030", ""};
 }
 
+void RefuseUtf32(std::string_view bytes, const std::string& what, const std::string& path) {
+  if (bytes.starts_with(std::string_view("\xFF\xFE\x00\x00", 4)) ||
+      bytes.starts_with(std::string_view("\x00\x00\xFE\xFF", 4))) {
+    throw Error(what + "的编码是 UTF-32，无法读取（请存为 UTF-8）：" + path);
+  }
+}
+
 std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
   if (bytes.starts_with(encoding.bom)) bytes.remove_prefix(encoding.bom.size());
   return Convert(bytes, encoding.name, "UTF-8", [](std::string_view, std::string& out) {

@@ -22,6 +22,12 @@ struct TextEncoding {
 // GB2312 template; GB2312 and GBK labels are read as GB18030 too).
 TextEncoding DetectTemplateEncoding(std::string_view bytes);
 
+// Throws Error naming the file (`what` says which: "模板", "清单") when
+// `bytes` open with a UTF-32 byte-order mark, in either byte order.  Such
+// text is refused: its little-endian mark would pass for UTF-16's and the
+// whole text would come out garbled.
+void RefuseUtf32(std::string_view bytes, const std::string& what, const std::string& path);
+
 // `bytes` (its byte-order mark, if any, removed) as UTF-8; an invalid byte
 // becomes U+FFFD.  Throws Error for an encoding iconv does not know.
 std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding);

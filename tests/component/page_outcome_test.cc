@@ -11,6 +11,7 @@
 #include "builder/zip_archive.h"
 #include "render/paper_fixture.h"
 #include "util/folder_lock.h"
+#include "util/text_encoding.h"
 
 namespace generatesheet {
 namespace {
@@ -147,6 +148,50 @@ TEST_F(PageOutcomeTest, ATemplateWithoutContentGivesAPageWithErrors) {
   EXPECT_EQ("【GePaperInfo】创建文件出错，错误信息：模板中没有 \"$Content$\"，页面不含试卷内容：" +
                 dir_.File("template.html"),
             sheet_.ErrMsg());
+}
+
+// A template in UTF-32 is refused, naming the file, rather than read as
+// UTF-16 (its little-endian mark opens with UTF-16's); UTF-16 itself is read
+// and the page written back in it.
+TEST_F(PageOutcomeTest, AUtf32TemplateIsRefusedAndUtf16Read) {
+  AnswerWith("作文", "7");
+  struct Case {
+    const char* name;
+    const char* encoding;
+    std::string mark;
+  };
+  const Case cases[] = {
+      {"UTF-32LE", "UTF-32LE", std::string("\xFF\xFE\0\0", 4)},
+      {"UTF-32BE", "UTF-32BE", std::string("\0\0\xFE\xFF", 4)},
+      {"UTF-16LE", "UTF-16LE", "\xFF\xFE"},
+      {"UTF-16BE", "UTF-16BE", "\xFE\xFF"},
+  };
+  const std::string text = "<p>$Title$</p>$Content$";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir_.File(std::string(c.name) + ".html");
+    testing::WriteFileForTest(path, c.mark + ConvertEncoding(text, "UTF-8", c.encoding));
+    sheet_.SetTemplatePath(path);
+    sheet_.SetErrMsg("");
+    const std::string page = Generate();
+    if (std::string(c.encoding).starts_with("UTF-32")) {
+      EXPECT_EQ("", page);
+      EXPECT_EQ(Outcome::kNotWritten, sheet_.PageOutcome());
+      EXPECT_EQ(
+          "【GePaperInfo】创建文件出错，错误信息：模板的编码是 UTF-32，无法读取（请存为 "
+          "UTF-8）：" +
+              path,
+          sheet_.ErrMsg());
+    } else {
+      EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome()) << sheet_.ErrMsg();
+      const std::string utf8 = ConvertEncoding(page.substr(c.mark.size()), c.encoding, "UTF-8");
+      EXPECT_TRUE(page.starts_with(c.mark));
+      EXPECT_TRUE(utf8.starts_with("<p>生成的网页标题</p><div class='paperTitle'>")) << utf8;
+      EXPECT_NE(std::string::npos, utf8.find("考生答案：作文"));
+    }
+    std::filesystem::remove_all(dir_.File("pages"));
+    std::filesystem::create_directory(dir_.File("pages"));
+  }
 }
 
 TEST_F(PageOutcomeTest, NoPageIsNotWritten) {

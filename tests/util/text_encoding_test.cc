@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "util/error.h"
+
 namespace generatesheet {
 namespace {
 
@@ -19,6 +23,33 @@ TEST(DetectTemplateEncoding, FollowsBomThenUtf8ThenMetaThenGb18030) {
                 .name);
   // A label iconv does not know falls back to the legacy Chinese default.
   EXPECT_EQ("GB18030", DetectTemplateEncoding("<meta charset=klingon>" + gbk_bytes).name);
+}
+
+// UTF-32 is refused by its mark, in either byte order; UTF-16 (whose
+// little-endian mark opens UTF-32LE's) is not.
+TEST(RefuseUtf32, RefusesBothMarksOfUtf32Only) {
+  const std::pair<std::string, bool> cases[] = {
+      {std::string("\xFF\xFE\0\0<\0\0\0", 8), true},
+      {std::string("\0\0\xFE\xFF\0\0\0<", 8), true},
+      {std::string("\xFF\xFE<\0", 4), false},
+      {std::string("\xFE\xFF\0<", 4), false},
+      {std::string("\xFF\xFE\0", 3), false},
+      {"<html>", false},
+      {"", false},
+  };
+  for (const auto& [bytes, refused] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    if (refused) {
+      try {
+        RefuseUtf32(bytes, "模板", "/t/a.html");
+        ADD_FAILURE() << "not refused";
+      } catch (const Error& e) {
+        EXPECT_STREQ("模板的编码是 UTF-32，无法读取（请存为 UTF-8）：/t/a.html", e.what());
+      }
+    } else {
+      EXPECT_NO_THROW(RefuseUtf32(bytes, "模板", "/t/a.html"));
+    }
+  }
 }
 
 TEST(DetectTemplateEncoding, MetaBeyondTheFirstKilobyteIsIgnored) {
