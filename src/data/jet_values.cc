@@ -144,12 +144,12 @@ const char* JetTypeName(int type) {
   }
 }
 
-Value DecodeJetValue(int type, int scale, bool is_null, const Bytes& b, const std::string& path,
-                     const std::string& where) {
+Value DecodeJetValue(int type, int scale, bool is_null, std::span<const unsigned char> b,
+                     const FieldPlace& place) {
   if (type == kJetBoolean) return Value::Boolean(!is_null);  // stored in the null mask
   if (is_null) return Value();
   auto need = [&](std::size_t n) {
-    if (b.size() < n) ThrowDamaged(path, where + " 的值长度不足");
+    if (b.size() < n) ThrowDamaged(place.path, place.Describe() + " 的值长度不足");
   };
   switch (type) {
     case kJetByte:

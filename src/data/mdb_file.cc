@@ -2,6 +2,7 @@
 
 // glib first: mdbtools.h includes it inside extern "C", which breaks its C++
 // templates.
+#include <fcntl.h>
 #include <glib.h>
 #include <mdbtools.h>
 #include <sys/stat.h>
@@ -34,6 +35,7 @@ struct TableDefFreer {
 
 struct MdbFile::Handle {
   std::unique_ptr<MdbHandle, HandleCloser> mdb;
+  std::vector<MdbField> cracked;  // scratch for CrackRow
 };
 
 struct MdbFile::Definition::Handle {
@@ -61,19 +63,19 @@ MdbFile::~MdbFile() {
 }
 
 // Checks what libmdb takes on trust before it touches the file: that it is a
-// readable regular file with a Jet 4 header and room for the catalog.
+// readable regular file with a Jet 4 header and room for the catalog.  The
+// descriptor opened here is the one pages are read through.
 void MdbFile::CheckFile() {
-  struct stat st;
-  if (::stat(path_.c_str(), &st) != 0) {
+  fd_.Reset(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd_.valid()) {
     if (errno == ENOENT) throw Error("找不到数据库文件：" + path_);
     throw SystemError("无法读取数据库文件", path_, errno);
   }
+  struct stat st;
+  if (::fstat(fd_.get(), &st) != 0) throw SystemError("无法读取数据库文件", path_, errno);
   if (!S_ISREG(st.st_mode)) throw Error("数据库路径不是文件：" + path_);
-  std::FILE* f = std::fopen(path_.c_str(), "rb");
-  if (!f) throw SystemError("无法读取数据库文件", path_, errno);
   unsigned char header[0x20] = {};
-  std::size_t got = std::fread(header, 1, sizeof header, f);
-  std::fclose(f);
+  std::size_t got = ReadUpTo(fd_.get(), header, sizeof header, path_);
   static const unsigned char kMagic[] = {0x00, 0x01, 0x00, 0x00, 'S', 't', 'a', 'n', 'd', 'a',
                                          'r',  'd',  ' ',  'J',  'e', 't', ' ', 'D', 'B', 0};
   if (got < sizeof header || std::memcmp(header, kMagic, sizeof kMagic) != 0) {
@@ -84,28 +86,20 @@ void MdbFile::CheckFile() {
     ThrowDamaged(path_, "文件过短，没有系统目录");
   }
   page_count_ = static_cast<std::uint32_t>((st.st_size + kJetPageSize - 1) / kJetPageSize);
+  pages_ = std::make_unique<PageCache>(fd_.get(), page_count_, path_);
 }
 
-void MdbFile::ReadPage(std::uint32_t page, JetPage* out) {
+const JetPage& MdbFile::Page(std::uint32_t page) {
   if (page == 0 || page >= page_count_) {
     ThrowDamaged(path_, "页号 " + std::to_string(page) + " 超出文件范围");
   }
-  MdbHandle* mdb = mdb_->mdb.get();
-  // mdb_read_pg skips the read when it believes the page is still in its
-  // buffer; CrackRow overwrites that buffer, so never let it believe so.
-  mdb->cur_pg = 0;
-  LibmdbMessages messages(path_);
-  if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(kJetPageSize)) {
-    ThrowDamaged(path_, "无法读取第 " + std::to_string(page) + " 页");
-  }
-  std::memcpy(out->data(), mdb->pg_buf, kJetPageSize);
+  return pages_->Get(page);
 }
 
 std::unique_ptr<MdbFile::Definition> MdbFile::ReadDefinition(std::uint32_t tdef_page,
                                                              const std::string& name) {
   MdbHandle* mdb = mdb_->mdb.get();
-  JetPage tdef;
-  ReadPage(tdef_page, &tdef);
+  const JetPage& tdef = Page(tdef_page);
   if (tdef[0] != 0x02) ThrowDamaged(path_, "表 " + name + " 的定义页类型错误");
   const MdbFormatConstants& format = *mdb->fmt;
   if (Get16(&tdef[format.tab_num_cols_offset]) > kMaxColumns ||
@@ -121,6 +115,9 @@ std::unique_ptr<MdbFile::Definition> MdbFile::ReadDefinition(std::uint32_t tdef_
   entry.object_type = MDB_TABLE;
   entry.table_pg = tdef_page;
 
+  // mdb_read_pg skips the read when it believes the page is still in its
+  // buffer; CrackRow overwrites that buffer, so never let it believe so.
+  mdb->cur_pg = 0;
   LibmdbMessages messages(path_);
   definition->handle_->def.reset(mdb_read_table(&entry));
   MdbTableDef* def = definition->handle_->def.get();
@@ -144,31 +141,32 @@ std::unique_ptr<MdbFile::Definition> MdbFile::ReadDefinition(std::uint32_t tdef_
   return definition;
 }
 
-std::vector<RawField> MdbFile::CrackRow(const Definition& definition, const JetPage& page,
-                                        const RowSpan& span, const std::string& table) {
+void MdbFile::CrackRow(const Definition& definition, const JetPage& page, const RowSpan& span,
+                       const std::string& table, std::vector<RawField>* fields) {
   MdbHandle* mdb = mdb_->mdb.get();
   MdbTableDef* def = definition.handle_->def.get();
   std::memcpy(mdb->pg_buf, page.data(), kJetPageSize);
-  std::vector<MdbField> cracked(def->num_cols);
+  mdb->cur_pg = 0;  // the buffer no longer holds the page libmdb last read
+  std::vector<MdbField>& cracked = mdb_->cracked;
+  cracked.assign(def->num_cols, MdbField{});
   {
     LibmdbMessages messages(path_);
     if (mdb_crack_row(def, static_cast<int>(span.start), span.size, cracked.data()) < 0) {
       ThrowDamaged(path_, "表 " + table + " 有无法解析的行");
     }
   }
-  std::vector<RawField> fields(def->num_cols);
+  fields->assign(def->num_cols, RawField{});
   for (std::size_t i = 0; i < def->num_cols; ++i) {
     const MdbField& f = cracked[i];
-    RawField& out = fields[i];
+    RawField& out = (*fields)[i];
     out.is_null = f.is_null;
     if (f.siz == 0) continue;
     if (f.siz < 0 || f.start < static_cast<int>(span.start) ||
         static_cast<std::size_t>(f.start) + f.siz > span.start + span.size) {
       ThrowDamaged(path_, "表 " + table + " 有字段位置无效的行");
     }
-    out.bytes.assign(page.data() + f.start, page.data() + f.start + f.siz);
+    out.bytes = std::span<const unsigned char>(page.data() + f.start, f.siz);
   }
-  return fields;
 }
 
 }  // namespace generatesheet

@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
+#include <span>
+
 #include "data/jet_page.h"
+#include "data/page_cache.h"
+#include "util/file_descriptor.h"
 
 namespace generatesheet {
 
@@ -29,10 +33,11 @@ struct JetColumn {
   int scale = 0;  // numeric columns
 };
 
-// One field of a row as stored: the null flag and the bytes in the row.
+// One field of a row as stored: the null flag and the bytes in the row,
+// which lie in the page the row was cracked from.
 struct RawField {
   bool is_null = true;
-  Bytes bytes;
+  std::span<const unsigned char> bytes;
 };
 
 class MdbFile {
@@ -48,9 +53,12 @@ class MdbFile {
   const std::string& path() const { return path_; }
   std::uint32_t page_count() const { return page_count_; }
 
-  // Reads page `page`; throws Error (damaged file) for a page outside the
-  // file or a failed read.
-  void ReadPage(std::uint32_t page, JetPage* out);
+  // Page `page`, valid until the next call of Page or ReadPage; throws
+  // Error (damaged file) for a page outside the file or a failed read.
+  const JetPage& Page(std::uint32_t page);
+  // Page as a copy of its own, for a caller that reads other pages while
+  // it holds this one.
+  void ReadPage(std::uint32_t page, JetPage* out) { *out = Page(page); }
 
   // A table definition as libmdb parses it, from its first page.
   class Definition {
@@ -73,11 +81,12 @@ class MdbFile {
   // beyond what a Jet 4 table can hold.
   std::unique_ptr<Definition> ReadDefinition(std::uint32_t tdef_page, const std::string& name);
 
-  // The fields of the row at `span` of `page`, in column order.  Throws
-  // Error (damaged file) naming `table` when the row cannot be cracked or a
-  // field lies outside it.
-  std::vector<RawField> CrackRow(const Definition& definition, const JetPage& page,
-                                 const RowSpan& span, const std::string& table);
+  // The fields of the row at `span` of `page`, in column order, into
+  // `fields` (whose views point into `page`).  Throws Error (damaged file)
+  // naming `table` when the row cannot be cracked or a field lies outside
+  // it.
+  void CrackRow(const Definition& definition, const JetPage& page, const RowSpan& span,
+                const std::string& table, std::vector<RawField>* fields);
 
  private:
   struct Handle;
@@ -85,6 +94,8 @@ class MdbFile {
 
   std::string path_;
   std::uint32_t page_count_ = 0;
+  FileDescriptor fd_;  // the reader's own, for pages
+  std::unique_ptr<PageCache> pages_;
   std::unique_ptr<Handle> mdb_;
 };
 

@@ -1,6 +1,7 @@
 #include "data/mdb_reader.h"
 
 #include <functional>
+#include <span>
 
 #include "data/collation.h"
 #include "data/jet_values.h"
@@ -49,7 +50,9 @@ class MdbReader::Impl {
   // pointers; *moved holds the page when the row lives elsewhere.
   const JetPage& Follow(const JetPage& page, RowSpan* span, JetPage* moved,
                         const std::string& table);
-  Bytes ReadLongValue(const Bytes& header, const std::string& where);
+  // The whole data of the memo or OLE value whose field is `header`, into
+  // `out`.
+  void ReadLongValue(std::span<const unsigned char> header, const FieldPlace& place, Bytes* out);
 
   MdbFile file_;
   std::vector<CatalogItem> catalog_;
@@ -77,8 +80,7 @@ std::vector<std::uint32_t> MdbReader::Impl::DataPages(const Bytes& map, const st
     for (std::size_t m = 0; m < (size - 1) / 4; ++m) {
       std::uint32_t map_page = Get32(map.data() + 1 + 4 * m);
       if (map_page == 0) continue;
-      JetPage bitmap;
-      file_.ReadPage(map_page, &bitmap);
+      const JetPage& bitmap = file_.Page(map_page);
       if (bitmap[0] != 0x05) Damaged("表 " + table + " 的页面使用图页类型错误");
       for (std::uint64_t i = 0; i < per_map; ++i) {
         if (bitmap[4 + i / 8] & (1 << (i % 8))) {
@@ -111,35 +113,35 @@ const JetPage& MdbReader::Impl::Follow(const JetPage& page, RowSpan* span, JetPa
 
 // The bytes of a memo or OLE value from its 12-byte header: inline after
 // it, in one row of an LVAL page, or in a chain of such rows.
-Bytes MdbReader::Impl::ReadLongValue(const Bytes& header, const std::string& where) {
-  if (header.size() < 12) Damaged(where + " 的长值头不完整");
+void MdbReader::Impl::ReadLongValue(std::span<const unsigned char> header, const FieldPlace& place,
+                                    Bytes* out) {
+  Bytes& data = *out;
+  data.clear();
+  if (header.size() < 12) Damaged(place.Describe() + " 的长值头不完整");
   std::uint32_t word = Get32(header.data());
   std::size_t length = word & 0x3FFFFFFF;
-  Bytes data;
   if (word & 0x80000000) {
     data.assign(header.begin() + 12, header.end());
   } else {
     bool single = word & 0x40000000;
     std::uint32_t pointer = Get32(header.data() + 4);
-    JetPage page;
     for (std::uint32_t hops = 0; pointer != 0 && data.size() < length; ++hops) {
-      if (hops > file_.page_count()) Damaged(where + " 的长值页链成环");
+      if (hops > file_.page_count()) Damaged(place.Describe() + " 的长值页链成环");
       std::uint32_t page_number = pointer >> 8;
-      file_.ReadPage(page_number, &page);
+      const JetPage& page = file_.Page(page_number);
       RowSpan span = LocateRow(page, page_number, pointer & 0xFF, path(), true);
-      if (page[0] != 0x01) Damaged(where + " 的长值指向无效的行");
+      if (page[0] != 0x01) Damaged(place.Describe() + " 的长值指向无效的行");
       if (single) {
         data.assign(page.begin() + span.start, page.begin() + span.start + span.size);
         break;
       }
-      if (span.size < 4) Damaged(where + " 的长值行过短");
+      if (span.size < 4) Damaged(place.Describe() + " 的长值行过短");
       pointer = Get32(&page[span.start]);
       data.insert(data.end(), page.begin() + span.start + 4, page.begin() + span.start + span.size);
     }
-    if (data.size() < length) Damaged(where + " 的长值不完整");
+    if (data.size() < length) Damaged(place.Describe() + " 的长值不完整");
   }
   if (data.size() > length) data.resize(length);
-  return data;
 }
 
 std::vector<JetColumn> MdbReader::Impl::WalkTable(std::uint32_t tdef_page, const std::string& name,
@@ -150,6 +152,7 @@ std::vector<JetColumn> MdbReader::Impl::WalkTable(std::uint32_t tdef_page, const
   if (columns.empty()) return columns;
   JetPage page;
   JetPage moved;
+  std::vector<RawField> fields;
   std::vector<Bytes> longs(columns.size());
   for (std::uint32_t page_number : DataPages(def->usage_map(), name)) {
     file_.ReadPage(page_number, &page);
@@ -160,12 +163,12 @@ std::vector<JetColumn> MdbReader::Impl::WalkTable(std::uint32_t tdef_page, const
       RowSpan span = LocateRow(page, page_number, r, path());
       if (span.deleted) continue;
       const JetPage& where = Follow(page, &span, &moved, name);
-      std::vector<RawField> fields = file_.CrackRow(*def, where, span, name);
+      file_.CrackRow(*def, where, span, name, &fields);
       for (std::size_t i = 0; i < columns.size(); ++i) {
         longs[i].clear();
         const bool want = wanted.empty() || wanted[i];
         if (want && !fields[i].is_null && IsLongValueType(columns[i].type)) {
-          longs[i] = ReadLongValue(fields[i].bytes, "表 " + name + " 字段 " + columns[i].name);
+          ReadLongValue(fields[i].bytes, {path(), name, columns[i].name}, &longs[i]);
         }
       }
       visit(fields, longs);
@@ -185,9 +188,10 @@ std::unique_ptr<Table> MdbReader::Impl::ReadTableAt(std::uint32_t tdef_page,
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!wanted[i]) continue;
       const JetColumn& col = columns[i];
-      const Bytes& data = IsLongValueType(col.type) ? longs[i] : fields[i].bytes;
-      row[i] = DecodeJetValue(col.type, col.scale, fields[i].is_null, data, path(),
-                              "表 " + name + " 字段 " + col.name);
+      std::span<const unsigned char> data = fields[i].bytes;
+      if (IsLongValueType(col.type)) data = longs[i];
+      row[i] =
+          DecodeJetValue(col.type, col.scale, fields[i].is_null, data, {path(), name, col.name});
     }
     table->AddRow(std::move(row));
   };
@@ -268,11 +272,11 @@ MdbReader::StoredTable MdbReader::ReadStoredTable(std::string_view name) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
       const JetColumn& col = table.columns[i];
       row[i].is_null = fields[i].is_null;
-      row[i].stored = std::move(fields[i].bytes);
+      row[i].stored.assign(fields[i].bytes.begin(), fields[i].bytes.end());
       row[i].long_value = std::move(longs[i]);
       const Bytes& data = IsLongValueType(col.type) ? row[i].long_value : row[i].stored;
-      row[i].value = DecodeJetValue(col.type, col.scale, row[i].is_null, data, impl_->path(),
-                                    "表 " + item.name + " 字段 " + col.name);
+      row[i].value = DecodeJetValue(col.type, col.scale, row[i].is_null, data,
+                                    {impl_->path(), item.name, col.name});
     }
     table.rows.push_back(std::move(row));
   };
