@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/mdb_reader.h"
 #include "jetwriter/database.h"
 #include "jetwriter/libmdb_dump.h"
 #include "support/jet_test_support.h"
@@ -190,6 +191,28 @@ TEST_F(JetWriterTest, MemosInlineInOneLongValueRowAndChained) {
     EXPECT_TRUE(read[i] == cases[i].utf8) << "memo " << i;
   }
   EXPECT_TRUE(read.back().is_null());
+}
+
+// Hundreds of long-value pages between the data pages: the reader keeps
+// only a few runs of pages at a time, so every memo must still come from
+// its own page.
+TEST_F(JetWriterTest, ManyPageSizedMemosEachReadFromTheirOwnPage) {
+  jet::Database db;
+  jet::Table& t = db.AddTable("tbl_memo", {{"ID", ColumnType::kLong}, {"Body", ColumnType::kMemo}});
+  constexpr int kRows = 400;
+  const auto body = [](int i) { return Repeat(std::to_string(i) + "文", 2000 / 4); };
+  for (int i = 0; i < kRows; ++i) t.AddRow({i, body(i)});
+  SaveAndRead(db);
+
+  MdbReader ours(path_);
+  const std::unique_ptr<Table> table = ours.ReadTable("tbl_memo");
+  const auto read = ReaderColumn("tbl_memo", "Body");
+  ASSERT_EQ(table->row_count(), static_cast<size_t>(kRows));
+  ASSERT_EQ(read.size(), static_cast<size_t>(kRows));
+  for (int i = 0; i < kRows; ++i) {
+    ASSERT_TRUE(table->row(i)[1].text() == body(i)) << "memo " << i;
+    ASSERT_TRUE(read[i] == body(i)) << "memo " << i;
+  }
 }
 
 TEST_F(JetWriterTest, TenThousandRowsSpanManyDataPages) {
