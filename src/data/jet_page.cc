@@ -18,6 +18,7 @@ RowSpan LocateRow(const JetPage& page, std::uint32_t page_number, unsigned row,
   }
   std::uint16_t offset = Get16(&page[kRowCountOffset + 2 + 2 * row]);
   RowSpan span;
+  span.page = page_number;
   span.deleted = offset & 0x8000;
   span.overflow = offset & 0x4000;
   span.start = offset & 0x1FFF;

@@ -27,6 +27,7 @@ inline std::uint32_t Get32(const unsigned char* p) {
 
 // Where a row lies on its page.
 struct RowSpan {
+  std::uint32_t page = 0;  // the page's number
   std::size_t start = 0;
   std::size_t size = 0;
   bool deleted = false;

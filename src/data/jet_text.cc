@@ -1,9 +1,12 @@
 #include "data/jet_text.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "util/utf8.h"
 
@@ -11,17 +14,30 @@ namespace generatesheet {
 
 namespace {
 
-std::uint64_t LittleEndian(std::uint64_t word) {
-  if constexpr (std::endian::native == std::endian::big) {
-    std::uint64_t swapped = 0;
-    for (int k = 0; k < 8; ++k) swapped = (swapped << 8) | ((word >> (8 * k)) & 0xFF);
-    return swapped;
+// When the eight UTF-16LE units at `units` are all ASCII, writes their low
+// bytes to `out` and answers true.
+bool PackEightAsciiUnits(const unsigned char* units, char* out) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80)));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) return false;
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+  return true;
+#else
+  for (int k = 0; k < 8; ++k) {
+    if (units[2 * k + 1] != 0 || units[2 * k] >= 0x80) return false;
   }
-  return word;
+  for (int k = 0; k < 8; ++k) out[k] = static_cast<char>(units[2 * k]);
+  return true;
+#endif
 }
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+char32_t UnitAt(const unsigned char* data, std::size_t i) {
+  return static_cast<char32_t>(data[i] | data[i + 1] << 8);
+}
 
 // Builds the UTF-8 text unit by unit.  Stored text is almost all ASCII, so
 // runs of it are copied whole; a high surrogate waits for its partner, which
@@ -51,28 +67,28 @@ class Utf8Builder {
         i = AppendAsciiUnits(data, i, size);
         continue;
       }
-      Unit(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
+      if (pending_high_ == 0 && !IsSurrogate(UnitAt(data, i))) {
+        i = AppendOtherBmpUnits(data, i, size);
+        continue;
+      }
+      Unit(UnitAt(data, i));
       i += 2;
     }
   }
 
-  // Appends the run of ASCII units from data[i]: their low bytes, four
-  // units a word where it can.  Answers where the run ends.
+  // Appends the run of ASCII units from data[i]: their low bytes, eight
+  // units at a time where it can.  Answers where the run ends.
   std::size_t AppendAsciiUnits(const unsigned char* data, std::size_t i, std::size_t size) {
-    constexpr std::uint64_t kNotAscii = 0xFF80FF80FF80FF80u;
     char block[256];
     std::size_t used = 0;
     for (;;) {
-      if (used + 4 > sizeof block) {
+      if (used + 8 > sizeof block) {
         out_.append(block, used);
         used = 0;
       }
-      std::uint64_t word;
-      if (i + 8 <= size &&
-          (std::memcpy(&word, data + i, 8), (LittleEndian(word) & kNotAscii) == 0)) {
-        word = LittleEndian(word);
-        for (int k = 0; k < 4; ++k) block[used++] = static_cast<char>(word >> (16 * k));
-        i += 8;
+      if (i + 16 <= size && PackEightAsciiUnits(data + i, block + used)) {
+        used += 8;
+        i += 16;
       } else if (i + 1 < size && data[i + 1] == 0 && data[i] < 0x80) {
         block[used++] = static_cast<char>(data[i]);
         i += 2;
@@ -81,6 +97,31 @@ class Utf8Builder {
         return i;
       }
     }
+  }
+
+  // Appends the run of units from data[i] that are neither ASCII nor
+  // surrogates (most of Chinese text), encoded in two or three bytes each.
+  // Answers where the run ends.
+  std::size_t AppendOtherBmpUnits(const unsigned char* data, std::size_t i, std::size_t size) {
+    char block[256];
+    std::size_t used = 0;
+    for (; i + 1 < size; i += 2) {
+      const char32_t c = UnitAt(data, i);
+      if (c < 0x80 || IsSurrogate(c)) break;
+      if (used + 3 > sizeof block) {
+        out_.append(block, used);
+        used = 0;
+      }
+      if (c < 0x800) {
+        block[used++] = static_cast<char>(0xC0 | (c >> 6));
+      } else {
+        block[used++] = static_cast<char>(0xE0 | (c >> 12));
+        block[used++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      }
+      block[used++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out_.append(block, used);
+    return i;
   }
 
   std::string Finish() {

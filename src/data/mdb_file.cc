@@ -36,6 +36,9 @@ struct TableDefFreer {
 struct MdbFile::Handle {
   std::unique_ptr<MdbHandle, HandleCloser> mdb;
   std::vector<MdbField> cracked;  // scratch for CrackRow
+  // The page whose bytes CrackRow last put into libmdb's page buffer: the
+  // rows of one page are cracked one after another.
+  std::uint32_t buffered_page = 0;
 };
 
 struct MdbFile::Definition::Handle {
@@ -118,6 +121,7 @@ std::unique_ptr<MdbFile::Definition> MdbFile::ReadDefinition(std::uint32_t tdef_
   // mdb_read_pg skips the read when it believes the page is still in its
   // buffer; CrackRow overwrites that buffer, so never let it believe so.
   mdb->cur_pg = 0;
+  mdb_->buffered_page = 0;
   LibmdbMessages messages(path_);
   definition->handle_->def.reset(mdb_read_table(&entry));
   MdbTableDef* def = definition->handle_->def.get();
@@ -145,8 +149,11 @@ void MdbFile::CrackRow(const Definition& definition, const JetPage& page, const 
                        const std::string& table, std::vector<RawField>* fields) {
   MdbHandle* mdb = mdb_->mdb.get();
   MdbTableDef* def = definition.handle_->def.get();
-  std::memcpy(mdb->pg_buf, page.data(), kJetPageSize);
-  mdb->cur_pg = 0;  // the buffer no longer holds the page libmdb last read
+  if (mdb_->buffered_page != span.page || span.page == 0) {
+    std::memcpy(mdb->pg_buf, page.data(), kJetPageSize);
+    mdb->cur_pg = 0;  // the buffer no longer holds the page libmdb last read
+    mdb_->buffered_page = span.page;
+  }
   std::vector<MdbField>& cracked = mdb_->cracked;
   cracked.assign(def->num_cols, MdbField{});
   {

@@ -81,7 +81,8 @@ class MdbFile {
   // beyond what a Jet 4 table can hold.
   std::unique_ptr<Definition> ReadDefinition(std::uint32_t tdef_page, const std::string& name);
 
-  // The fields of the row at `span` of `page`, in column order, into
+  // The fields of the row at `span` of `page` (the page numbered
+  // span.page), in column order, into
   // `fields` (whose views point into `page`).  Throws Error (damaged file)
   // naming `table` when the row cannot be cracked or a field lies outside
   // it.

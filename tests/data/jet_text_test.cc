@@ -36,6 +36,18 @@ TEST(JetTextTest, DecodesBothFormsRunByRun) {
        "The quick brown fox jumps 中文 over é the lazy dog, 123456789"},
       {"a plain run longer than a block", Utf16Le(std::u16string(1000, u'a') + u"\u00FF"),
        std::string(1000, 'a') + "\u00FF"},
+      {"a unit with a high byte inside an eight-unit block",
+       Utf16Le(u"abcdefg\u0161hijklmnopqrstuv\u0100wxyz0123456789"),
+       "abcdefg\u0161hijklmnopqrstuv\u0100wxyz0123456789"},
+      {"non-ASCII low byte inside a block", Utf16Le(u"abcdefghijk\u00FFlmnop"),
+       "abcdefghijk\u00FFlmnop"},
+      {"a Chinese run longer than a block, then a pair",
+       Utf16Le(std::u16string(300, u'\u6587') + u"\u07FF\u0800\uFFFF\u0080\U0001F600z"),
+       [] {
+         std::string s;
+         for (int i = 0; i < 300; ++i) s += "\u6587";
+         return s + "\u07FF\u0800\uFFFF\u0080\U0001F600z";
+       }()},
       {"compressed ASCII", {0xFF, 0xFE, 'H', 'e', 'l', 'l', 'o'}, "Hello"},
       {"compressed Latin-1", {0xFF, 0xFE, 'c', 'a', 'f', 0xE9}, "café"},
       {"compressed, UTF-16, compressed",
