@@ -41,7 +41,8 @@ constexpr char kHelp[] =
     "选项：\n"
     "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
     "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
-    "  --resume           跳过上次已完整写出、且比答卷包新的页面（中断或修正后重跑用）\n"
+    "  --resume           跳过上次以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
+    "                     （中断或修正后重跑用）\n"
     "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
     "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
     "  --marks            页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
@@ -54,7 +55,8 @@ constexpr char kHelp[] =
     "结果文件（*.results.json）；分片运行时不写汇总，各分片结束后用\n"
     "generate-sheet summary 文件夹 生成。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生。\n"
-    "退出码：0 每个页面都完整写出（或因 --resume 跳过）；3 页面都已写出，但有的有错误；\n"
+    "退出码：0 每个页面都完整写出（或因 --resume 跳过）；3 页面都已写出，但有的有错误\n"
+    "（包括 PDF 未生成）；\n"
     "1 有页面未写出；2 用法错误。\n";
 
 constexpr size_t kListed = 20;
@@ -83,7 +85,9 @@ std::set<std::string> PageNames(const BatchPlan& plan) {
   return names;
 }
 
-// Rows skipped by --resume whose PDF is missing or older than the page.
+// Rows skipped by --resume whose PDF is missing or older than the page.  A
+// PDF that fails leaves the page with errors, in the row and in its record
+// (so the next --resume redoes the student).
 void PrintMissingPdfs(BatchPlan& plan) {
   PdfPrinter printer;
   for (RowResult& r : plan.rows) {
@@ -93,8 +97,9 @@ void PrintMissingPdfs(BatchPlan& plan) {
     try {
       printer.Print(r.page_path, pdf);
     } catch (const std::exception& e) {
-      r.status = RowStatus::kFailed;
+      r.status = RowStatus::kWithErrors;
       r.message = e.what();
+      MarkRecordWithErrors(r);
     }
   }
 }
@@ -164,7 +169,8 @@ int Run(const ParsedArgs& args) {
   const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
   const std::string page_prefix = PrepareOutputFolder(out);
 
-  BatchPlan plan = PlanBatch(manifest, shard, page_prefix, args.Has("resume"));
+  const PageOptions options{args.Has("marks"), pdf};
+  BatchPlan plan = PlanBatch(manifest, shard, page_prefix, args.Has("resume"), options);
   RemoveStalePageFiles(page_prefix, PageNames(plan));
   // Staging folders and decrypted databases a killed run left (the library
   // also does this before each extraction; rows skipped by --resume never
@@ -174,7 +180,7 @@ int Run(const ParsedArgs& args) {
   for (const std::string& folder : package_folders) RemoveLeftoverTemporaries(folder);
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
-  RunBatch(plan, {template_path, page_prefix, jobs, args.Has("marks"), pdf}, progress);
+  RunBatch(plan, {template_path, page_prefix, jobs, options}, progress);
   if (pdf) PrintMissingPdfs(plan);
   const bool summary_written = WriteSummary(plan, shard, page_prefix);
 

@@ -6,8 +6,6 @@
 #include <map>
 #include <system_error>
 
-#include "tools/student_record.h"
-
 namespace generatesheet::cli {
 
 namespace fs = std::filesystem;
@@ -31,8 +29,10 @@ bool Modified(const std::string& path, struct timespec& when) {
 
 // The page and the student's results beside it both outlive the package,
 // and the results (written after the page, removed before a row runs again)
-// say the page was complete.
-bool DoneBefore(const std::string& page_path, const std::string& package_path) {
+// say the page was complete and made with the same options: a page made
+// without marks is no page with marks.
+bool DoneBefore(const std::string& page_path, const std::string& package_path,
+                const PageOptions& options) {
   const fs::path page(page_path);
   const std::string record =
       (page.parent_path() / RecordFileName(page.filename().string())).string();
@@ -41,7 +41,8 @@ bool DoneBefore(const std::string& page_path, const std::string& package_path) {
     return false;
   }
   try {
-    return ReadStudentRecord(record).state == Outcome::kComplete;
+    const StudentRecord done = ReadStudentRecord(record);
+    return done.state == Outcome::kComplete && done.options == options;
   } catch (const std::exception&) {
     return false;
   }
@@ -58,7 +59,7 @@ bool PageIsNewerThanPackage(const std::string& page_path, const std::string& pac
 }
 
 BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard,
-                    const std::string& page_prefix, bool resume) {
+                    const std::string& page_prefix, bool resume, const PageOptions& options) {
   BatchPlan plan;
   std::map<std::string, size_t> line_of_page;
   std::map<std::string, size_t> unit_of_folder;
@@ -72,8 +73,8 @@ BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard
       result.status = RowStatus::kFailed;
       result.message = "与清单第 " + std::to_string(earlier->second) + " 行生成同名页面：" +
                        result.page_path + "；为免互相覆盖，本行不生成";
-    } else if (resume &&
-               DoneBefore(result.page_path, row.job.package_folder + "/" + row.job.zip_name)) {
+    } else if (resume && DoneBefore(result.page_path,
+                                    row.job.package_folder + "/" + row.job.zip_name, options)) {
       result.status = RowStatus::kSkipped;
     } else {
       const auto [unit, added] =

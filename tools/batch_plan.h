@@ -11,6 +11,7 @@
 
 #include "tools/batch_manifest.h"
 #include "tools/shard.h"
+#include "tools/student_record.h"
 
 namespace generatesheet::cli {
 
@@ -33,9 +34,9 @@ struct BatchPlan {
 
 // `page_prefix` ends with "/".  With `resume`, a row is skipped only when
 // its page is newer than its package and the record the last run left
-// beside the page says the page was complete.
+// beside the page says the page was complete and made with `options`.
 BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard,
-                    const std::string& page_prefix, bool resume);
+                    const std::string& page_prefix, bool resume, const PageOptions& options);
 
 // True when the page exists and was modified after the package was.
 bool PageIsNewerThanPackage(const std::string& page_path, const std::string& package_path);

@@ -18,6 +18,18 @@ namespace generatesheet::cli {
 
 namespace {
 
+RowStatus StatusOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kComplete:
+      return RowStatus::kWritten;
+    case Outcome::kWrittenWithErrors:
+      return RowStatus::kWithErrors;
+    case Outcome::kNotWritten:
+      break;
+  }
+  return RowStatus::kFailed;
+}
+
 class Workers {
  public:
   Workers(BatchPlan& plan, const BatchSettings& settings) : plan_(plan), settings_(settings) {
@@ -62,18 +74,7 @@ class Workers {
       // Until this run's record is in place, --resume must not take the
       // page for complete, even if the run is killed.
       RemoveStudentRecord(result.page_path);
-      const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
-                                        settings_.page_prefix, settings_.marks);
-      result.status = outcome.outcome == Outcome::kComplete ? RowStatus::kWritten
-                      : outcome.written                     ? RowStatus::kWithErrors
-                                                            : RowStatus::kFailed;
-      if (outcome.written) result.page_path = outcome.page_path;
-      result.message = outcome.message;
-      WriteStudentRecord(settings_.page_prefix,
-                         RecordOfRun(result.row.job, outcome, result.page_path));
-      if (outcome.written && settings_.pdf) {
-        printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));
-      }
+      RunStudent(sheet, printer, result);
     } catch (const std::exception& e) {
       result.status = RowStatus::kFailed;
       result.message = e.what();
@@ -82,6 +83,30 @@ class Workers {
     ++done_;
     if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
     changed_.notify_one();
+  }
+
+  // The page, its PDF and its record; the record says what became of all
+  // three, so --resume redoes a student whose PDF failed.
+  void RunStudent(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
+    const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
+                                      settings_.page_prefix, settings_.options.marks);
+    if (outcome.written) result.page_path = outcome.page_path;
+    StudentRecord record = RecordOfRun(result.row.job, outcome, result.page_path);
+    record.options = settings_.options;
+    if (outcome.written && settings_.options.pdf) {
+      try {
+        printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));
+      } catch (const std::exception& e) {
+        AddFailure(record, e.what());
+      }
+    }
+    try {
+      WriteStudentRecord(settings_.page_prefix, record);
+    } catch (const std::exception& e) {
+      AddFailure(record, e.what());
+    }
+    result.status = StatusOf(record.state);
+    result.message = record.message;
   }
 
   BatchPlan& plan_;

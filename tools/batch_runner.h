@@ -7,6 +7,7 @@
 
 #include "tools/batch_plan.h"
 #include "tools/progress_bar.h"
+#include "tools/student_record.h"
 
 namespace generatesheet::cli {
 
@@ -14,13 +15,13 @@ struct BatchSettings {
   std::string template_path;
   std::string page_prefix;  // ends with "/"
   unsigned jobs = 1;
-  bool marks = false;  // marks and verdicts on the pages
-  bool pdf = false;    // each page also printed to PDF beside it
+  PageOptions options;  // marks on the pages; each page also printed to PDF
 };
 
 // Fills in the status of every pending row and keeps each student's results
 // beside the page.  A row's failure (its page, its PDF, its results file) is
-// recorded in its result and never stops the other rows.
+// recorded in its result and never stops the other rows; a page that was
+// written but lacks its PDF or its results file counts as having errors.
 void RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress);
 
 }  // namespace generatesheet::cli

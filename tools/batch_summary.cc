@@ -18,6 +18,10 @@ std::string Folder(const std::string& page_path) {
   return std::filesystem::path(page_path).parent_path().string() + "/";
 }
 
+std::string RecordPath(const std::string& page_path) {
+  return Folder(page_path) + RecordFileName(FileName(page_path));
+}
+
 }  // namespace
 
 StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
@@ -37,14 +41,15 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
   std::vector<StudentRecord> records;
   std::set<std::string> pages;
   for (const RowResult& row : plan.rows) {
-    const std::string path = Folder(row.page_path) + RecordFileName(FileName(row.page_path));
+    const std::string path = RecordPath(row.page_path);
     try {
       // A row refused for an earlier row's page name never ran: the file
       // there is the earlier row's.
       if (!pages.insert(row.page_path).second) throw Error(row.message);
       StudentRecord record = ReadStudentRecord(path);
-      // A failure after the run (its PDF, say) is the row's final word.
-      if (row.status == RowStatus::kFailed && record.state != Outcome::kNotWritten) {
+      // A failure after the record was written is the row's final word.
+      if ((row.status == RowStatus::kFailed || row.status == RowStatus::kWithErrors) &&
+          record.state == Outcome::kComplete) {
         record.state = Outcome::kWrittenWithErrors;
         record.message = row.message;
       }
@@ -59,6 +64,16 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
     }
   }
   return records;
+}
+
+void MarkRecordWithErrors(RowResult& row) {
+  try {
+    StudentRecord record = ReadStudentRecord(RecordPath(row.page_path));
+    AddFailure(record, row.message);
+    WriteStudentRecord(Folder(row.page_path), record);
+  } catch (const std::exception& e) {
+    row.message += "；" + std::string(e.what());
+  }
 }
 
 std::string SummaryNameClash(const BatchPlan& plan) {

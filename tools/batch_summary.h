@@ -24,6 +24,11 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
 // a page with errors, or as not written when it failed.
 std::vector<StudentRecord> BatchRecords(const BatchPlan& plan);
 
+// Turns the record of `row`, whose page a later step found wanting (its PDF
+// failed), into one of a page with errors; when the record cannot be
+// rewritten, the row's message says so as well.
+void MarkRecordWithErrors(RowResult& row);
+
 // A page name the summary files would overwrite, or "" when there is none.
 std::string SummaryNameClash(const BatchPlan& plan);
 

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "generatesheet/create_html.h"
+#include "tools/batch_summary.h"
 #include "tools/commands.h"
 #include "tools/default_template.h"
 #include "tools/input_files.h"
@@ -35,7 +36,7 @@ constexpr char kHelp[] =
     "  --pdf                   页面另存为 A4 的 PDF（同名 .pdf，需要 Chromium）\n"
     "  --help                  显示本帮助\n"
     "\n"
-    "退出码：0 页面完整写出；3 页面已写出但有错误（原因打印在标准错误）；\n"
+    "退出码：0 页面完整写出；3 页面已写出但有错误或 PDF 未生成（原因打印在标准错误）；\n"
     "1 页面未写出（原因打印在标准错误）；2 用法错误。\n";
 
 int Run(const ParsedArgs& args) {
@@ -67,15 +68,20 @@ int Run(const ParsedArgs& args) {
     std::cerr << outcome.message << "\n";
     return kExitFailed;
   }
-  const bool complete = outcome.outcome == Outcome::kComplete;
-  if (!complete) std::cerr << "警告：页面已写出，但有错误：" << outcome.message << "\n";
+  StudentRecord record = RecordOfRun(job, outcome, outcome.page_path);
   std::cout << outcome.page_path << "\n";
   if (args.Has("pdf")) {
     const std::string pdf = PdfPathFor(outcome.page_path);
-    PdfPrinter().Print(outcome.page_path, pdf);
-    std::cout << pdf << "\n";
+    try {
+      PdfPrinter().Print(outcome.page_path, pdf);
+      std::cout << pdf << "\n";
+    } catch (const std::exception& e) {
+      AddFailure(record, e.what());  // the page stands without its PDF
+    }
   }
-  return complete ? kExitOk : kExitWithErrors;
+  if (record.state == Outcome::kComplete) return kExitOk;
+  std::cerr << "警告：页面已写出，但有错误：" << record.message << "\n";
+  return kExitWithErrors;
 }
 
 }  // namespace

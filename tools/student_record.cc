@@ -84,9 +84,17 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   j["outcome"] = OutcomeName(record.state);
   j["page"] = record.page;
   j["message"] = record.message;
+  if (record.options) {
+    j["options"] = {{"marks", record.options->marks}, {"pdf", record.options->pdf}};
+  }
   j["results"] = Json::parse(ResultsToJson(record.results));
   WriteFileAtomically(folder + RecordFileName(record.page),
                       j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n");
+}
+
+void AddFailure(StudentRecord& record, const std::string& failure) {
+  if (record.state == Outcome::kComplete) record.state = Outcome::kWrittenWithErrors;
+  record.message += record.message.empty() ? failure : "；" + failure;
 }
 
 void RemoveStudentRecord(const std::string& page_path) {
@@ -110,6 +118,10 @@ StudentRecord ReadStudentRecord(const std::string& path) {
               {Outcome::kComplete, Outcome::kWrittenWithErrors, Outcome::kNotWritten}, OutcomeName);
     record.page = j.at("page").get<std::string>();
     record.message = j.at("message").get<std::string>();
+    if (j.contains("options")) {
+      const Json& options = j.at("options");
+      record.options = PageOptions{options.at("marks").get<bool>(), options.at("pdf").get<bool>()};
+    }
     for (const Json& r : j.at("results")) record.results.push_back(ResultFromJson(r));
     return record;
   } catch (const std::exception& e) {

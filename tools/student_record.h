@@ -4,6 +4,7 @@
 #ifndef GENERATESHEET_TOOLS_STUDENT_RECORD_H_
 #define GENERATESHEET_TOOLS_STUDENT_RECORD_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,15 @@
 
 namespace generatesheet::cli {
 
+// The options a batch ran with that shape what it leaves for a student:
+// marks on the page, and a PDF beside it.
+struct PageOptions {
+  bool marks = false;
+  bool pdf = false;
+
+  bool operator==(const PageOptions&) const = default;
+};
+
 struct StudentRecord {
   std::string student_id;
   std::string student_name;
@@ -19,6 +29,8 @@ struct StudentRecord {
   Outcome state = Outcome::kNotWritten;
   std::string page;     // the page's file name, beside the record
   std::string message;  // why the page is missing or has gaps
+  // What the page was made with; none in a record of an earlier version.
+  std::optional<PageOptions> options;
   std::vector<QuestionResult> results;
 };
 
@@ -31,6 +43,10 @@ std::string RecordFileName(const std::string& page_file_name);
 // Writes the record into `folder` (ending with "/") atomically; throws
 // Error naming the file.
 void WriteStudentRecord(const std::string& folder, const StudentRecord& record);
+
+// Makes a complete record one with errors and adds `failure` to its message
+// (a record of no page stays so): for a failure after the page was written.
+void AddFailure(StudentRecord& record, const std::string& failure);
 
 // Removes the record of the page at `page_path`, if there is one; throws
 // Error naming the file when it stays.

@@ -175,7 +175,9 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   EXPECT_EQ(csv.find(",,"), std::string::npos) << "a student without a score";
 }
 
-TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackage) {
+// --resume redoes a page older than its package, and a page made with other
+// options (marks, PDF) than this run's.
+TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackageOrMadeOtherwise) {
   const std::string manifest = Manifest(3);
   ASSERT_EQ(Cli({"batch", manifest, "--out", "pages", "--key-file", key_file_}).exit_code, 0);
   // A new package for s001 arrives after its page was written.
@@ -192,6 +194,33 @@ TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackage) {
   EXPECT_EQ(report["students"][2]["status"], "skipped");
   EXPECT_NE(r.err.find("完整 1 页，有错误 0 页，未写出 0 页，跳过 2 页"), std::string::npos)
       << r.err;
+
+  // Marks asked for now: every page is redone with them, once.
+  fs::last_write_time(dir_.File("exam/s001/s001.zip"), later - std::chrono::hours(1));
+  const auto statuses = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"batch",    manifest,      "--out",      "pages",  "--resume",
+                                     "--report", "report.json", "--key-file", key_file_};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliResult run = Cli(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::vector<std::string> seen;
+    const json again = Report("report.json");
+    for (const json& s : again["students"]) seen.push_back(s["status"]);
+    return seen;
+  };
+  const std::vector<std::string> all_redone(3, "complete"), all_skipped(3, "skipped");
+  EXPECT_EQ(statuses({"--marks"}), all_redone);
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/s002.html")).find("得分：5 / 5"), std::string::npos);
+  json record = json::parse(ReadFileForTest(dir_.File("pages/s002.results.json")));
+  EXPECT_EQ(record["options"], (json{{"marks", true}, {"pdf", false}}));
+  EXPECT_EQ(statuses({"--marks"}), all_skipped);
+  // A record that does not say how its page was made is redone.
+  record.erase("options");
+  WriteFileForTest(dir_.File("pages/s002.results.json"), record.dump());
+  EXPECT_EQ(statuses({"--marks"}), (std::vector<std::string>{"skipped", "skipped", "complete"}));
+  // And without marks again.
+  EXPECT_EQ(statuses({}), all_redone);
+  EXPECT_EQ(ReadFileForTest(dir_.File("pages/s002.html")).find("得分：5 / 5"), std::string::npos);
 }
 
 TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {

@@ -236,23 +236,43 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   }
 }
 
-// A PDF that cannot be written fails its student's row only.
-TEST_F(BrowserTest, AFailedPdfFailsItsRowOnly) {
+// A PDF that cannot be written leaves its student's page with errors, and
+// that student only; --resume redoes that student, and a student whose page
+// was made without a PDF.
+TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   WriteFileForTest(
       dir_.File("class.csv"),
       "package_folder,zip_name,student_id,student_name,subject\n"
       "demo/packages/english,english-2024010101.zip,2024010101,李明,英语\n"
       "demo/packages/computer-basics,cs#2024020115.zip,2024020115,王芳,计算机应用基础\n");
-  fs::create_directories(dir_.File("class/english-2024010101.pdf"));  // in the PDF's way
-  const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--pdf", "--report", "r.json",
-                           "--key-file", GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
-  EXPECT_EQ(r.exit_code, 1);
-  const json report = json::parse(ReadFileForTest(dir_.File("r.json")));
-  EXPECT_EQ(report["students"][0]["status"], "not_written");
+  const std::string in_the_way = dir_.File("class/english-2024010101.pdf");
+  fs::create_directories(in_the_way);
+  const auto batch = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {
+        "batch",    "class.csv", "--out",      "class",
+        "--report", "r.json",    "--key-file", GENERATESHEET_SOURCE_DIR "/samples/demo.key"};
+    args.insert(args.end(), options.begin(), options.end());
+    return Cli(args);
+  };
+  CliResult r = batch({"--pdf"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  json report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["with_errors"], 1);
+  EXPECT_EQ(report["students"][0]["status"], "with_errors");
+  EXPECT_EQ(report["students"][0]["page"], "class/english-2024010101.html");
   EXPECT_EQ(report["students"][0]["error"].get<std::string>().rfind(
                 "PDF 未生成：class/english-2024010101.pdf：", 0),
             0u)
       << report["students"][0]["error"];
+  EXPECT_NE(r.err.find("有错误：清单第 2 行（学号 2024010101，李明）：PDF 未生成："),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(fs::is_regular_file(dir_.File("class/english-2024010101.html")));
+  const json record =
+      json::parse(ReadFileForTest(dir_.File("class/english-2024010101.results.json")));
+  EXPECT_EQ(record["outcome"], "with_errors");
+  EXPECT_EQ(record["message"], report["students"][0]["error"]);
+  EXPECT_EQ(record["options"], (json{{"marks", false}, {"pdf", true}}));
   EXPECT_EQ(report["students"][1]["status"], "complete");
   EXPECT_TRUE(ReadFileForTest(dir_.File("class/cs2024020115.pdf")).starts_with("%PDF-"));
   const std::string summary = ReadFileForTest(dir_.File("class/summary.csv"));
@@ -260,15 +280,47 @@ TEST_F(BrowserTest, AFailedPdfFailsItsRowOnly) {
             std::string::npos)
       << summary;
 
-  // One student with run: the page's path, then the PDF's.
-  const CliResult run =
-      Cli({"run", "--bak-data-path", "demo/packages/english", "--zip", "english-2024010101.zip",
-           "--out", "single", "--student-id", "2024010101", "--marks", "--pdf", "--key-file",
-           GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(Lines(run.out), (std::vector<std::string>{"single/english-2024010101.html",
-                                                      "single/english-2024010101.pdf"}));
+  // Out of the way: --resume redoes the student whose PDF failed, only.
+  fs::remove(in_the_way);
+  r = batch({"--pdf", "--resume"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["students"][0]["status"], "complete");
+  EXPECT_EQ(report["students"][1]["status"], "skipped");
+  EXPECT_TRUE(ReadFileForTest(in_the_way).starts_with("%PDF-"));
+  // Pages made with a PDF are not what a run without one makes: redone.
+  r = batch({"--resume"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("r.json")))["complete"], 2);
+
+  // One student with run: the page's path, then the PDF's; a PDF in the
+  // way leaves the page with errors.
+  const std::vector<std::string> run = {"run",
+                                        "--bak-data-path",
+                                        "demo/packages/english",
+                                        "--zip",
+                                        "english-2024010101.zip",
+                                        "--out",
+                                        "single",
+                                        "--student-id",
+                                        "2024010101",
+                                        "--marks",
+                                        "--pdf",
+                                        "--key-file",
+                                        GENERATESHEET_SOURCE_DIR "/samples/demo.key"};
+  r = Cli(run);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"single/english-2024010101.html",
+                                                    "single/english-2024010101.pdf"}));
   EXPECT_TRUE(ReadFileForTest(dir_.File("single/english-2024010101.pdf")).starts_with("%PDF-"));
+  fs::remove(dir_.File("single/english-2024010101.pdf"));
+  fs::create_directories(dir_.File("single/english-2024010101.pdf"));
+  r = Cli(run);
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"single/english-2024010101.html"}));
+  EXPECT_NE(r.err.find("\n警告：页面已写出，但有错误：PDF 未生成：single/english-2024010101.pdf："),
+            std::string::npos)
+      << r.err;
 }
 
 }  // namespace
