@@ -19,12 +19,12 @@ void Connection::Impl::Close() noexcept {
   path_.clear();
 }
 
-const Table& Connection::Impl::GetTable(std::string_view name) {
+std::shared_ptr<const Table> Connection::Impl::GetTable(std::string_view name) {
   if (!reader_) throw Error("对象关闭时，不允许操作：连接未打开");
   std::string key = FoldCase(name);
   auto found = tables_.find(key);
   if (found == tables_.end()) found = tables_.emplace(key, reader_->ReadTable(name)).first;
-  return *found->second;
+  return found->second;
 }
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}

@@ -25,13 +25,13 @@ class Connection::Impl : public TableSource {
   void Open(const std::string& native_path);
   void Close() noexcept;
 
-  const Table& GetTable(std::string_view name) override;
+  std::shared_ptr<const Table> GetTable(std::string_view name) override;
 
  private:
   std::string connection_string_;
   std::string path_;
   std::unique_ptr<MdbReader> reader_;
-  std::unordered_map<std::string, std::unique_ptr<Table>> tables_;  // by folded name
+  std::unordered_map<std::string, std::shared_ptr<const Table>> tables_;  // by folded name
 };
 
 }  // namespace generatesheet

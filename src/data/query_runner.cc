@@ -1,7 +1,6 @@
 #include "data/query_runner.h"
 
 #include <algorithm>
-#include <numeric>
 #include <optional>
 
 #include "data/collation.h"
@@ -10,6 +9,14 @@
 namespace generatesheet {
 
 namespace {
+
+// The rows of a join: for each, the row of every table, side by side.
+struct Tuples {
+  std::size_t width;
+  std::vector<std::size_t> rows;
+  std::size_t size() const { return rows.size() / width; }
+  const std::size_t* operator[](std::size_t i) const { return rows.data() + i * width; }
+};
 
 struct BoundColumn {
   std::size_t table;
@@ -31,28 +38,28 @@ class Runner {
  public:
   Runner(const Query& query, TableSource& source) : query_(query) {
     for (const std::string& name : query.tables) {
-      const Table* found = nullptr;
+      std::shared_ptr<const Table> found;
       try {
-        found = &source.GetTable(name);
+        found = source.GetTable(name);
       } catch (const Error& e) {
         Fail(e.what());
       }
-      const Table& table = *found;
       for (const Table* t : tables_) {
-        if (t == &table) Fail("FROM 子句中的表 '" + name + "' 重复");
+        if (t == found.get()) Fail("FROM 子句中的表 '" + name + "' 重复");
       }
-      tables_.push_back(&table);
+      tables_.push_back(found.get());
+      held_.push_back(std::move(found));
     }
   }
 
   ResultSet Run() {
     for (const Condition& c : query_.where) conditions_.push_back(Bind(c));
-    std::vector<std::vector<std::size_t>> tuples;
+    Tuples tuples{tables_.size(), {}};
     std::vector<std::size_t> current;
     Join(0, &current, &tuples);
     if (query_.order_by) Sort(&tuples);
     if (query_.top && tuples.size() > static_cast<std::size_t>(*query_.top)) Cut(&tuples);
-    return Project(tuples);
+    return Project(std::move(tuples));
   }
 
  private:
@@ -130,20 +137,18 @@ class Runner {
     return std::get<Literal>(o).source;
   }
 
-  const Value& ValueOf(const BoundOperand& o, const std::vector<std::size_t>& tuple) const {
+  const Value& ValueOf(const BoundOperand& o, const std::size_t* tuple) const {
     if (!o.column) return o.literal;
     return tables_[o.column->table]->row(tuple[o.column->table])[o.column->column];
   }
 
-  bool Holds(const BoundCondition& c, const std::vector<std::size_t>& tuple) const {
-    auto a = EqualityKey(ValueOf(c.left, tuple));
-    auto b = EqualityKey(ValueOf(c.right, tuple));
-    return a && b && *a == *b;
+  bool Holds(const BoundCondition& c, const std::size_t* tuple) const {
+    return JetEquals(ValueOf(c.left, tuple), ValueOf(c.right, tuple));
   }
 
   // Rows of table `t` worth trying given the tables bound before it: those
-  // an index lookup on some condition yields, else every row.
-  std::vector<std::size_t> Candidates(std::size_t t, const std::vector<std::size_t>& tuple) const {
+  // an index lookup on some condition yields, else (nullptr) every row.
+  const std::vector<std::size_t>* IndexedCandidates(std::size_t t, const std::size_t* tuple) const {
     for (const BoundCondition& c : conditions_) {
       if (c.last_table != t) continue;
       for (int side = 0; side < 2; ++side) {
@@ -151,25 +156,25 @@ class Runner {
         const BoundOperand& other = side == 0 ? c.right : c.left;
         if (!mine.column || mine.column->table != t) continue;
         if (other.column && other.column->table == t) continue;
-        return tables_[t]->RowsEqualTo(mine.column->column, ValueOf(other, tuple));
+        return &tables_[t]->RowsEqualTo(mine.column->column, ValueOf(other, tuple));
       }
     }
-    std::vector<std::size_t> all(tables_[t]->row_count());
-    std::iota(all.begin(), all.end(), 0);
-    return all;
+    return nullptr;
   }
 
-  void Join(std::size_t t, std::vector<std::size_t>* tuple,
-            std::vector<std::vector<std::size_t>>* out) const {
+  void Join(std::size_t t, std::vector<std::size_t>* tuple, Tuples* out) const {
     if (t == tables_.size()) {
-      out->push_back(*tuple);
+      out->rows.insert(out->rows.end(), tuple->begin(), tuple->end());
       return;
     }
-    for (std::size_t row : Candidates(t, *tuple)) {
+    const std::vector<std::size_t>* indexed = IndexedCandidates(t, tuple->data());
+    const std::size_t count = indexed ? indexed->size() : tables_[t]->row_count();
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t row = indexed ? (*indexed)[k] : k;
       tuple->push_back(row);
       bool ok = true;
       for (const BoundCondition& c : conditions_) {
-        if (c.last_table == t && !Holds(c, *tuple)) {
+        if (c.last_table == t && !Holds(c, tuple->data())) {
           ok = false;
           break;
         }
@@ -202,7 +207,7 @@ class Runner {
     }
   }
 
-  void Sort(std::vector<std::vector<std::size_t>>* tuples) {
+  void Sort(Tuples* tuples) {
     order_column_ = Resolve(*query_.order_by);
     // Fold text once per row, not once per comparison.
     std::vector<std::pair<Value, std::size_t>> keys;
@@ -217,18 +222,21 @@ class Runner {
       int c = Compare(a.first, b.first);
       return desc ? c > 0 : c < 0;
     });
-    std::vector<std::vector<std::size_t>> sorted;
-    sorted.reserve(tuples->size());
-    for (const auto& k : keys) sorted.push_back(std::move((*tuples)[k.second]));
-    *tuples = std::move(sorted);
+    std::vector<std::size_t> sorted;
+    sorted.reserve(tuples->rows.size());
+    for (const auto& k : keys) {
+      const std::size_t* tuple = (*tuples)[k.second];
+      sorted.insert(sorted.end(), tuple, tuple + tuples->width);
+    }
+    tuples->rows = std::move(sorted);
   }
 
-  const Value& OrderValue(const std::vector<std::size_t>& tuple) const {
+  const Value& OrderValue(const std::size_t* tuple) const {
     return tables_[order_column_.table]->row(tuple[order_column_.table])[order_column_.column];
   }
 
   // Keeps the first n rows and, under an order, the rows tied with the n-th.
-  void Cut(std::vector<std::vector<std::size_t>>* tuples) const {
+  void Cut(Tuples* tuples) const {
     std::size_t n = static_cast<std::size_t>(*query_.top);
     if (query_.order_by) {
       while (n < tuples->size() &&
@@ -236,10 +244,10 @@ class Runner {
         ++n;
       }
     }
-    tuples->resize(n);
+    tuples->rows.resize(n * tuples->width);
   }
 
-  ResultSet Project(const std::vector<std::vector<std::size_t>>& tuples) const {
+  ResultSet Project(Tuples tuples) const {
     std::vector<BoundColumn> picked;
     for (const SelectItem& item : query_.items) {
       if (item.kind == SelectItem::Kind::kColumn) {
@@ -253,28 +261,32 @@ class Runner {
         for (std::size_t c = 0; c < tables_[t]->columns().size(); ++c) picked.push_back({t, c});
       }
     }
-    ResultSet result;
+    std::vector<ResultColumn> columns;
+    std::vector<ResultSet::Source> sources;
     for (const BoundColumn& b : picked) {
-      result.columns.push_back({tables_[b.table]->name(), ColumnOf(b).name});
+      columns.push_back({tables_[b.table]->name(), ColumnOf(b).name});
+      sources.push_back({b.table, b.column});
     }
-    result.rows.reserve(tuples.size());
-    for (const auto& tuple : tuples) {
-      std::vector<Value> row;
-      row.reserve(picked.size());
-      for (const BoundColumn& b : picked)
-        row.push_back(tables_[b.table]->row(tuple[b.table])[b.column]);
-      result.rows.push_back(std::move(row));
-    }
-    return result;
+    return ResultSet(std::move(columns), held_, std::move(sources), std::move(tuples.rows));
   }
 
   const Query& query_;
+  std::vector<std::shared_ptr<const Table>> held_;
   std::vector<const Table*> tables_;
   std::vector<BoundCondition> conditions_;
   BoundColumn order_column_{0, 0};
 };
 
 }  // namespace
+
+ResultSet::ResultSet(std::vector<ResultColumn> columns,
+                     std::vector<std::shared_ptr<const Table>> tables, std::vector<Source> sources,
+                     std::vector<std::size_t> tuples)
+    : columns_(std::move(columns)),
+      tables_(std::move(tables)),
+      sources_(std::move(sources)),
+      tuples_(std::move(tuples)),
+      row_count_(tables_.empty() ? 0 : tuples_.size() / tables_.size()) {}
 
 ResultSet RunQuery(const Query& query, TableSource& source) { return Runner(query, source).Run(); }
 

@@ -15,7 +15,7 @@ class Recordset::Impl {
  public:
   explicit Impl(ResultSet result) : result_(std::move(result)) {}
 
-  bool Eof() const { return row_ >= result_.rows.size(); }
+  bool Eof() const { return row_ >= result_.row_count(); }
   void MoveNext() {
     if (Eof())
       throw Error(
@@ -29,7 +29,7 @@ class Recordset::Impl {
       throw Error("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除，无法读取字段 " +
                   std::string(name));
     }
-    return result_.rows[row_][column];
+    return result_.at(row_, column);
   }
 
  private:
@@ -37,8 +37,8 @@ class Recordset::Impl {
   // the first result column of that name.
   std::size_t Find(std::string_view name) const {
     const bool qualified = name.find('.') != std::string_view::npos;
-    for (std::size_t i = 0; i < result_.columns.size(); ++i) {
-      const ResultColumn& c = result_.columns[i];
+    for (std::size_t i = 0; i < result_.columns().size(); ++i) {
+      const ResultColumn& c = result_.columns()[i];
       if (qualified ? IsQualifiedName(name, c) : EqualsFolded(name, c.name)) return i;
     }
     throw Error("在对应所需名称或序数的集合中，未找到项目：字段 " + std::string(name));

@@ -1,6 +1,7 @@
 #include "data/table.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "data/collation.h"
 
@@ -38,13 +39,12 @@ const std::vector<std::size_t>& Table::RowsEqualTo(std::size_t column, const Val
   return rows == found->second.end() ? kNone : rows->second;
 }
 
-std::optional<std::string> EqualityKey(const Value& value) {
+namespace {
+
+// A Boolean, integer or double as the number Jet compares; -0 is 0.
+double KeyNumber(const Value& value) {
   double number = 0;
   switch (value.kind()) {
-    case Value::Kind::kNull:
-      return std::nullopt;
-    case Value::Kind::kText:
-      return "t" + FoldCase(value.text());
     case Value::Kind::kBoolean:
       number = value.boolean() ? -1 : 0;  // Jet's True is -1
       break;
@@ -54,11 +54,35 @@ std::optional<std::string> EqualityKey(const Value& value) {
     case Value::Kind::kDouble:
       number = value.real();
       break;
+    default:
+      break;
   }
-  if (number == 0) number = 0;  // -0 and 0 are one key
+  return number == 0 ? 0 : number;
+}
+
+}  // namespace
+
+std::optional<std::string> EqualityKey(const Value& value) {
+  switch (value.kind()) {
+    case Value::Kind::kNull:
+      return std::nullopt;
+    case Value::Kind::kText:
+      return "t" + FoldCase(value.text());
+    default:
+      break;
+  }
   char buf[40];
-  auto r = std::to_chars(buf, buf + sizeof buf, number);
+  auto r = std::to_chars(buf, buf + sizeof buf, KeyNumber(value));
   return "n" + std::string(buf, r.ptr);
+}
+
+bool JetEquals(const Value& a, const Value& b) {
+  if (a.IsNull() || b.IsNull()) return false;
+  const bool a_text = a.kind() == Value::Kind::kText;
+  const bool b_text = b.kind() == Value::Kind::kText;
+  if (a_text || b_text) return a_text && b_text && EqualsFolded(a.text(), b.text());
+  const double x = KeyNumber(a), y = KeyNumber(b);
+  return x == y || (std::isnan(x) && std::isnan(y));  // the keys of two NaNs are equal
 }
 
 }  // namespace generatesheet

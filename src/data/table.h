@@ -62,6 +62,9 @@ class Table {
 // equal keys.  Null has none.
 std::optional<std::string> EqualityKey(const Value& value);
 
+// Whether `a` and `b` have equal keys, without building them.
+bool JetEquals(const Value& a, const Value& b);
+
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_DATA_TABLE_H_

@@ -3,6 +3,7 @@
 #ifndef GENERATESHEET_DATA_TABLE_SOURCE_H_
 #define GENERATESHEET_DATA_TABLE_SOURCE_H_
 
+#include <memory>
 #include <string_view>
 
 #include "data/table.h"
@@ -12,9 +13,10 @@ namespace generatesheet {
 class TableSource {
  public:
   virtual ~TableSource() = default;
-  // The table named `name` (case-insensitive).  The reference stays valid
-  // as long as the source.  Throws Error when there is no such table.
-  virtual const Table& GetTable(std::string_view name) = 0;
+  // The table named `name` (case-insensitive), shared: results that point
+  // into its rows keep it alive after the source lets it go.  Throws Error
+  // when there is no such table.
+  virtual std::shared_ptr<const Table> GetTable(std::string_view name) = 0;
 };
 
 }  // namespace generatesheet

@@ -135,6 +135,15 @@ TEST_F(ConnectionTest, JoinedQueryAsTheSystemSendsIt) {
             "在对应所需名称或序数的集合中，未找到项目：字段 S_GetScore");
 }
 
+TEST_F(ConnectionTest, AnOpenRecordsetOutlivesItsConnectionsClose) {
+  OpenAnalysis();
+  Recordset rs;
+  rs.Open("select * from tbl_AnalysisPaper where I_QuestionNo = 2", conn_);
+  conn_.Close();
+  ASSERT_FALSE(rs.Eof());
+  EXPECT_EQ(rs.Field("M_Analysis").ToText(), long_memo_);
+}
+
 TEST_F(ConnectionTest, RecordsetNeedsAnOpenConnection) {
   conn_.SetConnectionString(ConnectionStringFor(dir_.path(), "Analysis.mdb"));
   Recordset rs;

@@ -19,17 +19,17 @@ class MemorySource : public TableSource {
  public:
   Table& Add(const std::string& name, std::vector<Column> columns) {
     auto& slot = tables_[FoldCase(name)];
-    slot = std::make_unique<Table>(name, std::move(columns));
+    slot = std::make_shared<Table>(name, std::move(columns));
     return *slot;
   }
-  const Table& GetTable(std::string_view name) override {
+  std::shared_ptr<const Table> GetTable(std::string_view name) override {
     auto found = tables_.find(FoldCase(name));
     if (found == tables_.end()) throw Error("找不到表 '" + std::string(name) + "'");
-    return *found->second;
+    return found->second;
   }
 
  private:
-  std::map<std::string, std::unique_ptr<Table>> tables_;
+  std::map<std::string, std::shared_ptr<Table>> tables_;
 };
 
 const ColumnKind kNum = ColumnKind::kNumber;
@@ -102,17 +102,19 @@ class QueryTest : public testing::Test {
   // The named result column of every row, as text ("Null" for Null).
   std::vector<std::string> Column(const std::string& query, const std::string& name) {
     ResultSet r = Run(query);
-    std::size_t index = r.columns.size();
-    for (std::size_t i = 0; i < r.columns.size(); ++i) {
-      if (FoldCase(r.columns[i].name) == FoldCase(name)) {
+    std::size_t index = r.columns().size();
+    for (std::size_t i = 0; i < r.columns().size(); ++i) {
+      if (FoldCase(r.columns()[i].name) == FoldCase(name)) {
         index = i;
         break;
       }
     }
-    EXPECT_LT(index, r.columns.size()) << name;
+    EXPECT_LT(index, r.columns().size()) << name;
     std::vector<std::string> out;
-    for (const auto& row : r.rows)
-      out.push_back(row[index].IsNull() ? "Null" : row[index].ToText());
+    for (std::size_t row = 0; row < r.row_count(); ++row) {
+      const Value& v = r.at(row, index);
+      out.push_back(v.IsNull() ? "Null" : v.ToText());
+    }
     return out;
   }
 
@@ -187,18 +189,19 @@ TEST_F(QueryTest, JoinedAnswerRowHasEveryPaperColumnAndTheRecordNumber) {
       "where tbl_account.I_QuestionNo =tbl_AnalysisPaper.I_QuestionNo and "
       "tbl_AnalysisPaper.I_QuestionNo= 10";
   ResultSet r = Run(query);
-  ASSERT_EQ(r.rows.size(), 1u);
+  ASSERT_EQ(r.row_count(), 1u);
   std::vector<std::string> names;
-  for (const auto& c : r.columns) names.push_back(c.table + "." + c.name);
+  for (const auto& c : r.columns())
+    names.push_back(std::string(c.table) + "." + std::string(c.name));
   EXPECT_EQ(names, (Texts{"tbl_AnalysisPaper.I_QuestionNo", "tbl_AnalysisPaper.I_TypeID",
                           "tbl_AnalysisPaper.M_StudentAnswer", "tbl_AnalysisPaper.M_TopicAns",
                           "tbl_AnalysisPaper.M_Analysis", "tbl_AnalysisPaper.S_Score",
                           "tbl_Account.I_RECNO"}));
-  EXPECT_EQ(r.rows[0][2].ToText(), "ans10");
-  EXPECT_EQ(r.rows[0][6].ToText(), "1010");
+  EXPECT_EQ(r.at(0, 2).ToText(), "ans10");
+  EXPECT_EQ(r.at(0, 6).ToText(), "1010");
   EXPECT_EQ(Column(query.substr(0, query.size() - 2) + "-5", "I_RECNO"), (Texts{"995"}));
   EXPECT_EQ(Column(query.substr(0, query.size() - 2) + "11", "M_Analysis"), (Texts{"Null"}));
-  EXPECT_TRUE(Run(query.substr(0, query.size() - 2) + "99").rows.empty());
+  EXPECT_TRUE(Run(query.substr(0, query.size() - 2) + "99").row_count() == 0);
 }
 
 TEST_F(QueryTest, WholeAccountTableInTableOrder) {
@@ -218,9 +221,9 @@ TEST_F(QueryTest, TopWithAnOrderKeepsTiesAndColumnListsProjects) {
   EXPECT_EQ(Column("select * from tbl_QuestionType order by I_CmdId desc", "C_DataCode"),
             (Texts{"c3", "c2a", "c2b", "c1", "cnull"}));
   ResultSet r = Run("select I_RECNO, tbl_Account.S_GetScore from tbl_Account");
-  ASSERT_EQ(r.columns.size(), 2u);
-  EXPECT_EQ(r.columns[0].name, "I_RECNO");
-  EXPECT_EQ(r.columns[1].name, "S_GetScore");
+  ASSERT_EQ(r.columns().size(), 2u);
+  EXPECT_EQ(r.columns()[0].name, "I_RECNO");
+  EXPECT_EQ(r.columns()[1].name, "S_GetScore");
 }
 
 TEST_F(QueryTest, QuotedLiteralAgainstNumberColumnIsATypeMismatch) {
