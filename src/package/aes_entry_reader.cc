@@ -130,8 +130,7 @@ std::ptrdiff_t AesEntryReader::ReadStored(char* buffer, std::size_t size) {
   const std::size_t n = std::min(size, chunk_.size() - chunk_used_);
   std::memcpy(buffer, chunk_.data() + chunk_used_, n);
   chunk_used_ += n;
-  crc_ = static_cast<std::uint32_t>(
-      crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n)));
+  UpdateCrc(buffer, n);
   return static_cast<std::ptrdiff_t>(n);
 }
 
@@ -156,11 +155,18 @@ std::ptrdiff_t AesEntryReader::ReadDeflated(char* buffer, std::size_t size) {
       return Fail("条目数据无法解压，数据已损坏");
     }
     if (produced > 0) {
-      crc_ = static_cast<std::uint32_t>(
-          crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(produced)));
+      UpdateCrc(buffer, produced);
       return static_cast<std::ptrdiff_t>(produced);
     }
   }
+}
+
+// Only AE-1 entries store a CRC-32 worth checking; AE-2 leaves it to the
+// authentication code.
+void AesEntryReader::UpdateCrc(const char* data, std::size_t size) {
+  if (entry_.vendor_version != 1) return;
+  crc_ = static_cast<std::uint32_t>(
+      crc32(crc_, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
 }
 
 std::ptrdiff_t AesEntryReader::Finish() {

@@ -53,6 +53,7 @@ class AesEntryReader {
  private:
   bool Refill();
   std::ptrdiff_t Fail(const char* reason);
+  void UpdateCrc(const char* data, std::size_t size);
   std::ptrdiff_t Finish();
   std::ptrdiff_t ReadStored(char* buffer, std::size_t size);
   std::ptrdiff_t ReadDeflated(char* buffer, std::size_t size);
