@@ -6,6 +6,7 @@
 #include "generatesheet/version.h"
 #include "tools/cli_args.h"
 #include "tools/commands.h"
+#include "tools/folder_wait_notice.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     std::cout << "generate-sheet " << generatesheet::Version() << "\n";
     return generatesheet::cli::kExitOk;
   }
+  generatesheet::cli::ShowFolderWaitsOnStderr();
   for (const CommandInfo& command : commands) {
     if (command.name == name) {
       return generatesheet::cli::RunCommandLine(command,

@@ -12,10 +12,18 @@
 
 namespace generatesheet {
 
+// Called (from the waiting thread) when a FolderLock begins to wait for
+// another holder, with a one-line notice naming the folder; the wait itself
+// is logged either way.  A host sets one to show the wait, which can last
+// minutes, to its user.
+using FolderWaitNotice = void (*)(const std::string& notice);
+void SetFolderWaitNotice(FolderWaitNotice notice);
+
 class FolderLock {
  public:
   // Locks the folder at the native path `folder`, waiting up to `wait` while
   // another holds it; throws Error naming the folder when the wait runs out.
+  // When it has to wait, says so once: in the log and to the notice set.
   // A folder that cannot be opened, or a file system without locks, is not
   // locked: whatever comes next reports the folder itself.
   FolderLock(const std::string& folder, std::chrono::milliseconds wait);

@@ -12,10 +12,12 @@
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <thread>
 
 #include "tools/cli_fixture.h"
+#include "util/folder_lock.h"
 #include "util/text_encoding.h"
 
 namespace generatesheet::testing {
@@ -407,7 +409,8 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
 }
 
 // Two batches over the same package folder at once: each run waits for the
-// folder, so every page of both comes out complete.
+// folder, so every page of both comes out complete.  While a batch waits it
+// says so, once, on stderr and in the log.
 TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
   const std::string folder = MakePackage("shared", "p0.zip", "1001");
   std::string csv = "package_folder,zip_name,student_id,student_name,subject\n";
@@ -417,20 +420,45 @@ TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
     csv += "shared," + zip + ",1001,学生" + std::to_string(i) + ",英语\n";
   }
   WriteFileForTest(dir_.File("m.csv"), csv);
+  fs::create_directories(dir_.File("log"));
+  // Held here until both batches have said that they wait.
+  std::optional<FolderLock> held(std::in_place, folder, std::chrono::milliseconds(0));
+  ASSERT_TRUE(held->locked());
+  const std::string notice = "答卷包文件夹正被另一次生成使用，等待其释放（最多 120 秒）：shared";
   int pids[2];
   for (int k = 0; k < 2; ++k) {
     pids[k] = SpawnCli({"batch", "m.csv", "--out", "out" + std::to_string(k), "--report",
                         "r" + std::to_string(k) + ".json", "--key-file", key_file_},
-                       dir_.path());
+                       dir_.path(), {"GENERATESHEET_LOG_DIR=" + dir_.File("log")},
+                       dir_.File("err" + std::to_string(k)));
     ASSERT_GT(pids[k], 0);
   }
+  const auto both_told = [&] {
+    for (int k = 0; k < 2; ++k) {
+      const std::string err = dir_.File("err" + std::to_string(k));
+      if (!fs::exists(err) || ReadFileForTest(err).find(notice) == std::string::npos) {
+        return false;
+      }
+    }
+    return true;
+  };
+  for (int i = 0; i < 1500 && !both_told(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(both_told()) << ReadFileForTest(dir_.File("err0"));
+  held.reset();
   for (int k = 0; k < 2; ++k) {
     int status = 0;
     ASSERT_EQ(::waitpid(pids[k], &status, 0), pids[k]);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "batch " << k;
     const json report = Report("r" + std::to_string(k) + ".json");
     EXPECT_EQ(report["complete"], 12) << report.dump();
+    // Once, however many of its rows waited; its own line.
+    const std::vector<std::string> lines =
+        Lines(ReadFileForTest(dir_.File("err" + std::to_string(k))));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), notice), 1) << "batch " << k;
   }
+  EXPECT_NE(ReadFileForTest(dir_.File("log/syslog.txt")).find(notice + "\r\n"), std::string::npos);
 }
 
 // A manifest saved by a Chinese spreadsheet program: GB18030, lines ended

@@ -28,8 +28,9 @@ std::string CommandText(const std::vector<std::string>& args, const std::string&
 }  // namespace
 
 int SpawnCli(const std::vector<std::string>& args, const std::string& working_dir,
-             const std::vector<std::string>& env) {
-  const std::string command = CommandText(args, working_dir, env) + " >/dev/null 2>&1 </dev/null";
+             const std::vector<std::string>& env, const std::string& err_file) {
+  const std::string command = CommandText(args, working_dir, env) + " >/dev/null 2>" +
+                              ShellQuote(err_file.empty() ? "/dev/null" : err_file) + " </dev/null";
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));

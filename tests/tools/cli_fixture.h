@@ -27,9 +27,10 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& working_dir,
                  const std::vector<std::string>& env = {});
 // Starts generate-sheet with `args` in `working_dir` without waiting, its
-// output discarded; returns the process id.
+// stdout discarded and its stderr into `err_file` (discarded when "");
+// returns the process id.
 int SpawnCli(const std::vector<std::string>& args, const std::string& working_dir,
-             const std::vector<std::string>& env = {});
+             const std::vector<std::string>& env = {}, const std::string& err_file = "");
 std::string CliPath();
 
 // Every line of `text` (without line ends).
