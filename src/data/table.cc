@@ -1,43 +1,12 @@
 #include "data/table.h"
 
-#include <charconv>
+#include <bit>
 #include <cmath>
+#include <limits>
 
 #include "data/collation.h"
 
 namespace generatesheet {
-
-Table::Table(std::string name, std::vector<Column> columns)
-    : name_(std::move(name)), columns_(std::move(columns)) {}
-
-std::optional<std::size_t> Table::FindColumn(std::string_view name) const {
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    if (EqualsFolded(columns_[i].name, name)) return i;
-  }
-  return std::nullopt;
-}
-
-void Table::AddRow(std::vector<Value> row) {
-  row.resize(columns_.size());
-  rows_.push_back(std::move(row));
-  indexes_.clear();
-}
-
-const std::vector<std::size_t>& Table::RowsEqualTo(std::size_t column, const Value& key) const {
-  static const std::vector<std::size_t> kNone;
-  auto found = indexes_.find(column);
-  if (found == indexes_.end()) {
-    Index index;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-      if (auto k = EqualityKey(rows_[i][column])) index[*k].push_back(i);
-    }
-    found = indexes_.emplace(column, std::move(index)).first;
-  }
-  auto k = EqualityKey(key);
-  if (!k) return kNone;
-  auto rows = found->second.find(*k);
-  return rows == found->second.end() ? kNone : rows->second;
-}
 
 namespace {
 
@@ -60,20 +29,58 @@ double KeyNumber(const Value& value) {
   return number == 0 ? 0 : number;
 }
 
+// The number as an index key: equal numbers have equal bits once -0 is 0
+// and every NaN is one NaN.
+std::uint64_t NumberKey(const Value& value) {
+  double number = KeyNumber(value);
+  if (std::isnan(number)) number = std::numeric_limits<double>::quiet_NaN();
+  return std::bit_cast<std::uint64_t>(number);
+}
+
 }  // namespace
 
-std::optional<std::string> EqualityKey(const Value& value) {
-  switch (value.kind()) {
-    case Value::Kind::kNull:
-      return std::nullopt;
-    case Value::Kind::kText:
-      return "t" + FoldCase(value.text());
-    default:
-      break;
+Table::Table(std::string name, std::vector<Column> columns)
+    : name_(std::move(name)), columns_(std::move(columns)) {}
+
+std::optional<std::size_t> Table::FindColumn(std::string_view name) const {
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (EqualsFolded(columns_[i].name, name)) return i;
   }
-  char buf[40];
-  auto r = std::to_chars(buf, buf + sizeof buf, KeyNumber(value));
-  return "n" + std::string(buf, r.ptr);
+  return std::nullopt;
+}
+
+void Table::AddRow(std::vector<Value> row) {
+  row.resize(columns_.size());
+  rows_.push_back(std::move(row));
+  indexes_.clear();
+}
+
+const std::vector<std::size_t>& Table::RowsEqualTo(std::size_t column, const Value& key) const {
+  static const std::vector<std::size_t> kNone;
+  auto found = indexes_.find(column);
+  if (found == indexes_.end()) found = indexes_.emplace(column, BuildIndex(rows_, column)).first;
+  const Index& index = found->second;
+  if (key.IsNull()) return kNone;
+  if (key.kind() == Value::Kind::kText) {
+    auto rows = index.texts.find(FoldCase(key.text()));
+    return rows == index.texts.end() ? kNone : rows->second;
+  }
+  auto rows = index.numbers.find(NumberKey(key));
+  return rows == index.numbers.end() ? kNone : rows->second;
+}
+
+Table::Index Table::BuildIndex(const std::vector<std::vector<Value>>& rows, std::size_t column) {
+  Index index;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Value& v = rows[i][column];
+    if (v.IsNull()) continue;
+    if (v.kind() == Value::Kind::kText) {
+      index.texts[FoldCase(v.text())].push_back(i);
+    } else {
+      index.numbers[NumberKey(v)].push_back(i);
+    }
+  }
+  return index;
 }
 
 bool JetEquals(const Value& a, const Value& b) {
@@ -81,8 +88,7 @@ bool JetEquals(const Value& a, const Value& b) {
   const bool a_text = a.kind() == Value::Kind::kText;
   const bool b_text = b.kind() == Value::Kind::kText;
   if (a_text || b_text) return a_text && b_text && EqualsFolded(a.text(), b.text());
-  const double x = KeyNumber(a), y = KeyNumber(b);
-  return x == y || (std::isnan(x) && std::isnan(y));  // the keys of two NaNs are equal
+  return NumberKey(a) == NumberKey(b);
 }
 
 }  // namespace generatesheet

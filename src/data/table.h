@@ -5,6 +5,7 @@
 #define GENERATESHEET_DATA_TABLE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,7 +51,13 @@ class Table {
   const std::vector<std::size_t>& RowsEqualTo(std::size_t column, const Value& key) const;
 
  private:
-  using Index = std::unordered_map<std::string, std::vector<std::size_t>>;
+  // The rows of one column by value: text by its folded form, numbers
+  // (and Yes/No) by their value, every NaN under one key.
+  struct Index {
+    std::unordered_map<std::string, std::vector<std::size_t>> texts;
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> numbers;  // by NumberKey
+  };
+  static Index BuildIndex(const std::vector<std::vector<Value>>& rows, std::size_t column);
 
   std::string name_;
   std::vector<Column> columns_;
@@ -58,11 +65,9 @@ class Table {
   mutable std::unordered_map<std::size_t, Index> indexes_;
 };
 
-// The key under which Jet's equality groups a value: equal values have
-// equal keys.  Null has none.
-std::optional<std::string> EqualityKey(const Value& value);
-
-// Whether `a` and `b` have equal keys, without building them.
+// Jet's equality: text without regard to case, numbers (and Yes/No, True
+// being -1) by value, -0 equal to 0 and NaN to NaN; Null equals nothing,
+// and text never equals a number.
 bool JetEquals(const Value& a, const Value& b);
 
 }  // namespace generatesheet
