@@ -53,7 +53,7 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
         record.state = Outcome::kWrittenWithErrors;
         record.message = row.message;
       }
-      records.push_back(std::move(record));
+      records.push_back(ForSummary(std::move(record)));
     } catch (const Error& e) {
       JobOutcome outcome;
       // Without its results a written page cannot count as complete.

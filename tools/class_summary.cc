@@ -308,10 +308,21 @@ void WriteClassSummary(const std::string& folder, const std::vector<StudentRecor
   WriteFileAtomically(folder + "index.html", SummaryHtml(records));
 }
 
+StudentRecord ForSummary(StudentRecord record) {
+  for (QuestionResult& r : record.results) {
+    if (!r.choice) {
+      r.student_answer = std::string();
+      r.standard_answer = std::string();
+    }
+    r.error = std::string();
+  }
+  return record;
+}
+
 size_t RebuildClassSummary(const std::string& folder) {
   std::vector<StudentRecord> records;
   for (const std::string& path : FindStudentRecords(folder)) {
-    records.push_back(ReadStudentRecord(path));
+    records.push_back(ForSummary(ReadStudentRecord(path)));
   }
   WriteClassSummary(folder, records);
   return records.size();

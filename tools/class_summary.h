@@ -19,6 +19,12 @@ std::string SummaryCsv(const std::vector<StudentRecord>& records);
 std::string ItemsCsv(const std::vector<StudentRecord>& records);
 std::string SummaryHtml(const std::vector<StudentRecord>& records);
 
+// `record` with only what the summary reads of it: the answers written to
+// questions without options (only whether there is one counts) and the
+// reasons for unknown values are dropped, so that a class of thousands of
+// students with long essays stays small in memory.
+StudentRecord ForSummary(StudentRecord record);
+
 // Writes the three files into `folder` (ending with "/"), each atomically;
 // throws Error naming the file that could not be written.
 void WriteClassSummary(const std::string& folder, const std::vector<StudentRecord>& records);
