@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "render/code_page_table.h"
 #include "util/error.h"
 #include "util/text_encoding.h"
 #include "util/utf8.h"
@@ -89,6 +90,9 @@ int CharsetCodePage(int charset) {
 
 void AppendCodePageBytes(std::string_view bytes, int code_page, std::string* out) {
   if (bytes.empty()) return;
+  if (const CodePageTable* table = CodePageTable::For(code_page)) {
+    if (table->AppendUtf8(bytes, out)) return;
+  }
   for (const int page : {code_page, kFallbackCodePage}) {
     try {
       out->append(DecodeToUtf8(bytes, TextEncoding{EncodingName(page), ""}));

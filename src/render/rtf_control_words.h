@@ -9,27 +9,28 @@
 namespace generatesheet {
 
 enum class RtfAction {
-  kFontTable,         // \fonttbl: the group defines fonts
-  kUpr,               // \upr: ANSI text paired with a \ud Unicode text
-  kUd,                // \ud: the Unicode half of an \upr pair
-  kLineBreak,         // \par, \line, \sect, \page ...
-  kTab,               // \tab
-  kCellEnd,           // \cell
-  kRowEnd,            // \row
-  kCharacter,         // a word that stands for one character
-  kFont,              // \fN
-  kFontCharset,       // \fcharsetN
-  kFontCodePage,      // \cpgN
-  kDefaultFont,       // \deffN
-  kDocumentCodePage,  // \ansicpgN
-  kAnsi,              // \ansi
-  kMac,               // \mac
-  kPc,                // \pc
-  kPca,               // \pca
-  kPlain,             // \plain: back to the default font
-  kUnicodeSkip,       // \ucN: fallback units after each \uN
-  kUnicode,           // \uN
-  kBinary,            // \binN: N bytes of binary data follow
+  kHiddenDestination,  // starts a destination whose text a reader never sees
+  kFontTable,          // \fonttbl: the group defines fonts
+  kUpr,                // \upr: ANSI text paired with a \ud Unicode text
+  kUd,                 // \ud: the Unicode half of an \upr pair
+  kLineBreak,          // \par, \line, \sect, \page ...
+  kTab,                // \tab
+  kCellEnd,            // \cell
+  kRowEnd,             // \row
+  kCharacter,          // a word that stands for one character
+  kFont,               // \fN
+  kFontCharset,        // \fcharsetN
+  kFontCodePage,       // \cpgN
+  kDefaultFont,        // \deffN
+  kDocumentCodePage,   // \ansicpgN
+  kAnsi,               // \ansi
+  kMac,                // \mac
+  kPc,                 // \pc
+  kPca,                // \pca
+  kPlain,              // \plain: back to the default font
+  kUnicodeSkip,        // \ucN: fallback units after each \uN
+  kUnicode,            // \uN
+  kBinary,             // \binN: N bytes of binary data follow
 };
 
 struct RtfWordMeaning {
@@ -37,11 +38,8 @@ struct RtfWordMeaning {
   char32_t character = 0;  // for kCharacter
 };
 
-// Whether `word` starts a destination whose text a reader never sees.
-// Anything in a {\* ...} group is hidden too unless its word has a meaning.
-bool IsHiddenDestination(std::string_view word);
-
-// The meaning of `word`, or nullptr for a word that only formats.
+// The meaning of `word`, or nullptr for a word that only formats.  Anything
+// in a {\* ...} group is hidden too unless its word has a meaning.
 const RtfWordMeaning* FindWordMeaning(std::string_view word);
 
 }  // namespace generatesheet

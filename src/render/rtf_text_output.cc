@@ -13,6 +13,11 @@ void RtfTextOutput::AppendBytes(std::string_view bytes, int code_page) {
   FlushLoneSurrogate();
   if (!pending_bytes_.empty() && code_page != pending_code_page_) FlushBytes();
   pending_code_page_ = code_page;
+  // Literal text never holds NUL (the tokenizer passes over it); a \'00 does.
+  if (bytes.find('\0') == std::string_view::npos) {
+    pending_bytes_.append(bytes);
+    return;
+  }
   for (const char c : bytes) {
     if (c != '\0') pending_bytes_.push_back(c);
   }

@@ -162,14 +162,14 @@ void RtfTextExtractor::OnControlWord(const RtfToken& token) {
     return;
   }
   if (overflow_depth_ > 0) return;
-  if (IsHiddenDestination(token.text)) {
-    state().destination = Destination::kSkip;
-    return;
-  }
   const RtfWordMeaning* found = FindWordMeaning(token.text);
   if (found == nullptr) return;
   const RtfWordMeaning& meaning = *found;
   GroupState& group = state();
+  if (meaning.action == RtfAction::kHiddenDestination) {
+    group.destination = Destination::kSkip;
+    return;
+  }
   if (group.destination == Destination::kFontTable) {
     OnFontTableWord(meaning.action, token);
     return;

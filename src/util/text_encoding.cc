@@ -216,4 +216,28 @@ std::string ConvertEncoding(std::string_view bytes, const std::string& from,
   });
 }
 
+FirstCharacter DecodeFirstCharacter(std::string_view bytes, const std::string& encoding) {
+  iconv_t cd = ThreadDescriptor(encoding, "UTF-32LE");
+  unsigned char unit[4] = {};
+  char* in_ptr = const_cast<char*>(bytes.data());
+  size_t in_left = bytes.size();
+  char* out_ptr = reinterpret_cast<char*>(unit);
+  size_t out_left = sizeof unit;
+  // Room for one character only: iconv stops after it (E2BIG).
+  const size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+  const int error = rc == static_cast<size_t>(-1) ? errno : 0;
+  FirstCharacter first;
+  if (out_left == 0) {
+    first.outcome = FirstCharacter::Outcome::kDecoded;
+    first.length = bytes.size() - in_left;
+    first.code_point =
+        unit[0] | unit[1] << 8 | unit[2] << 16 | static_cast<char32_t>(unit[3]) << 24;
+  } else if (error == EINVAL) {
+    first.outcome = FirstCharacter::Outcome::kCutShort;
+  } else if (error == EILSEQ) {
+    first.outcome = FirstCharacter::Outcome::kInvalid;
+  }
+  return first;
+}
+
 }  // namespace generatesheet

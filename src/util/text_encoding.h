@@ -42,6 +42,20 @@ std::string EncodeFromUtf8(std::string utf8, const TextEncoding& encoding);
 // descriptor per thread and pair of encodings.
 std::string ConvertEncoding(std::string_view bytes, const std::string& from, const std::string& to);
 
+// What iconv makes of the first character of `bytes` in `encoding`: the
+// code point and how many bytes it took, or that those bytes are invalid or
+// cut short by the end of `bytes`, or kOther (a shift sequence, no output
+// without an error).  For tables of single- and double-byte
+// code pages built one character at a time.  Throws Error for an encoding
+// iconv does not know.
+struct FirstCharacter {
+  enum class Outcome { kDecoded, kInvalid, kCutShort, kOther };
+  Outcome outcome = Outcome::kOther;
+  std::size_t length = 0;  // bytes taken, for kDecoded
+  char32_t code_point = 0;
+};
+FirstCharacter DecodeFirstCharacter(std::string_view bytes, const std::string& encoding);
+
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_UTIL_TEXT_ENCODING_H_

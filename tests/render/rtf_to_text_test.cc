@@ -144,6 +144,39 @@ TEST(RtfToPlainTextTest, HiddenDestinationsAreDropped) {
       "abcdlink3中");
 }
 
+TEST(RtfToPlainTextTest, EachHiddenWordHidesItsGroupAndNoNearMissDoes) {
+  for (const char* word : {"do",
+                           "hl",
+                           "pn",
+                           "sn",
+                           "sp",
+                           "sv",
+                           "tc",
+                           "xe",
+                           "pict",
+                           "info",
+                           "file",
+                           "falt",
+                           "mmathPr",
+                           "themedata",
+                           "colorschememapping",
+                           "xmlattrvalue",
+                           "writereservhash",
+                           "listoverridetable",
+                           "atnauthor",
+                           "nonshppict",
+                           "passwordhash",
+                           "wgrffmtfilter"}) {
+    SCOPED_TRACE(word);
+    EXPECT_EQ(RtfToPlainText("{\\rtf1 a{\\" + std::string(word) + " hidden}b}"), "ab");
+    // A longer or shorter word, or one in other letter case, is formatting.
+    for (const std::string& other : {std::string(word) + "x", std::string(word).substr(1),
+                                     std::string(word).substr(0, 1) + "Q"}) {
+      EXPECT_EQ(RtfToPlainText("{\\rtf1 a{\\" + other + " shown}b}"), "ashownb") << other;
+    }
+  }
+}
+
 TEST(RtfToPlainTextTest, BinaryDataIsPassedOver) {
   EXPECT_EQ(RtfToPlainText("{\\rtf1 a\\bin4 {}\\zb}"), "ab");
   EXPECT_EQ(RtfToPlainText("{\\rtf1 a{\\*\\blipuid x}{\\pict\\bin3 }}}}b}"), "ab");

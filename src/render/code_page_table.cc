@@ -1,0 +1,115 @@
+#include "render/code_page_table.h"
+
+#include "util/text_encoding.h"
+#include "util/utf8.h"
+
+namespace generatesheet {
+
+namespace {
+constexpr std::size_t kPairRows = 128;  // lead bytes 0x80..0xFF
+}  // namespace
+
+const CodePageTable* CodePageTable::For(int code_page) {
+  switch (code_page) {
+    case 936: {
+      static const CodePageTable kGbk("CP936");
+      return &kGbk;
+    }
+    case 1252: {
+      static const CodePageTable kWestern("CP1252");
+      return &kWestern;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+CodePageTable::CodePageTable(std::string iconv_name)
+    : iconv_name_(std::move(iconv_name)),
+      pairs_(std::make_unique<std::atomic<uint32_t>[]>(kPairRows * 256)) {
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    uint32_t entry = Probe(std::string_view(&c, 1));
+    if (byte < 0x80 && entry == kLead) entry = kCannotFollow;  // pairs start at 0x80
+    single_[byte].store(entry, std::memory_order_relaxed);
+    if (byte < 0x80 && entry != (byte << 2 | kCharacter)) ascii_is_itself_ = false;
+  }
+}
+
+uint32_t CodePageTable::Probe(std::string_view bytes) const {
+  const FirstCharacter first = DecodeFirstCharacter(bytes, iconv_name_);
+  switch (first.outcome) {
+    case FirstCharacter::Outcome::kDecoded:
+      return first.length == bytes.size() && first.code_point <= 0x10FFFF
+                 ? first.code_point << 2 | kCharacter
+                 : kCannotFollow;
+    case FirstCharacter::Outcome::kInvalid:
+      return kInvalid;
+    case FirstCharacter::Outcome::kCutShort:
+      // Only a single byte may be the first half of a pair.
+      return bytes.size() == 1 ? kLead : kCannotFollow;
+    case FirstCharacter::Outcome::kOther:
+      return kCannotFollow;
+  }
+  return kCannotFollow;
+}
+
+uint32_t CodePageTable::Single(unsigned char byte) const {
+  return single_[byte].load(std::memory_order_relaxed);
+}
+
+uint32_t CodePageTable::Pair(unsigned char lead, unsigned char trail) const {
+  std::atomic<uint32_t>& slot = pairs_[(lead - 0x80u) * 256 + trail];
+  uint32_t entry = slot.load(std::memory_order_relaxed);
+  if (entry == kUnknown) {
+    // Two threads may ask at once; both store the same answer.
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    entry = Probe(std::string_view(pair, 2));
+    slot.store(entry, std::memory_order_relaxed);
+  }
+  return entry;
+}
+
+bool CodePageTable::AppendUtf8(std::string_view bytes, std::string* out) const {
+  const std::size_t old_size = out->size();
+  out->reserve(old_size + bytes.size() * 2);
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte < 0x80 && ascii_is_itself_) {
+      std::size_t end = i + 1;
+      while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
+      out->append(bytes.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    uint32_t entry = Single(byte);
+    std::size_t length = 1;
+    if (entry == kLead) {
+      // A lead byte that ends the text is cut short: U+FFFD, as iconv.
+      if (i + 1 == bytes.size()) {
+        entry = kInvalid;
+      } else {
+        entry = Pair(byte, static_cast<unsigned char>(bytes[i + 1]));
+        length = 2;
+      }
+    }
+    switch (entry & 3) {
+      case kCharacter:
+        generatesheet::AppendUtf8(entry >> 2, out);
+        i += length;
+        break;
+      case kInvalid:
+        // iconv goes on at the next byte after one that does not decode.
+        generatesheet::AppendUtf8(kReplacementCharacter, out);
+        ++i;
+        break;
+      default:
+        out->resize(old_size);
+        return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace generatesheet
