@@ -21,10 +21,14 @@ std::string RenderChoiceOptions(const RenderContext& context, std::int16_t quest
       if (QuestionResult* result = context.results ? context.results->Current() : nullptr) {
         result->options.push_back(letter.IsNull() ? "" : letter.ToText());
       }
-      row += "<li>" + (letter.IsNull() ? "" : EscapeHtml(letter.ToText())) + "、" +
-             PlainTextToHtml(text) + "</li>";
+      row.append("<li>")
+          .append(letter.IsNull() ? "" : EscapeHtml(letter.ToText()))
+          .append("、")
+          .append(PlainTextToHtml(text))
+          .append("</li>");
     }
-    return row + "</ul></td></tr>";
+    row += "</ul></td></tr>";
+    return row;
   });
 }
 

@@ -42,13 +42,19 @@ std::string RenderQuestionTable(const RenderContext& context, const Recordset& r
   const std::string title = RtfToPlainText(rs.Field("M_Title").ToText("M_Title"));
   const std::int16_t question_no = number.ToInt16("I_QuestionNo");
   ++context.questions_rendered;
-  std::string table = std::string("<table class='") + table_class + "'><tr><td>" +
-                      number.ToText("I_QuestionNo") + "、" + PlainTextToHtml(title) + "</td></tr>";
+  std::string table = "<table class='";
+  table.append(table_class)
+      .append("'><tr><td>")
+      .append(number.ToText("I_QuestionNo"))
+      .append("、")
+      .append(PlainTextToHtml(title))
+      .append("</td></tr>");
   if (context.results) context.results->BeginQuestion(question_no);
   if (with_options) table += RenderChoiceOptions(context, question_no);
   table += RenderAnswerRows(context, question_no);
   if (context.results) table += context.results->FinishQuestion(context.errors);
-  return table + table_end;
+  table += table_end;
+  return table;
 }
 
 std::string RenderChoiceSection(const RenderContext& context, const std::string& column_name,

@@ -1,14 +1,35 @@
 #include "render/rtf_tokenizer.h"
 
+#include <array>
+
 namespace generatesheet {
 
 namespace {
 
 constexpr int64_t kParamLimit = 1000000000;
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsIgnored(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+// What a byte is to the tokenizer, looked up rather than compared.
+enum CharClass : unsigned char {
+  kLetter = 1,
+  kDigit = 2,
+  kIgnored = 4,   // raw CR, LF and NUL: not text
+  kEndsText = 8,  // ends a run of literal text: braces, backslash, ignored bytes
+};
+
+constexpr std::array<unsigned char, 256> kClasses = [] {
+  std::array<unsigned char, 256> classes{};
+  for (int c = 'a'; c <= 'z'; ++c) classes[c] = kLetter;
+  for (int c = 'A'; c <= 'Z'; ++c) classes[c] = kLetter;
+  for (int c = '0'; c <= '9'; ++c) classes[c] = kDigit;
+  for (const unsigned char c : {'\r', '\n', '\0'}) classes[c] = kIgnored | kEndsText;
+  for (const unsigned char c : {'{', '}', '\\'}) classes[c] = kEndsText;
+  return classes;
+}();
+
+bool Is(char c, CharClass what) { return (kClasses[static_cast<unsigned char>(c)] & what) != 0; }
+bool IsLetter(char c) { return Is(c, kLetter); }
+bool IsDigit(char c) { return Is(c, kDigit); }
+bool IsIgnored(char c) { return Is(c, kIgnored); }
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -31,11 +52,7 @@ RtfToken RtfTokenizer::Next() {
   }
   if (c == '\\') return ReadControl();
   size_t start = pos_;
-  while (pos_ < input_.size()) {
-    c = input_[pos_];
-    if (c == '{' || c == '}' || c == '\\' || IsIgnored(c)) break;
-    ++pos_;
-  }
+  while (pos_ < input_.size() && !Is(input_[pos_], kEndsText)) ++pos_;
   token.kind = RtfToken::Kind::kText;
   token.text = input_.substr(start, pos_ - start);
   return token;

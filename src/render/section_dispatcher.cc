@@ -96,12 +96,24 @@ std::string RenderSections(const RenderContext& context) {
         // With marks on, the heading carries the section's subtotal.
         const std::string subtotal =
             context.results && context.results->marks() ? context.results->SectionScore() : "";
+        // Appended piece by piece: a section can be megabytes.
         if (d.family == Family::kEssay) {
-          body += "<div class='lunsu'><span class='bigTitle'>" + numeral + "、" + title + subtotal +
-                  "</span>" + questions + "</div>";
+          body.append("<div class='lunsu'><span class='bigTitle'>")
+              .append(numeral)
+              .append("、")
+              .append(title)
+              .append(subtotal)
+              .append("</span>")
+              .append(questions)
+              .append("</div>");
         } else {
-          body +=
-              "<div class='bigTitle'>" + numeral + "、" + title + subtotal + "</div>" + questions;
+          body.append("<div class='bigTitle'>")
+              .append(numeral)
+              .append("、")
+              .append(title)
+              .append(subtotal)
+              .append("</div>")
+              .append(questions);
         }
       }
       rs.MoveNext();

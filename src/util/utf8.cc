@@ -65,19 +65,45 @@ bool NextCodePoint(std::string_view text, std::size_t* pos, char32_t* code_point
   return true;
 }
 
-bool IsValidUtf8(std::string_view text) {
+namespace {
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The length of the strict UTF-8 sequence at p[0..left), 0 when there is
+// none.  Two- and three-byte sequences, nearly all of non-ASCII text, are
+// checked here without decoding them.
+std::size_t SequenceLength(const unsigned char* p, std::size_t left) {
+  const unsigned char lead = p[0];
+  if (lead >= 0xC2 && lead <= 0xDF) return left >= 2 && IsContinuation(p[1]) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (left < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return 0;
+    if (lead == 0xE0 && p[1] < 0xA0) return 0;   // overlong
+    if (lead == 0xED && p[1] >= 0xA0) return 0;  // a surrogate
+    return 3;
+  }
   std::size_t pos = 0;
   char32_t ignored;
-  while (pos < text.size()) {
+  const std::string_view rest(reinterpret_cast<const char*>(p), left);
+  return NextCodePoint(rest, &pos, &ignored) ? pos : 0;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t pos = 0;
+  const std::size_t size = text.size();
+  while (pos < size) {
     // Eight ASCII bytes at a time where the text allows.
     std::uint64_t word;
-    if (pos + 8 <= text.size() &&
-        (std::memcpy(&word, text.data() + pos, 8), (word & 0x8080808080808080u) == 0)) {
+    if (pos + 8 <= size && (std::memcpy(&word, p + pos, 8), (word & 0x8080808080808080u) == 0)) {
       pos += 8;
-    } else if (static_cast<unsigned char>(text[pos]) < 0x80) {
+    } else if (p[pos] < 0x80) {
       ++pos;
-    } else if (!NextCodePoint(text, &pos, &ignored)) {
-      return false;
+    } else {
+      const std::size_t length = SequenceLength(p + pos, size - pos);
+      if (length == 0) return false;
+      pos += length;
     }
   }
   return true;

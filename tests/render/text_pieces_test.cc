@@ -39,6 +39,26 @@ TEST(HtmlText, EscapesMarkupAndShowsLineBreaks) {
   EXPECT_EQ("line\r\nkept &gt;", EscapeHtml("line\r\nkept >"));
 }
 
+TEST(HtmlText, EachSpecialCharacterIsFoundAtEveryPlaceInALongText) {
+  struct Case {
+    std::string special, escaped, shown;  // shown: with line breaks
+  };
+  const Case cases[] = {{"&", "&amp;", "&amp;"},    {"<", "&lt;", "&lt;"},   {">", "&gt;", "&gt;"},
+                        {"\"", "&quot;", "&quot;"}, {"'", "&#39;", "&#39;"}, {"\n", "\n", "<br>"},
+                        {"\r", "\r", "<br>"},       {"\r\n", "\r\n", "<br>"}};
+  const std::string filler = "中文 text: no byte here is special.";
+  for (const Case& c : cases) {
+    for (std::size_t at = 0; at <= filler.size(); ++at) {
+      SCOPED_TRACE(testing::PrintToString(c.special) + " at " + std::to_string(at));
+      const std::string before = filler.substr(0, at);
+      const std::string after = filler.substr(at) + filler;
+      EXPECT_EQ(EscapeHtml(before + c.special + after), before + c.escaped + after);
+      EXPECT_EQ(PlainTextToHtml(before + c.special + after), before + c.shown + after);
+      EXPECT_EQ(PlainTextToHtml(before + c.special), before + c.shown);
+    }
+  }
+}
+
 std::string Sum(std::initializer_list<const char*> scores) {
   ScoreTotal total;
   for (const char* s : scores) total.Add(s, "1");

@@ -46,5 +46,30 @@ TEST(Utf8, DecodesStrictlyAndStepsOneByteOverBadBytes) {
   EXPECT_TRUE(IsValidUtf8(""));
 }
 
+// Strict UTF-8 as NextCodePoint reads it, one code point at a time.
+bool ValidByCodePoints(std::string_view text) {
+  std::size_t pos = 0;
+  char32_t c = 0;
+  while (pos < text.size()) {
+    if (!NextCodePoint(text, &pos, &c)) return false;
+  }
+  return true;
+}
+
+TEST(Utf8, TheValidityCheckAgreesWithTheDecoderOnEveryShortSequence) {
+  const std::string thirds = std::string("\x00\x41\x7F\x80\x8F\x90\x9F\xA0\xBF\xC0\xE4\xFF", 12);
+  for (int first = 0x80; first < 0x100; ++first) {
+    for (int second = 0; second < 0x100; ++second) {
+      for (const char third : thirds) {
+        const std::string bytes = {static_cast<char>(first), static_cast<char>(second), third};
+        for (const std::string& text :
+             {bytes.substr(0, 2), bytes, "eight ch" + bytes + "\x80\x80", bytes + "\xBF"}) {
+          ASSERT_EQ(IsValidUtf8(text), ValidByCodePoints(text)) << testing::PrintToString(text);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace generatesheet
