@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include "tools/batch_manifest.h"
@@ -93,7 +94,10 @@ void PrintMissingPdfs(BatchPlan& plan) {
   for (RowResult& r : plan.rows) {
     if (r.status != RowStatus::kSkipped) continue;
     const std::string pdf = PdfPathFor(r.page_path);
-    if (PageIsNewerThanPackage(pdf, r.page_path)) continue;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(pdf, ec) && PageIsNewerThanPackage(pdf, r.page_path)) {
+      continue;
+    }
     try {
       printer.Print(r.page_path, pdf);
     } catch (const std::exception& e) {

@@ -288,6 +288,19 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_EQ(report["students"][0]["status"], "complete");
   EXPECT_EQ(report["students"][1]["status"], "skipped");
   EXPECT_TRUE(ReadFileForTest(in_the_way).starts_with("%PDF-"));
+  // A skipped page whose PDF went missing is printed again; failing that,
+  // it has errors, in its record too.
+  fs::remove(in_the_way);
+  fs::create_directories(in_the_way);
+  r = batch({"--pdf", "--resume"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["students"][0]["status"], "with_errors");
+  EXPECT_EQ(report["students"][1]["status"], "skipped");
+  EXPECT_EQ(
+      json::parse(ReadFileForTest(dir_.File("class/english-2024010101.results.json")))["outcome"],
+      "with_errors");
+  fs::remove(in_the_way);
   // Pages made with a PDF are not what a run without one makes: redone.
   r = batch({"--resume"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
