@@ -61,7 +61,9 @@ std::string UsageMap(const std::vector<uint32_t>& pages, bool mark, const std::s
   auto* p = reinterpret_cast<uint8_t*>(map.data());
   Put32(p + 1, first);
   if (mark) {
-    for (uint32_t page : pages) p[5 + (page - first) / 8] |= 1 << ((page - first) % 8);
+    for (uint32_t page : pages) {
+      p[5 + (page - first) / 8] |= static_cast<uint8_t>(1u << ((page - first) % 8));
+    }
   }
   return map;
 }

@@ -16,7 +16,8 @@ uint32_t LowestRowStart(const uint8_t* page) {
 }
 
 uint32_t FreeSpace(const uint8_t* page) {
-  return LowestRowStart(page) - (kRowOffsetsStart + 2 * RowCount(page));
+  // Both lie within the page.
+  return static_cast<uint32_t>(LowestRowStart(page) - (kRowOffsetsStart + 2 * RowCount(page)));
 }
 
 }  // namespace
