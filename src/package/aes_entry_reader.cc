@@ -22,10 +22,11 @@ constexpr unsigned kIterations = 1000;
 constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr std::size_t kKeystreamBlocks = 256;
 
-// WinZip's counter: 128 bits, little-endian, the first block numbered 1.
-void Increment(unsigned char* counter) {
-  for (std::size_t i = 0; i < AES_BLOCK_SIZE && ++counter[i] == 0; ++i) {
-  }
+// Writes WinZip's counter block `number`: 128 bits, little-endian.  An
+// entry holds fewer than 2^60 blocks, so the upper half stays zero.
+void PutCounterBlock(std::uint64_t number, unsigned char* block) {
+  for (std::size_t i = 0; i < 8; ++i) block[i] = static_cast<unsigned char>(number >> (8 * i));
+  std::memset(block + 8, 0, AES_BLOCK_SIZE - 8);
 }
 
 }  // namespace
@@ -106,8 +107,7 @@ bool AesEntryReader::Refill() {
     const std::size_t bytes = std::min(size - done, sizeof keystream);
     const std::size_t blocks = (bytes + AES_BLOCK_SIZE - 1) / AES_BLOCK_SIZE;
     for (std::size_t b = 0; b < blocks; ++b) {
-      Increment(counter_);
-      std::memcpy(keystream + b * AES_BLOCK_SIZE, counter_, AES_BLOCK_SIZE);
+      PutCounterBlock(++blocks_used_, keystream + b * AES_BLOCK_SIZE);
     }
     aes256_encrypt(&aes_, blocks * AES_BLOCK_SIZE, keystream, keystream);
     memxor(chunk_.data() + done, keystream, bytes);

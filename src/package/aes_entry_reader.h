@@ -67,7 +67,7 @@ class AesEntryReader {
 
   aes256_ctx aes_{};
   hmac_sha1_ctx hmac_{};
-  unsigned char counter_[AES_BLOCK_SIZE] = {};
+  std::uint64_t blocks_used_ = 0;  // the counter; the first block is numbered 1
 
   std::vector<unsigned char> chunk_;  // decrypted data not yet used
   std::size_t chunk_used_ = 0;
