@@ -13,7 +13,8 @@
 # (median), its peak RSS (maximum) and the size of the two databases.
 # Then `generate-sheet batch` for BENCH_STUDENTS students (default 200) of
 # the 1,000-question paper with --jobs 1 and --jobs 2, BENCH_BATCH_RUNS
-# pairs (default 3): pages a second and the speed-up.
+# pairs (default 3): pages a second, the speed-up and the
+# largest peak RSS of a batch.
 #
 # Needs bsdtar (libarchive-tools) and mdb-export (mdbtools):
 # scripts/install-deps.sh --with-bench.
@@ -118,12 +119,13 @@ fi
 wall() {
   rm -rf "$batch/pages"
   start=$(date +%s.%N)
-  "$tool" batch "$batch/manifest.csv" --out "$batch/pages/" --jobs "$1" --key-file "$key" \
-    > /dev/null 2>&1 || { echo "paper_bench: batch --jobs $1 failed" >&2; exit 1; }
+  "$measure" "$batch/rss.txt" "$tool" batch "$batch/manifest.csv" --out "$batch/pages/" \
+    --jobs "$1" --key-file "$key" > /dev/null 2>&1 ||
+    { echo "paper_bench: batch --jobs $1 failed" >&2; exit 1; }
   end=$(date +%s.%N)
   awk -v s="$start" -v e="$end" -v n="$students" 'BEGIN { printf "%.3f\n", n / (e - s) }'
 }
-rm -f "$batch/speedup.txt" "$batch/one.txt" "$batch/two.txt"
+rm -f "$batch/speedup.txt" "$batch/one.txt" "$batch/two.txt" "$batch/rss.txt"
 i=0
 while [ "$i" -lt "$batch_runs" ]; do
   one=$(wall 1)
@@ -137,4 +139,5 @@ echo "batch of $students students, 1,000 questions each (min / median / max of $
 echo "  --jobs 1: $(stats < "$batch/one.txt") pages/s"
 echo "  --jobs 2: $(stats < "$batch/two.txt") pages/s"
 echo "  speed-up: $(stats < "$batch/speedup.txt")"
+echo "  peak RSS of a batch: $(cut -d' ' -f2 "$batch/rss.txt" | sort -g | tail -1) KiB"
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -121,7 +121,7 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
     return false;
   }
   try {
-    WriteClassSummary(page_prefix, BatchRecords(plan));
+    BatchSummary(plan).Write(page_prefix);
     return true;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

@@ -37,8 +37,8 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   return record;
 }
 
-std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
-  std::vector<StudentRecord> records;
+ClassSummary BatchSummary(const BatchPlan& plan) {
+  ClassSummary summary;
   std::set<std::string> pages;
   for (const RowResult& row : plan.rows) {
     const std::string path = RecordPath(row.page_path);
@@ -53,17 +53,17 @@ std::vector<StudentRecord> BatchRecords(const BatchPlan& plan) {
         record.state = Outcome::kWrittenWithErrors;
         record.message = row.message;
       }
-      records.push_back(ForSummary(std::move(record)));
+      summary.Add(std::move(record));
     } catch (const Error& e) {
       JobOutcome outcome;
       // Without its results a written page cannot count as complete.
       outcome.written = row.status != RowStatus::kFailed;
       outcome.outcome = outcome.written ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
       outcome.message = row.status == RowStatus::kFailed ? row.message : e.what();
-      records.push_back(RecordOfRun(row.row.job, outcome, row.page_path));
+      summary.Add(RecordOfRun(row.row.job, outcome, row.page_path));
     }
   }
-  return records;
+  return summary;
 }
 
 void MarkRecordWithErrors(RowResult& row) {

@@ -9,6 +9,7 @@
 
 #include "generatesheet/question_result.h"
 #include "tools/batch_plan.h"
+#include "tools/class_summary.h"
 #include "tools/sheet_job.h"
 #include "tools/student_record.h"
 
@@ -18,11 +19,12 @@ namespace generatesheet::cli {
 StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
                           const std::string& page_path);
 
-// The records of every row of the plan, in manifest order: read back from
-// the files beside the pages (a row skipped by --resume has its record from
-// the run that wrote its page).  A row without a readable record counts as
-// a page with errors, or as not written when it failed.
-std::vector<StudentRecord> BatchRecords(const BatchPlan& plan);
+// The class summary of every row of the plan, in manifest order, from the
+// records read back from the files beside the pages (a row skipped by
+// --resume has its record from the run that wrote its page).  A row without
+// a readable record counts as a page with errors, or as not written when it
+// failed.
+ClassSummary BatchSummary(const BatchPlan& plan);
 
 // Turns the record of `row`, whose page a later step found wanting (its PDF
 // failed), into one of a page with errors; when the record cannot be

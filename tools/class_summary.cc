@@ -220,13 +220,13 @@ std::string Histogram(const ClassAnalysis& a) {
   return svg + "</svg>";
 }
 
-std::string StudentsTable(const std::vector<StudentRecord>& records) {
+std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
   std::string html =
       "<table id='students' class='sortable'><thead><tr><th>学号</th><th>姓名</th><th>科目</th>"
       "<th data-type='number'>得分</th><th>结果</th><th>页面</th></tr></thead><tbody>";
-  for (const StudentRecord& r : records) {
+  for (const auto& [r, score] : students) {
     html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
-            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(StudentScore(r)) +
+            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(score) +
             "<td class='outcome " + OutcomeName(r.state) + "' title='" + EscapeHtml(r.message) +
             "'>" + StateWords(r.state) + "</td><td>";
     if (r.state != Outcome::kNotWritten) {
@@ -268,17 +268,24 @@ std::string ItemsTable(const ClassAnalysis& a) {
 
 }  // namespace
 
-std::string SummaryCsv(const std::vector<StudentRecord>& records) {
+void ClassSummary::Add(StudentRecord record) {
+  analyser_.Add(record);
+  std::string score = StudentScore(record);
+  record.results = std::vector<QuestionResult>();  // its room too, not only its elements
+  students_.push_back({std::move(record), std::move(score)});
+}
+
+std::string ClassSummary::StudentsCsv() const {
   std::string csv = kBom + CsvLine({"学号", "姓名", "科目", "得分", "结果", "页面"});
-  for (const StudentRecord& r : records) {
-    csv += CsvLine({r.student_id, r.student_name, r.subject, StudentScore(r), StateWords(r.state),
+  for (const auto& [r, score] : students_) {
+    csv += CsvLine({r.student_id, r.student_name, r.subject, score, StateWords(r.state),
                     r.state == Outcome::kNotWritten ? "" : r.page});
   }
   return csv;
 }
 
-std::string ItemsCsv(const std::vector<StudentRecord>& records) {
-  const ClassAnalysis a = AnalyseClass(records);
+std::string ClassSummary::ItemsCsv() const {
+  const ClassAnalysis a = analyser_.Analysis();
   std::string csv = kBom + CsvLine({"科目", "题号", "题型", "满分", "人数", "难度", "区分度",
                                     "未作答比例", "标准答案", "选项分布"});
   for (const ItemStatistics& item : a.items) {
@@ -290,42 +297,35 @@ std::string ItemsCsv(const std::vector<StudentRecord>& records) {
   return csv;
 }
 
-std::string SummaryHtml(const std::vector<StudentRecord>& records) {
-  const ClassAnalysis a = AnalyseClass(records);
+std::string ClassSummary::Html() const {
+  const ClassAnalysis a = analyser_.Analysis();
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
              "<title>班级成绩汇总</title>\n") +
          kStyle + "\n</head>\n<body>\n<h1>班级成绩汇总</h1>\n" + StatisticsTable(a.stats) + "\n" +
-         Histogram(a) + "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(records) +
+         Histogram(a) + "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(students_) +
          "\n<h2>试题分析（由难到易；✔ 为正确选项，红框为最多人误选的选项）</h2>\n" + ItemsTable(a) +
          "\n" + kScript + "\n</body>\n</html>\n";
 }
 
-void WriteClassSummary(const std::string& folder, const std::vector<StudentRecord>& records) {
-  WriteFileAtomically(folder + "summary.csv", SummaryCsv(records));
-  WriteFileAtomically(folder + "items.csv", ItemsCsv(records));
-  WriteFileAtomically(folder + "index.html", SummaryHtml(records));
+void ClassSummary::Write(const std::string& folder) const {
+  WriteFileAtomically(folder + "summary.csv", StudentsCsv());
+  WriteFileAtomically(folder + "items.csv", ItemsCsv());
+  WriteFileAtomically(folder + "index.html", Html());
 }
 
-StudentRecord ForSummary(StudentRecord record) {
-  for (QuestionResult& r : record.results) {
-    if (!r.choice) {
-      r.student_answer = std::string();
-      r.standard_answer = std::string();
-    }
-    r.error = std::string();
-  }
-  return record;
+ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {
+  ClassSummary summary;
+  for (const StudentRecord& record : records) summary.Add(record);
+  return summary;
 }
 
 size_t RebuildClassSummary(const std::string& folder) {
-  std::vector<StudentRecord> records;
-  for (const std::string& path : FindStudentRecords(folder)) {
-    records.push_back(ForSummary(ReadStudentRecord(path)));
-  }
-  WriteClassSummary(folder, records);
-  return records.size();
+  ClassSummary summary;
+  for (const std::string& path : FindStudentRecords(folder)) summary.Add(ReadStudentRecord(path));
+  summary.Write(folder);
+  return summary.size();
 }
 
 }  // namespace generatesheet::cli

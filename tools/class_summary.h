@@ -9,25 +9,41 @@
 #include <string>
 #include <vector>
 
+#include "tools/item_analysis.h"
 #include "tools/student_record.h"
 
 namespace generatesheet::cli {
 
 inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv"};
 
-std::string SummaryCsv(const std::vector<StudentRecord>& records);
-std::string ItemsCsv(const std::vector<StudentRecord>& records);
-std::string SummaryHtml(const std::vector<StudentRecord>& records);
+// The summary of a class, its students added one at a time.  Each record is
+// kept without its per-question results: the figures take what they need
+// of them as the record is added, so a class of thousands of students with
+// long papers stays small in memory.
+class ClassSummary {
+ public:
+  struct Student {
+    StudentRecord record;  // without results
+    std::string score;     // the exact total, "" when unknown
+  };
 
-// `record` with only what the summary reads of it: the answers written to
-// questions without options (only whether there is one counts) and the
-// reasons for unknown values are dropped, so that a class of thousands of
-// students with long essays stays small in memory.
-StudentRecord ForSummary(StudentRecord record);
+  void Add(StudentRecord record);
+  size_t size() const { return students_.size(); }
 
-// Writes the three files into `folder` (ending with "/"), each atomically;
-// throws Error naming the file that could not be written.
-void WriteClassSummary(const std::string& folder, const std::vector<StudentRecord>& records);
+  std::string StudentsCsv() const;  // summary.csv
+  std::string ItemsCsv() const;     // items.csv
+  std::string Html() const;         // index.html
+
+  // Writes the three files into `folder` (ending with "/"), each
+  // atomically; throws Error naming the file that could not be written.
+  void Write(const std::string& folder) const;
+
+ private:
+  std::vector<Student> students_;
+  ClassAnalyser analyser_;
+};
+
+ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
 
 // Reads every student record in `folder` and writes the summary from them.
 // Returns the number of students; throws Error naming an unreadable record.

@@ -108,7 +108,7 @@ void Tally(const QuestionResult& r, const std::string& total, ItemTally& t) {
   }
 }
 
-ItemStatistics Finish(ItemTally& t) {
+ItemStatistics Finish(const ItemTally& t) {
   ItemStatistics item = t.item;
   const double n = static_cast<double>(item.students);
   item.unanswered = static_cast<double>(t.unanswered) / n;
@@ -118,8 +118,9 @@ ItemStatistics Finish(ItemTally& t) {
   if (!item.choice) return item;
   OptionShare* worst = nullptr;
   for (const std::string& letter : t.letters) {
-    OptionShare option{letter, static_cast<double>(t.chosen[letter]) / n, letter == item.correct,
-                       false};
+    const auto chosen = t.chosen.find(letter);
+    const double count = chosen == t.chosen.end() ? 0 : static_cast<double>(chosen->second);
+    OptionShare option{letter, count / n, letter == item.correct, false};
     item.options.push_back(option);
   }
   for (OptionShare& option : item.options) {
@@ -137,31 +138,48 @@ std::string StudentScore(const StudentRecord& record) {
   return ExactSum(record, &QuestionResult::obtained);
 }
 
-ClassAnalysis AnalyseClass(const std::vector<StudentRecord>& records) {
-  ClassAnalysis analysis;
-  std::map<std::pair<std::string, int>, ItemTally> tallies;
-  for (const StudentRecord& record : records) {
-    const std::string total = StudentScore(record);
-    if (!total.empty()) analysis.scores.push_back(Number(total));
-    const std::string full = ExactSum(record, &QuestionResult::full);
-    if (!full.empty()) analysis.stats.full = std::max(analysis.stats.full, Number(full));
-    for (const QuestionResult& r : record.results) {
-      ItemTally& t = tallies[{record.subject, r.number}];
-      t.item.subject = record.subject;
-      t.item.number = r.number;
-      Tally(r, total, t);
-    }
+struct ClassAnalyser::Tallies {
+  ClassAnalysis analysis;  // scores and full marks so far
+  std::map<std::pair<std::string, int>, ItemTally> items;
+};
+
+ClassAnalyser::ClassAnalyser() : tallies_(std::make_unique<Tallies>()) {}
+ClassAnalyser::~ClassAnalyser() = default;
+ClassAnalyser::ClassAnalyser(ClassAnalyser&&) noexcept = default;
+ClassAnalyser& ClassAnalyser::operator=(ClassAnalyser&&) noexcept = default;
+
+void ClassAnalyser::Add(const StudentRecord& record) {
+  ClassAnalysis& analysis = tallies_->analysis;
+  const std::string total = StudentScore(record);
+  if (!total.empty()) analysis.scores.push_back(Number(total));
+  const std::string full = ExactSum(record, &QuestionResult::full);
+  if (!full.empty()) analysis.stats.full = std::max(analysis.stats.full, Number(full));
+  for (const QuestionResult& r : record.results) {
+    ItemTally& t = tallies_->items[{record.subject, r.number}];
+    t.item.subject = record.subject;
+    t.item.number = r.number;
+    Tally(r, total, t);
   }
-  const double full = analysis.stats.full;
+}
+
+ClassAnalysis ClassAnalyser::Analysis() const {
+  ClassAnalysis analysis;
+  analysis.scores = tallies_->analysis.scores;
   analysis.stats = Describe(analysis.scores);
-  analysis.stats.full = full;
-  for (auto& [key, tally] : tallies) analysis.items.push_back(Finish(tally));
+  analysis.stats.full = tallies_->analysis.stats.full;
+  for (const auto& [key, tally] : tallies_->items) analysis.items.push_back(Finish(tally));
   std::stable_sort(analysis.items.begin(), analysis.items.end(),
                    [](const ItemStatistics& a, const ItemStatistics& b) {
                      if (a.facility_known != b.facility_known) return a.facility_known;
                      return a.facility_known && a.facility < b.facility;
                    });
   return analysis;
+}
+
+ClassAnalysis AnalyseClass(const std::vector<StudentRecord>& records) {
+  ClassAnalyser analyser;
+  for (const StudentRecord& record : records) analyser.Add(record);
+  return analyser.Analysis();
 }
 
 }  // namespace generatesheet::cli

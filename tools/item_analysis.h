@@ -5,6 +5,7 @@
 #ifndef GENERATESHEET_TOOLS_ITEM_ANALYSIS_H_
 #define GENERATESHEET_TOOLS_ITEM_ANALYSIS_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,25 @@ struct ClassAnalysis {
   ClassStatistics stats;
   std::vector<double> scores;         // the known scores, as given
   std::vector<ItemStatistics> items;  // hardest first; unknown facility last
+};
+
+// Gathers the figures one student at a time and keeps only a few numbers
+// per student and question, so a class of thousands of students with long
+// papers fits in memory.
+class ClassAnalyser {
+ public:
+  ClassAnalyser();
+  ~ClassAnalyser();
+  ClassAnalyser(ClassAnalyser&&) noexcept;
+  ClassAnalyser& operator=(ClassAnalyser&&) noexcept;
+
+  void Add(const StudentRecord& record);
+  // The figures of the students added so far.
+  ClassAnalysis Analysis() const;
+
+ private:
+  struct Tallies;
+  std::unique_ptr<Tallies> tallies_;
 };
 
 ClassAnalysis AnalyseClass(const std::vector<StudentRecord>& records);

@@ -270,17 +270,18 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
   record.subject = "英语";
   record.state = Outcome::kComplete;
   record.page = "javascript:alert(1)?#'.html";
-  const std::string html = cli::SummaryHtml({record});
+  const std::string html = cli::SummaryOf({record}).Html();
   EXPECT_NE(html.find("<td>&lt;b&gt;1&lt;/b&gt;</td><td>O&#39;Neil &amp; &quot;Co&quot;</td>"),
             std::string::npos)
       << html;
   EXPECT_NE(html.find("<a href='./javascript:alert(1)%3F%23%27.html'>"), std::string::npos);
   // A student whose page was not written gets no link.
   record.state = Outcome::kNotWritten;
-  EXPECT_EQ(cli::SummaryHtml({record}).find("<a href"), std::string::npos);
-  EXPECT_NE(cli::SummaryCsv({record}).find("\"O'Neil & \"\"Co\"\"\",英语,,未写出,\r\n"),
-            std::string::npos)
-      << cli::SummaryCsv({record});
+  EXPECT_EQ(cli::SummaryOf({record}).Html().find("<a href"), std::string::npos);
+  EXPECT_NE(
+      cli::SummaryOf({record}).StudentsCsv().find("\"O'Neil & \"\"Co\"\"\",英语,,未写出,\r\n"),
+      std::string::npos)
+      << cli::SummaryOf({record}).StudentsCsv();
 }
 
 // A name or subject that opens like a formula is text in a spreadsheet; a
@@ -309,7 +310,8 @@ TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
     record.student_name = name;
     record.subject = name;
     record.state = Outcome::kNotWritten;
-    EXPECT_EQ(CsvLines(cli::SummaryCsv({record}))[1], "1," + cell + "," + cell + ",,未写出,");
+    EXPECT_EQ(CsvLines(cli::SummaryOf({record}).StudentsCsv())[1],
+              "1," + cell + "," + cell + ",,未写出,");
   }
 }
 
