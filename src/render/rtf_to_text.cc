@@ -60,6 +60,7 @@ class RtfTextExtractor {
   void OnUdWord();
   void OnControlSymbol(char symbol);
   void OnUnicode(int32_t value);
+  void OnHexBytes(char first);
   void OnBytes(std::string_view bytes);
 
   void EmitCodePoint(char32_t code_point);
@@ -73,6 +74,7 @@ class RtfTextExtractor {
   RtfCodePages code_pages_;
   int font_being_defined_ = -1;
   int fallback_left_ = 0;  // units still to pass over after a \uN
+  std::string hex_run_;    // a run of \'hh bytes
   RtfTextOutput out_;
 };
 
@@ -127,7 +129,7 @@ void RtfTextExtractor::OnToken(const RtfToken& token) {
       OnControlSymbol(token.symbol);
       break;
     case RtfToken::Kind::kHexByte:
-      OnBytes(std::string_view(&token.symbol, 1));
+      OnHexBytes(token.symbol);
       break;
     case RtfToken::Kind::kText:
       OnBytes(token.text);
@@ -312,6 +314,15 @@ void RtfTextExtractor::OnUnicode(int32_t value) {
     return;
   }
   out_.AppendUnicodeUnit(static_cast<char32_t>(value < 0 ? value + 65536 : value));
+}
+
+// The escaped bytes that follow go with the first: nothing between them can
+// change where or in which code page they are shown.
+void RtfTextExtractor::OnHexBytes(char first) {
+  hex_run_.assign(1, first);
+  char byte;
+  while (tokenizer_.NextHexByte(&byte)) hex_run_.push_back(byte);
+  OnBytes(hex_run_);
 }
 
 void RtfTextExtractor::OnBytes(std::string_view bytes) {

@@ -58,6 +58,17 @@ RtfToken RtfTokenizer::Next() {
   return token;
 }
 
+bool RtfTokenizer::NextHexByte(char* byte) {
+  while (pos_ < input_.size() && IsIgnored(input_[pos_])) ++pos_;
+  if (input_.size() - pos_ < 4 || input_[pos_] != '\\' || input_[pos_ + 1] != '\'') return false;
+  const int high = HexValue(input_[pos_ + 2]);
+  const int low = HexValue(input_[pos_ + 3]);
+  if (high < 0 || low < 0) return false;
+  pos_ += 4;
+  *byte = static_cast<char>(high * 16 + low);
+  return true;
+}
+
 void RtfTokenizer::SkipBytes(size_t count) {
   pos_ += count < input_.size() - pos_ ? count : input_.size() - pos_;
 }
@@ -78,25 +89,28 @@ RtfToken RtfTokenizer::ReadControl() {
 RtfToken RtfTokenizer::ReadControlWord() {
   RtfToken token;
   token.kind = RtfToken::Kind::kControlWord;
-  size_t start = pos_;
-  while (pos_ < input_.size() && IsLetter(input_[pos_])) ++pos_;
-  token.text = input_.substr(start, pos_ - start);
+  const char* const begin = input_.data();
+  const char* const end = begin + input_.size();
+  const char* p = begin + pos_;
+  const char* const name = p;
+  while (p < end && IsLetter(*p)) ++p;
+  token.text = std::string_view(name, static_cast<size_t>(p - name));
 
-  bool negative = false;
-  if (pos_ + 1 < input_.size() && input_[pos_] == '-' && IsDigit(input_[pos_ + 1])) {
-    negative = true;
-    ++pos_;
-  }
+  const bool negative = end - p >= 2 && *p == '-' && IsDigit(p[1]);
+  if (negative) ++p;
   int64_t value = 0;
-  while (pos_ < input_.size() && IsDigit(input_[pos_])) {
+  if (p < end && IsDigit(*p)) {
     token.has_param = true;
-    value = value * 10 + (input_[pos_] - '0');
-    if (value > kParamLimit) value = kParamLimit;
-    ++pos_;
+    do {
+      value = value * 10 + (*p - '0');
+      if (value > kParamLimit) value = kParamLimit;
+      ++p;
+    } while (p < end && IsDigit(*p));
   }
   token.param = static_cast<int32_t>(negative ? -value : value);
   // One space ends a control word and belongs to it.
-  if (pos_ < input_.size() && input_[pos_] == ' ') ++pos_;
+  if (p < end && *p == ' ') ++p;
+  pos_ = static_cast<size_t>(p - begin);
   return token;
 }
 

@@ -37,6 +37,11 @@ class RtfTokenizer {
 
   RtfToken Next();
 
+  // Reads the next token into `byte` only when it is a well-formed \'hh
+  // (after any ignored bytes); otherwise reads nothing.  Runs of escaped
+  // bytes, the way most non-Latin text is written, are read in one go.
+  bool NextHexByte(char* byte);
+
   // Passes over `count` raw bytes (the data of \binN), or over the rest of
   // the input if it is shorter.
   void SkipBytes(size_t count);

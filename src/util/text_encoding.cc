@@ -189,7 +189,10 @@ std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
 
 std::string EncodeFromUtf8(std::string utf8, const TextEncoding& encoding) {
   // Whole UTF-8 text is its own UTF-8 form: nothing to convert or copy.
-  if (encoding.name == "UTF-8" && IsValidUtf8(utf8)) return utf8.insert(0, encoding.bom);
+  if (encoding.name == "UTF-8" && IsValidUtf8(utf8)) {
+    utf8.insert(0, encoding.bom);
+    return utf8;  // moved, not copied: a page can be tens of megabytes
+  }
   const std::string& target = encoding.name;
   std::string body = Convert(utf8, "UTF-8", target, [&](std::string_view rest, std::string& out) {
     size_t length = 0;

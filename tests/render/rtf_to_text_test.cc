@@ -72,6 +72,12 @@ TEST(RtfToPlainTextTest, GbkCharacterSplitAcrossEscapesComesOutWhole) {
   EXPECT_EQ(RtfToPlainText(head + "\\'81\\\\}"), "乗");            // 81 5C
   EXPECT_EQ(RtfToPlainText(head + "\xD6\xD0\\'ce\xC4}"), "中文");  // raw bytes
   EXPECT_EQ(RtfToPlainText(head + "\\'d6{\\*\\bkmkstart q}\\'d0}"), "中");
+  // Runs of escapes, with raw line breaks, a bad escape, a NUL and a \uN
+  // fallback among them.
+  EXPECT_EQ(RtfToPlainText(head + "\\'d6\r\n\\'d0\\'ce\\'4x\\'c4}"), "中\uFFFD4x\uFFFD");
+  EXPECT_EQ(RtfToPlainText(head + "\\'d6\\'00\\'d0\\u25991\\'ce\\'c4\\'ce\\'c4}"),
+            "中文奈\uFFFD");  // \uc1: one byte of fallback
+  EXPECT_EQ(RtfToPlainText(head + "\\uc2\\u25991\\'ce\\'c4\\'d6\\'d0\\'d6}"), "文中\uFFFD");
   // Code page 936 as Windows reads it: 0x80 is the euro sign, and the
   // four-byte sequences of GB18030 are no characters of it; code page 54936
   // is GB18030 and has them.
