@@ -88,8 +88,11 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
     j["options"] = {{"marks", record.options->marks}, {"pdf", record.options->pdf}};
   }
   j["results"] = Json::parse(ResultsToJson(record.results));
+  // Not flushed: the page was, before this; a record a crash loses or cuts
+  // short only makes --resume make its page again.
   WriteFileAtomically(folder + RecordFileName(record.page),
-                      j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n");
+                      j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n",
+                      Durability::kReproducible);
 }
 
 void AddFailure(StudentRecord& record, const std::string& failure) {

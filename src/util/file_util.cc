@@ -29,11 +29,11 @@ std::string ReadWholeFile(const std::string& path) {
   return ReadRegularFile(NativePath(path), kNoSizeCap);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
+void WriteFileAtomically(const std::string& path, std::string_view content, Durability durability) {
   const std::string native = NativePath(path);
   std::error_code ec;
   if (fs::is_directory(native, ec)) throw Error("目标路径是一个文件夹：" + path);
-  ReplacementFile file(native, 0644);
+  ReplacementFile file(native, 0644, durability);
   file.Write(content);
   file.Commit();
 }

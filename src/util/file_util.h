@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/replacement_file.h"
+
 namespace generatesheet {
 
 // Deletes the file at `path` if one exists, read-only or not.  Folders are
@@ -17,11 +19,13 @@ std::string ReadWholeFile(const std::string& path);
 
 // Replaces (or creates) the file at `path` with `content`, never leaving a
 // partial file: the bytes go to a temporary file in the same folder, are
-// flushed to disk, and the temporary file is renamed over `path`.  An
-// existing file, read-only or not, is replaced only when the new content is
-// complete.  Throws Error naming the file on failure; the old file is then
-// untouched and the temporary file removed.
-void WriteFileAtomically(const std::string& path, std::string_view content);
+// flushed to disk (unless `durability` says the file can be made again),
+// and the temporary file is renamed over `path`.  An existing file,
+// read-only or not, is replaced only when the new content is complete.
+// Throws Error naming the file on failure; the old file is then untouched
+// and the temporary file removed.
+void WriteFileAtomically(const std::string& path, std::string_view content,
+                         Durability durability = Durability::kDurable);
 
 }  // namespace generatesheet
 

@@ -220,6 +220,9 @@ TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackageOrMadeOtherw
   record.erase("options");
   WriteFileForTest(dir_.File("pages/s002.results.json"), record.dump());
   EXPECT_EQ(statuses({"--marks"}), (std::vector<std::string>{"skipped", "skipped", "complete"}));
+  // Records are not flushed: one a crash left empty is redone too.
+  WriteFileForTest(dir_.File("pages/s002.results.json"), "");
+  EXPECT_EQ(statuses({"--marks"}), (std::vector<std::string>{"skipped", "skipped", "complete"}));
   // And without marks again.
   EXPECT_EQ(statuses({}), all_redone);
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/s002.html")).find("得分：5 / 5"), std::string::npos);
