@@ -25,6 +25,9 @@ class RtfTextOutput {
   // Removes a tab that ends the text so far (the last cell's, at a row end).
   void DropTrailingTab();
 
+  // Nothing has been added yet (or all that was added adds nothing).
+  bool Empty() const { return out_.empty() && pending_bytes_.empty() && high_surrogate_ == 0; }
+
   // The text, without the line breaks at its end.
   std::string Finish();
 

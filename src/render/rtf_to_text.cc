@@ -35,12 +35,35 @@ struct GroupState {
   int unicode_skip = 1;  // \ucN: fallback units after each \uN
 };
 
+// The reader's state after a document's header: everything before its first
+// text.  The documents of a question bank repeat one header word for word,
+// and reading it is most of the work for a short answer option, so each
+// thread keeps the last header it read and starts a document that opens with
+// it from there.
+struct HeaderState {
+  std::string bytes;  // the header, up to a token that ends in itself
+  std::vector<GroupState> stack;
+  RtfCodePages code_pages;
+  int font_being_defined = -1;
+};
+
+thread_local HeaderState last_header;
+constexpr size_t kMaxHeaderBytes = 16 * 1024;
+
 // One pass over the tokens with an explicit stack of group states, so no
 // input, however deeply nested, can exhaust the call stack.
 class RtfTextExtractor {
  public:
-  explicit RtfTextExtractor(std::string_view rtf) : tokenizer_(rtf) {
-    stack_.emplace_back();  // outside the document's outermost group
+  explicit RtfTextExtractor(std::string_view rtf) : input_(rtf), tokenizer_(rtf) {
+    if (!last_header.bytes.empty() && rtf.starts_with(last_header.bytes)) {
+      stack_ = last_header.stack;
+      code_pages_ = last_header.code_pages;
+      font_being_defined_ = last_header.font_being_defined;
+      tokenizer_.SkipBytes(last_header.bytes.size());
+      header_known_ = true;
+    } else {
+      stack_.emplace_back();  // outside the document's outermost group
+    }
   }
 
   std::string Run();
@@ -66,6 +89,11 @@ class RtfTextExtractor {
   void EmitCodePoint(char32_t code_point);
   void EmitAscii(char c);
 
+  bool StartsText(const RtfToken& token) const;
+  bool EndsInItself(const RtfToken& token) const;
+  void KeepHeader(size_t end);
+
+  const std::string_view input_;
   RtfTokenizer tokenizer_;
   std::vector<GroupState> stack_;
   size_t overflow_depth_ = 0;  // groups opened beyond kMaxDepth
@@ -76,16 +104,60 @@ class RtfTextExtractor {
   int fallback_left_ = 0;  // units still to pass over after a \uN
   std::string hex_run_;    // a run of \'hh bytes
   RtfTextOutput out_;
+
+  bool header_known_ = false;  // started from last_header, or kept it
+  bool clean_end_ = true;      // the last token ended in itself
 };
 
 std::string RtfTextExtractor::Run() {
   while (!finished_) {
+    const size_t end_of_last = tokenizer_.position();
     RtfToken token = tokenizer_.Next();
     if (token.kind == RtfToken::Kind::kEnd) break;
-    if (fallback_left_ > 0 && ConsumeFallback(&token)) continue;
+    if (!header_known_ && clean_end_ && StartsText(token)) KeepHeader(end_of_last);
+    if (fallback_left_ > 0 && ConsumeFallback(&token)) {
+      clean_end_ = false;
+      continue;
+    }
     OnToken(token);
+    clean_end_ = EndsInItself(token);
   }
   return out_.Finish();
+}
+
+// The first text of the document, with nothing shown before it.
+bool RtfTextExtractor::StartsText(const RtfToken& token) const {
+  return (token.kind == RtfToken::Kind::kText || token.kind == RtfToken::Kind::kHexByte) &&
+         fallback_left_ == 0 && !finished_ && InText() && out_.Empty();
+}
+
+// Whether a token's extent was settled by its own bytes, so that another
+// document with the same bytes up to here reads the same tokens up to here.
+// A control word that ended without a space, a run of text or a malformed
+// \' ended where the next byte told it to.
+bool RtfTextExtractor::EndsInItself(const RtfToken& token) const {
+  switch (token.kind) {
+    case RtfToken::Kind::kGroupStart:
+    case RtfToken::Kind::kGroupEnd:
+    case RtfToken::Kind::kHexByte:
+      return true;
+    case RtfToken::Kind::kControlSymbol:
+      return token.symbol != '\'';
+    case RtfToken::Kind::kControlWord:
+      return tokenizer_.position() > 0 && input_[tokenizer_.position() - 1] == ' ';
+    default:
+      return false;
+  }
+}
+
+void RtfTextExtractor::KeepHeader(size_t end) {
+  header_known_ = true;
+  // A header with pictures or styles of its own is seldom shared: not kept.
+  if (end > kMaxHeaderBytes) return;
+  last_header.bytes.assign(input_.substr(0, end));
+  last_header.stack = stack_;
+  last_header.code_pages = code_pages_;
+  last_header.font_being_defined = font_being_defined_;
 }
 
 // Passes over one unit of the ANSI fallback that follows a \uN.  Returns

@@ -42,6 +42,9 @@ class RtfTokenizer {
   // bytes, the way most non-Latin text is written, are read in one go.
   bool NextHexByte(char* byte);
 
+  // How many bytes have been read.
+  size_t position() const { return pos_; }
+
   // Passes over `count` raw bytes (the data of \binN), or over the rest of
   // the input if it is shorter.
   void SkipBytes(size_t count);

@@ -262,6 +262,54 @@ TEST(RtfToPlainTextTest, NonRtfInputComesBackUnchanged) {
   EXPECT_EQ(RtfToPlainText("{\\rtf1}"), "");
 }
 
+// Documents whose headers are alike up to a point, so that what a thread
+// remembers of one document's header could be misapplied to the next: a
+// control word or an escape that the next byte lengthens or breaks, a \uN
+// fallback across the first text, text shown before the first text run.
+TEST(RtfToPlainTextTest, EachDocumentReadsTheSameWhateverWasReadBeforeIt) {
+  const std::string windows =
+      "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce;}}"
+      "\r\n\\uc1\\pard\\f0\\fs18 ";
+  const std::string fonts = "{\\rtf1{\\fonttbl{\\f1\\fcharset134 x;}}\\f1";
+  const std::string documents[] = {
+      windows + "\\'d6\\'d0\\par\r\n}",
+      windows + "abc\\'d6\\'d0}",
+      windows + "\r\n\\'ce\\'c4}",
+      windows.substr(0, windows.size() - 1) + "0 \\'e9}",  // \fs180
+      fonts + "\\'d6\\'d0}",
+      fonts + "2 \\'d6\\'d0}",  // \f12: no font of the table, so Windows-1252
+      "{\\rtf1\\ansicpg936 \\'zz\\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936 \\'\\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936\\uc2\\u25991 \\'ce\\'c4\\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936\\uc2\\u25991 xy}",
+      "{\\rtf1\\ansicpg936\\uc2\\u0 \\'ce\\'c4\\'d6\\'d0}",  // \u0 shows nothing
+      "{\\rtf1\\ansicpg936\\uc2\\u0 ab\\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936 ab}",
+      "{\\rtf1\\ansicpg936 \\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936\\par \\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936{\\*\\generator x;}\\'d6\\'d0}",
+      "{\\rtf1\\ansicpg936{\\*\\generator x;}}",
+      "{\\rtf1\\ansicpg936 \\bin2 \\'d6\\'d0}",
+  };
+  // Each document alone, on a thread that has read nothing before.
+  std::vector<std::string> alone;
+  for (const std::string& document : documents) {
+    std::thread([&] { alone.push_back(RtfToPlainText(document)); }).join();
+  }
+  EXPECT_EQ(alone[0], "中");
+  EXPECT_EQ(alone[3], "\uFFFD");  // \\'e9 alone: half a GBK character
+  EXPECT_EQ(alone[5], "\u00D6\u00D0");
+  // Then after each other document, on a thread that has read just that one.
+  for (size_t first = 0; first < std::size(documents); ++first) {
+    for (size_t next = 0; next < std::size(documents); ++next) {
+      std::thread([&] {
+        RtfToPlainText(documents[first]);
+        EXPECT_EQ(RtfToPlainText(documents[next]), alone[next]) << first << " then " << next;
+      }).join();
+    }
+  }
+}
+
 TEST(RtfToPlainTextTest, ConcurrentCallsAgree) {
   const std::string chinese = FourFontDocument("\\f1\\'d6\\'d0\\f2\\'c4\\f3\\'82\\'a0\\f0\\'e9");
   std::vector<std::thread> threads;
