@@ -1,5 +1,6 @@
 #include "util/utf8.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -94,16 +95,25 @@ bool IsValidUtf8(std::string_view text) {
   std::size_t pos = 0;
   const std::size_t size = text.size();
   while (pos < size) {
-    // Eight ASCII bytes at a time where the text allows.
-    std::uint64_t word;
-    if (pos + 8 <= size && (std::memcpy(&word, p + pos, 8), (word & 0x8080808080808080u) == 0)) {
-      pos += 8;
-    } else if (p[pos] < 0x80) {
-      ++pos;
-    } else {
+    if (p[pos] >= 0x80) {
       const std::size_t length = SequenceLength(p + pos, size - pos);
       if (length == 0) return false;
       pos += length;
+    } else if (pos + 8 <= size) {
+      // Eight bytes at a time: all ASCII are passed over, and in a mixed
+      // word the ASCII bytes before the first other byte.
+      std::uint64_t word;
+      std::memcpy(&word, p + pos, 8);
+      const std::uint64_t high = word & 0x8080808080808080u;
+      if (high == 0) {
+        pos += 8;
+      } else if constexpr (std::endian::native == std::endian::little) {
+        pos += static_cast<std::size_t>(std::countr_zero(high)) / 8;
+      } else {
+        ++pos;
+      }
+    } else {
+      ++pos;
     }
   }
   return true;
