@@ -70,37 +70,17 @@ void AppendField(std::string& out, std::string_view field) {
   out.append(prefix, sizeof prefix).append(field);
 }
 
-// The length-prefixed fields a key is derived from.
-std::string KeyMessage(std::initializer_list<std::string_view> fields) {
+// BLAKE2b keyed by the master key over the length-prefixed fields.
+void DeriveKey(const MasterKey& master, std::initializer_list<std::string_view> fields, Key& out) {
   std::string message;
   size_t size = 0;
   for (std::string_view field : fields) size += 8 + field.size();
   message.reserve(size);
   for (std::string_view field : fields) AppendField(message, field);
-  return message;
-}
-
-// BLAKE2b keyed by the master key over the message.
-void DeriveKeyFromMessage(const MasterKey& master, const std::string& message, Key& out) {
   crypto_generichash(out.data(), out.size(), reinterpret_cast<const unsigned char*>(message.data()),
                      message.size(), master.data(), master.size());
-}
-
-void DeriveKey(const MasterKey& master, std::initializer_list<std::string_view> fields, Key& out) {
-  std::string message = KeyMessage(fields);
-  DeriveKeyFromMessage(master, message, out);
   sodium_memzero(message.data(), message.size());
 }
-
-// A message that is wiped when it goes.
-struct SecretMessage {
-  explicit SecretMessage(std::initializer_list<std::string_view> fields)
-      : text(KeyMessage(fields)) {}
-  SecretMessage(const SecretMessage&) = delete;
-  SecretMessage& operator=(const SecretMessage&) = delete;
-  ~SecretMessage() { sodium_memzero(text.data(), text.size()); }
-  std::string text;
-};
 
 // --- Files -----------------------------------------------------------------
 
@@ -283,15 +263,9 @@ void SodiumCipher::EncryptFile(const std::string& path, const std::string& passw
   out.Commit();
 }
 
-void SodiumCipher::CachedKey(const std::string& message, MasterKey& key) {
-  if (derived_keys_.Find(message, key)) return;
-  DeriveKeyFromMessage(master_key_, message, key);
-  derived_keys_.Insert(message, key);
-}
-
 std::string SodiumCipher::zqEncryptString(std::string question_no, std::string student_id) {
   SecretKey key;
-  CachedKey(SecretMessage({kQuestionKeyLabel, question_no, student_id}).text, key.bytes);
+  DeriveKey(master_key_, {kQuestionKeyLabel, question_no, student_id}, key.bytes);
   std::string hex(2 * key.bytes.size() + 1, '\0');
   sodium_bin2hex(hex.data(), hex.size(), key.bytes.data(), key.bytes.size());
   hex.pop_back();
@@ -326,7 +300,7 @@ std::string SodiumCipher::zqDecryptString(std::string value, std::string& key) {
     throw Error("加密值格式错误：长度不足（" + std::to_string(sealed.size()) + " 字节）");
   }
   SecretKey value_key;
-  CachedKey(SecretMessage({kValueKeyLabel, key}).text, value_key.bytes);
+  DeriveKey(master_key_, {kValueKeyLabel, key}, value_key.bytes);
   std::string plain(sealed.size() - kNonceBytes - kTagSize, '\0');
   unsigned long long plain_size = 0;
   if (crypto_aead_xchacha20poly1305_ietf_decrypt(reinterpret_cast<unsigned char*>(plain.data()),

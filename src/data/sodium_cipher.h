@@ -11,7 +11,6 @@
 #include <string>
 
 #include "data/cipher.h"
-#include "data/derived_key_cache.h"
 
 namespace generatesheet {
 
@@ -42,13 +41,7 @@ class SodiumCipher : public Cipher {
   std::string EncryptString(const std::string& plaintext, const std::string& key);
 
  private:
-  // The question or value key for `message`, from the cache when it was
-  // derived before.
-  void CachedKey(const std::string& message, MasterKey& key);
-
   MasterKey master_key_;
-  // Enough for the three keys of each question of a 20,000-question paper.
-  DerivedKeyCache derived_keys_{65536};
 };
 
 }  // namespace generatesheet
