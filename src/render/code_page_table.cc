@@ -1,5 +1,6 @@
 #include "render/code_page_table.h"
 
+#include "util/error.h"
 #include "util/text_encoding.h"
 #include "util/utf8.h"
 
@@ -37,7 +38,12 @@ CodePageTable::CodePageTable(std::string iconv_name)
 }
 
 uint32_t CodePageTable::Probe(std::string_view bytes) const {
-  const FirstCharacter first = DecodeFirstCharacter(bytes, iconv_name_);
+  FirstCharacter first;
+  try {
+    first = DecodeFirstCharacter(bytes, iconv_name_);
+  } catch (const Error&) {
+    return kCannotFollow;  // an iconv without this code page: decoded as iconv can
+  }
   switch (first.outcome) {
     case FirstCharacter::Outcome::kDecoded:
       return first.length == bytes.size() && first.code_point <= 0x10FFFF
