@@ -1,6 +1,8 @@
 #include "render/page_assembly.h"
 
 #include <filesystem>
+#include <initializer_list>
+#include <string_view>
 
 #include "render/error_prefixes.h"
 #include "render/page_file_name.h"
@@ -15,14 +17,22 @@ namespace generatesheet {
 namespace {
 
 constexpr char kTitle[] = "生成的网页标题";
+constexpr std::string_view kPageEnd = "\r\n";
 
-// Replaces every `from` in `text`; the inserted text is never searched again.
-std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
+// Replaces every `from` in `text` by the pieces of `to`, one after another;
+// the inserted text is never searched again.  `room`: bytes the caller adds
+// at the end afterwards, reserved now so that a page of tens of megabytes is
+// never moved for them.
+std::string ReplaceAll(const std::string& text, std::string_view from,
+                       std::initializer_list<std::string_view> to, size_t room = 0) {
+  size_t to_size = 0;
+  for (const std::string_view piece : to) to_size += piece.size();
   std::string out;
-  out.reserve(text.size() + to.size());  // room for one replacement, the usual case
+  out.reserve(text.size() + to_size + room);  // room for one replacement, the usual case
   size_t start = 0;
   for (size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size()) {
-    out.append(text, start, at - start).append(to);
+    out.append(text, start, at - start);
+    for (const std::string_view piece : to) out.append(piece);
   }
   out.append(text, start);
   return out;
@@ -38,7 +48,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string PageFileName(const std::string& zip_paper_name) {
-  return ReplaceAll(ReplaceAll(zip_paper_name, "#", ""), ".zip", ".html");
+  return ReplaceAll(ReplaceAll(zip_paper_name, "#", {}), ".zip", {".html"});
 }
 
 std::string WritePaperPage(const RenderContext& context, const PageFiles& files) {
@@ -53,9 +63,8 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     // A page can be tens of megabytes, so it is never copied needlessly.
     const std::string header = RenderPaperHeader(context);
     std::string content = RenderSections(context);
-    content.insert(0, header);
-    page = ReplaceAll(page, "$Title$", kTitle);
-    page = ReplaceAll(page, "$Content$", content);
+    page = ReplaceAll(page, "$Title$", {kTitle});
+    page = ReplaceAll(page, "$Content$", {header, content}, kPageEnd.size());
     std::string().swap(content);  // its memory too
 
     const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);
@@ -63,7 +72,7 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     if (SameFile(NativePath(path), NativePath(package))) {
       throw Error("网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
-    page += "\r\n";
+    page += kPageEnd;
     WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
     // Written as the template asks, but the page shows none of the paper.
     if (!holds_content) {
