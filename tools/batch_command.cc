@@ -109,7 +109,8 @@ void PrintMissingPdfs(BatchPlan& plan) {
 }
 
 // The class summary beside the pages; false when it could not be written.
-bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix) {
+bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
+                  unsigned jobs) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
               << "\n";
@@ -121,7 +122,7 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
     return false;
   }
   try {
-    BatchSummary(plan).Write(page_prefix);
+    BatchSummary(plan, jobs).Write(page_prefix);
     return true;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
@@ -186,7 +187,7 @@ int Run(const ParsedArgs& args) {
                            CountResults(plan).skipped);
   RunBatch(plan, {template_path, page_prefix, jobs, options}, progress);
   if (pdf) PrintMissingPdfs(plan);
-  const bool summary_written = WriteSummary(plan, shard, page_prefix);
+  const bool summary_written = WriteSummary(plan, shard, page_prefix, jobs);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);

@@ -1,7 +1,11 @@
 #include "tools/batch_summary.h"
 
+#include <algorithm>
+#include <exception>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <thread>
 
 #include "tools/class_summary.h"
 #include "util/error.h"
@@ -37,30 +41,76 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   return record;
 }
 
-ClassSummary BatchSummary(const BatchPlan& plan) {
-  ClassSummary summary;
-  std::set<std::string> pages;
-  for (const RowResult& row : plan.rows) {
-    const std::string path = RecordPath(row.page_path);
-    try {
-      // A row refused for an earlier row's page name never ran: the file
-      // there is the earlier row's.
-      if (!pages.insert(row.page_path).second) throw Error(row.message);
-      StudentRecord record = ReadStudentRecord(path);
-      // A failure after the record was written is the row's final word.
-      if ((row.status == RowStatus::kFailed || row.status == RowStatus::kWithErrors) &&
-          record.state == Outcome::kComplete) {
-        record.state = Outcome::kWrittenWithErrors;
-        record.message = row.message;
+namespace {
+
+// A row's record read ahead of its turn, or why it could not be read.
+struct ReadAhead {
+  std::optional<StudentRecord> record;
+  std::string error;
+  std::exception_ptr failure;  // anything but an unreadable record
+};
+
+// The records of rows [first, last) (`owner` false: a row refused for an
+// earlier row's page name, whose file is the earlier row's), read by up to
+// `readers` threads: parsing the results files is most of a summary's work.
+std::vector<ReadAhead> ReadRecords(const BatchPlan& plan, const std::vector<bool>& owner,
+                                   size_t first, size_t last, unsigned readers) {
+  std::vector<ReadAhead> read(last - first);
+  const auto work = [&](size_t start) {
+    for (size_t i = start; i < read.size(); i += readers) {
+      const RowResult& row = plan.rows[first + i];
+      try {
+        if (!owner[first + i]) throw Error(row.message);
+        read[i].record = ReadStudentRecord(RecordPath(row.page_path));
+      } catch (const Error& e) {
+        read[i].error = e.what();
+      } catch (...) {
+        read[i].failure = std::current_exception();
       }
-      summary.Add(std::move(record));
-    } catch (const Error& e) {
-      JobOutcome outcome;
-      // Without its results a written page cannot count as complete.
-      outcome.written = row.status != RowStatus::kFailed;
-      outcome.outcome = outcome.written ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
-      outcome.message = row.status == RowStatus::kFailed ? row.message : e.what();
-      summary.Add(RecordOfRun(row.row.job, outcome, row.page_path));
+    }
+  };
+  std::vector<std::jthread> threads;
+  for (unsigned t = 1; t < readers; ++t) threads.emplace_back(work, t);
+  work(0);
+  return read;
+}
+
+// The record that stands for `row` in the summary.
+StudentRecord SummaryRecord(const RowResult& row, ReadAhead read) {
+  if (read.failure) std::rethrow_exception(read.failure);
+  const bool row_failed = row.status == RowStatus::kFailed || row.status == RowStatus::kWithErrors;
+  if (read.record) {
+    StudentRecord& record = *read.record;
+    // A failure after the record was written is the row's final word.
+    if (row_failed && record.state == Outcome::kComplete) {
+      record.state = Outcome::kWrittenWithErrors;
+      record.message = row.message;
+    }
+    return std::move(record);
+  }
+  JobOutcome outcome;
+  // Without its results a written page cannot count as complete.
+  outcome.written = row.status != RowStatus::kFailed;
+  outcome.outcome = outcome.written ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
+  outcome.message = row.status == RowStatus::kFailed ? row.message : read.error;
+  return RecordOfRun(row.row.job, outcome, row.page_path);
+}
+
+}  // namespace
+
+ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
+  readers = std::max(readers, 1u);
+  std::vector<bool> owner;
+  std::set<std::string> pages;
+  for (const RowResult& row : plan.rows) owner.push_back(pages.insert(row.page_path).second);
+  // A few records a reader at a time, so memory stays small in any class.
+  const size_t window = 4 * size_t{readers};
+  ClassSummary summary;
+  for (size_t first = 0; first < plan.rows.size(); first += window) {
+    const size_t last = std::min(first + window, plan.rows.size());
+    std::vector<ReadAhead> read = ReadRecords(plan, owner, first, last, readers);
+    for (size_t i = first; i < last; ++i) {
+      summary.Add(SummaryRecord(plan.rows[i], std::move(read[i - first])));
     }
   }
   return summary;

@@ -23,8 +23,8 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
 // records read back from the files beside the pages (a row skipped by
 // --resume has its record from the run that wrote its page).  A row without
 // a readable record counts as a page with errors, or as not written when it
-// failed.
-ClassSummary BatchSummary(const BatchPlan& plan);
+// failed.  Up to `readers` threads read the records.
+ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers);
 
 // Turns the record of `row`, whose page a later step found wanting (its PDF
 // failed), into one of a page with errors; when the record cannot be
