@@ -2,12 +2,14 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <set>
 #include <system_error>
 #include <thread>
 
+#include "data/sodium_cipher.h"
 #include "tools/batch_manifest.h"
 #include "tools/batch_plan.h"
 #include "tools/batch_report.h"
@@ -116,11 +118,6 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
               << "\n";
     return true;
   }
-  const std::string clash = SummaryNameClash(plan);
-  if (!clash.empty()) {
-    std::cerr << "页面与班级汇总文件同名，未写班级汇总：" << clash << "\n";
-    return false;
-  }
   try {
     BatchSummary(plan, jobs).Write(page_prefix);
     return true;
@@ -175,7 +172,12 @@ int Run(const ParsedArgs& args) {
   const std::string page_prefix = PrepareOutputFolder(out);
 
   const PageOptions options{args.Has("marks"), pdf};
-  BatchPlan plan = PlanBatch(manifest, shard, page_prefix, args.Has("resume"), options);
+  PlanSettings settings{page_prefix, args.Has("resume"), options, template_path, {}};
+  settings.own_files = {{manifest_path, "清单文件"},
+                        {template_path, "模板文件"},
+                        {std::getenv(kKeyFileEnvironmentVariable), "密钥文件"}};
+  if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
+  BatchPlan plan = PlanBatch(manifest, shard, settings);
   RemoveStalePageFiles(page_prefix, PageNames(plan));
   // Staging folders and decrypted databases a killed run left (the library
   // also does this before each extraction; rows skipped by --resume never

@@ -93,6 +93,7 @@ class Workers {
     if (outcome.written) result.page_path = outcome.page_path;
     StudentRecord record = RecordOfRun(result.row.job, outcome, result.page_path);
     record.options = settings_.options;
+    record.template_path = FileIdentity(settings_.template_path);
     if (outcome.written && settings_.options.pdf) {
       try {
         printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));

@@ -34,6 +34,7 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   record.student_id = job.student_id;
   record.student_name = job.student_name;
   record.subject = job.subject;
+  record.package = FileIdentity(PackagePath(job));
   record.page = FileName(page_path);
   record.message = outcome.message;
   record.state = outcome.outcome;
@@ -50,17 +51,17 @@ struct ReadAhead {
   std::exception_ptr failure;  // anything but an unreadable record
 };
 
-// The records of rows [first, last) (`owner` false: a row refused for an
-// earlier row's page name, whose file is the earlier row's), read by up to
-// `readers` threads: parsing the results files is most of a summary's work.
-std::vector<ReadAhead> ReadRecords(const BatchPlan& plan, const std::vector<bool>& owner,
-                                   size_t first, size_t last, unsigned readers) {
+// The records of rows [first, last) (a refused row has none: the file
+// beside its page is another's), read by up to `readers` threads: parsing
+// the results files is most of a summary's work.
+std::vector<ReadAhead> ReadRecords(const BatchPlan& plan, size_t first, size_t last,
+                                   unsigned readers) {
   std::vector<ReadAhead> read(last - first);
   const auto work = [&](size_t start) {
     for (size_t i = start; i < read.size(); i += readers) {
       const RowResult& row = plan.rows[first + i];
       try {
-        if (!owner[first + i]) throw Error(row.message);
+        if (row.refused) throw Error(row.message);
         read[i].record = ReadStudentRecord(RecordPath(row.page_path));
       } catch (const Error& e) {
         read[i].error = e.what();
@@ -100,16 +101,17 @@ StudentRecord SummaryRecord(const RowResult& row, ReadAhead read) {
 
 ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
   readers = std::max(readers, 1u);
-  std::vector<bool> owner;
-  std::set<std::string> pages;
-  for (const RowResult& row : plan.rows) owner.push_back(pages.insert(row.page_path).second);
+  std::set<std::pair<std::string, std::string>> listed;  // student number, subject
   // A few records a reader at a time, so memory stays small in any class.
   const size_t window = 4 * size_t{readers};
   ClassSummary summary;
   for (size_t first = 0; first < plan.rows.size(); first += window) {
     const size_t last = std::min(first + window, plan.rows.size());
-    std::vector<ReadAhead> read = ReadRecords(plan, owner, first, last, readers);
+    std::vector<ReadAhead> read = ReadRecords(plan, first, last, readers);
     for (size_t i = first; i < last; ++i) {
+      const StudentJob& job = plan.rows[i].row.job;
+      const bool first_of_student = listed.emplace(job.student_id, job.subject).second;
+      if (plan.rows[i].refused && !first_of_student) continue;
       summary.Add(SummaryRecord(plan.rows[i], std::move(read[i - first])));
     }
   }
@@ -124,15 +126,6 @@ void MarkRecordWithErrors(RowResult& row) {
   } catch (const std::exception& e) {
     row.message += "；" + std::string(e.what());
   }
-}
-
-std::string SummaryNameClash(const BatchPlan& plan) {
-  for (const RowResult& row : plan.rows) {
-    for (const char* name : kSummaryFiles) {
-      if (FileName(row.page_path) == name) return row.page_path;
-    }
-  }
-  return "";
 }
 
 }  // namespace generatesheet::cli

@@ -16,6 +16,7 @@
 namespace generatesheet::cli {
 
 // The record of one run: `page_path` is where the page is (or would be).
+// It names the row's package as FileIdentity does.
 StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
                           const std::string& page_path);
 
@@ -23,16 +24,15 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
 // records read back from the files beside the pages (a row skipped by
 // --resume has its record from the run that wrote its page).  A row without
 // a readable record counts as a page with errors, or as not written when it
-// failed.  Up to `readers` threads read the records.
+// failed.  A row refused for another's file is left out when an earlier row
+// is of the same student (number and subject), so each student is listed
+// once.  Up to `readers` threads read the records.
 ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers);
 
 // Turns the record of `row`, whose page a later step found wanting (its PDF
 // failed), into one of a page with errors; when the record cannot be
 // rewritten, the row's message says so as well.
 void MarkRecordWithErrors(RowResult& row);
-
-// A page name the summary files would overwrite, or "" when there is none.
-std::string SummaryNameClash(const BatchPlan& plan);
 
 }  // namespace generatesheet::cli
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 #include "render/html_text.h"
 #include "tools/item_analysis.h"
+#include "util/error.h"
 #include "util/file_util.h"
 
 namespace generatesheet::cli {
@@ -321,11 +323,41 @@ ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {
   return summary;
 }
 
-size_t RebuildClassSummary(const std::string& folder) {
+namespace {
+
+// The row of a record that cannot be read: its page named (by the record's
+// own name), its student unknown.
+StudentRecord UnreadableRecord(const std::string& path, const std::string& why) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  StudentRecord record;
+  record.page = name.substr(0, name.size() - std::string_view(".results.json").size()) + ".html";
+  std::error_code ec;
+  const bool page_there = std::filesystem::is_regular_file(
+      std::filesystem::symlink_status(std::filesystem::path(path).parent_path() / record.page, ec));
+  record.state = page_there ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
+  record.message = why;
+  return record;
+}
+
+}  // namespace
+
+RebuildCounts RebuildClassSummary(const std::string& folder) {
+  const RecordFiles files = FindStudentRecords(folder);
+  RebuildCounts counts;
+  counts.skipped = files.skipped;
+  if (files.records.empty()) return counts;
   ClassSummary summary;
-  for (const std::string& path : FindStudentRecords(folder)) summary.Add(ReadStudentRecord(path));
+  for (const std::string& path : files.records) {
+    try {
+      summary.Add(ReadStudentRecord(path));
+    } catch (const Error& e) {
+      counts.unreadable.push_back(e.what());
+      summary.Add(UnreadableRecord(path, e.what()));
+    }
+  }
   summary.Write(folder);
-  return summary.size();
+  counts.students = summary.size();
+  return counts;
 }
 
 }  // namespace generatesheet::cli

@@ -45,9 +45,18 @@ class ClassSummary {
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
 
+// What rebuilding a summary from a folder met.
+struct RebuildCounts {
+  size_t students = 0;                  // rows of the summary, unreadable ones included
+  std::vector<std::string> unreadable;  // "path：why", each also a row of the summary
+  std::vector<std::string> skipped;     // names that are no regular file, left out
+};
+
 // Reads every student record in `folder` and writes the summary from them.
-// Returns the number of students; throws Error naming an unreadable record.
-size_t RebuildClassSummary(const std::string& folder);
+// A record that cannot be read is a row of its own, of a page with errors
+// (or not written, when there is no page beside it), and the rest go on.
+// Writes nothing when the folder holds no record file at all.
+RebuildCounts RebuildClassSummary(const std::string& folder);
 
 }  // namespace generatesheet::cli
 

@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "render/score_total.h"
+#include "util/error.h"
 
 namespace generatesheet::cli {
 
@@ -21,13 +22,18 @@ double Number(const std::string& text) {
   return value;
 }
 
-// Exact sum of one kind of score over a student's results.
+// Exact sum of one kind of score over a student's results; unknown ("")
+// when a score is, or when the sum leaves the range it is kept in.
 std::string ExactSum(const StudentRecord& record, std::string QuestionResult::*score) {
   if (record.results.empty()) return "";
   ScoreTotal total;
-  for (const QuestionResult& r : record.results) {
-    if ((r.*score).empty()) return "";
-    total.Add(r.*score, std::to_string(r.number));
+  try {
+    for (const QuestionResult& r : record.results) {
+      if ((r.*score).empty()) return "";
+      total.Add(r.*score, std::to_string(r.number));
+    }
+  } catch (const Error&) {
+    return "";
   }
   return total.ToString();
 }

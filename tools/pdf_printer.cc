@@ -5,18 +5,23 @@
 #include <signal.h>
 #include <sodium.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
 #include <vector>
 
 #include "util/error.h"
 #include "util/file_util.h"
+#include "util/leftover_files.h"
 
 extern char** environ;
 
@@ -75,6 +80,57 @@ void HighPipe(int fds[2]) {
   if (fds[0] < 0 || fds[1] < 0) throw SystemError("无法创建管道", "chromium", errno);
 }
 
+constexpr char kProfilePrefix[] = "generate-sheet-chromium-";
+constexpr size_t kProfileSuffix = 6;  // the XXXXXX of mkdtemp
+
+bool IsProfileName(const std::string& name) {
+  return name.size() == sizeof kProfilePrefix - 1 + kProfileSuffix &&
+         name.starts_with(kProfilePrefix) &&
+         std::all_of(name.end() - kProfileSuffix, name.end(),
+                     [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+// Removes the profile folders in the temporary folder that no live printer
+// holds: those of a run that was killed.  Only this user's, never through a
+// link.
+void RemoveLeftoverProfiles() {
+  std::error_code ec;
+  const fs::path temp = fs::temp_directory_path(ec);
+  if (ec) return;
+  for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!IsProfileName(name)) continue;
+    FileDescriptor folder(
+        ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!folder.valid() || ::fstat(folder.get(), &st) != 0 || st.st_uid != ::geteuid() ||
+        !HoldTemporary(folder.get())) {
+      continue;
+    }
+    std::error_code remove_ec;
+    fs::remove_all(it->path(), remove_ec);
+  }
+}
+
+// The browser's profile folder, new and held for as long as `fd` is open.
+std::string MakeProfile(FileDescriptor& fd) {
+  static std::once_flag leftovers_removed;
+  std::call_once(leftovers_removed, RemoveLeftoverProfiles);
+  for (int attempt = 0;; ++attempt) {
+    std::string profile = (fs::temp_directory_path() / kProfilePrefix).string() + "XXXXXX";
+    if (::mkdtemp(profile.data()) == nullptr) {
+      throw SystemError("无法创建 Chromium 的临时配置文件夹", profile, errno);
+    }
+    fd.Reset(::open(profile.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // Another run's clean-up may have taken it before this lock: then it
+    // removes it, and another is made.
+    struct stat st {};
+    const bool held =
+        fd.valid() && HoldTemporary(fd.get()) && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0;
+    if (held || attempt == 10) return profile;
+  }
+}
+
 std::string Base64Decode(const std::string& text) {
   std::string bytes(text.size() * 3 / 4 + 3, '\0');
   size_t length = 0;
@@ -108,11 +164,7 @@ void PdfPrinter::Start() {
   RequireChromium();
   // A browser that dies must fail the write, not kill this program.
   ::signal(SIGPIPE, SIG_IGN);
-  std::string profile = (fs::temp_directory_path() / "generate-sheet-chromium-XXXXXX").string();
-  if (::mkdtemp(profile.data()) == nullptr) {
-    throw SystemError("无法创建 Chromium 的临时配置文件夹", profile, errno);
-  }
-  profile_ = profile;
+  profile_ = MakeProfile(profile_lock_);
 
   int commands[2], replies[2];
   HighPipe(commands);
@@ -171,6 +223,7 @@ void PdfPrinter::Stop() noexcept {
     std::error_code ec;
     fs::remove_all(profile_, ec);
     profile_.clear();
+    profile_lock_.Reset();
   }
   session_.clear();
   buffer_.clear();

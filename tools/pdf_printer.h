@@ -1,7 +1,10 @@
 // Prints pages to PDF (A4) with headless Chromium, one browser kept for many
 // pages: the printer drives it over the DevTools protocol on a pipe
 // (--remote-debugging-pipe), so a batch starts one browser per worker, not
-// one per page.
+// one per page.  Each browser's profile folder lives in the temporary
+// folder while the printer runs ("generate-sheet-chromium-XXXXXX"), held
+// under a lock; the first printer of a process removes those no live
+// process holds, left by a run that was killed.
 #ifndef GENERATESHEET_TOOLS_PDF_PRINTER_H_
 #define GENERATESHEET_TOOLS_PDF_PRINTER_H_
 
@@ -55,7 +58,8 @@ class PdfPrinter {
   pid_t pid_ = -1;
   FileDescriptor to_browser_;
   FileDescriptor from_browser_;
-  std::string profile_;
+  std::string profile_;          // the browser's profile folder, in the temporary folder
+  FileDescriptor profile_lock_;  // holds it, so no other run's clean-up takes it
   std::string session_;
   std::string buffer_;
   std::int64_t next_id_ = 1;

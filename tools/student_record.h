@@ -22,10 +22,22 @@ struct PageOptions {
   bool operator==(const PageOptions&) const = default;
 };
 
+// The bounds a results file is read within; a file beyond them is
+// unreadable.  A record's size follows from its paper: a paper of the most
+// questions a question number can tell apart, each with long answers,
+// stays far below these.
+inline constexpr std::size_t kMaxRecordBytes = 64 * 1024 * 1024;
+inline constexpr std::size_t kMaxRecordNesting = 16;  // a record itself nests 4 deep
+inline constexpr std::size_t kMaxRecordQuestions = 65536;
+
 struct StudentRecord {
   std::string student_id;
   std::string student_name;
   std::string subject;
+  // The package and the template the page was made from (absolute paths);
+  // empty in a record of an earlier version.
+  std::string package;
+  std::string template_path;
   Outcome state = Outcome::kNotWritten;
   std::string page;     // the page's file name, beside the record
   std::string message;  // why the page is missing or has gaps
@@ -52,11 +64,21 @@ void AddFailure(StudentRecord& record, const std::string& failure);
 // Error naming the file when it stays.
 void RemoveStudentRecord(const std::string& page_path);
 
-// Reads one record; throws Error naming the file and what is wrong in it.
+// Reads one record, within the bounds above, from a regular file (not a
+// link); throws Error naming the file and what is wrong in it.  Scores must
+// be decimal numbers in the form the library writes them ("2.5", "-1"),
+// question numbers whole numbers.
 StudentRecord ReadStudentRecord(const std::string& path);
 
-// The paths of every record file in `folder`, sorted by name.
-std::vector<std::string> FindStudentRecords(const std::string& folder);
+// The names in a folder that look like records.
+struct RecordFiles {
+  std::vector<std::string> records;  // paths of regular files, sorted by name
+  std::vector<std::string> skipped;  // "path（why）": links, folders, pipes ...
+};
+
+// The record files directly in `folder`; anything else named like one is
+// skipped (never followed out of the folder), and named.
+RecordFiles FindStudentRecords(const std::string& folder);
 
 }  // namespace generatesheet::cli
 

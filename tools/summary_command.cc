@@ -18,16 +18,28 @@ constexpr char kHelp[] =
     "班级汇总 index.html、summary.csv 与 items.csv。分片批量运行（--shard）的\n"
     "各分片结束后运行一次，即得到全班的汇总。\n"
     "\n"
-    "退出码：0 汇总已写出；1 结果文件无法读取或汇总未写出；2 用法错误。\n";
+    "只读取文件夹中的普通文件；符号链接、文件夹、命名管道等即使名为 *.results.json\n"
+    "也跳过并列出。无法读取的结果文件（损坏、超过 64 MiB、嵌套过深、题目过多）\n"
+    "在汇总中单列一行，其余照常汇总。\n"
+    "\n"
+    "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过；\n"
+    "1 没有结果文件或汇总未写出；2 用法错误。\n";
 
 int Run(const ParsedArgs& args) {
   ExpectPositionals(args, 1, 1, "文件夹");
   const std::string folder = WithTrailingSlash(args.Positionals()[0]);
-  const size_t students = RebuildClassSummary(folder);
-  if (students == 0) throw Error("文件夹中没有学生结果文件（*.results.json）：" + folder);
+  const RebuildCounts counts = RebuildClassSummary(folder);
+  for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
+  if (counts.students == 0) throw Error("文件夹中没有学生结果文件（*.results.json）：" + folder);
+  for (const std::string& unreadable : counts.unreadable) std::cerr << unreadable << "\n";
   std::cout << folder << "index.html\n";
-  std::cerr << "汇总了 " << students << " 名学生\n";
-  return kExitOk;
+  std::cerr << "汇总了 " << counts.students << " 名学生";
+  if (!counts.unreadable.empty()) {
+    std::cerr << "，其中 " << counts.unreadable.size() << " 个结果文件无法读取（未计入成绩）";
+  }
+  if (!counts.skipped.empty()) std::cerr << "；跳过 " << counts.skipped.size() << " 个";
+  std::cerr << "\n";
+  return counts.unreadable.empty() && counts.skipped.empty() ? kExitOk : kExitWithErrors;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "render/html_text.h"
 #include "render/question_result_builder.h"
 #include "render/score_total.h"
+#include "util/error.h"
 
 namespace generatesheet {
 
@@ -30,13 +31,18 @@ std::string VerdictSpan(Verdict verdict) {
 
 std::string Shown(const std::string& score) { return score.empty() ? kMissing : EscapeHtml(score); }
 
-// The exact sum of one kind of score; nullopt when any is unknown.
+// The exact sum of one kind of score; nullopt when any is unknown or the
+// sum leaves the range it is kept in.
 std::optional<std::string> Sum(const std::vector<QuestionResult>& section,
                                std::string QuestionResult::*score) {
   ScoreTotal total;
-  for (const QuestionResult& r : section) {
-    if ((r.*score).empty()) return std::nullopt;
-    total.Add(r.*score, std::to_string(r.number));
+  try {
+    for (const QuestionResult& r : section) {
+      if ((r.*score).empty()) return std::nullopt;
+      total.Add(r.*score, std::to_string(r.number));
+    }
+  } catch (const Error&) {
+    return std::nullopt;
   }
   return total.ToString();
 }

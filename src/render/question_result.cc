@@ -62,12 +62,12 @@ void AppendError(const std::string& error, QuestionResult& result) {
 }
 
 // The score as an exact number, or nullopt with the reason noted.
-std::optional<ScoreTotal> ReadScore(const std::optional<std::string>& text,
+std::optional<ScoreTotal> ReadScore(const std::optional<std::string>& text, const char* what,
                                     QuestionResult& result) {
   if (!text) return std::nullopt;
   try {
     ScoreTotal score;
-    score.Add(*text, std::to_string(result.number));
+    score.Add(*text, std::to_string(result.number), what);
     return score;
   } catch (const std::exception& e) {
     AppendError(e.what(), result);
@@ -134,8 +134,8 @@ void JudgeResult(const ScoreReading& obtained, const ScoreReading& full, bool an
                  QuestionResult& result) {
   if (!obtained.error.empty()) AppendError(obtained.error, result);
   if (!full.error.empty()) AppendError(full.error, result);
-  const std::optional<ScoreTotal> got = ReadScore(obtained.text, result);
-  const std::optional<ScoreTotal> out_of = ReadScore(full.text, result);
+  const std::optional<ScoreTotal> got = ReadScore(obtained.text, "得分", result);
+  const std::optional<ScoreTotal> out_of = ReadScore(full.text, "满分（S_Score）", result);
   if (got) result.obtained = got->ToString();
   if (out_of) result.full = out_of->ToString();
 

@@ -26,9 +26,9 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-void ScoreTotal::Add(std::string_view score, std::string_view question_no) {
+void ScoreTotal::Add(std::string_view score, std::string_view question_no, std::string_view what) {
   const auto invalid = [&] {
-    return Error("第 " + std::string(question_no) + " 题的得分不是有效的数字");
+    return Error("第 " + std::string(question_no) + " 题的" + std::string(what) + "不是有效的数字");
   };
   std::string_view s = Trim(score);
   bool negative = false;
@@ -50,8 +50,13 @@ void ScoreTotal::Add(std::string_view score, std::string_view question_no) {
   for (const char c : whole) units = units * 10 + (c - '0');
   for (const char c : fraction) units = units * 10 + (c - '0');
   units *= PowerOfTen(kScale - static_cast<int>(fraction.size()));
+  // Checked before adding: both sides are within ±kLimit, so neither test
+  // overflows, while the sum itself could.
+  if (negative ? units_ < units - kLimit : units_ > kLimit - units) {
+    throw Error("加上第 " + std::string(question_no) + " 题的" + std::string(what) + " " +
+                std::string(Trim(score)) + " 后，总和超出可表示的范围（±10^20）");
+  }
   units_ += negative ? -units : units;
-  if (units_ > kLimit || units_ < -kLimit) throw Error("考生得分总和超出可表示的范围");
 }
 
 std::string ScoreTotal::ToString() const {

@@ -15,9 +15,10 @@ class ScoreTotal {
  public:
   // Adds one score: an optional sign, digits and at most one decimal point
   // (at most 18 digits after it), with blanks around it allowed.  Throws
-  // Error naming the question for any other text, and when the total leaves
-  // the range this class can hold exactly.
-  void Add(std::string_view score, std::string_view question_no);
+  // Error naming the question (and `what` the score is: "得分", "满分") for
+  // any other text, and, before adding, when the total would leave the
+  // range this class holds exactly (±10^20).
+  void Add(std::string_view score, std::string_view question_no, std::string_view what = "得分");
 
   // "2.5", "3", "-1", "0".
   std::string ToString() const;

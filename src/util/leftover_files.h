@@ -12,6 +12,7 @@
 #define GENERATESHEET_UTIL_LEFTOVER_FILES_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,10 @@ bool HoldTemporary(int fd);
 // Never follows a link, never touches anything else, never fails: a
 // temporary it cannot remove is left.  Returns how many it removed.
 std::size_t RemoveLeftoverTemporaries(const std::string& folder);
+
+// The same, for only the temporaries whose name `wanted` accepts.
+std::size_t RemoveLeftoverTemporaries(const std::string& folder,
+                                      const std::function<bool(std::string_view)>& wanted);
 
 }  // namespace generatesheet
 

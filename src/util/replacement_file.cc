@@ -22,11 +22,22 @@ ReplacementFile::ReplacementFile(const std::string& target, mode_t mode, Durabil
     : target_(target), durability_(durability) {
   const std::size_t slash = target.rfind('/');
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  temp_ = ParentFolder(target) + "/." + base + kTemporaryFileMark + "XXXXXX";
-  fd_.Reset(::mkstemp(temp_.data()));
-  if (fd_.get() < 0) throw SystemError("无法在目标文件夹创建临时文件", target, errno);
+  const std::string pattern = ParentFolder(target) + "/." + base + kTemporaryFileMark + "XXXXXX";
   // Marks the file as in use until it is renamed (see util/leftover_files.h).
-  HoldTemporary(fd_.get());
+  // Another run's clean-up may take the new file between its making and its
+  // lock and remove it: then it is made again under another name.
+  for (int attempt = 0;; ++attempt) {
+    temp_ = pattern;
+    fd_.Reset(::mkstemp(temp_.data()));
+    if (fd_.get() < 0) throw SystemError("无法在目标文件夹创建临时文件", target, errno);
+    // Taken by a clean-up (which then removes it), or already removed; a
+    // file system without locks leaves the file unheld, as it must.
+    const bool taken = !HoldTemporary(fd_.get()) && errno == EWOULDBLOCK;
+    struct stat st {};
+    const bool removed = ::fstat(fd_.get(), &st) == 0 && st.st_nlink == 0;
+    if ((!taken && !removed) || attempt == 10) break;
+    fd_.Close();
+  }
   ::fchmod(fd_.get(), mode & 07777);
 }
 

@@ -86,6 +86,21 @@ TEST(ScoreTotal, RefusesTextThatIsNotADecimalNumber) {
   } catch (const Error& e) {
     EXPECT_STREQ("第 7 题的得分不是有效的数字", e.what());
   }
+  // The largest scores accepted one by one: their sum leaves the range, and
+  // is refused before it is made, naming the question; the total stays.
+  for (const char* sign : {"", "-"}) {
+    ScoreTotal big;
+    const std::string score = std::string(sign) + "99999999999999999999";
+    big.Add(score, "1");
+    try {
+      big.Add(score, "2");
+      ADD_FAILURE() << "no overflow reported";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "加上第 2 题的得分 " + score + " 后，总和超出可表示的范围（±10^20）");
+    }
+    EXPECT_EQ(big.ToString(), score);
+  }
 }
 
 }  // namespace

@@ -327,6 +327,13 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
       {{"batch", manifest, "--out", "p", "--report", "nowhere/r.json"}, 1, "nowhere"},
       {{"batch", manifest, "--out", "p", "--template", "t.html"}, 1, "$Content$"},
       {{"batch", "no-id.csv", "--out", "p"}, 1, "no-id.csv 第 3 行的 student_id 为空"},
+      {{"batch", "not-zip.csv", "--out", "p"},
+       1,
+       "not-zip.csv 第 3 行的 zip_name 不以 .zip 结尾：s00001.results.json"},
+      {{"batch", "nul.csv", "--out", "p"}, 1, "nul.csv 第 3 行的 student_name 含有空字符（NUL）"},
+      {{"batch", "twice.csv", "--out", "p"},
+       1,
+       "twice.csv 的表头有两列都是 student_id：学号 与 student_id"},
   };
   ASSERT_EQ(::mkfifo(dir_.File("fifo.csv").c_str(), 0600), 0);
   WriteFileForTest(dir_.File("t.html"), "$Title$");
@@ -334,6 +341,19 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
                    "package_folder,zip_name,student_id,student_name,subject\n"
                    "exam/s000,s000.zip,1001,甲,英语\n"
                    "exam/s000,s000.zip,,乙,英语\n");
+  // A row whose page would be another row's results file.
+  WriteFileForTest(dir_.File("not-zip.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "exam/s000,s000.zip,1001,甲,英语\n"
+                   "exam/s000,s00001.results.json,1002,乙,英语\n");
+  WriteFileForTest(dir_.File("nul.csv"),
+                   std::string("package_folder,zip_name,student_id,student_name,subject\n"
+                               "exam/s000,s000.zip,1001,甲,英语\n"
+                               "exam/s000,s000.zip,1002,乙\0丙,英语\n",
+                               130));
+  WriteFileForTest(dir_.File("twice.csv"),
+                   "学号,package_folder,zip_name,student_id,student_name,subject\n"
+                   "1001,exam/s000,s000.zip,1001,甲,英语\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     std::vector<std::string> args = c.args;
@@ -344,10 +364,15 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
     EXPECT_FALSE(fs::exists(dir_.File("p/s000.html")));  // refused before any page
   }
-  WriteFileForTest(dir_.File("bad.csv"), "package_folder,zip_name,student_id,subject\n");
+  WriteFileForTest(dir_.File("bad.csv"),
+                   "package_folder,zip_name,student_id,student_nmae,subject\n");
   const CliResult r = Cli({"batch", "bad.csv", "--out", "p", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "generate-sheet batch：清单格式错误：bad.csv 的表头缺少列 student_name\n");
+  EXPECT_EQ(r.err,
+            "generate-sheet batch：清单格式错误：bad.csv 的表头缺少列 student_name；找到："
+            "package_folder, zip_name, student_id, student_nmae, subject；须有：package_folder, "
+            "zip_name, student_id, student_name, subject（或 答卷包文件夹, 答卷包, 学号, 姓名, "
+            "科目）\n");
 }
 
 // One worker serves student A, then B, whose package was made under another

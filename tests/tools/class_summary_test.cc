@@ -2,12 +2,15 @@
 // answers are known, plus the two sample papers, run as one batch; the
 // figures of summary.csv, items.csv and index.html are checked against
 // values worked out here from the answers.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <numeric>
 
 #include "tools/class_summary.h"
@@ -238,27 +241,94 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
             items.size() + 1 + 18 + 20);
 }
 
+// A results file of one student, as a batch writes it; `result` is merged
+// into its one question's result.
+std::string RecordText(const std::string& id,
+                       const nlohmann::json& result = nlohmann::json::object()) {
+  nlohmann::json question = {{"number", 3},           {"family", "essay"},
+                             {"choice", false},       {"options", nlohmann::json::array()},
+                             {"student_answer", "a"}, {"standard_answer", "b"},
+                             {"obtained", "2"},       {"full", "4"},
+                             {"verdict", "partial"},  {"error", nullptr}};
+  question.merge_patch(result);
+  return nlohmann::json({{"student_id", id},
+                         {"student_name", "学生" + id},
+                         {"subject", "英语"},
+                         {"outcome", "complete"},
+                         {"page", id + ".html"},
+                         {"message", ""},
+                         {"results", {question}}})
+      .dump();
+}
+
 TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
   fs::create_directories(dir_.File("empty"));
   const CliResult r = Cli({"summary", "empty"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("文件夹中没有学生结果文件"), std::string::npos) << r.err;
-  WriteFileForTest(dir_.File("empty/x.results.json"), "{\"student_id\": 3}");
-  const CliResult bad = Cli({"summary", "empty"});
-  EXPECT_EQ(bad.exit_code, 1);
-  EXPECT_NE(bad.err.find("学生结果文件无法读取：empty/x.results.json"), std::string::npos)
-      << bad.err;
-  WriteFileForTest(dir_.File("empty/x.results.json"),
-                   R"({"student_id": "1", "student_name": "甲", "subject": "英语",
-                       "outcome": "complete", "page": "x.html", "message": "",
-                       "results": [{"number": 3, "family": "essay", "choice": false,
-                                    "options": [], "student_answer": "a",
-                                    "standard_answer": "b", "obtained": "2x", "full": "4",
-                                    "verdict": "partial", "error": null}]})");
-  const CliResult score = Cli({"summary", "empty"});
-  EXPECT_EQ(score.exit_code, 1);
-  EXPECT_NE(score.err.find("empty/x.results.json：第 3 题的得分不是有效的数字"), std::string::npos)
-      << score.err;
+}
+
+// Records that are damaged, hostile or beyond the bounds are each named and
+// listed as unreadable; names that are no regular file are skipped and
+// named; the readable records are summed as ever.
+TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
+  fs::create_directories(dir_.File("pages"));
+  WriteFileForTest(dir_.File("pages/good.results.json"), RecordText("1001"));
+  WriteFileForTest(dir_.File("pages/good.html"), "<html></html>");
+  std::string many = R"({"student_id": "1", "student_name": "", "subject": "", "outcome":
+      "complete", "page": "many.html", "message": "", "results": [{})";
+  for (int i = 0; i < 65536; ++i) many += ",{}";
+  many += "]}";
+  const std::pair<std::string, std::string> cases[] = {
+      {"deep", "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}"},
+      {"many", many},
+      {"number", RecordText("3", {{"number", 1e300}})},
+      {"blank", RecordText("4", {{"obtained", " 3 "}})},
+      {"full", RecordText("5", {{"full", "4 分"}})},
+      {"id", R"({"student_id": 3})"},
+  };
+  const std::map<std::string, std::string> why = {
+      {"deep", "嵌套超过 16 层"},
+      {"many", "题目超过 65536 道"},
+      {"number", "题号不是有效的整数：1e+300"},
+      {"blank", "第 3 题的得分不是有效的数字：\" 3 \""},
+      {"full", "第 3 题的满分不是有效的数字"},
+      {"id", "[json.exception.type_error.302] type must be string"},
+      {"big", "文件过大（超过 64 MiB）"},
+  };
+  for (const auto& [name, text] : cases) {
+    WriteFileForTest(dir_.File("pages/" + name + ".results.json"), text);
+  }
+  std::ofstream(dir_.File("pages/big.results.json")) << RecordText("6");
+  fs::resize_file(dir_.File("pages/big.results.json"), 64 * 1024 * 1024 + 1);
+  // Named like records, but a link out of the folder, a pipe and a folder.
+  fs::create_directories(dir_.File("elsewhere"));
+  WriteFileForTest(dir_.File("elsewhere/x.results.json"), RecordText("9999"));
+  fs::create_symlink("../elsewhere/x.results.json", dir_.File("pages/link.results.json"));
+  ASSERT_EQ(::mkfifo(dir_.File("pages/pipe.results.json").c_str(), 0600), 0);
+  fs::create_directories(dir_.File("pages/folder.results.json"));
+
+  const CliResult r = Cli({"summary", "pages"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  for (const auto& [name, message] : why) {
+    EXPECT_NE(r.err.find("学生结果文件无法读取：pages/" + name + ".results.json：" + message),
+              std::string::npos)
+        << name << "\n"
+        << r.err.substr(0, 2000);
+  }
+  for (const char* skipped :
+       {"pages/link.results.json（符号链接）", "pages/pipe.results.json（命名管道）",
+        "pages/folder.results.json（文件夹）"}) {
+    EXPECT_NE(r.err.find(std::string("已跳过：") + skipped + "\n"), std::string::npos) << r.err;
+  }
+  EXPECT_NE(r.err.find("汇总了 8 名学生，其中 7 个结果文件无法读取（未计入成绩）；跳过 3 个\n"),
+            std::string::npos)
+      << r.err;
+  const std::vector<std::string> rows = CsvLines(ReadFileForTest(dir_.File("pages/summary.csv")));
+  ASSERT_EQ(rows.size(), 9u);
+  EXPECT_EQ(rows[5], "1001,学生1001,英语,2,完整,1001.html");
+  EXPECT_EQ(rows[1], ",,,,未写出,");  // big: no page beside it
+  EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
 
 // Names come from manifests and packages: they are escaped, and a link to
