@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "tools/class_summary.h"
 #include "util/error.h"
@@ -101,7 +102,7 @@ StudentRecord SummaryRecord(const RowResult& row, ReadAhead read) {
 
 ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
   readers = std::max(readers, 1u);
-  std::set<std::pair<std::string, std::string>> listed;  // student number, subject
+  std::set<std::tuple<std::string, std::string, std::string>> listed;  // number, name, subject
   // A few records a reader at a time, so memory stays small in any class.
   const size_t window = 4 * size_t{readers};
   ClassSummary summary;
@@ -110,7 +111,8 @@ ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
     std::vector<ReadAhead> read = ReadRecords(plan, first, last, readers);
     for (size_t i = first; i < last; ++i) {
       const StudentJob& job = plan.rows[i].row.job;
-      const bool first_of_student = listed.emplace(job.student_id, job.subject).second;
+      const bool first_of_student =
+          listed.emplace(job.student_id, job.student_name, job.subject).second;
       if (plan.rows[i].refused && !first_of_student) continue;
       summary.Add(SummaryRecord(plan.rows[i], std::move(read[i - first])));
     }

@@ -25,8 +25,8 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
 // --resume has its record from the run that wrote its page).  A row without
 // a readable record counts as a page with errors, or as not written when it
 // failed.  A row refused for another's file is left out when an earlier row
-// is of the same student (number and subject), so each student is listed
-// once.  Up to `readers` threads read the records.
+// is of the same student (number, name and subject), so each student is
+// listed once.  Up to `readers` threads read the records.
 ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers);
 
 // Turns the record of `row`, whose page a later step found wanting (its PDF

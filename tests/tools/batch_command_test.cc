@@ -1,6 +1,8 @@
 // generate-sheet batch through the program: many students, failures,
 // resume after a kill, shards.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,8 +17,10 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "tools/cli_fixture.h"
+#include "util/file_descriptor.h"
 #include "util/folder_lock.h"
 #include "util/text_encoding.h"
 
@@ -228,6 +232,132 @@ TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackageOrMadeOtherw
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/s002.html")).find("得分：5 / 5"), std::string::npos);
 }
 
+// --resume keeps a page only when its record is of the row's student, from
+// the row's package and this run's template; otherwise the row is redone.
+TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate) {
+  Manifest(3);
+  const auto manifest = [&](const std::string& row1, const std::string& row2) {
+    WriteFileForTest(dir_.File("m.csv"),
+                     "package_folder,zip_name,student_id,student_name,subject\n"
+                     "exam/s000,s000.zip,1001,甲,英语\n" +
+                         row1 + "\n" + row2 + "\n");
+  };
+  const auto statuses = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"batch",    "m.csv",  "--out",      "pages",  "--resume",
+                                     "--report", "r.json", "--key-file", key_file_};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliResult run = Cli(args);
+    EXPECT_NE(run.exit_code, 1) << run.err;
+    std::vector<std::string> seen;
+    const json report = Report("r.json");
+    for (const json& s : report["students"]) seen.push_back(s["status"]);
+    return seen;
+  };
+  using Statuses = std::vector<std::string>;
+  manifest("exam/s001,s001.zip,1001,乙,英语", "exam/s002,s002.zip,1001,丙,英语");
+  EXPECT_EQ(statuses({}), Statuses(3, "complete"));
+  EXPECT_EQ(statuses({}), Statuses(3, "skipped"));
+  // Row 3 now names another student (the package is still 1001's, so that
+  // page has errors); row 4 another package, of the same student.
+  fs::copy_file(dir_.File("exam/s002/s002.zip"), dir_.File("exam/s001/other.zip"));
+  manifest("exam/s001,s001.zip,1002,丁,英语", "exam/s001,other.zip,1001,丙,英语");
+  fs::rename(dir_.File("pages/s002.html"), dir_.File("pages/other.html"));
+  fs::rename(dir_.File("pages/s002.results.json"), dir_.File("pages/other.results.json"));
+  EXPECT_EQ(statuses({}), (Statuses{"skipped", "with_errors", "complete"}));
+  const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
+  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html\r\n"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find("乙"), std::string::npos) << summary;
+  // Another template: every page is made again, once.
+  fs::copy_file(GENERATESHEET_SOURCE_DIR "/templates/default.html", dir_.File("t.html"));
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"complete", "with_errors", "complete"}));
+  EXPECT_EQ(statuses({"--template", "./t.html"}), (Statuses{"skipped", "with_errors", "skipped"}));
+  // A record of an earlier version names neither package nor template.
+  json record = json::parse(ReadFileForTest(dir_.File("pages/s000.results.json")));
+  EXPECT_EQ(record["package"], fs::canonical(dir_.File("exam/s000/s000.zip")).string());
+  EXPECT_EQ(record["template"], fs::canonical(dir_.File("t.html")).string());
+  record.erase("package");
+  WriteFileForTest(dir_.File("pages/s000.results.json"), record.dump());
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"complete", "with_errors", "skipped"}));
+}
+
+// Results files that are hostile or beyond the bounds (nested 100,000
+// deep, over 64 MiB, a question number of 1e300, a score with blanks) end
+// no batch: the summary counts them as unreadable and --resume redoes them.
+TEST_F(BatchCommandTest, HostileResultsFilesAreRedoneNeverFatal) {
+  const std::string manifest = Manifest(5);
+  ASSERT_EQ(Cli({"batch", manifest, "--out", "pages", "--key-file", key_file_}).exit_code, 0);
+  WriteFileForTest(dir_.File("pages/s001.results.json"),
+                   "{\"results\":" + std::string(100000, '[') + std::string(100000, ']') + "}");
+  fs::resize_file(dir_.File("pages/s002.results.json"), 64 * 1024 * 1024 + 1);
+  for (const auto& [name, key, value] :
+       {std::tuple<const char*, const char*, json>{"s003", "number", 1e300},
+        {"s004", "obtained", " 5 "}}) {
+    const std::string path = dir_.File(std::string("pages/") + name + ".results.json");
+    json record = json::parse(ReadFileForTest(path));
+    record["results"][0][key] = value;
+    WriteFileForTest(path, record.dump());
+  }
+  const CliResult summary = Cli({"summary", "pages"});
+  EXPECT_EQ(summary.exit_code, 3) << summary.err;
+  EXPECT_NE(summary.err.find("pages/s001.results.json：嵌套超过 16 层"), std::string::npos)
+      << summary.err;
+  EXPECT_NE(summary.err.find("其中 4 个结果文件无法读取"), std::string::npos) << summary.err;
+
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--resume", "--report",
+                           "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const json report = Report("report.json");
+  EXPECT_EQ(report["students"][0]["status"], "skipped");
+  for (size_t i = 1; i < 5; ++i) EXPECT_EQ(report["students"][i]["status"], "complete") << i;
+  const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
+  EXPECT_EQ(csv.find(",,"), std::string::npos) << "a student without a score";
+}
+
+// Two batches into one folder: the clean-up of leftovers at the start of
+// one never takes a page the other is writing (held under its lock), only
+// what a killed run left.
+TEST_F(BatchCommandTest, CleanUpLeavesTheTemporaryPagesOfALiveBatch) {
+  const std::string manifest = Manifest(2);
+  fs::create_directories(dir_.File("pages"));
+  const std::string live = dir_.File("pages/.s001.html.tmp-LiVe01");
+  const std::string dead = dir_.File("pages/.s001.html.tmp-DeAd01");
+  WriteFileForTest(live, "<html><body>being writ");
+  WriteFileForTest(dead, "<html><body>half a pa");
+  FileDescriptor held(::open(live.c_str(), O_RDONLY | O_CLOEXEC));
+  ASSERT_EQ(::flock(held.get(), LOCK_EX | LOCK_NB), 0);
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_FALSE(fs::exists(dead));
+}
+
+// A score beyond what the exact sum holds (20 digits) fails the total only,
+// naming the question, never the batch.
+TEST_F(BatchCommandTest, ScoreSumBeyondTheRangeNamesTheQuestion) {
+  builder::PackageDescription paper = SmallPaper("1001");
+  for (int question : {2, 3}) {
+    paper.accounts.push_back({{"I_QuestionNo", question},
+                              {"S_GetScore", "99999999999999999999"},
+                              {"I_RECNO", 10 + question}});
+  }
+  fs::create_directories(dir_.File("big"));
+  builder::BuildAnswerPackage(paper, *cipher_, dir_.File("big/big.zip"));
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "big,big.zip,1001,甲,英语\n");
+  const CliResult r =
+      Cli({"batch", "m.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  const json report = Report("r.json");
+  EXPECT_EQ(report["students"][0]["status"], "with_errors") << report.dump();
+  EXPECT_NE(r.err.find("加上第 2 题的得分 99999999999999999999 后，总和超出可表示的范围（±10^20）"),
+            std::string::npos)
+      << r.err;
+  const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
+  EXPECT_NE(summary.find("\r\n1001,甲,英语,5,有错误,big.html"), std::string::npos) << summary;
+}
+
 TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
   const size_t kCount = 23, kShards = 4;
   const std::string manifest = Manifest(kCount);
@@ -274,7 +404,8 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
                    "zip_name,package_folder,student_id,student_name,subject,extra\n"
                    "x#1.zip,a,1001,甲,英语,ignored\n"
                    "x1.zip,b,1001,乙,英语,\n"
-                   "c.zip,c,1001,丙,英语,\n");
+                   "c.zip,c,1001,丙,英语,\n"
+                   "x#1.zip,a,1001,甲,英语,again\n");
   const CliResult r =
       Cli({"batch", "m.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 1);
@@ -285,6 +416,52 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
             "与清单第 2 行生成同名页面：pages/x1.html；为免互相覆盖，本行不生成");
   EXPECT_EQ(report["students"][2]["status"], "complete");
   EXPECT_NE(ReadFileForTest(dir_.File("pages/x1.html")).find("姓名：甲"), std::string::npos);
+  EXPECT_EQ(report["students"][3]["status"], "not_written");
+  // Each student once in the summary: 乙, refused, has no page.
+  EXPECT_EQ(Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
+            (std::vector<std::string>{"\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面\r",
+                                      "1001,甲,英语,5,完整,x1.html\r", "1001,乙,英语,,未写出,\r",
+                                      "1001,丙,英语,5,完整,c.html\r"}));
+}
+
+// No row may write over a file the batch itself writes or reads: the
+// summary, another row's page, results file or PDF, a package, the report.
+// Such a row is refused, naming the file, before any page is made.
+TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
+  const std::string a = MakePackage("a", "a.zip", "1001");
+  for (const char* copy : {"index.zip", "a.ZIP", "r.zip"}) {
+    fs::copy_file(a + "/a.zip", a + "/" + copy);
+  }
+  MakePackage("pages", "p.ZIP", "1001");
+  const std::string package = ReadFileForTest(dir_.File("pages/p.ZIP"));
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "a,a.zip,1001,甲,英语\n"
+                   "a,index.zip,1001,乙,英语\n"
+                   "a,a.ZIP,1001,丙,英语\n"
+                   "pages,p.ZIP,1001,丁,英语\n"
+                   "a,r.zip,1001,戊,英语\n");
+  const CliResult r = Cli(
+      {"batch", "m.csv", "--out", "pages", "--report", "pages/r.html", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  const json report = Report("pages/r.html");
+  const char* const refusals[] = {
+      "本行生成的 index.html 会覆盖班级汇总文件；为免互相覆盖，本行不生成",
+      "本行生成的 a.pdf 会覆盖清单第 2 行生成的文件；为免互相覆盖，本行不生成",
+      "本行生成的 p.ZIP 会覆盖清单第 5 行的答卷包；为免互相覆盖，本行不生成",
+      "本行生成的 r.html 会覆盖报告文件；为免互相覆盖，本行不生成"};
+  EXPECT_EQ(report["students"][0]["status"], "complete");
+  for (size_t i = 0; i < std::size(refusals); ++i) {
+    EXPECT_EQ(report["students"][i + 1]["status"], "not_written");
+    EXPECT_EQ(report["students"][i + 1]["error"], refusals[i]);
+    EXPECT_NE(r.err.find("清单第 " + std::to_string(i + 3) + " 行"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(FilesIn("pages"),
+            (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv",
+                                   "items.csv", "p.ZIP", "r.html"}));
+  EXPECT_EQ(ReadFileForTest(dir_.File("pages/p.ZIP")), package);
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html")).find("<h1>班级成绩汇总</h1>"),
+            std::string::npos);
 }
 
 TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
@@ -490,13 +667,13 @@ TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
 }
 
 // A manifest saved by a Chinese spreadsheet program: GB18030, lines ended
-// by CR alone.
+// by CR alone, the columns named in Chinese.
 TEST_F(BatchCommandTest, Gb18030ManifestGivesTheRightNames) {
   Manifest(2);
   const std::string utf8 =
-      "package_folder,zip_name,student_id,student_name,subject\r"
-      "exam/s000,s000.zip,1001,张三,英语\r"
-      "exam/s001,s001.zip,1001,欧阳·娜娜,英语\r";
+      "学号,姓名,科目,答卷包文件夹,答卷包\r"
+      "1001,张三,英语,exam/s000,s000.zip\r"
+      "1001,欧阳·娜娜,英语,exam/s001,s001.zip\r";
   WriteFileForTest(dir_.File("gb.csv"), ConvertEncoding(utf8, "UTF-8", "GB18030"));
   const CliResult r =
       Cli({"batch", "gb.csv", "--out", "pages", "--report", "r.json", "--key-file", key_file_});

@@ -2,14 +2,19 @@
 // demo generates, and the DOM it renders must hold every section heading,
 // question, option and answer row of the sample's description.  Screenshots
 // (desktop and phone width) are kept in <build>/browser-test/.
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 
 #include "tools/cli_fixture.h"
 #include "tools/pdf_printer.h"
+#include "util/file_descriptor.h"
 
 namespace generatesheet::testing {
 namespace {
@@ -252,9 +257,29 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
         "batch",    "class.csv", "--out",      "class",
         "--report", "r.json",    "--key-file", GENERATESHEET_SOURCE_DIR "/samples/demo.key"};
     args.insert(args.end(), options.begin(), options.end());
-    return Cli(args);
+    return Cli(args, {"TMPDIR=" + dir_.File("tmp")});
   };
+  // In the temporary folder: the browser profile a killed batch left, one a
+  // live batch holds, and a link to a folder elsewhere.
+  const std::string killed = dir_.File("tmp/generate-sheet-chromium-KiLLed");
+  const std::string live = dir_.File("tmp/generate-sheet-chromium-LiVe01");
+  fs::create_directories(killed + "/Default");
+  WriteFileForTest(killed + "/Default/Cookies", "x");
+  fs::create_directories(live);
+  fs::create_directories(dir_.File("elsewhere"));
+  WriteFileForTest(dir_.File("elsewhere/keep"), "x");
+  fs::create_directory_symlink(dir_.File("elsewhere"),
+                               dir_.File("tmp/generate-sheet-chromium-LiNk01"));
+  FileDescriptor held(::open(live.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_EQ(::flock(held.get(), LOCK_EX | LOCK_NB), 0);
   CliResult r = batch({"--pdf"});
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir_.File("tmp"))) {
+    left.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, (std::set<std::string>{"generate-sheet-chromium-LiVe01",
+                                         "generate-sheet-chromium-LiNk01"}));
+  EXPECT_TRUE(fs::exists(dir_.File("elsewhere/keep")));
   EXPECT_EQ(r.exit_code, 3) << r.err;
   json report = json::parse(ReadFileForTest(dir_.File("r.json")));
   EXPECT_EQ(report["with_errors"], 1);

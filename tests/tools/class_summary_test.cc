@@ -299,6 +299,12 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
   for (const auto& [name, text] : cases) {
     WriteFileForTest(dir_.File("pages/" + name + ".results.json"), text);
   }
+  // Readable, but its total is beyond the exact sum: unknown, not a crash.
+  nlohmann::json huge = nlohmann::json::parse(
+      RecordText("7", {{"obtained", "99999999999999999999"}, {"full", "99999999999999999999"}}));
+  huge["results"].push_back(huge["results"][0]);
+  huge["results"][1]["number"] = 4;
+  WriteFileForTest(dir_.File("pages/huge.results.json"), huge.dump());
   std::ofstream(dir_.File("pages/big.results.json")) << RecordText("6");
   fs::resize_file(dir_.File("pages/big.results.json"), 64 * 1024 * 1024 + 1);
   // Named like records, but a link out of the folder, a pipe and a folder.
@@ -321,12 +327,13 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
         "pages/folder.results.json（文件夹）"}) {
     EXPECT_NE(r.err.find(std::string("已跳过：") + skipped + "\n"), std::string::npos) << r.err;
   }
-  EXPECT_NE(r.err.find("汇总了 8 名学生，其中 7 个结果文件无法读取（未计入成绩）；跳过 3 个\n"),
+  EXPECT_NE(r.err.find("汇总了 9 名学生，其中 7 个结果文件无法读取（未计入成绩）；跳过 3 个\n"),
             std::string::npos)
       << r.err;
   const std::vector<std::string> rows = CsvLines(ReadFileForTest(dir_.File("pages/summary.csv")));
-  ASSERT_EQ(rows.size(), 9u);
+  ASSERT_EQ(rows.size(), 10u);
   EXPECT_EQ(rows[5], "1001,学生1001,英语,2,完整,1001.html");
+  EXPECT_EQ(rows[6], "7,学生7,英语,,完整,7.html");
   EXPECT_EQ(rows[1], ",,,,未写出,");  // big: no page beside it
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
