@@ -34,17 +34,20 @@ constexpr char kHelp[] =
     "用法：generate-sheet batch 清单.csv --out 文件夹/ [选项]\n"
     "\n"
     "为清单中的每个学生生成试卷页面。清单为 CSV 文件（UTF-8 或 GB18030；RFC 4180 引号规则），\n"
-    "首行为表头，须含以下列（顺序不限，其他列忽略）：\n"
-    "  package_folder  答卷包所在文件夹（相对路径从清单所在文件夹算起）\n"
-    "  zip_name        答卷包文件名，如 1001.zip\n"
-    "  student_id      学号\n"
-    "  student_name    姓名\n"
-    "  subject         科目\n"
+    "首行为表头，须含以下列（顺序不限，其他列忽略；也可用括号中的中文列名）：\n"
+    "  package_folder（答卷包文件夹）  答卷包所在文件夹（相对路径从清单所在文件夹算起）\n"
+    "  zip_name（答卷包）              答卷包文件名，须以 .zip 结尾，如 1001.zip\n"
+    "  student_id（学号）              学号\n"
+    "  student_name（姓名）            姓名\n"
+    "  subject（科目）                 科目\n"
+    "页面、结果文件或 PDF 会覆盖本次运行读写的其他文件（汇总、其他行的文件、答卷包、\n"
+    "清单、报告、模板、密钥文件）的行不生成。\n"
     "\n"
     "选项：\n"
     "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
     "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
-    "  --resume           跳过上次以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
+    "  --resume           跳过上次为同一学生（学号、姓名、科目）、由同一答卷包和模板、\n"
+    "                     以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
     "                     （中断或修正后重跑用）\n"
     "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
     "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
@@ -86,6 +89,19 @@ std::set<std::string> PageNames(const BatchPlan& plan) {
         {page, RecordFileName(page), std::filesystem::path(PdfPathFor(page)).filename().string()});
   }
   return names;
+}
+
+// The summary files are written over whatever has their names: none may be
+// a file the batch reads or writes (a manifest saved as summary.csv).
+void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
+  for (const char* name : kSummaryFiles) {
+    const std::string summary = FileIdentity(settings.page_prefix + name);
+    for (const auto& [path, what] : settings.own_files) {
+      if (FileIdentity(path) == summary) {
+        throw Error(what + " " + path + " 会被班级汇总文件覆盖；请换一个文件名或输出文件夹");
+      }
+    }
+  }
 }
 
 // Rows skipped by --resume whose PDF is missing or older than the page.  A
@@ -177,6 +193,7 @@ int Run(const ParsedArgs& args) {
                         {template_path, "模板文件"},
                         {std::getenv(kKeyFileEnvironmentVariable), "密钥文件"}};
   if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
+  CheckSummaryLeavesOwnFiles(settings);
   BatchPlan plan = PlanBatch(manifest, shard, settings);
   RemoveStalePageFiles(page_prefix, PageNames(plan));
   // Staging folders and decrypted databases a killed run left (the library

@@ -502,6 +502,9 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
       {{"batch", "fifo.csv", "--out", "p"}, 1, "命名管道"},
       {{"batch", manifest, "--out", "p", "--report", manifest}, 2, "清单文件本身"},
       {{"batch", manifest, "--out", "p", "--report", "nowhere/r.json"}, 1, "nowhere"},
+      {{"batch", manifest, "--out", "q", "--report", "q/index.html"},
+       1,
+       "报告文件 q/index.html 会被班级汇总文件覆盖"},
       {{"batch", manifest, "--out", "p", "--template", "t.html"}, 1, "$Content$"},
       {{"batch", "no-id.csv", "--out", "p"}, 1, "no-id.csv 第 3 行的 student_id 为空"},
       {{"batch", "not-zip.csv", "--out", "p"},
@@ -513,6 +516,7 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
        "twice.csv 的表头有两列都是 student_id：学号 与 student_id"},
   };
   ASSERT_EQ(::mkfifo(dir_.File("fifo.csv").c_str(), 0600), 0);
+  fs::create_directories(dir_.File("q"));
   WriteFileForTest(dir_.File("t.html"), "$Title$");
   WriteFileForTest(dir_.File("no-id.csv"),
                    "package_folder,zip_name,student_id,student_name,subject\n"
