@@ -90,10 +90,15 @@ bool IsProfileName(const std::string& name) {
                      [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
+// A profile folder changed this recently may be a live browser's of an
+// earlier version of this program, which held no lock on it.
+constexpr auto kProfileQuietTime = std::chrono::hours(1);
+
 // Removes the profile folders in the temporary folder that no live printer
-// holds: those of a run that was killed.  Only this user's, never through a
-// link.
+// holds: those of a run that was killed.  Only this user's, only those
+// unchanged for kProfileQuietTime, never through a link.
 void RemoveLeftoverProfiles() {
+  const auto quiet_since = std::chrono::system_clock::now() - kProfileQuietTime;
   std::error_code ec;
   const fs::path temp = fs::temp_directory_path(ec);
   if (ec) return;
@@ -104,6 +109,7 @@ void RemoveLeftoverProfiles() {
         ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!folder.valid() || ::fstat(folder.get(), &st) != 0 || st.st_uid != ::geteuid() ||
+        std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec) > quiet_since ||
         !HoldTemporary(folder.get())) {
       continue;
     }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -266,6 +267,13 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   fs::create_directories(killed + "/Default");
   WriteFileForTest(killed + "/Default/Cookies", "x");
   fs::create_directories(live);
+  const std::string recent = dir_.File("tmp/generate-sheet-chromium-ReCent");
+  fs::create_directories(recent);
+  // Killed long ago (a folder changed within the hour may be the live
+  // browser of an earlier version of the program, which held no lock).
+  for (const std::string& old : {killed, live}) {
+    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  }
   fs::create_directories(dir_.File("elsewhere"));
   WriteFileForTest(dir_.File("elsewhere/keep"), "x");
   fs::create_directory_symlink(dir_.File("elsewhere"),
@@ -278,6 +286,7 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
     left.insert(entry.path().filename().string());
   }
   EXPECT_EQ(left, (std::set<std::string>{"generate-sheet-chromium-LiVe01",
+                                         "generate-sheet-chromium-ReCent",
                                          "generate-sheet-chromium-LiNk01"}));
   EXPECT_TRUE(fs::exists(dir_.File("elsewhere/keep")));
   EXPECT_EQ(r.exit_code, 3) << r.err;
