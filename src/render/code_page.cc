@@ -15,8 +15,7 @@ constexpr int kFallbackCodePage = 1252;
 
 std::string EncodingName(int code_page) {
   switch (code_page) {
-    case 936:  // GBK as Windows reads it: 0x80 is the euro sign
-      return "CP936";
+    case 936:    // GBK, as its table reads it where iconv could not follow
     case 20936:  // GB2312
     case 54936:  // GB18030
       return "GB18030";

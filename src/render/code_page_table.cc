@@ -13,7 +13,11 @@ constexpr std::size_t kPairRows = 128;  // lead bytes 0x80..0xFF
 const CodePageTable* CodePageTable::For(int code_page) {
   switch (code_page) {
     case 936: {
-      static const CodePageTable kGbk("CP936");
+      // GBK as Windows reads it: GB18030's one- and two-byte characters (the
+      // user-defined areas in the private use area, as in Windows' own
+      // table), and 0x80 the euro sign.  GB18030's four-byte characters are
+      // none of its characters.
+      static const CodePageTable kGbk("GB18030", {{0x80, 0x20AC}}, Length::kTwoBytesAtMost);
       return &kGbk;
     }
     case 1252: {
@@ -25,15 +29,25 @@ const CodePageTable* CodePageTable::For(int code_page) {
   }
 }
 
-CodePageTable::CodePageTable(std::string iconv_name)
+CodePageTable::CodePageTable(std::string iconv_name, std::initializer_list<OwnByte> own_bytes,
+                             Length length)
     : iconv_name_(std::move(iconv_name)),
+      length_(length),
       pairs_(std::make_unique<std::atomic<uint32_t>[]>(kPairRows * 256)) {
   for (unsigned byte = 0; byte < 256; ++byte) {
     const char c = static_cast<char>(byte);
     uint32_t entry = Probe(std::string_view(&c, 1));
     if (byte < 0x80 && entry == kLead) entry = kCannotFollow;  // pairs start at 0x80
     single_[byte].store(entry, std::memory_order_relaxed);
-    if (byte < 0x80 && entry != (byte << 2 | kCharacter)) ascii_is_itself_ = false;
+  }
+  for (const OwnByte& own : own_bytes) {
+    single_[own.byte].store(static_cast<uint32_t>(own.code_point) << 2 | kCharacter,
+                            std::memory_order_relaxed);
+  }
+  for (unsigned byte = 0; byte < 0x80; ++byte) {
+    if (Single(static_cast<unsigned char>(byte)) != (byte << 2 | kCharacter)) {
+      ascii_is_itself_ = false;
+    }
   }
 }
 
@@ -53,7 +67,8 @@ uint32_t CodePageTable::Probe(std::string_view bytes) const {
       return kInvalid;
     case FirstCharacter::Outcome::kCutShort:
       // Only a single byte may be the first half of a pair.
-      return bytes.size() == 1 ? kLead : kCannotFollow;
+      if (bytes.size() == 1) return kLead;
+      return length_ == Length::kTwoBytesAtMost ? kInvalid : kCannotFollow;
     case FirstCharacter::Outcome::kOther:
       return kCannotFollow;
   }

@@ -2,13 +2,16 @@
 // GBK of Chinese Windows, and 1252), so that a run of \'hh bytes costs a few
 // look-ups rather than a call into iconv.  The tables hold what iconv itself
 // makes of each byte and byte pair, asked once, the first time the byte or
-// pair is met; decoding through a table gives exactly what decoding the same
-// bytes through iconv gives.  Safe on any thread.
+// pair is met, except where the code page reads a byte otherwise than the
+// iconv encoding it is read through; decoding through a table gives what
+// decoding the same bytes through iconv gives, but for those bytes.  Safe on
+// any thread.
 #ifndef GENERATESHEET_RENDER_CODE_PAGE_TABLE_H_
 #define GENERATESHEET_RENDER_CODE_PAGE_TABLE_H_
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,7 +23,20 @@ class CodePageTable {
   // The table of `code_page`, or nullptr when it has none.
   static const CodePageTable* For(int code_page);
 
-  explicit CodePageTable(std::string iconv_name);
+  // A byte the code page reads alone as `code_point`, whatever iconv reads.
+  struct OwnByte {
+    unsigned char byte;
+    char32_t code_point;
+  };
+  // How long a character of the code page may be.
+  enum class Length { kAsIconvReads, kTwoBytesAtMost };
+
+  // The code page as iconv reads `iconv_name`, but for `own_bytes`.  With
+  // kTwoBytesAtMost, a pair iconv reads as the start of a longer character
+  // does not decode: its first byte becomes U+FFFD and decoding goes on
+  // after it.
+  explicit CodePageTable(std::string iconv_name, std::initializer_list<OwnByte> own_bytes = {},
+                         Length length = Length::kAsIconvReads);
   CodePageTable(const CodePageTable&) = delete;
   CodePageTable& operator=(const CodePageTable&) = delete;
 
@@ -41,6 +57,7 @@ class CodePageTable {
   uint32_t Probe(std::string_view bytes) const;
 
   const std::string iconv_name_;
+  const Length length_;
   bool ascii_is_itself_ = true;  // every byte below 0x80 stands for itself
   mutable std::atomic<uint32_t> single_[256];
   // Entries for pairs whose first byte is 0x80..0xFF, made on first use.

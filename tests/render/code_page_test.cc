@@ -5,9 +5,11 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "util/text_encoding.h"
+#include "util/utf8.h"
 
 namespace generatesheet {
 namespace {
@@ -15,11 +17,23 @@ namespace {
 // The code pages read through tables, each against iconv reading the same
 // bytes: every byte and every byte pair, then random mixes of lead bytes,
 // trail bytes and ASCII, so the text around a bad byte is checked too.
+// Code page 936 is read as GB18030 but for what Windows reads otherwise
+// (ReadAsGb18030), checked on its own below.
 struct TablePage {
   int code_page;
   const char* iconv_name;
 };
-constexpr TablePage kTablePages[] = {{936, "CP936"}, {1252, "CP1252"}};
+constexpr TablePage kTablePages[] = {{936, "GB18030"}, {1252, "CP1252"}};
+
+bool IsDigit(int byte) { return byte >= '0' && byte <= '9'; }
+
+// Whether code page 936 reads `first` alone, or followed by `second`, as
+// GB18030 does: not with 0x80 standing alone, nor a lead byte and a digit
+// (the start of a four-byte character).
+bool ReadAsGb18030(int first, int second = -1) {
+  const bool lead = first >= 0x81 && first <= 0xFE;
+  return first != 0x80 && !(lead ? IsDigit(second) : second == 0x80);
+}
 
 std::string ThroughTable(const std::string& bytes, int code_page) {
   std::string out = "<";  // what is already there stays
@@ -35,14 +49,17 @@ TEST(CodePageTableTest, EveryByteAndPairDecodesAsIconvDecodesIt) {
   for (const TablePage& page : kTablePages) {
     SCOPED_TRACE(page.code_page);
     int mismatches = 0;
+    const bool gbk = page.code_page == 936;
     for (int first = 0; first < 256; ++first) {
       const std::string single(1, static_cast<char>(first));
-      if (ThroughTable(single, page.code_page) != ThroughIconv(single, page.iconv_name)) {
+      if ((!gbk || ReadAsGb18030(first)) &&
+          ThroughTable(single, page.code_page) != ThroughIconv(single, page.iconv_name)) {
         ADD_FAILURE() << "byte " << first;
         ++mismatches;
       }
       for (int second = 0; second < 256 && mismatches < 10; ++second) {
         const std::string pair = {static_cast<char>(first), static_cast<char>(second)};
+        if (gbk && !ReadAsGb18030(first, second)) continue;
         if (ThroughTable(pair, page.code_page) != ThroughIconv(pair, page.iconv_name)) {
           ADD_FAILURE() << "bytes " << first << " " << second;
           ++mismatches;
@@ -52,15 +69,78 @@ TEST(CodePageTableTest, EveryByteAndPairDecodesAsIconvDecodesIt) {
   }
 }
 
+std::string Utf8(char32_t code_point) {
+  std::string out;
+  AppendUtf8(code_point, &out);
+  return out;
+}
+
+// Windows' table for code page 936 gives its three user-defined areas to
+// the private use area: area after area, lead byte after lead byte, trail
+// bytes in order.
+struct UserDefinedArea {
+  int first_lead, last_lead;
+  std::vector<std::pair<int, int>> trails;  // ranges of trail bytes
+  char32_t first_code_point;
+};
+const UserDefinedArea kUserDefinedAreas[] = {
+    {0xAA, 0xAF, {{0xA1, 0xFE}}, 0xE000},
+    {0xF8, 0xFE, {{0xA1, 0xFE}}, 0xE234},
+    {0xA1, 0xA7, {{0x40, 0x7E}, {0x80, 0xA0}}, 0xE4C6},
+};
+
+TEST(CodePage936Test, ReadsTheUserDefinedAreasAndTheEuroSignAsWindows) {
+  // Corners of the areas, as Windows' table has them.
+  const std::pair<const char*, char32_t> corners[] = {
+      {"\xAA\xA1", 0xE000}, {"\xAF\xFE", 0xE233}, {"\xF8\xA1", 0xE234}, {"\xFE\xFE", 0xE4C5},
+      {"\xA1\x40", 0xE4C6}, {"\xA1\x7E", 0xE504}, {"\xA1\x80", 0xE505}, {"\xA1\xA0", 0xE525},
+      {"\xA2\x40", 0xE526}, {"\xA7\xA0", 0xE765}};
+  for (const auto& [bytes, code_point] : corners) {
+    EXPECT_EQ(ThroughTable(bytes, 936), "<" + Utf8(code_point)) << testing::PrintToString(bytes);
+  }
+  int pairs = 0;
+  for (const UserDefinedArea& area : kUserDefinedAreas) {
+    char32_t expected = area.first_code_point;
+    for (int lead = area.first_lead; lead <= area.last_lead; ++lead) {
+      std::string row_bytes, row_text;
+      for (const auto& [first_trail, last_trail] : area.trails) {
+        for (int trail = first_trail; trail <= last_trail; ++trail, ++expected, ++pairs) {
+          const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+          SCOPED_TRACE(testing::PrintToString(pair));
+          // Alone, and followed by a character no earlier byte may take.
+          ASSERT_EQ(ThroughTable(pair, 936), "<" + Utf8(expected));
+          ASSERT_EQ(ThroughTable(pair + "\xD6\xD0@", 936), "<" + Utf8(expected) + "中@");
+          row_bytes += pair;
+          row_text += Utf8(expected);
+        }
+      }
+      // A whole row at once, then the lead byte alone: half a character.
+      EXPECT_EQ(ThroughTable(row_bytes, 936), "<" + row_text) << lead;
+      EXPECT_EQ(ThroughTable(std::string(1, static_cast<char>(lead)), 936), "<\uFFFD") << lead;
+    }
+  }
+  EXPECT_EQ(pairs, 564 + 658 + 672);
+
+  // 0x80 alone is the euro sign; after a lead byte it is a trail byte.  A
+  // four-byte character of GB18030 is none of this code page's.
+  EXPECT_EQ(ThroughTable("\x80", 936), "<€");
+  EXPECT_EQ(ThroughTable("\xD6\xD0\x80\x80\xAA\xA1", 936), "<中€€\uE000");
+  EXPECT_EQ(ThroughTable("\x81\x80", 936), "<亐");  // U+4E90
+  EXPECT_EQ(ThroughTable("\x81\x30\x81\x30", 936), "<\uFFFD0\uFFFD0");
+  EXPECT_EQ(ThroughTable("\x81\x30\x81\x30", 54936), "<\u0080");
+}
+
 TEST(CodePageTableTest, MixedRunsDecodeAsIconvDecodesThem) {
-  // Lead bytes, trail bytes that are letters or symbols, bytes no pair takes.
-  const std::string alphabet("\x81\xA1\xB0\xD6\xFE\x80\xFF\x40\x7F\xA0\x5C\x20\x61\x00\xE9", 15);
+  // Lead bytes, trail bytes that are letters or symbols, bytes no pair takes
+  // (0x80 only where it is read as iconv reads it).
+  const std::string alphabet("\x81\xA1\xB0\xD6\xFE\xFF\x40\x7F\xA0\x5C\x20\x61\x00\xE9\x80", 15);
   std::mt19937 random(7);
   for (const TablePage& page : kTablePages) {
     SCOPED_TRACE(page.code_page);
+    const std::size_t letters = page.code_page == 936 ? alphabet.size() - 1 : alphabet.size();
     for (int round = 0; round < 3000; ++round) {
       std::string bytes(1 + random() % 9, ' ');
-      for (char& c : bytes) c = alphabet[random() % alphabet.size()];
+      for (char& c : bytes) c = alphabet[random() % letters];
       ASSERT_EQ(ThroughTable(bytes, page.code_page), ThroughIconv(bytes, page.iconv_name))
           << testing::PrintToString(bytes);
     }
@@ -77,7 +157,7 @@ TEST(CodePageTableTest, ThreadsFillingTheTableAtOnceAgree) {
       text += static_cast<char>(trail);
     }
   }
-  const std::string expected = ThroughIconv(text, "CP936");
+  const std::string expected = ThroughIconv(text, "GB18030");
   std::vector<std::string> results(4);
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
@@ -85,7 +165,7 @@ TEST(CodePageTableTest, ThreadsFillingTheTableAtOnceAgree) {
       std::string reordered = text.substr(t * 2 * 64) + text.substr(0, t * 2 * 64);
       std::string out = ThroughTable(reordered, 936);
       results[t] = ThroughTable(text, 936);
-      if (out != ThroughIconv(reordered, "CP936")) results[t] = "mismatch in reordered text";
+      if (out != ThroughIconv(reordered, "GB18030")) results[t] = "mismatch in reordered text";
     });
   }
   for (auto& thread : threads) thread.join();

@@ -85,6 +85,12 @@ TEST(RtfToPlainTextTest, GbkCharacterSplitAcrossEscapesComesOutWhole) {
   EXPECT_EQ(RtfToPlainText(head + "\\'80\\'d6\\'d0}"), "€中");
   EXPECT_EQ(RtfToPlainText(head + "\\'81\\'30\\'81\\'30}"), "\uFFFD0\uFFFD0");
   EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansicpg54936 \\'81\\'30\\'81\\'30}"), "\u0080");
+  // Its user-defined areas are private-use characters, each read whole.
+  EXPECT_EQ(RtfToPlainText(head + "\\'aa\\'a1\\'a1\\'40}"), "\uE000\uE4C6");
+  EXPECT_EQ(RtfToPlainText("{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
+                           "\\'cb\\'ce\\'cc\\'e5;}}\\pard\\f0 \\'d0\\'d5\\'c3\\'fb\\'a3\\'ba"
+                           "\\'aa\\'a1\\'a1\\'40\\'d6\\'d0\\par\r\n}"),
+            "姓名：\uE000\uE4C6中");
 }
 
 TEST(RtfToPlainTextTest, EachFontDecodesInItsOwnCharset) {
