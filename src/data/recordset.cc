@@ -1,5 +1,6 @@
 #include "data/recordset.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,24 +25,29 @@ class Recordset::Impl {
   }
 
   const Value& Field(std::string_view name) const {
-    std::size_t column = Find(name);
+    const std::optional<std::size_t> column = Find(name);
+    if (!column) {
+      throw Error("在对应所需名称或序数的集合中，未找到项目：字段 " + std::string(name));
+    }
     if (Eof()) {
       throw Error("BOF 或 EOF 中有一个是“真”，或者当前的记录已被删除，无法读取字段 " +
                   std::string(name));
     }
-    return result_.at(row_, column);
+    return result_.at(row_, *column);
   }
+
+  bool HasField(std::string_view name) const { return Find(name).has_value(); }
 
  private:
   // "table.column" matches that column of that table; a bare name matches
   // the first result column of that name.
-  std::size_t Find(std::string_view name) const {
+  std::optional<std::size_t> Find(std::string_view name) const {
     const bool qualified = name.find('.') != std::string_view::npos;
     for (std::size_t i = 0; i < result_.columns().size(); ++i) {
       const ResultColumn& c = result_.columns()[i];
       if (qualified ? IsQualifiedName(name, c) : EqualsFolded(name, c.name)) return i;
     }
-    throw Error("在对应所需名称或序数的集合中，未找到项目：字段 " + std::string(name));
+    return std::nullopt;
   }
 
   // Whether `name` is "table.column" for result column `c`.  Folding keeps
@@ -74,6 +80,8 @@ void Recordset::MoveNext() {
   if (!impl_) throw Error("对象关闭时，不允许操作：记录集未打开");
   impl_->MoveNext();
 }
+
+bool Recordset::HasField(std::string_view name) const { return impl_ && impl_->HasField(name); }
 
 const Value& Recordset::Field(std::string_view name) const {
   if (!impl_)

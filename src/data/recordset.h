@@ -34,6 +34,9 @@ class Recordset {
   // The named column of the current row; names are case-insensitive, and a
   // "table.column" result column is found by its bare column name too.
   const Value& Field(std::string_view name) const;
+  // Whether Field(name) would find a column; reads no value.  False when
+  // the recordset is not open.
+  bool HasField(std::string_view name) const;
 
  private:
   class Impl;

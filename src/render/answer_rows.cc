@@ -8,6 +8,7 @@
 #include "render/error_prefixes.h"
 #include "render/html_text.h"
 #include "render/paper_renderers.h"
+#include "render/question_result_builder.h"
 #include "render/rtf_to_text.h"
 #include "render/text_helpers.h"
 #include "util/error.h"
@@ -24,6 +25,19 @@ std::string Row(const char* label, const std::string& text) {
   return std::string("<tr><td class='bottom'>") + label + text + "</td></tr>";
 }
 
+// The full marks of the question, for its result.  Looked up without
+// failing: the rows themselves need S_Score only on the text layout's
+// standard-answer path, so a database without it must not cost the rows.
+ScoreReading FullMarks(const Recordset& rs, int number) {
+  const std::string question = "第 " + std::to_string(number) + " 题的满分（S_Score）";
+  if (!rs.HasField("S_Score")) {
+    return {std::nullopt, question + "无法读取：答案库的 tbl_AnalysisPaper 表中没有 S_Score 字段"};
+  }
+  const Value& full = rs.Field("S_Score");
+  if (full.IsNull()) return {std::nullopt, question + "为空"};
+  return {full.ToText("S_Score"), ""};
+}
+
 // What the question's result needs from its answer row: the answers as
 // shown and the full marks, read without failing the rows.
 void NoteAnswers(const RenderContext& context, const Recordset& rs, bool choice,
@@ -35,13 +49,7 @@ void NoteAnswers(const RenderContext& context, const Recordset& rs, bool choice,
   result->student_answered = student && student->find_first_not_of(" \t\r\n") != std::string::npos;
   result->student_answer = student.value_or("");
   result->standard_answer = standard.value_or("");
-  const Value& full = rs.Field("S_Score");
-  if (full.IsNull()) {
-    context.results->NoteFull(
-        {std::nullopt, "第 " + std::to_string(result->number) + " 题的满分（S_Score）为空"});
-  } else {
-    context.results->NoteFull({full.ToText("S_Score"), ""});
-  }
+  context.results->NoteFull(FullMarks(rs, result->number));
   context.results->NoteAnswerRead();
 }
 

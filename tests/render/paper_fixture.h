@@ -58,7 +58,13 @@ class PaperTest : public ::testing::Test {
           {{"Pbase.mdb", staging + "/Pbase.mdb"}, {"Analysis.mdb", staging + "/Analysis.mdb"}},
           "qvk", "zipcrypt");
     }
-    sheet_.SetBakDataPath(bak);
+    return Run(folder);
+  }
+
+  // Runs GenerateSheet on the package <dir>/<folder>/<folder>.zip and
+  // returns the page as Generate does.
+  std::string Run(const std::string& folder) {
+    sheet_.SetBakDataPath(dir_.File(folder));
     sheet_.SetZipPaperName(folder + ".zip");
     generated_ = sheet_.GenerateSheet();
     if (sheet_.PagePath().empty()) return "";

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "jetwriter/database.h"
 #include "render/paper_fixture.h"
 
 namespace generatesheet {
@@ -455,6 +456,88 @@ TEST_F(PaperTest, MarkedPageShowsEachVerdictAndNeverGuessesOne) {
   ASSERT_EQ(7u, sheet_.Results().size());
   EXPECT_EQ(Verdict::kPartial, sheet_.Results()[3].verdict);
   EXPECT_EQ("3", sheet_.Results()[4].obtained);
+}
+
+// One question as stored in an answer database.
+struct StoredAnswer {
+  int number;
+  int type;
+  std::string student, standard, analysis, obtained;
+};
+
+// Packs the paper's question bank with an answer database whose
+// tbl_AnalysisPaper has no S_Score column (the builder always writes one),
+// as <dir>/<folder>/<folder>.zip.
+class PaperWithoutFullMarksTest : public PaperTest {
+ protected:
+  void Pack(const std::string& folder, const std::vector<StoredAnswer>& answers) {
+    const std::string staging = dir_.File(folder + "-staging");
+    std::filesystem::create_directories(staging);
+    builder::WriteDatabases(paper_, *cipher_, staging, {"", false});
+    WriteAnswers(staging + "/Analysis.mdb", answers);
+    cipher_->EncryptFile(staging + "/Analysis.mdb");
+    std::filesystem::create_directories(dir_.File(folder));
+    builder::WriteZip(
+        dir_.File(folder) + "/" + folder + ".zip",
+        {{"Pbase.mdb", staging + "/Pbase.mdb"}, {"Analysis.mdb", staging + "/Analysis.mdb"}}, "qvk",
+        "aes256");
+  }
+
+ private:
+  void WriteAnswers(const std::string& path, const std::vector<StoredAnswer>& answers) {
+    using jet::ColumnType;
+    jet::Database db;
+    jet::Table& accounts = db.AddTable("tbl_Account", {{"I_QuestionNo", ColumnType::kLong},
+                                                       {"S_GetScore", ColumnType::kMemo},
+                                                       {"I_RECNO", ColumnType::kLong}});
+    jet::Table& analysis = db.AddTable("tbl_AnalysisPaper", {{"I_QuestionNo", ColumnType::kLong},
+                                                             {"I_TypeID", ColumnType::kLong},
+                                                             {"M_StudentAnswer", ColumnType::kMemo},
+                                                             {"M_TopicAns", ColumnType::kMemo},
+                                                             {"M_Analysis", ColumnType::kMemo}});
+    for (const StoredAnswer& a : answers) {
+      const std::string question_key = cipher_->zqEncryptString(std::to_string(a.number), "1001");
+      const int record = 500 + a.number;
+      const std::string record_key = std::to_string(record);
+      accounts.AddRow({a.number, cipher_->EncryptString(a.obtained, question_key), record});
+      analysis.AddRow({a.number, a.type, cipher_->EncryptString(a.student, question_key),
+                       cipher_->EncryptString(a.standard, record_key),
+                       cipher_->EncryptString(a.analysis, record_key)});
+    }
+    db.Save(path);
+  }
+};
+
+// A choice question's rows do not need S_Score: without marks, a database
+// without that column gives the same page and no error; with marks, the
+// mark it would give shows "—" and the missing column is reported.
+TEST_F(PaperWithoutFullMarksTest, AChoiceQuestionKeepsItsRows) {
+  Section(1, "86", "单选题");
+  Question(1, "q", "86");
+  Option(1, "A", "a");
+  Answer(1, 1, "1", "2", "why", 2, "0");
+  const std::string page = Generate("1001");
+  ASSERT_NE(std::string::npos, page.find(ChoiceRows("A", "B", "why"))) << page;
+  ASSERT_EQ("", sheet_.ErrMsg());
+
+  Pack("1002", {{1, 1, "1", "2", "why", "0"}});
+  EXPECT_EQ(page, Run("1002"));
+  EXPECT_EQ("", sheet_.ErrMsg());
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  ASSERT_EQ(1u, sheet_.Results().size());
+  EXPECT_EQ("B", sheet_.Results()[0].standard_answer);
+  EXPECT_EQ("", sheet_.Results()[0].full);
+  EXPECT_NE(std::string::npos, sheet_.Results()[0].error.find("S_Score"));
+
+  sheet_.SetMarks(true);
+  Pack("1003", {{1, 1, "1", "2", "why", "0"}});
+  EXPECT_NE(std::string::npos,
+            Run("1003").find(ChoiceRows("A", "B", "why") +
+                             Marks("0 / —", "<span class='verdict unknown'>—</span>")));
+  EXPECT_EQ(
+      "【GetAnswerAndAnalysis】获取学生答案和标准答案以及解析出错，错误信息：第 1 "
+      "题的满分（S_Score）无法读取：答案库的 tbl_AnalysisPaper 表中没有 S_Score 字段",
+      sheet_.ErrMsg());
 }
 
 // A complete marked page keeps the header exactly as it was.
