@@ -70,12 +70,14 @@ bool RemoveTemporaryFile(int folder_fd, const std::string& name) {
 
 }  // namespace
 
-bool IsTemporaryFileName(std::string_view name) {
+bool IsTemporaryFileName(std::string_view name, std::string_view target) {
   constexpr std::string_view kMark = kTemporaryFileMark;
-  if (name.size() < 1 + 1 + kMark.size() + kTemporarySuffixLength || name[0] != '.') return false;
-  const std::size_t suffix = name.size() - kTemporarySuffixLength;
-  if (name.substr(suffix - kMark.size(), kMark.size()) != kMark) return false;
-  for (char c : name.substr(suffix)) {
+  if (target.empty() || name.size() != 1 + target.size() + kMark.size() + kTemporarySuffixLength ||
+      name[0] != '.' || name.substr(1, target.size()) != target ||
+      name.substr(1 + target.size(), kMark.size()) != kMark) {
+    return false;
+  }
+  for (char c : name.substr(name.size() - kTemporarySuffixLength)) {
     if (!IsAsciiAlnum(c)) return false;
   }
   return true;
@@ -112,7 +114,7 @@ std::size_t RemoveLeftoverTemporaries(const std::string& folder,
     if (!wanted(name)) continue;
     if (IsStagingFolderName(name)) {
       removed += RemoveStagingFolder(folder_fd.get(), name) ? 1 : 0;
-    } else if (IsTemporaryFileName(name)) {
+    } else if (IsTemporaryFileName(name, kDecryptedDatabaseName)) {
       removed += RemoveTemporaryFile(folder_fd.get(), name) ? 1 : 0;
     }
   }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "package/archive_zip_component.h"
 #include "package/extraction_staging.h"
@@ -35,13 +36,19 @@ std::set<std::string> NamesIn(const std::string& folder) {
 }
 
 TEST(LeftoverFilesTest, KnowsTheNamesOfItsTemporaries) {
-  EXPECT_TRUE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c3"));
-  EXPECT_TRUE(IsTemporaryFileName(".1001.html.tmp-XXXXXX"));
-  EXPECT_FALSE(IsTemporaryFileName("Analysis.mdb.tmp-a1B2c3"));  // not hidden
-  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c"));  // suffix too short
-  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c3d"));
-  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c."));
-  EXPECT_FALSE(IsTemporaryFileName(".tmp-abcdef"));  // no name before the mark
+  constexpr std::string_view kDatabase = kDecryptedDatabaseName;
+  EXPECT_TRUE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c3", kDatabase));
+  EXPECT_TRUE(IsTemporaryFileName(".1001.html.tmp-XXXXXX", "1001.html"));
+  EXPECT_FALSE(IsTemporaryFileName(".1001.html.tmp-XXXXXX", kDatabase));  // another file's
+  EXPECT_FALSE(IsTemporaryFileName(".draft.docx.tmp-Ab12Cd", kDatabase));
+  EXPECT_FALSE(IsTemporaryFileName(".analysis.mdb.tmp-a1B2c3", kDatabase));  // another case
+  EXPECT_FALSE(IsTemporaryFileName(".x.Analysis.mdb.tmp-a1B2c3", kDatabase));
+  EXPECT_FALSE(IsTemporaryFileName("Analysis.mdb.tmp-a1B2c3", kDatabase));  // not hidden
+  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c", kDatabase));  // suffix too short
+  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c3d", kDatabase));
+  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb.tmp-a1B2c.", kDatabase));
+  EXPECT_FALSE(IsTemporaryFileName(".Analysis.mdb-tmp-a1B2c3", kDatabase));
+  EXPECT_FALSE(IsTemporaryFileName(".tmp-abcdef", ""));  // no name before the mark
   EXPECT_TRUE(IsStagingFolderName(".unzip-0123456789ab"));
   EXPECT_FALSE(IsStagingFolderName(".unzip-0123456789AB"));
   EXPECT_FALSE(IsStagingFolderName(".unzip-0123456789a"));
@@ -101,17 +108,22 @@ TEST(LeftoverFilesTest, ALiveRunKeepsItsTemporariesAndAKilledOneLosesThemAtTheNe
   TempDir dir;
   WriteZip(dir.File("1001.zip"),
            {ZipEntry::File("Pbase.mdb", "bank"), ZipEntry::File("Analysis.mdb", "encrypted")});
-  // Files of the same look that are not ours stay whatever happens.
+  // Files of the same look that are not ours stay whatever happens: a
+  // host's temporaries, held by nobody, and a link.
   WriteFileForTest(dir.File(".notes.tmp-12345"), "too short a suffix");
+  WriteFileForTest(dir.File(".draft.docx.tmp-Ab12Cd"), "a host's own temporary");
+  WriteFileForTest(dir.File(".1001.html.tmp-Ab12Cd"), "another program's, of a page's name");
   fs::create_directory(dir.File(".unzip-not-ours"));
-  fs::create_symlink(dir.File("1001.zip"), dir.File(".link.tmp-abcdef"));
+  fs::create_symlink(dir.File("1001.zip"), dir.File(".Analysis.mdb.tmp-linked"));
 
   MidRunProcess run(dir.path());
   ASSERT_TRUE(run.ready());
   std::set<std::string> mid_run = NamesIn(dir.path());
   std::set<std::string> temporaries;
   for (const std::string& name : mid_run) {
-    if (IsStagingFolderName(name) || IsTemporaryFileName(name)) temporaries.insert(name);
+    if (IsStagingFolderName(name) || IsTemporaryFileName(name, kDecryptedDatabaseName)) {
+      temporaries.insert(name);
+    }
   }
   ASSERT_EQ(temporaries.size(), 3u);                     // staging folder, decrypted copy, the link
   EXPECT_EQ(RemoveLeftoverTemporaries(dir.path()), 0u);  // held by the live run
@@ -124,7 +136,8 @@ TEST(LeftoverFilesTest, ALiveRunKeepsItsTemporariesAndAKilledOneLosesThemAtTheNe
   ASSERT_EQ(zip.Unzip(0), 0) << zip.LastResultDescription();
   EXPECT_EQ(NamesIn(dir.path()),
             (std::set<std::string>{"1001.zip", "Pbase.mdb", "Analysis.mdb", ".notes.tmp-12345",
-                                   ".unzip-not-ours", ".link.tmp-abcdef"}));
+                                   ".draft.docx.tmp-Ab12Cd", ".1001.html.tmp-Ab12Cd",
+                                   ".unzip-not-ours", ".Analysis.mdb.tmp-linked"}));
   EXPECT_EQ(ReadFileForTest(dir.File("Analysis.mdb")), "encrypted");
 }
 
