@@ -10,8 +10,6 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The path of the first `count` parts, joined with "/", for messages.
 std::string Join(const std::vector<std::string>& parts, std::size_t count) {
   std::string path;
@@ -70,16 +68,6 @@ SplitEntryName SplitEntryPath(std::string_view name) {
   return split;
 }
 
-bool IsPackageFileName(std::string_view name) {
-  constexpr std::string_view kSuffix = ".zip";
-  if (name.size() < kSuffix.size()) return false;
-  std::string_view tail = name.substr(name.size() - kSuffix.size());
-  for (std::size_t i = 0; i < kSuffix.size(); ++i) {
-    if (AsciiLower(tail[i]) != kSuffix[i]) return false;
-  }
-  return true;
-}
-
 ExtractionManifest::ExtractionManifest() : root_(std::make_unique<PathNode>()) {}
 ExtractionManifest::~ExtractionManifest() = default;
 
@@ -99,11 +87,6 @@ std::optional<std::string> ExtractionManifest::Add(const std::string& name, Entr
   if (!split.refusal.empty()) return split.refusal;
   std::vector<std::string>& parts = split.components;
   if (parts.empty() && kind == EntryKind::kFile) return std::string("条目名称为空");
-  // Packages lie side by side in one folder: no entry may put a file where
-  // one of them is, or where one may be put later.
-  if (parts.size() == 1 && kind == EntryKind::kFile && IsPackageFileName(parts[0])) {
-    return std::string("条目会覆盖文件夹中的答卷包（.zip 文件）");
-  }
   // A folder entry like "./" names the destination itself: nothing to do.
   if (!parts.empty()) {
     if (auto refusal = Claim(parts, kind)) return refusal;

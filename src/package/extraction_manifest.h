@@ -1,10 +1,11 @@
 // The entries of one package, checked before anything is written.  A package
 // is refused whole when an entry name is absolute or climbs out with "..",
 // is longer or deeper than a package needs, when an entry is a link, a
-// device, a fifo or a socket, when two entries land on the same path (a
-// repeated name, or a file where another entry needs a folder), or when an
-// entry would land on a package (a "*.zip" file, any case) beside the one
-// being extracted.  "\" in entry names separates folders like "/".
+// device, a fifo or a socket, or when two entries land on the same path (a
+// repeated name, or a file where another entry needs a folder).  Which
+// files already in the destination no entry may replace is decided where
+// they are (ExtractionStaging).  "\" in entry names separates folders like
+// "/".
 //
 // Every check costs time and memory in proportion to the names' length.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_MANIFEST_H_
@@ -40,9 +41,6 @@ struct SplitEntryName {
   std::string refusal;  // empty when the name is acceptable
 };
 SplitEntryName SplitEntryPath(std::string_view name);
-
-// Whether `name` ends in ".zip", in any letter case.
-bool IsPackageFileName(std::string_view name);
 
 class ExtractionManifest {
  public:

@@ -1,6 +1,7 @@
 #include "package/extraction_staging.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,13 +81,14 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination, const s
         ZipResult::kWriteFailed,
         SystemError("无法使用解压的目标文件夹", destination, errno).what());
   }
-  NoteKept(KeptFile{archive, "答卷包本身"});
+  // The package, and the packages beside it.
+  NoteKept(KeptFile{archive, "答卷包本身", true}, "文件夹中已有的答卷包（.zip 文件）");
   for (const KeptFile& file : kept)
     NoteKept(KeptFile{NativePath(file.path), file.role, file.same_kind});
   return ExtractionStatus::Ok();
 }
 
-void ExtractionStaging::NoteKept(const KeptFile& file) {
+void ExtractionStaging::NoteKept(const KeptFile& file, const std::string& kind) {
   if (file.path.empty()) return;
   auto [folder, name] = SplitPath(file.path);
   struct stat folder_info;
@@ -106,6 +108,7 @@ void ExtractionStaging::NoteKept(const KeptFile& file) {
   if (file.same_kind) kept.extension = LowerExtension(name);
   kept.path = file.path;
   kept.role = file.role;
+  kept.kind = !kind.empty() ? kind : file.role + "所在文件夹中已有的 " + kept.extension + " 文件";
   kept_.push_back(std::move(kept));
 }
 
@@ -222,29 +225,42 @@ ExtractionStatus ExtractionStaging::CheckKept(const ManifestEntry& entry, const 
   }
   const std::string& name = entry.components.back();
   const Kept* hit = nullptr;
-  bool whole_kind = false;
   for (const Kept& kept : kept_) {
     const bool same_folder =
         folder_info.st_dev == kept.folder_device && folder_info.st_ino == kept.folder_inode;
     if ((existing != nullptr && kept.exists && existing->st_dev == kept.device &&
          existing->st_ino == kept.inode) ||
         (same_folder && name == kept.name)) {
-      hit = &kept;
-      whole_kind = false;
-      break;  // the file itself: the most precise reason
+      const std::string what = kept.role + "：" + kept.path;  // the file itself
+      return ExtractionStatus::Failure(ZipResult::kUnsafeEntry, Refusal(entry, what));
     }
-    if (hit == nullptr && same_folder && !kept.extension.empty() &&
-        LowerExtension(name) == kept.extension) {
-      hit = &kept;
-      whole_kind = true;
-    }
+    // A new file of a kept kind replaces nothing.
+    if (hit == nullptr && existing != nullptr && same_folder && IsOfKind(kept, name)) hit = &kept;
   }
   if (hit == nullptr) return ExtractionStatus::Ok();
-  const std::string what = whole_kind ? hit->role + "所在文件夹中的 " + hit->extension + " 文件"
-                                      : hit->role + "：" + hit->path;
   return ExtractionStatus::Failure(ZipResult::kUnsafeEntry,
-                                   "答卷包含有不安全的条目，整个答卷包未解压：" + archive_ + "：" +
-                                       entry.name + "（条目会覆盖" + what + "）");
+                                   Refusal(entry, hit->kind + "：" + TargetPath(entry)));
+}
+
+std::string ExtractionStaging::Refusal(const ManifestEntry& entry, const std::string& what) const {
+  return "答卷包含有不安全的条目，整个答卷包未解压：" + archive_ + "：" + entry.name +
+         "（条目会覆盖" + what + "）";
+}
+
+bool ExtractionStaging::IsOfKind(const Kept& kept, const std::string& name) {
+  return !kept.extension.empty() && LowerExtension(name) == kept.extension;
+}
+
+bool ExtractionStaging::InKeptKind(int folder_fd, const std::string& name) const {
+  struct stat folder_info;
+  if (fstat(folder_fd, &folder_info) != 0) return true;  // cannot tell: the safe answer
+  for (const Kept& kept : kept_) {
+    if (folder_info.st_dev == kept.folder_device && folder_info.st_ino == kept.folder_inode &&
+        IsOfKind(kept, name)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry& entry) {
@@ -264,11 +280,25 @@ ExtractionStatus ExtractionStaging::Place(std::size_t index, const ManifestEntry
   if (entry.kind == EntryKind::kDirectory) return ExtractionStatus::Ok();
 
   int parent = folder.valid() ? folder.get() : destination_fd_.get();
-  if (renameat(staging_fd_.get(), StagedName(index).c_str(), parent, parts.back().c_str()) != 0) {
-    return WriteFailure(entry, errno);
-  }
+  if (!MoveIntoPlace(index, parent, parts.back())) return WriteFailure(entry, errno);
   staged_.erase(index);
   return ExtractionStatus::Ok();
+}
+
+bool ExtractionStaging::MoveIntoPlace(std::size_t index, int folder_fd,
+                                      const std::string& name) const {
+  const std::string staged = StagedName(index);
+  // A file of a kept kind did not exist when the targets were checked; one
+  // that appeared since (a package copied in meanwhile) is not replaced.
+  if (InKeptKind(folder_fd, name)) {
+    if (renameat2(staging_fd_.get(), staged.c_str(), folder_fd, name.c_str(), RENAME_NOREPLACE) ==
+        0) {
+      return true;
+    }
+    // A file system without the flag gets the checks alone.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+  }
+  return renameat(staging_fd_.get(), staged.c_str(), folder_fd, name.c_str()) == 0;
 }
 
 }  // namespace generatesheet

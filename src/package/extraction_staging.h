@@ -9,10 +9,13 @@
 // themselves, never following a symbolic link below the destination.
 //
 // No entry may replace a kept file: the archive itself, the files the host
-// names (see KeptFile), or a file of the same kind as one kept with
-// same_kind in its folder.  Kept files are recognised by their folder and
-// name, and, when they exist, by their inode, so another spelling of the
-// path or a second hard link makes no difference.
+// names (see KeptFile), or an existing file of the same kind as one kept
+// with same_kind in its folder (another package beside the archive, which
+// is always kept so).  An entry that would create a new file of such a kind
+// is accepted, and its file never replaces one that appears meanwhile.  Kept
+// files are recognised by their folder and name, and, when they exist, by
+// their inode, so another spelling of the path or a second hard link makes
+// no difference.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
 #define GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
 
@@ -80,14 +83,22 @@ class ExtractionStaging {
     std::string extension;  // lower case, with its dot; empty unless same_kind
     std::string path;
     std::string role;
+    std::string kind;  // what files of `extension` in its folder are, for refusals
   };
 
-  void NoteKept(const KeptFile& file);
+  // `kind` names the files of its kind for refusals, when the role does not.
+  void NoteKept(const KeptFile& file, const std::string& kind = "");
   ExtractionStatus OpenStagingFolder();
   ExtractionStatus CheckTarget(const ManifestEntry& entry) const;
   ExtractionStatus CheckKept(const ManifestEntry& entry, const std::string& folder,
                              const struct stat* existing) const;
+  std::string Refusal(const ManifestEntry& entry, const std::string& what) const;
+  static bool IsOfKind(const Kept& kept, const std::string& name);
+  // Whether a file `name` in the folder open as `folder_fd` is of a kept kind.
+  bool InKeptKind(int folder_fd, const std::string& name) const;
   ExtractionStatus Place(std::size_t index, const ManifestEntry& entry);
+  // Renames staged file `index` to `name` in `folder_fd`; false with errno.
+  bool MoveIntoPlace(std::size_t index, int folder_fd, const std::string& name) const;
   ExtractionStatus WriteFailure(const ManifestEntry& entry, int error) const;
   std::string TargetPath(const ManifestEntry& entry) const;
   void Discard();

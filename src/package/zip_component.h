@@ -39,8 +39,9 @@ struct ExtractionLimits {
 };
 
 // A file outside the package that no entry may replace, with what it is
-// (e.g. "生成的页面"), for the refusal.  With `same_kind`, no entry may put
-// a file with the same extension (any case) into its folder either.
+// (e.g. "生成的页面"), for the refusal.  With `same_kind`, no entry may
+// replace an existing file with the same extension (any case) in its folder
+// either; a new file of that kind is no harm.
 struct KeptFile {
   std::string path;
   std::string role;

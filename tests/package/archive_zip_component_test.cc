@@ -330,16 +330,13 @@ INSTANTIATE_TEST_SUITE_P(
         UnsafeCase{"FileThenFolder",
                    {ZipEntry::File("sub", "x"), ZipEntry::File("sub/a.txt", "y")},
                    "既是文件又是文件夹"},
-        // The package's own name, and any other package the folder may hold.
+        // The package's own name (its neighbours: see below).
         UnsafeCase{"ItsOwnName",
                    {ZipEntry::File("1001.zip", "22 bytes of plain text")},
-                   "1001.zip：1001.zip（条目会覆盖文件夹中的答卷包（.zip 文件））"},
+                   "1001.zip：1001.zip（条目会覆盖答卷包本身："},
         UnsafeCase{"ItsOwnNameBehindDots",
                    {ZipEntry::File("./1001.zip", "x")},
-                   "./1001.zip（条目会覆盖文件夹中的答卷包"},
-        UnsafeCase{"AnotherPackageInAnyCase",
-                   {ZipEntry::File("B1002.ZiP", "x")},
-                   "B1002.ZiP（条目会覆盖文件夹中的答卷包"},
+                   "./1001.zip（条目会覆盖答卷包本身："},
         UnsafeCase{"TooLongAName",
                    {ZipEntry::File(std::string(1025, 'n'), "x")},
                    "（条目名称长 1025 字节，超过 1024 字节的上限）"},
@@ -366,11 +363,12 @@ TEST_F(ArchiveZipComponentTest, KeepsThePackageItsNeighboursAndTheHostsFiles) {
     std::string named;
   };
   const std::vector<Case> cases = {
-      {"B1002.zip", "B1002.zip（条目会覆盖文件夹中的答卷包（.zip 文件））"},
+      {"B1002.zip",
+       "B1002.zip（条目会覆盖文件夹中已有的答卷包（.zip 文件）：" + bak_ + "/B1002.zip）"},
       {"sub/copy.bin", "sub/copy.bin（条目会覆盖答卷包本身：" + bak_ + "/1001.zip）"},
       {"1001.html", "1001.html（条目会覆盖生成的页面：" + bak_ + "/1001.html）"},
-      {"B1002.HTML", "B1002.HTML（条目会覆盖生成的页面所在文件夹中的 .html 文件）"},
-      {"new.html", "new.html（条目会覆盖生成的页面所在文件夹中的 .html 文件）"},
+      {"./B1002.html", "./B1002.html（条目会覆盖生成的页面所在文件夹中已有的 .html 文件：" + bak_ +
+                           "/B1002.html）"},
       {"./template.html", "（条目会覆盖页面模板：" + bak_ + "/template.html）"},
   };
   for (const Case& c : cases) {
@@ -383,11 +381,23 @@ TEST_F(ArchiveZipComponentTest, KeepsThePackageItsNeighboursAndTheHostsFiles) {
         {{bak_ + "/1001.html", "生成的页面", true}, {bak_ + "\\template.html", "页面模板"}});
     ExpectRefused(archive, ZipResult::kUnsafeEntry, c.named);
   }
-  // A page of the same name in a folder of the package's own is its file.
+  // New files of those kinds replace nothing: a package of notes, a page
+  // that is not there yet, names differing in case from a neighbour's, and
+  // files in a folder of the package's own.
   zip_.SetKeptFiles({{bak_ + "/1001.html", "生成的页面", true}});
-  std::string archive = Package("1001.zip", {ZipEntry::File("sub/page.html", "kept")});
+  const std::vector<std::string> harmless = {"notes.zip",  "new.html",      "B1002.ZIP",
+                                             "B1002.Html", "sub/page.html", "sub/B1002.zip"};
+  std::vector<ZipEntry> entries;
+  for (const std::string& name : harmless) entries.push_back(ZipEntry::File(name, "new " + name));
+  std::string archive = Package("1001.zip", entries);
+  const std::string neighbour = ReadFileForTest(bak_ + "/B1002.zip");
   EXPECT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
-  EXPECT_EQ(ReadFileForTest(bak_ + "/sub/page.html"), "kept");
+  for (const std::string& name : harmless) {
+    EXPECT_EQ(ReadFileForTest(bak_ + "/" + name), "new " + name);
+  }
+  EXPECT_EQ(ReadFileForTest(bak_ + "/B1002.zip"), neighbour);
+  EXPECT_EQ(ReadFileForTest(bak_ + "/B1002.html"), "B's page");
+  EXPECT_FALSE(fs::exists(bak_ + "/1001.html"));
 }
 
 // Peak memory of `work` run in a child process, in kilobytes above what the
