@@ -74,7 +74,8 @@ class GENERATESHEET_EXPORT CreateHtml {
   void WriteLog(std::string tempstr);
   // Decrypts Analysis.mdb in place and sets AnalysisConn's connection string.
   void InitAnalysisConn();
-  // Sets PbaseConn's connection string.  A failure is also logged.
+  // Sets PbaseConn's connection string.  A failure is also logged.  An open
+  // PbaseConn refuses the change and stays as it was, open, with its string.
   void InitPbaseConn();
   // Deletes the file if it exists, read-only or not; never fails.
   void Delfile(std::string& filepath);

@@ -64,9 +64,11 @@ void CreateHtml::Impl::InitPbaseConn() {
     PbaseConn()->SetConnectionString(kProvider + bak_data_path + "\\Pbase.mdb" +
                                      kPersistSecurityInfo);
   } catch (const std::exception& e) {
+    // Only an open connection refuses the string: the host opened it, and
+    // it stays the host's, open as it was.  A run closes both connections
+    // before this step, so no run reads an earlier package through it.
     Report(prefix::kInitPbaseConn + std::string(e.what()));
     AppendLogLine(err_msg);
-    Forget(pbase_conn);
   }
 }
 

@@ -62,17 +62,23 @@ TEST(LogFolder, EnvironmentVariableChoosesTheFolder) {
 
 TEST_F(LogTest, InitPbaseConnLogsARefusedChange) {
   // An open connection refuses a new connection string; the report goes to
-  // ErrMsg and, the same text, to the log.
+  // ErrMsg and, the same text, to the log.  The host's connection stays
+  // the member, open, with its string.
   auto open = std::make_shared<Connection>();
-  open->SetConnectionString(
+  const std::string connection_string =
       "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(GENERATESHEET_TESTDATA_DIR) +
-      "/access/mdbreader-V2000-test.mdb;Persist Security Info=False");
+      "/access/mdbreader-V2000-test.mdb;Persist Security Info=False";
+  open->SetConnectionString(connection_string);
   open->Open();
   sheet_.SetPbaseConn(open);
+  sheet_.SetBakDataPath("/another/package");
   sheet_.InitPbaseConn();
   ASSERT_EQ(0u, sheet_.ErrMsg().rfind("初始化Pbase数据库连接出错，详细信息：", 0))
       << sheet_.ErrMsg();
   EXPECT_EQ(sheet_.ErrMsg() + "\r\n", ReadFileForTest(dir_.File("syslog.txt")));
+  EXPECT_EQ(open, sheet_.PbaseConn());
+  EXPECT_TRUE(open->IsOpen());
+  EXPECT_EQ(connection_string, open->ConnectionString());
 }
 
 // The suite links the library statically, so its code lies in the test
