@@ -102,19 +102,29 @@ bool HoldTemporary(int fd) {
 }
 
 std::size_t RemoveLeftoverTemporaries(const std::string& folder) {
-  return RemoveLeftoverTemporaries(folder, [](std::string_view) { return true; });
-}
-
-std::size_t RemoveLeftoverTemporaries(const std::string& folder,
-                                      const std::function<bool(std::string_view)>& wanted) {
   FileDescriptor folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder_fd.get() < 0) return 0;
   std::size_t removed = 0;
   for (const std::string& name : NamesIn(folder_fd.get())) {
-    if (!wanted(name)) continue;
     if (IsStagingFolderName(name)) {
       removed += RemoveStagingFolder(folder_fd.get(), name) ? 1 : 0;
     } else if (IsTemporaryFileName(name, kDecryptedDatabaseName)) {
+      removed += RemoveTemporaryFile(folder_fd.get(), name) ? 1 : 0;
+    }
+  }
+  return removed;
+}
+
+std::size_t RemoveLeftoverTemporariesOf(const std::string& folder,
+                                        const std::function<bool(std::string_view)>& is_target) {
+  FileDescriptor folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder_fd.get() < 0) return 0;
+  std::size_t removed = 0;
+  for (const std::string& name : NamesIn(folder_fd.get())) {
+    const std::size_t mark = name.rfind(kTemporaryFileMark);
+    if (mark == std::string::npos || mark < 2) continue;
+    const std::string_view target = std::string_view(name).substr(1, mark - 1);
+    if (IsTemporaryFileName(name, target) && is_target(target)) {
       removed += RemoveTemporaryFile(folder_fd.get(), name) ? 1 : 0;
     }
   }

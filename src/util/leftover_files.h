@@ -47,9 +47,11 @@ bool HoldTemporary(int fd);
 // Returns how many it removed.
 std::size_t RemoveLeftoverTemporaries(const std::string& folder);
 
-// The same, for only the temporaries whose name `wanted` accepts.
-std::size_t RemoveLeftoverTemporaries(const std::string& folder,
-                                      const std::function<bool(std::string_view)>& wanted);
+// Removes from `folder` the temporaries ".<target>.tmp-XXXXXX" that no
+// process holds, for the targets `is_target` accepts: a caller that names
+// its own files (pages) this way clears what a killed run of it left.
+std::size_t RemoveLeftoverTemporariesOf(const std::string& folder,
+                                        const std::function<bool(std::string_view)>& is_target);
 
 }  // namespace generatesheet
 
