@@ -120,6 +120,7 @@ constexpr char kStyle[] = R"(<style>
   table.sortable th[aria-sort=descending]::after { content: " ▼"; }
   td.number { text-align: right; font-variant-numeric: tabular-nums; }
   .outcome.with_errors { color: #9a6700; } .outcome.not_written { color: #cf222e; font-weight: 600; }
+  .outcome .cause { color: #57606a; font-size: 0.85em; font-weight: 400; overflow-wrap: anywhere; }
   .option { display: inline-block; margin: 0 0.6rem 0 0; white-space: nowrap; }
   .option.correct { font-weight: 700; }
   .option.worst { background: #ffebe9; color: #a40e26; outline: 1px solid #cf222e; padding: 0 0.2rem; }
@@ -230,7 +231,10 @@ std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
     html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
             "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(score) +
             "<td class='outcome " + OutcomeName(r.state) + "' title='" + EscapeHtml(r.message) +
-            "'>" + StateWords(r.state) + "</td><td>";
+            "'>" + StateWords(r.state);
+    // Shown, not only on hover: a printed summary tells why too.
+    if (!r.message.empty()) html += "<div class='cause'>" + EscapeHtml(r.message) + "</div>";
+    html += "</td><td>";
     if (r.state != Outcome::kNotWritten) {
       html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
     }

@@ -34,6 +34,8 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
                   const std::string& page_prefix, bool marks) {
   sheet.SetErrMsg("");
   sheet.SetMarks(marks);
+  // A page the program writes with errors says so on its face.
+  sheet.SetIncompleteNotice(true);
   sheet.SetBakDataPath(job.package_folder);
   sheet.SetZipPaperName(job.zip_name);
   sheet.SetTemplatePath(template_path);

@@ -113,6 +113,10 @@ GENERATESHEET_EXPORT char* gs_create_html_get_page_path(const gs_create_html* sh
 /* Marks on the page (CreateHtml::Marks): 1 on, 0 off (the default). */
 GENERATESHEET_EXPORT int gs_create_html_get_marks(const gs_create_html* sheet);
 GENERATESHEET_EXPORT void gs_create_html_set_marks(gs_create_html* sheet, int on);
+/* The notice "此页面不完整：…" at the top of a page written with errors
+ * (CreateHtml::IncompleteNotice): 1 on, 0 off (the default). */
+GENERATESHEET_EXPORT int gs_create_html_get_incomplete_notice(const gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_set_incomplete_notice(gs_create_html* sheet, int on);
 /* The per-question results of the last run (CreateHtml::Results): their
  * number, and all of them as a JSON array of objects with the keys number,
  * family ("single_choice", "compound", "essay"), choice, options,

@@ -123,6 +123,15 @@ class GENERATESHEET_EXPORT CreateHtml {
   bool Marks() const;
   void SetMarks(bool sValue);
 
+  // A notice on a page that lacks parts: when true, a page written with
+  // errors opens its content (where "$Content$" stood) with a block
+  // "此页面不完整：" followed by the cause in plain words and what to do,
+  // escaped (<div class='incomplete' ...>), so a reader of the page or its
+  // print sees that it is not whole.  A complete page is the same with or
+  // without it.  Default false: pages are exactly as without this property.
+  bool IncompleteNotice() const;
+  void SetIncompleteNotice(bool sValue);
+
   // The per-question results of the last run, in the order of the page;
   // emptied when a run starts.  Filled whether Marks is on or not.
   const std::vector<QuestionResult>& Results() const;

@@ -142,6 +142,14 @@ int gs_create_html_get_marks(const gs_create_html* sheet) { return sheet->object
 
 void gs_create_html_set_marks(gs_create_html* sheet, int on) { sheet->object.SetMarks(on != 0); }
 
+int gs_create_html_get_incomplete_notice(const gs_create_html* sheet) {
+  return sheet->object.IncompleteNotice() ? 1 : 0;
+}
+
+void gs_create_html_set_incomplete_notice(gs_create_html* sheet, int on) {
+  sheet->object.SetIncompleteNotice(on != 0);
+}
+
 size_t gs_create_html_get_result_count(const gs_create_html* sheet) {
   return sheet->object.Results().size();
 }

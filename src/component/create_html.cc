@@ -57,6 +57,8 @@ void CreateHtml::SetHTMLPaperPath(std::string sValues) {
 std::string CreateHtml::PagePath() const { return impl_->page_path; }
 bool CreateHtml::Marks() const { return impl_->marks; }
 void CreateHtml::SetMarks(bool sValue) { impl_->marks = sValue; }
+bool CreateHtml::IncompleteNotice() const { return impl_->incomplete_notice; }
+void CreateHtml::SetIncompleteNotice(bool sValue) { impl_->incomplete_notice = sValue; }
 const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
 

@@ -37,16 +37,20 @@ class CreateHtml::Impl : public ErrorSink {
     err_msg = std::move(message);
     ++run.failures;
   }
-  void ReportCause(std::string message) override {
+  void ReportCause(std::string message, std::string advice) override {
     Report(std::move(message));
-    if (run.cause.empty()) run.cause = err_msg;
+    if (run.cause.empty()) {
+      run.cause = err_msg;
+      run.advice = std::move(advice);
+    }
   }
 
   // What the current run has come to; emptied when a run starts.
   struct RunRecord {
-    int failures = 0;   // reports written to ErrMsg
-    int questions = 0;  // question tables rendered
-    std::string cause;  // the report that explains the run's other failures
+    int failures = 0;    // reports written to ErrMsg
+    int questions = 0;   // question tables rendered
+    std::string cause;   // the report that explains the run's other failures
+    std::string advice;  // what to do about the cause, in plain words
   };
 
   // Runs `body`; on failure reports it under `prefix` and returns R{}.
@@ -70,12 +74,17 @@ class CreateHtml::Impl : public ErrorSink {
   std::unique_ptr<Cipher> cipher;
   std::string page_path;
   bool marks = false;
+  bool incomplete_notice = false;
   std::vector<QuestionResult> results;
   Outcome outcome = Outcome::kNotWritten;
   RunRecord run;
 
  private:
   void SettleOutcome();
+  // The notice a page lacking parts gets at the top of its content, from
+  // what the run has reported so far; "" for a whole page.
+  std::string IncompleteNotice(int questions_rendered) const;
+  static std::string NoQuestionNote(const std::string& subject);
   std::int16_t ExtractPackage();
   // Renders the paper into the template and writes the page; PagePath tells
   // whether it was written.

@@ -82,8 +82,7 @@ void CreateHtml::Impl::SettleOutcome() {
   if (!run.cause.empty()) {
     err_msg = run.cause;
   } else if (run.questions == 0) {
-    const std::string note =
-        "试卷中没有生成任何试题：请检查科目“" + subject + "”是否与这份答卷包的试卷相符";
+    const std::string note = NoQuestionNote(subject);
     // An earlier report keeps its text; the note says what it led to.
     if (run.failures == 0) {
       Report(prefix::kSections + note);
@@ -92,6 +91,10 @@ void CreateHtml::Impl::SettleOutcome() {
     }
   }
   outcome = run.failures == 0 ? Outcome::kComplete : Outcome::kWrittenWithErrors;
+}
+
+std::string CreateHtml::Impl::NoQuestionNote(const std::string& subject) {
+  return "试卷中没有生成任何试题：请检查科目“" + subject + "”是否与这份答卷包的试卷相符";
 }
 
 void CreateHtml::Impl::CloseConnections() noexcept {

@@ -28,8 +28,19 @@ void Forget(std::shared_ptr<Connection>& connection) {
   }
 }
 
+// Without the answer database the header (number, name, score) and every
+// answer are missing from the page.
+constexpr char kKeyAdvice[] =
+    "页面上没有页眉（学号、姓名、得分）和考生答案。请核对密钥文件是否与答卷包相符后重新生成；"
+    "密钥文件无误时，请重新取得这名考生的答卷包";
+constexpr char kPackageAdvice[] =
+    "页面上没有页眉（学号、姓名、得分）和考生答案。请重新取得这名考生的答卷包，"
+    "并核对密钥文件后重新生成";
+
+// The file's format cannot tell a wrong key from damaged data: both are
+// named.
 std::string KeyMismatch(const std::string& package) {
-  std::string text = "答卷数据无法解密：密钥文件与此答卷包不符（答卷包：" + package;
+  std::string text = "答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答卷包：" + package;
   const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
   if (key_file != nullptr && *key_file != '\0') text += "，密钥文件：" + std::string(key_file);
   return text + "）";
@@ -50,10 +61,11 @@ void CreateHtml::Impl::InitAnalysisConn() {
         pointed = true;
       }
     } catch (const KeyMismatchError&) {
-      throw RunCauseError(KeyMismatch(NativePath(bak_data_path + "\\" + zip_paper_name)));
+      throw RunCauseError(KeyMismatch(NativePath(bak_data_path + "\\" + zip_paper_name)),
+                          kKeyAdvice);
     } catch (const Error& e) {
       // Every later read of the answers fails for this one reason.
-      throw RunCauseError(e.what());
+      throw RunCauseError(e.what(), kPackageAdvice);
     }
   });
   if (!pointed) Forget(analysis_conn);

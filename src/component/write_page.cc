@@ -17,10 +17,14 @@ void CreateHtml::Impl::WritePage() {
       .errors = *this,
       .results = &collector,
   };
-  page_path = WritePaperPage(context, {.template_path = template_path,
-                                       .html_paper_path = html_paper_path,
-                                       .zip_paper_name = zip_paper_name,
-                                       .bak_data_path = bak_data_path});
+  ContentNotice notice;
+  if (incomplete_notice) notice = [&] { return IncompleteNotice(context.questions_rendered); };
+  page_path = WritePaperPage(context,
+                             {.template_path = template_path,
+                              .html_paper_path = html_paper_path,
+                              .zip_paper_name = zip_paper_name,
+                              .bak_data_path = bak_data_path},
+                             notice);
   results = collector.Take();
   run.questions = context.questions_rendered;
 }

@@ -28,8 +28,9 @@ class Cipher {
   virtual ~Cipher() = default;
 
   // Decrypts the file at `path` in place.  true: the file is now plain.
-  // false: the file is not in the encrypted format.  std::nullopt stands for
-  // a Null answer, which callers treat as false.
+  // false: not decrypted, for no reason the cipher names (the library's own
+  // cipher throws instead, naming it).  std::nullopt stands for a Null
+  // answer, which callers treat as false.
   virtual std::optional<bool> zqDecryptFile(std::string& path, std::string password) = 0;
 
   // The per-question key of one student: a printable string.

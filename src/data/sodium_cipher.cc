@@ -189,8 +189,10 @@ std::optional<bool> SodiumCipher::zqDecryptFile(std::string& path, std::string p
 
   unsigned char header[kFixedHeaderBytes + kStreamHeaderBytes];
   size_t n = ReadUpTo(in.fd(), header, sizeof header, native);
+  // A plain database, an empty or a damaged file: named here, where it is
+  // known, rather than by the first query on a database never opened.
   if (n < kMagic.size() || std::memcmp(header, kMagic.data(), kMagic.size()) != 0) {
-    return false;  // not one of ours; left untouched
+    throw Error("答卷数据不是加密的答卷数据库，或已损坏：" + native);
   }
   if (n < sizeof header) throw DecryptError(native, "文件被截断（文件头不完整）");
   if (header[8] != kVersion) {

@@ -51,7 +51,8 @@ std::string PageFileName(const std::string& zip_paper_name) {
   return ReplaceAll(ReplaceAll(zip_paper_name, "#", {}), ".zip", {".html"});
 }
 
-std::string WritePaperPage(const RenderContext& context, const PageFiles& files) {
+std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
+                           const ContentNotice& notice) {
   return Reported(context.errors, prefix::kPage, [&] {
     const std::string template_bytes = ReadWholeFile(files.template_path);
     RefuseUtf32(template_bytes, "模板", files.template_path);
@@ -63,8 +64,9 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files)
     // A page can be tens of megabytes, so it is never copied needlessly.
     const std::string header = RenderPaperHeader(context);
     std::string content = RenderSections(context);
+    const std::string notice_html = notice ? notice() : "";
     page = ReplaceAll(page, "$Title$", {kTitle});
-    page = ReplaceAll(page, "$Content$", {header, content}, kPageEnd.size());
+    page = ReplaceAll(page, "$Content$", {notice_html, header, content}, kPageEnd.size());
     std::string().swap(content);  // its memory too
 
     const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);

@@ -2,6 +2,7 @@
 #ifndef GENERATESHEET_RENDER_PAGE_ASSEMBLY_H_
 #define GENERATESHEET_RENDER_PAGE_ASSEMBLY_H_
 
+#include <functional>
 #include <string>
 
 #include "render/render_context.h"
@@ -19,12 +20,18 @@ struct PageFiles {
   std::string bak_data_path;
 };
 
+// Asked once the header and the sections are rendered: HTML to put before
+// them (a notice that the page lacks parts), or "".
+using ContentNotice = std::function<std::string()>;
+
 // Reads the template, puts the fixed title in place of "$Title$" and the
-// header and sections rendered from `context` in place of "$Content$", and
-// writes the page in the template's own encoding, replacing any earlier page
-// whole.  Returns the page's path on the file system; on failure reports
-// under the page prefix to context.errors and returns "".
-std::string WritePaperPage(const RenderContext& context, const PageFiles& files);
+// header and sections rendered from `context` (after `notice`'s HTML, when
+// there is a notice) in place of "$Content$", and writes the page in the
+// template's own encoding, replacing any earlier page whole.  Returns the
+// page's path on the file system; on failure reports under the page prefix
+// to context.errors and returns "".
+std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
+                           const ContentNotice& notice = {});
 
 }  // namespace generatesheet
 

@@ -7,6 +7,7 @@
 #define GENERATESHEET_UTIL_ERROR_H_
 
 #include <string>
+#include <utility>
 
 #include "generatesheet/error.h"
 
@@ -17,7 +18,15 @@ namespace generatesheet {
 // the end rather than the last gap it caused.
 class RunCauseError : public Error {
  public:
-  using Error::Error;
+  // `advice`: what whoever reads the page can do about it, in plain words
+  // ("" when there is nothing particular to say).
+  explicit RunCauseError(const std::string& description, std::string advice = "")
+      : Error(description), advice_(std::move(advice)) {}
+
+  const std::string& advice() const { return advice_; }
+
+ private:
+  std::string advice_;
 };
 
 // "<what>：<path>（<reason>）", for failed system calls.

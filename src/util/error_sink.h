@@ -21,8 +21,10 @@ class ErrorSink {
   // the description of the failure.
   virtual void Report(std::string message) = 0;
   // A report whose failure explains the later failures of the same run (a
-  // RunCauseError); by default an ordinary report.
-  virtual void ReportCause(std::string message) { Report(std::move(message)); }
+  // RunCauseError, with its advice); by default an ordinary report.
+  virtual void ReportCause(std::string message, std::string /*advice*/) {
+    Report(std::move(message));
+  }
 };
 
 // Runs `body` and returns its result.  A failure thrown inside is reported
@@ -33,7 +35,7 @@ auto Reported(ErrorSink& sink, const char* prefix, Body&& body) -> decltype(body
   try {
     return std::forward<Body>(body)();
   } catch (const RunCauseError& e) {
-    sink.ReportCause(std::string(prefix) + e.what());
+    sink.ReportCause(std::string(prefix) + e.what(), e.advice());
   } catch (const std::exception& e) {
     sink.Report(std::string(prefix) + e.what());
   } catch (...) {

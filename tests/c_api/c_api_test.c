@@ -25,6 +25,18 @@ static int Equals(char* got, const char* expected) {
   return same;
 }
 
+/* Whether the file at `path` holds `text` (read up to 64 KiB). */
+static int FileHolds(const char* path, const char* text) {
+  static char buffer[65536];
+  FILE* file = fopen(path, "rb");
+  size_t n;
+  if (file == NULL) return 0;
+  n = fread(buffer, 1, sizeof buffer - 1, file);
+  fclose(file);
+  buffer[n] = '\0';
+  return strstr(buffer, text) != NULL;
+}
+
 const char* gs_check_fresh_objects_read_empty(void) {
   gs_create_html* sheet = gs_create_html_new();
   gs_model* model = gs_model_new();
@@ -181,11 +193,16 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
   CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
-  /* Another student's number does not fit the package: written with errors. */
+  /* Another student's number does not fit the package: written with errors,
+   * and with the notice asked for, the page says so. */
+  CHECK(gs_create_html_get_incomplete_notice(sheet) == 0);
+  gs_create_html_set_incomplete_notice(sheet, 1);
+  CHECK(gs_create_html_get_incomplete_notice(sheet) == 1);
   CHECK(gs_create_html_set_student_id(sheet, "not-the-student") == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_WRITTEN_WITH_ERRORS);
+  CHECK(FileHolds(expected_page, "此页面不完整：学号“not-the-student”与此答卷包不符"));
   /* and the right one makes it whole again. */
   CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 1);

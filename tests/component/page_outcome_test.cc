@@ -57,8 +57,27 @@ TEST_F(PageOutcomeTest, AReusedObjectNeverShowsTheEarlierStudent) {
          SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
          builder::BuildAnswerPackage(paper_, stranger, dir_.File("b/b.zip"));
        },
-       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包"
-       "："},
+       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件不符，或答卷数据已损坏"
+       "（答卷包："},
+      {"a plain Access file as Analysis.mdb",
+       [this] {
+         builder::BuildAnswerPackage(paper_, *cipher_, dir_.File("b/b.zip"), {"aes256", false});
+       },
+       "初始化Analysis数据库连接出错，详细信息：答卷数据不是加密的答卷数据库，或已损坏：" +
+           dir_.File("b/Analysis.mdb")},
+      {"an empty Analysis.mdb",
+       [this] {
+         const std::string staging = dir_.File("b-staging");
+         std::filesystem::create_directories(staging);
+         builder::WriteDatabases(paper_, *cipher_, staging, {"", false});
+         testing::WriteFileForTest(staging + "/Analysis.mdb", "");
+         builder::WriteZip(
+             dir_.File("b/b.zip"),
+             {{"Pbase.mdb", staging + "/Pbase.mdb"}, {"Analysis.mdb", staging + "/Analysis.mdb"}},
+             "qvk", "zipcrypt");
+       },
+       "初始化Analysis数据库连接出错，详细信息：答卷数据不是加密的答卷数据库，或已损坏：" +
+           dir_.File("b/Analysis.mdb")},
       {"no Analysis.mdb",
        [this] {
          const std::string staging = dir_.File("b-staging");
@@ -88,6 +107,7 @@ TEST_F(PageOutcomeTest, AReusedObjectNeverShowsTheEarlierStudent) {
     EXPECT_EQ(std::string::npos, page.find("考生得分：7")) << page;
     EXPECT_NE(std::string::npos, page.find("Write about spring.")) << page;
     EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+    // The cause, not a later query on the database that never opened.
     EXPECT_EQ(0u, sheet_.ErrMsg().rfind(c.err_msg_start, 0)) << sheet_.ErrMsg();
     EXPECT_EQ("", sheet_.AnalysisConn()->ConnectionString());
   }
@@ -100,7 +120,8 @@ TEST_F(PageOutcomeTest, TheKeyMismatchNamesThePackageAndTheKeyFile) {
   cipher_ = std::make_unique<SodiumCipher>(ReadMasterKeyFile(other.File("other.key")));
   Generate("1001");
   EXPECT_EQ(
-      "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包：" +
+      "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答"
+      "卷包：" +
           dir_.File("1001/1001.zip") + "，密钥文件：" + dir_.File("master.key") + "）",
       sheet_.ErrMsg());
   EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
@@ -138,6 +159,103 @@ TEST_F(PageOutcomeTest, APaperWithNoQuestionSuggestsTheSubject) {
       "础"
       "”是否与这份答卷包的试卷相符",
       sheet_.ErrMsg());
+}
+
+// With the notice asked for, a page written with errors opens its content
+// with a notice of what it lacks, why and what to do, escaped, and is
+// otherwise the page made without it; a complete page is the same byte for
+// byte with the notice on or off.
+TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
+  AnswerWith("作文", "7");
+  const std::string whole = Generate();
+  ASSERT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  sheet_.SetIncompleteNotice(true);
+  EXPECT_EQ(whole, Generate());
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
+  const std::string no_advice;
+  struct Case {
+    const char* name;
+    std::function<std::string()> page;  // the page as a run with the notice on leaves it
+    std::string cause;                  // as the notice shows it
+    std::string advice_start;
+  };
+  const Case cases[] = {
+      {"another key",
+       [&] {
+         builder::BuildAnswerPackage(paper_, stranger, dir_.File("k/k.zip"));
+         sheet_.SetBakDataPath(dir_.File("k"));
+         sheet_.SetZipPaperName("k.zip");
+         sheet_.GenerateSheet();
+         return ReadFileForTest(sheet_.PagePath());
+       },
+       "答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答卷包：" + dir_.File("k/k.zip") +
+           "，密钥文件：" + dir_.File("master.key") + "）",
+       "页面上没有页眉（学号、姓名、得分）和考生答案。请核对密钥文件"},
+      {"a plain Analysis.mdb",
+       [&] {
+         builder::BuildAnswerPackage(paper_, *cipher_, dir_.File("p/p.zip"), {"aes256", false});
+         sheet_.SetBakDataPath(dir_.File("p"));
+         sheet_.SetZipPaperName("p.zip");
+         sheet_.GenerateSheet();
+         return ReadFileForTest(sheet_.PagePath());
+       },
+       "答卷数据不是加密的答卷数据库，或已损坏：" + dir_.File("p/Analysis.mdb"),
+       "页面上没有页眉（学号、姓名、得分）和考生答案。请重新取得这名考生的答卷包"},
+      {"another student number",
+       [&] {
+         sheet_.SetStudentID("1002");
+         const std::string page = Generate("s");
+         sheet_.SetStudentID("1001");
+         return page;
+       },
+       "学号“1002”与此答卷包不符：第 1 题的得分无法用这个学号解密（学号无误时，则是答卷包的数据不"
+       "是用此密钥加密的）",
+       "页面上没有页眉（学号、姓名、得分）和考生答案。请核对学号"},
+      {"a question without its answer row",
+       [&] {
+         Question(2, "Another essay.", "88");
+         const std::string page = Generate("q");
+         paper_.titles.pop_back();
+         return page;
+       },
+       "答案库中没有第 2 题的作答记录", "页面中缺少无法读取的部分"},
+      {"a subject that selects no section",
+       [&] {
+         // A fundamentals paper under another subject, one with markup.
+         const auto sections = paper_.question_types;
+         paper_.question_types.clear();
+         Section(1, "", "选择题", 5, "choose.exe");
+         sheet_.SetSubject("<b>计算机</b>");
+         const std::string page = Generate("n");
+         sheet_.SetSubject("英语");
+         paper_.question_types = sections;
+         return page;
+       },
+       "试卷中没有生成任何试题：请检查科目“&lt;b&gt;计算机&lt;/b&gt;”是否与这份答卷包的试卷相符",
+       "改正后请重新生成此页面"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sheet_.SetIncompleteNotice(false);
+    std::string without = c.page();
+    ASSERT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome()) << sheet_.ErrMsg();
+    const std::string err_msg = sheet_.ErrMsg();
+    sheet_.SetIncompleteNotice(true);
+    const std::string with = c.page();
+    EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+    EXPECT_EQ(err_msg, sheet_.ErrMsg());
+    ASSERT_TRUE(with.ends_with(without) && with.size() > without.size()) << with;
+    const std::string notice = with.substr(0, with.size() - without.size());
+    EXPECT_TRUE(notice.starts_with("<div class='incomplete' ")) << notice;
+    EXPECT_TRUE(notice.ends_with("</div>")) << notice;
+    EXPECT_NE(std::string::npos, notice.find(">此页面不完整：" + c.cause + "。" + c.advice_start))
+        << notice;
+    EXPECT_EQ(std::string::npos, notice.find("【")) << "a procedure's name: " << notice;
+  }
 }
 
 TEST_F(PageOutcomeTest, ATemplateWithoutContentGivesAPageWithErrors) {

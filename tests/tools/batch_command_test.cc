@@ -586,8 +586,9 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
   EXPECT_EQ(report["not_written"], 0);
   EXPECT_EQ(report["students"][0]["status"], "complete");
   EXPECT_EQ(report["students"][1]["status"], "with_errors");
-  EXPECT_NE(report["students"][1]["error"].get<std::string>().find("密钥文件与此答卷包不符"),
-            std::string::npos);
+  EXPECT_NE(
+      report["students"][1]["error"].get<std::string>().find("密钥文件不符，或答卷数据已损坏"),
+      std::string::npos);
   EXPECT_EQ(report["students"][2]["status"], "with_errors");
   const std::string page_b = ReadFileForTest(dir_.File("pages/s001.html"));
   EXPECT_EQ(page_b.find("考生答案："), std::string::npos) << page_b;

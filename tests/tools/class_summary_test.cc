@@ -352,9 +352,14 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
             std::string::npos)
       << html;
   EXPECT_NE(html.find("<a href='./javascript:alert(1)%3F%23%27.html'>"), std::string::npos);
-  // A student whose page was not written gets no link.
+  // A student whose page was not written gets no link, and the reason
+  // shows in the row, escaped.
   record.state = Outcome::kNotWritten;
+  record.message = "答卷包不是 zip 文件：<img src=x>.zip";
   EXPECT_EQ(cli::SummaryOf({record}).Html().find("<a href"), std::string::npos);
+  EXPECT_NE(cli::SummaryOf({record}).Html().find(
+                "未写出<div class='cause'>答卷包不是 zip 文件：&lt;img src=x&gt;.zip</div></td>"),
+            std::string::npos);
   EXPECT_NE(
       cli::SummaryOf({record}).StudentsCsv().find("\"O'Neil & \"\"Co\"\"\",英语,,未写出,\r\n"),
       std::string::npos)

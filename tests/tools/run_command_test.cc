@@ -137,35 +137,61 @@ TEST_F(RunCommandTest, FailuresExitOneWithTheReason) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "答卷包不是 zip 文件：" + folder + "/broken.zip\n");
 
-  // The page is not whole: written, exit 3, the cause on stderr.
+  // The page is not whole: written, exit 3, the cause on stderr, and on the
+  // page a notice that says so, in the words a reader understands.
   const std::string other_key = dir_.File("other.key");
   ASSERT_EQ(Cli({"keygen", other_key}).exit_code, 0);
+  // A package whose Analysis.mdb was never encrypted.
+  builder::BuildAnswerPackage(SmallPaper("1003"), *cipher_, folder + "/plain.zip",
+                              {"aes256", false});
   struct Case {
     std::vector<std::string> args;
     std::string cause;
+    std::string notice;
+    std::string zip = "1003.zip";
   };
   const Case cases[] = {
       {{"--student-id", "1003", "--key-file", other_key},
-       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件与此答卷包不符（答卷包"
-       "：" +
-           folder + "/1003.zip，密钥文件：" + other_key + "）"},
+       "初始化Analysis数据库连接出错，详细信息：答卷数据无法解密：密钥文件不符，或答卷数据已损坏（"
+       "答卷包：" +
+           folder + "/1003.zip，密钥文件：" + other_key + "）",
+       "此页面不完整：答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答卷包：" + folder +
+           "/1003.zip，密钥文件：" + other_key +
+           "）。页面上没有页眉（学号、姓名、得分）和考生答案"},
       {{"--student-id", "1004", "--key-file", key_file_},
-       "【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：学号“1004”与此答卷包不符"},
+       "【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：学号“1004”与此答卷包不符",
+       "此页面不完整：学号“1004”与此答卷包不符"},
       {{"--student-id", "1003", "--subject", "计算机应用基础", "--key-file", key_file_},
-       "请检查科目“计算机应用基础”是否与这份答卷包的试卷相符"},
+       "请检查科目“计算机应用基础”是否与这份答卷包的试卷相符",
+       "试卷中没有生成任何试题：请检查科目“计算机应用基础”是否与这份答卷包的试卷相符）。改正后请"
+       "重新生成此页面。"},
+      {{"--student-id", "1003", "--key-file", key_file_},
+       "初始化Analysis数据库连接出错，详细信息：答卷数据不是加密的答卷数据库，或已损坏：" + folder +
+           "/Analysis.mdb\n",
+       "此页面不完整：答卷数据不是加密的答卷数据库，或已损坏：" + folder + "/Analysis.mdb。",
+       "plain.zip"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.cause);
-    std::vector<std::string> args = {"run",      "--bak-data-path", folder, "--zip",
-                                     "1003.zip", "--out",           "o"};
+    std::vector<std::string> args = {"run", "--bak-data-path", folder, "--zip",
+                                     c.zip, "--out",           "o"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     r = Cli(args);
     EXPECT_EQ(r.exit_code, 3) << r.err;
-    EXPECT_EQ(r.out, "o/1003.html\n");
+    const std::string page = "o/" + c.zip.substr(0, c.zip.size() - 4) + ".html";
+    EXPECT_EQ(r.out, page + "\n");
     EXPECT_TRUE(r.err.starts_with("警告：页面已写出，但有错误：")) << r.err;
     EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFileForTest(dir_.File("o/1003.html")).find("考生答案：B"), std::string::npos);
+    const std::string html = ReadFileForTest(dir_.File(page));
+    EXPECT_EQ(html.find("考生答案：B"), std::string::npos);
+    EXPECT_NE(html.find("<div class='incomplete' "), std::string::npos) << html;
+    EXPECT_NE(html.find(c.notice), std::string::npos) << html;
   }
+  // A complete page carries no notice.
+  r = Cli({"run", "--bak-data-path", folder, "--zip", "1003.zip", "--out", "o", "--student-id",
+           "1003", "--key-file", key_file_});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileForTest(dir_.File("o/1003.html")).find("此页面不完整"), std::string::npos);
 }
 
 TEST_F(RunCommandTest, InputsThatCannotWorkAreRefusedBeforeAnyWork) {
