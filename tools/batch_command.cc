@@ -1,10 +1,12 @@
 // generate-sheet batch: the pages of every student of a manifest.
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -18,7 +20,9 @@
 #include "tools/class_summary.h"
 #include "tools/commands.h"
 #include "tools/default_template.h"
+#include "tools/failure_cause.h"
 #include "tools/input_files.h"
+#include "tools/interrupt_watch.h"
 #include "tools/output_folder.h"
 #include "tools/pdf_printer.h"
 #include "tools/progress_bar.h"
@@ -55,17 +59,23 @@ constexpr char kHelp[] =
     "  --pdf              每个页面另存为 A4 的 PDF（需要 Chromium）\n"
     "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
     "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
+    "  --keep-going       最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止\n"
     "  --help             显示本帮助\n"
     "\n"
     "页面旁另写出班级汇总 index.html、summary.csv、items.csv 和每个学生的\n"
     "结果文件（*.results.json）；分片运行时不写汇总，各分片结束后用\n"
     "generate-sheet summary 文件夹 生成。\n"
-    "进度显示在标准错误上。一个学生失败不影响其他学生。\n"
+    "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
+    "都与密钥文件不符时，批处理停止（见 --keep-going）。按 Ctrl-C（SIGINT）或收到\n"
+    "SIGTERM 时，等进行中的页面写完后停止，写出报告和汇总。\n"
     "退出码：0 每个页面都完整写出（或因 --resume 跳过）；3 页面都已写出，但有的有错误\n"
     "（包括 PDF 未生成）；\n"
-    "1 有页面未写出；2 用法错误。\n";
+    "1 有页面未写出，或因密钥文件不符而停止；2 用法错误；130 被 SIGINT 中断；\n"
+    "143 被 SIGTERM 中断（中断后用 --resume 继续）。\n";
 
 constexpr size_t kListed = 20;
+// Line numbers named on a line that stands for many students.
+constexpr size_t kLinesNamed = 10;
 constexpr unsigned kMaxJobs = 1024;
 
 unsigned ParseJobs(const ParsedArgs& args) {
@@ -143,16 +153,48 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
   }
 }
 
-// The counts of each kind, then the students whose page is not complete,
-// by kind, up to kListed of each.
+bool NotComplete(const RowResult& r) {
+  return r.status == RowStatus::kFailed || r.status == RowStatus::kWithErrors;
+}
+
+// "N 名考生：CAUSE（清单第 a、b 行）" for each cause that more than one
+// student's page shares; returns the rows so told.
+std::set<const RowResult*> PrintSharedCauses(const BatchPlan& plan) {
+  std::map<FailureCause, std::vector<const RowResult*>> shared;
+  for (const RowResult& r : plan.rows) {
+    if (!NotComplete(r)) continue;
+    const FailureCause cause = ClassifyFailure(r.message);
+    if (cause != FailureCause::kOther) shared[cause].push_back(&r);
+  }
+  std::set<const RowResult*> told;
+  for (const auto& [cause, rows] : shared) {
+    if (rows.size() < 2) continue;
+    std::cerr << rows.size() << " 名考生：" << CauseWords(cause) << "（清单第 ";
+    for (size_t i = 0; i < rows.size() && i < kLinesNamed; ++i) {
+      std::cerr << (i == 0 ? "" : "、") << rows[i]->row.line;
+    }
+    std::cerr << (rows.size() > kLinesNamed ? " 行等，见报告）\n" : " 行）\n");
+    told.insert(rows.begin(), rows.end());
+  }
+  return told;
+}
+
+// The counts of each kind; then each cause many students share, once; then
+// the other students whose page is not complete, by kind, up to kListed of
+// each.
 void PrintSummary(const BatchPlan& plan) {
   const BatchCounts counts = CountResults(plan);
   std::cerr << "完整 " << counts.complete << " 页，有错误 " << counts.with_errors << " 页，未写出 "
-            << counts.not_written << " 页，跳过 " << counts.skipped << " 页\n";
-  const auto list = [&](RowStatus status, const char* label, size_t count) {
+            << counts.not_written << " 页，跳过 " << counts.skipped << " 页";
+  if (counts.not_run > 0) std::cerr << "，未处理 " << counts.not_run << " 页";
+  std::cerr << "\n";
+  const std::set<const RowResult*> told = PrintSharedCauses(plan);
+  const auto list = [&](RowStatus status, const char* label) {
+    const auto count = static_cast<size_t>(std::ranges::count_if(
+        plan.rows, [&](const RowResult& r) { return r.status == status && !told.count(&r); }));
     size_t listed = 0;
     for (const RowResult& r : plan.rows) {
-      if (r.status != status) continue;
+      if (r.status != status || told.count(&r)) continue;
       if (listed++ == kListed) {
         std::cerr << "……另有 " << count - kListed << " 个" << label << "，见报告\n";
         break;
@@ -161,8 +203,32 @@ void PrintSummary(const BatchPlan& plan) {
                 << "，" << r.row.job.student_name << "）：" << r.message << "\n";
     }
   };
-  list(RowStatus::kFailed, "未写出", counts.not_written);
-  list(RowStatus::kWithErrors, "有错误", counts.with_errors);
+  list(RowStatus::kFailed, "未写出");
+  list(RowStatus::kWithErrors, "有错误");
+}
+
+// Why the rows a stopped batch did not begin stay undone, for the report.
+void NoteRowsNotRun(BatchPlan& plan, const std::string& why) {
+  for (RowResult& r : plan.rows) {
+    if (r.status == RowStatus::kPending) r.message = why;
+  }
+}
+
+// The last word of a batch that stopped before its end, and its exit code.
+int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal) {
+  const BatchCounts counts = CountResults(plan);
+  if (end.interrupted) {
+    std::cerr << "已中断：完成 " << plan.rows.size() - counts.not_run << " / " << plan.rows.size()
+              << " 页；用 --resume 继续\n";
+    return 128 + signal;
+  }
+  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
+  std::cerr << "已停止：最先处理的 " << kKeyMismatchLimit
+            << " 名考生的答卷包都与密钥文件不符（密钥文件：" << (key_file ? key_file : "")
+            << "），其余 " << counts.not_run
+            << " 名考生未处理。请检查 --key-file；确认密钥文件无误、仍要处理全部考生时，加 "
+               "--keep-going\n";
+  return kExitFailed;
 }
 
 int Run(const ParsedArgs& args) {
@@ -181,6 +247,8 @@ int Run(const ParsedArgs& args) {
   ApplyKeyFileOption(args);  // before any thread starts
   const bool pdf = args.Has("pdf");
   if (pdf) RequireChromium();
+  // From here on, SIGINT and SIGTERM stop the batch in good order.
+  const InterruptWatch interrupts;
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
   CheckTemplate(template_path);
@@ -204,12 +272,27 @@ int Run(const ParsedArgs& args) {
   for (const std::string& folder : package_folders) RemoveLeftoverTemporaries(folder);
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
-  RunBatch(plan, {template_path, page_prefix, jobs, options}, progress);
-  if (pdf) PrintMissingPdfs(plan);
+  const RunEnd end = RunBatch(plan,
+                              {.template_path = template_path,
+                               .page_prefix = page_prefix,
+                               .jobs = jobs,
+                               .options = options,
+                               .interrupted = &interrupts.received(),
+                               .keep_going = args.Has("keep-going")},
+                              progress);
+  if (end.interrupted) {
+    NoteRowsNotRun(plan, "批处理被中断，此行未处理（用 --resume 继续）");
+  } else if (end.key_mismatches) {
+    NoteRowsNotRun(plan, "批处理已停止：最先处理的答卷包都与密钥文件不符，此行未处理");
+  }
+  if (pdf && !end.interrupted) PrintMissingPdfs(plan);
   const bool summary_written = WriteSummary(plan, shard, page_prefix, jobs);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);
+  if (end.interrupted || end.key_mismatches) {
+    return StoppedEarly(plan, end, interrupts.received());
+  }
   const BatchCounts counts = CountResults(plan);
   if (counts.not_written > 0 || !summary_written) return kExitFailed;
   return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
@@ -228,6 +311,7 @@ CommandInfo BatchCommand() {
            {"report"},
            {"template"},
            {"key-file"},
+           {"keep-going", false},
            {"marks", false},
            {"pdf", false}},
           Run};

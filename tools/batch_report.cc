@@ -18,7 +18,7 @@ nlohmann::ordered_json RowJson(const RowResult& r) {
   entry["student_name"] = r.row.job.student_name;
   entry["subject"] = r.row.job.subject;
   entry["status"] = StatusName(r.status);
-  if (r.status == RowStatus::kFailed) {
+  if (r.status == RowStatus::kFailed || r.status == RowStatus::kPending) {
     entry["page"] = nullptr;
     entry["error"] = r.message;
   } else {
@@ -44,7 +44,7 @@ const char* StatusName(RowStatus status) {
     case RowStatus::kPending:
       break;
   }
-  return "pending";
+  return "not_run";
 }
 
 BatchCounts CountResults(const BatchPlan& plan) {
@@ -61,8 +61,10 @@ BatchCounts CountResults(const BatchPlan& plan) {
         ++counts.skipped;
         break;
       case RowStatus::kFailed:
-      case RowStatus::kPending:
         ++counts.not_written;
+        break;
+      case RowStatus::kPending:
+        ++counts.not_run;
         break;
     }
   }
@@ -80,6 +82,7 @@ std::string BatchReportJson(const BatchPlan& plan, const std::string& manifest,
   report["with_errors"] = counts.with_errors;
   report["not_written"] = counts.not_written;
   report["skipped"] = counts.skipped;
+  report["not_run"] = counts.not_run;
   report["students"] = nlohmann::ordered_json::array();
   for (const RowResult& r : plan.rows) report["students"].push_back(RowJson(r));
   // Invalid UTF-8 in a manifest or a message is replaced, not fatal.

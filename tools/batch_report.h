@@ -15,10 +15,11 @@ struct BatchCounts {
   size_t with_errors = 0;  // pages written with gaps
   size_t not_written = 0;  // no page
   size_t skipped = 0;      // complete pages of an earlier run, kept by --resume
+  size_t not_run = 0;      // rows a stopped or interrupted batch did not begin
 };
 
 // The report's name of a row's status: "complete", "with_errors",
-// "not_written", "skipped".
+// "not_written", "skipped", "not_run".
 const char* StatusName(RowStatus status);
 
 BatchCounts CountResults(const BatchPlan& plan);

@@ -11,6 +11,7 @@
 
 #include "generatesheet/create_html.h"
 #include "tools/batch_summary.h"
+#include "tools/failure_cause.h"
 #include "tools/pdf_printer.h"
 #include "tools/sheet_job.h"
 
@@ -39,7 +40,7 @@ class Workers {
     }
   }
 
-  void Run(ProgressDisplay& progress) {
+  RunEnd Run(ProgressDisplay& progress) {
     const unsigned count =
         std::max(1u, std::min<unsigned>(settings_.jobs, static_cast<unsigned>(plan_.units.size())));
     std::vector<std::thread> threads;
@@ -55,14 +56,29 @@ class Workers {
     }
     for (std::thread& t : threads) t.join();
     progress.Finish(done_, failed_);
+    RunEnd end;
+    end.key_mismatches = key_stop_;
+    end.interrupted = settings_.interrupted != nullptr && *settings_.interrupted != 0 &&
+                      std::ranges::any_of(plan_.rows, [](const RowResult& r) {
+                        return r.status == RowStatus::kPending;
+                      });
+    return end;
   }
 
  private:
+  bool Stopping() const {
+    return key_stop_ || (settings_.interrupted != nullptr && *settings_.interrupted != 0);
+  }
+
   void Work() {
     CreateHtml sheet;    // one per thread, reused for each of its students
     PdfPrinter printer;  // likewise one browser, started on first use
-    for (size_t unit = next_unit_++; unit < plan_.units.size(); unit = next_unit_++) {
-      for (size_t row : plan_.units[unit]) RunRow(sheet, printer, plan_.rows[row]);
+    for (size_t unit = next_unit_++; unit < plan_.units.size() && !Stopping();
+         unit = next_unit_++) {
+      for (size_t row : plan_.units[unit]) {
+        if (Stopping()) break;
+        RunRow(sheet, printer, plan_.rows[row]);
+      }
     }
     std::lock_guard lock(mutex_);
     ++finished_threads_;
@@ -82,7 +98,20 @@ class Workers {
     std::lock_guard lock(mutex_);
     ++done_;
     if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
+    WatchTheKey(result);
     changed_.notify_one();
+  }
+
+  // Until one package opens with the key file, counts those that do not;
+  // called under mutex_.
+  void WatchTheKey(const RowResult& result) {
+    if (key_fits_ || settings_.keep_going) return;
+    const FailureCause cause = ClassifyFailure(result.message);
+    if (cause == FailureCause::kKeyMismatch) {
+      if (++key_mismatches_ >= kKeyMismatchLimit) key_stop_ = true;
+    } else if (result.status != RowStatus::kFailed && cause != FailureCause::kNotAnswerData) {
+      key_fits_ = true;
+    }
   }
 
   // The page, its PDF and its record; the record says what became of all
@@ -118,12 +147,15 @@ class Workers {
   size_t done_ = 0;
   size_t failed_ = 0;
   size_t finished_threads_ = 0;
+  bool key_fits_ = false;  // a package opened with the key file
+  size_t key_mismatches_ = 0;
+  std::atomic<bool> key_stop_{false};
 };
 
 }  // namespace
 
-void RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress) {
-  Workers(plan, settings).Run(progress);
+RunEnd RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress) {
+  return Workers(plan, settings).Run(progress);
 }
 
 }  // namespace generatesheet::cli

@@ -61,6 +61,7 @@ std::vector<ReadAhead> ReadRecords(const BatchPlan& plan, size_t first, size_t l
   const auto work = [&](size_t start) {
     for (size_t i = start; i < read.size(); i += readers) {
       const RowResult& row = plan.rows[first + i];
+      if (row.status == RowStatus::kPending) continue;
       try {
         if (row.refused) throw Error(row.message);
         read[i].record = ReadStudentRecord(RecordPath(row.page_path));
@@ -110,6 +111,9 @@ ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
     const size_t last = std::min(first + window, plan.rows.size());
     std::vector<ReadAhead> read = ReadRecords(plan, first, last, readers);
     for (size_t i = first; i < last; ++i) {
+      // A row an interrupted batch never began: its files, if any, are an
+      // earlier run's.
+      if (plan.rows[i].status == RowStatus::kPending) continue;
       const StudentJob& job = plan.rows[i].row.job;
       const bool first_of_student =
           listed.emplace(job.student_id, job.student_name, job.subject).second;

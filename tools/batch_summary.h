@@ -20,7 +20,8 @@ namespace generatesheet::cli {
 StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
                           const std::string& page_path);
 
-// The class summary of every row of the plan, in manifest order, from the
+// The class summary of every row of the plan that ran or was skipped (not
+// of a row a stopped batch left pending), in manifest order, from the
 // records read back from the files beside the pages (a row skipped by
 // --resume has its record from the run that wrote its page).  A row without
 // a readable record counts as a page with errors, or as not written when it

@@ -194,7 +194,19 @@ void PdfPrinter::Start() {
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const int spawned = ::posix_spawn(&pid_, kChromiumPath, &actions, nullptr, argv.data(), environ);
+  // The browser gets no blocked signals of a batch that watches SIGINT, and
+  // a group of its own, so a Ctrl-C at the terminal stops the batch, which
+  // finishes the page in flight, rather than the browser under it.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
+  const int spawned =
+      ::posix_spawn(&pid_, kChromiumPath, &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     pid_ = -1;

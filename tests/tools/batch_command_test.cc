@@ -54,7 +54,7 @@ class BatchCommandTest : public CliTest {
     return dir_.File("students.csv");
   }
   static std::string Name(size_t i) {
-    char name[16];
+    char name[24];
     std::snprintf(name, sizeof name, "s%03zu", i);
     return name;
   }
@@ -179,6 +179,72 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(kCount) + 1);
   EXPECT_EQ(csv.find(",,"), std::string::npos) << "a student without a score";
+}
+
+// SIGINT or SIGTERM in the middle of a batch: the pages in flight are
+// finished, the report and the class summary of what is done are written,
+// the batch says how far it came and ends with 128 + the signal; no file is
+// left half-written, and --resume does the rest.
+TEST_F(BatchCommandTest, AnInterruptedBatchWritesWhatIsDoneAndTellsHowToGoOn) {
+  const size_t kCount = 80;
+  const std::string manifest = Manifest(kCount);
+  const std::pair<int, int> cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  size_t done = 0;
+  for (const auto& [signal, exit_code] : cases) {
+    SCOPED_TRACE(signal);
+    fs::remove_all(dir_.File("pages"));
+    const std::string err = dir_.File("err" + std::to_string(signal));
+    const pid_t pid = SpawnCli({"batch", manifest, "--out", "pages", "--jobs", "1", "--report",
+                                "report.json", "--key-file", key_file_},
+                               dir_.path(), {}, err);
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline &&
+           (!fs::exists(dir_.File("pages")) || FilesIn("pages").size() < 16)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(::kill(pid, signal), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), exit_code);
+
+    const json report = Report("report.json");
+    done = report["complete"].get<size_t>();
+    ASSERT_GE(done, 8u);
+    ASSERT_LT(done, kCount) << "the batch ended before the signal came";
+    EXPECT_EQ(report["not_run"], kCount - done);
+    EXPECT_EQ(report["not_written"], 0);
+    const std::vector<std::string> lines = Lines(ReadFileForTest(err));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "已中断：完成 " + std::to_string(done) + " / " +
+                                std::to_string(kCount) + " 页；用 --resume 继续");
+    EXPECT_NE(std::ranges::find(lines, "完整 " + std::to_string(done) +
+                                           " 页，有错误 0 页，未写出 0 页，跳过 0 页，未处理 " +
+                                           std::to_string(kCount - done) + " 页"),
+              lines.end());
+    // Every page there is whole and has its record; the rest are not there.
+    for (size_t i = 0; i < kCount; ++i) {
+      const json& s = report["students"][i];
+      if (i < done) {
+        EXPECT_EQ(s["status"], "complete");
+        EXPECT_TRUE(
+            ReadFileForTest(dir_.File("pages/" + Name(i) + ".html")).ends_with("</html>\n\r\n"));
+      } else {
+        EXPECT_EQ(s["status"], "not_run") << i;
+        EXPECT_TRUE(s["page"].is_null());
+        EXPECT_EQ(s["error"], "批处理被中断，此行未处理（用 --resume 继续）");
+      }
+    }
+    EXPECT_EQ(FilesIn("pages"), ExpectedPages(done));  // nothing half-written either
+    const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(done) + 1);
+  }
+  const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
+                           "--report", "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Report("report.json")["skipped"], done);
+  EXPECT_EQ(FilesIn("pages"), ExpectedPages(kCount));
 }
 
 // --resume redoes a page older than its package, and a page made with other
@@ -617,6 +683,90 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
   EXPECT_EQ(report["students"][1]["status"], "complete");
   EXPECT_EQ(report["students"][2]["status"], "complete");
   EXPECT_NE(ReadFileForTest(dir_.File("pages/s001.html")).find("考生答案：A"), std::string::npos);
+}
+
+// A cause many students share is told once, naming their lines.  When the
+// key file fits none of the first packages, the batch stops after five of
+// them, unless --keep-going; once one package has opened with it, it does
+// not stop.
+TEST_F(BatchCommandTest, OneCauseOfManyIsToldOnceAndAKeyThatFitsNoneStopsTheBatch) {
+  const std::string manifest = Manifest(12);
+  const std::string other_key = dir_.File("other.key");
+  WriteNewMasterKeyFile(other_key);
+  const auto run = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"batch", manifest,   "--out",  "pages",      "--jobs",
+                                     "1",     "--report", "r.json", "--key-file", other_key};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Cli(args);
+  };
+  CliResult r = run({});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  json report = Report("r.json");
+  EXPECT_EQ(report["with_errors"], 5);
+  EXPECT_EQ(report["not_run"], 7);
+  EXPECT_EQ(report["students"][5]["status"], "not_run");
+  EXPECT_EQ(report["students"][5]["error"],
+            "批处理已停止：最先处理的答卷包都与密钥文件不符，此行未处理");
+  EXPECT_EQ(FilesIn("pages"), ExpectedPages(5));
+  std::vector<std::string> lines = Lines(r.err);
+  EXPECT_NE(std::ranges::find(lines,
+                              "5 名考生：密钥文件与答卷包不符，请检查 --key-file（清单第 "
+                              "2、3、4、5、6 行）"),
+            lines.end())
+      << r.err;
+  EXPECT_EQ(r.err.find("有错误：清单第"), std::string::npos) << r.err;
+  EXPECT_EQ(lines.back(), "已停止：最先处理的 5 名考生的答卷包都与密钥文件不符（密钥文件：" +
+                              other_key +
+                              "），其余 7 名考生未处理。请检查 --key-file；确认密钥文件无误、"
+                              "仍要处理全部考生时，加 --keep-going");
+
+  r = run({"--keep-going"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(Report("r.json")["with_errors"], 12);
+  EXPECT_NE(r.err.find("\n12 名考生：密钥文件与答卷包不符，请检查 --key-file（清单第 "
+                       "2、3、4、5、6、7、8、9、10、11 行等，见报告）\n"),
+            std::string::npos)
+      << r.err;
+
+  // With the right key for the first student only, nothing stops; two
+  // students whose subject selects no section make a line of their own,
+  // and one cause of one student keeps its own line.
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  SodiumCipher stranger(ReadMasterKeyFile(other.File("other.key")));
+  builder::BuildAnswerPackage(SmallPaper("1001"), stranger, dir_.File("stranger.zip"));
+  std::string csv = "package_folder,zip_name,student_id,student_name,subject\n";
+  for (size_t i = 0; i < 12; ++i) {
+    if (i >= 1 && i <= 7) {
+      fs::copy_file(dir_.File("stranger.zip"),
+                    dir_.File("exam/" + Name(i) + "/" + Name(i) + ".zip"),
+                    fs::copy_options::overwrite_existing);
+    }
+    const char* subject = i == 8 || i == 9 ? "计算机应用基础" : "英语";
+    const char* id = i == 10 ? "1002" : "1001";
+    csv += "exam/" + Name(i) + "," + Name(i) + ".zip," + id + ",学生" + std::to_string(i) + "," +
+           subject + "\n";
+  }
+  WriteFileForTest(dir_.File("m.csv"), csv);
+  r = Cli({"batch", "m.csv", "--out", "mixed", "--jobs", "1", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  lines = Lines(r.err);
+  EXPECT_NE(std::ranges::find(lines, "完整 2 页，有错误 10 页，未写出 0 页，跳过 0 页"),
+            lines.end())
+      << r.err;
+  EXPECT_NE(std::ranges::find(lines,
+                              "7 名考生：密钥文件与答卷包不符，请检查 --key-file（清单第 "
+                              "3、4、5、6、7、8、9 行）"),
+            lines.end())
+      << r.err;
+  EXPECT_NE(std::ranges::find(lines,
+                              "2 名考生：科目与试卷不符，没有生成任何试题，请检查清单的 "
+                              "subject 列（清单第 10、11 行）"),
+            lines.end())
+      << r.err;
+  EXPECT_NE(r.err.find("\n有错误：清单第 12 行（学号 1002，学生10）：【GetPaperTotleInfo】"),
+            std::string::npos)
+      << r.err;
 }
 
 // Two batches over the same package folder at once: each run waits for the
