@@ -659,6 +659,14 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
   const std::string page_b = ReadFileForTest(dir_.File("pages/s001.html"));
   EXPECT_EQ(page_b.find("考生答案："), std::string::npos) << page_b;
   EXPECT_EQ(page_b.find("考生得分"), std::string::npos) << page_b;
+  // The page says so on its face, and the class summary in the row.
+  EXPECT_NE(page_b.find("此页面不完整：答卷数据无法解密：密钥文件不符"), std::string::npos);
+  EXPECT_EQ(ReadFileForTest(dir_.File("pages/s000.html")).find("此页面不完整"), std::string::npos);
+  EXPECT_NE(
+      ReadFileForTest(dir_.File("pages/index.html"))
+          .find("有错误<div class='cause'>初始化Analysis数据库连接出错，详细信息：答卷数据无法"
+                "解密：密钥文件不符"),
+      std::string::npos);
   EXPECT_NE(r.err.find("完整 1 页，有错误 2 页，未写出 0 页，跳过 0 页\n"), std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("有错误：清单第 3 行（学号 1001，乙）：初始化Analysis数据库连接出错"),
