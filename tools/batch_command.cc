@@ -286,7 +286,10 @@ int Run(const ParsedArgs& args) {
     NoteRowsNotRun(plan, "批处理已停止：最先处理的答卷包都与密钥文件不符，此行未处理");
   }
   if (pdf && !end.interrupted) PrintMissingPdfs(plan);
-  const bool summary_written = WriteSummary(plan, shard, page_prefix, jobs);
+  // Interrupted before any row was done: an earlier summary stays as it is.
+  const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
+  const bool summary_written =
+      (end.interrupted && nothing_done) || WriteSummary(plan, shard, page_prefix, jobs);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);

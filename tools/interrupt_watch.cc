@@ -2,18 +2,10 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
 namespace generatesheet::cli {
-
-namespace {
-
-// How often the watching thread looks whether it should end.
-constexpr long kPollNanoseconds = 200'000'000;
-
-}  // namespace
 
 InterruptWatch::InterruptWatch() {
   sigemptyset(&watched_);
@@ -24,7 +16,9 @@ InterruptWatch::InterruptWatch() {
 }
 
 InterruptWatch::~InterruptWatch() {
+  // Wakes the watching thread with a signal it takes, sent to it alone.
   quit_ = true;
+  pthread_kill(thread_.native_handle(), SIGTERM);
   thread_.join();
   // A signal that came after the rows ended has nothing left to stop: it
   // is taken here rather than left to kill the process on unblocking.
@@ -35,10 +29,10 @@ InterruptWatch::~InterruptWatch() {
 }
 
 void InterruptWatch::Watch() {
-  const timespec poll{0, kPollNanoseconds};
-  while (!quit_) {
-    const int signal = sigtimedwait(&watched_, nullptr, &poll);
-    if (signal <= 0) continue;  // timed out, or interrupted
+  for (;;) {
+    int signal = 0;
+    if (sigwait(&watched_, &signal) != 0) continue;
+    if (quit_) return;
     int none = 0;
     if (!received_.compare_exchange_strong(none, signal)) {
       constexpr char kAgain[] = "\n再次收到中断信号，立即退出\n";

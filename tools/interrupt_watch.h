@@ -13,7 +13,7 @@ namespace generatesheet::cli {
 
 // For the life of the object, SIGINT and SIGTERM are blocked in the thread
 // that makes it and in every thread started afterwards, and one thread of
-// its own takes them with sigtimedwait: nothing runs in a signal handler.
+// its own takes them with sigwait: nothing runs in a signal handler.
 // The first signal is recorded; a second one ends the process at once
 // (exit 128 + signal), for a user who will not wait.  Make it before any
 // other thread starts.
