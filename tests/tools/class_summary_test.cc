@@ -195,9 +195,13 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   EXPECT_NE(index.find("<svg class='histogram'"), std::string::npos);
 
   // items.csv: facility, option shares, share not answering, discrimination.
+  const std::string items_csv = ReadFileForTest(dir_.File("pages/items.csv"));
+  ASSERT_TRUE(
+      items_csv.starts_with("\xEF\xBB\xBF科目,题号,题型,满分,人数,难度,区分度,"
+                            "未作答比例,标准答案,选项分布\r\n"));
   std::map<int, std::vector<std::string>> items;
   std::vector<double> facilities;
-  for (const std::string& line : CsvLines(ReadFileForTest(dir_.File("pages/items.csv")))) {
+  for (const std::string& line : CsvLines(items_csv)) {
     const std::vector<std::string> f = Fields(line);
     if (f.size() > 5 && !f[5].empty() && f[5] != "难度") facilities.push_back(std::stod(f[5]));
     if (f[0] == "测验") items[std::stoi(f[1])] = f;
@@ -352,6 +356,12 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
             std::string::npos)
       << html;
   EXPECT_NE(html.find("<a href='./javascript:alert(1)%3F%23%27.html'>"), std::string::npos);
+  // A page written with errors is still there to look at: linked.
+  record.state = Outcome::kWrittenWithErrors;
+  EXPECT_NE(cli::SummaryOf({record}).Html().find(
+                "<td class='outcome with_errors' title=''>有错误</td><td><a href='./"),
+            std::string::npos)
+      << cli::SummaryOf({record}).Html();
   // A student whose page was not written gets no link, and the reason
   // shows in the row, escaped.
   record.state = Outcome::kNotWritten;
@@ -394,6 +404,103 @@ TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
     record.state = Outcome::kNotWritten;
     EXPECT_EQ(CsvLines(cli::SummaryOf({record}).StudentsCsv())[1],
               "1," + cell + "," + cell + ",,未写出,");
+  }
+}
+
+// The edges of the class figures, each on a small class made up here: a
+// question worth nothing, an essay left blank, an even number of students,
+// scores on and between the histogram's bin edges, two wrong options
+// chosen equally often.
+struct ClassCase {
+  const char* name;
+  std::vector<std::vector<QuestionResult>> students;  // one paper each
+  std::vector<std::string> in_html;                   // pieces index.html holds
+  std::string items_row;                              // the first question's row of items.csv
+};
+
+QuestionResult Essay(int number, const char* answer, const char* obtained, const char* full) {
+  QuestionResult r;
+  r.number = number;
+  r.family = QuestionFamily::kEssay;
+  r.student_answered = answer != nullptr;
+  r.student_answer = answer ? answer : "";
+  r.obtained = obtained;
+  r.full = full;
+  return r;
+}
+
+QuestionResult Choice(int number, const char* answer, const char* obtained) {
+  QuestionResult r = Essay(number, answer, obtained, "2");
+  r.family = QuestionFamily::kSingleChoice;
+  r.choice = true;
+  r.options = {"A", "B", "C", "D"};
+  r.standard_answer = "C";
+  return r;
+}
+
+TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
+  const std::string bins = "<g class='bin'><title>";
+  const ClassCase cases[] = {
+      {"a question worth nothing has no facility, not nan%",
+       {{Essay(1, "x", "0", "0")}, {Essay(1, "y", "0", "0")}},
+       {"<td class='number' data-value=''>—</td>"},
+       "测验,1,论述题,0,2,,,0.0000,,"},
+      {"an essay left blank counts as not answered",
+       {{Essay(1, nullptr, "0", "5")},
+        {Essay(1, "a", "5", "5")},
+        {Essay(1, "b", "5", "5")},
+        {Essay(1, "c", "0", "5")}},
+       {"<td class='number' data-value='0.2500'>25.0%</td>"},
+       "测验,1,论述题,5,4,0.5000,,0.2500,,"},
+      {"the median of an even count is the mean of the middle two",
+       {{Essay(1, "a", "1", "10")},
+        {Essay(1, "b", "10", "10")},
+        {Essay(1, "c", "2", "10")},
+        {Essay(1, "d", "4", "10")}},
+       {"<td class='number'>4</td><td class='number'>4.25</td><td class='number'>3.00</td>"
+        "<td class='number'>1.00</td><td class='number'>10.00</td>"},
+       "测验,1,论述题,10,4,0.4250,,0.0000,,"},
+      {"a score falls in the bin whose lower edge it reaches",
+       {{Essay(1, "a", "0", "100")},
+        {Essay(1, "b", "9.5", "100")},
+        {Essay(1, "c", "10", "100")},
+        {Essay(1, "d", "55", "100")},
+        {Essay(1, "e", "59.5", "100")},
+        {Essay(1, "f", "60", "100")},
+        {Essay(1, "g", "99", "100")},
+        {Essay(1, "h", "100", "100")}},
+       {bins + "0–10 分：2 人</title>", bins + "10–20 分：1 人</title>",
+        bins + "20–30 分：0 人</title>", bins + "40–50 分：0 人</title>",
+        bins + "50–60 分：2 人</title>", bins + "60–70 分：1 人</title>",
+        bins + "80–90 分：0 人</title>", bins + "90–100 分：2 人</title>"},
+       ""},
+      {"of two wrong options chosen as often, the one listed first is marked",
+       {{Choice(1, "B", "0")}, {Choice(1, "A", "0")}, {Choice(1, "C", "2")}},
+       {"<span class='option worst'>A 33.3%</span><span class='option'>B 33.3%</span>"
+        "<span class='option correct'>C ✔ 33.3%</span>"},
+       "测验,1,单选题,2,3,0.3333,,0.0000,C,A:0.3333;B:0.3333;C:0.3333;D:0.0000"},
+  };
+  for (const ClassCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<cli::StudentRecord> records;
+    for (const std::vector<QuestionResult>& results : c.students) {
+      cli::StudentRecord record;
+      record.student_id = std::to_string(records.size() + 1);
+      record.subject = "测验";
+      record.state = Outcome::kComplete;
+      record.page = record.student_id + ".html";
+      record.results = results;
+      records.push_back(record);
+    }
+    const cli::ClassSummary summary = cli::SummaryOf(records);
+    const std::string html = summary.Html();
+    for (const std::string& piece : c.in_html) {
+      EXPECT_NE(html.find(piece), std::string::npos) << piece;
+    }
+    EXPECT_EQ(html.find("nan"), std::string::npos);
+    if (!c.items_row.empty()) {
+      EXPECT_EQ(CsvLines(summary.ItemsCsv())[1], c.items_row);
+    }
   }
 }
 
