@@ -540,6 +540,70 @@ TEST_F(PaperWithoutFullMarksTest, AChoiceQuestionKeepsItsRows) {
       sheet_.ErrMsg());
 }
 
+// Each guard of the verdict: a score beyond the full marks or below 0, full
+// marks of 0, and an answer row that could not be read leave the verdict
+// unknown with the reason; an answer of blanks and line breaks only is no
+// answer, while the page shows it as stored.
+TEST_F(PaperTest, MarksOutOfRangeOrUnreadAreNeverJudged) {
+  struct Case {
+    int number;
+    const char* marks;  // as the marks row shows them
+    Verdict verdict;
+    std::string error;
+  };
+  const Case cases[] = {
+      {1, "5 / 4", Verdict::kUnknown, "第 1 题的得分 5 不在 0 与满分 4 之间"},
+      {2, "0 / 0", Verdict::kUnknown, "第 2 题的得分 0 不在 0 与满分 0 之间"},
+      {3, "-1 / 4", Verdict::kUnknown, "第 3 题的得分 -1 不在 0 与满分 4 之间"},
+      {4, "0 / 10", Verdict::kUnanswered, ""},
+      {5, "0 / 2", Verdict::kUnanswered, ""},
+      {6, "3 / —", Verdict::kUnknown, "第 6 题的作答记录未能读出"},
+      {7, "2 / —", Verdict::kUnknown, "第 7 题的作答记录未能读出"},
+  };
+  Section(1, "88", "写作");
+  Section(2, "86", "单选题");
+  for (int no = 1; no <= 7; ++no) Question(no, "q" + std::to_string(no), no == 5 ? "86" : "88");
+  Answer(1, 5, "draft", nullptr, nullptr, 4, "5");
+  Answer(2, 5, "draft", nullptr, nullptr, 0, "0");
+  Answer(3, 5, "draft", nullptr, nullptr, 4, "-1");
+  Answer(4, 5, "  \r\n \r\n", nullptr, nullptr, 10, "0");
+  Answer(5, 1, " ", "2", nullptr, 2, "0");
+  // The full marks overflow the 16-bit score the text layout reads.
+  Answer(6, 5, "draft", "model", nullptr, 100000, "3");
+  // A score, but no answer row.
+  paper_.accounts.push_back({{"I_QuestionNo", 7}, {"S_GetScore", "2"}, {"I_RECNO", 507}});
+  sheet_.SetMarks(true);
+  const std::string page = Generate();
+  const std::vector<QuestionResult>& results = sheet_.Results();
+  ASSERT_EQ(results.size(), std::size(cases));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.number);
+    const auto r = *std::find_if(results.begin(), results.end(),
+                                 [&](const QuestionResult& q) { return q.number == c.number; });
+    EXPECT_EQ(r.verdict, c.verdict);
+    EXPECT_EQ(r.error, c.error);
+    const std::string verdict = c.verdict == Verdict::kUnanswered
+                                    ? "<span class='verdict unanswered'>○ 未作答</span>"
+                                    : "<span class='verdict unknown'>—</span>";
+    const size_t table = page.find("<tr><td>" + std::to_string(c.number) + "、q");
+    ASSERT_NE(table, std::string::npos) << page;
+    EXPECT_EQ(page.find("<td class='marks'>", table),
+              page.find("<td class='marks'>得分：" + std::string(c.marks) + " " + verdict, table))
+        << page.substr(table, 600);
+  }
+  for (const QuestionResult& r : results) {
+    EXPECT_EQ(r.student_answered, r.number != 4 && r.number != 5 && r.number < 6) << r.number;
+  }
+
+  // Without marks the blank answers show as stored: they are not Null.
+  sheet_.SetMarks(false);
+  const std::string plain = Generate("1002");
+  EXPECT_NE(plain.find("<tr><td>4、q4</td></tr>" + TextRows("  <br> <br>", "无", "无")),
+            std::string::npos)
+      << plain;
+  EXPECT_NE(plain.find(ChoiceRows(" ", "B", "无")), std::string::npos) << plain;
+}
+
 // A complete marked page keeps the header exactly as it was.
 TEST_F(PaperTest, MarkedPageKeepsTheHeader) {
   Section(1, "86", "单选题");
