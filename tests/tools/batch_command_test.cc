@@ -296,6 +296,30 @@ TEST_F(BatchCommandTest, ResumeRegeneratesPagesOlderThanTheirPackageOrMadeOtherw
   // And without marks again.
   EXPECT_EQ(statuses({}), all_redone);
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/s002.html")).find("得分：5 / 5"), std::string::npos);
+
+  // Modification times: a page only as new as its package (a file system
+  // with coarse timestamps) may predate it, and so may a results file
+  // older than its package even beside a newer page: both are redone.
+  const auto when = [&](const std::string& name) { return fs::last_write_time(dir_.File(name)); };
+  fs::last_write_time(dir_.File("exam/s000/s000.zip"), when("pages/s000.html"));
+  fs::last_write_time(dir_.File("exam/s002/s002.zip"),
+                      when("pages/s002.html") - std::chrono::seconds(10));
+  fs::last_write_time(dir_.File("pages/s002.results.json"),
+                      when("pages/s002.html") - std::chrono::seconds(20));
+  EXPECT_EQ(statuses({}), (std::vector<std::string>{"complete", "skipped", "complete"}));
+}
+
+// The class summary is part of a batch's work: a batch that could not
+// write it has failed, though every page is complete.
+TEST_F(BatchCommandTest, ASummaryThatCannotBeWrittenFailsTheBatch) {
+  const std::string manifest = Manifest(1);
+  fs::create_directories(dir_.File("pages/items.csv/in-the-way"));
+  const CliResult r = Cli(
+      {"batch", manifest, "--out", "pages", "--report", "report.json", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_NE(r.err.find("pages/items.csv"), std::string::npos) << r.err;
+  EXPECT_EQ(Report("report.json")["students"][0]["status"], "complete");
+  EXPECT_TRUE(fs::is_regular_file(dir_.File("pages/s000.html")));
 }
 
 // --resume keeps a page only when its record is of the row's student, from
