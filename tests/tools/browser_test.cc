@@ -322,15 +322,20 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_EQ(report["students"][0]["status"], "complete");
   EXPECT_EQ(report["students"][1]["status"], "skipped");
   EXPECT_TRUE(ReadFileForTest(in_the_way).starts_with("%PDF-"));
-  // A skipped page whose PDF went missing is printed again; failing that,
-  // it has errors, in its record too.
+  // A skipped page whose PDF went missing or is older than the page is
+  // printed again; failing that, it has errors, in its record too.
   fs::remove(in_the_way);
   fs::create_directories(in_the_way);
+  const std::string stale = dir_.File("class/cs2024020115.pdf");
+  WriteFileForTest(stale, "an older print");
+  fs::last_write_time(
+      stale, fs::last_write_time(dir_.File("class/cs2024020115.html")) - std::chrono::seconds(1));
   r = batch({"--pdf", "--resume"});
   EXPECT_EQ(r.exit_code, 3) << r.err;
   report = json::parse(ReadFileForTest(dir_.File("r.json")));
   EXPECT_EQ(report["students"][0]["status"], "with_errors");
   EXPECT_EQ(report["students"][1]["status"], "skipped");
+  EXPECT_TRUE(ReadFileForTest(stale).starts_with("%PDF-"));
   EXPECT_EQ(
       json::parse(ReadFileForTest(dir_.File("class/english-2024010101.results.json")))["outcome"],
       "with_errors");
