@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/shell_quote.h"
 #include "support/temp_dir.h"
 #include "support/zip_writer.h"
 
@@ -26,6 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using testing::ReadFileForTest;
+using testing::ShellQuote;
 using testing::TempDir;
 using testing::WriteFileForTest;
 using testing::WriteZip;
@@ -220,6 +224,64 @@ TEST_P(EncryptedPackageTest, RefusesAWrongOrMissingPassword) {
 
 INSTANTIATE_TEST_SUITE_P(Encryptions, EncryptedPackageTest,
                          ::testing::Values(ZipEncryption::kZipCrypto, ZipEncryption::kAes256));
+
+// The AES vendor version (1: AE-1, 2: AE-2) and the CRC-32 that the central
+// directory of `zip` records for each of its entries.
+std::vector<std::pair<int, std::uint32_t>> AesVersionsAndCrcs(const std::string& zip) {
+  const auto le16 = [&](size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(zip[at]) |
+                                 static_cast<unsigned char>(zip[at + 1]) << 8);
+  };
+  std::vector<std::pair<int, std::uint32_t>> found;
+  for (size_t at = zip.find("PK\x01\x02"); at != std::string::npos;
+       at = zip.find("PK\x01\x02", at + 4)) {
+    const std::uint32_t crc = le16(at + 16) | le16(at + 18) << 16;
+    const size_t extra = at + 46 + le16(at + 28), extra_end = extra + le16(at + 30);
+    int version = 0;
+    for (size_t field = extra; field + 4 <= extra_end; field += 4 + le16(field + 2)) {
+      if (le16(field) == 0x9901) version = static_cast<int>(le16(field + 4));
+    }
+    found.emplace_back(version, crc);
+  }
+  return found;
+}
+
+// 7-Zip, like WinZip for most files, writes AES entries of the second kind
+// (AE-2), which store no CRC-32 and leave the check to the authentication
+// code: read whole, stored or deflated, and a changed byte refused.
+TEST_F(ArchiveZipComponentTest, ReadsAesEntriesThatStoreNoCrc) {
+  constexpr char kSevenZip[] = "/usr/bin/7z";
+  ASSERT_TRUE(fs::exists(kSevenZip)) << kSevenZip << " is missing: run scripts/install-deps.sh";
+  const std::string analysis = RandomBytes(150 * 1024) + std::string(100 * 1024 + 5, 'z');
+  fs::create_directory(dir_.File("plain"));
+  WriteFileForTest(dir_.File("plain/Analysis.mdb"), analysis);
+  WriteFileForTest(dir_.File("plain/Pbase.mdb"), "bank");
+  for (const char* level : {"-mx=0", "-mx=5"}) {
+    SCOPED_TRACE(level);
+    fs::remove(bak_ + "/1001.zip");
+    const std::string command = "cd " + ShellQuote(dir_.File("plain")) + " && " + kSevenZip +
+                                " a -tzip -pqvk -mem=AES256 " + level + " " +
+                                ShellQuote(bak_ + "/1001.zip") +
+                                " Analysis.mdb Pbase.mdb >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string zip = ReadFileForTest(bak_ + "/1001.zip");
+    EXPECT_EQ(AesVersionsAndCrcs(zip),
+              (std::vector<std::pair<int, std::uint32_t>>{{2, 0}, {2, 0}}));
+
+    ASSERT_EQ(Run(bak_ + "\\1001.zip"), ZipResult::kOk) << zip_.LastResultDescription();
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis);
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank");
+
+    const size_t first = zip.find("PK\x03\x04");
+    const size_t middle = first + 30 + 20000;
+    zip[middle] = static_cast<char>(zip[middle] ^ 0x55);
+    WriteFileForTest(bak_ + "/1001.zip", zip);
+    ExpectRefused(bak_ + "\\1001.zip", ZipResult::kBadEntry, "1001.zip：Analysis.mdb（");
+    if (std::string(level) == "-mx=0") {
+      EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("认证码不符"));
+    }
+  }
+}
 
 TEST_F(ArchiveZipComponentTest, NamesTheWrongPasswordOfAnAesEntry) {
   std::string archive = Package("1001.zip", {ZipEntry::File("Analysis.mdb", "x")},
