@@ -4,10 +4,12 @@
 # Usage: scripts/install-deps.sh [--with-browser | --with-fuzzer | --with-bench]
 set -eu
 
+# p7zip-full: the tests read packages that 7-Zip zipped (AES entries without CRC-32).
 packages="build-essential cmake pkg-config g++ clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev
-  nettle-dev zlib1g-dev"
+  nettle-dev zlib1g-dev
+  p7zip-full"
 # The machine may already carry its own Node.js and npm; Debian's would conflict.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 if [ "${1:-}" = "--with-browser" ]; then
