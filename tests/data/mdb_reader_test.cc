@@ -110,17 +110,25 @@ TEST_P(RealAccessFileTest, ReadsEveryTableLikeAnIndependentReader) {
   std::vector<std::string> names = reader.UserTableNames();
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), expected.size());
   for (auto& [table_name, table_json] : expected.items()) {
-    SCOPED_TRACE(table_name);
-    std::unique_ptr<Table> table = reader.ReadTable(table_name);
-    ASSERT_EQ(table->columns().size(), table_json["columns"].size());
-    ASSERT_EQ(table->row_count(), table_json["rows"].size());
-    for (std::size_t r = 0; r < table->row_count(); ++r) {
-      for (const json& column : table_json["columns"]) {
-        std::string name = column["name"];
-        auto index = table->FindColumn(name);
-        ASSERT_TRUE(index) << name;
-        ExpectSame(table_json["rows"][r][name], table->row(r)[*index],
-                   "row " + std::to_string(r) + " column " + name);
+    // Each table twice in a row on the one reader, its definition read in
+    // between: the second time no row may come from a page left in
+    // libmdb's buffer by the first.
+    for (int read = 1; read <= 2; ++read) {
+      SCOPED_TRACE(table_name + ", read " + std::to_string(read));
+      if (read == 2) {
+        EXPECT_EQ(reader.Columns(table_name).size(), table_json["columns"].size());
+      }
+      std::unique_ptr<Table> table = reader.ReadTable(table_name);
+      ASSERT_EQ(table->columns().size(), table_json["columns"].size());
+      ASSERT_EQ(table->row_count(), table_json["rows"].size());
+      for (std::size_t r = 0; r < table->row_count(); ++r) {
+        for (const json& column : table_json["columns"]) {
+          std::string name = column["name"];
+          auto index = table->FindColumn(name);
+          ASSERT_TRUE(index) << name;
+          ExpectSame(table_json["rows"][r][name], table->row(r)[*index],
+                     "row " + std::to_string(r) + " column " + name);
+        }
       }
     }
   }
