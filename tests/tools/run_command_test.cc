@@ -1,6 +1,7 @@
 // generate-sheet as a whole: usage errors, help, run and keygen.
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "generatesheet/c_api.h"
@@ -89,6 +90,24 @@ TEST_F(RunCommandTest, RunWritesPageWithDefaultTemplate) {
   EXPECT_NE(page.find("学号：1001&nbsp;&nbsp;姓名：张三&nbsp;&nbsp;科目：语文"), std::string::npos);
   EXPECT_NE(page.find("<li>B、北京</li>"), std::string::npos);
   EXPECT_NE(page.find("考生答案：B &nbsp;&nbsp;标准答案：B"), std::string::npos);
+}
+
+// A package zipped by 7-Zip, whose AES entries store no CRC-32 (AE-2): the
+// encrypted answer database stored, the question bank deflated.
+TEST_F(RunCommandTest, RunReadsAPackageZippedBy7Zip) {
+  const std::string staging = dir_.File("staging"), folder = dir_.File("exam/1003");
+  fs::create_directories(staging);
+  fs::create_directories(folder);
+  builder::WriteDatabases(SmallPaper("1003"), *cipher_, staging);
+  const std::string zip = "cd " + ShellQuote(staging) + " && 7z a -tzip -pqvk -mem=AES256 " +
+                          ShellQuote(folder + "/1003.zip") + " Pbase.mdb Analysis.mdb >/dev/null";
+  ASSERT_EQ(std::system(zip.c_str()), 0) << zip;
+  const CliResult r = Cli({"run", "--bak-data-path", folder, "--zip", "1003.zip", "--out", "pages",
+                           "--student-id", "1003", "--key-file", key_file_});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(
+      ReadFileForTest(dir_.File("pages/1003.html")).find("考生答案：B &nbsp;&nbsp;标准答案：B"),
+      std::string::npos);
 }
 
 TEST_F(RunCommandTest, KeyFileFromEnvironmentAndOwnTemplate) {
