@@ -244,7 +244,7 @@ int Run(const ParsedArgs& args) {
     throw UsageError("选项 --template 的值为空");
   }
   if (report_path) CheckReportPath(*report_path, manifest_path);
-  ApplyKeyFileOption(args);  // before any thread starts
+  const std::string key_file = KeyFileOption(args);
   const bool pdf = args.Has("pdf");
   if (pdf) RequireChromium();
   // From here on, SIGINT and SIGTERM stop the batch in good order.
@@ -277,6 +277,7 @@ int Run(const ParsedArgs& args) {
                                .page_prefix = page_prefix,
                                .jobs = jobs,
                                .options = options,
+                               .key_file = key_file,
                                .interrupted = &interrupts.received(),
                                .keep_going = args.Has("keep-going")},
                               progress);

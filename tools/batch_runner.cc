@@ -71,7 +71,8 @@ class Workers {
   }
 
   void Work() {
-    CreateHtml sheet;    // one per thread, reused for each of its students
+    CreateHtml sheet;  // one per thread, reused for each of its students
+    sheet.SetKeyFile(settings_.key_file);
     PdfPrinter printer;  // likewise one browser, started on first use
     for (size_t unit = next_unit_++; unit < plan_.units.size() && !Stopping();
          unit = next_unit_++) {

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -81,13 +80,11 @@ void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std
   if (n > max) throw UsageError("多余的参数：" + args.Positionals()[max]);
 }
 
-void ApplyKeyFileOption(const ParsedArgs& args) {
-  if (std::optional<std::string> key_file = args.Get("key-file")) {
-    if (key_file->empty()) throw UsageError("选项 --key-file 的值为空");
-    ::setenv(kKeyFileEnvironmentVariable, key_file->c_str(), 1);
-  }
-  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
-  if (key_file == nullptr || *key_file == '\0') {
+std::string KeyFileOption(const ParsedArgs& args) {
+  std::optional<std::string> option = args.Get("key-file");
+  if (option && option->empty()) throw UsageError("选项 --key-file 的值为空");
+  const std::string key_file = KeyFileOrDefault(option.value_or(""));
+  if (key_file.empty()) {
     throw UsageError(std::string("未指定主密钥文件：请用 --key-file 或环境变量 ") +
                      kKeyFileEnvironmentVariable + " 指定");
   }
@@ -95,12 +92,13 @@ void ApplyKeyFileOption(const ParsedArgs& args) {
   // say so once, before any work.
   ReadMasterKeyFile(key_file);
   struct stat st {};
-  if (::stat(key_file, &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+  if (::stat(key_file.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
     std::cerr << "警告：主密钥文件的权限为 " << mode << "，其他用户也能访问：" << key_file
               << "（请执行 chmod 600）\n";
   }
+  return option.value_or("");
 }
 
 int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& args) {

@@ -68,13 +68,14 @@ int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& a
 // is missing or superfluous.
 void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std::string& what);
 
-// Points the library at a master key file for the rest of the process: sets
-// GENERATESHEET_KEY_FILE when --key-file is given.  Call before any work
-// (and before any thread starts).  Throws UsageError when neither the option
-// nor the variable names a key file, and Error (naming the file) when the
-// file is not a readable key.  A key file that others may read gets a
-// warning on stderr.
-void ApplyKeyFileOption(const ParsedArgs& args);
+// Checks the master key file the command works with: --key-file, else the
+// file named by GENERATESHEET_KEY_FILE; returns the option's value for
+// CreateHtml::SetKeyFile ("" when the variable names the file, which the
+// library then reads itself).  Call before any work.  Throws UsageError
+// when neither the option nor the variable names a key file, and Error
+// (naming the file) when the file is not a readable key.  A key file that
+// others may read gets a warning on stderr.
+std::string KeyFileOption(const ParsedArgs& args);
 
 }  // namespace generatesheet::cli
 

@@ -1,7 +1,6 @@
 // generate-sheet demo: the bundled sample packages built and their pages
 // generated with the demo key.
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -72,13 +71,13 @@ int Run(const ParsedArgs& args) {
 
   const std::string key_file = BundledFilePath("samples/demo.key");
   const std::string template_path = DefaultTemplatePath();
-  ::setenv(kKeyFileEnvironmentVariable, key_file.c_str(), 1);  // the demo's own key
   SodiumCipher cipher(ReadMasterKeyFile(key_file));
   const std::vector<fs::path> samples = SampleDescriptions(fs::path(key_file).parent_path());
 
   PrepareFreshFolder(out);
   const std::string page_prefix = PrepareOutputFolder((out / "pages").string());
   CreateHtml sheet;
+  sheet.SetKeyFile(key_file);  // the demo's own key
   int exit_code = kExitOk;
   for (const fs::path& sample : samples) {
     const PackageSpec spec = ReadPackageSpec(sample.string());

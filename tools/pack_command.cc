@@ -1,5 +1,4 @@
 // generate-sheet pack: a real answer package from a JSON description.
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -35,7 +34,7 @@ int Run(const ParsedArgs& args) {
   const std::string out = args.Require("out");
   const std::optional<std::string> name = args.Get("name");
   if (name && name->empty()) throw UsageError("选项 --name 的值为空");
-  ApplyKeyFileOption(args);
+  const std::string key_file = KeyFileOption(args);
 
   PackageSpec spec = ReadPackageSpec(args.Positionals()[0]);
   if (name) spec.package_name = *name;
@@ -43,7 +42,7 @@ int Run(const ParsedArgs& args) {
       spec.package_name == "..") {
     throw Error("答卷包名应为文件名，不能含路径：" + spec.package_name);
   }
-  SodiumCipher cipher(ReadMasterKeyFile(std::getenv(kKeyFileEnvironmentVariable)));
+  SodiumCipher cipher(ReadMasterKeyFile(KeyFileOrDefault(key_file)));
   const std::string path = PrepareOutputFolder(out) + spec.package_name;
   builder::BuildAnswerPackage(spec.description, cipher, path, spec.options);
   std::cout << path << "\n";

@@ -55,7 +55,7 @@ int Run(const ParsedArgs& args) {
   if (args.Has("template") && template_path.empty()) {
     throw UsageError("选项 --template 的值为空");
   }
-  ApplyKeyFileOption(args);
+  const std::string key_file = KeyFileOption(args);
   if (args.Has("pdf")) RequireChromium();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
@@ -63,6 +63,7 @@ int Run(const ParsedArgs& args) {
   const std::string page_prefix = PrepareOutputFolder(out);
 
   CreateHtml sheet;
+  sheet.SetKeyFile(key_file);
   const JobOutcome outcome = RunJob(sheet, job, template_path, page_prefix, args.Has("marks"));
   if (!outcome.written) {
     std::cerr << outcome.message << "\n";

@@ -108,6 +108,13 @@ class GENERATESHEET_EXPORT CreateHtml {
   std::string HTMLPaperPath() const;
   void SetHTMLPaperPath(std::string sValues);
 
+  // The master key file this object decrypts its packages with.  When it is
+  // empty (the default) a run reads the file named by the environment
+  // variable GENERATESHEET_KEY_FILE at its start.  Two objects with
+  // different key files may run on two threads at once.
+  std::string KeyFile() const;
+  void SetKeyFile(std::string path);
+
   // The path of the page written by the last run, or "" when the run wrote
   // none.  Read-only.
   std::string PagePath() const;

@@ -54,6 +54,8 @@ std::string CreateHtml::HTMLPaperPath() const { return impl_->html_paper_path; }
 void CreateHtml::SetHTMLPaperPath(std::string sValues) {
   impl_->html_paper_path = std::move(sValues);
 }
+std::string CreateHtml::KeyFile() const { return impl_->key_file; }
+void CreateHtml::SetKeyFile(std::string path) { impl_->key_file = std::move(path); }
 std::string CreateHtml::PagePath() const { return impl_->page_path; }
 bool CreateHtml::Marks() const { return impl_->marks; }
 void CreateHtml::SetMarks(bool sValue) { impl_->marks = sValue; }

@@ -1,6 +1,5 @@
 // The driver: extract the package, prepare both databases, write the page,
 // and tell what came of the page.
-#include <cstdlib>
 #include <optional>
 
 #include "component/create_html_impl.h"
@@ -36,10 +35,9 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
   ZipComponent& zip = ThreadZipComponent();
   // No entry may replace this run's page, another page beside it, the
   // template, the master key or the log.
-  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
   zip.SetKeptFiles({{html_paper_path + PageFileName(zip_paper_name), "生成的页面", true},
                     {template_path, "页面模板"},
-                    {key_file != nullptr ? key_file : "", "主密钥文件"},
+                    {KeyFileOrDefault(key_file), "主密钥文件"},
                     {LogFilePath(), "日志文件"}});
   zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
   zip.SetUnzipToFolder(bak_data_path);

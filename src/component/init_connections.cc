@@ -1,7 +1,5 @@
 // The two connection steps: decrypt the answer database and give each
 // connection its connection string.  Neither opens a connection.
-#include <cstdlib>
-
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
 #include "data/sodium_cipher.h"
@@ -39,10 +37,9 @@ constexpr char kPackageAdvice[] =
 
 // The file's format cannot tell a wrong key from damaged data: both are
 // named.
-std::string KeyMismatch(const std::string& package) {
+std::string KeyMismatch(const std::string& package, const std::string& key_file) {
   std::string text = "答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答卷包：" + package;
-  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
-  if (key_file != nullptr && *key_file != '\0') text += "，密钥文件：" + std::string(key_file);
+  if (!key_file.empty()) text += "，密钥文件：" + key_file;
   return text + "）";
 }
 
@@ -54,14 +51,15 @@ void CreateHtml::Impl::InitAnalysisConn() {
     std::string path = bak_data_path + "\\Analysis.mdb";
     try {
       // The new instance replaces the old one only once it exists.
-      cipher = CreateCipher();
+      cipher = CreateCipher(key_file);
       // A Null answer counts as false: nothing is reported then.
       if (cipher->zqDecryptFile(path, "").value_or(false)) {
         AnalysisConn()->SetConnectionString(kProvider + path + kPersistSecurityInfo);
         pointed = true;
       }
     } catch (const KeyMismatchError&) {
-      throw RunCauseError(KeyMismatch(NativePath(bak_data_path + "\\" + zip_paper_name)),
+      throw RunCauseError(KeyMismatch(NativePath(bak_data_path + "\\" + zip_paper_name),
+                                      KeyFileOrDefault(key_file)),
                           kKeyAdvice);
     } catch (const Error& e) {
       // Every later read of the answers fails for this one reason.

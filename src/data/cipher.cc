@@ -19,11 +19,11 @@ CipherFactory& InstalledFactory() {
   return factory;
 }
 
-// Reads the key file named by the environment on every call, so a replaced
-// key file takes effect at the next run.
-std::unique_ptr<Cipher> CreateSodiumCipher() {
-  const char* path = std::getenv(kKeyFileEnvironmentVariable);
-  if (path == nullptr || *path == '\0') {
+// Reads the key file on every call, so a replaced key file takes effect at
+// the next run.
+std::unique_ptr<Cipher> CreateSodiumCipher(const std::string& key_file) {
+  const std::string path = KeyFileOrDefault(key_file);
+  if (path.empty()) {
     throw Error(std::string("无法创建解密组件：未设置环境变量 ") + kKeyFileEnvironmentVariable +
                 "（应指定主密钥文件）");
   }
@@ -31,6 +31,8 @@ std::unique_ptr<Cipher> CreateSodiumCipher() {
   try {
     key = ReadMasterKeyFile(path);
   } catch (const Error& e) {
+    // A file the host named is named in the message already.
+    if (!key_file.empty()) throw;
     throw Error(std::string(e.what()) + "（由环境变量 " + kKeyFileEnvironmentVariable + " 指定）");
   }
   auto cipher = std::make_unique<SodiumCipher>(key);
@@ -40,7 +42,13 @@ std::unique_ptr<Cipher> CreateSodiumCipher() {
 
 }  // namespace
 
-std::unique_ptr<Cipher> CreateCipher() {
+std::string KeyFileOrDefault(const std::string& key_file) {
+  if (!key_file.empty()) return key_file;
+  const char* named = std::getenv(kKeyFileEnvironmentVariable);
+  return named != nullptr ? named : "";
+}
+
+std::unique_ptr<Cipher> CreateCipher(const std::string& key_file) {
   CipherFactory factory;
   {
     std::lock_guard<std::mutex> lock(factory_mutex);
@@ -48,7 +56,7 @@ std::unique_ptr<Cipher> CreateCipher() {
   }
   // Called outside the lock: a factory may take its time or call back in.
   if (factory) return factory();
-  return CreateSodiumCipher();
+  return CreateSodiumCipher(key_file);
 }
 
 void SetCipherFactory(CipherFactory factory) {

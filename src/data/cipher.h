@@ -43,9 +43,11 @@ class Cipher {
 
 using CipherFactory = std::function<std::unique_ptr<Cipher>()>;
 
-// Creates a new cipher instance; throws Error when none can be created (for
+// Creates a new cipher instance on the master key in `key_file`, or, when
+// `key_file` is empty, in the file named by the environment variable
+// GENERATESHEET_KEY_FILE.  Throws Error when none can be created (for
 // instance, no readable master key).  Safe to call from several threads.
-std::unique_ptr<Cipher> CreateCipher();
+std::unique_ptr<Cipher> CreateCipher(const std::string& key_file = "");
 
 // Replaces the factory CreateCipher uses (tests put in ciphers that answer
 // false, Null or throw).  An empty factory restores the real one.

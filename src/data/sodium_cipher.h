@@ -1,8 +1,8 @@
 // The cipher component on libsodium.  Formats: doc/cipher.md.
 //
 // The master key is 32 random bytes kept in a key file; no key is compiled
-// in.  The default CreateCipher() reads the file named by the environment
-// variable GENERATESHEET_KEY_FILE.
+// in.  CreateCipher() reads the file it is given, or else the one named by
+// the environment variable GENERATESHEET_KEY_FILE.
 #ifndef GENERATESHEET_DATA_SODIUM_CIPHER_H_
 #define GENERATESHEET_DATA_SODIUM_CIPHER_H_
 
@@ -15,6 +15,10 @@
 namespace generatesheet {
 
 inline constexpr char kKeyFileEnvironmentVariable[] = "GENERATESHEET_KEY_FILE";
+
+// `key_file` when it is not empty, else the value of the environment
+// variable ("" when unset).
+std::string KeyFileOrDefault(const std::string& key_file);
 
 using MasterKey = std::array<unsigned char, 32>;
 

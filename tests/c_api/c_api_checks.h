@@ -18,6 +18,11 @@ const char* gs_check_missing_package(const char* folder);
  * `expected_page` with no error report. */
 const char* gs_check_generate(const char* folder, const char* zip, const char* template_path,
                               const char* out, const char* student_id, const char* expected_page);
+/* One run with its own master key file: the page must be complete. */
+const char* gs_check_generate_with_key(const char* folder, const char* zip,
+                                       const char* template_path, const char* out,
+                                       const char* student_id, const char* key_file,
+                                       const char* expected_page);
 
 #ifdef __cplusplus
 }

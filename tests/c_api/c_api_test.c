@@ -210,3 +210,24 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   gs_create_html_release(sheet);
   return NULL;
 }
+
+const char* gs_check_generate_with_key(const char* folder, const char* zip,
+                                       const char* template_path, const char* out,
+                                       const char* student_id, const char* key_file,
+                                       const char* expected_page) {
+  gs_create_html* sheet = gs_create_html_new();
+  CHECK(Equals(gs_create_html_get_key_file(sheet), ""));
+  CHECK(gs_create_html_set_key_file(sheet, key_file) == GS_OK);
+  CHECK(Equals(gs_create_html_get_key_file(sheet), key_file));
+  CHECK(gs_create_html_set_bak_data_path(sheet, folder) == GS_OK);
+  CHECK(gs_create_html_set_zip_paper_name(sheet, zip) == GS_OK);
+  CHECK(gs_create_html_set_template_path(sheet, template_path) == GS_OK);
+  CHECK(gs_create_html_set_html_paper_path(sheet, out) == GS_OK);
+  CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
+  gs_create_html_release(sheet);
+  return NULL;
+}

@@ -127,6 +127,64 @@ TEST_F(PageOutcomeTest, TheKeyMismatchNamesThePackageAndTheKeyFile) {
   EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
 }
 
+// A server runs two objects with two master keys at once; the environment
+// names a third key that fits neither package.
+TEST_F(PageOutcomeTest, TwoObjectsWithTheirOwnKeysRunAtOnce) {
+  struct Student {
+    std::string id, essay, key_file;
+    CreateHtml sheet;
+  } students[2];
+  students[0].id = "1001";
+  students[0].essay = "甲的作文";
+  students[1].id = "1002";
+  students[1].essay = "乙的作文";
+  for (Student& s : students) {
+    s.key_file = dir_.File(s.id + ".key");
+    WriteNewMasterKeyFile(s.key_file);
+    SodiumCipher cipher(ReadMasterKeyFile(s.key_file));
+    paper_.student_id = s.id;
+    AnswerWith(s.essay, "7");
+    std::filesystem::create_directories(dir_.File(s.id));
+    builder::BuildAnswerPackage(paper_, cipher, dir_.File(s.id + "/" + s.id + ".zip"));
+    s.sheet.SetKeyFile(s.key_file);
+    s.sheet.SetBakDataPath(dir_.File(s.id));
+    s.sheet.SetZipPaperName(s.id + ".zip");
+    s.sheet.SetStudentID(s.id);
+    s.sheet.SetTemplatePath(dir_.File("template.html"));
+    s.sheet.SetHTMLPaperPath(dir_.File("pages") + "/");
+  }
+  std::atomic<int> ready{0};
+  auto run = [&ready](Student& s) {
+    ++ready;
+    while (ready < 2) std::this_thread::yield();
+    s.sheet.GenerateSheet();
+  };
+  std::thread first(run, std::ref(students[0]));
+  std::thread second(run, std::ref(students[1]));
+  first.join();
+  second.join();
+  for (const Student& s : students) {
+    SCOPED_TRACE(s.id);
+    EXPECT_EQ(s.key_file, s.sheet.KeyFile());
+    EXPECT_EQ(Outcome::kComplete, s.sheet.PageOutcome()) << s.sheet.ErrMsg();
+    ASSERT_EQ(dir_.File("pages/" + s.id + ".html"), s.sheet.PagePath());
+    const std::string page = ReadFileForTest(s.sheet.PagePath());
+    EXPECT_NE(std::string::npos, page.find("考生答案：" + s.essay)) << page;
+  }
+  // Without its own key file an object reads the environment's, which fits
+  // neither package.
+  CreateHtml unset;
+  unset.SetBakDataPath(dir_.File("1001"));
+  unset.SetZipPaperName("1001.zip");
+  unset.SetStudentID("1001");
+  unset.SetTemplatePath(dir_.File("template.html"));
+  unset.SetHTMLPaperPath(dir_.File("pages") + "/");
+  unset.GenerateSheet();
+  EXPECT_EQ(Outcome::kWrittenWithErrors, unset.PageOutcome());
+  EXPECT_NE(std::string::npos, unset.ErrMsg().find("密钥文件：" + dir_.File("master.key")))
+      << unset.ErrMsg();
+}
+
 TEST_F(PageOutcomeTest, AnotherStudentNumberIsNamedAsTheCause) {
   AnswerWith("作文", "7");
   sheet_.SetStudentID("1002");

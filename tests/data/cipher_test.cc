@@ -506,6 +506,14 @@ TEST(CipherFactoryTest, NoKeyFileMeansNoCipher) {
     EXPECT_NE(text.find("无法读取主密钥文件：" + missing), std::string::npos) << text;
     EXPECT_NE(text.find("（由环境变量 GENERATESHEET_KEY_FILE 指定）"), std::string::npos) << text;
   }
+  // A file the host names itself is not blamed on the environment.
+  try {
+    CreateCipher(missing);
+    ADD_FAILURE() << "created without a key";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).find("环境变量"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+  }
 }
 
 TEST(CipherFactoryTest, TestsCanPutInTheirOwnCipher) {
