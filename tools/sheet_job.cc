@@ -3,18 +3,15 @@
 #include <filesystem>
 #include <system_error>
 
-#include "package/thread_zip_component.h"
-
 namespace generatesheet::cli {
 
 namespace {
 
-// The library reports a failed extraction by its result alone; the zip
-// component of this thread, which just ran it, knows why.
-std::string ExtractionFailure(const std::string& package) {
+// A failed extraction leaves ErrMsg alone; the run's failure says why.
+std::string ExtractionFailure(const CreateHtml& sheet, const std::string& package) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(package, ec)) return "答卷包不存在：" + package;
-  const std::string reason = ThreadZipComponent().LastResultDescription();
+  const std::string& reason = sheet.Failure().message;
   return reason.empty() ? "无法解压答卷包：" + package : reason;
 }
 
@@ -53,7 +50,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.results = sheet.Results();
   if (!outcome.written && outcome.message.empty()) {
     outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
-                                : ExtractionFailure(job.package_folder + "/" + job.zip_name);
+                                : ExtractionFailure(sheet, job.package_folder + "/" + job.zip_name);
   }
   return outcome;
 }

@@ -49,6 +49,20 @@ extern "C" {
 #define GS_PAGE_WRITTEN_WITH_ERRORS 1 /* a step failed or no question came out */
 #define GS_PAGE_COMPLETE 2
 
+/* Why the last run fell short (gs_create_html_get_failure_kind): the values
+ * of generatesheet::FailureKind (run_failure.h). */
+#define GS_FAILURE_NONE 0 /* a complete page, or no run yet */
+#define GS_FAILURE_OTHER 1
+#define GS_FAILURE_PACKAGE_MISSING 2 /* missing or unreadable */
+#define GS_FAILURE_NOT_A_ZIP 3
+#define GS_FAILURE_DAMAGED_PACKAGE 4 /* corrupt or truncated entry, wrong password */
+#define GS_FAILURE_REFUSED_ENTRY 5   /* unsafe entry name, over a limit */
+#define GS_FAILURE_KEY_MISMATCH 6
+#define GS_FAILURE_STUDENT_MISMATCH 7
+#define GS_FAILURE_NO_SECTION 8 /* no question came out for the subject */
+#define GS_FAILURE_TEMPLATE 9
+#define GS_FAILURE_WRITE 10
+
 typedef struct gs_create_html gs_create_html;
 typedef struct gs_model gs_model;
 /* A reference to one database connection of a CreateHtml; it keeps the
@@ -131,6 +145,14 @@ GENERATESHEET_EXPORT size_t gs_create_html_get_result_count(const gs_create_html
 GENERATESHEET_EXPORT char* gs_create_html_get_results_json(const gs_create_html* sheet);
 /* Read-only: one of the GS_PAGE_ values; GS_PAGE_NOT_WRITTEN before any run. */
 GENERATESHEET_EXPORT int gs_create_html_get_page_outcome(const gs_create_html* sheet);
+
+/* Read-only: why the last run fell short (CreateHtml::Failure).  The kind
+ * is one of the GS_FAILURE_ values; step, file and message are "" for
+ * GS_FAILURE_NONE. */
+GENERATESHEET_EXPORT int gs_create_html_get_failure_kind(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_failure_step(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_failure_file(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_failure_message(const gs_create_html* sheet);
 
 /* ---- Connection ---- */
 

@@ -41,6 +41,7 @@
 #include "generatesheet/connection.h"
 #include "generatesheet/export.h"
 #include "generatesheet/question_result.h"
+#include "generatesheet/run_failure.h"
 
 namespace generatesheet {
 
@@ -120,6 +121,10 @@ class GENERATESHEET_EXPORT CreateHtml {
   std::string PagePath() const;
   // What became of the last run's page.  Read-only.
   Outcome PageOutcome() const;
+  // Why the last run fell short: kind kNone for a complete page (and before
+  // any run); else the kind, step, file and message of the failure that
+  // ErrMsg reports, or of the failed extraction.  Read-only.
+  const RunFailure& Failure() const;
 
   // Marks on the page: when true, each question's table gains a row with
   // the marks obtained and available and the verdict ("得分：3 / 4 ✔ 正确"),

@@ -179,6 +179,28 @@ int gs_create_html_get_page_outcome(const gs_create_html* sheet) {
   return static_cast<int>(sheet->object.PageOutcome());
 }
 
+using generatesheet::FailureKind;
+static_assert(GS_FAILURE_NONE == static_cast<int>(FailureKind::kNone));
+static_assert(GS_FAILURE_PACKAGE_MISSING == static_cast<int>(FailureKind::kPackageMissing));
+static_assert(GS_FAILURE_KEY_MISMATCH == static_cast<int>(FailureKind::kKeyMismatch));
+static_assert(GS_FAILURE_WRITE == static_cast<int>(FailureKind::kWrite));
+
+int gs_create_html_get_failure_kind(const gs_create_html* sheet) {
+  return static_cast<int>(sheet->object.Failure().kind);
+}
+
+char* gs_create_html_get_failure_step(const gs_create_html* sheet) {
+  return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.Failure().step); });
+}
+
+char* gs_create_html_get_failure_file(const gs_create_html* sheet) {
+  return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.Failure().file); });
+}
+
+char* gs_create_html_get_failure_message(const gs_create_html* sheet) {
+  return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.Failure().message); });
+}
+
 // ---- Connection ----
 
 gs_connection* gs_connection_new(void) {

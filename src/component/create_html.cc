@@ -63,5 +63,6 @@ bool CreateHtml::IncompleteNotice() const { return impl_->incomplete_notice; }
 void CreateHtml::SetIncompleteNotice(bool sValue) { impl_->incomplete_notice = sValue; }
 const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
+const RunFailure& CreateHtml::Failure() const { return impl_->failure; }
 
 }  // namespace generatesheet

@@ -18,6 +18,7 @@
 #include "data/cipher.h"
 #include "generatesheet/connection.h"
 #include "generatesheet/create_html.h"
+#include "generatesheet/run_failure.h"
 #include "util/error_sink.h"
 
 namespace generatesheet {
@@ -34,13 +35,14 @@ class CreateHtml::Impl : public ErrorSink {
   // ErrMsg keeps the last report only; each report counts as a failure of
   // the run, and the first cause is what the run reports in the end.
   void Report(std::string message) override {
-    err_msg = std::move(message);
-    ++run.failures;
+    ReportKind(std::move(message), FailureKind::kOther, "");
   }
-  void ReportCause(std::string message, std::string advice) override {
-    Report(std::move(message));
-    if (run.cause.empty()) {
-      run.cause = err_msg;
+  void ReportKind(std::string message, FailureKind kind, std::string file) override;
+  void ReportCause(std::string message, FailureKind kind, std::string file,
+                   std::string advice) override {
+    ReportKind(std::move(message), kind, std::move(file));
+    if (run.cause.kind == FailureKind::kNone) {
+      run.cause = run.last;
       run.advice = std::move(advice);
     }
   }
@@ -49,7 +51,8 @@ class CreateHtml::Impl : public ErrorSink {
   struct RunRecord {
     int failures = 0;    // reports written to ErrMsg
     int questions = 0;   // question tables rendered
-    std::string cause;   // the report that explains the run's other failures
+    RunFailure last;     // the last report, as ErrMsg holds it
+    RunFailure cause;    // the report that explains the run's other failures
     std::string advice;  // what to do about the cause, in plain words
   };
 
@@ -78,6 +81,7 @@ class CreateHtml::Impl : public ErrorSink {
   bool incomplete_notice = false;
   std::vector<QuestionResult> results;
   Outcome outcome = Outcome::kNotWritten;
+  RunFailure failure;  // why the last run fell short
   RunRecord run;
 
  private:
@@ -87,6 +91,8 @@ class CreateHtml::Impl : public ErrorSink {
   std::string IncompleteNotice(int questions_rendered) const;
   static std::string NoQuestionNote(const std::string& subject);
   std::int16_t ExtractPackage();
+  RunFailure ExtractionFailure(std::int16_t code) const;
+  std::string PackagePath() const;
   // Renders the paper into the template and writes the page; PagePath tells
   // whether it was written.
   void WritePage();

@@ -1,6 +1,8 @@
 // The driver: extract the package, prepare both databases, write the page,
 // and tell what came of the page.
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
@@ -24,7 +26,66 @@ constexpr char kPackagePassword[] = "qvk";
 constexpr std::int16_t kAlsoExtracted = 40;
 // How long a run waits for another run working in the same package folder.
 constexpr std::chrono::seconds kFolderWait(120);
+
+FailureKind KindOfExtraction(std::int16_t code) {
+  switch (static_cast<ZipResult>(code)) {
+    case ZipResult::kArchiveUnreadable:
+      return FailureKind::kPackageMissing;
+    case ZipResult::kNotZip:
+      return FailureKind::kNotAZip;
+    case ZipResult::kBadEntry:
+      return FailureKind::kDamagedPackage;
+    case ZipResult::kUnsafeEntry:
+    case ZipResult::kLimitExceeded:
+      return FailureKind::kRefusedEntry;
+    case ZipResult::kWriteFailed:
+      return FailureKind::kWrite;
+    default:
+      return FailureKind::kOther;
+  }
+}
+
+// The step named in a report's fixed prefix: the procedure in its brackets,
+// or one of the component's own.
+std::string StepOfReport(const std::string& message) {
+  static constexpr std::string_view kOpen = "【", kClose = "】";
+  if (message.starts_with(kOpen)) {
+    const std::size_t end = message.find(kClose);
+    if (end != std::string::npos) return message.substr(kOpen.size(), end - kOpen.size());
+  }
+  static constexpr std::pair<const char*, const char*> kOwn[] = {
+      {prefix::kGenerateSheet, "GenerateSheet"},
+      {prefix::kInitAnalysisConn, "InitAnalysisConn"},
+      {prefix::kInitPbaseConn, "InitPbaseConn"}};
+  for (const auto& [text, step] : kOwn) {
+    if (message.starts_with(text)) return step;
+  }
+  return "";
+}
+
 }  // namespace
+
+std::string CreateHtml::Impl::PackagePath() const {
+  return NativePath(bak_data_path + "\\" + zip_paper_name);
+}
+
+void CreateHtml::Impl::ReportKind(std::string message, FailureKind kind, std::string file) {
+  err_msg = std::move(message);
+  ++run.failures;
+  // A mismatch concerns the package, which the failing procedure may not know.
+  if (file.empty() &&
+      (kind == FailureKind::kKeyMismatch || kind == FailureKind::kStudentMismatch)) {
+    file = PackagePath();
+  }
+  run.last = RunFailure{kind, StepOfReport(err_msg), std::move(file), err_msg};
+}
+
+// A failed extraction leaves ErrMsg alone; its component knows why it failed.
+RunFailure CreateHtml::Impl::ExtractionFailure(std::int16_t code) const {
+  std::string message = ThreadZipComponent().LastResultDescription();
+  if (message.empty()) message = "无法解压答卷包：" + PackagePath();
+  return RunFailure{KindOfExtraction(code), "Unzip", PackagePath(), std::move(message)};
+}
 
 std::int16_t CreateHtml::Impl::ExtractPackage() {
   // The package name is joined to BakDataPath and, as the page's name, to
@@ -52,6 +113,7 @@ bool CreateHtml::Impl::GenerateSheet() {
   results.clear();
   outcome = Outcome::kNotWritten;
   run = RunRecord{};
+  failure = RunFailure{};
   // A connection the host left open would keep an earlier package's file.
   CloseConnections();
   // Held from the extraction until both connections are closed: another run
@@ -60,7 +122,10 @@ bool CreateHtml::Impl::GenerateSheet() {
   bool result = Reported(prefix::kGenerateSheet, [&] {
     lock.emplace(NativePath(bak_data_path), kFolderWait);
     const std::int16_t code = ExtractPackage();
-    if (code != 0 && code != kAlsoExtracted) return false;
+    if (code != 0 && code != kAlsoExtracted) {
+      failure = ExtractionFailure(code);
+      return false;
+    }
     InitAnalysisConn();
     InitPbaseConn();
     WritePage();
@@ -69,24 +134,32 @@ bool CreateHtml::Impl::GenerateSheet() {
   // Closing both connections lets the same object serve the next student.
   CloseConnections();
   lock.reset();
-  if (result) SettleOutcome();
+  if (result) {
+    SettleOutcome();
+  } else if (failure.kind == FailureKind::kNone) {
+    failure = run.last;
+  }
   return result;
 }
 
 // A page is complete only when no step reported a failure and the paper
 // showed at least one question; otherwise ErrMsg ends up naming the cause.
 void CreateHtml::Impl::SettleOutcome() {
+  failure = run.last;
   if (page_path.empty()) return;
-  if (!run.cause.empty()) {
-    err_msg = run.cause;
+  if (run.cause.kind != FailureKind::kNone) {
+    err_msg = run.cause.message;
+    failure = run.cause;
   } else if (run.questions == 0) {
     const std::string note = NoQuestionNote(subject);
     // An earlier report keeps its text; the note says what it led to.
     if (run.failures == 0) {
-      Report(prefix::kSections + note);
+      ReportKind(prefix::kSections + note, FailureKind::kNoSection, "");
     } else {
       err_msg += "（" + note + "）";
     }
+    failure = run.last;
+    failure.message = err_msg;
   }
   outcome = run.failures == 0 ? Outcome::kComplete : Outcome::kWrittenWithErrors;
 }

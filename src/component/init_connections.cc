@@ -58,9 +58,8 @@ void CreateHtml::Impl::InitAnalysisConn() {
         pointed = true;
       }
     } catch (const KeyMismatchError&) {
-      throw RunCauseError(KeyMismatch(NativePath(bak_data_path + "\\" + zip_paper_name),
-                                      KeyFileOrDefault(key_file)),
-                          kKeyAdvice);
+      throw RunCauseError(FailureKind::kKeyMismatch, PackagePath(),
+                          KeyMismatch(PackagePath(), KeyFileOrDefault(key_file)), kKeyAdvice);
     } catch (const Error& e) {
       // Every later read of the answers fails for this one reason.
       throw RunCauseError(e.what(), kPackageAdvice);

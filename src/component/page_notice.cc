@@ -32,8 +32,8 @@ std::string_view Description(std::string_view report) {
 // Told as the run's outcome tells it: the cause that explains the other
 // failures; else the last failure, and a paper that showed no question.
 std::string CreateHtml::Impl::IncompleteNotice(int questions_rendered) const {
-  if (!run.cause.empty()) {
-    return IncompleteNoticeHtml(Description(run.cause),
+  if (run.cause.kind != FailureKind::kNone) {
+    return IncompleteNoticeHtml(Description(run.cause.message),
                                 run.advice.empty() ? kPartAdvice : run.advice);
   }
   std::string cause;

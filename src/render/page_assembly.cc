@@ -45,6 +45,31 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
 }
 
+// The page goes into an existing folder: say which one is missing rather
+// than that a temporary file could not be made in it.
+void RequireFolderOf(const std::string& page_path) {
+  const std::filesystem::path folder = std::filesystem::path(NativePath(page_path)).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+    throw KindedError(FailureKind::kWrite, folder.string(), "输出文件夹不存在：" + folder.string());
+  }
+}
+
+// The template as UTF-8, and the encoding the page is to be written in.
+std::string ReadTemplate(const std::string& path, TextEncoding* encoding) {
+  if (path.empty()) {
+    throw KindedError(FailureKind::kTemplate, "", "未设置页面模板（TemplatePath 为空）");
+  }
+  try {
+    const std::string bytes = ReadWholeFile(path);
+    RefuseUtf32(bytes, "模板", path);
+    *encoding = DetectTemplateEncoding(bytes);
+    return DecodeToUtf8(bytes, *encoding);
+  } catch (const Error& e) {
+    throw KindedError(FailureKind::kTemplate, path, e.what());
+  }
+}
+
 }  // namespace
 
 std::string PageFileName(const std::string& zip_paper_name) {
@@ -54,10 +79,8 @@ std::string PageFileName(const std::string& zip_paper_name) {
 std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
                            const ContentNotice& notice) {
   return Reported(context.errors, prefix::kPage, [&] {
-    const std::string template_bytes = ReadWholeFile(files.template_path);
-    RefuseUtf32(template_bytes, "模板", files.template_path);
-    const TextEncoding encoding = DetectTemplateEncoding(template_bytes);
-    std::string page = DecodeToUtf8(template_bytes, encoding);
+    TextEncoding encoding;
+    std::string page = ReadTemplate(files.template_path, &encoding);
     const bool holds_content = page.find("$Content$") != std::string::npos;
 
     // The header first: it opens the answer database the sections read.
@@ -72,14 +95,22 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
     const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);
     const std::string package = files.bak_data_path + "\\" + files.zip_paper_name;
     if (SameFile(NativePath(path), NativePath(package))) {
-      throw Error("网页路径与答案包相同，拒绝覆盖答案包：" + path);
+      throw KindedError(FailureKind::kWrite, NativePath(path),
+                        "网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
+    RequireFolderOf(path);
     page += kPageEnd;
-    WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
+    try {
+      WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
+    } catch (const Error& e) {
+      throw KindedError(FailureKind::kWrite, NativePath(path), e.what());
+    }
     // Written as the template asks, but the page shows none of the paper.
     if (!holds_content) {
-      context.errors.Report(std::string(prefix::kPage) +
-                            "模板中没有 \"$Content$\"，页面不含试卷内容：" + files.template_path);
+      context.errors.ReportKind(std::string(prefix::kPage) +
+                                    "模板中没有 \"$Content$\"，页面不含试卷内容：" +
+                                    files.template_path,
+                                FailureKind::kTemplate, files.template_path);
     }
     return NativePath(path);
   });

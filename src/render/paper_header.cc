@@ -21,6 +21,7 @@ std::string DecryptScore(const RenderContext& context, const std::string& stored
   } catch (const Error&) {
     if (!first) throw;
     throw RunCauseError(
+        FailureKind::kStudentMismatch, "",
         "学号“" + context.student_id + "”与此答卷包不符：第 " + question_no +
             " 题的得分无法用这个学号解密（学号无误时，则是答卷包的数据不是用此密钥加密的）",
         "页面上没有页眉（学号、姓名、得分）和考生答案。请核对学号后重新生成；学号无误时，"

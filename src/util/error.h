@@ -10,18 +10,36 @@
 #include <utility>
 
 #include "generatesheet/error.h"
+#include "generatesheet/run_failure.h"
 
 namespace generatesheet {
+
+// A failure a host program tells apart by its kind, with the file it
+// concerns.
+class KindedError : public Error {
+ public:
+  KindedError(FailureKind kind, std::string file, const std::string& description)
+      : Error(description), kind_(kind), file_(std::move(file)) {}
+  FailureKind kind() const { return kind_; }
+  const std::string& file() const { return file_; }
+
+ private:
+  FailureKind kind_;
+  std::string file_;
+};
 
 // A failure that explains the failures after it in the same run (a key or
 // a student number that does not fit the package): the run reports it in
 // the end rather than the last gap it caused.
-class RunCauseError : public Error {
+class RunCauseError : public KindedError {
  public:
   // `advice`: what whoever reads the page can do about it, in plain words
   // ("" when there is nothing particular to say).
+  RunCauseError(FailureKind kind, std::string file, const std::string& description,
+                std::string advice = "")
+      : KindedError(kind, std::move(file), description), advice_(std::move(advice)) {}
   explicit RunCauseError(const std::string& description, std::string advice = "")
-      : Error(description), advice_(std::move(advice)) {}
+      : RunCauseError(FailureKind::kOther, "", description, std::move(advice)) {}
 
   const std::string& advice() const { return advice_; }
 

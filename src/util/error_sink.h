@@ -20,10 +20,18 @@ class ErrorSink {
   // `message` is the failing procedure's fixed prefix followed directly by
   // the description of the failure.
   virtual void Report(std::string message) = 0;
+  // A report of a failure of a known kind, about `file`; by default an
+  // ordinary report.
+  virtual void ReportKind(std::string message, FailureKind kind, std::string file) {
+    (void)kind;
+    (void)file;
+    Report(std::move(message));
+  }
   // A report whose failure explains the later failures of the same run (a
   // RunCauseError, with its advice); by default an ordinary report.
-  virtual void ReportCause(std::string message, std::string /*advice*/) {
-    Report(std::move(message));
+  virtual void ReportCause(std::string message, FailureKind kind, std::string file,
+                           std::string /*advice*/) {
+    ReportKind(std::move(message), kind, std::move(file));
   }
 };
 
@@ -35,7 +43,9 @@ auto Reported(ErrorSink& sink, const char* prefix, Body&& body) -> decltype(body
   try {
     return std::forward<Body>(body)();
   } catch (const RunCauseError& e) {
-    sink.ReportCause(std::string(prefix) + e.what(), e.advice());
+    sink.ReportCause(std::string(prefix) + e.what(), e.kind(), e.file(), e.advice());
+  } catch (const KindedError& e) {
+    sink.ReportKind(std::string(prefix) + e.what(), e.kind(), e.file());
   } catch (const std::exception& e) {
     sink.Report(std::string(prefix) + e.what());
   } catch (...) {

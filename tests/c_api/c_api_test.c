@@ -154,14 +154,25 @@ const char* gs_check_delfile(const char* path) {
 
 const char* gs_check_missing_package(const char* folder) {
   gs_create_html* sheet = gs_create_html_new();
+  char* file;
+  char* message;
+  CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_NONE);
   CHECK(gs_create_html_set_bak_data_path(sheet, folder) == GS_OK);
   CHECK(gs_create_html_set_zip_paper_name(sheet, "nobody.zip") == GS_OK);
   CHECK(gs_create_html_set_err_msg(sheet, "earlier") == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 0);
   CHECK(Equals(gs_create_html_get_page_path(sheet), ""));
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_NOT_WRITTEN);
-  /* A failed extraction leaves ErrMsg as it was. */
+  /* A failed extraction leaves ErrMsg as it was; the failure tells why. */
   CHECK(Equals(gs_create_html_get_err_msg(sheet), "earlier"));
+  CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_PACKAGE_MISSING);
+  CHECK(Equals(gs_create_html_get_failure_step(sheet), "Unzip"));
+  file = gs_create_html_get_failure_file(sheet);
+  CHECK(file != NULL && strstr(file, "nobody.zip") != NULL);
+  gs_free(file);
+  message = gs_create_html_get_failure_message(sheet);
+  CHECK(message != NULL && strstr(message, "nobody.zip") != NULL);
+  gs_free(message);
   gs_create_html_release(sheet);
   return NULL;
 }
@@ -203,10 +214,14 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(Equals(gs_create_html_get_page_path(sheet), expected_page));
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_WRITTEN_WITH_ERRORS);
   CHECK(FileHolds(expected_page, "此页面不完整：学号“not-the-student”与此答卷包不符"));
+  CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_STUDENT_MISMATCH);
+  CHECK(Equals(gs_create_html_get_failure_step(sheet), "GetPaperTotleInfo"));
   /* and the right one makes it whole again. */
   CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_NONE);
+  CHECK(Equals(gs_create_html_get_failure_message(sheet), ""));
   gs_create_html_release(sheet);
   return NULL;
 }

@@ -153,6 +153,11 @@ TEST_F(GenerateSheetTest, MissingTemplateWritesNothingAndSaysWhich) {
             sheet_.ErrMsg());
   EXPECT_EQ("", sheet_.PagePath());
   EXPECT_EQ("old page", ReadFileForTest(out_dir() + "/1001.html"));
+  // A host that never set the template is told so.
+  sheet_.SetTemplatePath("");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ("【GePaperInfo】创建文件出错，错误信息：未设置页面模板（TemplatePath 为空）",
+            sheet_.ErrMsg());
 }
 
 TEST_F(GenerateSheetTest, ReplacesAReadOnlyOldPage) {
@@ -170,7 +175,8 @@ TEST_F(GenerateSheetTest, MissingOutputFolderKeepsNothingHalfWritten) {
   sheet_.SetHTMLPaperPath(dir_.File("missing") + "/");
   EXPECT_TRUE(sheet_.GenerateSheet());
   EXPECT_EQ("", sheet_.PagePath());
-  EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【GePaperInfo】", 0));
+  EXPECT_EQ("【GePaperInfo】创建文件出错，错误信息：输出文件夹不存在：" + dir_.File("missing"),
+            sheet_.ErrMsg());
   EXPECT_FALSE(Exists(dir_.File("missing")));
 }
 

@@ -217,6 +217,77 @@ TEST_F(PageOutcomeTest, APaperWithNoQuestionSuggestsTheSubject) {
       "础"
       "”是否与这份答卷包的试卷相符",
       sheet_.ErrMsg());
+  EXPECT_EQ(FailureKind::kNoSection, sheet_.Failure().kind);
+  EXPECT_EQ("SelectPaper", sheet_.Failure().step);
+  EXPECT_EQ(sheet_.ErrMsg(), sheet_.Failure().message);
+}
+
+// Each way a run falls short has its kind, its step and the file at fault,
+// so a program can act without reading the Chinese message.
+TEST_F(PageOutcomeTest, TheFailureTellsItsKindStepAndFile) {
+  AnswerWith("作文", "7");
+  Generate("1001");
+  ASSERT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  EXPECT_EQ(FailureKind::kNone, sheet_.Failure().kind);
+  EXPECT_EQ("", sheet_.Failure().message);
+  const std::string folder = dir_.File("1001");
+  testing::WriteFileForTest(folder + "/plain.zip", "not a zip at all");
+  builder::WriteZip(folder + "/evil.zip", {builder::ZipEntry::File("../evil.mdb", "x")});
+  TempDir other;
+  WriteNewMasterKeyFile(other.File("other.key"));
+  struct Case {
+    const char* name;
+    std::function<void(CreateHtml&)> arrange;
+    FailureKind kind;
+    std::string step;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"missing package", [](CreateHtml& s) { s.SetZipPaperName("gone.zip"); },
+       FailureKind::kPackageMissing, "Unzip", folder + "/gone.zip"},
+      {"not a zip", [](CreateHtml& s) { s.SetZipPaperName("plain.zip"); }, FailureKind::kNotAZip,
+       "Unzip", folder + "/plain.zip"},
+      {"entry outside the folder", [](CreateHtml& s) { s.SetZipPaperName("evil.zip"); },
+       FailureKind::kRefusedEntry, "Unzip", folder + "/evil.zip"},
+      {"another key", [&](CreateHtml& s) { s.SetKeyFile(other.File("other.key")); },
+       FailureKind::kKeyMismatch, "InitAnalysisConn", folder + "/1001.zip"},
+      {"another student", [](CreateHtml& s) { s.SetStudentID("1002"); },
+       FailureKind::kStudentMismatch, "GetPaperTotleInfo", folder + "/1001.zip"},
+      {"missing template", [this](CreateHtml& s) { s.SetTemplatePath(dir_.File("none.html")); },
+       FailureKind::kTemplate, "GePaperInfo", dir_.File("none.html")},
+      {"missing output folder",
+       [this](CreateHtml& s) { s.SetHTMLPaperPath(dir_.File("no-such-folder") + "/"); },
+       FailureKind::kWrite, "GePaperInfo", dir_.File("no-such-folder")},
+      {"no template set", [](CreateHtml& s) { s.SetTemplatePath(""); }, FailureKind::kTemplate,
+       "GePaperInfo", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CreateHtml sheet;
+    sheet.SetBakDataPath(folder);
+    sheet.SetZipPaperName("1001.zip");
+    sheet.SetStudentID("1001");
+    sheet.SetTemplatePath(dir_.File("template.html"));
+    sheet.SetHTMLPaperPath(dir_.File("pages") + "/");
+    c.arrange(sheet);
+    const bool extracted = sheet.GenerateSheet();
+    const RunFailure& failure = sheet.Failure();
+    EXPECT_EQ(c.kind, failure.kind) << failure.message;
+    EXPECT_EQ(c.step, failure.step);
+    EXPECT_EQ(c.file, failure.file);
+    EXPECT_NE(Outcome::kComplete, sheet.PageOutcome());
+    // A failed extraction leaves ErrMsg alone; otherwise the two agree.
+    if (extracted) {
+      EXPECT_EQ(sheet.ErrMsg(), failure.message);
+      // (The student number's message names the number, not the package.)
+      if (c.kind != FailureKind::kStudentMismatch) {
+        EXPECT_NE(std::string::npos, failure.message.find(c.file)) << failure.message;
+      }
+    } else {
+      EXPECT_EQ("", sheet.ErrMsg());
+      EXPECT_NE(std::string::npos, failure.message.find(c.file)) << failure.message;
+    }
+  }
 }
 
 // With the notice asked for, a page written with errors opens its content
