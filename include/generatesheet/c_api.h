@@ -126,6 +126,10 @@ GENERATESHEET_EXPORT int gs_create_html_set_html_paper_path(gs_create_html* shee
  * default) stands for the file named by GENERATESHEET_KEY_FILE. */
 GENERATESHEET_EXPORT char* gs_create_html_get_key_file(const gs_create_html* sheet);
 GENERATESHEET_EXPORT int gs_create_html_set_key_file(gs_create_html* sheet, const char* value);
+/* The folder of this object's syslog.txt (CreateHtml::LogFolder); "" (the
+ * default) stands for GENERATESHEET_LOG_DIR or the library's folder. */
+GENERATESHEET_EXPORT char* gs_create_html_get_log_folder(const gs_create_html* sheet);
+GENERATESHEET_EXPORT int gs_create_html_set_log_folder(gs_create_html* sheet, const char* value);
 /* Read-only: the page written by the last run, or "" when it wrote none. */
 GENERATESHEET_EXPORT char* gs_create_html_get_page_path(const gs_create_html* sheet);
 /* Marks on the page (CreateHtml::Marks): 1 on, 0 off (the default). */

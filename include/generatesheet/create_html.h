@@ -68,10 +68,11 @@ class GENERATESHEET_EXPORT CreateHtml {
 
   // Extracts the package, prepares both databases and writes the page.
   bool GenerateSheet();
-  // Appends one line to syslog.txt in the library's folder, or in the folder
-  // named by the environment variable GENERATESHEET_LOG_DIR when it is set
-  // (an installed library's folder is usually not writable).  Never fails: a
-  // log that cannot be written is reported once on stderr.
+  // Appends one line to syslog.txt in LogFolder when it is set, else in the
+  // folder named by the environment variable GENERATESHEET_LOG_DIR when it is
+  // set, else in the library's folder (an installed library's folder is
+  // usually not writable).  Never fails: a log that cannot be written is
+  // reported once on stderr.
   void WriteLog(std::string tempstr);
   // Decrypts Analysis.mdb in place and sets AnalysisConn's connection string.
   void InitAnalysisConn();
@@ -108,6 +109,11 @@ class GENERATESHEET_EXPORT CreateHtml {
   // separator: it ends with "/" (or "\").
   std::string HTMLPaperPath() const;
   void SetHTMLPaperPath(std::string sValues);
+
+  // The folder of the syslog.txt this object's runs and WriteLog append to;
+  // "" (the default) for GENERATESHEET_LOG_DIR or the library's folder.
+  std::string LogFolder() const;
+  void SetLogFolder(std::string folder);
 
   // The master key file this object decrypts its packages with.  When it is
   // empty (the default) a run reads the file named by the environment

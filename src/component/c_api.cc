@@ -162,6 +162,7 @@ char* gs_create_html_get_results_json(const gs_create_html* sheet) {
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, student_name, StudentName)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, template_path, TemplatePath)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, key_file, KeyFile)
+GS_STRING_PROPERTY(gs_create_html, gs_create_html, log_folder, LogFolder)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, document_path, DocumentPath)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, bak_data_path, BakDataPath)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, zip_paper_name, ZipPaperName)

@@ -73,7 +73,8 @@ class CreateHtml::Impl : public ErrorSink {
   std::string zip_paper_name;
   std::string zip_password;
   std::string template_path;
-  std::string key_file;  // "" for the environment's
+  std::string key_file;    // "" for the environment's
+  std::string log_folder;  // "" for the default
   std::string err_msg;
   std::unique_ptr<Cipher> cipher;
   std::string page_path;

@@ -17,6 +17,9 @@ namespace generatesheet {
 
 namespace {
 
+// The folder of the object at work on this thread, if its host chose one.
+thread_local const std::string* t_folder = nullptr;
+
 std::mutex override_mutex;
 std::string& OverridePath() {
   static std::string path;
@@ -58,12 +61,19 @@ std::string LogFilePath() {
     std::lock_guard lock(override_mutex);
     if (!OverridePath().empty()) return OverridePath();
   }
+  if (t_folder != nullptr) return *t_folder + "/syslog.txt";
   if (const char* folder = std::getenv("GENERATESHEET_LOG_DIR"); folder != nullptr && *folder) {
     return std::string(folder) + "/syslog.txt";
   }
   static const std::string beside_library = LibraryFolder() + "/syslog.txt";
   return beside_library;
 }
+
+ScopedLogFolder::ScopedLogFolder(const std::string& folder) : outer_(t_folder) {
+  if (!folder.empty()) t_folder = &folder;
+}
+
+ScopedLogFolder::~ScopedLogFolder() { t_folder = outer_; }
 
 void SetLogFilePathForTesting(const std::string& path) {
   std::lock_guard lock(override_mutex);

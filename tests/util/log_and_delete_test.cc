@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"
@@ -57,6 +59,34 @@ TEST(LogFolder, EnvironmentVariableChoosesTheFolder) {
   CreateHtml().WriteLog("chosen");
   ::unsetenv("GENERATESHEET_LOG_DIR");
   EXPECT_EQ("chosen\r\n", ReadFileForTest(dir.File("syslog.txt")));
+  EXPECT_EQ(LibraryFolder() + "/syslog.txt", LogFilePath());
+}
+
+// A host gives each object its own log folder; the environment's folder is
+// then only the default of objects that have none.
+TEST(LogFolder, AnObjectsFolderComesBeforeTheEnvironment) {
+  TempDir env, first, second;
+  ASSERT_EQ(::setenv("GENERATESHEET_LOG_DIR", env.path().c_str(), 1), 0);
+  CreateHtml a, b, unset;
+  a.SetLogFolder(first.path());
+  b.SetLogFolder(second.path());
+  EXPECT_EQ(first.path(), a.LogFolder());
+  std::thread([&] { a.WriteLog("a"); }).join();
+  b.WriteLog("b");
+  unset.WriteLog("default");
+  // A run's own log lines follow the object's folder too.
+  auto open = std::make_shared<Connection>();
+  open->SetConnectionString(
+      "Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(GENERATESHEET_TESTDATA_DIR) +
+      "/access/mdbreader-V2000-test.mdb;Persist Security Info=False");
+  open->Open();
+  b.SetPbaseConn(open);
+  b.InitPbaseConn();
+  ::unsetenv("GENERATESHEET_LOG_DIR");
+  EXPECT_EQ("a\r\n", ReadFileForTest(first.File("syslog.txt")));
+  EXPECT_EQ("b\r\n" + b.ErrMsg() + "\r\n", ReadFileForTest(second.File("syslog.txt")));
+  EXPECT_EQ("default\r\n", ReadFileForTest(env.File("syslog.txt")));
+  // The scope ends with the call.
   EXPECT_EQ(LibraryFolder() + "/syslog.txt", LogFilePath());
 }
 
