@@ -55,15 +55,24 @@ pc="$prefix/$libdir/pkgconfig"
 "$cc" -std=c99 -Wall -Werror "$source/tests/install/c_host/c_host.c" -o c_host \
   $(PKG_CONFIG_LIBDIR=$pc pkg-config --cflags --libs generatesheet) || fail "the C host did not build"
 zip=$(package english c-package)
+"$program" keygen "$work/wrong.key" >/dev/null || fail "keygen failed"
 LD_LIBRARY_PATH="$prefix/$libdir" ./c_host "$work/c-package" "$zip" "$template" "$work/c-pages/" \
-  >c.txt || fail "the C host failed"
+  "$work/wrong.key" >c.txt || fail "the C host failed"
 grep -qx "version $version $version" c.txt || fail "C host: $(cat c.txt)"
 page=$(sed -n 's/^page //p' c.txt)
 grep -q "标准答案" "$page" || fail "C host: no questions in $page"
+# The structured failure: the host's student number (1002) does not fit the
+# package; then a missing package, a key that does not fit, no template.
+grep -qx "failure first 7" c.txt || fail "C host, another student: $(cat c.txt)"
+grep -qx "failure package 2 Unzip $work/c-package/missing.zip" c.txt ||
+  fail "C host, missing package: $(cat c.txt)"
+grep -qx "failure key 6 InitAnalysisConn $work/c-package/$zip" c.txt ||
+  fail "C host, wrong key: $(cat c.txt)"
+grep -qx "failure template 9 GePaperInfo " c.txt || fail "C host, no template: $(cat c.txt)"
 # The log lies beside the installed library, unless GENERATESHEET_LOG_DIR names another folder.
 grep -q "c host log line" "$prefix/$libdir/syslog.txt" || fail "no log beside the library"
 
 GENERATESHEET_LOG_DIR="$work/logs" LD_LIBRARY_PATH="$prefix/$libdir" ./c_host "$work/c-package" \
-  "$zip" "$template" "$work/c-pages/" >/dev/null || fail "the C host failed"
+  "$zip" "$template" "$work/c-pages/" "$work/wrong.key" >/dev/null || fail "the C host failed"
 grep -q "c host log line" logs/syslog.txt || fail "GENERATESHEET_LOG_DIR was not followed"
 echo "installed, hosts built and run"
