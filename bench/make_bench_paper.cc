@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/realistic_paper.h"
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "data/sodium_cipher.h"
 
 int main(int argc, char** argv) {

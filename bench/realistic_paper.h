@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 
 namespace generatesheet::bench {
 

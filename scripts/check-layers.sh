@@ -1,8 +1,10 @@
 #!/bin/sh
 # Fails when a subsystem under src/ includes from a layer above it.  Layers
 # point down: component -> render -> data, package -> util (and every layer
-# may use the public headers in include/).
-cd "$(dirname "$0")/../src" || exit 2
+# may use the public headers in include/).  The package builder (builder/)
+# is no part of the library: nothing in src/ includes it, and it uses only
+# the library's data and util layers.
+cd "$(dirname "$0")/.." || exit 2
 status=0
 check() {
   folder=$1
@@ -14,9 +16,11 @@ check() {
     status=1
   fi
 }
-check util 'util|generatesheet'
-check package 'package|util|generatesheet'
-check data 'data|util|generatesheet'
-check render 'render|data|util|generatesheet'
-check component 'component|render|data|package|util|generatesheet'
+check src/util 'util|generatesheet'
+check src/package 'package|util|generatesheet'
+check src/data 'data|util|generatesheet'
+check src/render 'render|data|util|generatesheet'
+check src/component 'component|render|data|package|util|generatesheet'
+check builder/jet 'builder/jet|util|generatesheet'
+check builder/package 'builder|data|util|generatesheet'
 exit $status

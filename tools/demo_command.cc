@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "data/sodium_cipher.h"
 #include "generatesheet/create_html.h"
 #include "tools/commands.h"

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "data/sodium_cipher.h"
 #include "tools/commands.h"
 #include "tools/output_folder.h"

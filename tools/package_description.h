@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 
 namespace generatesheet::cli {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "c_api/c_api_checks.h"
 #include "data/sodium_cipher.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "builder/zip_archive.h"
+#include "builder/package/zip_archive.h"
 #include "render/paper_fixture.h"
 #include "util/folder_lock.h"
 #include "util/text_encoding.h"

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "builder/jet/database.h"
 #include "data/recordset.h"
-#include "jetwriter/database.h"
 #include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "util/error.h"

@@ -6,9 +6,9 @@
 #include <functional>
 #include <random>
 
+#include "builder/jet/database.h"
 #include "data/mdb_reader.h"
 #include "generatesheet/connection.h"
-#include "jetwriter/database.h"
 #include "support/temp_dir.h"
 #include "util/error.h"
 

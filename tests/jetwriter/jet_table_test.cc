@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "jetwriter/database.h"
+#include "builder/jet/database.h"
 #include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "util/error.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/jet/database.h"
 #include "data/mdb_reader.h"
-#include "jetwriter/database.h"
 #include "jetwriter/libmdb_dump.h"
 #include "support/jet_test_support.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "data/sodium_cipher.h"
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"

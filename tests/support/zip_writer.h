@@ -2,7 +2,7 @@
 #ifndef GENERATESHEET_TESTS_SUPPORT_ZIP_WRITER_H_
 #define GENERATESHEET_TESTS_SUPPORT_ZIP_WRITER_H_
 
-#include "builder/zip_archive.h"
+#include "builder/package/zip_archive.h"
 
 namespace generatesheet::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "data/sodium_cipher.h"
 #include "support/shell_quote.h"
 #include "support/temp_dir.h"

@@ -1,12 +1,12 @@
 // Lays out a whole Jet 4 file: header, catalog, table definitions, data,
 // long-value and usage-map pages.
-#ifndef GENERATESHEET_JETWRITER_FILE_BUILDER_H_
-#define GENERATESHEET_JETWRITER_FILE_BUILDER_H_
+#ifndef GENERATESHEET_BUILDER_JET_FILE_BUILDER_H_
+#define GENERATESHEET_BUILDER_JET_FILE_BUILDER_H_
 
 #include <string>
 #include <vector>
 
-#include "jetwriter/table.h"
+#include "builder/jet/table.h"
 
 namespace generatesheet::jet {
 
@@ -17,4 +17,4 @@ std::string BuildFile(const std::vector<const Table*>& tables);
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_FILE_BUILDER_H_
+#endif  // GENERATESHEET_BUILDER_JET_FILE_BUILDER_H_

@@ -1,8 +1,8 @@
 // The package's zip: its files read from disk, under the package password.
 #include <ctime>
 
-#include "builder/answer_package.h"
-#include "builder/zip_archive.h"
+#include "builder/package/answer_package.h"
+#include "builder/package/zip_archive.h"
 #include "util/error.h"
 #include "util/file_util.h"
 

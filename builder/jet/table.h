@@ -1,14 +1,14 @@
 // A table being built for a Jet 4 database: its columns and the rows added
 // so far, validated and encoded as they are added.
-#ifndef GENERATESHEET_JETWRITER_TABLE_H_
-#define GENERATESHEET_JETWRITER_TABLE_H_
+#ifndef GENERATESHEET_BUILDER_JET_TABLE_H_
+#define GENERATESHEET_BUILDER_JET_TABLE_H_
 
 #include <string>
 #include <vector>
 
-#include "jetwriter/column.h"
-#include "jetwriter/table_layout.h"
-#include "jetwriter/value.h"
+#include "builder/jet/column.h"
+#include "builder/jet/table_layout.h"
+#include "builder/jet/value.h"
 
 namespace generatesheet::jet {
 
@@ -54,4 +54,4 @@ class Table {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_TABLE_H_
+#endif  // GENERATESHEET_BUILDER_JET_TABLE_H_

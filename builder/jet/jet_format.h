@@ -1,7 +1,7 @@
 // Constants of the Jet 4 (Access 2000/2003) page format and little-endian
 // helpers shared by the writer's pieces.  See doc/access-format.md.
-#ifndef GENERATESHEET_JETWRITER_JET_FORMAT_H_
-#define GENERATESHEET_JETWRITER_JET_FORMAT_H_
+#ifndef GENERATESHEET_BUILDER_JET_JET_FORMAT_H_
+#define GENERATESHEET_BUILDER_JET_JET_FORMAT_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -74,4 +74,4 @@ inline void Append32(std::string* out, uint32_t v) {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_JET_FORMAT_H_
+#endif  // GENERATESHEET_BUILDER_JET_JET_FORMAT_H_

@@ -1,9 +1,9 @@
-#include "jetwriter/header_page.h"
+#include "builder/jet/header_page.h"
 
 #include <cstring>
 #include <utility>
 
-#include "jetwriter/jet_format.h"
+#include "builder/jet/jet_format.h"
 
 namespace generatesheet::jet {
 

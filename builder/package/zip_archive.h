@@ -8,8 +8,8 @@
 //   WriteZip(dir.File("1001.zip"),
 //            {ZipEntry::File("Analysis.mdb", bytes), ZipEntry::Symlink("x", "/etc")},
 //            {.encryption = ZipEncryption::kAes256});
-#ifndef GENERATESHEET_BUILDER_ZIP_ARCHIVE_H_
-#define GENERATESHEET_BUILDER_ZIP_ARCHIVE_H_
+#ifndef GENERATESHEET_BUILDER_PACKAGE_ZIP_ARCHIVE_H_
+#define GENERATESHEET_BUILDER_PACKAGE_ZIP_ARCHIVE_H_
 
 #include <cstdint>
 #include <string>
@@ -45,4 +45,4 @@ void WriteZip(const std::string& path, const std::vector<ZipEntry>& entries,
 
 }  // namespace generatesheet::builder
 
-#endif  // GENERATESHEET_BUILDER_ZIP_ARCHIVE_H_
+#endif  // GENERATESHEET_BUILDER_PACKAGE_ZIP_ARCHIVE_H_

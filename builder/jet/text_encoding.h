@@ -1,7 +1,7 @@
 // Text as Jet 4 stores it: UTF-16LE code units, characters outside the BMP
 // as surrogate pairs, no compression.
-#ifndef GENERATESHEET_JETWRITER_TEXT_ENCODING_H_
-#define GENERATESHEET_JETWRITER_TEXT_ENCODING_H_
+#ifndef GENERATESHEET_BUILDER_JET_TEXT_ENCODING_H_
+#define GENERATESHEET_BUILDER_JET_TEXT_ENCODING_H_
 
 #include <optional>
 #include <string>
@@ -22,4 +22,4 @@ std::optional<std::string> JetTextBytes(const std::u16string& units);
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_TEXT_ENCODING_H_
+#endif  // GENERATESHEET_BUILDER_JET_TEXT_ENCODING_H_

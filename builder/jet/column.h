@@ -1,6 +1,6 @@
 // Column types and column declarations of the Jet writer.
-#ifndef GENERATESHEET_JETWRITER_COLUMN_H_
-#define GENERATESHEET_JETWRITER_COLUMN_H_
+#ifndef GENERATESHEET_BUILDER_JET_COLUMN_H_
+#define GENERATESHEET_BUILDER_JET_COLUMN_H_
 
 #include <string>
 
@@ -29,4 +29,4 @@ const char* ColumnTypeName(ColumnType type);
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_COLUMN_H_
+#endif  // GENERATESHEET_BUILDER_JET_COLUMN_H_

@@ -8,15 +8,15 @@
 //   d.titles.push_back({{"I_QuestionNo", 1}, {"M_Title", "1+1=?"}, {"C_DataCode", "86"}});
 //   d.analysis.push_back({{"I_QuestionNo", 1}, {"I_TypeID", 1}, {"M_StudentAnswer", "2"}});
 //   BuildAnswerPackage(d, cipher, "/tmp/p/1001.zip");
-#ifndef GENERATESHEET_BUILDER_ANSWER_PACKAGE_H_
-#define GENERATESHEET_BUILDER_ANSWER_PACKAGE_H_
+#ifndef GENERATESHEET_BUILDER_PACKAGE_ANSWER_PACKAGE_H_
+#define GENERATESHEET_BUILDER_PACKAGE_ANSWER_PACKAGE_H_
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "builder/jet/value.h"
 #include "data/sodium_cipher.h"
-#include "jetwriter/value.h"
 
 namespace generatesheet::builder {
 
@@ -84,4 +84,4 @@ void WriteZip(const std::string& zip_path, const std::map<std::string, std::stri
 
 }  // namespace generatesheet::builder
 
-#endif  // GENERATESHEET_BUILDER_ANSWER_PACKAGE_H_
+#endif  // GENERATESHEET_BUILDER_PACKAGE_ANSWER_PACKAGE_H_

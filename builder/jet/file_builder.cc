@@ -1,13 +1,13 @@
-#include "jetwriter/file_builder.h"
+#include "builder/jet/file_builder.h"
 
 #include <algorithm>
 
-#include "jetwriter/header_page.h"
-#include "jetwriter/jet_format.h"
-#include "jetwriter/long_value_store.h"
-#include "jetwriter/page_file.h"
-#include "jetwriter/table_definition.h"
-#include "jetwriter/text_encoding.h"
+#include "builder/jet/header_page.h"
+#include "builder/jet/jet_format.h"
+#include "builder/jet/long_value_store.h"
+#include "builder/jet/page_file.h"
+#include "builder/jet/table_definition.h"
+#include "builder/jet/text_encoding.h"
 #include "util/error.h"
 
 namespace generatesheet::jet {

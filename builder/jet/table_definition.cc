@@ -1,11 +1,11 @@
-#include "jetwriter/table_definition.h"
+#include "builder/jet/table_definition.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 
-#include "jetwriter/jet_format.h"
-#include "jetwriter/text_encoding.h"
+#include "builder/jet/jet_format.h"
+#include "builder/jet/text_encoding.h"
 
 namespace generatesheet::jet {
 

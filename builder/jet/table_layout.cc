@@ -1,6 +1,6 @@
-#include "jetwriter/table_layout.h"
+#include "builder/jet/table_layout.h"
 
-#include "jetwriter/jet_format.h"
+#include "builder/jet/jet_format.h"
 
 namespace generatesheet::jet {
 

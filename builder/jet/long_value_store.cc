@@ -1,4 +1,4 @@
-#include "jetwriter/long_value_store.h"
+#include "builder/jet/long_value_store.h"
 
 namespace generatesheet::jet {
 

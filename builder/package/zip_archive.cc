@@ -1,4 +1,4 @@
-#include "builder/zip_archive.h"
+#include "builder/package/zip_archive.h"
 
 #include <archive.h>
 #include <archive_entry.h>

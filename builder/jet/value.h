@@ -1,8 +1,8 @@
 // One field value handed to the Jet writer: Null, a boolean, an integer, a
 // double or UTF-8 text.  Implicit constructors keep rows short:
 //   table.AddRow({1, "张三", nullptr, 2.5, true});
-#ifndef GENERATESHEET_JETWRITER_VALUE_H_
-#define GENERATESHEET_JETWRITER_VALUE_H_
+#ifndef GENERATESHEET_BUILDER_JET_VALUE_H_
+#define GENERATESHEET_BUILDER_JET_VALUE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -48,4 +48,4 @@ class Value {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_VALUE_H_
+#endif  // GENERATESHEET_BUILDER_JET_VALUE_H_

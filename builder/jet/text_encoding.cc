@@ -1,4 +1,4 @@
-#include "jetwriter/text_encoding.h"
+#include "builder/jet/text_encoding.h"
 
 #include "util/utf8.h"
 

@@ -3,7 +3,7 @@
 // hold as \uN with a "?" fallback, each line ended by \par.
 #include <cstdio>
 
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 #include "util/text_encoding.h"
 #include "util/utf8.h"
 

@@ -1,4 +1,4 @@
-#include "builder/answer_package.h"
+#include "builder/package/answer_package.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <functional>
 #include <set>
 
-#include "jetwriter/database.h"
+#include "builder/jet/database.h"
 #include "util/error.h"
 
 namespace generatesheet::builder {

@@ -1,4 +1,4 @@
-#include "jetwriter/page_file.h"
+#include "builder/jet/page_file.h"
 
 #include <cassert>
 #include <cstring>

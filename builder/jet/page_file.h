@@ -1,7 +1,7 @@
 // The pages of a Jet 4 file being written, and the row pages (data,
 // long-value and usage-map pages) that rows are appended to.
-#ifndef GENERATESHEET_JETWRITER_PAGE_FILE_H_
-#define GENERATESHEET_JETWRITER_PAGE_FILE_H_
+#ifndef GENERATESHEET_BUILDER_JET_PAGE_FILE_H_
+#define GENERATESHEET_BUILDER_JET_PAGE_FILE_H_
 
 #include <array>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jetwriter/jet_format.h"
+#include "builder/jet/jet_format.h"
 
 namespace generatesheet::jet {
 
@@ -56,4 +56,4 @@ class RowPageWriter {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_PAGE_FILE_H_
+#endif  // GENERATESHEET_BUILDER_JET_PAGE_FILE_H_

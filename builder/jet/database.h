@@ -8,17 +8,17 @@
 //                                             {"Title", jet::ColumnType::kMemo}});
 //   t.AddRow({1, "第一题"});
 //   db.Save(dir + "/Pbase.mdb");
-#ifndef GENERATESHEET_JETWRITER_DATABASE_H_
-#define GENERATESHEET_JETWRITER_DATABASE_H_
+#ifndef GENERATESHEET_BUILDER_JET_DATABASE_H_
+#define GENERATESHEET_BUILDER_JET_DATABASE_H_
 
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "jetwriter/column.h"
-#include "jetwriter/table.h"
-#include "jetwriter/value.h"
+#include "builder/jet/column.h"
+#include "builder/jet/table.h"
+#include "builder/jet/value.h"
 
 namespace generatesheet::jet {
 
@@ -52,4 +52,4 @@ class Database {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_DATABASE_H_
+#endif  // GENERATESHEET_BUILDER_JET_DATABASE_H_

@@ -1,4 +1,4 @@
-#include "jetwriter/value.h"
+#include "builder/jet/value.h"
 
 namespace generatesheet::jet {
 

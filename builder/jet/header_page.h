@@ -1,7 +1,7 @@
 // Page 0 of a Jet 4 file: the format signature and the database settings,
 // the latter masked with RC4 as every Jet reader expects.
-#ifndef GENERATESHEET_JETWRITER_HEADER_PAGE_H_
-#define GENERATESHEET_JETWRITER_HEADER_PAGE_H_
+#ifndef GENERATESHEET_BUILDER_JET_HEADER_PAGE_H_
+#define GENERATESHEET_BUILDER_JET_HEADER_PAGE_H_
 
 #include <cstdint>
 
@@ -14,4 +14,4 @@ void WriteHeaderPage(uint8_t* page);
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_HEADER_PAGE_H_
+#endif  // GENERATESHEET_BUILDER_JET_HEADER_PAGE_H_

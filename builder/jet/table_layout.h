@@ -1,7 +1,7 @@
 // Where each column of a table lives in a Jet 4 row, and the encoded
 // fields of one row before it is laid out.
-#ifndef GENERATESHEET_JETWRITER_TABLE_LAYOUT_H_
-#define GENERATESHEET_JETWRITER_TABLE_LAYOUT_H_
+#ifndef GENERATESHEET_BUILDER_JET_TABLE_LAYOUT_H_
+#define GENERATESHEET_BUILDER_JET_TABLE_LAYOUT_H_
 
 #include <cstdint>
 #include <string>
@@ -50,4 +50,4 @@ std::string EncodeRow(const TableLayout& layout, const std::vector<Field>& field
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_TABLE_LAYOUT_H_
+#endif  // GENERATESHEET_BUILDER_JET_TABLE_LAYOUT_H_

@@ -1,12 +1,12 @@
 // Places memo text: inline in the row, in one long-value (LVAL) row, or in
 // a chain of long-value rows over several pages.
-#ifndef GENERATESHEET_JETWRITER_LONG_VALUE_STORE_H_
-#define GENERATESHEET_JETWRITER_LONG_VALUE_STORE_H_
+#ifndef GENERATESHEET_BUILDER_JET_LONG_VALUE_STORE_H_
+#define GENERATESHEET_BUILDER_JET_LONG_VALUE_STORE_H_
 
 #include <string>
 #include <string_view>
 
-#include "jetwriter/page_file.h"
+#include "builder/jet/page_file.h"
 
 namespace generatesheet::jet {
 
@@ -26,4 +26,4 @@ class LongValueStore {
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_LONG_VALUE_STORE_H_
+#endif  // GENERATESHEET_BUILDER_JET_LONG_VALUE_STORE_H_

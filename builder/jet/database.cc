@@ -1,11 +1,11 @@
-#include "jetwriter/database.h"
+#include "builder/jet/database.h"
 
 #include <strings.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "jetwriter/file_builder.h"
+#include "builder/jet/file_builder.h"
 #include "util/error.h"
 
 namespace generatesheet::jet {

@@ -1,4 +1,4 @@
-#include "jetwriter/column.h"
+#include "builder/jet/column.h"
 
 namespace generatesheet::jet {
 

@@ -1,12 +1,12 @@
-#include "jetwriter/table.h"
+#include "builder/jet/table.h"
 
 #include <bit>
 #include <cstdint>
 #include <limits>
 #include <set>
 
-#include "jetwriter/jet_format.h"
-#include "jetwriter/text_encoding.h"
+#include "builder/jet/jet_format.h"
+#include "builder/jet/text_encoding.h"
 #include "util/error.h"
 
 namespace generatesheet::jet {

@@ -1,14 +1,14 @@
 // The table-definition (TDEF) pages of a Jet 4 table: counts, usage-map
 // pointers, column descriptors and column names.  No indexes.
-#ifndef GENERATESHEET_JETWRITER_TABLE_DEFINITION_H_
-#define GENERATESHEET_JETWRITER_TABLE_DEFINITION_H_
+#ifndef GENERATESHEET_BUILDER_JET_TABLE_DEFINITION_H_
+#define GENERATESHEET_BUILDER_JET_TABLE_DEFINITION_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "jetwriter/page_file.h"
-#include "jetwriter/table_layout.h"
+#include "builder/jet/page_file.h"
+#include "builder/jet/table_layout.h"
 
 namespace generatesheet::jet {
 
@@ -34,4 +34,4 @@ void WriteDefinition(PageFile* file, const std::vector<uint32_t>& pages, const s
 
 }  // namespace generatesheet::jet
 
-#endif  // GENERATESHEET_JETWRITER_TABLE_DEFINITION_H_
+#endif  // GENERATESHEET_BUILDER_JET_TABLE_DEFINITION_H_
