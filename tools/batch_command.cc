@@ -259,7 +259,7 @@ int Run(const ParsedArgs& args) {
   PlanSettings settings{page_prefix, args.Has("resume"), options, template_path, {}};
   settings.own_files = {{manifest_path, "清单文件"},
                         {template_path, "模板文件"},
-                        {std::getenv(kKeyFileEnvironmentVariable), "密钥文件"}};
+                        {KeyFileOrDefault(key_file), "密钥文件"}};
   if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
   CheckSummaryLeavesOwnFiles(settings);
   BatchPlan plan = PlanBatch(manifest, shard, settings);
