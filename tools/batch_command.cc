@@ -215,17 +215,17 @@ void NoteRowsNotRun(BatchPlan& plan, const std::string& why) {
 }
 
 // The last word of a batch that stopped before its end, and its exit code.
-int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal) {
+int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal,
+                 const std::string& key_file) {
   const BatchCounts counts = CountResults(plan);
   if (end.interrupted) {
     std::cerr << "已中断：完成 " << plan.rows.size() - counts.not_run << " / " << plan.rows.size()
               << " 页；用 --resume 继续\n";
     return 128 + signal;
   }
-  const char* key_file = std::getenv(kKeyFileEnvironmentVariable);
   std::cerr << "已停止：最先处理的 " << kKeyMismatchLimit
-            << " 名考生的答卷包都与密钥文件不符（密钥文件：" << (key_file ? key_file : "")
-            << "），其余 " << counts.not_run
+            << " 名考生的答卷包都与密钥文件不符（密钥文件：" << key_file << "），其余 "
+            << counts.not_run
             << " 名考生未处理。请检查 --key-file；确认密钥文件无误、仍要处理全部考生时，加 "
                "--keep-going\n";
   return kExitFailed;
@@ -295,7 +295,7 @@ int Run(const ParsedArgs& args) {
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
-    return StoppedEarly(plan, end, interrupts.received());
+    return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
   }
   const BatchCounts counts = CountResults(plan);
   if (counts.not_written > 0 || !summary_written) return kExitFailed;

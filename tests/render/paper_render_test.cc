@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "jetwriter/database.h"
+#include "builder/jet/database.h"
 #include "render/paper_fixture.h"
 
 namespace generatesheet {
