@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "data/sodium_cipher.h"
+#include "tools/archive_manifest.h"
 #include "tools/batch_manifest.h"
 #include "tools/batch_plan.h"
 #include "tools/batch_report.h"
@@ -60,11 +61,13 @@ constexpr char kHelp[] =
     "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
     "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
     "  --keep-going       最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止\n"
+    "  --sign 私钥文件    用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig\n"
     "  --help             显示本帮助\n"
     "\n"
     "页面旁另写出班级汇总 index.html、summary.csv、items.csv 和每个学生的\n"
-    "结果文件（*.results.json）；分片运行时不写汇总，各分片结束后用\n"
-    "generate-sheet summary 文件夹 生成。\n"
+    "结果文件（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
+    "SHA-256 与大小，用 generate-sheet verify 核对（格式见 doc/archive-manifest.md）。\n"
+    "分片运行时不写汇总和存档清单，各分片结束后用 generate-sheet summary 文件夹 生成。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
     "都与密钥文件不符时，批处理停止（见 --keep-going）。按 Ctrl-C（SIGINT）或收到\n"
     "SIGTERM 时，等进行中的页面写完后停止，写出报告和汇总。\n"
@@ -93,6 +96,7 @@ unsigned ParseJobs(const ParsedArgs& args) {
 // The files the batch writes beside the pages, besides the pages.
 std::set<std::string> PageNames(const BatchPlan& plan) {
   std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
+  names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
   for (const RowResult& r : plan.rows) {
     const std::string page = std::filesystem::path(r.page_path).filename().string();
     names.insert(
@@ -101,14 +105,18 @@ std::set<std::string> PageNames(const BatchPlan& plan) {
   return names;
 }
 
-// The summary files are written over whatever has their names: none may be
-// a file the batch reads or writes (a manifest saved as summary.csv).
+// The summary files and the archive manifest are written over whatever has
+// their names: none may be a file the batch reads or writes (a manifest
+// saved as summary.csv).
 void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
-  for (const char* name : kSummaryFiles) {
+  std::vector<std::pair<std::string, std::string>> names;
+  for (const char* name : kSummaryFiles) names.emplace_back(name, "班级汇总文件");
+  for (const char* name : kArchiveFiles) names.emplace_back(name, "存档清单");
+  for (const auto& [name, written] : names) {
     const std::string summary = FileIdentity(settings.page_prefix + name);
     for (const auto& [path, what] : settings.own_files) {
       if (FileIdentity(path) == summary) {
-        throw Error(what + " " + path + " 会被班级汇总文件覆盖；请换一个文件名或输出文件夹");
+        throw Error(what + " " + path + " 会被" + written + "覆盖；请换一个文件名或输出文件夹");
       }
     }
   }
@@ -245,6 +253,10 @@ int Run(const ParsedArgs& args) {
   }
   if (report_path) CheckReportPath(*report_path, manifest_path);
   const std::string key_file = KeyFileOption(args);
+  if (shard.count > 1 && args.Has("sign")) {
+    throw UsageError("分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出");
+  }
+  const std::string signing_key = SigningKeyOption(args);
   const bool pdf = args.Has("pdf");
   if (pdf) RequireChromium();
   // From here on, SIGINT and SIGTERM stop the batch in good order.
@@ -261,6 +273,7 @@ int Run(const ParsedArgs& args) {
                         {template_path, "模板文件"},
                         {KeyFileOrDefault(key_file), "密钥文件"}};
   if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
+  if (!signing_key.empty()) settings.own_files.emplace_back(signing_key, "签名密钥文件");
   CheckSummaryLeavesOwnFiles(settings);
   BatchPlan plan = PlanBatch(manifest, shard, settings);
   RemoveStalePageFiles(page_prefix, PageNames(plan));
@@ -293,12 +306,14 @@ int Run(const ParsedArgs& args) {
       (end.interrupted && nothing_done) || WriteSummary(plan, shard, page_prefix, jobs);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
+  const bool archived = shard.count > 1 || (end.interrupted && nothing_done) ||
+                        WriteArchiveManifestAfterWork(page_prefix, signing_key);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
   }
   const BatchCounts counts = CountResults(plan);
-  if (counts.not_written > 0 || !summary_written) return kExitFailed;
+  if (counts.not_written > 0 || !summary_written || !archived) return kExitFailed;
   return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
 }
 
@@ -317,7 +332,8 @@ CommandInfo BatchCommand() {
            {"key-file"},
            {"keep-going", false},
            {"marks", false},
-           {"pdf", false}},
+           {"pdf", false},
+           {"sign"}},
           Run};
 }
 

@@ -13,6 +13,7 @@ CommandInfo KeygenCommand();   // keygen_command.cc
 CommandInfo DumpCommand();     // dump_command.cc
 CommandInfo DemoCommand();     // demo_command.cc
 CommandInfo SummaryCommand();  // summary_command.cc
+CommandInfo VerifyCommand();   // verify_command.cc
 
 }  // namespace generatesheet::cli
 

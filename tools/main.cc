@@ -15,7 +15,7 @@ using generatesheet::cli::CommandInfo;
 std::vector<CommandInfo> AllCommands() {
   using namespace generatesheet::cli;
   return {RunCommand(),    BatchCommand(), SummaryCommand(), PackCommand(),
-          KeygenCommand(), DumpCommand(),  DemoCommand()};
+          KeygenCommand(), DumpCommand(),  DemoCommand(),    VerifyCommand()};
 }
 
 void PrintOverview(std::ostream& out, const std::vector<CommandInfo>& commands) {

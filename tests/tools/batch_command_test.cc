@@ -73,7 +73,7 @@ class BatchCommandTest : public CliTest {
       names.insert(Name(i) + ".html");
       names.insert(Name(i) + ".results.json");
     }
-    if (summary) names.insert({"index.html", "summary.csv", "items.csv"});
+    if (summary) names.insert({"index.html", "summary.csv", "items.csv", "MANIFEST.json"});
     return names;
   }
   json Report(const std::string& name) const {
@@ -179,6 +179,12 @@ TEST_F(BatchCommandTest, ResumeAfterKillLeavesEveryPageOnceAndNoPartialFile) {
   const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(kCount) + 1);
   EXPECT_EQ(csv.find(",,"), std::string::npos) << "a student without a score";
+  // The archive manifest covers the whole class, skipped pages included.
+  const json archive = json::parse(ReadFileForTest(dir_.File("pages/MANIFEST.json")));
+  EXPECT_EQ(archive["students"].size(), kCount);
+  EXPECT_EQ(archive["files"].size(), ExpectedPages(kCount).size() - 1);
+  const CliResult verify = Cli({"verify", "pages"});
+  EXPECT_EQ(verify.exit_code, 0) << verify.out << verify.err;
 }
 
 // SIGINT or SIGTERM in the middle of a batch: the pages in flight are
@@ -549,7 +555,7 @@ TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
   }
   EXPECT_EQ(FilesIn("pages"),
             (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv",
-                                   "items.csv", "p.ZIP", "r.html"}));
+                                   "items.csv", "p.ZIP", "r.html", "MANIFEST.json"}));
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/p.ZIP")), package);
   EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html")).find("<h1>班级成绩汇总</h1>"),
             std::string::npos);
@@ -567,10 +573,10 @@ TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
   const CliResult r =
       Cli({"batch", "m.csv", "--out", "pages", "--jobs", "3", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(
-      FilesIn("pages"),
-      (std::set<std::string>{"p1.html", "p2.html", "p3.html", "p1.results.json", "p2.results.json",
-                             "p3.results.json", "index.html", "summary.csv", "items.csv"}));
+  EXPECT_EQ(FilesIn("pages"),
+            (std::set<std::string>{"p1.html", "p2.html", "p3.html", "p1.results.json",
+                                   "p2.results.json", "p3.results.json", "index.html",
+                                   "summary.csv", "items.csv", "MANIFEST.json"}));
 }
 
 TEST_F(BatchCommandTest, BadOptionsAndManifests) {
@@ -596,6 +602,16 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
       {{"batch", manifest, "--out", "q", "--report", "q/index.html"},
        1,
        "报告文件 q/index.html 会被班级汇总文件覆盖"},
+      {{"batch", manifest, "--out", "q", "--report", "q/MANIFEST.json.sig"},
+       1,
+       "报告文件 q/MANIFEST.json.sig 会被存档清单覆盖"},
+      {{"batch", manifest, "--out", "p", "--shard", "0/2", "--sign", "sign.key"},
+       2,
+       "分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出"},
+      {{"batch", manifest, "--out", "p", "--sign", "missing.key"},
+       1,
+       "无法读取签名密钥文件：missing.key"},
+      {{"batch", manifest, "--out", "p", "--sign", "master.key"}, 1, "不是签名密钥文件"},
       {{"batch", manifest, "--out", "p", "--template", "t.html"}, 1, "$Content$"},
       {{"batch", "no-id.csv", "--out", "p"}, 1, "no-id.csv 第 3 行的 student_id 为空"},
       {{"batch", "not-zip.csv", "--out", "p"},

@@ -1,0 +1,252 @@
+// The archive manifest of an output folder through the program: written by
+// batch and summary, signed with a key from keygen, checked by verify and,
+// independently, by standard tools.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "tools/cli_fixture.h"
+
+namespace generatesheet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// The standard output of a shell command.
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  std::array<char, 4096> buffer;
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+  ::pclose(pipe);
+  return out;
+}
+
+// The SHA-256 of a file as coreutils computes it.
+std::string Sha256sum(const std::string& path) {
+  return Shell("sha256sum " + ShellQuote(path)).substr(0, 64);
+}
+
+class VerifyCommandTest : public CliTest {
+ protected:
+  static constexpr size_t kStudents = 3;
+
+  VerifyCommandTest() {
+    WriteFileForTest(dir_.File("students.csv"),
+                     "package_folder,zip_name,student_id,student_name,subject\n");
+    for (size_t i = 0; i < kStudents; ++i) {
+      const std::string id = "100" + std::to_string(i + 1);
+      MakePackage("exam", id + ".zip", id);
+      std::FILE* csv = std::fopen(dir_.File("students.csv").c_str(), "a");
+      std::fprintf(csv, "exam,%s.zip,%s,学生%zu,英语\n", id.c_str(), id.c_str(), i);
+      std::fclose(csv);
+    }
+  }
+
+  CliResult Batch(const std::string& out, const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"batch", "students.csv", "--out",  out, "--jobs",
+                                     "2",     "--key-file",   key_file_};
+    args.insert(args.end(), more.begin(), more.end());
+    return Cli(args);
+  }
+  CliResult Keygen(const std::string& key) { return Cli({"keygen", "--signing", key}); }
+  json Manifest(const std::string& folder) const {
+    return json::parse(ReadFileForTest(dir_.File(folder + "/MANIFEST.json")));
+  }
+  std::set<std::string> FilesOf(const std::string& folder) const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.File(folder))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+};
+
+TEST_F(VerifyCommandTest, FreshFolderPassesAndStandardToolsAgree) {
+  ASSERT_EQ(Keygen("keys/sign.key").exit_code, 1);  // the folder must exist
+  fs::create_directory(dir_.File("keys"));
+  const CliResult keygen = Keygen("keys/sign.key");
+  ASSERT_EQ(keygen.exit_code, 0) << keygen.err;
+  EXPECT_EQ(keygen.out, "keys/sign.key\nkeys/sign.key.pub\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(dir_.File("keys/sign.key").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // A second keygen replaces neither key.
+  const std::string secret = ReadFileForTest(dir_.File("keys/sign.key"));
+  const CliResult again = Keygen("keys/sign.key");
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_NE(again.err.find("签名密钥文件已存在，拒绝覆盖：keys/sign.key"), std::string::npos);
+  EXPECT_EQ(ReadFileForTest(dir_.File("keys/sign.key")), secret);
+
+  const CliResult batch = Batch("pages", {"--sign", "keys/sign.key"});
+  ASSERT_EQ(batch.exit_code, 0) << batch.err;
+  const CliResult verify = Cli({"verify", "pages", "--public-key", "keys/sign.key.pub"});
+  EXPECT_EQ(verify.exit_code, 0) << verify.out << verify.err;
+  EXPECT_EQ(verify.out, "");
+  EXPECT_NE(verify.err.find("签名有效"), std::string::npos) << verify.err;
+
+  // Every file of the folder is listed, each as sha256sum sees it.
+  const json manifest = Manifest("pages");
+  std::set<std::string> listed;
+  for (const json& file : manifest["files"]) {
+    listed.insert(file["path"]);
+    const std::string path = dir_.File("pages/" + file["path"].get<std::string>());
+    EXPECT_EQ(file["sha256"], Sha256sum(path)) << path;
+    EXPECT_EQ(file["size"], fs::file_size(path)) << path;
+  }
+  std::set<std::string> present = FilesOf("pages");
+  present.erase("MANIFEST.json");
+  present.erase("MANIFEST.json.sig");
+  EXPECT_EQ(listed, present);
+  ASSERT_EQ(manifest["students"].size(), kStudents);
+  for (const json& student : manifest["students"]) {
+    EXPECT_EQ(student["state"], "complete");
+    EXPECT_EQ(student["package_sha256"], Sha256sum(student["package"]));
+  }
+  // The manifest's own hash: the file with the field's value emptied.
+  EXPECT_EQ(Shell("sed 's/\"manifest_sha256\": \"[0-9a-f]*\"/\"manifest_sha256\": \"\"/' " +
+                  ShellQuote(dir_.File("pages/MANIFEST.json")) + " | sha256sum")
+                .substr(0, 64),
+            manifest["manifest_sha256"]);
+  // The signature, checked by openssl where it is installed.
+  if (!Shell("command -v openssl").empty()) {
+    EXPECT_EQ(Shell("cd " + ShellQuote(dir_.path()) +
+                    " && openssl pkeyutl -verify -pubin -inkey keys/sign.key.pub -rawin"
+                    " -in pages/MANIFEST.json -sigfile pages/MANIFEST.json.sig"),
+              "Signature Verified Successfully\n");
+  }
+}
+
+// Each change to a signed folder is named, and nothing else is.
+TEST_F(VerifyCommandTest, EveryChangeIsNamed) {
+  fs::create_directory(dir_.File("keys"));
+  ASSERT_EQ(Keygen("keys/sign.key").exit_code, 0);
+  ASSERT_EQ(Keygen("keys/other.key").exit_code, 0);
+  ASSERT_EQ(Batch("signed", {"--sign", "keys/sign.key"}).exit_code, 0);
+  const auto in = [&](const std::string& name) { return dir_.File("case/" + name); };
+  const auto edit_manifest = [&](const std::string& from, const std::string& to) {
+    std::string text = ReadFileForTest(in("MANIFEST.json"));
+    text.replace(text.find(from), from.size(), to);
+    WriteFileForTest(in("MANIFEST.json"), text);
+  };
+  struct Case {
+    std::string what;
+    std::function<void()> change;
+    std::set<std::string> findings;
+  };
+  const Case cases[] = {
+      {"one byte of a page",
+       [&] {
+         std::string page = ReadFileForTest(in("1002.html"));
+         page[page.size() / 2] ^= 1;
+         WriteFileForTest(in("1002.html"), page);
+       },
+       {"已改动：1002.html"}},
+      {"a page removed", [&] { fs::remove(in("1003.html")); }, {"缺失：1003.html"}},
+      {"files added",
+       [&] {
+         WriteFileForTest(in("notes.txt"), "");
+         fs::create_directory(in("more"));
+         WriteFileForTest(in("more/1009.html"), "<html>");
+         fs::create_symlink("1001.html", in("link.html"));
+       },
+       {"多出：notes.txt", "多出：more/1009.html", "多出：link.html（不是普通文件）"}},
+      {"a file's hash edited in the manifest",
+       [&] {
+         edit_manifest("\"kind\": \"page\",\n      \"size\": ",
+                       "\"kind\": \"page\",\n      \"size\": 1");
+       },
+       {"存档清单已被改动（自身散列不符）：case/MANIFEST.json",
+        "签名不符（存档清单被改动，或签名用的不是这把密钥）：case/MANIFEST.json.sig",
+        "已改动：1001.html"}},
+      {"the manifest edited with its own hash made again",
+       [&] {
+         edit_manifest("\"state\": \"complete\"", "\"state\": \"with_errors\"");
+         const json manifest = json::parse(ReadFileForTest(in("MANIFEST.json")));
+         edit_manifest(manifest["manifest_sha256"], "");
+         edit_manifest("\"manifest_sha256\": \"",
+                       "\"manifest_sha256\": \"" + Sha256sum(in("MANIFEST.json")));
+       },
+       {"签名不符（存档清单被改动，或签名用的不是这把密钥）：case/MANIFEST.json.sig"}},
+      {"signed again with another key",
+       [&] {
+         ASSERT_EQ(Cli({"summary", "case", "--sign", "keys/other.key"}).exit_code, 0);
+       },
+       {"签名不符（存档清单被改动，或签名用的不是这把密钥）：case/MANIFEST.json.sig"}},
+      {"the signature removed",
+       [&] { fs::remove(in("MANIFEST.json.sig")); },
+       {"缺少签名：case/MANIFEST.json.sig"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir_.File("case"));
+    fs::copy(dir_.File("signed"), dir_.File("case"));
+    c.change();
+    const CliResult r = Cli({"verify", "case/", "--public-key", "keys/sign.key.pub"});
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), c.findings) << r.out;
+    EXPECT_NE(r.err.find("核对未通过：" + std::to_string(c.findings.size()) + " 处不符"),
+              std::string::npos)
+        << r.err;
+  }
+}
+
+// A later --resume or summary writes a manifest over every file; shards
+// leave it to the summary.
+TEST_F(VerifyCommandTest, ResumeAndSummaryRewriteTheManifest) {
+  ASSERT_EQ(Batch("pages").exit_code, 0);
+  fs::remove(dir_.File("pages/1002.html"));
+  EXPECT_EQ(Cli({"verify", "pages"}).out, "缺失：1002.html\n");
+  ASSERT_EQ(Batch("pages", {"--resume"}).exit_code, 0);
+  const CliResult verify = Cli({"verify", "pages"});
+  EXPECT_EQ(verify.exit_code, 0) << verify.out;
+  EXPECT_EQ(Manifest("pages")["students"].size(), kStudents);
+
+  for (const char* shard : {"0/2", "1/2"}) {
+    ASSERT_EQ(Batch("shards", {"--shard", shard}).exit_code, 0);
+  }
+  EXPECT_FALSE(fs::exists(dir_.File("shards/MANIFEST.json")));
+  ASSERT_EQ(Cli({"summary", "shards"}).exit_code, 0);
+  EXPECT_EQ(Cli({"verify", "shards"}).exit_code, 0);
+  EXPECT_EQ(Manifest("shards")["files"].size(), FilesOf("shards").size() - 1);
+}
+
+TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
+  ASSERT_EQ(Batch("pages").exit_code, 0);
+  WriteFileForTest(dir_.File("not-a-key.pub"), "-----BEGIN PUBLIC KEY-----\nAAAA\n");
+  fs::create_directory(dir_.File("empty"));
+  fs::create_directory(dir_.File("other"));
+  WriteFileForTest(dir_.File("other/MANIFEST.json"), "{\"format\": \"something else\"}");
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"verify"}, 2, "缺少参数：文件夹"},
+      {{"verify", "pages", "--public-key="}, 2, "选项 --public-key 的值为空"},
+      {{"verify", "empty"}, 1, "无法读取存档清单："},
+      {{"verify", "other"}, 1, "不是 generate-sheet 的存档清单"},
+      {{"verify", "pages", "--public-key", "not-a-key.pub"},
+       1,
+       "签名公钥文件不是 PEM 格式的 Ed25519 公钥：not-a-key.pub"},
+      {{"summary", "pages", "--sign", "master.key"}, 1, "不是签名密钥文件"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const CliResult r = Cli(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace generatesheet::testing
