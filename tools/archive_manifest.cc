@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "data/master_key.h"
@@ -45,17 +46,17 @@ std::string UtcNow() {
   return text;
 }
 
-// What a file of the folder is to the batch.
-std::string KindOf(const std::string& path, const Json& students) {
-  for (const char* name : kSummaryFiles) {
-    if (path == name) return "summary";
-  }
+// What each file of the folder is to the batch; files not named here are
+// "other".
+std::map<std::string, std::string> KindsOf(const Json& students) {
+  std::map<std::string, std::string> kinds;
+  for (const char* name : kSummaryFiles) kinds[name] = "summary";
   for (const Json& student : students) {
-    if (student["page"] == path) return "page";
-    if (student["results"] == path) return "results";
-    if (student["pdf"] == path) return "pdf";
+    for (const char* kind : {"page", "results", "pdf"}) {
+      if (student[kind].is_string()) kinds[student[kind].get<std::string>()] = kind;
+    }
   }
-  return "other";
+  return kinds;
 }
 
 // The package's hash, when it is still the package the page came from: not
@@ -98,18 +99,20 @@ Json Students(const std::string& folder) {
 }
 
 Json Files(const std::string& folder, const FolderContents& contents, Json& students) {
+  const std::map<std::string, std::string> kinds = KindsOf(students);
   Json files = Json::array();
   for (const std::string& path : contents.files) {
     const FileDigest digest = DigestOfFile(folder + path);
+    const auto kind = kinds.find(path);
     files.push_back({{"path", path},
-                     {"kind", KindOf(path, students)},
+                     {"kind", kind == kinds.end() ? "other" : kind->second},
                      {"size", digest.size},
                      {"sha256", digest.sha256}});
   }
-  // A PDF is named only when it is there.
-  std::vector<std::string> sorted = contents.files;
+  // A PDF is named only when it is there (the files are sorted).
   for (Json& student : students) {
-    if (!std::binary_search(sorted.begin(), sorted.end(), student["pdf"].get<std::string>())) {
+    if (!std::binary_search(contents.files.begin(), contents.files.end(),
+                            student["pdf"].get<std::string>())) {
       student["pdf"] = nullptr;
     }
   }
@@ -223,6 +226,10 @@ bool WriteArchiveManifestAfterWork(const std::string& folder, const std::string&
   try {
     WriteArchiveManifest(folder, signing_key);
     return true;
+  } catch (const fs::filesystem_error& e) {
+    std::cerr << "存档清单未写出："
+              << SystemError("无法列出文件夹", e.path1().string(), e.code().value()).what() << "\n";
+    return false;
   } catch (const std::exception& e) {
     std::cerr << "存档清单未写出：" << e.what() << "\n";
     return false;

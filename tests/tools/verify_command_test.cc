@@ -246,6 +246,11 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
     EXPECT_EQ(r.exit_code, c.exit_code);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
+  // A manifest that cannot be written fails the batch, every page complete.
+  fs::create_directories(dir_.File("blocked/MANIFEST.json"));
+  const CliResult blocked = Batch("blocked");
+  EXPECT_EQ(blocked.exit_code, 1);
+  EXPECT_NE(blocked.err.find("存档清单未写出："), std::string::npos) << blocked.err;
 }
 
 }  // namespace
