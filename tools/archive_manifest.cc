@@ -59,15 +59,17 @@ std::map<std::string, std::string> KindsOf(const Json& students) {
   return kinds;
 }
 
-// The package's hash, when it is still the package the page came from: not
-// changed since the results file was written.  Null otherwise.
-Json PackageHash(const std::string& package, const std::string& record_path) {
-  if (package.empty() || !PageIsNewerThanPackage(record_path, package)) return nullptr;
-  try {
-    return DigestOfFile(package).sha256;
-  } catch (const std::exception&) {
+// The package's hash as the record took it when the page was made.  A
+// record of an earlier version has none: then the package's hash now, if it
+// has not changed since the record was written.  Null otherwise.
+Json PackageHash(const StudentRecord& record, const std::string& record_path) {
+  if (!record.package_sha256.empty()) return record.package_sha256;
+  if (record.package.empty() || record.page.empty() ||
+      !PageIsNewerThanPackage(record_path, record.package)) {
     return nullptr;
   }
+  const std::string hash = PackageSha256(record.package);
+  return hash.empty() ? Json(nullptr) : Json(hash);
 }
 
 // One entry per readable results file; the others are files like any other.
@@ -91,7 +93,7 @@ Json Students(const std::string& folder) {
                     {"results", results},
                     {"pdf", pdf},
                     {"package", record.package},
-                    {"package_sha256", PackageHash(record.package, path)}};
+                    {"package_sha256", PackageHash(record, path)}};
     if (record.page.empty()) student["page"] = nullptr;
     students.push_back(std::move(student));
   }
@@ -149,6 +151,14 @@ std::string Sha256Hex(const std::string& bytes) {
   crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(bytes.data()),
                             bytes.size());
   return FinalHex(state);
+}
+
+std::string PackageSha256(const std::string& package) {
+  try {
+    return DigestOfFile(package).sha256;
+  } catch (const std::exception&) {
+    return "";
+  }
 }
 
 FolderContents ListFolder(const std::string& folder) {

@@ -31,6 +31,8 @@ struct FileDigest {
 // (a link, a folder or a pipe is refused, never followed or waited on).
 FileDigest DigestOfFile(const std::string& path);
 std::string Sha256Hex(const std::string& bytes);
+// The hash of a package for its student's record; "" when it cannot be read.
+std::string PackageSha256(const std::string& package);
 
 // The files of `folder` and its subfolders, as paths relative to it with
 // "/" between names, sorted, the manifest and its signature left out.

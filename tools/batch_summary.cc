@@ -8,6 +8,7 @@
 #include <thread>
 #include <tuple>
 
+#include "tools/archive_manifest.h"
 #include "tools/class_summary.h"
 #include "util/error.h"
 
@@ -39,7 +40,10 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   record.page = FileName(page_path);
   record.message = outcome.message;
   record.state = outcome.outcome;
-  if (outcome.written) record.results = outcome.results;
+  if (outcome.written) {
+    record.results = outcome.results;
+    record.package_sha256 = PackageSha256(record.package);
+  }
   return record;
 }
 

@@ -134,6 +134,7 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   j["student_name"] = record.student_name;
   j["subject"] = record.subject;
   if (!record.package.empty()) j["package"] = record.package;
+  if (!record.package_sha256.empty()) j["package_sha256"] = record.package_sha256;
   if (!record.template_path.empty()) j["template"] = record.template_path;
   j["outcome"] = OutcomeName(record.state);
   j["page"] = record.page;
@@ -175,6 +176,7 @@ StudentRecord ReadStudentRecord(const std::string& path) {
     record.student_name = j.at("student_name").get<std::string>();
     record.subject = j.at("subject").get<std::string>();
     record.package = j.value("package", "");
+    record.package_sha256 = j.value("package_sha256", "");
     record.template_path = j.value("template", "");
     record.state =
         Named(j.at("outcome").get<std::string>(),

@@ -38,6 +38,9 @@ struct StudentRecord {
   // empty in a record of an earlier version.
   std::string package;
   std::string template_path;
+  // The package's SHA-256 (lowercase hex) when its page was made; empty when
+  // no page was, or in a record of an earlier version.
+  std::string package_sha256;
   Outcome state = Outcome::kNotWritten;
   std::string page;     // the page's file name, beside the record
   std::string message;  // why the page is missing or has gaps

@@ -209,6 +209,17 @@ TEST_F(VerifyCommandTest, ResumeAndSummaryRewriteTheManifest) {
   const CliResult verify = Cli({"verify", "pages"});
   EXPECT_EQ(verify.exit_code, 0) << verify.out;
   EXPECT_EQ(Manifest("pages")["students"].size(), kStudents);
+  // A package changed after its page was made: the manifest keeps the hash
+  // of the package the page came from.
+  const std::string made_from = Sha256sum(dir_.File("exam/1001.zip"));
+  std::FILE* package = std::fopen(dir_.File("exam/1001.zip").c_str(), "a");
+  std::fputs("changed", package);
+  std::fclose(package);
+  ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
+  const json rewritten = Manifest("pages");
+  EXPECT_EQ(rewritten["students"][0]["student_id"], "1001");
+  EXPECT_EQ(rewritten["students"][0]["package_sha256"], made_from);
+  EXPECT_NE(Sha256sum(dir_.File("exam/1001.zip")), made_from);
 
   for (const char* shard : {"0/2", "1/2"}) {
     ASSERT_EQ(Batch("shards", {"--shard", shard}).exit_code, 0);
