@@ -14,7 +14,7 @@
 #include <set>
 
 #include "tools/cli_fixture.h"
-#include "tools/pdf_printer.h"
+#include "tools/pdf/pdf_printer.h"
 #include "util/file_descriptor.h"
 
 namespace generatesheet::testing {

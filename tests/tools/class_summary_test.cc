@@ -13,8 +13,8 @@
 #include <nlohmann/json.hpp>
 #include <numeric>
 
-#include "tools/class_summary.h"
 #include "tools/cli_fixture.h"
+#include "tools/summary/class_summary.h"
 
 namespace generatesheet::testing {
 namespace {

@@ -1,12 +1,12 @@
 // The manifest reader and the pieces of batch that need no process.
 #include <gtest/gtest.h>
 
-#include "tools/batch_manifest.h"
-#include "tools/cli_args.h"
-#include "tools/csv_reader.h"
-#include "tools/progress_bar.h"
-#include "tools/shard.h"
-#include "tools/sheet_job.h"
+#include "tools/batch/batch_manifest.h"
+#include "tools/batch/progress_bar.h"
+#include "tools/batch/shard.h"
+#include "tools/batch/sheet_job.h"
+#include "tools/cli/cli_args.h"
+#include "tools/summary/csv_reader.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {

@@ -1,0 +1,340 @@
+// generate-sheet batch: the pages of every student of a manifest.
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <system_error>
+#include <thread>
+
+#include "data/sodium_cipher.h"
+#include "tools/archive/archive_manifest.h"
+#include "tools/batch/batch_manifest.h"
+#include "tools/batch/batch_plan.h"
+#include "tools/batch/batch_report.h"
+#include "tools/batch/batch_runner.h"
+#include "tools/batch/failure_cause.h"
+#include "tools/batch/interrupt_watch.h"
+#include "tools/batch/output_folder.h"
+#include "tools/batch/progress_bar.h"
+#include "tools/batch/shard.h"
+#include "tools/batch/stale_page_files.h"
+#include "tools/cli/commands.h"
+#include "tools/cli/default_template.h"
+#include "tools/cli/input_files.h"
+#include "tools/pdf/pdf_printer.h"
+#include "tools/summary/batch_summary.h"
+#include "tools/summary/class_summary.h"
+#include "util/leftover_files.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+constexpr char kHelp[] =
+    "用法：generate-sheet batch 清单.csv --out 文件夹/ [选项]\n"
+    "\n"
+    "为清单中的每个学生生成试卷页面。清单为 CSV 文件（UTF-8 或 GB18030；RFC 4180 引号规则），\n"
+    "首行为表头，须含以下列（顺序不限，其他列忽略；也可用括号中的中文列名）：\n"
+    "  package_folder（答卷包文件夹）  答卷包所在文件夹（相对路径从清单所在文件夹算起）\n"
+    "  zip_name（答卷包）              答卷包文件名，须以 .zip 结尾，如 1001.zip\n"
+    "  student_id（学号）              学号\n"
+    "  student_name（姓名）            姓名\n"
+    "  subject（科目）                 科目\n"
+    "页面、结果文件或 PDF 会覆盖本次运行读写的其他文件（汇总、其他行的文件、答卷包、\n"
+    "清单、报告、模板、密钥文件）的行不生成。\n"
+    "\n"
+    "选项：\n"
+    "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
+    "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
+    "  --resume           跳过上次为同一学生（学号、姓名、科目）、由同一答卷包和模板、\n"
+    "                     以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
+    "                     （中断或修正后重跑用）\n"
+    "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
+    "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
+    "  --marks            页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
+    "  --pdf              每个页面另存为 A4 的 PDF（需要 Chromium）\n"
+    "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
+    "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
+    "  --keep-going       最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止\n"
+    "  --sign 私钥文件    用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig\n"
+    "  --help             显示本帮助\n"
+    "\n"
+    "页面旁另写出班级汇总 index.html、summary.csv、items.csv 和每个学生的\n"
+    "结果文件（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
+    "SHA-256 与大小，用 generate-sheet verify 核对（格式见 doc/archive-manifest.md）。\n"
+    "分片运行时不写汇总和存档清单，各分片结束后用 generate-sheet summary 文件夹 生成。\n"
+    "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
+    "都与密钥文件不符时，批处理停止（见 --keep-going）。按 Ctrl-C（SIGINT）或收到\n"
+    "SIGTERM 时，等进行中的页面写完后停止，写出报告和汇总。\n"
+    "退出码：0 每个页面都完整写出（或因 --resume 跳过）；3 页面都已写出，但有的有错误\n"
+    "（包括 PDF 未生成）；\n"
+    "1 有页面未写出，或因密钥文件不符而停止；2 用法错误；130 被 SIGINT 中断；\n"
+    "143 被 SIGTERM 中断（中断后用 --resume 继续）。\n";
+
+constexpr size_t kListed = 20;
+// Line numbers named on a line that stands for many students.
+constexpr size_t kLinesNamed = 10;
+constexpr unsigned kMaxJobs = 1024;
+
+unsigned ParseJobs(const ParsedArgs& args) {
+  const std::optional<std::string> text = args.Get("jobs");
+  if (!text) return std::max(1u, std::thread::hardware_concurrency());
+  unsigned jobs = 0;
+  const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), jobs);
+  if (ec != std::errc() || end != text->data() + text->size() || jobs == 0 || jobs > kMaxJobs) {
+    throw UsageError("选项 --jobs 的值应为 1 到 " + std::to_string(kMaxJobs) +
+                     " 之间的整数，而不是 " + *text);
+  }
+  return jobs;
+}
+
+// The files the batch writes beside the pages, besides the pages.
+std::set<std::string> PageNames(const BatchPlan& plan) {
+  std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
+  names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
+  for (const RowResult& r : plan.rows) {
+    const std::string page = std::filesystem::path(r.page_path).filename().string();
+    names.insert(
+        {page, RecordFileName(page), std::filesystem::path(PdfPathFor(page)).filename().string()});
+  }
+  return names;
+}
+
+// The summary files and the archive manifest are written over whatever has
+// their names: none may be a file the batch reads or writes (a manifest
+// saved as summary.csv).
+void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
+  std::vector<std::pair<std::string, std::string>> names;
+  for (const char* name : kSummaryFiles) names.emplace_back(name, "班级汇总文件");
+  for (const char* name : kArchiveFiles) names.emplace_back(name, "存档清单");
+  for (const auto& [name, written] : names) {
+    const std::string summary = FileIdentity(settings.page_prefix + name);
+    for (const auto& [path, what] : settings.own_files) {
+      if (FileIdentity(path) == summary) {
+        throw Error(what + " " + path + " 会被" + written + "覆盖；请换一个文件名或输出文件夹");
+      }
+    }
+  }
+}
+
+// Rows skipped by --resume whose PDF is missing or older than the page.  A
+// PDF that fails leaves the page with errors, in the row and in its record
+// (so the next --resume redoes the student).
+void PrintMissingPdfs(BatchPlan& plan) {
+  PdfPrinter printer;
+  for (RowResult& r : plan.rows) {
+    if (r.status != RowStatus::kSkipped) continue;
+    const std::string pdf = PdfPathFor(r.page_path);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(pdf, ec) && PageIsNewerThanPackage(pdf, r.page_path)) {
+      continue;
+    }
+    try {
+      printer.Print(r.page_path, pdf);
+    } catch (const std::exception& e) {
+      r.status = RowStatus::kWithErrors;
+      r.message = e.what();
+      MarkRecordWithErrors(r);
+    }
+  }
+}
+
+// The class summary beside the pages; false when it could not be written.
+bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
+                  unsigned jobs) {
+  if (shard.count > 1) {
+    std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
+              << "\n";
+    return true;
+  }
+  try {
+    BatchSummary(plan, jobs).Write(page_prefix);
+    return true;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+}
+
+bool NotComplete(const RowResult& r) {
+  return r.status == RowStatus::kFailed || r.status == RowStatus::kWithErrors;
+}
+
+// "N 名考生：CAUSE（清单第 a、b 行）" for each cause that more than one
+// student's page shares; returns the rows so told.
+std::set<const RowResult*> PrintSharedCauses(const BatchPlan& plan) {
+  std::map<FailureCause, std::vector<const RowResult*>> shared;
+  for (const RowResult& r : plan.rows) {
+    if (!NotComplete(r)) continue;
+    const FailureCause cause = ClassifyFailure(r.message);
+    if (cause != FailureCause::kOther) shared[cause].push_back(&r);
+  }
+  std::set<const RowResult*> told;
+  for (const auto& [cause, rows] : shared) {
+    if (rows.size() < 2) continue;
+    std::cerr << rows.size() << " 名考生：" << CauseWords(cause) << "（清单第 ";
+    for (size_t i = 0; i < rows.size() && i < kLinesNamed; ++i) {
+      std::cerr << (i == 0 ? "" : "、") << rows[i]->row.line;
+    }
+    std::cerr << (rows.size() > kLinesNamed ? " 行等，见报告）\n" : " 行）\n");
+    told.insert(rows.begin(), rows.end());
+  }
+  return told;
+}
+
+// The counts of each kind; then each cause many students share, once; then
+// the other students whose page is not complete, by kind, up to kListed of
+// each.
+void PrintSummary(const BatchPlan& plan) {
+  const BatchCounts counts = CountResults(plan);
+  std::cerr << "完整 " << counts.complete << " 页，有错误 " << counts.with_errors << " 页，未写出 "
+            << counts.not_written << " 页，跳过 " << counts.skipped << " 页";
+  if (counts.not_run > 0) std::cerr << "，未处理 " << counts.not_run << " 页";
+  std::cerr << "\n";
+  const std::set<const RowResult*> told = PrintSharedCauses(plan);
+  const auto list = [&](RowStatus status, const char* label) {
+    const auto count = static_cast<size_t>(std::ranges::count_if(
+        plan.rows, [&](const RowResult& r) { return r.status == status && !told.count(&r); }));
+    size_t listed = 0;
+    for (const RowResult& r : plan.rows) {
+      if (r.status != status || told.count(&r)) continue;
+      if (listed++ == kListed) {
+        std::cerr << "……另有 " << count - kListed << " 个" << label << "，见报告\n";
+        break;
+      }
+      std::cerr << label << "：清单第 " << r.row.line << " 行（学号 " << r.row.job.student_id
+                << "，" << r.row.job.student_name << "）：" << r.message << "\n";
+    }
+  };
+  list(RowStatus::kFailed, "未写出");
+  list(RowStatus::kWithErrors, "有错误");
+}
+
+// Why the rows a stopped batch did not begin stay undone, for the report.
+void NoteRowsNotRun(BatchPlan& plan, const std::string& why) {
+  for (RowResult& r : plan.rows) {
+    if (r.status == RowStatus::kPending) r.message = why;
+  }
+}
+
+// The last word of a batch that stopped before its end, and its exit code.
+int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal,
+                 const std::string& key_file) {
+  const BatchCounts counts = CountResults(plan);
+  if (end.interrupted) {
+    std::cerr << "已中断：完成 " << plan.rows.size() - counts.not_run << " / " << plan.rows.size()
+              << " 页；用 --resume 继续\n";
+    return 128 + signal;
+  }
+  std::cerr << "已停止：最先处理的 " << kKeyMismatchLimit
+            << " 名考生的答卷包都与密钥文件不符（密钥文件：" << key_file << "），其余 "
+            << counts.not_run
+            << " 名考生未处理。请检查 --key-file；确认密钥文件无误、仍要处理全部考生时，加 "
+               "--keep-going\n";
+  return kExitFailed;
+}
+
+int Run(const ParsedArgs& args) {
+  ExpectPositionals(args, 1, 1, "清单文件");
+  const std::string manifest_path = args.Positionals()[0];
+  const std::string out = args.Require("out");
+  const unsigned jobs = ParseJobs(args);
+  const Shard shard = args.Has("shard") ? ParseShard(*args.Get("shard")) : Shard{};
+  const std::optional<std::string> report_path = args.Get("report");
+  if (report_path && report_path->empty()) throw UsageError("选项 --report 的值为空");
+  std::string template_path = args.Get("template").value_or("");
+  if (args.Has("template") && template_path.empty()) {
+    throw UsageError("选项 --template 的值为空");
+  }
+  if (report_path) CheckReportPath(*report_path, manifest_path);
+  const std::string key_file = KeyFileOption(args);
+  if (shard.count > 1 && args.Has("sign")) {
+    throw UsageError("分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出");
+  }
+  const std::string signing_key = SigningKeyOption(args);
+  const bool pdf = args.Has("pdf");
+  if (pdf) RequireChromium();
+  // From here on, SIGINT and SIGTERM stop the batch in good order.
+  const InterruptWatch interrupts;
+
+  if (template_path.empty()) template_path = DefaultTemplatePath();
+  CheckTemplate(template_path);
+  const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
+  const std::string page_prefix = PrepareOutputFolder(out);
+
+  const PageOptions options{args.Has("marks"), pdf};
+  PlanSettings settings{page_prefix, args.Has("resume"), options, template_path, {}};
+  settings.own_files = {{manifest_path, "清单文件"},
+                        {template_path, "模板文件"},
+                        {KeyFileOrDefault(key_file), "密钥文件"}};
+  if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
+  if (!signing_key.empty()) settings.own_files.emplace_back(signing_key, "签名密钥文件");
+  CheckSummaryLeavesOwnFiles(settings);
+  BatchPlan plan = PlanBatch(manifest, shard, settings);
+  RemoveStalePageFiles(page_prefix, PageNames(plan));
+  // Staging folders and decrypted databases a killed run left (the library
+  // also does this before each extraction; rows skipped by --resume never
+  // reach one).
+  std::set<std::string> package_folders;
+  for (const RowResult& row : plan.rows) package_folders.insert(row.row.job.package_folder);
+  for (const std::string& folder : package_folders) RemoveLeftoverTemporaries(folder);
+  ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
+                           CountResults(plan).skipped);
+  const RunEnd end = RunBatch(plan,
+                              {.template_path = template_path,
+                               .page_prefix = page_prefix,
+                               .jobs = jobs,
+                               .options = options,
+                               .key_file = key_file,
+                               .interrupted = &interrupts.received(),
+                               .keep_going = args.Has("keep-going")},
+                              progress);
+  if (end.interrupted) {
+    NoteRowsNotRun(plan, "批处理被中断，此行未处理（用 --resume 继续）");
+  } else if (end.key_mismatches) {
+    NoteRowsNotRun(plan, "批处理已停止：最先处理的答卷包都与密钥文件不符，此行未处理");
+  }
+  if (pdf && !end.interrupted) PrintMissingPdfs(plan);
+  // Interrupted before any row was done: an earlier summary stays as it is.
+  const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
+  const bool summary_written =
+      (end.interrupted && nothing_done) || WriteSummary(plan, shard, page_prefix, jobs);
+
+  if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
+  const bool archived = shard.count > 1 || (end.interrupted && nothing_done) ||
+                        WriteArchiveManifestAfterWork(page_prefix, signing_key);
+  PrintSummary(plan);
+  if (end.interrupted || end.key_mismatches) {
+    return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
+  }
+  const BatchCounts counts = CountResults(plan);
+  if (counts.not_written > 0 || !summary_written || !archived) return kExitFailed;
+  return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
+}
+
+}  // namespace
+
+CommandInfo BatchCommand() {
+  return {"batch",
+          "按清单批量生成试卷页面",
+          kHelp,
+          {{"out"},
+           {"jobs"},
+           {"resume", false},
+           {"shard"},
+           {"report"},
+           {"template"},
+           {"key-file"},
+           {"keep-going", false},
+           {"marks", false},
+           {"pdf", false},
+           {"sign"}},
+          Run};
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,162 @@
+#include "tools/batch/batch_runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "generatesheet/create_html.h"
+#include "tools/batch/failure_cause.h"
+#include "tools/batch/sheet_job.h"
+#include "tools/pdf/pdf_printer.h"
+#include "tools/summary/batch_summary.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+RowStatus StatusOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kComplete:
+      return RowStatus::kWritten;
+    case Outcome::kWrittenWithErrors:
+      return RowStatus::kWithErrors;
+    case Outcome::kNotWritten:
+      break;
+  }
+  return RowStatus::kFailed;
+}
+
+class Workers {
+ public:
+  Workers(BatchPlan& plan, const BatchSettings& settings) : plan_(plan), settings_(settings) {
+    for (const RowResult& r : plan_.rows) {
+      if (r.status != RowStatus::kPending) ++done_;
+      if (r.status == RowStatus::kFailed) ++failed_;
+    }
+  }
+
+  RunEnd Run(ProgressDisplay& progress) {
+    const unsigned count =
+        std::max(1u, std::min<unsigned>(settings_.jobs, static_cast<unsigned>(plan_.units.size())));
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < count && !plan_.units.empty(); ++i) {
+      threads.emplace_back([this] { Work(); });
+    }
+    {
+      std::unique_lock lock(mutex_);
+      while (finished_threads_ < threads.size()) {
+        changed_.wait_for(lock, std::chrono::milliseconds(100));
+        progress.Update(done_, failed_);
+      }
+    }
+    for (std::thread& t : threads) t.join();
+    progress.Finish(done_, failed_);
+    RunEnd end;
+    end.key_mismatches = key_stop_;
+    end.interrupted = settings_.interrupted != nullptr && *settings_.interrupted != 0 &&
+                      std::ranges::any_of(plan_.rows, [](const RowResult& r) {
+                        return r.status == RowStatus::kPending;
+                      });
+    return end;
+  }
+
+ private:
+  bool Stopping() const {
+    return key_stop_ || (settings_.interrupted != nullptr && *settings_.interrupted != 0);
+  }
+
+  void Work() {
+    CreateHtml sheet;  // one per thread, reused for each of its students
+    sheet.SetKeyFile(settings_.key_file);
+    PdfPrinter printer;  // likewise one browser, started on first use
+    for (size_t unit = next_unit_++; unit < plan_.units.size() && !Stopping();
+         unit = next_unit_++) {
+      for (size_t row : plan_.units[unit]) {
+        if (Stopping()) break;
+        RunRow(sheet, printer, plan_.rows[row]);
+      }
+    }
+    std::lock_guard lock(mutex_);
+    ++finished_threads_;
+    changed_.notify_one();
+  }
+
+  void RunRow(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
+    try {
+      // Until this run's record is in place, --resume must not take the
+      // page for complete, even if the run is killed.
+      RemoveStudentRecord(result.page_path);
+      RunStudent(sheet, printer, result);
+    } catch (const std::exception& e) {
+      result.status = RowStatus::kFailed;
+      result.message = e.what();
+    }
+    std::lock_guard lock(mutex_);
+    ++done_;
+    if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
+    WatchTheKey(result);
+    changed_.notify_one();
+  }
+
+  // Until one package opens with the key file, counts those that do not;
+  // called under mutex_.
+  void WatchTheKey(const RowResult& result) {
+    if (key_fits_ || settings_.keep_going) return;
+    const FailureCause cause = ClassifyFailure(result.message);
+    if (cause == FailureCause::kKeyMismatch) {
+      if (++key_mismatches_ >= kKeyMismatchLimit) key_stop_ = true;
+    } else if (result.status != RowStatus::kFailed && cause != FailureCause::kNotAnswerData) {
+      key_fits_ = true;
+    }
+  }
+
+  // The page, its PDF and its record; the record says what became of all
+  // three, so --resume redoes a student whose PDF failed.
+  void RunStudent(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
+    const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
+                                      settings_.page_prefix, settings_.options.marks);
+    if (outcome.written) result.page_path = outcome.page_path;
+    StudentRecord record = RecordOfRun(result.row.job, outcome, result.page_path);
+    record.options = settings_.options;
+    record.template_path = FileIdentity(settings_.template_path);
+    if (outcome.written && settings_.options.pdf) {
+      try {
+        printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));
+      } catch (const std::exception& e) {
+        AddFailure(record, e.what());
+      }
+    }
+    try {
+      WriteStudentRecord(settings_.page_prefix, record);
+    } catch (const std::exception& e) {
+      AddFailure(record, e.what());
+    }
+    result.status = StatusOf(record.state);
+    result.message = record.message;
+  }
+
+  BatchPlan& plan_;
+  const BatchSettings& settings_;
+  std::atomic<size_t> next_unit_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t done_ = 0;
+  size_t failed_ = 0;
+  size_t finished_threads_ = 0;
+  bool key_fits_ = false;  // a package opened with the key file
+  size_t key_mismatches_ = 0;
+  std::atomic<bool> key_stop_{false};
+};
+
+}  // namespace
+
+RunEnd RunBatch(BatchPlan& plan, const BatchSettings& settings, ProgressDisplay& progress) {
+  return Workers(plan, settings).Run(progress);
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,30 @@
+// Why a student's page is not complete, as far as a batch needs to tell:
+// the causes that strike many students at once (the key file, the subject)
+// are told apart, so that they are reported once for all of them and a
+// batch whose key fits none of its packages can stop early.
+#ifndef GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_
+#define GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_
+
+#include <string>
+
+namespace generatesheet::cli {
+
+enum class FailureCause {
+  kOther,            // anything else, or no failure
+  kKeyMismatch,      // the key file does not fit the package (or its data is damaged)
+  kNotAnswerData,    // Analysis.mdb is not an encrypted answer database
+  kStudentMismatch,  // the student number does not fit the package
+  kNoSection,        // the subject selects none of the paper's sections
+};
+
+// The one place where a failure is classified: from the library's report
+// (ErrMsg) or the batch's own message for the row.
+FailureCause ClassifyFailure(const std::string& message);
+
+// The cause in plain words and what to do, for a line that stands for many
+// students ("密钥文件与答卷包不符，请检查 --key-file"); "" for kOther.
+std::string CauseWords(FailureCause cause);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_

@@ -1,0 +1,88 @@
+// One student's results kept beside the student's page, so a class summary
+// can be (re)built from a folder of pages without running anything again:
+// PAGE.results.json next to PAGE.html, written atomically.
+#ifndef GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_
+#define GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "generatesheet/create_html.h"
+#include "generatesheet/question_result.h"
+
+namespace generatesheet::cli {
+
+// The options a batch ran with that shape what it leaves for a student:
+// marks on the page, and a PDF beside it.
+struct PageOptions {
+  bool marks = false;
+  bool pdf = false;
+
+  bool operator==(const PageOptions&) const = default;
+};
+
+// The bounds a results file is read within; a file beyond them is
+// unreadable.  A record's size follows from its paper: a paper of the most
+// questions a question number can tell apart, each with long answers,
+// stays far below these.
+inline constexpr std::size_t kMaxRecordBytes = 64 * 1024 * 1024;
+inline constexpr std::size_t kMaxRecordNesting = 16;  // a record itself nests 4 deep
+inline constexpr std::size_t kMaxRecordQuestions = 65536;
+
+struct StudentRecord {
+  std::string student_id;
+  std::string student_name;
+  std::string subject;
+  // The package and the template the page was made from (absolute paths);
+  // empty in a record of an earlier version.
+  std::string package;
+  std::string template_path;
+  // The package's SHA-256 (lowercase hex) when its page was made; empty when
+  // no page was, or in a record of an earlier version.
+  std::string package_sha256;
+  Outcome state = Outcome::kNotWritten;
+  std::string page;     // the page's file name, beside the record
+  std::string message;  // why the page is missing or has gaps
+  // What the page was made with; none in a record of an earlier version.
+  std::optional<PageOptions> options;
+  std::vector<QuestionResult> results;
+};
+
+// "complete", "with_errors", "not_written", as the batch report names them.
+const char* OutcomeName(Outcome state);
+
+// "s1.results.json" for the page "s1.html" (other names get the suffix).
+std::string RecordFileName(const std::string& page_file_name);
+
+// Writes the record into `folder` (ending with "/") atomically; throws
+// Error naming the file.
+void WriteStudentRecord(const std::string& folder, const StudentRecord& record);
+
+// Makes a complete record one with errors and adds `failure` to its message
+// (a record of no page stays so): for a failure after the page was written.
+void AddFailure(StudentRecord& record, const std::string& failure);
+
+// Removes the record of the page at `page_path`, if there is one; throws
+// Error naming the file when it stays.
+void RemoveStudentRecord(const std::string& page_path);
+
+// Reads one record, within the bounds above, from a regular file (not a
+// link); throws Error naming the file and what is wrong in it.  Scores must
+// be decimal numbers in the form the library writes them ("2.5", "-1"),
+// question numbers whole numbers.
+StudentRecord ReadStudentRecord(const std::string& path);
+
+// The names in a folder that look like records.
+struct RecordFiles {
+  std::vector<std::string> records;  // paths of regular files, sorted by name
+  std::vector<std::string> skipped;  // "path（why）": links, folders, pipes ...
+};
+
+// The record files directly in `folder`; anything else named like one is
+// skipped (never followed out of the folder), and named.
+RecordFiles FindStudentRecords(const std::string& folder);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_

@@ -1,0 +1,33 @@
+// The files a command reads before any work: the template, the manifest and
+// where the report goes.  Each one that cannot work is refused up front,
+// with the file named, rather than failing every student the same way.
+#ifndef GENERATESHEET_TOOLS_CLI_INPUT_FILES_H_
+#define GENERATESHEET_TOOLS_CLI_INPUT_FILES_H_
+
+#include <cstddef>
+#include <string>
+
+namespace generatesheet::cli {
+
+// A template is a page, not a data file.
+inline constexpr std::size_t kMaxTemplateBytes = 8 * 1024 * 1024;
+// A manifest of a whole province still fits easily.
+inline constexpr std::size_t kMaxManifestBytes = 256 * 1024 * 1024;
+
+// Throws Error naming the template when it is not a regular file, is too
+// large, is in an encoding the system does not read (a UTF-32 byte-order
+// mark), or holds no "$Content$" (the page would show none of the paper).
+void CheckTemplate(const std::string& path);
+
+// The manifest's text as UTF-8: a byte-order mark says its encoding; else
+// text that is valid UTF-8 is taken as it is; else it is read as GB18030, as
+// Chinese spreadsheet programs save CSV.  Throws Error naming the file.
+std::string ReadManifestText(const std::string& path);
+
+// Throws UsageError when the report would replace the manifest, and Error
+// when no file can be written where the report goes.
+void CheckReportPath(const std::string& report, const std::string& manifest);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_CLI_INPUT_FILES_H_

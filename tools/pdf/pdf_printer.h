@@ -1,0 +1,71 @@
+// Prints pages to PDF (A4) with headless Chromium, one browser kept for many
+// pages: the printer drives it over the DevTools protocol on a pipe
+// (--remote-debugging-pipe), so a batch starts one browser per worker, not
+// one per page.  Each browser's profile folder lives in the temporary
+// folder while the printer runs ("generate-sheet-chromium-XXXXXX"), held
+// under a lock; the first printer of a process removes those no live
+// process holds, left by a run that was killed.
+#ifndef GENERATESHEET_TOOLS_PDF_PDF_PRINTER_H_
+#define GENERATESHEET_TOOLS_PDF_PDF_PRINTER_H_
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+#include "util/file_descriptor.h"
+
+namespace generatesheet::cli {
+
+inline constexpr char kChromiumPath[] = "/usr/bin/chromium";
+
+// Throws Error saying how to install Chromium when it is missing.
+void RequireChromium();
+
+// The PDF's path for a page: "s1.pdf" beside "s1.html".
+std::string PdfPathFor(const std::string& page_path);
+
+class PdfPrinter {
+ public:
+  // The browser starts on first use.
+  PdfPrinter() = default;
+  PdfPrinter(const PdfPrinter&) = delete;
+  PdfPrinter& operator=(const PdfPrinter&) = delete;
+  ~PdfPrinter();
+
+  // Loads the page (a file path) and writes it as PDF to `pdf_path`,
+  // atomically.  Throws Error naming the page; the next call starts afresh.
+  void Print(const std::string& page_path, const std::string& pdf_path);
+
+  // Loads the page, evaluates `expression` in it and returns the value as
+  // JSON text.  For checks of pages in a real browser; a `phone_width`
+  // (CSS pixels) lays the page out as a phone of that width would.
+  std::string Evaluate(const std::string& page_path, const std::string& expression,
+                       int phone_width = 0);
+
+ private:
+  void Start();
+  void Stop() noexcept;
+  void Load(const std::string& page_path);
+  // Sends one command (to the page's session unless `browser`) and waits
+  // for its reply; events that arrive meanwhile are dropped, except that
+  // Page.loadEventFired is noted.
+  std::string Call(const std::string& method, const std::string& params_json, bool browser = false);
+  std::string NextMessage();
+  // Takes note of an event: the page's load, or the page gone.
+  void Notice(const std::string& event_json);
+
+  pid_t pid_ = -1;
+  FileDescriptor to_browser_;
+  FileDescriptor from_browser_;
+  std::string profile_;          // the browser's profile folder, in the temporary folder
+  FileDescriptor profile_lock_;  // holds it, so no other run's clean-up takes it
+  std::string session_;
+  std::string buffer_;
+  std::int64_t next_id_ = 1;
+  bool loaded_ = false;
+};
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_PDF_PDF_PRINTER_H_

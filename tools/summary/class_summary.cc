@@ -1,0 +1,367 @@
+#include "tools/summary/class_summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+#include "render/html_text.h"
+#include "tools/summary/item_analysis.h"
+#include "util/error.h"
+#include "util/file_util.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr char kMissing[] = "—";
+constexpr int kBins = 10;
+
+std::string Fixed(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  return text;
+}
+
+std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
+
+// "12", "-3", "+0.5", "-.25": a number a spreadsheet reads as one.
+bool IsPlainNumber(std::string_view text) {
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+  const size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  const auto digits = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return whole.size() + fraction.size() > 0 && digits(whole) && digits(fraction);
+}
+
+// Names and subjects come from manifests: a spreadsheet program would run a
+// cell that opens like a formula, so such a cell (a number aside) is made
+// text by a leading "'".
+std::string InertCell(const std::string& text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string::npos ||
+      IsPlainNumber(text)) {
+    return text;
+  }
+  return "'" + text;
+}
+
+std::string CsvField(const std::string& cell) {
+  const std::string text = InertCell(cell);
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += ',';
+    line += CsvField(fields[i]);
+  }
+  return line + "\r\n";
+}
+
+const char* StateWords(Outcome state) {
+  switch (state) {
+    case Outcome::kComplete:
+      return "完整";
+    case Outcome::kWrittenWithErrors:
+      return "有错误";
+    case Outcome::kNotWritten:
+      break;
+  }
+  return "未写出";
+}
+
+const char* FamilyWords(QuestionFamily family) {
+  switch (family) {
+    case QuestionFamily::kSingleChoice:
+      return "单选题";
+    case QuestionFamily::kCompound:
+      return "复合题";
+    case QuestionFamily::kEssay:
+      break;
+  }
+  return "论述题";
+}
+
+std::string Discrimination(const ItemStatistics& item, int digits) {
+  return item.discrimination ? Fixed(*item.discrimination, digits) : "";
+}
+
+std::string OptionsText(const ItemStatistics& item) {
+  std::string text;
+  for (const OptionShare& o : item.options) {
+    if (!text.empty()) text += ';';
+    text += o.letter + ":" + Fixed(o.share, 4);
+  }
+  return text;
+}
+
+constexpr char kStyle[] = R"(<style>
+  body { margin: 0 auto; padding: 16px; max-width: 64rem; color: #1f2328;
+    font: 15px/1.6 "Noto Sans CJK SC", "Source Han Sans SC", "PingFang SC", "Microsoft YaHei", sans-serif; }
+  h1 { font-size: 1.4rem; } h2 { font-size: 1.15rem; margin-top: 1.5rem; }
+  table { border-collapse: collapse; width: 100%; margin: 0.5rem 0; }
+  th, td { border: 1px solid #d0d7de; padding: 0.3rem 0.5rem; text-align: left; vertical-align: top; }
+  th { background: #f6f8fa; }
+  table.sortable th { cursor: pointer; user-select: none; }
+  table.sortable th[aria-sort=ascending]::after { content: " ▲"; }
+  table.sortable th[aria-sort=descending]::after { content: " ▼"; }
+  td.number { text-align: right; font-variant-numeric: tabular-nums; }
+  .outcome.with_errors { color: #9a6700; } .outcome.not_written { color: #cf222e; font-weight: 600; }
+  .outcome .cause { color: #57606a; font-size: 0.85em; font-weight: 400; overflow-wrap: anywhere; }
+  .option { display: inline-block; margin: 0 0.6rem 0 0; white-space: nowrap; }
+  .option.correct { font-weight: 700; }
+  .option.worst { background: #ffebe9; color: #a40e26; outline: 1px solid #cf222e; padding: 0 0.2rem; }
+  svg.histogram { width: 100%; max-width: 40rem; height: auto; }
+  svg.histogram rect { fill: #0b5cad; } svg.histogram text { font-size: 11px; fill: #1f2328; }
+  @media print { table.sortable th::after { content: none; } }
+</style>)";
+
+// Sorting by a click on a column heading; numbers by their data-value,
+// unknown values last.
+constexpr char kScript[] = R"(<script>
+document.querySelectorAll('table.sortable').forEach(function (table) {
+  table.querySelectorAll('th').forEach(function (th, column) {
+    th.addEventListener('click', function () {
+      var ascending = th.getAttribute('aria-sort') !== 'ascending';
+      table.querySelectorAll('th').forEach(function (h) { h.removeAttribute('aria-sort'); });
+      th.setAttribute('aria-sort', ascending ? 'ascending' : 'descending');
+      var numeric = th.dataset.type === 'number';
+      var body = table.tBodies[0];
+      var rows = Array.prototype.slice.call(body.rows);
+      function key(row) {
+        var cell = row.cells[column];
+        if (!numeric) return cell.textContent;
+        var v = cell.dataset.value;
+        return v === undefined || v === '' ? null : parseFloat(v);
+      }
+      rows.sort(function (a, b) {
+        var x = key(a), y = key(b);
+        if (x === null || y === null) return x === y ? 0 : (x === null ? 1 : -1);
+        var order = numeric ? x - y : x.localeCompare(y, 'zh-CN');
+        return ascending ? order : -order;
+      });
+      rows.forEach(function (row) { body.appendChild(row); });
+    });
+  });
+});
+</script>)";
+
+// A link to a page beside the summary: always relative ("./"), so no name
+// can make it a "javascript:" or other scheme, and with the characters that
+// would end or change a path percent-encoded.
+std::string PageHref(const std::string& page) {
+  std::string href = "./";
+  for (const unsigned char c : page) {
+    if (c < 0x21 ||
+        std::string_view("%?#\\\"'<>").find(static_cast<char>(c)) != std::string_view::npos) {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      href += escaped;
+    } else {
+      href += static_cast<char>(c);
+    }
+  }
+  return href;
+}
+
+std::string NumberCell(const std::string& value) {
+  if (value.empty()) return std::string("<td class='number' data-value=''>") + kMissing + "</td>";
+  return "<td class='number' data-value='" + EscapeHtml(value) + "'>" + EscapeHtml(value) + "</td>";
+}
+
+std::string StatisticsTable(const ClassStatistics& s) {
+  const auto cell = [&](double v) { return s.count == 0 ? std::string(kMissing) : Fixed(v, 2); };
+  return "<table class='stats'><tr><th>人数</th><th>平均分</th><th>中位数</th><th>最低分</th>"
+         "<th>最高分</th><th>标准差</th></tr><tr><td class='number'>" +
+         std::to_string(s.count) + "</td><td class='number'>" + cell(s.mean) +
+         "</td><td class='number'>" + cell(s.median) + "</td><td class='number'>" + cell(s.min) +
+         "</td><td class='number'>" + cell(s.max) + "</td><td class='number'>" + cell(s.std_dev) +
+         "</td></tr></table>";
+}
+
+// Ten equal bins from 0 to the full marks (or the best score, when higher).
+std::string Histogram(const ClassAnalysis& a) {
+  const double top = std::max({a.stats.full, a.stats.max, 1.0});
+  std::vector<int> counts(kBins, 0);
+  for (double x : a.scores) {
+    const int bin = std::clamp(static_cast<int>(std::floor(x / top * kBins)), 0, kBins - 1);
+    ++counts[static_cast<size_t>(bin)];
+  }
+  const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
+  constexpr int kWidth = 40, kHeight = 120, kBase = 140;
+  std::string svg = "<svg class='histogram' viewBox='0 0 " + std::to_string(kBins * kWidth + 20) +
+                    " 170' role='img' aria-label='分数分布'>";
+  for (int i = 0; i < kBins; ++i) {
+    const int count = counts[static_cast<size_t>(i)];
+    const int h = count * kHeight / most;
+    const int x = 10 + i * kWidth;
+    const std::string range = Fixed(top * i / kBins, 0) + "–" + Fixed(top * (i + 1) / kBins, 0);
+    svg += "<g class='bin'><title>" + range + " 分：" + std::to_string(count) + " 人</title>";
+    svg += "<rect x='" + std::to_string(x + 2) + "' y='" + std::to_string(kBase - h) + "' width='" +
+           std::to_string(kWidth - 4) + "' height='" + std::to_string(h) + "'/>";
+    if (count > 0) {
+      svg += "<text x='" + std::to_string(x + kWidth / 2) + "' y='" +
+             std::to_string(kBase - h - 3) + "' text-anchor='middle'>" + std::to_string(count) +
+             "</text>";
+    }
+    svg += "<text x='" + std::to_string(x + kWidth / 2) + "' y='" + std::to_string(kBase + 14) +
+           "' text-anchor='middle'>" + Fixed(top * i / kBins, 0) + "</text></g>";
+  }
+  return svg + "</svg>";
+}
+
+std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
+  std::string html =
+      "<table id='students' class='sortable'><thead><tr><th>学号</th><th>姓名</th><th>科目</th>"
+      "<th data-type='number'>得分</th><th>结果</th><th>页面</th></tr></thead><tbody>";
+  for (const auto& [r, score] : students) {
+    html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
+            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(score) +
+            "<td class='outcome " + OutcomeName(r.state) + "' title='" + EscapeHtml(r.message) +
+            "'>" + StateWords(r.state);
+    // Shown, not only on hover: a printed summary tells why too.
+    if (!r.message.empty()) html += "<div class='cause'>" + EscapeHtml(r.message) + "</div>";
+    html += "</td><td>";
+    if (r.state != Outcome::kNotWritten) {
+      html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
+    }
+    html += "</td></tr>";
+  }
+  return html + "</tbody></table>";
+}
+
+std::string ItemsTable(const ClassAnalysis& a) {
+  std::string html =
+      "<table id='items' class='sortable'><thead><tr><th>科目</th><th data-type='number'>题号</th>"
+      "<th>题型</th>"
+      "<th data-type='number'>满分</th><th data-type='number'>难度（得分率）</th>"
+      "<th data-type='number'>区分度</th><th data-type='number'>未作答</th><th>选项分布</th>"
+      "</tr></thead><tbody>";
+  for (const ItemStatistics& item : a.items) {
+    const std::string facility = item.facility_known ? Fixed(item.facility, 4) : "";
+    html += "<tr><td>" + EscapeHtml(item.subject) + "</td><td class='number' data-value='" +
+            std::to_string(item.number) + "'>" + std::to_string(item.number) + "</td><td>" +
+            FamilyWords(item.family) + "</td>" + NumberCell(item.full) +
+            "<td class='number' data-value='" + facility + "'>" +
+            (item.facility_known ? Percent(item.facility) : kMissing) + "</td>" +
+            NumberCell(Discrimination(item, 2)) + "<td class='number' data-value='" +
+            Fixed(item.unanswered, 4) + "'>" + Percent(item.unanswered) + "</td><td>";
+    for (const OptionShare& o : item.options) {
+      std::string classes = "option";
+      if (o.correct) classes += " correct";
+      if (o.worst_distractor) classes += " worst";
+      html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + (o.correct ? " ✔" : "") +
+              " " + Percent(o.share) + "</span>";
+    }
+    if (!item.choice) html += "—";
+    html += "</td></tr>";
+  }
+  return html + "</tbody></table>";
+}
+
+}  // namespace
+
+void ClassSummary::Add(StudentRecord record) {
+  analyser_.Add(record);
+  std::string score = StudentScore(record);
+  record.results = std::vector<QuestionResult>();  // its room too, not only its elements
+  students_.push_back({std::move(record), std::move(score)});
+}
+
+std::string ClassSummary::StudentsCsv() const {
+  std::string csv = kBom + CsvLine({"学号", "姓名", "科目", "得分", "结果", "页面"});
+  for (const auto& [r, score] : students_) {
+    csv += CsvLine({r.student_id, r.student_name, r.subject, score, StateWords(r.state),
+                    r.state == Outcome::kNotWritten ? "" : r.page});
+  }
+  return csv;
+}
+
+std::string ClassSummary::ItemsCsv() const {
+  const ClassAnalysis a = analyser_.Analysis();
+  std::string csv = kBom + CsvLine({"科目", "题号", "题型", "满分", "人数", "难度", "区分度",
+                                    "未作答比例", "标准答案", "选项分布"});
+  for (const ItemStatistics& item : a.items) {
+    csv += CsvLine({item.subject, std::to_string(item.number), FamilyWords(item.family), item.full,
+                    std::to_string(item.students),
+                    item.facility_known ? Fixed(item.facility, 4) : "", Discrimination(item, 4),
+                    Fixed(item.unanswered, 4), item.choice ? item.correct : "", OptionsText(item)});
+  }
+  return csv;
+}
+
+std::string ClassSummary::Html() const {
+  const ClassAnalysis a = analyser_.Analysis();
+  return std::string(
+             "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+             "<title>班级成绩汇总</title>\n") +
+         kStyle + "\n</head>\n<body>\n<h1>班级成绩汇总</h1>\n" + StatisticsTable(a.stats) + "\n" +
+         Histogram(a) + "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(students_) +
+         "\n<h2>试题分析（由难到易；✔ 为正确选项，红框为最多人误选的选项）</h2>\n" + ItemsTable(a) +
+         "\n" + kScript + "\n</body>\n</html>\n";
+}
+
+void ClassSummary::Write(const std::string& folder) const {
+  WriteFileAtomically(folder + "summary.csv", StudentsCsv());
+  WriteFileAtomically(folder + "items.csv", ItemsCsv());
+  WriteFileAtomically(folder + "index.html", Html());
+}
+
+ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {
+  ClassSummary summary;
+  for (const StudentRecord& record : records) summary.Add(record);
+  return summary;
+}
+
+namespace {
+
+// The row of a record that cannot be read: its page named (by the record's
+// own name), its student unknown.
+StudentRecord UnreadableRecord(const std::string& path, const std::string& why) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  StudentRecord record;
+  record.page = name.substr(0, name.size() - std::string_view(".results.json").size()) + ".html";
+  std::error_code ec;
+  const bool page_there = std::filesystem::is_regular_file(
+      std::filesystem::symlink_status(std::filesystem::path(path).parent_path() / record.page, ec));
+  record.state = page_there ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
+  record.message = why;
+  return record;
+}
+
+}  // namespace
+
+RebuildCounts RebuildClassSummary(const std::string& folder) {
+  const RecordFiles files = FindStudentRecords(folder);
+  RebuildCounts counts;
+  counts.skipped = files.skipped;
+  if (files.records.empty()) return counts;
+  ClassSummary summary;
+  for (const std::string& path : files.records) {
+    try {
+      summary.Add(ReadStudentRecord(path));
+    } catch (const Error& e) {
+      counts.unreadable.push_back(e.what());
+      summary.Add(UnreadableRecord(path, e.what()));
+    }
+  }
+  summary.Write(folder);
+  counts.students = summary.size();
+  return counts;
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,63 @@
+// The class summary beside the pages of a batch: index.html (students
+// sortable in the browser, the score histogram, the item analysis),
+// summary.csv (one row per student) and items.csv (one row per question).
+// Everything is inline, so the summary works offline; the CSV files are
+// UTF-8 with a byte-order mark, so spreadsheet programs read them as such.
+#ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
+#define GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
+
+#include <string>
+#include <vector>
+
+#include "tools/batch/student_record.h"
+#include "tools/summary/item_analysis.h"
+
+namespace generatesheet::cli {
+
+inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv"};
+
+// The summary of a class, its students added one at a time.  Each record is
+// kept without its per-question results: the figures take what they need
+// of them as the record is added, so a class of thousands of students with
+// long papers stays small in memory.
+class ClassSummary {
+ public:
+  struct Student {
+    StudentRecord record;  // without results
+    std::string score;     // the exact total, "" when unknown
+  };
+
+  void Add(StudentRecord record);
+  size_t size() const { return students_.size(); }
+
+  std::string StudentsCsv() const;  // summary.csv
+  std::string ItemsCsv() const;     // items.csv
+  std::string Html() const;         // index.html
+
+  // Writes the three files into `folder` (ending with "/"), each
+  // atomically; throws Error naming the file that could not be written.
+  void Write(const std::string& folder) const;
+
+ private:
+  std::vector<Student> students_;
+  ClassAnalyser analyser_;
+};
+
+ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
+
+// What rebuilding a summary from a folder met.
+struct RebuildCounts {
+  size_t students = 0;                  // rows of the summary, unreadable ones included
+  std::vector<std::string> unreadable;  // "path：why", each also a row of the summary
+  std::vector<std::string> skipped;     // names that are no regular file, left out
+};
+
+// Reads every student record in `folder` and writes the summary from them.
+// A record that cannot be read is a row of its own, of a page with errors
+// (or not written, when there is no page beside it), and the rest go on.
+// Writes nothing when the folder holds no record file at all.
+RebuildCounts RebuildClassSummary(const std::string& folder);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_

@@ -1,0 +1,57 @@
+// generate-sheet summary: the class summary of a folder of pages, rebuilt
+// from the students' results files (e.g. after the shards of a batch).
+#include <iostream>
+
+#include "tools/archive/archive_manifest.h"
+#include "tools/batch/sheet_job.h"
+#include "tools/cli/commands.h"
+#include "tools/summary/class_summary.h"
+#include "util/error.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+constexpr char kHelp[] =
+    "用法：generate-sheet summary 文件夹 [--sign 私钥文件]\n"
+    "\n"
+    "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
+    "班级汇总 index.html、summary.csv 与 items.csv。分片批量运行（--shard）的\n"
+    "各分片结束后运行一次，即得到全班的汇总。\n"
+    "\n"
+    "只读取文件夹中的普通文件；符号链接、文件夹、命名管道等即使名为 *.results.json\n"
+    "也跳过并列出。无法读取的结果文件（损坏、超过 64 MiB、嵌套过深、题目过多）\n"
+    "在汇总中单列一行，其余照常汇总。\n"
+    "\n"
+    "最后重写存档清单 MANIFEST.json，收录文件夹中此时的每个文件（见 doc/archive-manifest.md）。\n"
+    "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n"
+    "\n"
+    "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过；\n"
+    "1 没有结果文件，或汇总或存档清单未写出；2 用法错误。\n";
+
+int Run(const ParsedArgs& args) {
+  ExpectPositionals(args, 1, 1, "文件夹");
+  const std::string folder = WithTrailingSlash(args.Positionals()[0]);
+  const std::string signing_key = SigningKeyOption(args);
+  const RebuildCounts counts = RebuildClassSummary(folder);
+  for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
+  if (counts.students == 0) throw Error("文件夹中没有学生结果文件（*.results.json）：" + folder);
+  for (const std::string& unreadable : counts.unreadable) std::cerr << unreadable << "\n";
+  std::cout << folder << "index.html\n";
+  std::cerr << "汇总了 " << counts.students << " 名学生";
+  if (!counts.unreadable.empty()) {
+    std::cerr << "，其中 " << counts.unreadable.size() << " 个结果文件无法读取（未计入成绩）";
+  }
+  if (!counts.skipped.empty()) std::cerr << "；跳过 " << counts.skipped.size() << " 个";
+  std::cerr << "\n";
+  if (!WriteArchiveManifestAfterWork(folder, signing_key)) return kExitFailed;
+  return counts.unreadable.empty() && counts.skipped.empty() ? kExitOk : kExitWithErrors;
+}
+
+}  // namespace
+
+CommandInfo SummaryCommand() {
+  return {"summary", "由结果文件生成班级汇总", kHelp, {{"sign"}}, Run};
+}
+
+}  // namespace generatesheet::cli
