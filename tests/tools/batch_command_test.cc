@@ -595,6 +595,7 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
       {{"batch", manifest, "--out", "p", "--shard", "0/0"}, 2, "--shard"},
       {{"batch", manifest, "--out", "p", "--shard", "1"}, 2, "--shard"},
       {{"batch", manifest, "--out", "p", "--resume=yes"}, 2, "--resume"},
+      {{"batch", manifest, "--out", "p", "--jbos", "2"}, 2, "未知选项 --jbos；是否指 --jobs？"},
       {{"batch", "missing.csv", "--out", "p"}, 1, "文件不存在：missing.csv"},
       {{"batch", "fifo.csv", "--out", "p"}, 1, "命名管道"},
       {{"batch", manifest, "--out", "p", "--report", manifest}, 2, "清单文件本身"},

@@ -9,17 +9,13 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet verify 文件夹 [--public-key 公钥文件]\n"
     "\n"
     "按文件夹中的存档清单 MANIFEST.json（batch 与 summary 写出）核对文件夹中的\n"
-    "每个文件：逐个列出已改动、缺失和多出的文件。存档清单自身的散列也核对。\n"
-    "\n"
-    "选项：\n"
-    "  --public-key 文件  签名公钥（keygen --signing 写出的 *.pub）：另核对签名\n"
-    "                     MANIFEST.json.sig；不给出时签名不检查\n"
-    "  --help             显示本帮助\n"
-    "\n"
+    "每个文件：逐个列出已改动、缺失和多出的文件。存档清单自身的散列也核对。\n";
+
+constexpr char kEpilogue[] =
     "格式见 doc/archive-manifest.md，其他程序也可据此核对。\n"
     "退出码：0 每个文件都相符（给出公钥时签名也有效）；1 有不符之处或存档清单无法读取；\n"
     "2 用法错误。\n";
@@ -44,7 +40,15 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo VerifyCommand() {
-  return {"verify", "按存档清单核对输出文件夹", kHelp, {{"public-key"}}, Run};
+  return {.name = "verify",
+          .summary = "按存档清单核对输出文件夹",
+          .about = kAbout,
+          .options = {{"public-key", "文件",
+                       "签名公钥（keygen --signing 写出的 *.pub）：另核对签名\n"
+                       "MANIFEST.json.sig；不给出时签名不检查"}},
+          .help_column = 21,
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli

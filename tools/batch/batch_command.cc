@@ -35,7 +35,7 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet batch 清单.csv --out 文件夹/ [选项]\n"
     "\n"
     "为清单中的每个学生生成试卷页面。清单为 CSV 文件（UTF-8 或 GB18030；RFC 4180 引号规则），\n"
@@ -46,24 +46,9 @@ constexpr char kHelp[] =
     "  student_name（姓名）            姓名\n"
     "  subject（科目）                 科目\n"
     "页面、结果文件或 PDF 会覆盖本次运行读写的其他文件（汇总、其他行的文件、答卷包、\n"
-    "清单、报告、模板、密钥文件）的行不生成。\n"
-    "\n"
-    "选项：\n"
-    "  --out 文件夹/      页面写入的文件夹，不存在时创建（必需）\n"
-    "  --jobs N           并行的工作线程数（默认：CPU 核数）\n"
-    "  --resume           跳过上次为同一学生（学号、姓名、科目）、由同一答卷包和模板、\n"
-    "                     以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
-    "                     （中断或修正后重跑用）\n"
-    "  --shard K/N        只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担\n"
-    "  --report 文件.json 写出报告：每个学生的页面路径或错误信息\n"
-    "  --marks            页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
-    "  --pdf              每个页面另存为 A4 的 PDF（需要 Chromium）\n"
-    "  --template 文件    HTML 模板（默认：随程序提供的 templates/default.html）\n"
-    "  --key-file 文件    主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
-    "  --keep-going       最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止\n"
-    "  --sign 私钥文件    用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig\n"
-    "  --help             显示本帮助\n"
-    "\n"
+    "清单、报告、模板、密钥文件）的行不生成。\n";
+
+constexpr char kEpilogue[] =
     "页面旁另写出班级汇总 index.html、summary.csv、items.csv 和每个学生的\n"
     "结果文件（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
     "SHA-256 与大小，用 generate-sheet verify 核对（格式见 doc/archive-manifest.md）。\n"
@@ -320,21 +305,28 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo BatchCommand() {
-  return {"batch",
-          "按清单批量生成试卷页面",
-          kHelp,
-          {{"out"},
-           {"jobs"},
-           {"resume", false},
-           {"shard"},
-           {"report"},
-           {"template"},
-           {"key-file"},
-           {"keep-going", false},
-           {"marks", false},
-           {"pdf", false},
-           {"sign"}},
-          Run};
+  return {
+      .name = "batch",
+      .summary = "按清单批量生成试卷页面",
+      .about = kAbout,
+      .options = {{"out", "文件夹/", "页面写入的文件夹，不存在时创建（必需）"},
+                  {"jobs", "N", "并行的工作线程数（默认：CPU 核数）"},
+                  {"resume", "",
+                   "跳过上次为同一学生（学号、姓名、科目）、由同一答卷包和模板、\n"
+                   "以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
+                   "（中断或修正后重跑用）"},
+                  {"shard", "K/N", "只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担"},
+                  {"report", "文件.json", "写出报告：每个学生的页面路径或错误信息"},
+                  {"marks", "", "页面显示每题得分与判定（正确、部分得分、错误、未作答）"},
+                  {"pdf", "", "每个页面另存为 A4 的 PDF（需要 Chromium）"},
+                  {"template", "文件", "HTML 模板（默认：随程序提供的 templates/default.html）"},
+                  {"key-file", "文件", "主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）"},
+                  {"keep-going", "", "最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止"},
+                  {"sign", "私钥文件",
+                   "用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig"}},
+      .help_column = 21,
+      .epilogue = kEpilogue,
+      .body = Run};
 }
 
 }  // namespace generatesheet::cli

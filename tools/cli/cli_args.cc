@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +19,65 @@ const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::stri
     if (spec.name == name) return &spec;
   }
   return nullptr;
+}
+
+// Levenshtein distance between two option names (ASCII).
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "未知选项 --NAME", with the command's nearest option when one is close
+// enough to be a slip of the keyboard.
+std::string UnknownOption(const std::vector<OptionSpec>& specs, const std::string& name) {
+  constexpr size_t kMaxSlip = 2;
+  std::string nearest = "help";
+  size_t best = EditDistance(name, nearest);
+  for (const OptionSpec& spec : specs) {
+    const size_t distance = EditDistance(name, spec.name);
+    if (distance < best) {
+      best = distance;
+      nearest = spec.name;
+    }
+  }
+  std::string message = "未知选项 --" + name;
+  if (best <= kMaxSlip && best < name.size()) message += "；是否指 --" + nearest + "？";
+  return message;
+}
+
+// Columns a UTF-8 text takes in a terminal: Chinese characters take two.
+size_t DisplayWidth(const std::string& text) {
+  size_t width = 0;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    width += length >= 3 ? 2 : 1;
+    i += length;
+  }
+  return width;
+}
+
+void AppendOptionHelp(std::string& out, const std::string& term, const std::string& help,
+                      size_t column) {
+  const size_t width = DisplayWidth(term);
+  out += term + std::string(width < column ? column - width : 1, ' ');
+  for (size_t start = 0; start < help.size();) {
+    size_t end = help.find('\n', start);
+    if (end == std::string::npos) end = help.size();
+    if (start != 0) out += std::string(column, ' ');
+    out += help.substr(start, end - start) + "\n";
+    start = end + 1;
+  }
 }
 
 }  // namespace
@@ -46,9 +106,9 @@ ParsedArgs::ParsedArgs(const std::vector<std::string>& args, const std::vector<O
       continue;
     }
     const OptionSpec* spec = FindSpec(specs, name);
-    if (spec == nullptr) throw UsageError("未知选项 --" + name);
+    if (spec == nullptr) throw UsageError(UnknownOption(specs, name));
     if (values_.count(name) != 0) throw UsageError("选项 --" + name + " 重复出现");
-    if (!spec->takes_value) {
+    if (!spec->TakesValue()) {
       if (inline_value) throw UsageError("选项 --" + name + " 不带值");
       values_[name] = "";
     } else if (inline_value) {
@@ -101,12 +161,29 @@ std::string KeyFileOption(const ParsedArgs& args) {
   return option.value_or("");
 }
 
+std::string HelpText(const CommandInfo& command) {
+  std::string text = command.about;
+  const bool listed = std::any_of(command.options.begin(), command.options.end(),
+                                  [](const OptionSpec& option) { return !option.help.empty(); });
+  if (listed) {
+    text += "\n选项：\n";
+    for (const OptionSpec& option : command.options) {
+      if (option.help.empty()) continue;
+      std::string term = "  --" + option.name;
+      if (option.TakesValue()) term += " " + option.value_name;
+      AppendOptionHelp(text, term, option.help, command.help_column);
+    }
+    AppendOptionHelp(text, "  --help", "显示本帮助", command.help_column);
+  }
+  return text + "\n" + command.epilogue;
+}
+
 int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& args) {
   const std::string who = "generate-sheet " + command.name;
   try {
     ParsedArgs parsed(args, command.options);
     if (parsed.HelpRequested()) {
-      std::cout << command.help;
+      std::cout << HelpText(command);
       return kExitOk;
     }
     return command.body(parsed);

@@ -27,9 +27,13 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// One option of a command: what the parser accepts and its lines in --help.
 struct OptionSpec {
-  std::string name;  // without the leading "--"
-  bool takes_value = true;
+  std::string name;        // without the leading "--"
+  std::string value_name;  // shown after the name in --help; empty for a flag
+  std::string help;        // lines after the first continue under the first;
+                           // empty when the command's text describes it
+  bool TakesValue() const { return !value_name.empty(); }
 };
 
 class ParsedArgs {
@@ -50,14 +54,21 @@ class ParsedArgs {
   bool help_ = false;
 };
 
-// What main() knows of a command.
+// What main() knows of a command.  --help prints `about`, then (when the
+// command lists options) "选项：" with one entry per option and --help, the
+// descriptions starting at display column `help_column`, then `epilogue`.
 struct CommandInfo {
   std::string name;
   std::string summary;  // one line, for the command list
-  std::string help;     // the full text printed by --help
-  std::vector<OptionSpec> options;
+  std::string about;    // usage line and description
+  std::vector<OptionSpec> options = {};
+  size_t help_column = 0;
+  std::string epilogue;  // exit codes and notes
   std::function<int(const ParsedArgs&)> body;
 };
+
+// The full text --help prints for `command`.
+std::string HelpText(const CommandInfo& command);
 
 // Parses `args` for `command` and runs its body.  --help prints the help on
 // stdout (exit 0); a UsageError prints one line and a hint on stderr (exit

@@ -21,20 +21,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet demo [--out 文件夹]\n"
     "\n"
     "用随程序提供的示例描述（samples/*.json）和演示密钥 samples/demo.key 生成示例答卷包，\n"
     "再为每个答卷包生成试卷页面，在标准输出打印页面路径。\n"
-    "输出文件夹下：packages/ 放答卷包（已解压），pages/ 放页面。\n"
-    "\n"
-    "选项：\n"
-    "  --out 文件夹   输出文件夹（默认：当前文件夹下的 generate-sheet-demo）。\n"
-    "                 须不存在、为空，或是之前 demo 的输出（将被清空重建）\n"
-    "  --marks        页面显示每题得分与判定\n"
-    "  --help         显示本帮助\n"
-    "\n"
-    "退出码：0 全部页面已写出；1 有页面未写出；2 用法错误。\n";
+    "输出文件夹下：packages/ 放答卷包（已解压），pages/ 放页面。\n";
+
+constexpr char kEpilogue[] = "退出码：0 全部页面已写出；1 有页面未写出；2 用法错误。\n";
 
 // Marks a folder as the demo's own, so a later demo may empty it.
 constexpr char kMarker[] = ".generate-sheet-demo";
@@ -106,7 +100,16 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo DemoCommand() {
-  return {"demo", "生成示例答卷包及其试卷页面", kHelp, {{"out"}, {"marks", false}}, Run};
+  return {.name = "demo",
+          .summary = "生成示例答卷包及其试卷页面",
+          .about = kAbout,
+          .options = {{"out", "文件夹",
+                       "输出文件夹（默认：当前文件夹下的 generate-sheet-demo）。\n"
+                       "须不存在、为空，或是之前 demo 的输出（将被清空重建）"},
+                      {"marks", "", "页面显示每题得分与判定"}},
+          .help_column = 17,
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli

@@ -9,7 +9,7 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet keygen 文件\n"
     "      generate-sheet keygen --signing 文件\n"
     "\n"
@@ -19,9 +19,9 @@ constexpr char kHelp[] =
     "\n"
     "--signing：改为生成签名存档清单用的 Ed25519 密钥对：私钥写入文件（权限 0600），\n"
     "公钥写入旁边的 文件.pub（PEM 格式）。用 batch/summary 的 --sign 私钥 签名，\n"
-    "用 verify 的 --public-key 文件.pub 核对。格式见 doc/archive-manifest.md。\n"
-    "\n"
-    "退出码：0 已写出；1 无法写出（原因打印在标准错误）；2 用法错误。\n";
+    "用 verify 的 --public-key 文件.pub 核对。格式见 doc/archive-manifest.md。\n";
+
+constexpr char kEpilogue[] = "退出码：0 已写出；1 无法写出（原因打印在标准错误）；2 用法错误。\n";
 
 int Run(const ParsedArgs& args) {
   ExpectPositionals(args, 1, 1, "密钥文件路径");
@@ -39,7 +39,13 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo KeygenCommand() {
-  return {"keygen", "生成新的主密钥文件或签名密钥对", kHelp, {{"signing", false}}, Run};
+  // --signing is described in the text above the exit codes.
+  return {.name = "keygen",
+          .summary = "生成新的主密钥文件或签名密钥对",
+          .about = kAbout,
+          .options = {{"signing", "", ""}},
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli

@@ -13,20 +13,14 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet pack 描述.json --out 文件夹 [--key-file 文件] [--name 名称.zip]\n"
     "\n"
     "按 JSON 描述生成一个真实的答卷包：题库 Pbase.mdb 与考生答案库 Analysis.mdb\n"
     "（答案、解析与得分逐值加密，整个文件再加密），以密码 \"qvk\" 压缩为 zip。\n"
-    "描述的格式见 doc/package-description.md。成功时在标准输出打印答卷包路径。\n"
-    "\n"
-    "选项：\n"
-    "  --out 文件夹       答卷包写入的文件夹，不存在时创建（必需）\n"
-    "  --name 名称.zip    答卷包文件名（默认：描述中的 package_name，\n"
-    "                     否则为描述文件名换成 .zip）\n"
-    "  --key-file 文件    加密用的主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
-    "  --help             显示本帮助\n"
-    "\n"
+    "描述的格式见 doc/package-description.md。成功时在标准输出打印答卷包路径。\n";
+
+constexpr char kEpilogue[] =
     "退出码：0 已写出；1 描述或文件有误（原因打印在标准错误）；2 用法错误。\n";
 
 int Run(const ParsedArgs& args) {
@@ -52,7 +46,18 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo PackCommand() {
-  return {"pack", "按 JSON 描述生成答卷包", kHelp, {{"out"}, {"name"}, {"key-file"}}, Run};
+  return {.name = "pack",
+          .summary = "按 JSON 描述生成答卷包",
+          .about = kAbout,
+          .options = {{"out", "文件夹", "答卷包写入的文件夹，不存在时创建（必需）"},
+                      {"name", "名称.zip",
+                       "答卷包文件名（默认：描述中的 package_name，\n"
+                       "否则为描述文件名换成 .zip）"},
+                      {"key-file", "文件",
+                       "加密用的主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）"}},
+          .help_column = 21,
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli

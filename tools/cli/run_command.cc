@@ -15,27 +15,14 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet run --bak-data-path 文件夹 --zip 答卷包名 --out 文件夹/ [选项]\n"
     "\n"
     "把一个学生的答卷包生成为 HTML 试卷页面：答卷包解压到它所在的文件夹，\n"
     "Analysis.mdb 就地解密，页面写到 --out 文件夹，文件名为答卷包名去掉 \"#\"、\n"
-    "\".zip\" 换成 \".html\"。成功时在标准输出打印页面路径。\n"
-    "\n"
-    "选项：\n"
-    "  --bak-data-path 文件夹  答卷包所在的文件夹（必需）\n"
-    "  --zip 名称              答卷包的文件名，如 1001.zip（必需）\n"
-    "  --out 文件夹/           页面写入的文件夹，不存在时创建（必需）\n"
-    "  --template 文件         HTML 模板，含 $Title$ 与 $Content$（默认：随程序提供的\n"
-    "                          templates/default.html）\n"
-    "  --student-id 学号       页眉中的学号，也参与答案解密（必需）\n"
-    "  --student-name 姓名     页眉中的姓名\n"
-    "  --subject 科目          页眉中的科目；\"计算机应用基础\" 使用该科目的规则\n"
-    "  --key-file 文件         主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）\n"
-    "  --marks                 页面显示每题得分与判定（正确、部分得分、错误、未作答）\n"
-    "  --pdf                   页面另存为 A4 的 PDF（同名 .pdf，需要 Chromium）\n"
-    "  --help                  显示本帮助\n"
-    "\n"
+    "\".zip\" 换成 \".html\"。成功时在标准输出打印页面路径。\n";
+
+constexpr char kEpilogue[] =
     "退出码：0 页面完整写出；3 页面已写出但有错误或 PDF 未生成（原因打印在标准错误）；\n"
     "1 页面未写出（原因打印在标准错误）；2 用法错误。\n";
 
@@ -88,20 +75,24 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo RunCommand() {
-  return {"run",
-          "生成一个学生的试卷页面",
-          kHelp,
-          {{"bak-data-path"},
-           {"zip"},
-           {"out"},
-           {"template"},
-           {"student-id"},
-           {"student-name"},
-           {"subject"},
-           {"key-file"},
-           {"marks", false},
-           {"pdf", false}},
-          Run};
+  return {.name = "run",
+          .summary = "生成一个学生的试卷页面",
+          .about = kAbout,
+          .options = {{"bak-data-path", "文件夹", "答卷包所在的文件夹（必需）"},
+                      {"zip", "名称", "答卷包的文件名，如 1001.zip（必需）"},
+                      {"out", "文件夹/", "页面写入的文件夹，不存在时创建（必需）"},
+                      {"template", "文件",
+                       "HTML 模板，含 $Title$ 与 $Content$（默认：随程序提供的\n"
+                       "templates/default.html）"},
+                      {"student-id", "学号", "页眉中的学号，也参与答案解密（必需）"},
+                      {"student-name", "姓名", "页眉中的姓名"},
+                      {"subject", "科目", "页眉中的科目；\"计算机应用基础\" 使用该科目的规则"},
+                      {"key-file", "文件", "主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）"},
+                      {"marks", "", "页面显示每题得分与判定（正确、部分得分、错误、未作答）"},
+                      {"pdf", "", "页面另存为 A4 的 PDF（同名 .pdf，需要 Chromium）"}},
+          .help_column = 26,
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli

@@ -12,7 +12,7 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kHelp[] =
+constexpr char kAbout[] =
     "用法：generate-sheet summary 文件夹 [--sign 私钥文件]\n"
     "\n"
     "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
@@ -24,8 +24,9 @@ constexpr char kHelp[] =
     "在汇总中单列一行，其余照常汇总。\n"
     "\n"
     "最后重写存档清单 MANIFEST.json，收录文件夹中此时的每个文件（见 doc/archive-manifest.md）。\n"
-    "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n"
-    "\n"
+    "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n";
+
+constexpr char kEpilogue[] =
     "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过；\n"
     "1 没有结果文件，或汇总或存档清单未写出；2 用法错误。\n";
 
@@ -51,7 +52,13 @@ int Run(const ParsedArgs& args) {
 }  // namespace
 
 CommandInfo SummaryCommand() {
-  return {"summary", "由结果文件生成班级汇总", kHelp, {{"sign"}}, Run};
+  // --sign is described in the text above the exit codes.
+  return {.name = "summary",
+          .summary = "由结果文件生成班级汇总",
+          .about = kAbout,
+          .options = {{"sign", "私钥文件", ""}},
+          .epilogue = kEpilogue,
+          .body = Run};
 }
 
 }  // namespace generatesheet::cli
