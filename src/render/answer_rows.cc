@@ -6,12 +6,12 @@
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
-#include "render/html_text.h"
 #include "render/paper_renderers.h"
 #include "render/question_result_builder.h"
 #include "render/rtf_to_text.h"
 #include "render/text_helpers.h"
 #include "util/error.h"
+#include "util/html_text.h"
 
 namespace generatesheet {
 

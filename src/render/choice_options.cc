@@ -1,9 +1,9 @@
 // The lettered options of one choice question as one row.
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
-#include "render/html_text.h"
 #include "render/paper_renderers.h"
 #include "render/rtf_to_text.h"
+#include "util/html_text.h"
 
 namespace generatesheet {
 

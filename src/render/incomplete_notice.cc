@@ -1,6 +1,6 @@
 #include "render/incomplete_notice.h"
 
-#include "render/html_text.h"
+#include "util/html_text.h"
 
 namespace generatesheet {
 

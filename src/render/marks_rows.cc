@@ -1,10 +1,10 @@
 // The marks a question's table and a section heading show when marks are on.
 #include <optional>
 
-#include "render/html_text.h"
 #include "render/question_result_builder.h"
-#include "render/score_total.h"
 #include "util/error.h"
+#include "util/html_text.h"
+#include "util/score_total.h"
 
 namespace generatesheet {
 

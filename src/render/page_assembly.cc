@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "generatesheet/page_file_name.h"
 #include "render/error_prefixes.h"
-#include "render/page_file_name.h"
 #include "render/paper_renderers.h"
 #include "util/error.h"
 #include "util/file_util.h"

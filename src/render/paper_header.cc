@@ -3,10 +3,10 @@
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
-#include "render/html_text.h"
 #include "render/paper_renderers.h"
-#include "render/score_total.h"
 #include "util/error.h"
+#include "util/html_text.h"
+#include "util/score_total.h"
 
 namespace generatesheet {
 

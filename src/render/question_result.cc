@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "render/question_result_builder.h"
-#include "render/score_total.h"
 #include "util/error.h"
+#include "util/score_total.h"
 #include "util/utf8.h"
 
 namespace generatesheet {

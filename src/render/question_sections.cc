@@ -4,9 +4,9 @@
 #include "data/recordset.h"
 #include "data/sql_literal.h"
 #include "render/error_prefixes.h"
-#include "render/html_text.h"
 #include "render/paper_renderers.h"
 #include "render/rtf_to_text.h"
+#include "util/html_text.h"
 
 namespace generatesheet {
 

@@ -5,9 +5,9 @@
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
-#include "render/html_text.h"
 #include "render/paper_renderers.h"
 #include "render/text_helpers.h"
+#include "util/html_text.h"
 
 namespace generatesheet {
 

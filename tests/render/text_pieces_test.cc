@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "generatesheet/question_result.h"
-#include "render/html_text.h"
-#include "render/score_total.h"
 #include "render/text_helpers.h"
 #include "util/error.h"
+#include "util/html_text.h"
+#include "util/score_total.h"
 
 namespace generatesheet {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "generatesheet/create_html.h"
-#include "render/page_file_name.h"
+#include "generatesheet/page_file_name.h"
 
 namespace generatesheet::cli {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "render/score_total.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/regular_file.h"
+#include "util/score_total.h"
 
 namespace generatesheet::cli {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string_view>
 
-#include "render/html_text.h"
 #include "tools/summary/item_analysis.h"
 #include "util/error.h"
 #include "util/file_util.h"
+#include "util/html_text.h"
 
 namespace generatesheet::cli {
 

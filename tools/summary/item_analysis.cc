@@ -6,8 +6,8 @@
 #include <map>
 #include <numeric>
 
-#include "render/score_total.h"
 #include "util/error.h"
+#include "util/score_total.h"
 
 namespace generatesheet::cli {
 

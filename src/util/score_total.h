@@ -1,8 +1,8 @@
 // The exact sum of decrypted scores.  Scores are decimal texts ("1.5",
 // "-2", "0.25"); they are added exactly, never through binary floating
 // point, and the sum is shown in its shortest decimal form.
-#ifndef GENERATESHEET_RENDER_SCORE_TOTAL_H_
-#define GENERATESHEET_RENDER_SCORE_TOTAL_H_
+#ifndef GENERATESHEET_UTIL_SCORE_TOTAL_H_
+#define GENERATESHEET_UTIL_SCORE_TOTAL_H_
 
 #include <compare>
 #include <cstdint>
@@ -33,4 +33,4 @@ class ScoreTotal {
 
 }  // namespace generatesheet
 
-#endif  // GENERATESHEET_RENDER_SCORE_TOTAL_H_
+#endif  // GENERATESHEET_UTIL_SCORE_TOTAL_H_

@@ -1,4 +1,4 @@
-#include "render/html_text.h"
+#include "util/html_text.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "render/score_total.h"
+#include "util/score_total.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Text from a database or a property, made safe to stand in HTML.
-#ifndef GENERATESHEET_RENDER_HTML_TEXT_H_
-#define GENERATESHEET_RENDER_HTML_TEXT_H_
+#ifndef GENERATESHEET_UTIL_HTML_TEXT_H_
+#define GENERATESHEET_UTIL_HTML_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -16,4 +16,4 @@ std::string PlainTextToHtml(std::string_view text);
 
 }  // namespace generatesheet
 
-#endif  // GENERATESHEET_RENDER_HTML_TEXT_H_
+#endif  // GENERATESHEET_UTIL_HTML_TEXT_H_
