@@ -2,13 +2,15 @@
 // the table definitions libmdb parses and the rows it cracks.  Nothing else
 // includes mdbtools.h.
 //
-// libmdb trusts the file; this class checks what it is handed before each
-// call, so that no call can follow a pointer out of the file or size its
-// work by a damaged count: the header before mdb_open, page numbers before
-// mdb_read_pg, the counts of a table definition before mdb_read_table, and
-// each row's place before mdb_crack_row.  libmdb's catalog and property
-// parsers are never used (the reader walks the catalog itself).  What
-// libmdb prints to stderr goes to the log (see LibmdbMessages).
+// libmdb trusts the file, and prints to stderr when it meets a damaged
+// one.  This class checks everything libmdb is handed before each call, so
+// that no call can follow a pointer out of the file, size its work by a
+// damaged count or reach one of its printing paths: the header before
+// mdb_open; before mdb_read_table the definition's counts, the rows holding
+// its usage maps and every page of its chain that mdb_read_columns will
+// read.  Rows are cracked here, not by libmdb: checking a row for
+// mdb_crack_row would be cracking it.  libmdb's catalog and property
+// parsers are never used (the reader walks the catalog itself).
 //
 // Not thread-safe: one file belongs to one thread at a time.
 #ifndef GENERATESHEET_DATA_MDB_FILE_H_
@@ -69,10 +71,18 @@ class MdbFile {
 
    private:
     friend class MdbFile;
-    struct Handle;
+    // Where a column's value lies in a row, in column order.
+    struct Place {
+      unsigned number = 0;  // the bit in the null mask
+      bool fixed = false;
+      unsigned fixed_offset = 0;  // after the row's column count
+      unsigned size = 0;          // of a fixed value
+      unsigned variable_index = 0;
+    };
     Definition();
-    std::unique_ptr<Handle> handle_;
     std::vector<JetColumn> columns_;
+    std::vector<Place> places_;
+    bool has_variable_columns_ = false;
     Bytes usage_map_;
   };
 
@@ -92,6 +102,8 @@ class MdbFile {
  private:
   struct Handle;
   void CheckFile();
+  void CheckMapRow(std::uint32_t pointer, const std::string& name);
+  void CheckColumnChain(const JetPage& tdef, const std::string& name);
 
   std::string path_;
   std::uint32_t page_count_ = 0;

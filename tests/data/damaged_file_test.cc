@@ -1,7 +1,9 @@
 // A file that is not an Access database, or one whose structures are
 // damaged, gives an Error naming the file: never a crash, never a hang.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -32,6 +34,26 @@ void Put16(std::string* s, std::size_t at, std::uint16_t v) {
   (*s)[at] = static_cast<char>(v & 0xFF);
   (*s)[at + 1] = static_cast<char>(v >> 8);
 }
+void Put32(std::string* s, std::size_t at, std::uint32_t v) {
+  Put16(s, at, static_cast<std::uint16_t>(v & 0xFFFF));
+  Put16(s, at + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+// What descriptor 2 receives while `body` runs, read back from a file put in
+// its place.
+template <typename Body>
+std::string PrintedOnStderr(const std::string& file, Body&& body) {
+  std::fflush(stderr);
+  FILE* capture = std::fopen(file.c_str(), "w");
+  const int saved = dup(STDERR_FILENO);
+  dup2(fileno(capture), STDERR_FILENO);
+  body();
+  std::fflush(stderr);
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  std::fclose(capture);
+  return testing::ReadFileForTest(file);
+}
 
 class DamagedFileTest : public ::testing::Test {
  protected:
@@ -51,16 +73,24 @@ class DamagedFileTest : public ::testing::Test {
   }
 
   // Opens the file and reads every table; returns the error text, or
-  // "(no error)".
+  // "(no error)".  The reading leaves the process's stderr as it was and
+  // prints nothing on it: whatever is wrong is in the error alone.
   std::string ReadAll(const std::string& content) {
     testing::WriteFileForTest(path_, content);
-    try {
-      MdbReader reader(path_);
-      for (const std::string& name : reader.UserTableNames()) reader.ReadTable(name);
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "(no error)";
+    std::string result = "(no error)";
+    std::FILE* const host_stderr = stderr;
+    const std::string printed = PrintedOnStderr(dir_.File("stderr.txt"), [&] {
+      try {
+        MdbReader reader(path_);
+        for (const std::string& name : reader.UserTableNames()) reader.ReadTable(name);
+      } catch (const Error& e) {
+        result = e.what();
+      }
+    });
+    EXPECT_EQ(stderr, host_stderr);
+    EXPECT_EQ(fileno(stderr), STDERR_FILENO);
+    EXPECT_EQ(printed, "") << "reading gave: " << result;
+    return result;
   }
 
   // The page of the definition of `table`, found by its data pages' owner.
@@ -127,6 +157,48 @@ TEST_F(DamagedFileTest, AnEmptyUsageMapIsReportedAsDamaged) {
     ++damaged;
   }
   EXPECT_GE(damaged, 2);
+}
+
+// Each fault that libmdb meets with a line on stderr (a page beyond the end
+// of the file, a usage map's row that is not there, a row or a value that
+// does not fit its place) is caught before libmdb gets to it.
+TEST_F(DamagedFileTest, FaultsLibmdbWouldPrintAreReportedAsDamaged) {
+  std::size_t tdef = 0, data = 0;
+  for (std::size_t p = 3; p < good_.size() / kPage; ++p) {
+    if (good_[p * kPage] == 0x02 && tdef == 0) tdef = p * kPage;
+    if (good_[p * kPage] == 0x01 && Get32(good_, p * kPage + 4) != 2 && data == 0) {
+      data = p * kPage;
+    }
+  }
+  ASSERT_TRUE(tdef != 0 && data != 0);
+  const std::size_t row = data + (Get16(good_, data + 14) & 0x1FFF);  // row 0 ends the page
+  const std::size_t mask = (Get16(good_, row) + 7) / 8;
+  const std::size_t variable_count = data + kPage - mask - 2;
+  const std::size_t last_offset = variable_count - 2 - 2 * Get16(good_, variable_count);
+  const std::uint32_t map = Get32(good_, tdef + 55);
+  const std::size_t map_row = (map >> 8) * kPage + 14 + 2 * (map & 0xFF);
+  const struct {
+    const char* fault;
+    std::function<void(std::string*)> damage;
+  } kCases[] = {
+      {"usage map past the end", [&](std::string* s) { Put32(s, tdef + 55, 0x7FFF00); }},
+      {"free map past the end", [&](std::string* s) { Put32(s, tdef + 59, 0x7FFF00); }},
+      {"usage map's row off its page", [&](std::string* s) { Put16(s, map_row, 0x1FFF); }},
+      {"definition chain past the end",
+       [&](std::string* s) {
+         Put32(s, tdef + 51, 400);  // index entries fill the first page
+         Put32(s, tdef + 4, 0x7FFF);
+       }},
+      {"row with more columns than bytes", [&](std::string* s) { Put16(s, row, 0xFFFF); }},
+      {"variable offsets past the row", [&](std::string* s) { Put16(s, variable_count, 0x7FFF); }},
+      {"value past the row", [&](std::string* s) { Put16(s, last_offset, 0x0FFF); }},
+  };
+  for (const auto& c : kCases) {
+    std::string bad = good_;
+    c.damage(&bad);
+    std::string error = ReadAll(bad);
+    EXPECT_EQ(error.rfind("数据库文件已损坏：" + path_, 0), 0u) << c.fault << ": " << error;
+  }
 }
 
 // Random bytes changed past the header, half of the time inside the table
