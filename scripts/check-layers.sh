@@ -25,7 +25,7 @@ check src/package 'package|util|generatesheet'
 check src/data 'data|util|generatesheet'
 check src/render 'render|data|util|generatesheet'
 check src/component 'component|render|data|package|util|generatesheet'
-check builder/jet 'builder/jet|util|generatesheet'
+check builder/jet 'builder/jet|data|util|generatesheet'
 check builder/package 'builder|data|util|generatesheet'
 # The program's remaining uses of the library's internals, each named: the
 # master key file (read, checked, written), libsodium's start for the

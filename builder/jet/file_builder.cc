@@ -23,12 +23,12 @@ constexpr uint32_t kTableObject = 1;
 // The catalog (MSysObjects): libmdb binds Id, Name, Type, Flags and LvProp.
 TableLayout CatalogLayout() {
   std::vector<ColumnLayout> columns(6);
-  columns[0] = {"Id", kTypeLong, true, 4};
-  columns[1] = {"ParentId", kTypeLong, true, 4};
-  columns[2] = {"Name", kTypeText, false, 510};
-  columns[3] = {"Type", kTypeInteger, true, 2};
-  columns[4] = {"Flags", kTypeLong, true, 4};
-  columns[5] = {"LvProp", kTypeOle, false, 0};
+  columns[0] = {"Id", kJetLong, true, 4};
+  columns[1] = {"ParentId", kJetLong, true, 4};
+  columns[2] = {"Name", kJetText, false, 510};
+  columns[3] = {"Type", kJetInteger, true, 2};
+  columns[4] = {"Flags", kJetLong, true, 4};
+  columns[5] = {"LvProp", kJetOle, false, 0};
   return LayOut(std::move(columns));
 }
 
@@ -77,7 +77,7 @@ std::vector<uint32_t> WriteRows(PageFile* file, LongValueStore* long_values,
   for (const std::vector<Field>& fields : rows) {
     std::vector<Field> placed = fields;
     for (size_t i = 0; i < placed.size(); ++i) {
-      if (layout.columns[i].type_code == kTypeMemo && placed[i].present) {
+      if (layout.columns[i].type_code == kJetMemo && placed[i].present) {
         placed[i].bytes = long_values->Place(placed[i].bytes);
       }
     }

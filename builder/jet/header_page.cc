@@ -32,7 +32,7 @@ void Rc4(const uint8_t* key, size_t key_length, uint8_t* data, size_t length) {
 }  // namespace
 
 void WriteHeaderPage(uint8_t* page) {
-  page[0] = kPageHeader;
+  page[0] = kJetHeaderPage;
   page[1] = 0x01;
   std::memcpy(page + 4, "Standard Jet DB", 16);  // with its terminating 0
   page[0x14] = 0x01;                             // Jet 4

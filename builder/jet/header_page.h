@@ -7,7 +7,7 @@
 
 namespace generatesheet::jet {
 
-// Fills `page` (kPageSize bytes, zeroed) as the header of an unencrypted
+// Fills `page` (kJetPageSize bytes, zeroed) as the header of an unencrypted
 // Jet 4 database without a password, code page 1252 and the General sort
 // order.
 void WriteHeaderPage(uint8_t* page);

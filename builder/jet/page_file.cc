@@ -12,7 +12,7 @@ uint32_t RowCount(const uint8_t* page) { return Get16(page + kRowCountOffset); }
 // Rows grow down from the end of the page: the last row added starts lowest.
 uint32_t LowestRowStart(const uint8_t* page) {
   uint32_t rows = RowCount(page);
-  return rows == 0 ? kPageSize : Get16(page + kRowOffsetsStart + 2 * (rows - 1));
+  return rows == 0 ? kJetPageSize : Get16(page + kRowOffsetsStart + 2 * (rows - 1));
 }
 
 uint32_t FreeSpace(const uint8_t* page) {
@@ -23,21 +23,21 @@ uint32_t FreeSpace(const uint8_t* page) {
 }  // namespace
 
 uint32_t PageFile::Allocate() {
-  pages_.push_back(std::make_unique<std::array<uint8_t, kPageSize>>());
+  pages_.push_back(std::make_unique<std::array<uint8_t, kJetPageSize>>());
   pages_.back()->fill(0);
   return page_count() - 1;
 }
 
 std::string PageFile::Contents() const {
   std::string out;
-  out.reserve(pages_.size() * kPageSize);
-  for (const auto& p : pages_) out.append(reinterpret_cast<const char*>(p->data()), kPageSize);
+  out.reserve(pages_.size() * kJetPageSize);
+  for (const auto& p : pages_) out.append(reinterpret_cast<const char*>(p->data()), kJetPageSize);
   return out;
 }
 
 void RowPageWriter::StartOn(uint32_t number) {
   uint8_t* page = file_->page(number);
-  page[0] = kPageData;
+  page[0] = kJetDataPage;
   page[1] = 0x01;
   Put32(page + 4, owner_);
   Put16(page + 2, FreeSpace(page));

@@ -23,7 +23,7 @@ class PageFile {
   std::string Contents() const;
 
  private:
-  std::vector<std::unique_ptr<std::array<uint8_t, kPageSize>>> pages_;
+  std::vector<std::unique_ptr<std::array<uint8_t, kJetPageSize>>> pages_;
 };
 
 // The owner field (bytes 4-7) of long-value pages: the text "LVAL".

@@ -39,23 +39,23 @@ ColumnLayout LayoutOf(const Column& column) {
   c.fixed = true;
   switch (column.type) {
     case ColumnType::kBoolean:
-      c.type_code = kTypeBoolean, c.length = 1;
+      c.type_code = kJetBoolean, c.length = 1;
       break;
     case ColumnType::kInteger:
-      c.type_code = kTypeInteger, c.length = 2;
+      c.type_code = kJetInteger, c.length = 2;
       break;
     case ColumnType::kLong:
-      c.type_code = kTypeLong, c.length = 4;
+      c.type_code = kJetLong, c.length = 4;
       break;
     case ColumnType::kDouble:
-      c.type_code = kTypeDouble, c.length = 8;
+      c.type_code = kJetDouble, c.length = 8;
       break;
     case ColumnType::kText:
-      c.type_code = kTypeText, c.fixed = false;
+      c.type_code = kJetText, c.fixed = false;
       c.length = static_cast<uint16_t>(column.text_length * 2);
       break;
     case ColumnType::kMemo:
-      c.type_code = kTypeMemo, c.fixed = false, c.length = 0;
+      c.type_code = kJetMemo, c.fixed = false, c.length = 0;
       break;
   }
   return c;

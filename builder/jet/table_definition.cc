@@ -16,7 +16,7 @@ constexpr uint8_t kSystemTable = 0x53;
 constexpr uint8_t kFlagFixed = 0x01;
 constexpr uint8_t kFlagNullable = 0x02;
 constexpr uint16_t kGeneralSortOrder = 0x0409;
-constexpr size_t kContinuation = kPageSize - kTableDefinitionPageHeader;
+constexpr size_t kContinuation = kJetPageSize - kTableDefinitionPageHeader;
 
 void AppendColumn(std::string* out, const ColumnLayout& c) {
   const size_t start = out->size();
@@ -26,7 +26,7 @@ void AppendColumn(std::string* out, const ColumnLayout& c) {
   Put16(p + 5, c.number);
   Put16(p + 7, c.fixed ? 0 : c.var_index);
   Put16(p + 9, c.number);
-  if (c.type_code == kTypeText || c.type_code == kTypeMemo) Put16(p + 11, kGeneralSortOrder);
+  if (c.type_code == kJetText || c.type_code == kJetMemo) Put16(p + 11, kGeneralSortOrder);
   p[15] = static_cast<uint8_t>(kFlagNullable | (c.fixed ? kFlagFixed : 0));
   Put16(p + 21, c.fixed ? c.fixed_offset : 0);
   Put16(p + 23, c.length);
@@ -61,8 +61,8 @@ std::string DefinitionStream(const TableDefinition& d) {
 }
 
 size_t DefinitionPageCount(size_t size) {
-  if (size <= kPageSize) return 1;
-  return 1 + (size - kPageSize + kContinuation - 1) / kContinuation;
+  if (size <= kJetPageSize) return 1;
+  return 1 + (size - kJetPageSize + kContinuation - 1) / kContinuation;
 }
 
 void WriteDefinition(PageFile* file, const std::vector<uint32_t>& pages,
@@ -72,13 +72,13 @@ void WriteDefinition(PageFile* file, const std::vector<uint32_t>& pages,
   for (size_t i = 0; i < pages.size(); ++i) {
     uint8_t* page = file->page(pages[i]);
     const size_t at = i == 0 ? 0 : kTableDefinitionPageHeader;
-    const size_t n = std::min(kPageSize - at, stream.size() - pos);
+    const size_t n = std::min(kJetPageSize - at, stream.size() - pos);
     std::memcpy(page + at, stream.data() + pos, n);
     pos += n;
-    page[0] = kPageTableDefinition;
+    page[0] = kJetTableDefinitionPage;
     page[1] = 0x01;
     // Access keeps the free space less 8 here; no reader relies on it.
-    const size_t free = kPageSize - at - n;
+    const size_t free = kJetPageSize - at - n;
     Put16(page + 2, static_cast<uint32_t>(free >= 8 ? free - 8 : 0));
     Put32(page + 4, i + 1 < pages.size() ? pages[i + 1] : 0);
   }

@@ -20,8 +20,8 @@ struct TableDefinition {
   uint32_t free_map = 0;   // (page << 8) | row of the map of pages with free space
 };
 
-// The definition as one stream: the first page holds its first kPageSize
-// bytes, each following page kPageSize - 8 more after its own 8-byte header.
+// The definition as one stream: the first page holds its first kJetPageSize
+// bytes, each following page kJetPageSize - 8 more after its own 8-byte header.
 // The stream's first 8 bytes are that header, filled in by WriteDefinition.
 std::string DefinitionStream(const TableDefinition& definition);
 

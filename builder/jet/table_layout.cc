@@ -25,7 +25,7 @@ TableLayout LayOut(std::vector<ColumnLayout> columns) {
     if (c.fixed) {
       c.fixed_offset = layout.fixed_size;
       // A Boolean lives in the null mask and takes no room in the row.
-      if (c.type_code != kTypeBoolean) layout.fixed_size += c.length;
+      if (c.type_code != kJetBoolean) layout.fixed_size += c.length;
     } else {
       c.var_index = layout.var_count++;
     }
@@ -39,7 +39,7 @@ size_t EncodedRowSize(const TableLayout& layout, const std::vector<Field>& field
   for (size_t i = 0; i < fields.size(); ++i) {
     const ColumnLayout& c = layout.columns[i];
     if (c.fixed || !fields[i].present) continue;
-    if (c.type_code == kTypeMemo || c.type_code == kTypeOle) {
+    if (c.type_code == kJetMemo || c.type_code == kJetOle) {
       size += kMemoHeaderSize;
       if (fields[i].bytes.size() <= kMaxInlineMemo) size += fields[i].bytes.size();
     } else {
@@ -63,7 +63,7 @@ std::string EncodeRow(const TableLayout& layout, const std::vector<Field>& field
     const Field& f = fields[i];
     if (f.present) null_mask[c.number / 8] |= static_cast<char>(1 << (c.number % 8));
     if (c.fixed) {
-      if (f.present && c.type_code != kTypeBoolean) {
+      if (f.present && c.type_code != kJetBoolean) {
         row.replace(2 + c.fixed_offset, f.bytes.size(), f.bytes);
       }
     } else {

@@ -1,5 +1,5 @@
-// The page and row layout of a Jet 4 file, as far as the reader walks it
-// itself: little-endian numbers, and where a row lies on a data page.
+// Pages of a Jet 4 file as the reader holds them, and where a row lies on a
+// data page.
 #ifndef GENERATESHEET_DATA_JET_PAGE_H_
 #define GENERATESHEET_DATA_JET_PAGE_H_
 
@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
-namespace generatesheet {
+#include "data/jet_format.h"
+#include "util/little_endian.h"
 
-inline constexpr std::size_t kJetPageSize = 4096;
-inline constexpr std::uint32_t kCatalogPage = 2;
-inline constexpr std::size_t kRowCountOffset = 12;
+namespace generatesheet {
 
 using JetPage = std::array<unsigned char, kJetPageSize>;
 using Bytes = std::vector<unsigned char>;
-
-inline std::uint16_t Get16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-inline std::uint32_t Get32(const unsigned char* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // Where a row lies on its page.
 struct RowSpan {

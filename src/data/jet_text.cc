@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "util/little_endian.h"
 #include "util/utf8.h"
 
 namespace generatesheet {
@@ -35,9 +36,7 @@ bool PackEightAsciiUnits(const unsigned char* units, char* out) {
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-char32_t UnitAt(const unsigned char* data, std::size_t i) {
-  return static_cast<char32_t>(data[i] | data[i + 1] << 8);
-}
+char32_t UnitAt(const unsigned char* data, std::size_t i) { return Get16(data + i); }
 
 // Builds the UTF-8 text unit by unit.  Stored text is almost all ASCII, so
 // runs of it are copied whole; a high surrogate waits for its partner, which

@@ -5,31 +5,12 @@
 #include <span>
 #include <string>
 
+#include "data/jet_format.h"
 #include "data/jet_page.h"
 #include "data/table.h"
 #include "data/value.h"
 
 namespace generatesheet {
-
-// Column type codes as the file stores them.
-enum JetType : int {
-  kJetBoolean = 0x01,
-  kJetByte = 0x02,
-  kJetInteger = 0x03,
-  kJetLong = 0x04,
-  kJetCurrency = 0x05,
-  kJetSingle = 0x06,
-  kJetDouble = 0x07,
-  kJetDateTime = 0x08,
-  kJetBinary = 0x09,
-  kJetText = 0x0A,
-  kJetOle = 0x0B,
-  kJetMemo = 0x0C,
-  kJetGuid = 0x0F,
-  kJetNumeric = 0x10,
-  kJetComplex = 0x12,
-  kJetBigInt = 0x13,
-};
 
 // How values of the type compare.
 ColumnKind JetColumnKind(int type);

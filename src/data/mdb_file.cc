@@ -46,14 +46,14 @@ class DefinitionChain {
   void Read(std::size_t size, unsigned char* out) {
     while (position_ >= kJetPageSize) {
       Next();
-      position_ -= kJetPageSize - 8;
+      position_ -= kJetPageSize - kTableDefinitionPageHeader;
     }
     while (position_ + size >= kJetPageSize) {
       const std::size_t piece = kJetPageSize - position_;
       if (out != nullptr) out = std::copy_n(page_.data() + position_, piece, out);
       size -= piece;
       Next();
-      position_ = 8;
+      position_ = kTableDefinitionPageHeader;
     }
     if (out != nullptr) std::copy_n(page_.data() + position_, size, out);
     position_ += size;
@@ -168,7 +168,7 @@ std::unique_ptr<MdbFile::Definition> MdbFile::ReadDefinition(std::uint32_t tdef_
   MdbHandle* mdb = mdb_->mdb.get();
   JetPage tdef;
   ReadPage(tdef_page, &tdef);
-  if (tdef[0] != 0x02) ThrowDamaged(path_, "表 " + name + " 的定义页类型错误");
+  if (tdef[0] != kJetTableDefinitionPage) ThrowDamaged(path_, "表 " + name + " 的定义页类型错误");
   const MdbFormatConstants& format = *mdb->fmt;
   if (Get16(&tdef[format.tab_num_cols_offset]) > kMaxColumns ||
       Get32(&tdef[format.tab_num_idxs_offset]) > kMaxIndexes ||

@@ -104,7 +104,7 @@ const JetPage& MdbReader::Impl::Follow(const JetPage& page, RowSpan* span, JetPa
     std::uint32_t pointer = Get32(&(*where)[span->start]);
     std::uint32_t target = pointer >> 8;
     file_.ReadPage(target, moved);
-    if ((*moved)[0] != 0x01) Damaged("表 " + table + " 的溢出行指向非数据页");
+    if ((*moved)[0] != kJetDataPage) Damaged("表 " + table + " 的溢出行指向非数据页");
     where = moved;
     *span = LocateRow(*moved, target, pointer & 0xFF, path(), true);
   }
@@ -130,7 +130,7 @@ void MdbReader::Impl::ReadLongValue(std::span<const unsigned char> header, const
       std::uint32_t page_number = pointer >> 8;
       const JetPage& page = file_.Page(page_number);
       RowSpan span = LocateRow(page, page_number, pointer & 0xFF, path(), true);
-      if (page[0] != 0x01) Damaged(place.Describe() + " 的长值指向无效的行");
+      if (page[0] != kJetDataPage) Damaged(place.Describe() + " 的长值指向无效的行");
       if (single) {
         data.assign(page.begin() + span.start, page.begin() + span.start + span.size);
         break;
@@ -157,7 +157,7 @@ std::vector<JetColumn> MdbReader::Impl::WalkTable(std::uint32_t tdef_page, const
   for (std::uint32_t page_number : DataPages(def->usage_map(), name)) {
     file_.ReadPage(page_number, &page);
     // Stale bits in a usage map are normal; only this table's data pages count.
-    if (page[0] != 0x01 || Get32(&page[4]) != tdef_page) continue;
+    if (page[0] != kJetDataPage || Get32(&page[4]) != tdef_page) continue;
     unsigned count = Get16(&page[kRowCountOffset]);
     for (unsigned r = 0; r < count; ++r) {
       RowSpan span = LocateRow(page, page_number, r, path());

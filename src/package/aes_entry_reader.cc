@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "util/little_endian.h"
+
 namespace generatesheet {
 
 namespace {
@@ -50,7 +52,7 @@ bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& 
     return false;
   }
   const std::uint64_t data_offset =
-      entry.local_header_offset + kLocalHeaderSize + ZipLe16(header + 26) + ZipLe16(header + 28);
+      entry.local_header_offset + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
   if (data_offset + entry.packed_size > static_cast<std::uint64_t>(info.st_size)) return false;
 
   unsigned char salt_and_verifier[kSaltSize + kVerifierSize];

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/little_endian.h"
+
 namespace generatesheet {
 
 namespace {
@@ -24,13 +26,13 @@ constexpr std::uint16_t kAesExtraField = 0x9901;
 bool ParseAesField(std::string_view extra, AesZipEntry* entry) {
   while (extra.size() >= 4) {
     const auto* p = reinterpret_cast<const unsigned char*>(extra.data());
-    const std::uint16_t id = ZipLe16(p);
-    const std::uint16_t size = ZipLe16(p + 2);
+    const std::uint16_t id = Get16(p);
+    const std::uint16_t size = Get16(p + 2);
     if (extra.size() - 4 < size) return false;
     if (id == kAesExtraField && size >= 7 && p[6] == 'A' && p[7] == 'E') {
-      entry->vendor_version = ZipLe16(p + 4);
+      entry->vendor_version = Get16(p + 4);
       entry->strength = p[8];
-      entry->method = ZipLe16(p + 9);
+      entry->method = Get16(p + 9);
       return true;
     }
     extra.remove_prefix(4 + size);
@@ -67,15 +69,15 @@ ZipDirectory ZipDirectory::Read(int fd) {
   const unsigned char* end = nullptr;
   for (std::size_t pos = tail.size() - kEndRecordSize + 1; pos-- > 0;) {
     const unsigned char* p = tail.data() + pos;
-    if (ZipLe32(p) == 0x06054b50 && pos + kEndRecordSize + ZipLe16(p + 20) == tail.size()) {
+    if (Get32(p) == 0x06054b50 && pos + kEndRecordSize + Get16(p + 20) == tail.size()) {
       end = p;
       break;
     }
   }
-  if (end == nullptr || ZipLe16(end + 4) != 0 || ZipLe16(end + 6) != 0) return directory;
-  const std::uint16_t count = ZipLe16(end + 10);
-  const std::uint32_t size = ZipLe32(end + 12);
-  const std::uint32_t offset = ZipLe32(end + 16);
+  if (end == nullptr || Get16(end + 4) != 0 || Get16(end + 6) != 0) return directory;
+  const std::uint16_t count = Get16(end + 10);
+  const std::uint32_t size = Get32(end + 12);
+  const std::uint32_t offset = Get32(end + 16);
   const std::uint64_t end_offset = file_size - tail_size + (end - tail.data());
   if (count == 0xFFFF || size == 0xFFFFFFFF || offset == 0xFFFFFFFF ||
       std::uint64_t{offset} + size > end_offset || size > kMaxDirectorySize) {
@@ -89,22 +91,22 @@ ZipDirectory ZipDirectory::Read(int fd) {
   for (std::uint16_t i = 0; i < count; ++i) {
     if (records.size() - pos < kCentralRecordSize) return {};
     const unsigned char* p = records.data() + pos;
-    if (ZipLe32(p) != 0x02014b50) return {};
-    const std::size_t name_size = ZipLe16(p + 28), extra_size = ZipLe16(p + 30);
-    const std::size_t record_size = kCentralRecordSize + name_size + extra_size + ZipLe16(p + 32);
+    if (Get32(p) != 0x02014b50) return {};
+    const std::size_t name_size = Get16(p + 28), extra_size = Get16(p + 30);
+    const std::size_t record_size = kCentralRecordSize + name_size + extra_size + Get16(p + 32);
     if (records.size() - pos < record_size) return {};
     std::string name(reinterpret_cast<const char*>(p + kCentralRecordSize), name_size);
     if (!names.insert(name).second) repeated.insert(name);
 
     AesZipEntry entry;
-    entry.crc32 = ZipLe32(p + 16);
-    entry.packed_size = ZipLe32(p + 20);
-    entry.local_header_offset = ZipLe32(p + 42);
+    entry.crc32 = Get32(p + 16);
+    entry.packed_size = Get32(p + 20);
+    entry.local_header_offset = Get32(p + 42);
     const std::string_view extra(reinterpret_cast<const char*>(p + kCentralRecordSize + name_size),
                                  extra_size);
-    const bool encrypted = (ZipLe16(p + 8) & 1) != 0;
-    if (encrypted && ZipLe16(p + 10) == kAesMethod && entry.packed_size != 0xFFFFFFFF &&
-        entry.local_header_offset != 0xFFFFFFFF && ZipLe16(p + 34) == 0 &&
+    const bool encrypted = (Get16(p + 8) & 1) != 0;
+    if (encrypted && Get16(p + 10) == kAesMethod && entry.packed_size != 0xFFFFFFFF &&
+        entry.local_header_offset != 0xFFFFFFFF && Get16(p + 34) == 0 &&
         ParseAesField(extra, &entry)) {
       directory.aes_entries_.emplace(std::move(name), entry);
     }

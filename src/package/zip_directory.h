@@ -13,14 +13,6 @@
 
 namespace generatesheet {
 
-// Little-endian fields of zip records.
-inline std::uint16_t ZipLe16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-inline std::uint32_t ZipLe32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(ZipLe16(p)) | static_cast<std::uint32_t>(ZipLe16(p + 2)) << 16;
-}
-
 // Reads exactly `size` bytes at `offset` of `fd`; false on an error or at
 // the end of the file.
 bool ReadExactlyAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t size);
