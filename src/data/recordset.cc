@@ -65,8 +65,7 @@ class Recordset::Impl {
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
-void Recordset::Open(std::string_view query, Connection& connection, int /*cursor_type*/,
-                     int /*lock_type*/, int /*options*/) {
+void Recordset::Open(std::string_view query, Connection& connection) {
   impl_.reset();  // a failed Open leaves the recordset closed
   if (!connection.IsOpen()) {
     throw Error("对象关闭时，不允许操作：连接未打开。查询：" + std::string(query));

@@ -25,10 +25,9 @@ class Recordset {
   Recordset(const Recordset&) = delete;
   Recordset& operator=(const Recordset&) = delete;
 
-  // The cursor and lock types and options mirror ADO's and are ignored:
-  // every recordset is a forward-only read.
-  void Open(std::string_view query, Connection& connection, int cursor_type = 2, int lock_type = 4,
-            int options = -1);
+  // Every recordset is a forward-only read of the whole result, whatever
+  // cursor and lock the old interface's callers asked for.
+  void Open(std::string_view query, Connection& connection);
   bool Eof() const;
   void MoveNext();
   // The named column of the current row; names are case-insensitive, and a

@@ -64,7 +64,7 @@ std::string RenderAnswerRows(const RenderContext& context, std::int16_t question
         "tbl_AnalysisPaper,tbl_account where tbl_account.I_QuestionNo "
         "=tbl_AnalysisPaper.I_QuestionNo and tbl_AnalysisPaper.I_QuestionNo= " +
             number,
-        context.analysis_conn, 2, 4, -1);
+        context.analysis_conn);
     if (rs.Eof()) throw Error("答案库中没有第 " + number + " 题的作答记录");
 
     // The key is made for every question, before the type code is looked at.

@@ -12,7 +12,7 @@ std::string RenderChoiceOptions(const RenderContext& context, std::int16_t quest
     Recordset rs;
     rs.Open("select * from tbl_ChoiceVice where I_QuestionNo = " + std::to_string(question_no) +
                 " order by C_ChoiceAnswer",
-            context.pbase_conn, 2, 4, -1);
+            context.pbase_conn);
     std::string row = "<tr><td><ul>";
     for (; !rs.Eof(); rs.MoveNext()) {
       // A Null letter adds nothing; a Null text is an error.

@@ -16,7 +16,7 @@ std::string RenderCompoundSection(const RenderContext& context, const std::strin
     std::string last_code;
     std::string out;
     Recordset rs;
-    rs.Open(query, context.pbase_conn, 2, 4, -1);
+    rs.Open(query, context.pbase_conn);
     while (!rs.Eof()) {
       const std::string code = rs.Field("C_RecCode").ToText("C_RecCode");
       if (code != last_code) {
@@ -34,7 +34,7 @@ std::string RenderPassage(const RenderContext& context, const std::string& rec_c
   return Reported(context.errors, prefix::kPassage, [&] {
     Recordset rs;
     rs.Open("select * from tbl_CommItem where C_RecCode = " + SqlQuoted(rec_code),
-            context.pbase_conn, 2, 4, -1);
+            context.pbase_conn);
     std::string passage;
     // With several rows of one code the last one read is the passage.
     while (!rs.Eof()) {

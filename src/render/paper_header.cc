@@ -39,7 +39,7 @@ std::string RenderPaperHeader(const RenderContext& context) {
     Connection& connection = context.analysis_conn;
     connection.Open("", "", "", -1);
     Recordset rs;
-    rs.Open("select * from tbl_Account", connection, 2, 4, -1);
+    rs.Open("select * from tbl_Account", connection);
     ScoreTotal total;
     // With marks on, a failing row does not stop the walk, so every other
     // question still gets its mark; the header fails all the same.

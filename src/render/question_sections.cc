@@ -26,7 +26,7 @@ std::string RenderQuestions(const RenderContext& context, const char* table_clas
                             const char* table_end, bool with_options,
                             const std::string& column_name, const std::string& column_value) {
   Recordset rs;
-  rs.Open(TitleQuery(context, column_name, column_value), context.pbase_conn, 2, 4, -1);
+  rs.Open(TitleQuery(context, column_name, column_value), context.pbase_conn);
   std::string out;
   for (; !rs.Eof(); rs.MoveNext()) {
     out += RenderQuestionTable(context, rs, table_class, table_end, with_options);

@@ -83,7 +83,7 @@ std::string RenderSections(const RenderContext& context) {
     Connection& connection = context.pbase_conn;
     connection.Open("", "", "", -1);
     Recordset rs;
-    rs.Open("select * from tbl_QuestionType order by I_CmdId", connection, 2, 4, -1);
+    rs.Open("select * from tbl_QuestionType order by I_CmdId", connection);
     std::string body;
     while (!rs.Eof()) {
       const Dispatch d = fundamentals ? FundamentalsRule(rs) : GeneralRule(rs);

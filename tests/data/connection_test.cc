@@ -99,7 +99,7 @@ TEST_F(ConnectionTest, RefusesStringsWithoutADataSource) {
 TEST_F(ConnectionTest, RecordsetWalksRowsAndTellsNullFromEmpty) {
   OpenAnalysis();
   Recordset rs;
-  rs.Open("select * from tbl_AnalysisPaper order by I_QuestionNo", conn_, 2, 4, -1);
+  rs.Open("select * from tbl_AnalysisPaper order by I_QuestionNo", conn_);
   ASSERT_FALSE(rs.Eof());
   EXPECT_EQ(rs.Field("i_questionno").ToText(), "1");
   EXPECT_EQ(rs.Field("M_StudentAnswer").ToText(), "学生答案");
