@@ -101,6 +101,11 @@ MasterKey ReadMasterKeyFile(const std::string& path) {
   return key;
 }
 
+void CheckMasterKeyFile(const std::string& path) {
+  MasterKey key = ReadMasterKeyFile(path);
+  sodium_memzero(key.data(), key.size());
+}
+
 void WriteNewMasterKeyFile(const std::string& path) {
   EnsureSodiumReady();
   MasterKey key;

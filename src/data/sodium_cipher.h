@@ -11,22 +11,15 @@
 #include <string>
 
 #include "data/cipher.h"
+#include "generatesheet/master_key_file.h"
 
 namespace generatesheet {
-
-inline constexpr char kKeyFileEnvironmentVariable[] = "GENERATESHEET_KEY_FILE";
-
-// `key_file` when it is not empty, else the value of the environment
-// variable ("" when unset).
-std::string KeyFileOrDefault(const std::string& key_file);
 
 using MasterKey = std::array<unsigned char, 32>;
 
 // Reads a master key file; throws Error naming the file when it is missing,
 // unreadable or not exactly a key.
 MasterKey ReadMasterKeyFile(const std::string& path);
-// Writes a new random master key to `path` with mode 0600; throws Error.
-void WriteNewMasterKeyFile(const std::string& path);
 
 class SodiumCipher : public Cipher {
  public:

@@ -13,9 +13,9 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "data/master_key.h"
 #include "generatesheet/version.h"
 #include "tools/archive/signing_key.h"
+#include "tools/archive/sodium_ready.h"
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/student_record.h"
 #include "tools/pdf/pdf_printer.h"

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <string_view>
 
-#include "data/master_key.h"
+#include "tools/archive/sodium_ready.h"
 #include "util/error.h"
 #include "util/file_descriptor.h"
 #include "util/regular_file.h"

@@ -11,7 +11,7 @@
 #include <system_error>
 #include <thread>
 
-#include "data/sodium_cipher.h"
+#include "generatesheet/master_key_file.h"
 #include "tools/archive/archive_manifest.h"
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/batch_plan.h"
@@ -29,6 +29,7 @@
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/batch_summary.h"
 #include "tools/summary/class_summary.h"
+#include "util/error.h"
 #include "util/leftover_files.h"
 
 namespace generatesheet::cli {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "data/sodium_cipher.h"
+#include "generatesheet/master_key_file.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -150,7 +150,7 @@ std::string KeyFileOption(const ParsedArgs& args) {
   }
   // A key file that cannot be read would fail every student the same way:
   // say so once, before any work.
-  ReadMasterKeyFile(key_file);
+  CheckMasterKeyFile(key_file);
   struct stat st {};
   if (::stat(key_file.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     char mode[8];

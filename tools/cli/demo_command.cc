@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "builder/package/package_cipher.h"
 #include "generatesheet/create_html.h"
 #include "tools/batch/output_folder.h"
 #include "tools/batch/sheet_job.h"
@@ -65,7 +65,7 @@ int Run(const ParsedArgs& args) {
 
   const std::string key_file = BundledFilePath("samples/demo.key");
   const std::string template_path = DefaultTemplatePath();
-  SodiumCipher cipher(ReadMasterKeyFile(key_file));
+  const auto cipher = builder::CipherForKeyFile(key_file);
   const std::vector<fs::path> samples = SampleDescriptions(fs::path(key_file).parent_path());
 
   PrepareFreshFolder(out);
@@ -77,7 +77,7 @@ int Run(const ParsedArgs& args) {
     const PackageSpec spec = ReadPackageSpec(sample.string());
     const fs::path folder = out / "packages" / sample.stem();
     PrepareOutputFolder(folder.string());
-    builder::BuildAnswerPackage(spec.description, cipher, (folder / spec.package_name).string(),
+    builder::BuildAnswerPackage(spec.description, *cipher, (folder / spec.package_name).string(),
                                 spec.options);
     const JobOutcome outcome =
         RunJob(sheet,

@@ -1,7 +1,7 @@
 // generate-sheet keygen: a new master key file.
 #include <iostream>
 
-#include "data/sodium_cipher.h"
+#include "generatesheet/master_key_file.h"
 #include "tools/archive/signing_key.h"
 #include "tools/cli/commands.h"
 

@@ -6,10 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "data/jet_values.h"
-#include "data/mdb_reader.h"
-#include "data/table.h"
-#include "util/error.h"
+#include "builder/inspect/access_file_reader.h"
 
 namespace generatesheet::cli {
 
@@ -37,42 +34,34 @@ std::string ShortestText(double d) {
   return std::string(buffer, end);
 }
 
-ordered_json ValueJson(const Value& value, const std::string& type) {
-  switch (value.kind()) {
-    case Value::Kind::kNull:
-      return nullptr;
-    case Value::Kind::kBoolean:
-      return value.boolean();
-    case Value::Kind::kInteger:
-      return value.integer();
-    case Value::Kind::kDouble:
-      if (type == "currency") {
-        char text[64];
-        std::snprintf(text, sizeof text, "%.4f", value.real());
-        return text;
-      }
-      if (type == "numeric") return ShortestText(value.real());
-      return value.real();
-    case Value::Kind::kText:
-      if (type == "datetime") return DateJson(value.text());
-      if (type == "binary" || type == "ole") return {{"base64", Base64(value.text())}};
-      return value.text();
+ordered_json ValueJson(const jet::Value& value, const std::string& type) {
+  if (value.is_null()) return nullptr;
+  if (value.is_bool()) return value.as_bool();
+  if (value.is_integer()) return value.as_integer();
+  if (value.is_double()) {
+    if (type == "currency") {
+      char text[64];
+      std::snprintf(text, sizeof text, "%.4f", value.as_double());
+      return text;
+    }
+    if (type == "numeric") return ShortestText(value.as_double());
+    return value.as_double();
   }
-  return nullptr;
+  if (type == "datetime") return DateJson(value.as_text());
+  if (type == "binary" || type == "ole") return {{"base64", Base64(value.as_text())}};
+  return value.as_text();
 }
 
-ordered_json TableJson(const Table& table, const std::vector<JetColumn>& declared) {
+ordered_json TableJson(const builder::InspectedTable& table) {
   ordered_json columns = ordered_json::array();
-  std::vector<std::string> types;
-  for (const JetColumn& column : declared) {
-    types.push_back(JetTypeName(column.type));
-    columns.push_back({{"name", column.name}, {"type", types.back()}});
+  for (const builder::InspectedColumn& column : table.columns) {
+    columns.push_back({{"name", column.name}, {"type", column.type}});
   }
   ordered_json rows = ordered_json::array();
-  for (std::size_t r = 0; r < table.row_count(); ++r) {
+  for (const std::vector<jet::Value>& values : table.rows) {
     ordered_json row = ordered_json::object();
-    for (std::size_t c = 0; c < declared.size(); ++c) {
-      row[declared[c].name] = ValueJson(table.row(r)[c], types[c]);
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+      row[table.columns[c].name] = ValueJson(values[c], table.columns[c].type);
     }
     rows.push_back(std::move(row));
   }
@@ -82,13 +71,13 @@ ordered_json TableJson(const Table& table, const std::vector<JetColumn>& declare
 }  // namespace
 
 ordered_json DumpDatabase(const std::string& path, const std::optional<std::string>& table) {
-  MdbReader reader(path);
+  builder::AccessFileReader reader(path);
   const std::vector<std::string> names =
       table ? std::vector<std::string>{*table} : reader.UserTableNames();
   ordered_json dump = ordered_json::object();
   for (const std::string& name : names) {
-    const std::unique_ptr<Table> rows = reader.ReadTable(name);
-    dump[rows->name()] = TableJson(*rows, reader.Columns(name));
+    const builder::InspectedTable rows = reader.ReadTable(name);
+    dump[rows.name] = TableJson(rows);
   }
   return dump;
 }

@@ -3,7 +3,8 @@
 #include <iostream>
 
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "builder/package/package_cipher.h"
+#include "generatesheet/master_key_file.h"
 #include "tools/batch/output_folder.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/package_description.h"
@@ -36,9 +37,9 @@ int Run(const ParsedArgs& args) {
       spec.package_name == "..") {
     throw Error("答卷包名应为文件名，不能含路径：" + spec.package_name);
   }
-  SodiumCipher cipher(ReadMasterKeyFile(KeyFileOrDefault(key_file)));
+  const auto cipher = builder::CipherForKeyFile(KeyFileOrDefault(key_file));
   const std::string path = PrepareOutputFolder(out) + spec.package_name;
-  builder::BuildAnswerPackage(spec.description, cipher, path, spec.options);
+  builder::BuildAnswerPackage(spec.description, *cipher, path, spec.options);
   std::cout << path << "\n";
   return kExitOk;
 }
