@@ -13,6 +13,14 @@ cmake -S "$root" -B "$build" -DGENERATESHEET_WERROR=ON -DCMAKE_BUILD_TYPE=Releas
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure
 
+# The README's path for a newcomer: a clean clone of the committed sources,
+# scripts/demo.sh, the install and a host built against it.  It builds the
+# program and the library once more, in the clone (about 2 minutes of CPU).
+# GENERATESHEET_SKIP_NEWCOMER=1 skips it.
+if [ "${GENERATESHEET_SKIP_NEWCOMER:-0}" != 1 ]; then
+  sh "$root/tests/install/newcomer_test.sh" "$root" "$build/newcomer"
+fi
+
 # The same suite once more under the address and undefined-behaviour
 # sanitizers, so a memory error fails the run even where no check looks.
 # GENERATESHEET_SKIP_SANITIZERS=1 skips this half.
