@@ -20,7 +20,10 @@ program=$build/generate-sheet
 # demo built into packages/NAME/ (node, which install-deps brings, reads JSON).
 node -e '
 const fs = require("fs"), path = require("path");
-const field = (v) => { const s = String(v ?? ""); return /[",\r\n]/.test(s) ? `"${s.replace(/"/g, "\"\"")}"` : s; };
+const field = (v) => {
+  const s = String(v ?? "");
+  return /[",\r\n]/.test(s) ? "\"" + s.replace(/"/g, "\"\"") + "\"" : s;
+};
 const rows = ["package_folder,zip_name,student_id,student_name,subject"];
 for (const file of process.argv.slice(1)) {
   const d = JSON.parse(fs.readFileSync(file, "utf8"));

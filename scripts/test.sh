@@ -15,7 +15,7 @@ ctest --test-dir "$build" --output-on-failure
 
 # The README's path for a newcomer: a clean clone of the committed sources,
 # scripts/demo.sh, the install and a host built against it.  It builds the
-# program and the library once more, in the clone (about 2 minutes of CPU).
+# program and the library once more, in the clone (about 4 minutes of CPU).
 # GENERATESHEET_SKIP_NEWCOMER=1 skips it.
 if [ "${GENERATESHEET_SKIP_NEWCOMER:-0}" != 1 ]; then
   sh "$root/tests/install/newcomer_test.sh" "$root" "$build/newcomer"

@@ -28,14 +28,16 @@ demo() {
   pages=$clone/out/demo/pages
   [ "$(tail -n 1 "$work/demo$1.txt")" = "打开 $pages/index.html（用浏览器查看，可由此打开每名考生的页面）" ] ||
     fail "the demo (run $1) did not end saying what to open: $(tail -n 3 "$work/demo$1.txt")"
+  samples=0
   for sample in "$clone"/samples/*.json; do
+    samples=$((samples + 1))
     id=$(sed -n 's/^ *"student_id": "\(.*\)",$/\1/p' "$sample")
     [ -n "$id" ] || fail "no student_id in $sample"
     grep -q "^$id,.*,完整," "$pages/summary.csv" || fail "summary.csv (run $1) lacks student $id, complete"
     grep -q ">$id<" "$pages/index.html" || fail "index.html (run $1) lacks student $id"
   done
   listed=$(sed -n 's/^  \(.*\.html\)$/\1/p' "$work/demo$1.txt")
-  [ "$(echo "$listed" | grep -c .)" = "$(ls "$clone"/samples/*.json | wc -l)" ] ||
+  [ "$(echo "$listed" | grep -c .)" = "$samples" ] ||
     fail "the demo (run $1) did not list one page per sample: $listed"
   echo "$listed" | while read -r page; do
     grep -q "标准答案" "$page" || fail "the demo's page $page (run $1) has no questions"
