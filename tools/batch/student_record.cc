@@ -108,6 +108,27 @@ QuestionResult ResultFromJson(const Json& j) {
   return r;
 }
 
+// The JSON form of one result, field for field what ResultFromJson reads
+// (and what the library's ResultsToJson gives hosts); text that is not
+// UTF-8 is mended when the record is written.
+Json ResultToJson(const QuestionResult& r) {
+  const auto text_or_null = [](const std::string& text, bool present) {
+    return present ? Json(text) : Json(nullptr);
+  };
+  Json j;
+  j["number"] = r.number;
+  j["family"] = FamilyName(r.family);
+  j["choice"] = r.choice;
+  j["options"] = r.options;
+  j["student_answer"] = text_or_null(r.student_answer, r.student_answered);
+  j["standard_answer"] = r.standard_answer;
+  j["obtained"] = text_or_null(r.obtained, !r.obtained.empty());
+  j["full"] = text_or_null(r.full, !r.full.empty());
+  j["verdict"] = VerdictName(r.verdict);
+  j["error"] = text_or_null(r.error, !r.error.empty());
+  return j;
+}
+
 }  // namespace
 
 const char* OutcomeName(Outcome state) {
@@ -142,7 +163,8 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   if (record.options) {
     j["options"] = {{"marks", record.options->marks}, {"pdf", record.options->pdf}};
   }
-  j["results"] = Json::parse(ResultsToJson(record.results));
+  Json& results = j["results"] = Json::array();
+  for (const QuestionResult& r : record.results) results.push_back(ResultToJson(r));
   // Not flushed: the page was, before this; a record a crash loses or cuts
   // short only makes --resume make its page again.
   WriteFileAtomically(folder + RecordFileName(record.page),
