@@ -73,7 +73,9 @@ class BatchCommandTest : public CliTest {
       names.insert(Name(i) + ".html");
       names.insert(Name(i) + ".results.json");
     }
-    if (summary) names.insert({"index.html", "summary.csv", "items.csv", "MANIFEST.json"});
+    if (summary)
+      names.insert({"index.html", "summary.csv", "items.csv", "scores.csv", "summary.json",
+                    "MANIFEST.json"});
     return names;
   }
   json Report(const std::string& name) const {
@@ -361,7 +363,8 @@ TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate
   fs::rename(dir_.File("pages/s002.results.json"), dir_.File("pages/other.results.json"));
   EXPECT_EQ(statuses({}), (Statuses{"skipped", "with_errors", "complete"}));
   const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
-  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html\r\n"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html,,,0,0,0,0\r\n"), std::string::npos)
+      << summary;
   EXPECT_EQ(summary.find("乙"), std::string::npos) << summary;
   // Another template: every page is made again, once.
   fs::copy_file(GENERATESHEET_SOURCE_DIR "/templates/default.html", dir_.File("t.html"));
@@ -486,7 +489,8 @@ TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
   const CliResult whole = Cli({"batch", manifest, "--out", "whole", "--jobs", "2"},
                               {"GENERATESHEET_KEY_FILE=" + key_file_});
   ASSERT_EQ(whole.exit_code, 0) << whole.err;
-  for (const char* file : {"summary.csv", "items.csv", "index.html"}) {
+  for (const char* file :
+       {"summary.csv", "items.csv", "scores.csv", "summary.json", "index.html"}) {
     EXPECT_EQ(ReadFileForTest(dir_.File(std::string("pages/") + file)),
               ReadFileForTest(dir_.File(std::string("whole/") + file)))
         << file;
@@ -515,10 +519,12 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
   EXPECT_NE(ReadFileForTest(dir_.File("pages/x1.html")).find("姓名：甲"), std::string::npos);
   EXPECT_EQ(report["students"][3]["status"], "not_written");
   // Each student once in the summary: 乙, refused, has no page.
-  EXPECT_EQ(Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
-            (std::vector<std::string>{"\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面\r",
-                                      "1001,甲,英语,5,完整,x1.html\r", "1001,乙,英语,,未写出,\r",
-                                      "1001,丙,英语,5,完整,c.html\r"}));
+  EXPECT_EQ(
+      Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
+      (std::vector<std::string>{
+          "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答\r",
+          "1001,甲,英语,5,完整,x1.html,1,50.00,1,0,0,0\r", "1001,乙,英语,,未写出,,,,0,0,0,0\r",
+          "1001,丙,英语,5,完整,c.html,1,50.00,1,0,0,0\r"}));
 }
 
 // No row may write over a file the batch itself writes or reads: the
@@ -553,9 +559,10 @@ TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
     EXPECT_EQ(report["students"][i + 1]["error"], refusals[i]);
     EXPECT_NE(r.err.find("清单第 " + std::to_string(i + 3) + " 行"), std::string::npos) << r.err;
   }
-  EXPECT_EQ(FilesIn("pages"),
-            (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv",
-                                   "items.csv", "p.ZIP", "r.html", "MANIFEST.json"}));
+  EXPECT_EQ(
+      FilesIn("pages"),
+      (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv", "items.csv",
+                             "scores.csv", "summary.json", "p.ZIP", "r.html", "MANIFEST.json"}));
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/p.ZIP")), package);
   EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html")).find("<h1>班级成绩汇总</h1>"),
             std::string::npos);
@@ -573,10 +580,10 @@ TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
   const CliResult r =
       Cli({"batch", "m.csv", "--out", "pages", "--jobs", "3", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(FilesIn("pages"),
-            (std::set<std::string>{"p1.html", "p2.html", "p3.html", "p1.results.json",
-                                   "p2.results.json", "p3.results.json", "index.html",
-                                   "summary.csv", "items.csv", "MANIFEST.json"}));
+  EXPECT_EQ(FilesIn("pages"), (std::set<std::string>{
+                                  "p1.html", "p2.html", "p3.html", "p1.results.json",
+                                  "p2.results.json", "p3.results.json", "index.html", "summary.csv",
+                                  "items.csv", "scores.csv", "summary.json", "MANIFEST.json"}));
 }
 
 TEST_F(BatchCommandTest, BadOptionsAndManifests) {

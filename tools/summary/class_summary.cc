@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "tools/summary/csv_writer.h"
+#include "tools/summary/figures_files.h"
 #include "tools/summary/item_analysis.h"
 #include "util/error.h"
 #include "util/file_util.h"
@@ -15,7 +17,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr char kMissing[] = "—";
 constexpr int kBins = 10;
 
@@ -26,50 +27,6 @@ std::string Fixed(double value, int digits) {
 }
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
-
-// "12", "-3", "+0.5", "-.25": a number a spreadsheet reads as one.
-bool IsPlainNumber(std::string_view text) {
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
-  const size_t point = text.find('.');
-  const std::string_view whole = text.substr(0, point);
-  const std::string_view fraction =
-      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-  const auto digits = [](std::string_view part) {
-    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
-  return whole.size() + fraction.size() > 0 && digits(whole) && digits(fraction);
-}
-
-// Names and subjects come from manifests: a spreadsheet program would run a
-// cell that opens like a formula, so such a cell (a number aside) is made
-// text by a leading "'".
-std::string InertCell(const std::string& text) {
-  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string::npos ||
-      IsPlainNumber(text)) {
-    return text;
-  }
-  return "'" + text;
-}
-
-std::string CsvField(const std::string& cell) {
-  const std::string text = InertCell(cell);
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string CsvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) line += ',';
-    line += CsvField(fields[i]);
-  }
-  return line + "\r\n";
-}
 
 const char* StateWords(Outcome state) {
   switch (state) {
@@ -97,15 +54,6 @@ const char* FamilyWords(QuestionFamily family) {
 
 std::string Discrimination(const ItemStatistics& item, int digits) {
   return item.discrimination ? Fixed(*item.discrimination, digits) : "";
-}
-
-std::string OptionsText(const ItemStatistics& item) {
-  std::string text;
-  for (const OptionShare& o : item.options) {
-    if (!text.empty()) text += ';';
-    text += o.letter + ":" + Fixed(o.share, 4);
-  }
-  return text;
 }
 
 constexpr char kStyle[] = R"(<style>
@@ -276,31 +224,63 @@ std::string ItemsTable(const ClassAnalysis& a) {
 
 void ClassSummary::Add(StudentRecord record) {
   analyser_.Add(record);
+  figures_.Add(students_.size(), record);
   std::string score = StudentScore(record);
   record.results = std::vector<QuestionResult>();  // its room too, not only its elements
   students_.push_back({std::move(record), std::move(score)});
 }
 
 std::string ClassSummary::StudentsCsv() const {
-  std::string csv = kBom + CsvLine({"学号", "姓名", "科目", "得分", "结果", "页面"});
-  for (const auto& [r, score] : students_) {
-    csv += CsvLine({r.student_id, r.student_name, r.subject, score, StateWords(r.state),
-                    r.state == Outcome::kNotWritten ? "" : r.page});
+  std::vector<std::string> header = {"学号", "姓名", "科目", "得分", "结果", "页面"};
+  const std::vector<std::string> more = StudentColumnsHeader();
+  header.insert(header.end(), more.begin(), more.end());
+  std::string csv = kBom + CsvLine(header);
+  const auto figures = StudentColumns(figures_.Figures(), students_.size());
+  for (size_t i = 0; i < students_.size(); ++i) {
+    const auto& [r, score] = students_[i];
+    std::vector<std::string> line = {
+        r.student_id, r.student_name,      r.subject,
+        score,        StateWords(r.state), r.state == Outcome::kNotWritten ? "" : r.page};
+    line.insert(line.end(), figures[i].begin(), figures[i].end());
+    csv += CsvLine(line);
   }
   return csv;
 }
 
 std::string ClassSummary::ItemsCsv() const {
   const ClassAnalysis a = analyser_.Analysis();
-  std::string csv = kBom + CsvLine({"科目", "题号", "题型", "满分", "人数", "难度", "区分度",
-                                    "未作答比例", "标准答案", "选项分布"});
+  const std::vector<SubjectFigures> figures = figures_.Figures();
+  const ItemColumns columns(figures);
+  std::vector<std::string> header = {"科目", "题号",   "题型",       "满分",    "人数",
+                                     "难度", "区分度", "未作答比例", "标准答案"};
+  const std::vector<std::string> more = columns.Header();
+  header.insert(header.end(), more.begin(), more.end());
+  std::string csv = kBom + CsvLine(header);
   for (const ItemStatistics& item : a.items) {
-    csv += CsvLine({item.subject, std::to_string(item.number), FamilyWords(item.family), item.full,
-                    std::to_string(item.students),
-                    item.facility_known ? Fixed(item.facility, 4) : "", Discrimination(item, 4),
-                    Fixed(item.unanswered, 4), item.choice ? item.correct : "", OptionsText(item)});
+    std::vector<std::string> line = {item.subject,
+                                     std::to_string(item.number),
+                                     FamilyWords(item.family),
+                                     item.full,
+                                     std::to_string(item.students),
+                                     item.facility_known ? Fixed(item.facility, 4) : "",
+                                     Discrimination(item, 4),
+                                     Fixed(item.unanswered, 4),
+                                     item.choice ? item.correct : ""};
+    const std::vector<std::string> cells = columns.Cells(item.subject, item.number);
+    line.insert(line.end(), cells.begin(), cells.end());
+    csv += CsvLine(line);
   }
   return csv;
+}
+
+std::string ClassSummary::ScoresCsv() const {
+  return cli::ScoresCsv(figures_.Figures(), students_.size(),
+                        [&](size_t row) -> const StudentRecord& { return students_[row].record; });
+}
+
+std::string ClassSummary::Json() const {
+  return SummaryJson(figures_.Figures(),
+                     [&](size_t row) -> const StudentRecord& { return students_[row].record; });
 }
 
 std::string ClassSummary::Html() const {
@@ -318,6 +298,8 @@ std::string ClassSummary::Html() const {
 void ClassSummary::Write(const std::string& folder) const {
   WriteFileAtomically(folder + "summary.csv", StudentsCsv());
   WriteFileAtomically(folder + "items.csv", ItemsCsv());
+  WriteFileAtomically(folder + "scores.csv", ScoresCsv());
+  WriteFileAtomically(folder + "summary.json", Json());
   WriteFileAtomically(folder + "index.html", Html());
 }
 

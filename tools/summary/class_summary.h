@@ -1,6 +1,8 @@
 // The class summary beside the pages of a batch: index.html (students
 // sortable in the browser, the score histogram, the item analysis),
-// summary.csv (one row per student) and items.csv (one row per question).
+// summary.csv (one row per student), items.csv (one row per question),
+// scores.csv (the points matrix) and summary.json (every figure, per
+// subject).
 // Everything is inline, so the summary works offline; the CSV files are
 // UTF-8 with a byte-order mark, so spreadsheet programs read them as such.
 #ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
@@ -11,10 +13,12 @@
 
 #include "tools/batch/student_record.h"
 #include "tools/summary/item_analysis.h"
+#include "tools/summary/subject_figures.h"
 
 namespace generatesheet::cli {
 
-inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv"};
+inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv",
+                                                "scores.csv", "summary.json"};
 
 // The summary of a class, its students added one at a time.  Each record is
 // kept without its per-question results: the figures take what they need
@@ -33,14 +37,17 @@ class ClassSummary {
   std::string StudentsCsv() const;  // summary.csv
   std::string ItemsCsv() const;     // items.csv
   std::string Html() const;         // index.html
+  std::string ScoresCsv() const;    // scores.csv
+  std::string Json() const;         // summary.json
 
-  // Writes the three files into `folder` (ending with "/"), each
+  // Writes the five files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.
   void Write(const std::string& folder) const;
 
  private:
   std::vector<Student> students_;
   ClassAnalyser analyser_;
+  SubjectFiguresBuilder figures_;
 };
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
