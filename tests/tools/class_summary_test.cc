@@ -640,7 +640,8 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
        {bins + "0–10 分：2 人</title>", bins + "10–20 分：1 人</title>",
         bins + "20–30 分：0 人</title>", bins + "40–50 分：0 人</title>",
         bins + "50–60 分：2 人</title>", bins + "60–70 分：1 人</title>",
-        bins + "80–90 分：0 人</title>", bins + "90–100 分：2 人</title>"},
+        bins + "80–90 分：0 人</title>", bins + "90–100 分：2 人</title>",
+        "class='range'>50–60</text>", "' y='176' text-anchor='middle'>分数</text>"},
        ""},
       {"of two wrong options chosen as often, the one listed first is marked",
        {{Choice(1, "B", "0")}, {Choice(1, "A", "0")}, {Choice(1, "C", "2")}},
@@ -723,6 +724,20 @@ TEST(ClassFiguresTest, UndefinedFiguresAreNullAndFlagsFollowTheirRules) {
   EXPECT_EQ(q[3]["flags"], nlohmann::json({"得分率高于 90%：过易"}));
   EXPECT_EQ(q[0]["options"][1]["upper"], 1.0) << "the upper group of 4 is its best student";
   EXPECT_NE(flagged.ItemsCsv().find("," + negative + "；标准答案可能有误\r\n"), std::string::npos);
+  // index.html lists the flagged questions first, each with its reasons.
+  const std::string html = flagged.Html();
+  const size_t box = html.find("<h2>需要复核的试题</h2>");
+  EXPECT_LT(box, html.find("<table id='items'"));
+  EXPECT_NE(html.find("测验 第1题：" + negative + "；标准答案可能有误</li>"), std::string::npos);
+  EXPECT_NE(html.find("测验 第3题：得分率低于 20%：过难；无人作答</li>"), std::string::npos);
+
+  // A class without a known score: no chart of empty bins, no figures.
+  cli::StudentRecord missing;
+  missing.subject = "测验";
+  const std::string empty = cli::SummaryOf({missing}).Html();
+  EXPECT_EQ(empty.find("<svg class='histogram'"), std::string::npos);
+  EXPECT_NE(empty.find("没有得分已知的学生"), std::string::npos);
+  EXPECT_NE(empty.find("没有需要复核的试题。"), std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "tools/summary/csv_writer.h"
 #include "tools/summary/figures_files.h"
+#include "tools/summary/figures_html.h"
 #include "tools/summary/item_analysis.h"
 #include "util/error.h"
 #include "util/file_util.h"
@@ -74,6 +75,10 @@ constexpr char kStyle[] = R"(<style>
   .option.worst { background: #ffebe9; color: #a40e26; outline: 1px solid #cf222e; padding: 0 0.2rem; }
   svg.histogram { width: 100%; max-width: 40rem; height: auto; }
   svg.histogram rect { fill: #0b5cad; } svg.histogram text { font-size: 11px; fill: #1f2328; }
+  svg.histogram text.range { font-size: 9px; }
+  .review { border: 2px solid #9a6700; padding: 0 1rem; margin: 1rem 0; }
+  .legend dt { font-weight: 600; } .legend dd { margin: 0 0 0.4rem 1rem; }
+  .wide { overflow-x: auto; }
   @media print { table.sortable th::after { content: none; } }
 </style>)";
 
@@ -133,7 +138,7 @@ std::string NumberCell(const std::string& value) {
 std::string StatisticsTable(const ClassStatistics& s) {
   const auto cell = [&](double v) { return s.count == 0 ? std::string(kMissing) : Fixed(v, 2); };
   return "<table class='stats'><tr><th>人数</th><th>平均分</th><th>中位数</th><th>最低分</th>"
-         "<th>最高分</th><th>标准差</th></tr><tr><td class='number'>" +
+         "<th>最高分</th><th>标准差（总体，除以 n）</th></tr><tr><td class='number'>" +
          std::to_string(s.count) + "</td><td class='number'>" + cell(s.mean) +
          "</td><td class='number'>" + cell(s.median) + "</td><td class='number'>" + cell(s.min) +
          "</td><td class='number'>" + cell(s.max) + "</td><td class='number'>" + cell(s.std_dev) +
@@ -142,6 +147,7 @@ std::string StatisticsTable(const ClassStatistics& s) {
 
 // Ten equal bins from 0 to the full marks (or the best score, when higher).
 std::string Histogram(const ClassAnalysis& a) {
+  if (a.scores.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>";
   const double top = std::max({a.stats.full, a.stats.max, 1.0});
   std::vector<int> counts(kBins, 0);
   for (double x : a.scores) {
@@ -150,8 +156,10 @@ std::string Histogram(const ClassAnalysis& a) {
   }
   const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
   constexpr int kWidth = 40, kHeight = 120, kBase = 140;
-  std::string svg = "<svg class='histogram' viewBox='0 0 " + std::to_string(kBins * kWidth + 20) +
-                    " 170' role='img' aria-label='分数分布'>";
+  std::string svg =
+      "<svg class='histogram' viewBox='0 0 " + std::to_string(kBins * kWidth + 20) +
+      " 180' role='img' aria-label='分数分布'>" + "<text x='10' y='12'>人数</text><text x='" +
+      std::to_string(kBins * kWidth / 2 + 10) + "' y='176' text-anchor='middle'>分数</text>";
   for (int i = 0; i < kBins; ++i) {
     const int count = counts[static_cast<size_t>(i)];
     const int h = count * kHeight / most;
@@ -166,7 +174,7 @@ std::string Histogram(const ClassAnalysis& a) {
              "</text>";
     }
     svg += "<text x='" + std::to_string(x + kWidth / 2) + "' y='" + std::to_string(kBase + 14) +
-           "' text-anchor='middle'>" + Fixed(top * i / kBins, 0) + "</text></g>";
+           "' text-anchor='middle' class='range'>" + range + "</text></g>";
   }
   return svg + "</svg>";
 }
@@ -285,12 +293,15 @@ std::string ClassSummary::Json() const {
 
 std::string ClassSummary::Html() const {
   const ClassAnalysis a = analyser_.Analysis();
+  const std::vector<SubjectFigures> figures = figures_.Figures();
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
              "<title>班级成绩汇总</title>\n") +
-         kStyle + "\n</head>\n<body>\n<h1>班级成绩汇总</h1>\n" + StatisticsTable(a.stats) + "\n" +
-         Histogram(a) + "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(students_) +
+         kStyle + "\n</head>\n<body>\n<h1>班级成绩汇总</h1>\n" + ReviewBox(figures) + "\n" +
+         StatisticsTable(a.stats) + "\n<h2>各科目</h2>\n<div class='wide'>" +
+         SubjectFiguresTable(figures) + "</div>\n" + FiguresLegend() + "\n" + Histogram(a) +
+         "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(students_) +
          "\n<h2>试题分析（由难到易；✔ 为正确选项，红框为最多人误选的选项）</h2>\n" + ItemsTable(a) +
          "\n" + kScript + "\n</body>\n</html>\n";
 }
