@@ -120,30 +120,7 @@ void WriteNewMasterKeyFile(const std::string& path) {
   sodium_memzero(hex.data(), hex.size());
   sodium_memzero(key.data(), key.size());
 
-  // Written whole under a temporary name (mkstemp creates it 0600), then
-  // linked to its name: link() never replaces an existing file, and the key
-  // file appears complete or not at all.
-  const std::string folder = ParentFolder(path);
-  std::string temp = folder + "/.masterkey-XXXXXX";
-  FileDescriptor fd(::mkstemp(temp.data()));
-  // The temporary name is ours; the user knows the folder.
-  if (fd.get() < 0) throw SystemError("无法在文件夹中创建主密钥文件", folder, errno);
-  try {
-    if (::fchmod(fd.get(), 0600) != 0) throw SystemError("无法设置主密钥文件权限", temp, errno);
-    WriteAll(fd.get(), content.text, temp);
-    if (::fsync(fd.get()) != 0) throw SystemError("无法写入主密钥文件", temp, errno);
-    if (const int error = fd.Close(); error != 0) {
-      throw SystemError("无法写入主密钥文件", temp, error);
-    }
-    if (::link(temp.c_str(), path.c_str()) != 0) {
-      if (errno == EEXIST) throw Error("主密钥文件已存在，拒绝覆盖：" + path);
-      throw SystemError("无法创建主密钥文件", path, errno);
-    }
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
-  ::unlink(temp.c_str());
+  WriteNewFile(path, content.text, 0600, "masterkey", "主密钥文件");
 }
 
 }  // namespace generatesheet

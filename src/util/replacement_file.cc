@@ -18,6 +18,29 @@ std::string ParentFolder(const std::string& path) {
   return path.substr(0, slash);
 }
 
+void WriteNewFile(const std::string& path, std::string_view content, mode_t mode,
+                  const std::string& temp_stem, const std::string& what) {
+  const std::string folder = ParentFolder(path);
+  std::string temp = folder + "/." + temp_stem + "-XXXXXX";
+  FileDescriptor fd(::mkstemp(temp.data()));
+  // The temporary name is ours; the user knows the folder.
+  if (fd.get() < 0) throw SystemError("无法在文件夹中创建" + what, folder, errno);
+  try {
+    if (::fchmod(fd.get(), mode) != 0) throw SystemError("无法设置" + what + "权限", temp, errno);
+    WriteAll(fd.get(), content, temp);
+    if (::fsync(fd.get()) != 0) throw SystemError("无法写入" + what, temp, errno);
+    if (const int error = fd.Close(); error != 0) throw SystemError("无法写入" + what, temp, error);
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+      if (errno == EEXIST) throw Error(what + "已存在，拒绝覆盖：" + path);
+      throw SystemError("无法创建" + what, path, errno);
+    }
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  ::unlink(temp.c_str());
+}
+
 ReplacementFile::ReplacementFile(const std::string& target, mode_t mode, Durability durability)
     : target_(target), durability_(durability) {
   const std::size_t slash = target.rfind('/');

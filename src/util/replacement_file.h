@@ -19,6 +19,14 @@ namespace generatesheet {
 // The folder part of a native path: "." for a bare name, "/" for the root.
 std::string ParentFolder(const std::string& path);
 
+// Writes a file that must not exist yet (a key): whole under a temporary
+// name in its folder (".<temp_stem>-XXXXXX", made `mode` before any byte),
+// flushed, then linked to `path`.  link() never replaces a file, so an
+// existing one is refused and the new one appears complete or not at all.
+// `what` names the file in messages ("主密钥文件").
+void WriteNewFile(const std::string& path, std::string_view content, mode_t mode,
+                  const std::string& temp_stem, const std::string& what);
+
 // Whether Commit() waits until the new file and its name are on disk.
 enum class Durability { kDurable, kReproducible };
 

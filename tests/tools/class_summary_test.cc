@@ -606,6 +606,21 @@ QuestionResult Choice(int number, const char* answer, const char* obtained) {
   return r;
 }
 
+// Records of the "测验" paper, one per student.
+std::vector<cli::StudentRecord> Students(const std::vector<std::vector<QuestionResult>>& papers) {
+  std::vector<cli::StudentRecord> records;
+  for (const std::vector<QuestionResult>& results : papers) {
+    cli::StudentRecord record;
+    record.student_id = std::to_string(records.size() + 1);
+    record.subject = "测验";
+    record.state = Outcome::kComplete;
+    record.page = record.student_id + ".html";
+    record.results = results;
+    records.push_back(record);
+  }
+  return records;
+}
+
 TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
   const std::string bins = "<g class='bin'><title>";
   const ClassCase cases[] = {
@@ -651,17 +666,7 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
   };
   for (const ClassCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<cli::StudentRecord> records;
-    for (const std::vector<QuestionResult>& results : c.students) {
-      cli::StudentRecord record;
-      record.student_id = std::to_string(records.size() + 1);
-      record.subject = "测验";
-      record.state = Outcome::kComplete;
-      record.page = record.student_id + ".html";
-      record.results = results;
-      records.push_back(record);
-    }
-    const cli::ClassSummary summary = cli::SummaryOf(records);
+    const cli::ClassSummary summary = cli::SummaryOf(Students(c.students));
     const std::string html = summary.Html();
     for (const std::string& piece : c.in_html) {
       EXPECT_NE(html.find(piece), std::string::npos) << piece;
@@ -672,21 +677,6 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
           << CsvLines(summary.ItemsCsv())[1];
     }
   }
-}
-
-// Records of the "测验" paper, one per student.
-std::vector<cli::StudentRecord> Students(const std::vector<std::vector<QuestionResult>>& papers) {
-  std::vector<cli::StudentRecord> records;
-  for (const std::vector<QuestionResult>& results : papers) {
-    cli::StudentRecord record;
-    record.student_id = std::to_string(records.size() + 1);
-    record.subject = "测验";
-    record.state = Outcome::kComplete;
-    record.page = record.student_id + ".html";
-    record.results = results;
-    records.push_back(record);
-  }
-  return records;
 }
 
 TEST(ClassFiguresTest, UndefinedFiguresAreNullAndFlagsFollowTheirRules) {

@@ -61,31 +61,6 @@ std::string PublicKeyPem(const SigningPublicKey& key) {
   return std::string(kPemBegin) + "\n" + base64 + "\n" + std::string(kPemEnd) + "\n";
 }
 
-// Writes `content` as a new file at `path` with `mode`: whole under a
-// temporary name, then linked to its name, which never replaces a file.
-void WriteNewFile(const std::string& path, std::string_view content, mode_t mode) {
-  const std::string folder = ParentFolder(path);
-  std::string temp = folder + "/.signingkey-XXXXXX";
-  FileDescriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) throw SystemError("无法在文件夹中创建签名密钥文件", folder, errno);
-  try {
-    if (::fchmod(fd.get(), mode) != 0) throw SystemError("无法设置签名密钥文件权限", temp, errno);
-    WriteAll(fd.get(), content, temp);
-    if (::fsync(fd.get()) != 0) throw SystemError("无法写入签名密钥文件", temp, errno);
-    if (const int error = fd.Close(); error != 0) {
-      throw SystemError("无法写入签名密钥文件", temp, error);
-    }
-    if (::link(temp.c_str(), path.c_str()) != 0) {
-      if (errno == EEXIST) throw Error("签名密钥文件已存在，拒绝覆盖：" + path);
-      throw SystemError("无法创建签名密钥文件", path, errno);
-    }
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
-  ::unlink(temp.c_str());
-}
-
 void ReadSeed(const std::string& path, Wiped<crypto_sign_SEEDBYTES>& seed) {
   WipedText content;
   try {
@@ -149,9 +124,9 @@ void WriteNewSigningKeyPair(const std::string& path) {
   if (::access(public_path.c_str(), F_OK) == 0) {
     throw Error("签名公钥文件已存在，拒绝覆盖：" + public_path);
   }
-  WriteNewFile(path, content.text, 0600);
+  WriteNewFile(path, content.text, 0600, "signingkey", "签名密钥文件");
   try {
-    WriteNewFile(public_path, PublicKeyPem(public_key), 0644);
+    WriteNewFile(public_path, PublicKeyPem(public_key), 0644, "signingkey", "签名密钥文件");
   } catch (...) {
     ::unlink(path.c_str());
     throw;
