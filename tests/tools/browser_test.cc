@@ -170,6 +170,91 @@ TEST_F(BrowserTest, ComputerBasicsSampleRendersEverySectionQuestionOptionAndAnsw
   CheckSample("computer-basics", "cs2024020115.html");
 }
 
+// The results files of a made-up class of 12 beside the pages, for the
+// summary command: question 1 (a choice) and 2 go with the total, the
+// weaker half scores on 3 (flagged), nearly everyone has 4 right (flagged).
+void WriteMadeUpClass(const std::string& folder) {
+  for (int i = 0; i < 12; ++i) {
+    const auto essay = [](int number, int obtained) {
+      return json{{"number", number},
+                  {"family", "essay"},
+                  {"choice", false},
+                  {"options", json::array()},
+                  {"student_answer", "答"},
+                  {"standard_answer", "参考答案"},
+                  {"obtained", std::to_string(obtained)},
+                  {"full", "5"},
+                  {"verdict", "partial"},
+                  {"error", nullptr}};
+    };
+    json choice = {{"number", 1},
+                   {"family", "single_choice"},
+                   {"choice", true},
+                   {"options", {"A", "B", "C", "D"}},
+                   {"student_answer", i >= 4 ? "C" : "A"},
+                   {"standard_answer", "C"},
+                   {"obtained", i >= 4 ? "2" : "0"},
+                   {"full", "2"},
+                   {"verdict", i >= 4 ? "correct" : "wrong"},
+                   {"error", nullptr}};
+    const std::string id = "T" + std::to_string(100 + i);
+    const json record = {
+        {"student_id", id},
+        {"student_name", "学生" + std::to_string(i)},
+        {"subject", "测验"},
+        {"outcome", "complete"},
+        {"page", id + ".html"},
+        {"message", ""},
+        {"results",
+         {choice, essay(2, i * 5 / 11), essay(3, i < 6 ? 1 : 0), essay(4, i == 0 ? 4 : 5)}}};
+    WriteFileForTest(folder + "/" + id + ".results.json", record.dump());
+  }
+}
+
+// Every element whose right edge lies beyond the viewport, unless it is
+// inside a box that scrolls; the page's width; how many boxes scroll.
+constexpr char kOverflow[] = R"((() => {
+  const width = document.documentElement.clientWidth;
+  const boxes = [...document.querySelectorAll('*')]
+      .filter(e => ['auto', 'scroll'].includes(getComputedStyle(e).overflowX));
+  const out = [...document.body.querySelectorAll('*')].filter(e => {
+    const r = e.getBoundingClientRect();
+    return r.width > 0 && r.right > width + 0.5 && !boxes.some(b => b !== e && b.contains(e));
+  }).map(e => e.tagName + '.' + (e.getAttribute('class') || '') + ' ' +
+              Math.round(e.getBoundingClientRect().right));
+  return {page: document.documentElement.scrollWidth, width: width, out: out,
+          scrolling: boxes.filter(b => b.scrollWidth > b.clientWidth).length};
+})())";
+
+// The points of each plot, each inside its plot's frame: [drawn, flagged,
+// outside].
+constexpr char kPoints[] = R"((() => {
+  const points = [...document.querySelectorAll('svg.scatter g.item')];
+  const outside = points.filter(p => {
+    const frame = p.ownerSVGElement.querySelector('rect.frame').getBoundingClientRect();
+    const mark = p.querySelector('circle, path').getBoundingClientRect();
+    const x = mark.left + mark.width / 2, y = mark.top + mark.height / 2;
+    return x < frame.left || x > frame.right || y < frame.top || y > frame.bottom;
+  });
+  return [points.length, points.filter(p => p.classList.contains('flagged')).length,
+          outside.map(p => p.getAttribute('aria-label'))];
+})())";
+
+// axe-core's serious and critical findings on the page, as "rule: targets",
+// less the rules named in `skipped`.
+std::string AxeCheck(const std::string& skipped) {
+  const std::string axe =
+      std::string(GENERATESHEET_SOURCE_DIR) + "/tests/js/node_modules/axe-core/axe.min.js";
+  if (!fs::exists(axe)) {
+    ADD_FAILURE() << axe << " is missing: run `npm ci --prefix tests/js` in the source tree";
+    return "";
+  }
+  return ReadFileForTest(axe) + "\n;axe.run(document, {rules: Object.fromEntries(" + skipped +
+         ".map(r => [r, {enabled: false}]))}).then(r => r.violations"
+         ".filter(v => v.impact === 'serious' || v.impact === 'critical')"
+         ".map(v => v.id + ': ' + v.nodes.map(n => n.target.join(' ')).join(', ')))";
+}
+
 // The output of a shell command.
 std::string Shell(const std::string& command, const std::string& out_file) {
   EXPECT_EQ(std::system((command + " >" + ShellQuote(out_file)).c_str()), 0) << command;
@@ -207,6 +292,50 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
       ".map(r => r.cells[3].dataset.value); return [up, down]; })()";
   const json orders = json::parse(browser.Evaluate(dir_.File("class/index.html"), click));
   EXPECT_EQ(orders, json::parse(R"([["46", "66.5"], ["66.5", "46"]])"));
+
+  // The summary of the samples with a made-up class beside them: on a
+  // desktop and a phone nothing reaches beyond the screen but the tables
+  // that scroll in their own boxes; each question of the class is a point
+  // in its plot; no serious accessibility fault on the summary or a page.
+  WriteMadeUpClass(dir_.File("class"));
+  const CliResult summary = Cli({"summary", "class"});
+  ASSERT_EQ(summary.exit_code, 0) << summary.err;
+  const std::string index = dir_.File("class/index.html");
+  for (const int width : {1280, 390}) {
+    SCOPED_TRACE(width);
+    const json layout = json::parse(browser.Evaluate(index, kOverflow, width));
+    EXPECT_EQ(layout["page"], width) << layout;
+    EXPECT_EQ(layout["out"], json::array()) << layout;
+    if (width == 390) {
+      EXPECT_GE(layout["scrolling"], 1) << "the wide tables scroll on a phone";
+    }
+  }
+  EXPECT_EQ(json::parse(browser.Evaluate(index, kPoints)), json::parse(R"([4, 2, []])"));
+  EXPECT_EQ(json::parse(browser.Evaluate(index, AxeCheck("[]"))), json::array());
+  // The student page has no serious fault either; its moderate ones (no
+  // main landmark, no level-one heading) are part of the page's fixed form.
+  EXPECT_EQ(json::parse(browser.Evaluate(dir_.File("class/cs2024020115.html"), AxeCheck("[]"))),
+            json::array());
+  for (const auto& [name, window] :
+       {std::pair{"desktop", "1280,2400"}, std::pair{"phone", "390,2400"}}) {
+    const std::string shot = kShots + "/class-summary-" + name + ".png";
+    fs::remove(shot);
+    Chromium("file://" + index, "--screenshot=" + shot, dir_.File("profile-shot"), window);
+    EXPECT_GT(fs::file_size(shot), 20000u) << "a blank page? " << shot;
+  }
+  // On A4, every table whole: the last column of each is in the text.
+  browser.Print(index, dir_.File("class-summary.pdf"));
+  EXPECT_NE(Shell("pdfinfo " + ShellQuote(dir_.File("class-summary.pdf")), dir_.File("info"))
+                .find("(A4)"),
+            std::string::npos);
+  std::string printed =
+      Shell("pdftotext " + ShellQuote(dir_.File("class-summary.pdf")) + " -", dir_.File("text"));
+  std::erase(printed, ' ');
+  std::erase(printed, '\n');
+  for (const char* last : {"测量标准误", "标准差（总体，除以n）", "english-2024010101.html",
+                           "cs2024020115.html", "T111.html", "选项分布", "C✔100.0%"}) {
+    EXPECT_NE(printed.find(last), std::string::npos) << last << "\n" << printed.substr(0, 3000);
+  }
 
   // On a 390 px phone each header item stays on one line, the page no wider
   // than the screen.

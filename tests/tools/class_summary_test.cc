@@ -340,27 +340,41 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
       "2024020115,王芳,计算机应用基础,66.5,完整,cs2024020115.html,1,50.00,"));
   ExpectFiguresOfTheClass(dir_.File("pages/"));
 
-  // The class figures in index.html.
+  // The class figures in index.html, each subject in a section of its own,
+  // in the order first met: the samples are not mixed into the class.
   std::vector<double> totals;
   for (int i = 0; i < kStudents; ++i) totals.push_back(Total(i));
-  totals.push_back(46);
-  totals.push_back(66.5);
   const double n = static_cast<double>(totals.size());
   const double mean = std::accumulate(totals.begin(), totals.end(), 0.0) / n;
   double squares = 0;
   for (double t : totals) squares += (t - mean) * (t - mean);
   std::vector<double> sorted = totals;
   std::sort(sorted.begin(), sorted.end());
-  const double median = (sorted[15] + sorted[16]) / 2;
+  const double median = (sorted[14] + sorted[15]) / 2;
   const std::string index = ReadFileForTest(dir_.File("pages/index.html"));
+  const size_t quiz = index.find("<h2 id='subject-1'>科目：测验</h2>");
+  const size_t english = index.find("<h2 id='subject-2'>科目：英语</h2>");
+  const size_t basics = index.find("<h2 id='subject-3'>科目：计算机应用基础</h2>");
+  ASSERT_LT(quiz, english);
+  ASSERT_LT(english, basics);
+  ASSERT_NE(basics, std::string::npos);
   const std::string cell = "</td><td class='number'>";
-  EXPECT_NE(index.find("<td class='number'>32" + cell + Fixed(mean, 2) + cell + Fixed(median, 2) +
+  EXPECT_EQ(index.find("<td class='number'>30" + cell + Fixed(mean, 2) + cell + Fixed(median, 2) +
                        cell + Fixed(sorted.front(), 2) + cell + Fixed(sorted.back(), 2) + cell +
                        Fixed(std::sqrt(squares / n), 2) + "</td>"),
-            std::string::npos)
-      << index.substr(0, 3000);
+            index.find("<td class='number'>30", quiz))
+      << index.substr(quiz, 3000);
+  EXPECT_LT(index.find("<td class='number'>1" + cell + "46.00" + cell + "46.00", english), basics);
+  EXPECT_GT(index.find("<td class='number'>1" + cell + "66.50" + cell + "66.50"), basics);
+  EXPECT_LT(index.find("aria-label='测验 分数分布：30 人，平均分 " + Fixed(mean, 2) + "'>", quiz),
+            english);
+  EXPECT_LT(index.find("<title>平均分 " + Fixed(mean, 2) + "</title>", quiz), english);
   EXPECT_EQ(index.find("http"), std::string::npos) << "the summary must work offline";
-  EXPECT_NE(index.find("<svg class='histogram'"), std::string::npos);
+  for (const char* file : cli::kLinkedFiles) {
+    EXPECT_EQ(index.find("<li><a href='./" + std::string(file) + "'>") != std::string::npos,
+              fs::exists(dir_.File("pages/") + file))
+        << file << ": linked when it is there, only then";
+  }
 
   // items.csv: facility, option shares, share not answering, discrimination.
   const std::string items_csv = ReadFileForTest(dir_.File("pages/items.csv"));
@@ -397,18 +411,47 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
             (std::vector<std::string>{"测验", "3", "论述题", "6", "30",
                                       Fixed(essay / (6 * 30.0), 4), rest(Score3), "0.0000", ""}));
 
-  // The worst distractor of question 2 is D, chosen by two thirds.
-  EXPECT_NE(index.find("<span class='option worst'>D 66.7%</span>"), std::string::npos);
-  EXPECT_NE(index.find("<span class='option correct'>A ✔ 33.3%</span>"), std::string::npos);
+  // The worst distractor of question 2 is D, chosen by two thirds: marked
+  // by a symbol beside its colour, as the key is.
+  EXPECT_NE(index.find("<span class='option worst'>D <span role='img' aria-label='最多人误选'>✘"
+                       "</span> 66.7%</span>"),
+            std::string::npos);
+  EXPECT_NE(index.find("<span class='option correct'>A <span role='img' aria-label='正确选项'>✔"
+                       "</span> 33.3%</span>"),
+            std::string::npos);
+  // Each question of the class a point of its subject's plot, at its
+  // facility and discrimination as items.csv gives them.
+  const nlohmann::json questions = nlohmann::json::parse(
+      ReadFileForTest(dir_.File("pages/summary.json")))["subjects"][0]["questions"];
+  ASSERT_EQ(questions.size(), 3u);
+  for (const nlohmann::json& q : questions) {
+    const std::string shape = q["flags"].empty() ? "item" : "item flagged";
+    EXPECT_LT(index.find("<g class='" + shape + "' role='img' aria-label='第" + q["number"].dump() +
+                             "题：难度 " + Fixed(q["facility"].get<double>() * 100, 1) +
+                             "%，区分度 " + Fixed(q["item_rest"].get<double>(), 2),
+                         quiz),
+              english)
+        << q;
+  }
 
-  // The summary command rebuilds the same figures from the results files.
+  // The summary command rebuilds the same figures from the results files,
+  // and index.html links the summary files that are beside it.
   fs::remove(dir_.File("pages/items.csv"));
   fs::remove(dir_.File("pages/summary.json"));
+  if (!fs::exists(dir_.File("pages/summary.xlsx"))) {
+    WriteFileForTest(dir_.File("pages/summary.xlsx"), "a workbook from an earlier run");
+  }
   const CliResult rebuilt = Cli({"summary", "pages"});
   ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.err;
   ExpectFiguresOfTheClass(dir_.File("pages/"));
   EXPECT_EQ(CsvLines(ReadFileForTest(dir_.File("pages/items.csv"))).size(),
             items.size() + 1 + 18 + 20);
+  const std::string relinked = ReadFileForTest(dir_.File("pages/index.html"));
+  for (const char* file : cli::kLinkedFiles) {
+    EXPECT_NE(relinked.find("<li><a href='./" + std::string(file) + "'>" + file + "</a>"),
+              std::string::npos)
+        << file;
+  }
 }
 
 // A results file of one student, as a batch writes it; `result` is merged
@@ -533,7 +576,9 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
   // shows in the row, escaped.
   record.state = Outcome::kNotWritten;
   record.message = "答卷包不是 zip 文件：<img src=x>.zip";
-  EXPECT_EQ(cli::SummaryOf({record}).Html().find("<a href"), std::string::npos);
+  const std::string not_written = cli::SummaryOf({record}).Html();
+  const size_t students = not_written.find("<table id='students'");
+  EXPECT_GT(not_written.find("<a href", students), not_written.find("</table>", students));
   EXPECT_NE(cli::SummaryOf({record}).Html().find(
                 "未写出<div class='cause'>答卷包不是 zip 文件：&lt;img src=x&gt;.zip</div></td>"),
             std::string::npos);
@@ -584,6 +629,7 @@ struct ClassCase {
   std::vector<std::vector<QuestionResult>> students;  // one paper each
   std::vector<std::string> in_html;                   // pieces index.html holds
   std::string items_row;                              // the first question's row of items.csv
+  std::vector<std::string> not_in_html = {};          // pieces it must not hold
 };
 
 QuestionResult Essay(int number, const char* answer, const char* obtained, const char* full) {
@@ -656,13 +702,54 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
         bins + "20–30 分：0 人</title>", bins + "40–50 分：0 人</title>",
         bins + "50–60 分：2 人</title>", bins + "60–70 分：1 人</title>",
         bins + "80–90 分：0 人</title>", bins + "90–100 分：2 人</title>",
-        "class='range'>50–60</text>", "' y='176' text-anchor='middle'>分数</text>"},
+        "class='range'>50–60</text>", "' y='176.0' text-anchor='middle'>分数</text>"},
        ""},
       {"of two wrong options chosen as often, the one listed first is marked",
        {{Choice(1, "B", "0")}, {Choice(1, "A", "0")}, {Choice(1, "C", "2")}},
-       {"<span class='option worst'>A 33.3%</span><span class='option'>B 33.3%</span>"
-        "<span class='option correct'>C ✔ 33.3%</span>"},
+       {"<span class='option worst'>A <span role='img' aria-label='最多人误选'>✘</span> "
+        "33.3%</span><span class='option'>B 33.3%</span><span class='option correct'>C "
+        "<span role='img' aria-label='正确选项'>✔</span> 33.3%</span>"},
        "测验,1,单选题,2,3,0.3333,,0.0000,C,0.3333,0.3333,0.3333,0.0000,"},
+      // The bars span x = 10…410 for 0…the full marks: 40 of 100 is at 170.
+      {"a line marks the mean of the totals, labelled",
+       {{Essay(1, "a", "20", "100")}, {Essay(1, "b", "30", "100")}, {Essay(1, "c", "70", "100")}},
+       {"<g class='mean'><title>平均分 40.00</title><line x1='170.0' y1='-2.0' x2='170.0' "
+        "y2='140.0' class='mean'/><text x='173.0' y='-4.0' text-anchor='start'>平均分 40.00"
+        "</text></g>"},
+       ""},
+      {"one student: one bar, the mean on it, no plot without a discrimination",
+       {{Essay(1, "a", "7", "10"), Essay(2, "b", "2", "10")}},
+       {bins + "0–2 分：0 人</title>", bins + "8–10 分：1 人</title>",
+        "<title>平均分 9.00</title><line x1='190.0'",
+        "<p class='scatter'>测验：没有可画出的试题，无难度–区分度图。</p><p class='note'>"
+        "未画出：第1、2题（区分度无法计算）。"},
+       "",
+       {"<svg class='scatter'", "<figure"}},
+      {"one question: its discrimination is undefined (no rest of the paper)",
+       {{Essay(1, "a", "2", "4")}, {Essay(1, "b", "4", "4")}, {Essay(1, "c", "0", "4")}},
+       {"<p class='note'>未画出：第1题（区分度无法计算）。"},
+       "",
+       {"<svg class='scatter'"}},
+      // The plot spans x = 44…404 for 难度 0…100% and y = 16…256 for
+      // 区分度 1…−1.  Questions 1 and 2 rise with each other (区分度 1);
+      // question 3 falls as they rise (−1): flagged, a triangle with ⚠.
+      {"each question a point at its facility and discrimination, flagged ones marked",
+       {{Essay(1, "a", "0", "10"), Essay(2, "a", "0", "10"), Essay(3, "a", "4", "10")},
+        {Essay(1, "a", "5", "10"), Essay(2, "a", "5", "10"), Essay(3, "a", "2", "10")},
+        {Essay(1, "a", "10", "10"), Essay(2, "a", "10", "10"), Essay(3, "a", "0", "10")}},
+       {"<g class='item' role='img' aria-label='第1题：难度 50.0%，区分度 1.00'><title>"
+        "第1题：难度 50.0%，区分度 1.00</title><circle cx='224.0' cy='16.0' r='4.5'/>"
+        "<text x='231.0' y='20.0' text-anchor='start'>1</text></g>",
+        "aria-label='第2题：难度 50.0%，区分度 1.00'>",
+        "<g class='item flagged' role='img' aria-label='第3题：难度 20.0%，区分度 -1.00；需要复核："
+        "区分度为负：答得好的学生反而更常答错，请核对标准答案'>",
+        "<path d='M116.0 250.0L121.5 260.0L110.5 260.0Z'/><text x='123.0' y='260.0' "
+        "text-anchor='start'>3⚠</text></g>",
+        "<line x1='116.0' y1='16.0' x2='116.0' y2='256.0' class='threshold'/>",
+        "<line x1='368.0' y1='16.0' x2='368.0' y2='256.0' class='threshold'/>",
+        "<line x1='44.0' y1='112.0' x2='404.0' y2='112.0' class='threshold'/>"},
+       "",
+       {"未画出"}},
   };
   for (const ClassCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -670,6 +757,9 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
     const std::string html = summary.Html();
     for (const std::string& piece : c.in_html) {
       EXPECT_NE(html.find(piece), std::string::npos) << piece;
+    }
+    for (const std::string& piece : c.not_in_html) {
+      EXPECT_EQ(html.find(piece), std::string::npos) << piece;
     }
     EXPECT_EQ(html.find("nan"), std::string::npos);
     if (!c.items_row.empty()) {
@@ -728,6 +818,37 @@ TEST(ClassFiguresTest, UndefinedFiguresAreNullAndFlagsFollowTheirRules) {
   EXPECT_EQ(empty.find("<svg class='histogram'"), std::string::npos);
   EXPECT_NE(empty.find("没有得分已知的学生"), std::string::npos);
   EXPECT_NE(empty.find("没有需要复核的试题。"), std::string::npos);
+  // Nor a class without any student.
+  const std::string nobody = cli::SummaryOf({}).Html();
+  EXPECT_EQ(nobody.find("<svg"), std::string::npos);
+  EXPECT_NE(nobody.find("没有得分已知的学生"), std::string::npos);
+}
+
+// Subjects are never pooled: each has its section, headed with its name,
+// with its own figures, histogram (bins up to its own full marks) and plot.
+TEST(ClassFiguresTest, EachSubjectHasItsOwnSection) {
+  std::vector<cli::StudentRecord> records = Students({{Essay(1, "a", "90", "100")},
+                                                      {Essay(1, "b", "3", "10")},
+                                                      {Essay(1, "c", "70", "100")},
+                                                      {Essay(1, "d", "0", "100")}});
+  records[1].subject = "英语";
+  const std::string html = cli::SummaryOf(records).Html();
+  const size_t quiz = html.find(
+      "<section class='subject' aria-labelledby='subject-1'><h2 "
+      "id='subject-1'>科目：测验</h2>");
+  const size_t english = html.find("<h2 id='subject-2'>科目：英语</h2>");
+  ASSERT_LT(quiz, english);
+  ASSERT_NE(english, std::string::npos);
+  EXPECT_EQ(html.find("<h2 id='subject-3'"), std::string::npos);
+  const std::string bins = "<g class='bin'><title>";
+  // 测验: 90, 70, 0 of 100; 英语: 3 of 10.
+  EXPECT_LT(html.find("<td class='number'>3</td><td class='number'>53.33</td>", quiz), english);
+  EXPECT_LT(html.find(bins + "90–100 分：1 人</title>", quiz), english);
+  EXPECT_LT(html.find(bins + "0–10 分：1 人</title>", quiz), english);
+  EXPECT_NE(html.find("<td class='number'>1</td><td class='number'>3.00</td>", english),
+            std::string::npos);
+  EXPECT_NE(html.find(bins + "3–4 分：1 人</title>", english), std::string::npos);
+  EXPECT_NE(html.find("<p class='scatter'>英语：", english), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "tools/summary/class_charts.h"
 #include "tools/summary/csv_writer.h"
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
@@ -19,7 +20,6 @@ namespace generatesheet::cli {
 namespace {
 
 constexpr char kMissing[] = "—";
-constexpr int kBins = 10;
 
 std::string Fixed(double value, int digits) {
   char text[64];
@@ -73,13 +73,36 @@ constexpr char kStyle[] = R"(<style>
   .option { display: inline-block; margin: 0 0.6rem 0 0; white-space: nowrap; }
   .option.correct { font-weight: 700; }
   .option.worst { background: #ffebe9; color: #a40e26; outline: 1px solid #cf222e; padding: 0 0.2rem; }
-  svg.histogram { width: 100%; max-width: 40rem; height: auto; }
-  svg.histogram rect { fill: #0b5cad; } svg.histogram text { font-size: 11px; fill: #1f2328; }
-  svg.histogram text.range { font-size: 9px; }
+  svg.histogram, svg.scatter { display: block; width: 100%; max-width: 40rem; height: auto; }
+  svg.histogram rect { fill: #0b5cad; } svg text { font-size: 11px; fill: #1f2328; }
+  svg.histogram text.range, svg text.tick, svg text.region { font-size: 9px; }
+  svg text.tick, svg text.region { fill: #57606a; }
+  svg line.axis, svg line.zero { stroke: #57606a; } svg rect.frame { fill: none; stroke: #8c959f; }
+  svg line.mean { stroke: #cf222e; stroke-width: 1.5; stroke-dasharray: 5 3; }
+  svg .mean text { fill: #a40e26; font-weight: 600; }
+  svg line.threshold { stroke: #8c959f; stroke-dasharray: 4 3; }
+  svg .item circle { fill: #0b5cad; } svg .item.flagged path { fill: #cf222e; }
+  svg .item.flagged text { fill: #a40e26; font-weight: 600; }
+  figure.chart { margin: 1rem 0 0.25rem; } figcaption { font-weight: 600; }
+  .note, .chart-key { color: #57606a; font-size: 0.9em; margin: 0.25rem 0; }
   .review { border: 2px solid #9a6700; padding: 0 1rem; margin: 1rem 0; }
   .legend dt { font-weight: 600; } .legend dd { margin: 0 0 0.4rem 1rem; }
   .wide { overflow-x: auto; }
-  @media print { table.sortable th::after { content: none; } }
+  /* On a phone the tables keep readable columns and scroll in their box,
+     rather than breaking a heading into a character per line. */
+  table.stats th, table.subjects th, #students th, #items th { white-space: nowrap; }
+  #students { min-width: 34rem; } #items { min-width: 44rem; }
+  .files a { overflow-wrap: anywhere; }
+  section.subject { border-top: 1px solid #d0d7de; margin-top: 1.5rem; }
+  @page { size: A4; margin: 12mm; }
+  @media print {
+    body { max-width: none; padding: 0; font-size: 10.5pt; }
+    .wide { overflow: visible; } #students, #items { min-width: 0; }
+    table.sortable th { cursor: auto; } table.sortable th::after { content: none; }
+    tr, svg, figure, .legend dd { break-inside: avoid; }
+    h2 { break-after: avoid; }
+    svg, .option.worst { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
+  }
 </style>)";
 
 // Sorting by a click on a column heading; numbers by their data-value,
@@ -145,40 +168,6 @@ std::string StatisticsTable(const ClassStatistics& s) {
          "</td></tr></table>";
 }
 
-// Ten equal bins from 0 to the full marks (or the best score, when higher).
-std::string Histogram(const ClassAnalysis& a) {
-  if (a.scores.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>";
-  const double top = std::max({a.stats.full, a.stats.max, 1.0});
-  std::vector<int> counts(kBins, 0);
-  for (double x : a.scores) {
-    const int bin = std::clamp(static_cast<int>(std::floor(x / top * kBins)), 0, kBins - 1);
-    ++counts[static_cast<size_t>(bin)];
-  }
-  const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
-  constexpr int kWidth = 40, kHeight = 120, kBase = 140;
-  std::string svg =
-      "<svg class='histogram' viewBox='0 0 " + std::to_string(kBins * kWidth + 20) +
-      " 180' role='img' aria-label='分数分布'>" + "<text x='10' y='12'>人数</text><text x='" +
-      std::to_string(kBins * kWidth / 2 + 10) + "' y='176' text-anchor='middle'>分数</text>";
-  for (int i = 0; i < kBins; ++i) {
-    const int count = counts[static_cast<size_t>(i)];
-    const int h = count * kHeight / most;
-    const int x = 10 + i * kWidth;
-    const std::string range = Fixed(top * i / kBins, 0) + "–" + Fixed(top * (i + 1) / kBins, 0);
-    svg += "<g class='bin'><title>" + range + " 分：" + std::to_string(count) + " 人</title>";
-    svg += "<rect x='" + std::to_string(x + 2) + "' y='" + std::to_string(kBase - h) + "' width='" +
-           std::to_string(kWidth - 4) + "' height='" + std::to_string(h) + "'/>";
-    if (count > 0) {
-      svg += "<text x='" + std::to_string(x + kWidth / 2) + "' y='" +
-             std::to_string(kBase - h - 3) + "' text-anchor='middle'>" + std::to_string(count) +
-             "</text>";
-    }
-    svg += "<text x='" + std::to_string(x + kWidth / 2) + "' y='" + std::to_string(kBase + 14) +
-           "' text-anchor='middle' class='range'>" + range + "</text></g>";
-  }
-  return svg + "</svg>";
-}
-
 std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
   std::string html =
       "<table id='students' class='sortable'><thead><tr><th>学号</th><th>姓名</th><th>科目</th>"
@@ -219,8 +208,12 @@ std::string ItemsTable(const ClassAnalysis& a) {
       std::string classes = "option";
       if (o.correct) classes += " correct";
       if (o.worst_distractor) classes += " worst";
-      html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + (o.correct ? " ✔" : "") +
-              " " + Percent(o.share) + "</span>";
+      // Marked by a symbol as well as by colour, so it reads in black and white.
+      const char* mark = o.correct ? " <span role='img' aria-label='正确选项'>✔</span>"
+                         : o.worst_distractor ? " <span role='img' aria-label='最多人误选'>✘</span>"
+                                              : "";
+      html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + mark + " " +
+              Percent(o.share) + "</span>";
     }
     if (!item.choice) html += "—";
     html += "</td></tr>";
@@ -291,19 +284,69 @@ std::string ClassSummary::Json() const {
                      [&](size_t row) -> const StudentRecord& { return students_[row].record; });
 }
 
-std::string ClassSummary::Html() const {
+namespace {
+
+// A table that may be wider than a phone scrolls inside its own box; the
+// box takes the keyboard's focus, so it scrolls without a mouse too.
+std::string Wide(const std::string& label, const std::string& table) {
+  return "<div class='wide' role='region' tabindex='0' aria-label='" + label + "'>" + table +
+         "</div>";
+}
+
+std::string FileLinks(const std::vector<std::string>& files) {
+  static const std::pair<const char*, const char*> kWhat[] = {
+      {"summary.csv", "每名学生一行：得分、名次、百分位"},
+      {"items.csv", "每题一行：难度、区分度、选项分布"},
+      {"scores.csv", "得分矩阵：每名学生每题的得分"},
+      {"summary.json", "全部数据，供程序读取"},
+      {"summary.xlsx", "Excel 工作簿"}};
+  std::string html = "<nav aria-label='汇总文件'><ul class='files'>";
+  for (const std::string& file : files) {
+    html += "<li><a href='" + EscapeHtml(PageHref(file)) + "'>" + EscapeHtml(file) + "</a>";
+    for (const auto& [name, what] : kWhat) {
+      if (file == name) html += std::string("：") + what;
+    }
+    html += "</li>";
+  }
+  return html + "</ul></nav>";
+}
+
+// One section per subject: its figures, histogram and item plot, never
+// pooled with another subject's.
+std::string SubjectSections(const ClassAnalysis& a, const std::vector<SubjectFigures>& figures) {
+  if (a.subjects.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>\n";
+  std::string html;
+  for (size_t i = 0; i < a.subjects.size(); ++i) {
+    const SubjectScores& s = a.subjects[i];
+    const std::string id = "subject-" + std::to_string(i + 1);
+    const std::string name = s.subject.empty() ? "未注明科目" : EscapeHtml(s.subject);
+    html += "<section class='subject' aria-labelledby='" + id + "'><h2 id='" + id + "'>科目：" +
+            name + "</h2>\n" + Wide(name + " 分数统计", StatisticsTable(s.stats)) + "\n" +
+            ScoreHistogram(s) + "\n";
+    const auto f = std::find_if(figures.begin(), figures.end(),
+                                [&](const SubjectFigures& g) { return g.subject == s.subject; });
+    if (f != figures.end()) html += ItemScatter(*f) + "\n";
+    html += "</section>\n";
+  }
+  return html;
+}
+
+}  // namespace
+
+std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
   const ClassAnalysis a = analyser_.Analysis();
   const std::vector<SubjectFigures> figures = figures_.Figures();
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
              "<title>班级成绩汇总</title>\n") +
-         kStyle + "\n</head>\n<body>\n<h1>班级成绩汇总</h1>\n" + ReviewBox(figures) + "\n" +
-         StatisticsTable(a.stats) + "\n<h2>各科目</h2>\n<div class='wide'>" +
-         SubjectFiguresTable(figures) + "</div>\n" + FiguresLegend() + "\n" + Histogram(a) +
-         "\n<h2>学生（点击表头排序）</h2>\n" + StudentsTable(students_) +
-         "\n<h2>试题分析（由难到易；✔ 为正确选项，红框为最多人误选的选项）</h2>\n" + ItemsTable(a) +
-         "\n" + kScript + "\n</body>\n</html>\n";
+         kStyle + "\n</head>\n<body>\n<header><h1>班级成绩汇总</h1>\n" + FileLinks(linked) +
+         "</header>\n<main>\n" + ReviewBox(figures) + "\n<h2>各科目</h2>\n" +
+         Wide("各科目", SubjectFiguresTable(figures)) + "\n" + FiguresLegend() + "\n" +
+         SubjectSections(a, figures) + "<h2>学生（点击表头排序）</h2>\n" +
+         Wide("学生", StudentsTable(students_)) +
+         "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ 红框为最多人误选的选项）</h2>\n" +
+         Wide("试题分析", ItemsTable(a)) + "\n</main>\n" + kScript + "\n</body>\n</html>\n";
 }
 
 void ClassSummary::Write(const std::string& folder) const {
@@ -311,7 +354,13 @@ void ClassSummary::Write(const std::string& folder) const {
   WriteFileAtomically(folder + "items.csv", ItemsCsv());
   WriteFileAtomically(folder + "scores.csv", ScoresCsv());
   WriteFileAtomically(folder + "summary.json", Json());
-  WriteFileAtomically(folder + "index.html", Html());
+  // Last, so it links every file written beside it.
+  std::vector<std::string> linked;
+  for (const char* file : kLinkedFiles) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(folder + file, ec)) linked.push_back(file);
+  }
+  WriteFileAtomically(folder + "index.html", Html(linked));
 }
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {

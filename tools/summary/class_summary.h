@@ -20,6 +20,10 @@ namespace generatesheet::cli {
 inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv",
                                                 "scores.csv", "summary.json"};
 
+// The files index.html links to when they are in its folder.
+inline constexpr const char* kLinkedFiles[] = {"summary.csv", "items.csv", "scores.csv",
+                                               "summary.json", "summary.xlsx"};
+
 // The summary of a class, its students added one at a time.  Each record is
 // kept without its per-question results: the figures take what they need
 // of them as the record is added, so a class of thousands of students with
@@ -36,9 +40,11 @@ class ClassSummary {
 
   std::string StudentsCsv() const;  // summary.csv
   std::string ItemsCsv() const;     // items.csv
-  std::string Html() const;         // index.html
-  std::string ScoresCsv() const;    // scores.csv
-  std::string Json() const;         // summary.json
+  // index.html, with links to `linked`, the summary files beside it.
+  std::string Html(const std::vector<std::string>& linked = {"summary.csv", "items.csv",
+                                                             "scores.csv", "summary.json"}) const;
+  std::string ScoresCsv() const;  // scores.csv
+  std::string Json() const;       // summary.json
 
   // Writes the five files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.

@@ -35,8 +35,8 @@ std::string ReviewBox(const std::vector<SubjectFigures>& figures) {
   for (const SubjectFigures& f : figures) {
     for (const QuestionFigures& q : f.questions) {
       if (q.flags.empty()) continue;
-      items += "<li><span aria-label='需要复核'>⚠</span> " + EscapeHtml(f.subject) + " 第" +
-               std::to_string(q.number) + "题：";
+      items += "<li><span role='img' aria-label='需要复核'>⚠</span> " + EscapeHtml(f.subject) +
+               " 第" + std::to_string(q.number) + "题：";
       for (size_t i = 0; i < q.flags.size(); ++i) {
         items += (i > 0 ? "；" : "") + EscapeHtml(q.flags[i]);
       }

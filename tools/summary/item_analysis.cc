@@ -145,7 +145,7 @@ std::string StudentScore(const StudentRecord& record) {
 }
 
 struct ClassAnalyser::Tallies {
-  ClassAnalysis analysis;  // scores and full marks so far
+  std::vector<SubjectScores> subjects;  // scores and full marks so far
   std::map<std::pair<std::string, int>, ItemTally> items;
 };
 
@@ -155,11 +155,17 @@ ClassAnalyser::ClassAnalyser(ClassAnalyser&&) noexcept = default;
 ClassAnalyser& ClassAnalyser::operator=(ClassAnalyser&&) noexcept = default;
 
 void ClassAnalyser::Add(const StudentRecord& record) {
-  ClassAnalysis& analysis = tallies_->analysis;
+  std::vector<SubjectScores>& subjects = tallies_->subjects;
+  auto subject = std::find_if(subjects.begin(), subjects.end(),
+                              [&](const SubjectScores& s) { return s.subject == record.subject; });
+  if (subject == subjects.end()) {
+    subjects.push_back({record.subject, {}, {}});
+    subject = subjects.end() - 1;
+  }
   const std::string total = StudentScore(record);
-  if (!total.empty()) analysis.scores.push_back(Number(total));
+  if (!total.empty()) subject->scores.push_back(Number(total));
   const std::string full = ExactSum(record, &QuestionResult::full);
-  if (!full.empty()) analysis.stats.full = std::max(analysis.stats.full, Number(full));
+  if (!full.empty()) subject->stats.full = std::max(subject->stats.full, Number(full));
   for (const QuestionResult& r : record.results) {
     ItemTally& t = tallies_->items[{record.subject, r.number}];
     t.item.subject = record.subject;
@@ -170,9 +176,10 @@ void ClassAnalyser::Add(const StudentRecord& record) {
 
 ClassAnalysis ClassAnalyser::Analysis() const {
   ClassAnalysis analysis;
-  analysis.scores = tallies_->analysis.scores;
-  analysis.stats = Describe(analysis.scores);
-  analysis.stats.full = tallies_->analysis.stats.full;
+  for (const SubjectScores& s : tallies_->subjects) {
+    analysis.subjects.push_back({s.subject, Describe(s.scores), s.scores});
+    analysis.subjects.back().stats.full = s.stats.full;
+  }
   for (const auto& [key, tally] : tallies_->items) analysis.items.push_back(Finish(tally));
   std::stable_sort(analysis.items.begin(), analysis.items.end(),
                    [](const ItemStatistics& a, const ItemStatistics& b) {

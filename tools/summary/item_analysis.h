@@ -52,10 +52,17 @@ struct ItemStatistics {
   std::optional<double> discrimination;
 };
 
-struct ClassAnalysis {
+// The scores of one subject: a batch may hold several papers, and their
+// totals are never pooled.
+struct SubjectScores {
+  std::string subject;
   ClassStatistics stats;
-  std::vector<double> scores;         // the known scores, as given
-  std::vector<ItemStatistics> items;  // hardest first; unknown facility last
+  std::vector<double> scores;  // the known scores, as given
+};
+
+struct ClassAnalysis {
+  std::vector<SubjectScores> subjects;  // in the order first met
+  std::vector<ItemStatistics> items;    // hardest first; unknown facility last
 };
 
 // Gathers the figures one student at a time and keeps only a few numbers

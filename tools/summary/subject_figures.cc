@@ -112,12 +112,12 @@ void RankStudents(SubjectFigures& f) {
 void Flag(QuestionFigures& q, bool key_outdrawn) {
   if (q.item_rest && *q.item_rest < 0) {
     q.flags.push_back(kFlagNegative);
-  } else if (q.item_rest && *q.item_rest < 0.2) {
+  } else if (q.item_rest && *q.item_rest < kLowDiscrimination) {
     q.flags.push_back(kFlagLow);
   }
   if (key_outdrawn) q.flags.push_back(kFlagKey);
-  if (q.facility && *q.facility < 0.2) q.flags.push_back(kFlagHard);
-  if (q.facility && *q.facility > 0.9) q.flags.push_back(kFlagEasy);
+  if (q.facility && *q.facility < kHardBelow) q.flags.push_back(kFlagHard);
+  if (q.facility && *q.facility > kEasyAbove) q.flags.push_back(kFlagEasy);
   if (q.students > 0 && q.answered == 0) q.flags.push_back(kFlagNobody);
 }
 

@@ -69,6 +69,11 @@ struct SubjectFigures {
   std::vector<StudentFigures> students;    // in the order added
 };
 
+// Thresholds of the flags, also drawn on the difficulty–discrimination plot.
+inline constexpr double kLowDiscrimination = 0.2;  // 区分度 below it is low
+inline constexpr double kHardBelow = 0.2;          // 难度 below it: too hard
+inline constexpr double kEasyAbove = 0.9;          // 难度 above it: too easy
+
 // Rule texts of the flags.
 inline constexpr char kFlagNegative[] = "区分度为负：答得好的学生反而更常答错，请核对标准答案";
 inline constexpr char kFlagLow[] = "区分度低于 0.2";
