@@ -211,17 +211,20 @@ void WriteMadeUpClass(const std::string& folder) {
   }
 }
 
-// Every element whose right edge lies beyond the viewport, unless it is
-// inside a box that scrolls; the page's width; how many boxes scroll.
+// The elements whose right edge lies beyond the viewport, unless inside a
+// box that scrolls (the outermost of each such tree); the page's width;
+// how many boxes scroll.
 constexpr char kOverflow[] = R"((() => {
   const width = document.documentElement.clientWidth;
   const boxes = [...document.querySelectorAll('*')]
       .filter(e => ['auto', 'scroll'].includes(getComputedStyle(e).overflowX));
-  const out = [...document.body.querySelectorAll('*')].filter(e => {
+  const beyond = [...document.body.querySelectorAll('*')].filter(e => {
     const r = e.getBoundingClientRect();
     return r.width > 0 && r.right > width + 0.5 && !boxes.some(b => b !== e && b.contains(e));
-  }).map(e => e.tagName + '.' + (e.getAttribute('class') || '') + ' ' +
-              Math.round(e.getBoundingClientRect().right));
+  });
+  const out = beyond.filter(e => !beyond.includes(e.parentElement))
+      .map(e => e.tagName + '.' + (e.getAttribute('class') || '') + ' ' +
+                Math.round(e.getBoundingClientRect().right));
   return {page: document.documentElement.scrollWidth, width: width, out: out,
           scrolling: boxes.filter(b => b.scrollWidth > b.clientWidth).length};
 })())";
