@@ -74,8 +74,8 @@ constexpr char kStyle[] = R"(<style>
   .option.correct { font-weight: 700; }
   .option.worst { background: #ffebe9; color: #a40e26; outline: 1px solid #cf222e; padding: 0 0.2rem; }
   svg.histogram, svg.scatter { display: block; width: 100%; max-width: 40rem; height: auto; }
-  svg.histogram rect { fill: #0b5cad; } svg text { font-size: 11px; fill: #1f2328; }
-  svg.histogram text.range, svg text.tick, svg text.region { font-size: 9px; }
+  svg.histogram rect { fill: #0b5cad; } svg text { font-size: 12px; fill: #1f2328; }
+  svg.histogram text.range { font-size: 9px; } svg text.tick, svg text.region { font-size: 10px; }
   svg text.tick, svg text.region { fill: #57606a; }
   svg line.axis, svg line.zero { stroke: #57606a; } svg rect.frame { fill: none; stroke: #8c959f; }
   svg line.mean { stroke: #cf222e; stroke-width: 1.5; stroke-dasharray: 5 3; }
@@ -91,6 +91,7 @@ constexpr char kStyle[] = R"(<style>
   /* On a phone the tables keep readable columns and scroll in their box,
      rather than breaking a heading into a character per line. */
   table.stats th, table.subjects th, #students th, #items th { white-space: nowrap; }
+  table.subjects td:first-child { white-space: nowrap; }
   #students { min-width: 34rem; } #items { min-width: 44rem; }
   .files a { overflow-wrap: anywhere; }
   section.subject { border-top: 1px solid #d0d7de; margin-top: 1.5rem; }
