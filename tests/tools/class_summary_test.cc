@@ -740,7 +740,10 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
        {"<g class='item' role='img' aria-label='第1题：难度 50.0%，区分度 1.00'><title>"
         "第1题：难度 50.0%，区分度 1.00</title><circle cx='224.0' cy='16.0' r='4.5'/>"
         "<text x='231.0' y='20.0' text-anchor='start'>1</text></g>",
-        "aria-label='第2题：难度 50.0%，区分度 1.00'>",
+        // Question 2 lies on question 1: its number goes to the other side.
+        "aria-label='第2题：难度 50.0%，区分度 1.00'><title>第2题：难度 50.0%，区分度 1.00</title>"
+        "<circle cx='224.0' cy='16.0' r='4.5'/><text x='217.0' y='20.0' text-anchor='end'>2"
+        "</text></g>",
         "<g class='item flagged' role='img' aria-label='第3题：难度 20.0%，区分度 -1.00；需要复核："
         "区分度为负：答得好的学生反而更常答错，请核对标准答案'>",
         "<path d='M116.0 250.0L121.5 260.0L110.5 260.0Z'/><text x='123.0' y='260.0' "

@@ -119,7 +119,52 @@ std::string PlotFrame() {
          Text((kPlotLeft + kPlotRight) / 2, 292, "难度（得分率）");
 }
 
-std::string Point(const QuestionFigures& q) {
+// Where a point's number goes: beside it on the right, else on the left,
+// above or below, whichever first clears the marks and the numbers
+// already placed, so questions of like figures stay legible.
+class LabelPlacer {
+ public:
+  // Keeps numbers off the mark of a point at (x, y).
+  void Avoid(double x, double y) { placed_.push_back({x - 5, y - 6, x + 5, y + 5}); }
+
+  // The text element for `number` at the point (x, y).
+  std::string Place(double x, double y, const std::string& number, size_t width_chars) {
+    const double w = 7.0 * static_cast<double>(width_chars), h = 12;
+    struct Spot {
+      double x, y;  // the text's anchor and baseline
+      const char* anchor;
+      double left;  // of its box
+    };
+    const Spot spots[] = {{x + 7, y + 4, "start", x + 7},
+                          {x - 7, y + 4, "end", x - 7 - w},
+                          {x, y - 8, "middle", x - w / 2},
+                          {x, y + 17, "middle", x - w / 2}};
+    const Spot* chosen = nullptr;
+    for (const Spot& s : spots) {
+      const Box box{s.left, s.y - h + 2, s.left + w, s.y + 2};
+      if (box.left < kPlotLeft || box.right > kPlotRight || Overlaps(box)) continue;
+      chosen = &s;
+      break;
+    }
+    // Crowded everywhere: right of the point, or left of it near the edge.
+    if (chosen == nullptr) chosen = x + 7 + w > kPlotRight ? &spots[1] : &spots[0];
+    placed_.push_back({chosen->left, chosen->y - h + 2, chosen->left + w, chosen->y + 2});
+    return Text(chosen->x, chosen->y, number, chosen->anchor);
+  }
+
+ private:
+  struct Box {
+    double left, top, right, bottom;
+  };
+  bool Overlaps(const Box& b) const {
+    return std::any_of(placed_.begin(), placed_.end(), [&](const Box& p) {
+      return b.left < p.right && p.left < b.right && b.top < p.bottom && p.top < b.bottom;
+    });
+  }
+  std::vector<Box> placed_;
+};
+
+std::string Point(const QuestionFigures& q, LabelPlacer& labels) {
   const double x = X(*q.facility), y = Y(*q.item_rest);
   const bool flagged = !q.flags.empty();
   std::string label = "第" + std::to_string(q.number) + "题：难度 " + Percent(*q.facility) +
@@ -135,10 +180,9 @@ std::string Point(const QuestionFigures& q) {
   } else {
     svg += "<circle cx='" + At(x) + "' cy='" + At(y) + "' r='4.5'/>";
   }
-  // Labels near the right edge go to the left of their point.
-  const bool left = x > kPlotRight - 30;
-  const std::string number = std::to_string(q.number) + (flagged ? "⚠" : "");
-  return svg + Text(left ? x - 7 : x + 7, y + 4, number, left ? "end" : "start") + "</g>";
+  const std::string digits = std::to_string(q.number);
+  const size_t width = digits.size() + (flagged ? 2 : 0);  // "⚠" is about two digits wide
+  return svg + labels.Place(x, y, digits + (flagged ? "⚠" : ""), width) + "</g>";
 }
 
 // "未画出：第1、2题（区分度无法计算）；…": the questions left out, by reason.
@@ -166,9 +210,13 @@ std::string Unplotted(const std::vector<const QuestionFigures*>& questions) {
 std::string ItemScatter(const SubjectFigures& f) {
   std::string points;
   std::vector<const QuestionFigures*> unplotted;
+  LabelPlacer labels;
+  for (const QuestionFigures& q : f.questions) {
+    if (q.facility && q.item_rest) labels.Avoid(X(*q.facility), Y(*q.item_rest));
+  }
   for (const QuestionFigures& q : f.questions) {
     if (q.facility && q.item_rest) {
-      points += Point(q);
+      points += Point(q, labels);
     } else {
       unplotted.push_back(&q);
     }
