@@ -139,6 +139,10 @@ GENERATESHEET_EXPORT void gs_create_html_set_marks(gs_create_html* sheet, int on
  * (CreateHtml::IncompleteNotice): 1 on, 0 off (the default). */
 GENERATESHEET_EXPORT int gs_create_html_get_incomplete_notice(const gs_create_html* sheet);
 GENERATESHEET_EXPORT void gs_create_html_set_incomplete_notice(gs_create_html* sheet, int on);
+/* "$Title$" filled with the student's number, name and subject instead of
+ * the fixed title (CreateHtml::StudentTitle): 1 on, 0 off (the default). */
+GENERATESHEET_EXPORT int gs_create_html_get_student_title(const gs_create_html* sheet);
+GENERATESHEET_EXPORT void gs_create_html_set_student_title(gs_create_html* sheet, int on);
 /* The per-question results of the last run (CreateHtml::Results): their
  * number, and all of them as a JSON array of objects with the keys number,
  * family ("single_choice", "compound", "essay"), choice, options,

@@ -150,6 +150,14 @@ class GENERATESHEET_EXPORT CreateHtml {
   bool IncompleteNotice() const;
   void SetIncompleteNotice(bool sValue);
 
+  // The student's title: when true, "$Title$" in the template is filled with
+  // the student's number, name and subject, joined by spaces and escaped
+  // ("1001 张三 英语"), so a browser's tab, a print's running header and a
+  // PDF's title name the student.  Default false: "$Title$" gets the fixed
+  // title "生成的网页标题", and pages are exactly as without this property.
+  bool StudentTitle() const;
+  void SetStudentTitle(bool sValue);
+
   // The per-question results of the last run, in the order of the page;
   // emptied when a run starts.  Filled whether Marks is on or not.
   const std::vector<QuestionResult>& Results() const;

@@ -150,6 +150,14 @@ void gs_create_html_set_incomplete_notice(gs_create_html* sheet, int on) {
   sheet->object.SetIncompleteNotice(on != 0);
 }
 
+int gs_create_html_get_student_title(const gs_create_html* sheet) {
+  return sheet->object.StudentTitle() ? 1 : 0;
+}
+
+void gs_create_html_set_student_title(gs_create_html* sheet, int on) {
+  sheet->object.SetStudentTitle(on != 0);
+}
+
 size_t gs_create_html_get_result_count(const gs_create_html* sheet) {
   return sheet->object.Results().size();
 }

@@ -76,6 +76,8 @@ bool CreateHtml::Marks() const { return impl_->marks; }
 void CreateHtml::SetMarks(bool sValue) { impl_->marks = sValue; }
 bool CreateHtml::IncompleteNotice() const { return impl_->incomplete_notice; }
 void CreateHtml::SetIncompleteNotice(bool sValue) { impl_->incomplete_notice = sValue; }
+bool CreateHtml::StudentTitle() const { return impl_->student_title; }
+void CreateHtml::SetStudentTitle(bool sValue) { impl_->student_title = sValue; }
 const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
 const RunFailure& CreateHtml::Failure() const { return impl_->failure; }

@@ -80,6 +80,7 @@ class CreateHtml::Impl : public ErrorSink {
   std::string page_path;
   bool marks = false;
   bool incomplete_notice = false;
+  bool student_title = false;
   std::vector<QuestionResult> results;
   Outcome outcome = Outcome::kNotWritten;
   RunFailure failure;  // why the last run fell short

@@ -23,7 +23,8 @@ void CreateHtml::Impl::WritePage() {
                              {.template_path = template_path,
                               .html_paper_path = html_paper_path,
                               .zip_paper_name = zip_paper_name,
-                              .bak_data_path = bak_data_path},
+                              .bak_data_path = bak_data_path,
+                              .student_title = student_title},
                              notice);
   results = collector.Take();
   run.questions = context.questions_rendered;

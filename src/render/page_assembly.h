@@ -18,13 +18,17 @@ struct PageFiles {
   // the page must never replace.
   std::string zip_paper_name;
   std::string bak_data_path;
+  // "$Title$" gets the student's number, name and subject rather than the
+  // fixed title.
+  bool student_title = false;
 };
 
 // Asked once the header and the sections are rendered: HTML to put before
 // them (a notice that the page lacks parts), or "".
 using ContentNotice = std::function<std::string()>;
 
-// Reads the template, puts the fixed title in place of "$Title$" and the
+// Reads the template, puts the title (the fixed one, or the student's when
+// files.student_title) in place of "$Title$" and the
 // header and sections rendered from `context` (after `notice`'s HTML, when
 // there is a notice) in place of "$Content$", and writes the page in the
 // template's own encoding, replacing any earlier page whole.  Returns the

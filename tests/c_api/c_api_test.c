@@ -180,6 +180,7 @@ const char* gs_check_missing_package(const char* folder) {
 const char* gs_check_generate(const char* folder, const char* zip, const char* template_path,
                               const char* out, const char* student_id, const char* expected_page) {
   gs_create_html* sheet = gs_create_html_new();
+  char title[256];
   CHECK(gs_create_html_set_bak_data_path(sheet, folder) == GS_OK);
   CHECK(gs_create_html_set_zip_paper_name(sheet, zip) == GS_OK);
   CHECK(gs_create_html_set_template_path(sheet, template_path) == GS_OK);
@@ -222,6 +223,18 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
   CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_NONE);
   CHECK(Equals(gs_create_html_get_failure_message(sheet), ""));
+  CHECK(FileHolds(expected_page, "<title>生成的网页标题</title>"));
+  /* The student's title, escaped, in place of the fixed one. */
+  CHECK(gs_create_html_get_student_title(sheet) == 0);
+  gs_create_html_set_student_title(sheet, 1);
+  CHECK(gs_create_html_get_student_title(sheet) == 1);
+  CHECK(gs_create_html_set_student_name(sheet, "<张 & \"三\">") == GS_OK);
+  CHECK(gs_create_html_set_subject(sheet, "英语") == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  snprintf(title, sizeof title, "<title>%s &lt;张 &amp; &quot;三&quot;&gt; 英语</title>",
+           student_id);
+  CHECK(FileHolds(expected_page, title));
   gs_create_html_release(sheet);
   return NULL;
 }

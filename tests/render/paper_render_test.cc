@@ -304,6 +304,32 @@ TEST_F(PaperTest, PlaceholdersInsideTheContentStayAsTheyAre) {
       << page;
 }
 
+// With the student's title asked for, "$Title$" names the student, as text
+// that cannot open markup; a placeholder in a name is not filled again.
+TEST_F(PaperTest, TheStudentsTitleNamesTheStudentEscaped) {
+  testing::WriteFileForTest(dir_.File("template.html"),
+                            "<title>$Title$</title><p title=\"$Title$\">$Content$");
+  Section(1, "88", "写作");
+  Question(1, "q", "88");
+  Answer(1, 4, "s", "t", "a");
+  EXPECT_FALSE(sheet_.StudentTitle());
+  sheet_.SetStudentTitle(true);
+  for (const auto& [name, subject, title] :
+       {std::tuple<const char*, const char*, const char*>{"张三", "英语", "1001 张三 英语"},
+        {"<b>A & \"B\"</b>", "英语", "1001 &lt;b&gt;A &amp; &quot;B&quot;&lt;/b&gt; 英语"},
+        {"$Content$", "英语", "1001 $Content$ 英语"},
+        {"", "英语", "1001 英语"}}) {
+    SCOPED_TRACE(name);
+    sheet_.SetStudentName(name);
+    sheet_.SetSubject(subject);
+    const std::string page = Generate();
+    EXPECT_EQ(0u, page.find(std::string("<title>") + title + "</title><p title=\"" + title +
+                            "\"><div class='paperTitle'>学号：1001&nbsp;&nbsp;"))
+        << page;
+    EXPECT_EQ("", sheet_.ErrMsg());
+  }
+}
+
 // The old page is a second name of another file here: a page written in
 // place, through the old file, would change that file too.
 TEST_F(PaperTest, TheOldPageIsReplacedNotWrittenThrough) {

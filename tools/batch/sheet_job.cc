@@ -33,6 +33,8 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   sheet.SetMarks(marks);
   // A page the program writes with errors says so on its face.
   sheet.SetIncompleteNotice(true);
+  // Its tab, its print's running header and its PDF's title name the student.
+  sheet.SetStudentTitle(true);
   sheet.SetBakDataPath(job.package_folder);
   sheet.SetZipPaperName(job.zip_name);
   sheet.SetTemplatePath(template_path);

@@ -40,6 +40,28 @@ constexpr int kReplyFd = 4;
 constexpr double kA4Width = 8.27;
 constexpr double kA4Height = 11.69;
 
+// Every printed page names the student (the page's title, which the program
+// fills with the student's number, name and subject) and carries its number,
+// unless the page's own style sets page margin boxes (the bundled template
+// does: the header and the page number), which then stand alone.  Chromium
+// lays these out on their own, at a tiny default size, hence the explicit
+// font and size.
+constexpr char kHeaderFooterStyle[] =
+    "font: 9pt 'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei', sans-serif;"
+    " color: #57606a; width: 100%; text-align: center;";
+const std::string kHeaderTemplate =
+    std::string("<div style=\"") + kHeaderFooterStyle + "\"><span class=\"title\"></span></div>";
+const std::string kFooterTemplate =
+    std::string("<div style=\"") + kHeaderFooterStyle +
+    "\">第 <span class=\"pageNumber\"></span> 页 / 共 <span class=\"totalPages\"></span> 页</div>";
+
+// True when a style sheet of the page sets a page margin box (@top-center
+// and the like, inside @page).  A sheet that cannot be read counts as none.
+constexpr char kHasMarginBoxes[] =
+    "[...document.styleSheets].some(sheet => { try { return [...sheet.cssRules].some("
+    "rule => rule instanceof CSSPageRule && rule.cssRules && rule.cssRules.length > 0); }"
+    " catch (e) { return false; } })";
+
 const char* const kChromiumFlags[] = {"--headless",
                                       "--no-sandbox",
                                       "--disable-gpu",
@@ -310,11 +332,20 @@ void PdfPrinter::Load(const std::string& page_path) {
 void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path) {
   try {
     Load(page_path);
-    const Json pdf = Json::parse(Call("Page.printToPDF", Json{{"paperWidth", kA4Width},
-                                                              {"paperHeight", kA4Height},
-                                                              {"printBackground", true},
-                                                              {"preferCSSPageSize", true}}
-                                                             .dump()));
+    const bool own_margin_boxes =
+        Json::parse(Call("Runtime.evaluate",
+                         Json{{"expression", kHasMarginBoxes}, {"returnByValue", true}}.dump()))
+            .at("result")
+            .value("value", false);
+    const Json pdf =
+        Json::parse(Call("Page.printToPDF", Json{{"paperWidth", kA4Width},
+                                                 {"paperHeight", kA4Height},
+                                                 {"printBackground", true},
+                                                 {"preferCSSPageSize", true},
+                                                 {"displayHeaderFooter", !own_margin_boxes},
+                                                 {"headerTemplate", kHeaderTemplate},
+                                                 {"footerTemplate", kFooterTemplate}}
+                                                .dump()));
     WriteFileAtomically(pdf_path, Base64Decode(pdf.at("data").get<std::string>()));
   } catch (const std::exception& e) {
     Stop();
