@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -264,11 +265,86 @@ std::string Shell(const std::string& command, const std::string& out_file) {
   return ReadFileForTest(out_file);
 }
 
+// A text block of a PDF page as pdftotext -bbox-layout gives it, in points
+// from the page's top.
+struct Block {
+  double top, bottom;
+};
+
+// The blocks of each page, top first.
+std::vector<std::vector<Block>> PageBlocks(const std::string& bbox_html) {
+  std::vector<std::vector<Block>> pages;
+  const std::regex page_re("<page [^>]*>([\\s\\S]*?)</page>");
+  const std::regex block_re(
+      "<block xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\"");
+  for (std::sregex_iterator p(bbox_html.begin(), bbox_html.end(), page_re), end; p != end; ++p) {
+    const std::string body = (*p)[1].str();
+    std::vector<Block> blocks;
+    for (std::sregex_iterator b(body.begin(), body.end(), block_re); b != end; ++b) {
+      blocks.push_back({std::stod((*b)[1].str()), std::stod((*b)[2].str())});
+    }
+    std::sort(blocks.begin(), blocks.end(),
+              [](const Block& a, const Block& b) { return a.top < b.top; });
+    pages.push_back(blocks);
+  }
+  return pages;
+}
+
+// Checks a student's PDF: A4, at most `max_pages` pages, the Title naming
+// the student, every page headed with `header` (the texts, in order, without
+// blanks) and numbered "第 X 页 / 共 Y 页", and no page but the last more than
+// a quarter empty.  The empty share of a page is the room between its
+// lowest text of the paper and its footer, over the room between its header
+// and its footer (header and footer: its topmost and lowest text blocks).
+void CheckPrint(const std::string& pdf, const std::string& title, const std::string& header,
+                int max_pages, const std::string& scratch) {
+  SCOPED_TRACE(pdf);
+  const std::string info = Shell("pdfinfo " + ShellQuote(pdf), scratch);
+  std::smatch pages_match;
+  ASSERT_TRUE(std::regex_search(info, pages_match, std::regex("Pages:\\s+(\\d+)"))) << info;
+  const int pages = std::stoi(pages_match[1]);
+  EXPECT_GE(pages, 2);
+  EXPECT_LE(pages, max_pages);
+  EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  EXPECT_NE(info.find("Title:           " + title + "\n"), std::string::npos) << info;
+
+  std::string text = Shell("pdftotext -layout " + ShellQuote(pdf) + " -", scratch);
+  std::erase(text, ' ');  // pdftotext spaces CJK text as it pleases
+  // Pages are separated by form feeds; each opens with the header and
+  // carries its number.
+  int page = 0;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\f', start)) != std::string::npos; start = end + 1) {
+    const std::string one = text.substr(start, end - start);
+    ++page;
+    EXPECT_EQ(one.find(header), one.find_first_not_of('\n')) << "page " << page << ":\n" << one;
+    EXPECT_NE(one.find("第" + std::to_string(page) + "页/共" + std::to_string(pages) + "页"),
+              std::string::npos)
+        << one;
+  }
+  EXPECT_EQ(page, pages);
+  EXPECT_NE(text.find("得分："), std::string::npos);
+
+  const std::vector<std::vector<Block>> blocks =
+      PageBlocks(Shell("pdftotext -bbox-layout " + ShellQuote(pdf) + " -", scratch));
+  ASSERT_EQ(blocks.size(), static_cast<size_t>(pages));
+  for (int i = 0; i + 1 < pages; ++i) {
+    SCOPED_TRACE("page " + std::to_string(i + 1));
+    ASSERT_GE(blocks[i].size(), 3u);
+    const double room_top = blocks[i].front().bottom, room_bottom = blocks[i].back().top;
+    double lowest = room_top;
+    for (size_t b = 1; b + 1 < blocks[i].size(); ++b)
+      lowest = std::max(lowest, blocks[i][b].bottom);
+    EXPECT_LE((room_bottom - lowest) / (room_bottom - room_top), 0.25);
+  }
+}
+
 // A batch of the samples with marks and PDFs: the class summary sorts by
-// score in the browser, and each PDF names its student on every page.
+// score in the browser, and each PDF is compact and names its student on
+// every page, with the bundled template and with one of a host's.
 TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   std::string manifest = "package_folder,zip_name,student_id,student_name,subject\n";
-  std::map<std::string, std::string> names;  // PDF -> student name
+  std::map<std::string, json> students;  // PDF -> sample
   for (const char* sample : {"english", "computer-basics"}) {
     const json d = json::parse(
         ReadFileForTest(std::string(GENERATESHEET_SOURCE_DIR "/samples/") + sample + ".json"));
@@ -278,13 +354,12 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
                 "\n";
     std::string pdf = d["package_name"].get<std::string>();
     std::erase(pdf, '#');
-    names["class/" + pdf.substr(0, pdf.size() - 4) + ".pdf"] = d["student_name"];
+    students["class/" + pdf.substr(0, pdf.size() - 4) + ".pdf"] = d;
   }
   WriteFileForTest(dir_.File("class.csv"), manifest);
   const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--marks", "--pdf", "--key-file",
                            GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-
   // Sorting by score, up and then down, with real clicks.
   cli::PdfPrinter browser;
   const std::string click =
@@ -348,30 +423,25 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   EXPECT_EQ(json::parse(browser.Evaluate(dir_.File("class/cs2024020115.html"), lines, 390)),
             json::parse("[1, 1, 1, 1, 1, 390]"));
 
-  for (const auto& [pdf, name] : names) {
-    SCOPED_TRACE(pdf);
-    const std::string info = Shell("pdfinfo " + ShellQuote(dir_.File(pdf)), dir_.File("info"));
-    std::smatch pages_match;
-    ASSERT_TRUE(std::regex_search(info, pages_match, std::regex("Pages:\\s+(\\d+)"))) << info;
-    const int pages = std::stoi(pages_match[1]);
-    EXPECT_GE(pages, 2);
-    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
-    std::string text =
-        Shell("pdftotext -layout " + ShellQuote(dir_.File(pdf)) + " -", dir_.File("text"));
-    std::erase(text, ' ');  // pdftotext spaces CJK text as it pleases
-    // Pages are separated by form feeds; each carries the name and its number.
-    size_t page = 0, start = 0;
-    for (size_t end; (end = text.find('\f', start)) != std::string::npos; start = end + 1) {
-      const std::string one = text.substr(start, end - start);
-      ++page;
-      EXPECT_NE(one.find("姓名：" + name), std::string::npos) << "page " << page << ":\n" << one;
-      EXPECT_NE(one.find("第" + std::to_string(page) + "页/共" + std::to_string(pages) + "页"),
-                std::string::npos)
-          << one;
-    }
-    EXPECT_EQ(page, static_cast<size_t>(pages));
-    EXPECT_NE(text.find("得分："), std::string::npos);
+  for (const auto& [pdf, d] : students) {
+    const std::string id = d["student_id"], name = d["student_name"], subject = d["subject"];
+    CheckPrint(dir_.File(pdf), id + " " + name + " " + subject,
+               "学号：" + id + "姓名：" + name + "科目：" + subject, 5, dir_.File("scratch"));
   }
+
+  // A host's template without page margin boxes of its own: the header is
+  // the page's title, the student's.
+  WriteFileForTest(dir_.File("plain.html"),
+                   "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>$Title$</title>"
+                   "</head><body>$Content$</body></html>");
+  const CliResult plain =
+      Cli({"run", "--bak-data-path", "demo/packages/english", "--zip", "english-2024010101.zip",
+           "--out", "plain", "--template", "plain.html", "--student-id", "2024010101",
+           "--student-name", "李明", "--subject", "英语", "--marks", "--pdf", "--key-file",
+           GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
+  ASSERT_EQ(plain.exit_code, 0) << plain.err;
+  CheckPrint(dir_.File("plain/english-2024010101.pdf"), "2024010101 李明 英语",
+             "2024010101李明英语", 8, dir_.File("scratch"));
 }
 
 // A PDF that cannot be written leaves its student's page with errors, and
