@@ -46,14 +46,11 @@ constexpr double kA4Height = 11.69;
 // does: the header and the page number), which then stand alone.  Chromium
 // lays these out on their own, at a tiny default size, hence the explicit
 // font and size.
-constexpr char kHeaderFooterStyle[] =
-    "font: 9pt 'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei', sans-serif;"
-    " color: #57606a; width: 100%; text-align: center;";
-const std::string kHeaderTemplate =
-    std::string("<div style=\"") + kHeaderFooterStyle + "\"><span class=\"title\"></span></div>";
-const std::string kFooterTemplate =
-    std::string("<div style=\"") + kHeaderFooterStyle +
-    "\">第 <span class=\"pageNumber\"></span> 页 / 共 <span class=\"totalPages\"></span> 页</div>";
+std::string HeaderFooter(const std::string& inner_html) {
+  return "<div style=\"font: 9pt 'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei',"
+         " sans-serif; color: #57606a; width: 100%; text-align: center;\">" +
+         inner_html + "</div>";
+}
 
 // True when a style sheet of the page sets a page margin box (@top-center
 // and the like, inside @page).  A sheet that cannot be read counts as none.
@@ -337,15 +334,17 @@ void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path
                          Json{{"expression", kHasMarginBoxes}, {"returnByValue", true}}.dump()))
             .at("result")
             .value("value", false);
-    const Json pdf =
-        Json::parse(Call("Page.printToPDF", Json{{"paperWidth", kA4Width},
-                                                 {"paperHeight", kA4Height},
-                                                 {"printBackground", true},
-                                                 {"preferCSSPageSize", true},
-                                                 {"displayHeaderFooter", !own_margin_boxes},
-                                                 {"headerTemplate", kHeaderTemplate},
-                                                 {"footerTemplate", kFooterTemplate}}
-                                                .dump()));
+    const Json pdf = Json::parse(
+        Call("Page.printToPDF",
+             Json{{"paperWidth", kA4Width},
+                  {"paperHeight", kA4Height},
+                  {"printBackground", true},
+                  {"preferCSSPageSize", true},
+                  {"displayHeaderFooter", !own_margin_boxes},
+                  {"headerTemplate", HeaderFooter("<span class=\"title\"></span>")},
+                  {"footerTemplate", HeaderFooter("第 <span class=\"pageNumber\"></span> 页 / 共 "
+                                                  "<span class=\"totalPages\"></span> 页")}}
+                 .dump()));
     WriteFileAtomically(pdf_path, Base64Decode(pdf.at("data").get<std::string>()));
   } catch (const std::exception& e) {
     Stop();

@@ -34,7 +34,10 @@ class PdfPrinter {
   ~PdfPrinter();
 
   // Loads the page (a file path) and writes it as PDF to `pdf_path`,
-  // atomically.  Throws Error naming the page; the next call starts afresh.
+  // atomically.  Each printed page is headed with the page's title and
+  // numbered "第 X 页 / 共 Y 页", unless the page's style sets page margin
+  // boxes of its own.  Throws Error naming the page; the next call starts
+  // afresh.
   void Print(const std::string& page_path, const std::string& pdf_path);
 
   // Loads the page, evaluates `expression` in it and returns the value as
