@@ -42,6 +42,8 @@ class ReplacementFile {
   ~ReplacementFile();
 
   int fd() const { return fd_.get(); }
+  // The temporary file's path, for a writer that opens files by name.
+  const std::string& temp_path() const { return temp_; }
   void Write(std::string_view data) { WriteAll(fd_.get(), data, target_); }
   void Write(const unsigned char* data, std::size_t size) {
     Write(std::string_view(reinterpret_cast<const char*>(data), size));

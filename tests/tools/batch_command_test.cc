@@ -75,7 +75,7 @@ class BatchCommandTest : public CliTest {
     }
     if (summary)
       names.insert({"index.html", "summary.csv", "items.csv", "scores.csv", "summary.json",
-                    "MANIFEST.json"});
+                    "summary.xlsx", "MANIFEST.json"});
     return names;
   }
   json Report(const std::string& name) const {
@@ -559,10 +559,10 @@ TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
     EXPECT_EQ(report["students"][i + 1]["error"], refusals[i]);
     EXPECT_NE(r.err.find("清单第 " + std::to_string(i + 3) + " 行"), std::string::npos) << r.err;
   }
-  EXPECT_EQ(
-      FilesIn("pages"),
-      (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv", "items.csv",
-                             "scores.csv", "summary.json", "p.ZIP", "r.html", "MANIFEST.json"}));
+  EXPECT_EQ(FilesIn("pages"),
+            (std::set<std::string>{"a.html", "a.results.json", "index.html", "summary.csv",
+                                   "items.csv", "scores.csv", "summary.json", "summary.xlsx",
+                                   "p.ZIP", "r.html", "MANIFEST.json"}));
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/p.ZIP")), package);
   EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html")).find("<h1>班级成绩汇总</h1>"),
             std::string::npos);
@@ -580,10 +580,11 @@ TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
   const CliResult r =
       Cli({"batch", "m.csv", "--out", "pages", "--jobs", "3", "--key-file", key_file_});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(FilesIn("pages"), (std::set<std::string>{
-                                  "p1.html", "p2.html", "p3.html", "p1.results.json",
-                                  "p2.results.json", "p3.results.json", "index.html", "summary.csv",
-                                  "items.csv", "scores.csv", "summary.json", "MANIFEST.json"}));
+  EXPECT_EQ(
+      FilesIn("pages"),
+      (std::set<std::string>{"p1.html", "p2.html", "p3.html", "p1.results.json", "p2.results.json",
+                             "p3.results.json", "index.html", "summary.csv", "items.csv",
+                             "scores.csv", "summary.json", "summary.xlsx", "MANIFEST.json"}));
 }
 
 TEST_F(BatchCommandTest, BadOptionsAndManifests) {

@@ -1,8 +1,11 @@
 // The class summary of a batch: a made-up class of 30 students whose
 // answers are known, plus the two sample papers, run as one batch; the
-// figures of summary.csv, items.csv and index.html are checked against
-// values worked out here from the answers.
+// figures of summary.csv, items.csv, scores.csv, summary.json, summary.xlsx
+// and index.html are checked against values worked out here from the
+// answers.  The workbook is read back with openpyxl (Debian
+// python3-openpyxl), a reader independent of the one that writes it.
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +15,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <numeric>
+#include <set>
 
 #include "tools/cli_fixture.h"
 #include "tools/summary/class_summary.h"
@@ -102,6 +106,131 @@ size_t Column(const std::string& header, const std::string& name) {
   return static_cast<size_t>(at - names.begin());
 }
 
+// The sheets of a workbook as tests/tools/read_workbook.py gives them.
+nlohmann::json ReadWorkbook(const std::string& path) {
+  // Debian's openpyxl serves the system's python3, which another python3
+  // first on PATH may not see.
+  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  const std::string command = python + " " +
+                              ShellQuote(GENERATESHEET_SOURCE_DIR "/tests/tools/read_workbook.py") +
+                              " " + ShellQuote(path);
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) throw std::runtime_error("cannot run: " + command);
+  std::string output;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("openpyxl could not read " + path +
+                             " (is python3-openpyxl installed? scripts/install-deps.sh)");
+  }
+  return nlohmann::json::parse(output);
+}
+
+// One sheet of a workbook read by ReadWorkbook, its cells found by the
+// names of the header row.
+class Sheet {
+ public:
+  Sheet(const nlohmann::json& book, const std::string& name) {
+    for (const nlohmann::json& sheet : book["sheets"]) {
+      if (sheet["name"] == name) sheet_ = sheet;
+    }
+    EXPECT_FALSE(sheet_.is_null()) << "no sheet " << name;
+  }
+  const nlohmann::json& json() const { return sheet_; }
+  size_t rows() const { return sheet_["rows"].size(); }
+  std::vector<std::string> Header() const {
+    std::vector<std::string> names;
+    for (const nlohmann::json& cell : sheet_["rows"][0]) names.push_back(cell["value"]);
+    return names;
+  }
+  // The row whose cells in the columns `names` hold `values`.
+  size_t Row(const std::vector<std::pair<std::string, nlohmann::json>>& where) const {
+    for (size_t r = 1; r < rows(); ++r) {
+      bool all = true;
+      for (const auto& [name, value] : where) all = all && Cell(r, name)["value"] == value;
+      if (all) return r;
+    }
+    ADD_FAILURE() << "no such row in " << sheet_["name"];
+    return 0;
+  }
+  const nlohmann::json& Cell(size_t row, const std::string& name) const {
+    const std::vector<std::string> names = Header();
+    const auto at = std::find(names.begin(), names.end(), name);
+    EXPECT_NE(at, names.end()) << name;
+    static const nlohmann::json kNone = {{"value", nullptr}, {"format", ""}, {"fill", nullptr}};
+    const nlohmann::json& cells = sheet_["rows"][row];
+    const size_t column = static_cast<size_t>(at - names.begin());
+    return column < cells.size() ? cells[column] : kNone;
+  }
+  // The number in a cell, checked to be shown with `format`.
+  double Number(size_t row, const std::string& name, const std::string& format) const {
+    const nlohmann::json& cell = Cell(row, name);
+    EXPECT_EQ(cell["format"], format) << name;
+    EXPECT_TRUE(cell["value"].is_number()) << name << ": " << cell["value"];
+    return cell["value"].is_number() ? cell["value"].get<double>() : std::nan("");
+  }
+
+ private:
+  nlohmann::json sheet_;
+};
+
+// The spreadsheet name of column `n` (0-based): A … Z, AA ….
+std::string ColumnName(size_t n) {
+  std::string name;
+  for (++n; n > 0; n = (n - 1) / 26)
+    name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return name;
+}
+
+// Each sheet of summary.xlsx is a table: the header row frozen (and the
+// names beside it), an autofilter over every row written, the header the
+// same as the CSV file's.  Every flagged question has its flags in 提示 and
+// that cell filled; no other row of 试题 is filled.
+void ExpectWorkbookTables(const nlohmann::json& book, const std::string& folder) {
+  std::vector<std::string> names;
+  for (const nlohmann::json& sheet : book["sheets"]) names.push_back(sheet["name"]);
+  EXPECT_EQ(names, (std::vector<std::string>{"学生", "试题", "得分矩阵", "班级"}));
+  const std::pair<const char*, const char*> csv_of[] = {
+      {"学生", "summary.csv"}, {"试题", "items.csv"}, {"得分矩阵", "scores.csv"}};
+  for (const auto& [name, csv] : csv_of) {
+    SCOPED_TRACE(name);
+    const Sheet sheet(book, name);
+    std::string header = Lines(ReadFileForTest(folder + csv))[0];
+    header = header.substr(3, header.size() - 4);  // the BOM, the CR
+    EXPECT_EQ(sheet.Header(), Fields(header));
+    EXPECT_EQ(sheet.rows(), CsvLines(ReadFileForTest(folder + csv)).size());
+  }
+  const std::pair<const char*, const char*> frozen[] = {
+      {"学生", "C2"}, {"试题", "C2"}, {"得分矩阵", "D2"}, {"班级", "C2"}};
+  for (const auto& [name, cell] : frozen) {
+    const Sheet sheet(book, name);
+    EXPECT_EQ(sheet.json()["freeze"], cell) << name;
+    EXPECT_EQ(sheet.json()["filter"],
+              "A1:" + ColumnName(sheet.Header().size() - 1) + std::to_string(sheet.rows()))
+        << name;
+  }
+  const Sheet items(book, "试题");
+  size_t flagged = 0;
+  for (size_t r = 1; r < items.rows(); ++r) {
+    const nlohmann::json& flags = items.Cell(r, "提示");
+    const bool any = flags["value"].is_string() && !flags["value"].get<std::string>().empty();
+    flagged += any;
+    EXPECT_EQ(flags["fill"].is_string(), any) << r;
+    const std::string text = any ? flags["value"].get<std::string>() : "";
+    const auto filled = [&](const char* column) {
+      return items.Cell(r, column)["fill"].is_string();
+    };
+    EXPECT_EQ(filled("难度"),
+              text.find("过难") != std::string::npos || text.find("过易") != std::string::npos)
+        << r;
+    EXPECT_EQ(filled("区分度"), text.find("区分度") != std::string::npos) << r;
+    EXPECT_EQ(filled("标准答案"), text.find("标准答案可能有误") != std::string::npos) << r;
+  }
+  EXPECT_GT(flagged, 0u) << "the samples' questions answered by one student are flagged";
+}
+
 // The figures of the class of 30 in summary.json and the CSV files, worked
 // out here from the known scores: n − 1 spread, Excel/Moodle sample
 // skewness and kurtosis, alpha and SEM, the 27% groups (8 of 30; of equal
@@ -109,6 +238,10 @@ size_t Column(const std::string& header, const std::string& name) {
 // option the group shares and the point-biserial against the rest, ranks.
 void ExpectFiguresOfTheClass(const std::string& folder) {
   const nlohmann::json all = nlohmann::json::parse(ReadFileForTest(folder + "summary.json"));
+  const nlohmann::json book = ReadWorkbook(folder + "summary.xlsx");
+  ExpectWorkbookTables(book, folder);
+  const Sheet class_sheet(book, "班级"), item_sheet(book, "试题");
+  const Sheet student_sheet(book, "学生"), matrix_sheet(book, "得分矩阵");
   ASSERT_EQ(all["subjects"].size(), 3u) << "one set of figures per subject";
   const nlohmann::json& s = all["subjects"][0];
   ASSERT_EQ(s["subject"], "测验");
@@ -122,6 +255,11 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     }
     EXPECT_EQ(alone["population_sd"], 0.0);
     EXPECT_TRUE(alone["questions"][0]["upper_lower"].is_null());
+    const size_t row = class_sheet.Row({{"科目", "英语"}});
+    EXPECT_EQ(class_sheet.Number(row, "平均分", "0.00"), 46.0);
+    for (const char* column : {"标准差（n−1）", "偏度", "峰度", "信度 α", "测量标准误"}) {
+      EXPECT_TRUE(class_sheet.Cell(row, column)["value"].is_null()) << column;
+    }
   }
 
   double (*const scores[])(int) = {Score1, Score2, Score3};
@@ -154,6 +292,24 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
   EXPECT_NEAR(s["alpha"].get<double>(), alpha, 1e-9);
   EXPECT_EQ(s["kr20"], false) << "the essay is scored in parts";
   EXPECT_NEAR(s["sem"].get<double>(), sd * std::sqrt(1 - alpha), 1e-9);
+  {
+    const size_t row = class_sheet.Row({{"范围", "全体"}, {"科目", "测验"}});
+    std::vector<double> sorted = totals;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(class_sheet.Number(row, "人数", "0"), kStudents);
+    EXPECT_EQ(class_sheet.Number(row, "完整作答人数", "0"), kStudents);
+    EXPECT_NEAR(class_sheet.Number(row, "平均分", "0.00"), mean, 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "中位数", "0.00"), (sorted[14] + sorted[15]) / 2, 1e-9);
+    EXPECT_EQ(class_sheet.Number(row, "最低分", "0.00"), sorted.front());
+    EXPECT_EQ(class_sheet.Number(row, "最高分", "0.00"), sorted.back());
+    EXPECT_NEAR(class_sheet.Number(row, "标准差（n−1）", "0.00"), sd, 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "偏度", "0.00"), skewness, 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "峰度", "0.00"), kurtosis, 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "信度 α", "0.000"), alpha, 1e-9);
+    EXPECT_EQ(class_sheet.Cell(row, "信度公式")["value"], "Cronbach α");
+    EXPECT_NEAR(class_sheet.Number(row, "测量标准误", "0.00"), sd * std::sqrt(1 - alpha), 1e-9);
+    EXPECT_EQ(class_sheet.Number(row, "高低分组人数", "0"), 8);
+  }
 
   std::vector<int> order(kStudents);
   std::iota(order.begin(), order.end(), 0);
@@ -187,6 +343,14 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     const std::vector<std::string>& row = item_rows[static_cast<int>(q) + 1];
     EXPECT_EQ(row[Column(items_csv[0], "高低分组区分度")], Fixed(d, 4));
     EXPECT_EQ(row[Column(items_csv[0], "删除后信度")], Fixed(without, 4));
+    const size_t item_row = item_sheet.Row({{"科目", "测验"}, {"题号", q + 1}});
+    double obtained = 0;
+    for (int i = 0; i < kStudents; ++i) obtained += scores[q](i);
+    EXPECT_NEAR(item_sheet.Number(item_row, "难度", "0.0%"), obtained / (fulls[q] * n), 1e-9);
+    EXPECT_NEAR(item_sheet.Number(item_row, "区分度", "0.00"), Correlation(items[q], rest), 1e-9);
+    EXPECT_NEAR(item_sheet.Number(item_row, "高低分组区分度", "0.00"), d, 1e-9);
+    EXPECT_NEAR(item_sheet.Number(item_row, "删除后信度", "0.000"), without, 1e-9);
+    EXPECT_EQ(item_sheet.Number(item_row, "满分", "General"), fulls[q]);
     if (q == 2) {
       EXPECT_TRUE(item["options"].empty());
       continue;
@@ -203,15 +367,23 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
       EXPECT_NEAR(option["upper"].get<double>(), group_mean(upper, chose), 1e-9);
       EXPECT_NEAR(option["lower"].get<double>(), group_mean(lower, chose), 1e-9);
       EXPECT_EQ(row[Column(items_csv[0], "选项" + letter)], Fixed(share, 4));
+      EXPECT_NEAR(item_sheet.Number(item_row, "选项" + letter, "0.0%"), share, 1e-9);
+      EXPECT_NEAR(item_sheet.Number(item_row, "选项" + letter + "高分组", "0.0%"),
+                  group_mean(upper, chose), 1e-9);
+      EXPECT_NEAR(item_sheet.Number(item_row, "选项" + letter + "低分组", "0.0%"),
+                  group_mean(lower, chose), 1e-9);
       EXPECT_EQ(row[Column(items_csv[0], "选项" + letter + "高分组")],
                 Fixed(group_mean(upper, chose), 4));
       if (share == 0) {
         EXPECT_TRUE(option["point_biserial"].is_null()) << "no one chose it: no correlation";
         EXPECT_EQ(row[Column(items_csv[0], "选项" + letter + "点二列相关")], "");
+        EXPECT_TRUE(item_sheet.Cell(item_row, "选项" + letter + "点二列相关")["value"].is_null());
       } else {
         EXPECT_NEAR(option["point_biserial"].get<double>(), Correlation(picked, rest), 1e-9);
         EXPECT_EQ(row[Column(items_csv[0], "选项" + letter + "点二列相关")],
                   Fixed(Correlation(picked, rest), 4));
+        EXPECT_NEAR(item_sheet.Number(item_row, "选项" + letter + "点二列相关", "0.00"),
+                    Correlation(picked, rest), 1e-9);
       }
     }
   }
@@ -245,6 +417,24 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     EXPECT_TRUE(score_rows[static_cast<size_t>(i) + 1].starts_with(
         name + Number(Score1(i)) + "," + Number(Score2(i)) + "," + Number(Score3(i)) + ","))
         << score_rows[static_cast<size_t>(i) + 1];
+    // The same row of the workbook, its number kept as text.
+    const size_t row = static_cast<size_t>(i) + 1;
+    const std::string id = "C" + std::to_string(100 + i);
+    EXPECT_EQ(student_sheet.Cell(row, "学号")["value"], id);
+    EXPECT_EQ(student_sheet.Cell(row, "科目")["value"], "测验");
+    EXPECT_EQ(student_sheet.Number(row, "得分", "General"), Total(i));
+    EXPECT_EQ(student_sheet.Number(row, "名次", "0"), above + 1);
+    EXPECT_NEAR(student_sheet.Number(row, "百分位", "0.00"), percentile, 1e-9);
+    EXPECT_EQ(student_sheet.Number(row, "答对", "0"), right);
+    EXPECT_EQ(student_sheet.Number(row, "部分正确", "0"), partial);
+    EXPECT_EQ(student_sheet.Number(row, "答错", "0"), wrong);
+    EXPECT_EQ(student_sheet.Number(row, "未作答", "0"), blank);
+    EXPECT_EQ(matrix_sheet.Cell(row, "学号")["value"], id);
+    for (int q = 1; q <= 3; ++q) {
+      EXPECT_EQ(matrix_sheet.Number(row, "测验 第" + std::to_string(q) + "题", "General"),
+                scores[q - 1](i));
+    }
+    EXPECT_TRUE(matrix_sheet.Cell(row, "英语 第1题")["value"].is_null());
   }
 }
 
@@ -479,6 +669,49 @@ TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
   const CliResult r = Cli({"summary", "empty"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("文件夹中没有学生结果文件"), std::string::npos) << r.err;
+}
+
+// A summary file that cannot be written fails the command, naming the
+// file: a folder in the way of each in turn, and a workbook whose writes
+// the system refuses beyond 4 KB (as on a full disk).  The file there before
+// stays as it was, and no temporary file is left behind.
+TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
+  fs::create_directories(dir_.File("pages"));
+  WriteFileForTest(dir_.File("pages/1001.results.json"), RecordText("1001"));
+  ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
+  std::set<std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir_.File("pages"))) {
+    files.insert(entry.path().filename().string());
+  }
+  for (const char* name : cli::kSummaryFiles) {
+    SCOPED_TRACE(name);
+    const std::string path = dir_.File(std::string("pages/") + name);
+    fs::rename(path, path + ".kept");
+    fs::create_directories(path + "/in-the-way");
+    const CliResult r = Cli({"summary", "pages"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find(std::string("pages/") + name), std::string::npos) << r.err;
+    fs::remove_all(path);
+    fs::rename(path + ".kept", path);
+  }
+
+  const std::string workbook = ReadFileForTest(dir_.File("pages/summary.xlsx"));
+  ASSERT_GT(workbook.size(), 4096u) << "the limit must fall inside the workbook";
+  const std::string command = "cd " + ShellQuote(dir_.path()) +
+                              " && sh -c 'trap \"\" XFSZ; exec prlimit --fsize=4096 -- \"$0\" "
+                              "summary pages' " +
+                              ShellQuote(CliPath()) + " 2>" + ShellQuote(dir_.File("err"));
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string err = ReadFileForTest(dir_.File("err"));
+  EXPECT_NE(err.find("无法写出工作簿：pages/summary.xlsx（"), std::string::npos) << err;
+  EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.xlsx")), workbook);
+  std::set<std::string> after;
+  for (const auto& entry : fs::directory_iterator(dir_.File("pages"))) {
+    after.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(after, files);
 }
 
 // Records that are damaged, hostile or beyond the bounds are each named and

@@ -11,6 +11,8 @@
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
 #include "tools/summary/item_analysis.h"
+#include "tools/summary/summary_words.h"
+#include "tools/summary/summary_workbook.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/html_text.h"
@@ -28,30 +30,6 @@ std::string Fixed(double value, int digits) {
 }
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
-
-const char* StateWords(Outcome state) {
-  switch (state) {
-    case Outcome::kComplete:
-      return "完整";
-    case Outcome::kWrittenWithErrors:
-      return "有错误";
-    case Outcome::kNotWritten:
-      break;
-  }
-  return "未写出";
-}
-
-const char* FamilyWords(QuestionFamily family) {
-  switch (family) {
-    case QuestionFamily::kSingleChoice:
-      return "单选题";
-    case QuestionFamily::kCompound:
-      return "复合题";
-    case QuestionFamily::kEssay:
-      break;
-  }
-  return "论述题";
-}
 
 std::string Discrimination(const ItemStatistics& item, int digits) {
   return item.discrimination ? Fixed(*item.discrimination, digits) : "";
@@ -232,12 +210,24 @@ void ClassSummary::Add(StudentRecord record) {
   students_.push_back({std::move(record), std::move(score)});
 }
 
-std::string ClassSummary::StudentsCsv() const {
+ClassSummary::Figures ClassSummary::Compute() const {
+  return {analyser_.Analysis(), figures_.Figures()};
+}
+
+std::string ClassSummary::StudentsCsv() const { return StudentsCsv(Compute()); }
+std::string ClassSummary::ItemsCsv() const { return ItemsCsv(Compute()); }
+std::string ClassSummary::ScoresCsv() const { return ScoresCsv(Compute()); }
+std::string ClassSummary::Json() const { return Json(Compute()); }
+std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
+  return Html(Compute(), linked);
+}
+
+std::string ClassSummary::StudentsCsv(const Figures& computed) const {
   std::vector<std::string> header = {"学号", "姓名", "科目", "得分", "结果", "页面"};
   const std::vector<std::string> more = StudentColumnsHeader();
   header.insert(header.end(), more.begin(), more.end());
   std::string csv = kBom + CsvLine(header);
-  const auto figures = StudentColumns(figures_.Figures(), students_.size());
+  const auto figures = StudentColumns(computed.subjects, students_.size());
   for (size_t i = 0; i < students_.size(); ++i) {
     const auto& [r, score] = students_[i];
     std::vector<std::string> line = {
@@ -249,10 +239,9 @@ std::string ClassSummary::StudentsCsv() const {
   return csv;
 }
 
-std::string ClassSummary::ItemsCsv() const {
-  const ClassAnalysis a = analyser_.Analysis();
-  const std::vector<SubjectFigures> figures = figures_.Figures();
-  const ItemColumns columns(figures);
+std::string ClassSummary::ItemsCsv(const Figures& computed) const {
+  const ClassAnalysis& a = computed.analysis;
+  const ItemColumns columns(computed.subjects);
   std::vector<std::string> header = {"科目", "题号",   "题型",       "满分",    "人数",
                                      "难度", "区分度", "未作答比例", "标准答案"};
   const std::vector<std::string> more = columns.Header();
@@ -275,13 +264,13 @@ std::string ClassSummary::ItemsCsv() const {
   return csv;
 }
 
-std::string ClassSummary::ScoresCsv() const {
-  return cli::ScoresCsv(figures_.Figures(), students_.size(),
+std::string ClassSummary::ScoresCsv(const Figures& computed) const {
+  return cli::ScoresCsv(computed.subjects, students_.size(),
                         [&](size_t row) -> const StudentRecord& { return students_[row].record; });
 }
 
-std::string ClassSummary::Json() const {
-  return SummaryJson(figures_.Figures(),
+std::string ClassSummary::Json(const Figures& computed) const {
+  return SummaryJson(computed.subjects,
                      [&](size_t row) -> const StudentRecord& { return students_[row].record; });
 }
 
@@ -334,9 +323,10 @@ std::string SubjectSections(const ClassAnalysis& a, const std::vector<SubjectFig
 
 }  // namespace
 
-std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
-  const ClassAnalysis a = analyser_.Analysis();
-  const std::vector<SubjectFigures> figures = figures_.Figures();
+std::string ClassSummary::Html(const Figures& computed,
+                               const std::vector<std::string>& linked) const {
+  const ClassAnalysis& a = computed.analysis;
+  const std::vector<SubjectFigures>& figures = computed.subjects;
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -351,17 +341,21 @@ std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
 }
 
 void ClassSummary::Write(const std::string& folder) const {
-  WriteFileAtomically(folder + "summary.csv", StudentsCsv());
-  WriteFileAtomically(folder + "items.csv", ItemsCsv());
-  WriteFileAtomically(folder + "scores.csv", ScoresCsv());
-  WriteFileAtomically(folder + "summary.json", Json());
+  // The figures are worked out once for all the files.
+  const Figures computed = Compute();
+  WriteFileAtomically(folder + "summary.csv", StudentsCsv(computed));
+  WriteFileAtomically(folder + "items.csv", ItemsCsv(computed));
+  WriteFileAtomically(folder + "scores.csv", ScoresCsv(computed));
+  WriteFileAtomically(folder + "summary.json", Json(computed));
+  WriteSummaryWorkbook(folder + "summary.xlsx", students_,
+                       {{kWholeSummaryScope, &computed.subjects}});
   // Last, so it links every file written beside it.
   std::vector<std::string> linked;
   for (const char* file : kLinkedFiles) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(folder + file, ec)) linked.push_back(file);
   }
-  WriteFileAtomically(folder + "index.html", Html(linked));
+  WriteFileAtomically(folder + "index.html", Html(computed, linked));
 }
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {

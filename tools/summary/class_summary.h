@@ -1,8 +1,9 @@
 // The class summary beside the pages of a batch: index.html (students
 // sortable in the browser, the score histogram, the item analysis),
 // summary.csv (one row per student), items.csv (one row per question),
-// scores.csv (the points matrix) and summary.json (every figure, per
-// subject).
+// scores.csv (the points matrix), summary.json (every figure, per
+// subject) and summary.xlsx (the tables of the CSV files and the class
+// figures as one workbook).
 // Everything is inline, so the summary works offline; the CSV files are
 // UTF-8 with a byte-order mark, so spreadsheet programs read them as such.
 #ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
@@ -17,8 +18,8 @@
 
 namespace generatesheet::cli {
 
-inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv", "items.csv",
-                                                "scores.csv", "summary.json"};
+inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv",  "items.csv",
+                                                "scores.csv", "summary.json", "summary.xlsx"};
 
 // The files index.html links to when they are in its folder.
 inline constexpr const char* kLinkedFiles[] = {"summary.csv", "items.csv", "scores.csv",
@@ -46,11 +47,23 @@ class ClassSummary {
   std::string ScoresCsv() const;  // scores.csv
   std::string Json() const;       // summary.json
 
-  // Writes the five files into `folder` (ending with "/"), each
+  // Writes the six files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.
   void Write(const std::string& folder) const;
 
  private:
+  // What the files are made from, worked out once for all of them.
+  struct Figures {
+    ClassAnalysis analysis;
+    std::vector<SubjectFigures> subjects;
+  };
+  Figures Compute() const;
+  std::string StudentsCsv(const Figures& computed) const;
+  std::string ItemsCsv(const Figures& computed) const;
+  std::string ScoresCsv(const Figures& computed) const;
+  std::string Json(const Figures& computed) const;
+  std::string Html(const Figures& computed, const std::vector<std::string>& linked) const;
+
   std::vector<Student> students_;
   ClassAnalyser analyser_;
   SubjectFiguresBuilder figures_;

@@ -36,6 +36,8 @@ class ItemColumns {
   explicit ItemColumns(const std::vector<SubjectFigures>& figures);
   std::vector<std::string> Header() const;
   std::vector<std::string> Cells(const std::string& subject, int number) const;
+  // The option letters of the columns, in their order.
+  const std::vector<std::string>& letters() const { return letters_; }
 
  private:
   const std::vector<SubjectFigures>& figures_;

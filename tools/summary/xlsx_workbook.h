@@ -1,0 +1,81 @@
+// An .xlsx workbook written whole with libxlsxwriter: the library writes
+// into a temporary file beside the target, which replaces the target only
+// once the workbook is complete, so a reader finds the old workbook or the
+// new one, never a part.  Sheets are written row by row in constant memory:
+// a class of any size takes a few rows' worth of memory per sheet.  Every
+// failure throws Error naming the file (and the sheet and row, where there
+// is one).
+#ifndef GENERATESHEET_TOOLS_SUMMARY_XLSX_WORKBOOK_H_
+#define GENERATESHEET_TOOLS_SUMMARY_XLSX_WORKBOOK_H_
+
+#include <xlsxwriter.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/replacement_file.h"
+
+namespace generatesheet::cli {
+
+class XlsxSheet;
+
+class XlsxWorkbook {
+ public:
+  // Starts the workbook that is to replace (or create) the file at `path`.
+  explicit XlsxWorkbook(const std::string& path);
+  XlsxWorkbook(const XlsxWorkbook&) = delete;
+  XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
+  ~XlsxWorkbook();  // discards a workbook never committed
+
+  // A cell format: `number_format` as Excel spells it ("" for General),
+  // bold and with a fill for a header, filled in red for a flagged cell.
+  enum class Look { kPlain, kHeader, kFlagged };
+  lxw_format* Format(std::string_view number_format, Look look = Look::kPlain);
+
+  XlsxSheet AddSheet(const std::string& name);
+
+  // Finishes the workbook and puts it in place of the target.
+  void Commit();
+
+  const std::string& path() const { return path_; }
+  // Throws Error naming the file, `where` (a sheet and row) and `error`.
+  void Check(lxw_error error, const std::string& where) const;
+
+ private:
+  std::string path_;
+  ReplacementFile file_;
+  lxw_workbook* book_ = nullptr;
+};
+
+// One sheet: a header row, frozen, then rows of cells written in order,
+// with an autofilter over the whole table.
+class XlsxSheet {
+ public:
+  XlsxSheet(XlsxWorkbook& book, lxw_worksheet* sheet, std::string name);
+
+  // The header row; the first `frozen_columns` columns stay in view too.
+  void Header(const std::vector<std::string>& names, lxw_format* format, int frozen_columns);
+  // Starts the next row of the table.
+  void NextRow();
+  // Cells of the current row; text beyond what a cell holds is cut short,
+  // a missing or non-finite number leaves the cell blank.
+  void Text(const std::string& text, lxw_format* format = nullptr);
+  void Number(std::optional<double> value, lxw_format* format = nullptr);
+  // Sets the autofilter over the header and the rows written.
+  void Finish();
+
+ private:
+  void Check(lxw_error error) const;
+
+  XlsxWorkbook& book_;
+  lxw_worksheet* sheet_;
+  std::string name_;
+  lxw_row_t row_ = 0;
+  lxw_col_t column_ = 0, columns_ = 0;
+};
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_SUMMARY_XLSX_WORKBOOK_H_
