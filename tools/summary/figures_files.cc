@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "tools/summary/csv_writer.h"
 
@@ -73,13 +74,13 @@ json StudentJson(const StudentFigures& s, const StudentRecord& record) {
           {"scores", scores}};
 }
 
-json SubjectJson(const SubjectFigures& f, const RecordOfRow& record_of) {
-  json questions = json::array(), students = json::array(), numbers = json::array();
+// A subject's figures but its students, which SummaryJson adds one by one.
+json SubjectJson(const SubjectFigures& f) {
+  json questions = json::array(), numbers = json::array();
   for (const QuestionFigures& q : f.questions) {
     questions.push_back(QuestionJson(q));
     numbers.push_back(q.number);
   }
-  for (const StudentFigures& s : f.students) students.push_back(StudentJson(s, record_of(s.row)));
   return {{"subject", f.subject},
           {"count", f.count},
           {"complete", f.complete},
@@ -97,15 +98,60 @@ json SubjectJson(const SubjectFigures& f, const RecordOfRow& record_of) {
           {"sem", Value(f.sem)},
           {"questions", questions},
           {"score_columns", numbers},
-          {"students", students}};
+          {"students", json::array()}};
+}
+
+constexpr int kIndent = 1;
+// Where a subject's students go in the dump of the subjects without them,
+// and how deep: a quote within a string is escaped, so the text occurs only
+// as the key (a question's "students" is a number).
+constexpr std::string_view kStudentsHole = "\"students\": []";
+constexpr size_t kStudentDepth = 4;  // {"subjects": [{"students": [HERE
+
+// The students of `f` as the array that takes the hole's place: each
+// student's tree made and dumped on its own, moved in to its depth (a
+// string in the dump holds no line break), so the whole class's tree never
+// exists at once.
+void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow& record_of) {
+  out += "\"students\": ";
+  if (f.students.empty()) {
+    out += "[]";
+    return;
+  }
+  const std::string pad(kStudentDepth * kIndent, ' ');
+  out += "[\n";
+  for (size_t i = 0; i < f.students.size(); ++i) {
+    const StudentFigures& s = f.students[i];
+    const std::string text = StudentJson(s, record_of(s.row)).dump(kIndent);
+    out += pad;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      out.append(text, start, end + 1 - start);
+      out += pad;
+    }
+    out.append(text, start);
+    out += i + 1 < f.students.size() ? ",\n" : "\n";
+  }
+  out += std::string((kStudentDepth - 1) * kIndent, ' ') + "]";
 }
 
 }  // namespace
 
 std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of) {
   json subjects = json::array();
-  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, record_of));
-  return json({{"subjects", subjects}}).dump(1) + "\n";
+  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f));
+  const std::string skeleton = json({{"subjects", subjects}}).dump(kIndent);
+  std::string out;
+  size_t at = 0;
+  for (const SubjectFigures& f : figures) {
+    const size_t hole = skeleton.find(kStudentsHole, at);
+    out.append(skeleton, at, hole - at);
+    AppendStudents(out, f, record_of);
+    at = hole + kStudentsHole.size();
+  }
+  out.append(skeleton, at);
+  out += "\n";
+  return out;
 }
 
 std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
