@@ -35,13 +35,14 @@ const std::string& NotAFolder(const std::string& path) {
 }  // namespace
 
 XlsxWorkbook::XlsxWorkbook(const std::string& path)
-    : path_(path), file_(NativePath(NotAFolder(path)), 0644) {
+    : path_(path),
+      scratch_(ParentFolder(NativePath(path))),
+      file_(NativePath(NotAFolder(path)), 0644) {
   // The library's own scratch files go beside the workbook (and are
   // unlinked as soon as they are open), not to a /tmp that may be small.
-  std::string scratch = ParentFolder(NativePath(path));
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
-  options.tmpdir = scratch.data();
+  options.tmpdir = scratch_.data();
   book_ = workbook_new_opt(file_.temp_path().c_str(), &options);
   if (book_ == nullptr) throw Error("无法创建工作簿：" + path_);
 }

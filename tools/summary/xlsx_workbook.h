@@ -45,6 +45,7 @@ class XlsxWorkbook {
 
  private:
   std::string path_;
+  std::string scratch_;  // the folder of the library's scratch files, kept while it works
   ReplacementFile file_;
   lxw_workbook* book_ = nullptr;
 };
