@@ -145,7 +145,7 @@ class Sheet {
     for (const nlohmann::json& cell : sheet_["rows"][0]) names.push_back(cell["value"]);
     return names;
   }
-  // The row whose cells in the columns `names` hold `values`.
+  // The first row whose cells hold the values `where` gives for their columns.
   size_t Row(const std::vector<std::pair<std::string, nlohmann::json>>& where) const {
     for (size_t r = 1; r < rows(); ++r) {
       bool all = true;
@@ -186,8 +186,8 @@ std::string ColumnName(size_t n) {
 
 // Each sheet of summary.xlsx is a table: the header row frozen (and the
 // names beside it), an autofilter over every row written, the header the
-// same as the CSV file's.  Every flagged question has its flags in 提示 and
-// that cell filled; no other row of 试题 is filled.
+// same as the CSV file's.  A question's 提示 cell is filled when it holds
+// flags, and so is the figure each flag is about, and no other.
 void ExpectWorkbookTables(const nlohmann::json& book, const std::string& folder) {
   std::vector<std::string> names;
   for (const nlohmann::json& sheet : book["sheets"]) names.push_back(sheet["name"]);

@@ -157,24 +157,32 @@ std::string SummaryJson(const std::vector<SubjectFigures>& figures, const Record
 std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
                       const RecordOfRow& record_of) {
   std::vector<std::string> header = {"学号", "姓名", "科目"};
-  std::vector<std::vector<std::string>> cells(rows);
-  size_t before = 0;  // columns of the subjects before
+  // Each row's scores and the columns of the subjects before its own; a
+  // row's cells are made as it is written, so the matrix is never held as
+  // text.
+  std::vector<const StudentFigures*> scores_of(rows, nullptr);
+  std::vector<size_t> before_of(rows, 0);
+  size_t before = 0;
   for (const SubjectFigures& f : figures) {
     for (const QuestionFigures& q : f.questions) {
       header.push_back(f.subject + " 第" + std::to_string(q.number) + "题");
     }
     for (const StudentFigures& s : f.students) {
-      cells[s.row].resize(before);
-      for (float v : s.scores) cells[s.row].push_back(Score(v));
+      scores_of[s.row] = &s;
+      before_of[s.row] = before;
     }
     before += f.questions.size();
   }
   std::string csv = kBom + CsvLine(header);
+  std::vector<std::string> line;
   for (size_t row = 0; row < rows; ++row) {
     const StudentRecord& r = record_of(row);
-    std::vector<std::string> line = {r.student_id, r.student_name, r.subject};
-    cells[row].resize(before);
-    line.insert(line.end(), cells[row].begin(), cells[row].end());
+    line = {r.student_id, r.student_name, r.subject};
+    if (scores_of[row] != nullptr) {
+      line.resize(3 + before_of[row]);
+      for (float v : scores_of[row]->scores) line.push_back(Score(v));
+    }
+    line.resize(3 + before);
     csv += CsvLine(line);
   }
   return csv;
