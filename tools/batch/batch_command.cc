@@ -51,8 +51,8 @@ constexpr char kAbout[] =
 
 constexpr char kEpilogue[] =
     "页面旁另写出班级汇总 index.html、summary.csv、items.csv、scores.csv、summary.json、\n"
-    "summary.xlsx（同样的表格与各科统计量合为一个工作簿）和每个学生的"
-    "结果文件（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
+    "summary.xlsx（同样的表格与各科统计量合为一个工作簿）和每个学生的结果文件\n"
+    "（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
     "SHA-256 与大小，用 generate-sheet verify 核对（格式见 doc/archive-manifest.md）。\n"
     "分片运行时不写汇总和存档清单，各分片结束后用 generate-sheet summary 文件夹 生成。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
