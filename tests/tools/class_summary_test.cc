@@ -671,14 +671,21 @@ TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
   EXPECT_NE(r.err.find("文件夹中没有学生结果文件"), std::string::npos) << r.err;
 }
 
-// A summary file that cannot be written fails the command, naming the
-// file: a folder in the way of each in turn, and a workbook whose writes
-// the system refuses beyond 4 KB (as on a full disk).  The file there before
-// stays as it was, and no temporary file is left behind.
+// Every summary file is written and listed in the archive manifest.  One
+// that cannot be written fails the command, naming the file: a folder in
+// the way of each in turn, and a workbook whose writes the system refuses
+// beyond 4 KB (as on a full disk).  The file there before stays as it was,
+// and no temporary file is left behind.
 TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
   fs::create_directories(dir_.File("pages"));
   WriteFileForTest(dir_.File("pages/1001.results.json"), RecordText("1001"));
   ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
+  // Each summary file is in the archive manifest as one.
+  const nlohmann::json manifest =
+      nlohmann::json::parse(ReadFileForTest(dir_.File("pages/MANIFEST.json")));
+  std::map<std::string, std::string> kinds;
+  for (const nlohmann::json& file : manifest["files"]) kinds[file["path"]] = file["kind"];
+  for (const char* name : cli::kSummaryFiles) EXPECT_EQ(kinds[name], "summary") << name;
   std::set<std::string> files;
   for (const auto& entry : fs::directory_iterator(dir_.File("pages"))) {
     files.insert(entry.path().filename().string());
