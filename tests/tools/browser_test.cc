@@ -3,7 +3,9 @@
 // question, option and answer row of the sample's description.  Screenshots
 // (desktop and phone width) are kept in <build>/browser-test/.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,7 +15,10 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
+#include <thread>
 
+#include "builder/package/answer_package.h"
+#include "builder/package/package_cipher.h"
 #include "tools/cli_fixture.h"
 #include "tools/pdf/pdf_printer.h"
 #include "util/file_descriptor.h"
@@ -575,6 +580,211 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_NE(r.err.find("\n警告：页面已写出，但有错误：PDF 未生成：single/english-2024010101.pdf："),
             std::string::npos)
       << r.err;
+}
+
+// The number of pages of a PDF, as pdfinfo reads it.
+int PageCount(const std::string& pdf, const std::string& scratch) {
+  const std::string info = Shell("pdfinfo " + ShellQuote(pdf), scratch);
+  std::smatch match;
+  EXPECT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+(\\d+)"))) << info;
+  return match.empty() ? 0 : std::stoi(match[1]);
+}
+
+// The text of pages `first` to `last` (from 1), spaces taken out.
+std::string PageText(const std::string& pdf, int first, int last, const std::string& scratch) {
+  std::string text = Shell("pdftotext -f " + std::to_string(first) + " -l " + std::to_string(last) +
+                               " " + ShellQuote(pdf) + " -",
+                           scratch);
+  std::erase(text, ' ');
+  return text;
+}
+
+// The bookmarks of a PDF: each one's title and page (from 1).
+std::vector<std::pair<std::string, int>> Bookmarks(const std::string& pdf,
+                                                   const std::string& scratch) {
+  const json outlines =
+      json::parse(Shell("qpdf --json --json-key=outlines " + ShellQuote(pdf), scratch))["outlines"];
+  std::vector<std::pair<std::string, int>> marks;
+  for (const json& item : outlines) {
+    EXPECT_TRUE(item["kids"].empty());
+    marks.emplace_back(item["title"], item["destpageposfrom1"]);
+  }
+  return marks;
+}
+
+// class.pdf after a batch killed while printing and resumed: every student,
+// in manifest order, one bookmark "学号 姓名" on each student's first page,
+// each from a new page (from an odd page with --duplex); students whose page
+// is not complete, or who are refused, are listed on a first page and left
+// out.  The archive manifest covers it.
+TEST_F(BrowserTest, ClassPdfHoldsEveryCompleteStudentAfterAKillAndResume) {
+  struct Student {
+    std::string folder, zip, id, name;
+  };
+  // One page each, but for the demo's English paper.
+  const std::string demo_key = GENERATESHEET_SOURCE_DIR "/samples/demo.key";
+  const auto cipher = builder::CipherForKeyFile(demo_key);
+  std::vector<Student> students;
+  for (const std::string id : {"1001", "2024010101", "1002", "1003", "1004"}) {
+    if (id == "2024010101") {
+      students.push_back({"demo/packages/english", "english-2024010101.zip", id, "李明"});
+      continue;
+    }
+    fs::create_directories(dir_.File("p" + id));
+    builder::BuildAnswerPackage(SmallPaper(id), *cipher, dir_.File("p" + id + "/s" + id + ".zip"));
+    students.push_back({"p" + id, "s" + id + ".zip", id, "学生" + id});
+  }
+  const auto write_manifest = [&](const std::string& more) {
+    std::string csv = "package_folder,zip_name,student_id,student_name,subject\n";
+    for (const Student& s : students) {
+      csv += s.folder + "," + s.zip + "," + s.id + "," + s.name + ",英语\n";
+    }
+    WriteFileForTest(dir_.File("class.csv"), csv + more);
+  };
+  const auto batch = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = {"batch",  "class.csv", "--out",      "class",
+                                     "--jobs", "1",         "--key-file", demo_key};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  };
+  const std::string class_pdf = dir_.File("class/class.pdf");
+  // Each student's first page in class.pdf, after `front` pages, each from
+  // an odd page when `odd`.
+  std::vector<int> blanks;
+  const auto expected = [&](int front, bool odd) {
+    std::vector<std::pair<std::string, int>> marks;
+    int page = front + 1;
+    blanks.clear();
+    for (const Student& s : students) {
+      if (odd && page % 2 == 0) blanks.push_back(page++);
+      marks.emplace_back(s.id + " " + s.name, page);
+      page += PageCount(dir_.File("class/" + fs::path(s.zip).stem().string() + ".pdf"),
+                        dir_.File("info"));
+    }
+    return std::pair{marks, page - 1};
+  };
+  // Each bookmark opens its student's own first page.
+  const auto check_pages = [&](const std::vector<std::pair<std::string, int>>& marks) {
+    for (size_t i = 0; i < marks.size(); ++i) {
+      EXPECT_NE(PageText(class_pdf, marks[i].second, marks[i].second, dir_.File("text"))
+                    .find("学号：" + students[i].id + "姓名：" + students[i].name),
+                std::string::npos)
+          << marks[i].first;
+    }
+  };
+
+  // Killed once the first student's PDF is there.
+  write_manifest("");
+  const pid_t pid = SpawnCli(batch({"--pdf"}), dir_.path());
+  ASSERT_GT(pid, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (std::chrono::steady_clock::now() < deadline && !fs::exists(dir_.File("class/s1001.pdf"))) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(::kill(pid, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
+  EXPECT_FALSE(fs::exists(class_pdf));
+
+  CliResult r = Cli(batch({"--pdf", "--resume"}));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  auto [marks, pages] = expected(0, false);
+  EXPECT_EQ(Bookmarks(class_pdf, dir_.File("outline")), marks);
+  EXPECT_EQ(PageCount(class_pdf, dir_.File("info")), pages);
+  check_pages(marks);
+  const json archive = json::parse(ReadFileForTest(dir_.File("class/MANIFEST.json")));
+  EXPECT_EQ(archive["students"].size(), students.size());
+  const auto listed = std::ranges::find_if(archive["files"],
+                                           [](const json& f) { return f["path"] == "class.pdf"; });
+  ASSERT_NE(listed, archive["files"].end()) << archive["files"];
+  EXPECT_EQ((*listed)["kind"], "class_pdf");
+  r = Cli({"verify", "class"});
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+
+  // A broken package and a row whose PDF would be class.pdf: both listed on
+  // the first page, neither bookmarked; with --duplex a blank page after
+  // the list and after each student ending on an odd page.
+  fs::create_directories(dir_.File("broken"));
+  WriteFileForTest(dir_.File("broken/broken.zip"), "PK not a zip");
+  write_manifest("broken,broken.zip,3001,坏包,英语\np1001,class.zip,3002,同名,英语\n");
+  fs::copy_file(dir_.File("p1001/s1001.zip"), dir_.File("p1001/class.zip"));
+  r = Cli(batch({"--pdf", "--resume", "--duplex"}));
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_NE(r.err.find("完整 0 页，有错误 0 页，未写出 2 页，跳过 5 页"), std::string::npos)
+      << r.err;
+  std::tie(marks, pages) = expected(1, true);
+  ASSERT_FALSE(blanks.empty());
+  EXPECT_EQ(Bookmarks(class_pdf, dir_.File("outline")), marks);
+  EXPECT_EQ(PageCount(class_pdf, dir_.File("info")), pages);
+  check_pages(marks);
+  std::string first = PageText(class_pdf, 1, 1, dir_.File("text"));
+  std::erase(first, '\n');
+  EXPECT_NE(first.find("未收入本文件的考生（2名）"), std::string::npos) << first;
+  for (const char* who : {"3001坏包页面未写出：答卷包不是zip文件",
+                          "3002同名页面未写出：本行生成的class.pdf会覆盖班级PDF"}) {
+    EXPECT_NE(first.find(who), std::string::npos) << first;
+  }
+  for (const Student& s : students) EXPECT_EQ(first.find(s.name), std::string::npos) << s.name;
+  // The pages put in for duplex printing are blank.
+  for (const int page : blanks) {
+    EXPECT_EQ(PageText(class_pdf, page, page, dir_.File("text")), "\f") << page;
+  }
+}
+
+// The browser is the program GENERATESHEET_BROWSER names, else one on PATH;
+// one that is missing is told once, before any page is written.
+TEST_F(BrowserTest, TheBrowserIsNamedByTheVariableOrFoundOnPath) {
+  fs::create_directories(dir_.File("bin"));
+  const std::string no_browser = "PATH=" + dir_.File("bin");
+  const std::string nothing = dir_.File("bin/nothing");
+  const std::string on_path =
+      "PATH 中没有 chromium、chromium-browser、google-chrome、google-chrome-stable。请先安装："
+      "apt-get install chromium fonts-noto-cjk（或运行 scripts/install-deps.sh --with-browser），"
+      "或用环境变量 GENERATESHEET_BROWSER 指明浏览器的路径";
+  const auto named = [](const std::string& what) {
+    return "环境变量 GENERATESHEET_BROWSER 指向的 " + what +
+           " 不存在或不是可执行的程序。请把它设为 Chromium 或 Chrome 的路径，或删去它以在 PATH "
+           "中查找 chromium、chromium-browser、google-chrome、google-chrome-stable";
+  };
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-GENERATESHEET_BROWSER", no_browser}, on_path},
+      {{no_browser, "GENERATESHEET_BROWSER="}, on_path},
+      {{no_browser, "GENERATESHEET_BROWSER=" + nothing}, named(nothing)},
+      {{"GENERATESHEET_BROWSER=" + dir_.File("bin")}, named(dir_.File("bin"))},
+      {{"GENERATESHEET_BROWSER=not-a-browser-anywhere"}, named("not-a-browser-anywhere")},
+  };
+  WriteFileForTest(dir_.File("class.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "demo/packages/english,english-2024010101.zip,2024010101,李明,英语\n");
+  for (const auto& [env, message] : cases) {
+    SCOPED_TRACE(env.front() + " " + env.back());
+    const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--pdf", "--key-file",
+                             GENERATESHEET_SOURCE_DIR "/samples/demo.key"},
+                            env);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_NE(r.err.find("generate-sheet batch：找不到浏览器，无法生成 PDF：" + message + "\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("找不到浏览器"), r.err.rfind("找不到浏览器")) << r.err;
+    EXPECT_FALSE(fs::exists(dir_.File("class")));
+  }
+
+  // The browser through a link of another name, in a folder of its own.
+  fs::create_symlink(kChromium, dir_.File("bin/my-browser"));
+  for (const std::string& env : {"GENERATESHEET_BROWSER=" + dir_.File("bin/my-browser"),
+                                 std::string("GENERATESHEET_BROWSER=my-browser")}) {
+    SCOPED_TRACE(env);
+    fs::remove_all(dir_.File("single"));
+    const std::string path = "PATH=" + dir_.File("bin") + ":" + std::getenv("PATH");
+    const CliResult r =
+        Cli({"run", "--bak-data-path", "demo/packages/english", "--zip", "english-2024010101.zip",
+             "--out", "single", "--student-id", "2024010101", "--pdf", "--key-file",
+             GENERATESHEET_SOURCE_DIR "/samples/demo.key"},
+            {env, path});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(ReadFileForTest(dir_.File("single/english-2024010101.pdf")).starts_with("%PDF-"));
+  }
 }
 
 }  // namespace

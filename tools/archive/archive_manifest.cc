@@ -18,6 +18,7 @@
 #include "tools/archive/sodium_ready.h"
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/student_record.h"
+#include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/class_summary.h"
 #include "util/error.h"
@@ -51,6 +52,7 @@ std::string UtcNow() {
 std::map<std::string, std::string> KindsOf(const Json& students) {
   std::map<std::string, std::string> kinds;
   for (const char* name : kSummaryFiles) kinds[name] = "summary";
+  kinds[kClassPdfName] = "class_pdf";
   for (const Json& student : students) {
     for (const char* kind : {"page", "results", "pdf"}) {
       if (student[kind].is_string()) kinds[student[kind].get<std::string>()] = kind;

@@ -13,6 +13,7 @@
 
 #include "generatesheet/master_key_file.h"
 #include "tools/archive/archive_manifest.h"
+#include "tools/batch/batch_class_pdf.h"
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/batch_report.h"
@@ -26,6 +27,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
+#include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/batch_summary.h"
 #include "tools/summary/class_summary.h"
@@ -55,6 +57,11 @@ constexpr char kEpilogue[] =
     "（*.results.json），最后写出存档清单 MANIFEST.json：文件夹中每个文件的\n"
     "SHA-256 与大小，用 generate-sheet verify 核对（格式见 doc/archive-manifest.md）。\n"
     "分片运行时不写汇总和存档清单，各分片结束后用 generate-sheet summary 文件夹 生成。\n"
+    "用 --pdf 时另写出班级 PDF class.pdf：每个页面完整的学生各占一份，从新的一页（用 --duplex\n"
+    "时从奇数页）开始，书签为“学号 姓名”；未收入的学生列在第一页。它每次运行都按全班重写\n"
+    "（包括 --resume 跳过的学生），分片运行时不写。浏览器取环境变量 GENERATESHEET_BROWSER\n"
+    "指明的程序，否则在 PATH 中找 chromium、chromium-browser、google-chrome、\n"
+    "google-chrome-stable。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
     "都与密钥文件不符时，批处理停止（见 --keep-going）。按 Ctrl-C（SIGINT）或收到\n"
     "SIGTERM 时，等进行中的页面写完后停止，写出报告和汇总。\n"
@@ -84,6 +91,7 @@ unsigned ParseJobs(const ParsedArgs& args) {
 std::set<std::string> PageNames(const BatchPlan& plan) {
   std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
   names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
+  names.insert(kClassPdfName);
   for (const RowResult& r : plan.rows) {
     const std::string page = std::filesystem::path(r.page_path).filename().string();
     names.insert(
@@ -99,6 +107,7 @@ void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
   std::vector<std::pair<std::string, std::string>> names;
   for (const char* name : kSummaryFiles) names.emplace_back(name, "班级汇总文件");
   for (const char* name : kArchiveFiles) names.emplace_back(name, "存档清单");
+  if (settings.options.pdf) names.emplace_back(kClassPdfName, "班级 PDF");
   for (const auto& [name, written] : names) {
     const std::string summary = FileIdentity(settings.page_prefix + name);
     for (const auto& [path, what] : settings.own_files) {
@@ -112,8 +121,7 @@ void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
 // Rows skipped by --resume whose PDF is missing or older than the page.  A
 // PDF that fails leaves the page with errors, in the row and in its record
 // (so the next --resume redoes the student).
-void PrintMissingPdfs(BatchPlan& plan) {
-  PdfPrinter printer;
+void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer) {
   for (RowResult& r : plan.rows) {
     if (r.status != RowStatus::kSkipped) continue;
     const std::string pdf = PdfPathFor(r.page_path);
@@ -144,6 +152,22 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
     return true;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
+    return false;
+  }
+}
+
+// class.pdf beside the pages; false when it could not be written.
+bool WriteClassPdf(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
+                   bool odd_starts, PdfPrinter& printer) {
+  if (shard.count > 1) {
+    std::cerr << "分片运行不写班级 PDF（" << kClassPdfName << "）\n";
+    return true;
+  }
+  try {
+    WriteBatchClassPdf(plan, page_prefix, odd_starts, printer);
+    return true;
+  } catch (const std::exception& e) {
+    std::cerr << "班级 PDF 未生成：" << e.what() << "\n";
     return false;
   }
 }
@@ -245,7 +269,12 @@ int Run(const ParsedArgs& args) {
   }
   const std::string signing_key = SigningKeyOption(args);
   const bool pdf = args.Has("pdf");
-  if (pdf) RequireChromium();
+  const bool duplex = args.Has("duplex");
+  if (duplex && !pdf) {
+    throw UsageError("选项 --duplex 用于 --pdf 写出的班级 PDF（class.pdf），须与 --pdf 一起给出");
+  }
+  // A missing browser is told once, before any page.
+  if (pdf) FindBrowser();
   // From here on, SIGINT and SIGTERM stop the batch in good order.
   const InterruptWatch interrupts;
 
@@ -286,11 +315,16 @@ int Run(const ParsedArgs& args) {
   } else if (end.key_mismatches) {
     NoteRowsNotRun(plan, "批处理已停止：最先处理的答卷包都与密钥文件不符，此行未处理");
   }
-  if (pdf && !end.interrupted) PrintMissingPdfs(plan);
+  // The main thread's browser: PDFs missing beside skipped pages, and the
+  // first page of class.pdf.
+  PdfPrinter printer;
+  if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
   const bool summary_written =
       (end.interrupted && nothing_done) || WriteSummary(plan, shard, page_prefix, jobs);
+  const bool class_pdf_written = !pdf || (end.interrupted && nothing_done) ||
+                                 WriteClassPdf(plan, shard, page_prefix, duplex, printer);
 
   if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
   const bool archived = shard.count > 1 || (end.interrupted && nothing_done) ||
@@ -300,7 +334,9 @@ int Run(const ParsedArgs& args) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
   }
   const BatchCounts counts = CountResults(plan);
-  if (counts.not_written > 0 || !summary_written || !archived) return kExitFailed;
+  if (counts.not_written > 0 || !summary_written || !class_pdf_written || !archived) {
+    return kExitFailed;
+  }
   return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
 }
 
@@ -320,7 +356,12 @@ CommandInfo BatchCommand() {
                   {"shard", "K/N", "只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担"},
                   {"report", "文件.json", "写出报告：每个学生的页面路径或错误信息"},
                   {"marks", "", "页面显示每题得分与判定（正确、部分得分、错误、未作答）"},
-                  {"pdf", "", "每个页面另存为 A4 的 PDF（需要 Chromium）"},
+                  {"pdf", "",
+                   "每个页面另存为 A4 的 PDF（需要 Chromium 或 Chrome，见下），\n"
+                   "并把页面完整的学生按清单顺序合成班级 PDF class.pdf"},
+                  {"duplex", "",
+                   "班级 PDF 中每个学生都从奇数页开始（必要时插入空白页），\n"
+                   "供双面打印"},
                   {"template", "文件", "HTML 模板（默认：随程序提供的 templates/default.html）"},
                   {"key-file", "文件", "主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）"},
                   {"keep-going", "", "最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止"},

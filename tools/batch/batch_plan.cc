@@ -6,6 +6,7 @@
 #include <map>
 #include <system_error>
 
+#include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/class_summary.h"
 
@@ -54,6 +55,7 @@ class FileOwners {
   explicit FileOwners(const PlanSettings& settings)
       : folder_(FileIdentity(settings.page_prefix) + "/") {
     for (const char* name : kSummaryFiles) owners_.emplace(folder_ + name, Owner{"班级汇总文件"});
+    if (settings.options.pdf) owners_.emplace(folder_ + kClassPdfName, Owner{"班级 PDF"});
     for (const auto& [path, what] : settings.own_files) {
       owners_.emplace(FileIdentity(path), Owner{what});
     }

@@ -47,7 +47,7 @@ struct PlanSettings {
 };
 
 // The rows of `shard`.  A row is refused when its page, results file or PDF
-// is a summary file, one of `own_files`, a package of the manifest, or a
+// is a summary file, with PDFs the class PDF, one of `own_files`, a package of the manifest, or a
 // file an earlier row of the manifest (of any shard) writes.  With
 // `resume`, a row is skipped only when its page is newer than its package
 // and the record the last run left beside the page says the page was

@@ -43,7 +43,7 @@ int Run(const ParsedArgs& args) {
     throw UsageError("选项 --template 的值为空");
   }
   const std::string key_file = KeyFileOption(args);
-  if (args.Has("pdf")) RequireChromium();
+  if (args.Has("pdf")) FindBrowser();
 
   if (template_path.empty()) template_path = DefaultTemplatePath();
   CheckTemplate(template_path);

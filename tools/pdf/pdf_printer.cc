@@ -13,9 +13,11 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -168,14 +170,65 @@ std::string Base64Decode(const std::string& text) {
   return bytes;
 }
 
+// The browsers looked for on PATH, in this order.
+const char* const kBrowserNames[] = {"chromium", "chromium-browser", "google-chrome",
+                                     "google-chrome-stable"};
+
+std::string BrowserNames() {
+  std::string names;
+  for (const char* name : kBrowserNames) names += (names.empty() ? "" : "、") + std::string(name);
+  return names;
+}
+
+// The executable a command name stands for, as a shell would find it: a
+// name with a "/" as it is, another on PATH; "" when there is none.
+std::string FindProgram(const std::string& name) {
+  const auto runnable = [](const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
+  };
+  if (name.find('/') != std::string::npos) return runnable(name) ? name : "";
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "";
+  for (;;) {
+    const size_t colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+    if (runnable(candidate)) return candidate;
+    if (colon == std::string_view::npos) return "";
+    folders.remove_prefix(colon + 1);
+  }
+}
+
+std::string Base64Encode(const std::string& bytes) {
+  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+  sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                    bytes.size(), sodium_base64_VARIANT_ORIGINAL);
+  text.resize(text.size() - 1);  // the terminating NUL
+  return text;
+}
+
 }  // namespace
 
-void RequireChromium() {
-  if (::access(kChromiumPath, X_OK) != 0) {
-    throw Error(std::string("找不到 Chromium（") + kChromiumPath +
-                "），无法生成 PDF。请先安装：apt-get install chromium fonts-noto-cjk"
-                "（或运行 scripts/install-deps.sh --with-browser）");
+std::string FindBrowser() {
+  const char* named = std::getenv(kBrowserVariable);
+  if (named != nullptr && *named != '\0') {
+    const std::string found = FindProgram(named);
+    if (found.empty()) {
+      throw Error(std::string("找不到浏览器，无法生成 PDF：环境变量 ") + kBrowserVariable +
+                  " 指向的 " + named + " 不存在或不是可执行的程序。请把它设为 Chromium 或 Chrome " +
+                  "的路径，或删去它以在 PATH 中查找 " + BrowserNames());
+    }
+    return found;
   }
+  for (const char* name : kBrowserNames) {
+    const std::string found = FindProgram(name);
+    if (!found.empty()) return found;
+  }
+  throw Error("找不到浏览器，无法生成 PDF：PATH 中没有 " + BrowserNames() +
+              "。请先安装：apt-get install chromium fonts-noto-cjk（或运行 "
+              "scripts/install-deps.sh --with-browser），或用环境变量 " +
+              kBrowserVariable + " 指明浏览器的路径");
 }
 
 std::string PdfPathFor(const std::string& page_path) {
@@ -186,7 +239,7 @@ std::string PdfPathFor(const std::string& page_path) {
 PdfPrinter::~PdfPrinter() { Stop(); }
 
 void PdfPrinter::Start() {
-  RequireChromium();
+  browser_ = FindBrowser();
   // A browser that dies must fail the write, not kill this program.
   ::signal(SIGPIPE, SIG_IGN);
   profile_ = MakeProfile(profile_lock_);
@@ -198,7 +251,7 @@ void PdfPrinter::Start() {
   to_browser_.Reset(commands[1]);
   from_browser_.Reset(replies[0]);
 
-  std::vector<std::string> args = {kChromiumPath};
+  std::vector<std::string> args = {browser_};
   for (const char* flag : kChromiumFlags) args.emplace_back(flag);
   args.push_back("--user-data-dir=" + profile_);
   args.push_back("about:blank");
@@ -224,12 +277,12 @@ void PdfPrinter::Start() {
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
   const int spawned =
-      ::posix_spawn(&pid_, kChromiumPath, &actions, &attributes, argv.data(), environ);
+      ::posix_spawn(&pid_, browser_.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     pid_ = -1;
-    throw SystemError("无法启动 Chromium", kChromiumPath, spawned);
+    throw SystemError("无法启动浏览器", browser_, spawned);
   }
 
   const Json target = Json::parse(Call("Target.createTarget", R"({"url":"about:blank"})", true));
@@ -315,40 +368,53 @@ void PdfPrinter::Notice(const std::string& event_json) {
   }
 }
 
-void PdfPrinter::Load(const std::string& page_path) {
+void PdfPrinter::Load(const std::string& url) {
   if (pid_ < 0) Start();
   loaded_ = false;
-  const Json navigated =
-      Json::parse(Call("Page.navigate", Json{{"url", FileUrl(page_path)}}.dump()));
+  const Json navigated = Json::parse(Call("Page.navigate", Json{{"url", url}}.dump()));
   if (navigated.contains("errorText")) {
     throw Error("Chromium 无法打开页面：" + navigated["errorText"].get<std::string>());
   }
   while (!loaded_) Notice(NextMessage());
 }
 
+std::string PdfPrinter::PrintLoaded() {
+  const bool own_margin_boxes =
+      Json::parse(Call("Runtime.evaluate",
+                       Json{{"expression", kHasMarginBoxes}, {"returnByValue", true}}.dump()))
+          .at("result")
+          .value("value", false);
+  const Json pdf = Json::parse(
+      Call("Page.printToPDF",
+           Json{{"paperWidth", kA4Width},
+                {"paperHeight", kA4Height},
+                {"printBackground", true},
+                {"preferCSSPageSize", true},
+                {"displayHeaderFooter", !own_margin_boxes},
+                {"headerTemplate", HeaderFooter("<span class=\"title\"></span>")},
+                {"footerTemplate", HeaderFooter("第 <span class=\"pageNumber\"></span> 页 / 共 "
+                                                "<span class=\"totalPages\"></span> 页")}}
+               .dump()));
+  return Base64Decode(pdf.at("data").get<std::string>());
+}
+
 void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path) {
   try {
-    Load(page_path);
-    const bool own_margin_boxes =
-        Json::parse(Call("Runtime.evaluate",
-                         Json{{"expression", kHasMarginBoxes}, {"returnByValue", true}}.dump()))
-            .at("result")
-            .value("value", false);
-    const Json pdf = Json::parse(
-        Call("Page.printToPDF",
-             Json{{"paperWidth", kA4Width},
-                  {"paperHeight", kA4Height},
-                  {"printBackground", true},
-                  {"preferCSSPageSize", true},
-                  {"displayHeaderFooter", !own_margin_boxes},
-                  {"headerTemplate", HeaderFooter("<span class=\"title\"></span>")},
-                  {"footerTemplate", HeaderFooter("第 <span class=\"pageNumber\"></span> 页 / 共 "
-                                                  "<span class=\"totalPages\"></span> 页")}}
-                 .dump()));
-    WriteFileAtomically(pdf_path, Base64Decode(pdf.at("data").get<std::string>()));
+    Load(FileUrl(page_path));
+    WriteFileAtomically(pdf_path, PrintLoaded());
   } catch (const std::exception& e) {
     Stop();
     throw Error("PDF 未生成：" + pdf_path + "：" + e.what());
+  }
+}
+
+std::string PdfPrinter::PrintDocument(const std::string& html) {
+  try {
+    Load("data:text/html;charset=utf-8;base64," + Base64Encode(html));
+    return PrintLoaded();
+  } catch (const std::exception& e) {
+    Stop();
+    throw Error(std::string("页面无法打印为 PDF：") + e.what());
   }
 }
 
@@ -361,7 +427,7 @@ std::string PdfPrinter::Evaluate(const std::string& page_path, const std::string
            Json{{"width", phone_width}, {"height", 800}, {"deviceScaleFactor", 1}, {"mobile", true}}
                .dump());
     }
-    Load(page_path);
+    Load(FileUrl(page_path));
     const Json reply = Json::parse(Call(
         "Runtime.evaluate",
         Json{{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}.dump()));

@@ -17,10 +17,14 @@
 
 namespace generatesheet::cli {
 
-inline constexpr char kChromiumPath[] = "/usr/bin/chromium";
+// The environment variable that names the browser to print with.
+inline constexpr char kBrowserVariable[] = "GENERATESHEET_BROWSER";
 
-// Throws Error saying how to install Chromium when it is missing.
-void RequireChromium();
+// The browser pages are printed with: the program kBrowserVariable names
+// (a path, or a name looked up on PATH), else the first of chromium,
+// chromium-browser, google-chrome and google-chrome-stable on PATH.
+// Throws Error saying what was looked for and how to install or name one.
+std::string FindBrowser();
 
 // The PDF's path for a page: "s1.pdf" beside "s1.html".
 std::string PdfPathFor(const std::string& page_path);
@@ -40,6 +44,10 @@ class PdfPrinter {
   // afresh.
   void Print(const std::string& page_path, const std::string& pdf_path);
 
+  // Prints a whole HTML document (UTF-8) given as text; returns the PDF's
+  // bytes.  Throws Error.
+  std::string PrintDocument(const std::string& html);
+
   // Loads the page, evaluates `expression` in it and returns the value as
   // JSON text.  For checks of pages in a real browser; a `phone_width`
   // (CSS pixels) lays the page out as a phone of that width would.
@@ -49,7 +57,9 @@ class PdfPrinter {
  private:
   void Start();
   void Stop() noexcept;
-  void Load(const std::string& page_path);
+  void Load(const std::string& url);
+  // The loaded page as PDF bytes.
+  std::string PrintLoaded();
   // Sends one command (to the page's session unless `browser`) and waits
   // for its reply; events that arrive meanwhile are dropped, except that
   // Page.loadEventFired is noted.
@@ -58,6 +68,7 @@ class PdfPrinter {
   // Takes note of an event: the page's load, or the page gone.
   void Notice(const std::string& event_json);
 
+  std::string browser_;  // the program started, for messages
   pid_t pid_ = -1;
   FileDescriptor to_browser_;
   FileDescriptor from_browser_;

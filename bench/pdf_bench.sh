@@ -1,0 +1,65 @@
+#!/bin/sh
+# PDF throughput: `generate-sheet batch --pdf` for N students of the English
+# sample paper (each in a folder of its own), then the same batch again
+# with --resume, which prints no page and only puts class.pdf together
+# again from the students' PDFs (with the class summary and the archive
+# manifest, a fraction of a second).
+#
+#   bench/pdf_bench.sh BUILD_DIR [STUDENTS] [JOBS] [RUNS]
+#
+# Prints for each of RUNS runs (default 3) the wall time and the user +
+# system CPU time (the program and its browsers) of both batches, the
+# students a second of the first, and the load average before it.  The
+# machine should be quiet: run it when `uptime` is lowest.  Packages are
+# kept in $BENCH_DIR (default /tmp/generatesheet-batch-bench, shared with
+# batch_bench.sh).  $BATCH_FLAGS adds options to both batches, e.g.
+# BATCH_FLAGS=--duplex.
+set -eu
+build=$(cd "${1:?usage: pdf_bench.sh BUILD_DIR [STUDENTS] [JOBS] [RUNS]}" && pwd)
+students=${2:-200}
+jobs=${3:-2}
+runs=${4:-3}
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
+tool="$build/generate-sheet"
+key="$root/samples/demo.key"
+
+if [ ! -f "$work/manifest-$students.csv" ]; then
+  mkdir -p "$work/packages"
+  echo "package_folder,zip_name,student_id,student_name,subject" > "$work/manifest-$students.csv.part"
+  i=1
+  while [ "$i" -le "$students" ]; do
+    folder="$work/packages/s$i"
+    if [ ! -f "$folder/s$i.zip" ]; then
+      "$tool" pack "$root/samples/english.json" --out "$folder" --name "s$i.zip" \
+        --key-file "$key" > /dev/null
+    fi
+    echo "packages/s$i,s$i.zip,2024010101,李明,英语" >> "$work/manifest-$students.csv.part"
+    i=$((i + 1))
+  done
+  mv "$work/manifest-$students.csv.part" "$work/manifest-$students.csv"
+fi
+
+# Runs the batch with extra options $@; prints "WALL CPU" in seconds.
+timed_batch() {
+  /usr/bin/time -f "%e %U %S" -o "$work/time" "$tool" batch "$work/manifest-$students.csv" \
+    --out "$work/pdf-pages/" --jobs "$jobs" --key-file "$key" --pdf ${BATCH_FLAGS:-} "$@" \
+    2> /dev/null
+  awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/time"
+}
+
+run=1
+while [ "$run" -le "$runs" ]; do
+  load=$(cut -d' ' -f1 /proc/loadavg)
+  rm -rf "$work/pdf-pages"
+  set -- $(timed_batch)
+  all_wall=$1 all_cpu=$2
+  set -- $(timed_batch --resume)
+  class_wall=$1 class_cpu=$2
+  pages=$(pdfinfo "$work/pdf-pages/class.pdf" 2> /dev/null | awk '/^Pages:/ { print $2 }')
+  awk -v n="$students" -v j="$jobs" -v l="$load" -v w="$all_wall" -v c="$all_cpu" \
+    -v cw="$class_wall" -v cc="$class_cpu" -v p="${pages:-?}" 'BEGIN {
+      printf "load %s: %d students, %d jobs: %.2f s (CPU %.2f s), %.1f students/s;", l, n, j, w, c, n / w
+      printf " class.pdf again (%s pages): %.2f s (CPU %.2f s)\n", p, cw, cc }'
+  run=$((run + 1))
+done
