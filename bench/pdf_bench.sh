@@ -32,7 +32,7 @@ if [ ! -f "$work/manifest-$students.csv" ]; then
     folder="$work/packages/s$i"
     if [ ! -f "$folder/s$i.zip" ]; then
       "$tool" pack "$root/samples/english.json" --out "$folder" --name "s$i.zip" \
-        --key-file "$key" > /dev/null
+        --key-file "$key" > /dev/null 2>&1
     fi
     echo "packages/s$i,s$i.zip,2024010101,李明,英语" >> "$work/manifest-$students.csv.part"
     i=$((i + 1))

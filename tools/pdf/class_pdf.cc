@@ -27,9 +27,10 @@ namespace {
 
 using Object = QPDFObjectHandle;
 
-// Students put together in one step: a class of more is put together in
-// pieces of this many, then the pieces, so no more files are open at once
-// than this (a source stays open until its pages are written).
+// Students put together in one step: a larger class is put together in
+// pieces of this many, written to temporary files, then from the pieces, so
+// that no more students' PDFs are held (mapped, their objects in memory) at
+// once, however large the class.
 constexpr size_t kPieceSize = 256;
 
 // QPDFWriter's output into the temporary file that replaces the target, in
