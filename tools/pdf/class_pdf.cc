@@ -139,6 +139,10 @@ void WritePdf(QPDF& pdf, ReplacementFile& file) {
   ReplacementPipeline pipeline(file);
   QPDFWriter writer(pdf);
   writer.setOutputPipeline(&pipeline);
+  // The students' streams are copied as they are, never decoded and
+  // compressed again: the browser compressed them already.
+  writer.setDecodeLevel(qpdf_dl_none);
+  writer.setStreamDataMode(qpdf_s_preserve);
   writer.write();
   pipeline.finish();
 }
