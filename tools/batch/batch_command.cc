@@ -48,8 +48,8 @@ constexpr char kAbout[] =
     "  student_id（学号）              学号\n"
     "  student_name（姓名）            姓名\n"
     "  subject（科目）                 科目\n"
-    "页面、结果文件或 PDF 会覆盖本次运行读写的其他文件（汇总、其他行的文件、答卷包、\n"
-    "清单、报告、模板、密钥文件）的行不生成。\n";
+    "页面、结果文件或 PDF 会覆盖本次运行读写的其他文件（汇总、班级 PDF、其他行的文件、\n"
+    "答卷包、清单、报告、模板、密钥文件）的行不生成。\n";
 
 constexpr char kEpilogue[] =
     "页面旁另写出班级汇总 index.html、summary.csv、items.csv、scores.csv、summary.json、\n"
