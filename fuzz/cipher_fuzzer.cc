@@ -30,7 +30,7 @@ std::string FilePath() { return generatesheet::fuzz::ScratchFolder() + "/input.b
 void DecodeValue(const std::string& rest) {
   std::string key = "1";
   try {
-    Cipher().zqDecryptString(rest, key);
+    Cipher().DecryptValue(rest, key);
   } catch (const Error&) {
   }
 }
@@ -39,7 +39,7 @@ void DecodeFile(const std::uint8_t* data, std::size_t size) {
   std::string path = FilePath();
   generatesheet::fuzz::WriteWholeFile(path, data, size);
   try {
-    Cipher().zqDecryptFile(path, "");
+    Cipher().DecryptFileInPlace(path, "");
   } catch (const Error&) {
   }
 }
@@ -47,7 +47,7 @@ void DecodeFile(const std::uint8_t* data, std::size_t size) {
 void RoundTripValue(const std::string& rest) {
   std::string key = "7";
   const std::string stored = Cipher().EncryptString(rest, key);
-  if (Cipher().zqDecryptString(stored, key) != rest) std::abort();
+  if (Cipher().DecryptValue(stored, key) != rest) std::abort();
 }
 
 void TamperedValue(const std::string& rest) {
@@ -58,7 +58,7 @@ void TamperedValue(const std::string& rest) {
   const char original = stored[at];
   stored[at] = original == 'A' ? 'B' : 'A';
   try {
-    Cipher().zqDecryptString(stored, key);
+    Cipher().DecryptValue(stored, key);
   } catch (const Error&) {
     return;
   }
@@ -83,7 +83,7 @@ void TruncatedFile(const std::string& rest) {
   generatesheet::fuzz::WriteWholeFile(path, reinterpret_cast<const std::uint8_t*>(encrypted.data()),
                                       keep);
   try {
-    Cipher().zqDecryptFile(path, "");
+    Cipher().DecryptFileInPlace(path, "");
   } catch (const Error&) {
     return;
   }

@@ -142,7 +142,7 @@ void WriteDatabases(const PackageDescription& d, SodiumCipher& cipher, const std
   const Encrypter encrypt = [&](const Row& row, const std::string& column, const Cell& cell) {
     const std::string question_no = CellText(row, "I_QuestionNo");
     std::string key = column == "S_GetScore" || column == "M_StudentAnswer"
-                          ? cipher.zqEncryptString(question_no, d.student_id)
+                          ? cipher.DeriveQuestionKey(question_no, d.student_id)
                           : record_keys[question_no];
     return jet::Value(cipher.EncryptString(NumberText(cell.value), key));
   };

@@ -130,6 +130,15 @@ GENERATESHEET_EXPORT int gs_create_html_set_key_file(gs_create_html* sheet, cons
  * default) stands for GENERATESHEET_LOG_DIR or the library's folder. */
 GENERATESHEET_EXPORT char* gs_create_html_get_log_folder(const gs_create_html* sheet);
 GENERATESHEET_EXPORT int gs_create_html_set_log_folder(gs_create_html* sheet, const char* value);
+/* Receives one log line (UTF-8, NUL-terminated, without its line end) and
+ * the `user` pointer given with it; the line is valid only during the call. */
+typedef void (*gs_log_callback)(const char* line, void* user);
+/* Sends this object's log lines to `callback` instead of a file
+ * (CreateHtml::SetLogCallback), on the thread that runs the object; NULL
+ * restores the file.  Returns GS_OK, or GS_ERROR when memory runs out (the
+ * object then logs where it did before). */
+GENERATESHEET_EXPORT int gs_create_html_set_log_callback(gs_create_html* sheet,
+                                                         gs_log_callback callback, void* user);
 /* Read-only: the page written by the last run, or "" when it wrote none. */
 GENERATESHEET_EXPORT char* gs_create_html_get_page_path(const gs_create_html* sheet);
 /* Marks on the page (CreateHtml::Marks): 1 on, 0 off (the default). */

@@ -34,8 +34,10 @@
 #ifndef GENERATESHEET_CREATE_HTML_H_
 #define GENERATESHEET_CREATE_HTML_H_
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "generatesheet/connection.h"
@@ -68,11 +70,12 @@ class GENERATESHEET_EXPORT CreateHtml {
 
   // Extracts the package, prepares both databases and writes the page.
   bool GenerateSheet();
-  // Appends one line to syslog.txt in LogFolder when it is set, else in the
-  // folder named by the environment variable GENERATESHEET_LOG_DIR when it is
-  // set, else in the library's folder (an installed library's folder is
-  // usually not writable).  Never fails: a log that cannot be written is
-  // reported once on stderr.
+  // Hands one line to the LogCallback when one is set; else appends it to
+  // syslog.txt in LogFolder when it is set, else in the folder named by the
+  // environment variable GENERATESHEET_LOG_DIR when it is set, else in the
+  // library's folder (an installed library's folder is usually not
+  // writable).  Never fails: a log that cannot be written is reported once
+  // on stderr.
   void WriteLog(std::string tempstr);
   // Decrypts Analysis.mdb in place and sets AnalysisConn's connection string.
   void InitAnalysisConn();
@@ -114,6 +117,11 @@ class GENERATESHEET_EXPORT CreateHtml {
   // "" (the default) for GENERATESHEET_LOG_DIR or the library's folder.
   std::string LogFolder() const;
   void SetLogFolder(std::string folder);
+  // When set, every line this object logs (its runs' and WriteLog's) goes to
+  // `callback` instead of a file, without its line end, on the thread that
+  // runs the object; LogFolder is then not used.  What the callback throws
+  // is dropped.  An empty function (the default) restores the file.
+  void SetLogCallback(std::function<void(std::string_view line)> callback);
 
   // The master key file this object decrypts its packages with.  When it is
   // empty (the default) a run reads the file named by the environment

@@ -123,6 +123,18 @@ void gs_create_html_write_log(gs_create_html* sheet, const char* line) {
   Guarded([&] { sheet->object.WriteLog(In(line)); });
 }
 
+int gs_create_html_set_log_callback(gs_create_html* sheet, gs_log_callback callback, void* user) {
+  return Guarded<int>(GS_ERROR, [&] {
+    if (callback == nullptr) {
+      sheet->object.SetLogCallback(nullptr);
+    } else {
+      sheet->object.SetLogCallback(
+          [callback, user](std::string_view line) { callback(std::string(line).c_str(), user); });
+    }
+    return GS_OK;
+  });
+}
+
 void gs_create_html_init_analysis_conn(gs_create_html* sheet) {
   Guarded([&] { sheet->object.InitAnalysisConn(); });
 }

@@ -26,21 +26,21 @@ void CreateHtml::SetAnalysisConn(std::shared_ptr<Connection> c) { impl_->analysi
 std::shared_ptr<Connection> CreateHtml::PbaseConn() { return impl_->PbaseConn(); }
 void CreateHtml::SetPbaseConn(std::shared_ptr<Connection> c) { impl_->pbase_conn = c; }
 
-// Each member that may log points this thread's log at the object's folder.
+// Each member that may log points this thread's log at the object's target.
 bool CreateHtml::GenerateSheet() {
-  ScopedLogFolder log(impl_->log_folder);
+  ScopedLogTarget log(impl_->log);
   return impl_->GenerateSheet();
 }
 void CreateHtml::WriteLog(std::string line) {
-  ScopedLogFolder log(impl_->log_folder);
+  ScopedLogTarget log(impl_->log);
   AppendLogLine(line);
 }
 void CreateHtml::InitAnalysisConn() {
-  ScopedLogFolder log(impl_->log_folder);
+  ScopedLogTarget log(impl_->log);
   impl_->InitAnalysisConn();
 }
 void CreateHtml::InitPbaseConn() {
-  ScopedLogFolder log(impl_->log_folder);
+  ScopedLogTarget log(impl_->log);
   impl_->InitPbaseConn();
 }
 void CreateHtml::Delfile(std::string& filepath) { DeleteFileIfExists(filepath); }
@@ -67,8 +67,11 @@ std::string CreateHtml::HTMLPaperPath() const { return impl_->html_paper_path; }
 void CreateHtml::SetHTMLPaperPath(std::string sValues) {
   impl_->html_paper_path = std::move(sValues);
 }
-std::string CreateHtml::LogFolder() const { return impl_->log_folder; }
-void CreateHtml::SetLogFolder(std::string folder) { impl_->log_folder = std::move(folder); }
+std::string CreateHtml::LogFolder() const { return impl_->log.folder; }
+void CreateHtml::SetLogFolder(std::string folder) { impl_->log.folder = std::move(folder); }
+void CreateHtml::SetLogCallback(std::function<void(std::string_view line)> callback) {
+  impl_->log.callback = std::move(callback);
+}
 std::string CreateHtml::KeyFile() const { return impl_->key_file; }
 void CreateHtml::SetKeyFile(std::string path) { impl_->key_file = std::move(path); }
 std::string CreateHtml::PagePath() const { return impl_->page_path; }

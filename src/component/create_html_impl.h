@@ -20,6 +20,7 @@
 #include "generatesheet/create_html.h"
 #include "generatesheet/run_failure.h"
 #include "util/error_sink.h"
+#include "util/log.h"
 
 namespace generatesheet {
 
@@ -73,8 +74,8 @@ class CreateHtml::Impl : public ErrorSink {
   std::string zip_paper_name;
   std::string zip_password;
   std::string template_path;
-  std::string key_file;    // "" for the environment's
-  std::string log_folder;  // "" for the default
+  std::string key_file;  // "" for the environment's
+  LogTarget log;         // folder "" and no callback for the default
   std::string err_msg;
   std::unique_ptr<Cipher> cipher;
   std::string page_path;

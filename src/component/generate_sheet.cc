@@ -18,9 +18,10 @@
 namespace generatesheet {
 
 namespace {
-// The fixed settings the package is always extracted with.
-constexpr bool kFixedFlag = false;
-constexpr std::int16_t kFixedOption = 2;
+// The settings the package is always extracted with: two that only the old
+// zip control gave a meaning, and the package password.
+constexpr bool kOldControlFlag16 = false;
+constexpr std::int16_t kOldControlOption11 = 2;
 constexpr char kPackagePassword[] = "qvk";
 // Besides 0, the one result code that counts as a successful extraction.
 constexpr std::int16_t kAlsoExtracted = 40;
@@ -102,10 +103,10 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
                     {LogFilePath(), "日志文件"}});
   zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
   zip.SetUnzipToFolder(bak_data_path);
-  zip.SetFixedFlag(kFixedFlag);
-  zip.SetFixedOption(kFixedOption);
+  zip.SetOldControlFlag16(kOldControlFlag16);
+  zip.SetOldControlOption11(kOldControlOption11);
   zip.SetEncryptionPassword(kPackagePassword);
-  return zip.Unzip(0);
+  return zip.Extract();
 }
 
 bool CreateHtml::Impl::GenerateSheet() {

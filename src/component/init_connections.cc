@@ -52,8 +52,8 @@ void CreateHtml::Impl::InitAnalysisConn() {
     try {
       // The new instance replaces the old one only once it exists.
       cipher = CreateCipher(key_file);
-      // A Null answer counts as false: nothing is reported then.
-      if (cipher->zqDecryptFile(path, "").value_or(false)) {
+      // A refusal or a Null answer is reported by nobody here.
+      if (cipher->DecryptFileInPlace(path, "") == FileDecryption::kDecrypted) {
         AnalysisConn()->SetConnectionString(kProvider + path + kPersistSecurityInfo);
         pointed = true;
       }

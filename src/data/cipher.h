@@ -8,14 +8,13 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "util/error.h"
 
 namespace generatesheet {
 
-// Thrown by zqDecryptFile when the file is in the encrypted format but does
+// Thrown by DecryptFileInPlace when the file is in the encrypted format but does
 // not open under the cipher's key: it was made with another key (or its
 // first bytes were changed).
 class KeyMismatchError : public Error {
@@ -23,22 +22,39 @@ class KeyMismatchError : public Error {
   using Error::Error;
 };
 
+// What a file decryption answers.  kNull is the old component's Null, an
+// answer that is neither yes nor no; callers count it as not decrypted.
+enum class FileDecryption { kDecrypted, kRefused, kNull };
+
 class Cipher {
  public:
   virtual ~Cipher() = default;
 
-  // Decrypts the file at `path` in place.  true: the file is now plain.
-  // false: not decrypted, for no reason the cipher names (the library's own
-  // cipher throws instead, naming it).  std::nullopt stands for a Null
-  // answer, which callers treat as false.
-  virtual std::optional<bool> zqDecryptFile(std::string& path, std::string password) = 0;
+  // Decrypts the file at `path` in place.  kDecrypted: the file is now plain.
+  // kRefused or kNull: not decrypted, for no reason the cipher names (the
+  // library's own cipher throws instead, naming it).
+  virtual FileDecryption DecryptFileInPlace(const std::string& path,
+                                            const std::string& password) = 0;
 
-  // The per-question key of one student: a printable string.
-  virtual std::string zqEncryptString(std::string question_no, std::string student_id) = 0;
+  // Derives the key of one question of one student: a printable string.
+  virtual std::string DeriveQuestionKey(const std::string& question_no,
+                                        const std::string& student_id) = 0;
 
   // Decrypts one stored value with a key (a per-question key, or the text
   // of a row's I_RECNO).
-  virtual std::string zqDecryptString(std::string value, std::string& key) = 0;
+  virtual std::string DecryptValue(const std::string& stored, const std::string& key) = 0;
+
+  // The same three operations under the member names of the old cipher
+  // component, with its way of passing arguments.
+  FileDecryption zqDecryptFile(std::string& path, std::string password) {
+    return DecryptFileInPlace(path, password);
+  }
+  std::string zqEncryptString(std::string question_no, std::string student_id) {
+    return DeriveQuestionKey(question_no, student_id);
+  }
+  std::string zqDecryptString(std::string value, std::string& key) {
+    return DecryptValue(value, key);
+  }
 };
 
 using CipherFactory = std::function<std::unique_ptr<Cipher>()>;

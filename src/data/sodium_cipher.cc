@@ -183,7 +183,8 @@ SodiumCipher::SodiumCipher(const MasterKey& master_key) : master_key_(master_key
 
 SodiumCipher::~SodiumCipher() { sodium_memzero(master_key_.data(), master_key_.size()); }
 
-std::optional<bool> SodiumCipher::zqDecryptFile(std::string& path, std::string password) {
+FileDecryption SodiumCipher::DecryptFileInPlace(const std::string& path,
+                                                const std::string& password) {
   const std::string native = NativePath(path);
   InputFile in(native, "无法打开待解密的文件");
 
@@ -220,7 +221,7 @@ std::optional<bool> SodiumCipher::zqDecryptFile(std::string& path, std::string p
   ReplacementFile out(native, in.mode(), Durability::kReproducible);
   DecryptChunks(stream, in.fd(), header, out, native);
   out.Commit();
-  return true;
+  return FileDecryption::kDecrypted;
 }
 
 void SodiumCipher::EncryptFile(const std::string& path, const std::string& password) {
@@ -265,7 +266,8 @@ void SodiumCipher::EncryptFile(const std::string& path, const std::string& passw
   out.Commit();
 }
 
-std::string SodiumCipher::zqEncryptString(std::string question_no, std::string student_id) {
+std::string SodiumCipher::DeriveQuestionKey(const std::string& question_no,
+                                            const std::string& student_id) {
   SecretKey key;
   DeriveKey(master_key_, {kQuestionKeyLabel, question_no, student_id}, key.bytes);
   std::string hex(2 * key.bytes.size() + 1, '\0');
@@ -290,12 +292,12 @@ std::string SodiumCipher::EncryptString(const std::string& plaintext, const std:
   return ToBase64(sealed);
 }
 
-std::string SodiumCipher::zqDecryptString(std::string value, std::string& key) {
+std::string SodiumCipher::DecryptValue(const std::string& stored, const std::string& key) {
   constexpr size_t kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
   constexpr size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
   std::vector<unsigned char> sealed;
-  if (!DecodeBase64(value, &sealed)) {
-    throw Error("加密值格式错误：不是有效的 base64 文本（长度 " + std::to_string(value.size()) +
+  if (!DecodeBase64(stored, &sealed)) {
+    throw Error("加密值格式错误：不是有效的 base64 文本（长度 " + std::to_string(stored.size()) +
                 "）");
   }
   if (sealed.size() < kNonceBytes + kTagSize) {

@@ -28,9 +28,10 @@ class SodiumCipher : public Cipher {
   SodiumCipher& operator=(const SodiumCipher&) = delete;
   ~SodiumCipher() override;  // wipes the key
 
-  std::optional<bool> zqDecryptFile(std::string& path, std::string password) override;
-  std::string zqEncryptString(std::string question_no, std::string student_id) override;
-  std::string zqDecryptString(std::string value, std::string& key) override;
+  FileDecryption DecryptFileInPlace(const std::string& path, const std::string& password) override;
+  std::string DeriveQuestionKey(const std::string& question_no,
+                                const std::string& student_id) override;
+  std::string DecryptValue(const std::string& stored, const std::string& key) override;
 
   // The encrypting counterparts, for the package builder and tests.
   // EncryptFile replaces the file atomically with its encrypted form.

@@ -49,10 +49,10 @@ std::unique_ptr<ZipComponent> CreateArchiveZipComponent(const ExtractionLimits& 
 
 ArchiveZipComponent::ArchiveZipComponent(const ExtractionLimits& limits) : limits_(limits) {}
 
-std::int16_t ArchiveZipComponent::Unzip(std::int16_t /*argument*/) {
+std::int16_t ArchiveZipComponent::Extract() {
   ExtractionStatus status;
   try {
-    status = Extract();
+    status = ExtractPackage();
   } catch (const std::exception& e) {
     status = ExtractionStatus::Failure(
         ZipResult::kUnexpected, "解压答卷包时出错：" + archive_path_ + "（" + e.what() + "）");
@@ -61,7 +61,7 @@ std::int16_t ArchiveZipComponent::Unzip(std::int16_t /*argument*/) {
   return static_cast<std::int16_t>(status.code());
 }
 
-ExtractionStatus ArchiveZipComponent::Extract() const {
+ExtractionStatus ArchiveZipComponent::ExtractPackage() const {
   std::string archive = NativePath(archive_path_);
   if (archive.empty()) {
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答卷包的路径");

@@ -1,4 +1,4 @@
-// The zip component on libarchive.  Unzip(0) extracts the archive named by
+// The zip component on libarchive.  Extract() extracts the archive named by
 // setting 1 into the folder of setting 2, reading entries that are stored,
 // deflated, or encrypted with traditional PKWARE encryption or WinZip AES
 // under the password of setting 5.  Settings 3 and 4 are kept and have no
@@ -13,7 +13,7 @@
 // the archive itself or a kept file (see ExtractionStaging).  Each
 // extraction first removes the temporaries a killed run left in the
 // destination (util/leftover_files.h).  On any failure the
-// destination is left as it was, and Unzip answers the code of ZipResult
+// destination is left as it was, and Extract answers the code of ZipResult
 // with a Chinese description naming the archive and the entry at fault.
 //
 // Paths may be joined with "\"; each is mapped to a native path before use.
@@ -44,18 +44,17 @@ class ArchiveZipComponent : public ZipComponent {
 
   void SetZipFilename(const std::string& archive_path) override { archive_path_ = archive_path; }
   void SetUnzipToFolder(const std::string& destination) override { destination_ = destination; }
-  void SetFixedFlag(bool value) override { fixed_flag_ = value; }
-  void SetFixedOption(std::int16_t value) override { fixed_option_ = value; }
+  void SetOldControlFlag16(bool /*value*/) override {}
+  void SetOldControlOption11(std::int16_t /*value*/) override {}
   void SetEncryptionPassword(const std::string& password) override { password_ = password; }
   void SetKeptFiles(std::vector<KeptFile> files) override { kept_files_ = std::move(files); }
 
-  // `argument` is the old control's and has no effect.
-  std::int16_t Unzip(std::int16_t argument) override;
-  // The description of the last Unzip's failure; empty after a success.
+  std::int16_t Extract() override;
+  // The description of the last Extract's failure; empty after a success.
   std::string LastResultDescription() const override { return last_description_; }
 
  private:
-  ExtractionStatus Extract() const;
+  ExtractionStatus ExtractPackage() const;
   ExtractionStatus Scan(const std::string& archive, ExtractionManifest* manifest) const;
   ExtractionStatus Unpack(const std::string& archive, const ExtractionManifest& manifest,
                           ExtractionStaging* staging) const;
@@ -66,8 +65,6 @@ class ArchiveZipComponent : public ZipComponent {
   ExtractionLimits limits_;
   std::string archive_path_;
   std::string destination_;
-  bool fixed_flag_ = false;
-  std::int16_t fixed_option_ = 0;
   std::string password_;
   std::vector<KeptFile> kept_files_;
   std::string last_description_;

@@ -1,5 +1,5 @@
 // The zip component that extracts an answer package.  Settings are assigned
-// one by one, as the host of the old zip control did, then Unzip(0) runs the
+// one by one, as the host of the old zip control did, then Extract() runs the
 // extraction and answers a 16-bit result code: 0 on success, a distinct
 // non-zero code for each kind of failure (see ZipResult).
 #ifndef GENERATESHEET_PACKAGE_ZIP_COMPONENT_H_
@@ -13,7 +13,7 @@
 
 namespace generatesheet {
 
-// The codes Unzip answers.  The driver lets a run go on for 0 and, for the
+// The codes Extract answers.  The driver lets a run go on for 0 and, for the
 // old control's sake, for 40; 40 is therefore never used for a failure.
 enum class ZipResult : std::int16_t {
   kOk = 0,
@@ -52,10 +52,12 @@ class ZipComponent {
  public:
   virtual ~ZipComponent() = default;
 
-  virtual void SetZipFilename(const std::string& archive_path) = 0;     // setting 1 (id 18)
-  virtual void SetUnzipToFolder(const std::string& destination) = 0;    // setting 2 (id 4)
-  virtual void SetFixedFlag(bool value) = 0;                            // setting 3 (id 16)
-  virtual void SetFixedOption(std::int16_t value) = 0;                  // setting 4 (id 11)
+  virtual void SetZipFilename(const std::string& archive_path) = 0;   // setting 1 (id 18)
+  virtual void SetUnzipToFolder(const std::string& destination) = 0;  // setting 2 (id 4)
+  // Settings 3 and 4 (ids 16 and 11) meant something only to the old
+  // control; they are handed over as its host did and change nothing here.
+  virtual void SetOldControlFlag16(bool value) = 0;
+  virtual void SetOldControlOption11(std::int16_t value) = 0;
   virtual void SetEncryptionPassword(const std::string& password) = 0;  // setting 5 (id 12)
 
   // Files the next extractions must leave alone besides the archive itself
@@ -63,9 +65,11 @@ class ZipComponent {
   // component that writes nowhere may ignore it.
   virtual void SetKeptFiles(std::vector<KeptFile> files) { (void)files; }
 
-  // Runs the extraction (method 48).  Never throws for a bad archive: the
-  // code tells the kind of failure and LastResultDescription() the details.
-  virtual std::int16_t Unzip(std::int16_t argument) = 0;
+  // Runs the extraction (method 48; the old control's argument 0 meant
+  // nothing to the extraction and is not passed).  Never throws for a bad
+  // archive: the code tells the kind of failure and LastResultDescription()
+  // the details.
+  virtual std::int16_t Extract() = 0;
   virtual std::string LastResultDescription() const = 0;
 };
 

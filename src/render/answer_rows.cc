@@ -69,8 +69,8 @@ std::string RenderAnswerRows(const RenderContext& context, std::int16_t question
 
     // The key is made for every question, before the type code is looked at.
     Cipher& cipher = context.RequireCipher();
-    std::string key =
-        cipher.zqEncryptString(rs.Field("I_QuestionNo").ToText("I_QuestionNo"), context.student_id);
+    const std::string key = cipher.DeriveQuestionKey(
+        rs.Field("I_QuestionNo").ToText("I_QuestionNo"), context.student_id);
     const std::int16_t type = rs.Field("I_TypeID").ToInt16("I_TypeID");
     const bool text_layout =
         std::find(kTextLayouts.begin(), kTextLayouts.end(), type) != kTextLayouts.end();
@@ -79,9 +79,8 @@ std::string RenderAnswerRows(const RenderContext& context, std::int16_t question
     // Decrypts a column with the per-question key or with I_RECNO.
     const auto decrypt = [&](const char* column, bool with_record_key) {
       const std::string stored = rs.Field(column).ToText(column);
-      if (!with_record_key) return cipher.zqDecryptString(stored, key);
-      std::string record_key = rs.Field("I_RECNO").ToText("I_RECNO");
-      return cipher.zqDecryptString(stored, record_key);
+      if (!with_record_key) return cipher.DecryptValue(stored, key);
+      return cipher.DecryptValue(stored, rs.Field("I_RECNO").ToText("I_RECNO"));
     };
     const auto null = [&](const char* column) { return rs.Field(column).IsNull(); };
     const bool fundamentals = context.IsFundamentals();

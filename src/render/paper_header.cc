@@ -14,10 +14,10 @@ namespace {
 
 // The first score is the first value only the student's number unlocks:
 // when it does not open, the number is the likely cause.
-std::string DecryptScore(const RenderContext& context, const std::string& stored, std::string& key,
-                         const std::string& question_no, bool first) {
+std::string DecryptScore(const RenderContext& context, const std::string& stored,
+                         const std::string& key, const std::string& question_no, bool first) {
   try {
-    return context.RequireCipher().zqDecryptString(stored, key);
+    return context.RequireCipher().DecryptValue(stored, key);
   } catch (const Error&) {
     if (!first) throw;
     throw RunCauseError(
@@ -37,7 +37,7 @@ std::string RenderPaperHeader(const RenderContext& context) {
                          "&nbsp;&nbsp;姓名：" + EscapeHtml(context.student_name) +
                          "&nbsp;&nbsp;科目：" + EscapeHtml(context.subject);
     Connection& connection = context.analysis_conn;
-    connection.Open("", "", "", -1);
+    connection.Open();  // with the string set beforehand
     Recordset rs;
     rs.Open("select * from tbl_Account", connection);
     ScoreTotal total;
@@ -49,7 +49,8 @@ std::string RenderPaperHeader(const RenderContext& context) {
       std::string question_no;
       try {
         question_no = rs.Field("I_QuestionNo").ToText("I_QuestionNo");
-        std::string key = context.RequireCipher().zqEncryptString(question_no, context.student_id);
+        const std::string key =
+            context.RequireCipher().DeriveQuestionKey(question_no, context.student_id);
         const std::string stored = rs.Field("S_GetScore").ToText("S_GetScore");
         const std::string score = DecryptScore(context, stored, key, question_no, row == 0);
         if (context.results) context.results->NoteObtained(question_no, {score, ""});

@@ -81,7 +81,7 @@ std::string RenderSections(const RenderContext& context) {
   return Reported(context.errors, prefix::kSections, [&] {
     const bool fundamentals = context.IsFundamentals();
     Connection& connection = context.pbase_conn;
-    connection.Open("", "", "", -1);
+    connection.Open();  // with the string set beforehand
     Recordset rs;
     rs.Open("select * from tbl_QuestionType order by I_CmdId", connection);
     std::string body;

@@ -17,8 +17,8 @@ namespace generatesheet {
 
 namespace {
 
-// The folder of the object at work on this thread, if its host chose one.
-thread_local const std::string* t_folder = nullptr;
+// Where the object at work on this thread logs, if its host chose.
+thread_local const LogTarget* t_target = nullptr;
 
 std::mutex override_mutex;
 std::string& OverridePath() {
@@ -61,7 +61,7 @@ std::string LogFilePath() {
     std::lock_guard lock(override_mutex);
     if (!OverridePath().empty()) return OverridePath();
   }
-  if (t_folder != nullptr) return *t_folder + "/syslog.txt";
+  if (t_target != nullptr && !t_target->folder.empty()) return t_target->folder + "/syslog.txt";
   if (const char* folder = std::getenv("GENERATESHEET_LOG_DIR"); folder != nullptr && *folder) {
     return std::string(folder) + "/syslog.txt";
   }
@@ -69,11 +69,9 @@ std::string LogFilePath() {
   return beside_library;
 }
 
-ScopedLogFolder::ScopedLogFolder(const std::string& folder) : outer_(t_folder) {
-  if (!folder.empty()) t_folder = &folder;
-}
+ScopedLogTarget::ScopedLogTarget(const LogTarget& target) : outer_(t_target) { t_target = &target; }
 
-ScopedLogFolder::~ScopedLogFolder() { t_folder = outer_; }
+ScopedLogTarget::~ScopedLogTarget() { t_target = outer_; }
 
 void SetLogFilePathForTesting(const std::string& path) {
   std::lock_guard lock(override_mutex);
@@ -82,6 +80,10 @@ void SetLogFilePathForTesting(const std::string& path) {
 
 void AppendLogLine(const std::string& line) noexcept {
   try {
+    if (t_target != nullptr && t_target->callback) {
+      t_target->callback(line);
+      return;
+    }
     const std::string entry = line + "\r\n";
     const std::string path = LogFilePath();
     const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));

@@ -24,11 +24,15 @@ class RecordingZip : public ZipComponent {
       : code_(code), log_(log) {}
   void SetZipFilename(const std::string& v) override { log_->push_back("18=" + v); }
   void SetUnzipToFolder(const std::string& v) override { log_->push_back("4=" + v); }
-  void SetFixedFlag(bool v) override { log_->push_back(std::string("16=") + (v ? "1" : "0")); }
-  void SetFixedOption(std::int16_t v) override { log_->push_back("11=" + std::to_string(v)); }
+  void SetOldControlFlag16(bool v) override {
+    log_->push_back(std::string("16=") + (v ? "1" : "0"));
+  }
+  void SetOldControlOption11(std::int16_t v) override {
+    log_->push_back("11=" + std::to_string(v));
+  }
   void SetEncryptionPassword(const std::string& v) override { log_->push_back("12=" + v); }
-  std::int16_t Unzip(std::int16_t argument) override {
-    log_->push_back("48(" + std::to_string(argument) + ")");
+  std::int16_t Extract() override {
+    log_->push_back("48");
     return code_;
   }
   std::string LastResultDescription() const override { return "fake"; }
@@ -52,17 +56,19 @@ class ScopedFakeZip {
 // whose value operations pass values through unchanged.
 class FixedCipher : public Cipher {
  public:
-  explicit FixedCipher(std::optional<bool> answer, bool throws = false)
+  explicit FixedCipher(FileDecryption answer, bool throws = false)
       : answer_(answer), throws_(throws) {}
-  std::optional<bool> zqDecryptFile(std::string&, std::string) override {
+  FileDecryption DecryptFileInPlace(const std::string&, const std::string&) override {
     if (throws_) throw Error("密钥错误，无法解密");
     return answer_;
   }
-  std::string zqEncryptString(std::string q, std::string s) override { return q + "|" + s; }
-  std::string zqDecryptString(std::string value, std::string&) override { return value; }
+  std::string DeriveQuestionKey(const std::string& q, const std::string& s) override {
+    return q + "|" + s;
+  }
+  std::string DecryptValue(const std::string& value, const std::string&) override { return value; }
 
  private:
-  std::optional<bool> answer_;
+  FileDecryption answer_;
   bool throws_;
 };
 

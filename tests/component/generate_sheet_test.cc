@@ -26,7 +26,8 @@ using testing::ZipEntry;
 
 class GenerateSheetTest : public ::testing::Test {
  protected:
-  GenerateSheetTest() : ciphers_([] { return std::make_unique<FixedCipher>(false); }) {
+  GenerateSheetTest()
+      : ciphers_([] { return std::make_unique<FixedCipher>(FileDecryption::kRefused); }) {
     std::filesystem::create_directory(out_dir());
     WriteFileForTest(dir_.File("template.html"), "<title>$Title$</title><body>$Content$</body>");
     sheet_.SetBakDataPath(dir_.path());
@@ -46,7 +47,7 @@ TEST_F(GenerateSheetTest, HandsTheZipComponentItsSettingsInOrder) {
   ScopedFakeZip zip(0);
   EXPECT_TRUE(sheet_.GenerateSheet());
   const std::vector<std::string> expected = {
-      "18=" + dir_.path() + "\\1001.zip", "4=" + dir_.path(), "16=0", "11=2", "12=qvk", "48(0)"};
+      "18=" + dir_.path() + "\\1001.zip", "4=" + dir_.path(), "16=0", "11=2", "12=qvk", "48"};
   EXPECT_EQ(expected, zip.log);
 }
 
@@ -217,7 +218,8 @@ class InitAnalysisConnTest : public ::testing::Test {
 };
 
 TEST_F(InitAnalysisConnTest, DecryptedDatabaseGetsItsConnectionString) {
-  ScopedCipherFactory ciphers([] { return std::make_unique<FixedCipher>(true); });
+  ScopedCipherFactory ciphers(
+      [] { return std::make_unique<FixedCipher>(FileDecryption::kDecrypted); });
   sheet_.SetBakDataPath("C:\\bak");
   sheet_.InitAnalysisConn();
   sheet_.InitPbaseConn();
@@ -234,9 +236,10 @@ TEST_F(InitAnalysisConnTest, DecryptedDatabaseGetsItsConnectionString) {
 
 TEST_F(InitAnalysisConnTest, FalseAndNullAnswersReportNothingAndLeaveNoEarlierDatabase) {
   sheet_.SetBakDataPath("/earlier");
-  for (const std::optional<bool> answer : {std::optional<bool>(false), std::optional<bool>()}) {
+  for (const FileDecryption answer : {FileDecryption::kRefused, FileDecryption::kNull}) {
     {
-      ScopedCipherFactory earlier([] { return std::make_unique<FixedCipher>(true); });
+      ScopedCipherFactory earlier(
+          [] { return std::make_unique<FixedCipher>(FileDecryption::kDecrypted); });
       sheet_.InitAnalysisConn();
       ASSERT_NE("", sheet_.AnalysisConn()->ConnectionString());
     }
@@ -249,7 +252,8 @@ TEST_F(InitAnalysisConnTest, FalseAndNullAnswersReportNothingAndLeaveNoEarlierDa
 }
 
 TEST_F(InitAnalysisConnTest, CipherFailuresAreReportedUnderTheAnalysisPrefix) {
-  ScopedCipherFactory ciphers([] { return std::make_unique<FixedCipher>(true, true); });
+  ScopedCipherFactory ciphers(
+      [] { return std::make_unique<FixedCipher>(FileDecryption::kDecrypted, true); });
   sheet_.InitAnalysisConn();
   EXPECT_EQ("初始化Analysis数据库连接出错，详细信息：密钥错误，无法解密", sheet_.ErrMsg());
 

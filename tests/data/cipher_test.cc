@@ -45,9 +45,9 @@ class CipherFileTest : public ::testing::Test {
     return dir_.Read("Analysis.mdb");
   }
 
-  std::optional<bool> Decrypt(const std::string& password = "", Cipher* cipher = nullptr) {
+  FileDecryption Decrypt(const std::string& password = "", Cipher* cipher = nullptr) {
     std::string path = dir_.SystemPath("Analysis.mdb");
-    return (cipher ? *cipher : cipher_).zqDecryptFile(path, password);
+    return (cipher ? *cipher : cipher_).DecryptFileInPlace(path, password);
   }
 
   // Decryption must fail with an error naming the file and mentioning
@@ -84,7 +84,7 @@ TEST_F(CipherFileTest, RoundTripsEverySizeAroundChunkBoundaries) {
       EXPECT_EQ(encrypted.find(plain.substr(0, 64)), std::string::npos);
     }
 
-    EXPECT_EQ(Decrypt(), std::optional<bool>(true));
+    EXPECT_EQ(Decrypt(), FileDecryption::kDecrypted);
     EXPECT_EQ(dir_.Read("Analysis.mdb"), plain);
     EXPECT_EQ(dir_.Names(), std::set<std::string>{"Analysis.mdb"});
   }
@@ -93,7 +93,7 @@ TEST_F(CipherFileTest, RoundTripsEverySizeAroundChunkBoundaries) {
 TEST_F(CipherFileTest, KeepsTheFileMode) {
   Encrypt("Standard Jet DB");
   ASSERT_EQ(::chmod(dir_.Path("Analysis.mdb").c_str(), 0640), 0);
-  ASSERT_EQ(Decrypt(), std::optional<bool>(true));
+  ASSERT_EQ(Decrypt(), FileDecryption::kDecrypted);
   struct stat info;
   ASSERT_EQ(::stat(dir_.Path("Analysis.mdb").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -115,7 +115,7 @@ TEST_F(CipherFileTest, AFileNotInTheFormatIsNamedAndLeftAlone) {
 TEST_F(CipherFileTest, AMissingFileIsAnErrorNamingIt) {
   std::string path = dir_.SystemPath("Analysis.mdb");
   try {
-    cipher_.zqDecryptFile(path, "");
+    cipher_.DecryptFileInPlace(path, "");
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find(dir_.Path("Analysis.mdb")), std::string::npos);
@@ -164,7 +164,7 @@ TEST_F(CipherFileTest, AnotherMasterKeyIsRefused) {
   Encrypt(plain);
   SodiumCipher other(RandomKey());
   ExpectRefused("密钥错误", "", &other);
-  EXPECT_EQ(Decrypt(), std::optional<bool>(true));
+  EXPECT_EQ(Decrypt(), FileDecryption::kDecrypted);
   EXPECT_EQ(dir_.Read("Analysis.mdb"), plain);
 }
 
@@ -176,7 +176,7 @@ TEST_F(CipherFileTest, PasswordRoundTripAndMismatches) {
   ExpectRefused("未提供密码");
   ExpectRefused("密钥错误", "wrong password");
 
-  EXPECT_EQ(Decrypt("口令 secret"), std::optional<bool>(true));
+  EXPECT_EQ(Decrypt("口令 secret"), FileDecryption::kDecrypted);
   EXPECT_EQ(dir_.Read("Analysis.mdb"), plain);
 
   Encrypt(plain);  // master key, but a password given
@@ -187,7 +187,7 @@ TEST_F(CipherFileTest, PasswordFilesDoNotDependOnTheMasterKey) {
   Encrypt("shared", "pw");
   SodiumCipher other(RandomKey());
   std::string path = dir_.SystemPath("Analysis.mdb");
-  EXPECT_EQ(other.zqDecryptFile(path, "pw"), std::optional<bool>(true));
+  EXPECT_EQ(other.DecryptFileInPlace(path, "pw"), FileDecryption::kDecrypted);
   EXPECT_EQ(dir_.Read("Analysis.mdb"), "shared");
 }
 
@@ -196,7 +196,7 @@ class CipherValueTest : public ::testing::Test {
   CipherValueTest() : cipher_(RandomKey()) {}
 
   std::string RoundTrip(const std::string& plain, std::string key) {
-    return cipher_.zqDecryptString(cipher_.EncryptString(plain, key), key);
+    return cipher_.DecryptValue(cipher_.EncryptString(plain, key), key);
   }
 
   // Flips one bit of the decoded value and re-encodes it.
@@ -219,7 +219,7 @@ class CipherValueTest : public ::testing::Test {
 };
 
 TEST_F(CipherValueTest, RoundTrips) {
-  std::string question_key = cipher_.zqEncryptString("12", "2023001");
+  std::string question_key = cipher_.DeriveQuestionKey("12", "2023001");
   const std::string large = RandomBytes(1024 * 1024);
   for (const std::string& plain :
        {std::string(), std::string("85"), std::string("计算机应用基础：答案是 B。"), large}) {
@@ -242,16 +242,16 @@ TEST_F(CipherValueTest, AFlippedByteAnywhereIsRefused) {
   const size_t decoded_size = 24 + 6 + 16;
   for (size_t position = 0; position < decoded_size; ++position) {
     SCOPED_TRACE(position);
-    EXPECT_THROW(cipher_.zqDecryptString(FlipDecodedByte(value, position), key), Error);
+    EXPECT_THROW(cipher_.DecryptValue(FlipDecodedByte(value, position), key), Error);
   }
 }
 
 TEST_F(CipherValueTest, AWrongKeyIsRefusedWithoutLeakingAnything) {
-  std::string right = cipher_.zqEncryptString("7", "S1");
-  std::string wrong = cipher_.zqEncryptString("7", "S2");
+  std::string right = cipher_.DeriveQuestionKey("7", "S1");
+  std::string wrong = cipher_.DeriveQuestionKey("7", "S2");
   const std::string value = cipher_.EncryptString("秘密答案", right);
   try {
-    cipher_.zqDecryptString(value, wrong);
+    cipher_.DecryptValue(value, wrong);
     ADD_FAILURE() << "wrong key accepted";
   } catch (const Error& e) {
     const std::string text = e.what();
@@ -261,7 +261,7 @@ TEST_F(CipherValueTest, AWrongKeyIsRefusedWithoutLeakingAnything) {
     EXPECT_EQ(text.find(right), std::string::npos);
   }
   SodiumCipher other(RandomKey());
-  EXPECT_THROW(other.zqDecryptString(value, right), Error);
+  EXPECT_THROW(other.DecryptValue(value, right), Error);
 }
 
 TEST_F(CipherValueTest, MalformedValuesAreRefused) {
@@ -270,7 +270,7 @@ TEST_F(CipherValueTest, MalformedValuesAreRefused) {
   for (const std::string& bad : {std::string("not base64!"), value + "\n", value.substr(1),
                                  std::string("AAAA"), std::string(), std::string("85")}) {
     SCOPED_TRACE(bad);
-    EXPECT_THROW(cipher_.zqDecryptString(bad, key), Error);
+    EXPECT_THROW(cipher_.DecryptValue(bad, key), Error);
   }
 }
 
@@ -280,18 +280,18 @@ TEST(CipherQuestionKeyTest, IsAStableHexKeyPerQuestionAndStudent) {
   SodiumCipher same(master);
   SodiumCipher other(RandomKey());
 
-  const std::string key = cipher.zqEncryptString("12", "2023001");
+  const std::string key = cipher.DeriveQuestionKey("12", "2023001");
   EXPECT_EQ(key.size(), 64u);
   EXPECT_EQ(key.find_first_not_of("0123456789abcdef"), std::string::npos);
-  EXPECT_EQ(cipher.zqEncryptString("12", "2023001"), key);
-  EXPECT_EQ(same.zqEncryptString("12", "2023001"), key);
+  EXPECT_EQ(cipher.DeriveQuestionKey("12", "2023001"), key);
+  EXPECT_EQ(same.DeriveQuestionKey("12", "2023001"), key);
 
-  EXPECT_NE(cipher.zqEncryptString("12", "2023002"), key);
-  EXPECT_NE(cipher.zqEncryptString("13", "2023001"), key);
-  EXPECT_NE(other.zqEncryptString("12", "2023001"), key);
+  EXPECT_NE(cipher.DeriveQuestionKey("12", "2023002"), key);
+  EXPECT_NE(cipher.DeriveQuestionKey("13", "2023001"), key);
+  EXPECT_NE(other.DeriveQuestionKey("12", "2023001"), key);
   // Length prefixes keep the boundary between the two values.
-  EXPECT_NE(cipher.zqEncryptString("1", "23"), cipher.zqEncryptString("12", "3"));
-  EXPECT_NE(cipher.zqEncryptString("", "123"), cipher.zqEncryptString("123", ""));
+  EXPECT_NE(cipher.DeriveQuestionKey("1", "23"), cipher.DeriveQuestionKey("12", "3"));
+  EXPECT_NE(cipher.DeriveQuestionKey("", "123"), cipher.DeriveQuestionKey("123", ""));
 }
 
 // The formats of doc/cipher.md, by its recipe with libsodium called here:
@@ -341,7 +341,7 @@ TEST(CipherKnownAnswerTest, QuestionKeysAndValuesKeepTheirFormat) {
   SodiumCipher cipher(master);
   const std::string question_key =
       "283a3705255d16e7e5b655f411add03d21f7651f64299344ae9e580cab1083f2";
-  EXPECT_EQ(cipher.zqEncryptString("12", "2023001"), question_key);
+  EXPECT_EQ(cipher.DeriveQuestionKey("12", "2023001"), question_key);
   EXPECT_EQ(Hex(DocumentedSubkey(master, {"GenerateSheet question key 1", "12", "2023001"})),
             question_key);
 
@@ -362,7 +362,7 @@ TEST(CipherKnownAnswerTest, QuestionKeysAndValuesKeepTheirFormat) {
   for (const Known& k : known) {
     SCOPED_TRACE(k.key);
     std::string key = k.key;
-    EXPECT_EQ(cipher.zqDecryptString(k.value, key), k.plain);
+    EXPECT_EQ(cipher.DecryptValue(k.value, key), k.plain);
     const std::vector<unsigned char> value_key =
         DocumentedSubkey(master, {"GenerateSheet value key 1", k.key});
     std::vector<unsigned char> sealed(kNonce + k.plain.size() + kTagBytes);
@@ -408,7 +408,7 @@ TEST(CipherKnownAnswerTest, FilesKeepTheirFormat) {
                                 std::string(std::begin(stream_header), std::end(stream_header)) +
                                 std::string(chunk.begin(), chunk.end()));
   std::string path = dir.Path("Analysis.mdb");
-  EXPECT_EQ(cipher.zqDecryptFile(path, ""), std::optional<bool>(true));
+  EXPECT_EQ(cipher.DecryptFileInPlace(path, ""), FileDecryption::kDecrypted);
   EXPECT_EQ(dir.Read("Analysis.mdb"), plain);
 
   cipher.EncryptFile(path);
@@ -456,9 +456,11 @@ class ScopedEnvironment {
 
 class NullCipher : public Cipher {
  public:
-  std::optional<bool> zqDecryptFile(std::string&, std::string) override { return std::nullopt; }
-  std::string zqEncryptString(std::string, std::string) override { return ""; }
-  std::string zqDecryptString(std::string, std::string&) override { return ""; }
+  FileDecryption DecryptFileInPlace(const std::string&, const std::string&) override {
+    return FileDecryption::kNull;
+  }
+  std::string DeriveQuestionKey(const std::string&, const std::string&) override { return ""; }
+  std::string DecryptValue(const std::string&, const std::string&) override { return ""; }
 };
 
 TEST(CipherFactoryTest, ReadsTheKeyFileNamedByTheEnvironment) {
@@ -472,14 +474,14 @@ TEST(CipherFactoryTest, ReadsTheKeyFileNamedByTheEnvironment) {
   EXPECT_NE(first.get(), second.get());
 
   SodiumCipher from_file(ReadMasterKeyFile(dir.Path("master.key")));
-  std::string key = first->zqEncryptString("3", "S");
-  EXPECT_EQ(second->zqEncryptString("3", "S"), key);
-  EXPECT_EQ(first->zqDecryptString(from_file.EncryptString("B", key), key), "B");
+  std::string key = first->DeriveQuestionKey("3", "S");
+  EXPECT_EQ(second->DeriveQuestionKey("3", "S"), key);
+  EXPECT_EQ(first->DecryptValue(from_file.EncryptString("B", key), key), "B");
 
   dir.Write("Analysis.mdb", "plain");
   from_file.EncryptFile(dir.Path("Analysis.mdb"));
   std::string path = dir.SystemPath("Analysis.mdb");
-  EXPECT_EQ(second->zqDecryptFile(path, ""), std::optional<bool>(true));
+  EXPECT_EQ(second->DecryptFileInPlace(path, ""), FileDecryption::kDecrypted);
   EXPECT_EQ(dir.Read("Analysis.mdb"), "plain");
 }
 
@@ -523,7 +525,7 @@ TEST(CipherFactoryTest, TestsCanPutInTheirOwnCipher) {
     return std::make_unique<NullCipher>();
   });
   std::string path = "/nowhere\\Analysis.mdb";
-  EXPECT_EQ(CreateCipher()->zqDecryptFile(path, ""), std::nullopt);
+  EXPECT_EQ(CreateCipher()->DecryptFileInPlace(path, ""), FileDecryption::kNull);
   CreateCipher();
   EXPECT_EQ(created, 2);
 

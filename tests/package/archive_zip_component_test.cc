@@ -98,10 +98,10 @@ class ArchiveZipComponentTest : public ::testing::Test {
                 const std::string& password = "qvk") {
     zip_.SetZipFilename(archive);
     zip_.SetUnzipToFolder(destination);
-    zip_.SetFixedFlag(false);
-    zip_.SetFixedOption(2);
+    zip_.SetOldControlFlag16(false);
+    zip_.SetOldControlOption11(2);
     zip_.SetEncryptionPassword(password);
-    return static_cast<ZipResult>(zip_.Unzip(0));
+    return static_cast<ZipResult>(zip_.Extract());
   }
   ZipResult Run(const std::string& archive) { return Run(archive, bak_); }
 

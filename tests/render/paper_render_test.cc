@@ -522,7 +522,7 @@ class PaperWithoutFullMarksTest : public PaperTest {
                                                              {"M_TopicAns", ColumnType::kMemo},
                                                              {"M_Analysis", ColumnType::kMemo}});
     for (const StoredAnswer& a : answers) {
-      const std::string question_key = cipher_->zqEncryptString(std::to_string(a.number), "1001");
+      const std::string question_key = cipher_->DeriveQuestionKey(std::to_string(a.number), "1001");
       const int record = 500 + a.number;
       const std::string record_key = std::to_string(record);
       accounts.AddRow({a.number, cipher_->EncryptString(a.obtained, question_key), record});

@@ -133,7 +133,7 @@ TEST(LeftoverFilesTest, ALiveRunKeepsItsTemporariesAndAKilledOneLosesThemAtTheNe
   ArchiveZipComponent zip;
   zip.SetZipFilename(dir.File("1001.zip"));
   zip.SetUnzipToFolder(dir.path());
-  ASSERT_EQ(zip.Unzip(0), 0) << zip.LastResultDescription();
+  ASSERT_EQ(zip.Extract(), 0) << zip.LastResultDescription();
   EXPECT_EQ(NamesIn(dir.path()),
             (std::set<std::string>{"1001.zip", "Pbase.mdb", "Analysis.mdb", ".notes.tmp-12345",
                                    ".draft.docx.tmp-Ab12Cd", ".1001.html.tmp-Ab12Cd",
