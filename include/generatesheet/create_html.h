@@ -27,8 +27,11 @@
 // - A run holds an exclusive lock on BakDataPath from the extraction to the
 //   closing of its connections; a second run on the same folder (in this
 //   process or another) waits for it.
-// - Strings are UTF-8.  Paths use "\" or "/" as separators: the fixed texts
-//   join paths with "\", which names the same folder boundary as "/".
+// - Strings are UTF-8.  Paths are POSIX paths: "/" separates folders and
+//   "\" is part of a name (a folder "a\b" is one folder).  The exceptions
+//   are the forms of the old component's hosts: a final "\" of
+//   HTMLPaperPath, and the "\" before the file name in a connection string
+//   ("Data Source=<BakDataPath>\Pbase.mdb"), are separators.
 // - One object belongs to one thread at a time; separate objects may run on
 //   separate threads at once.
 #ifndef GENERATESHEET_CREATE_HTML_H_

@@ -66,9 +66,7 @@ std::string StepOfReport(const std::string& message) {
 
 }  // namespace
 
-std::string CreateHtml::Impl::PackagePath() const {
-  return NativePath(bak_data_path + "\\" + zip_paper_name);
-}
+std::string CreateHtml::Impl::PackagePath() const { return bak_data_path + "/" + zip_paper_name; }
 
 void CreateHtml::Impl::ReportKind(std::string message, FailureKind kind, std::string file) {
   err_msg = std::move(message);
@@ -97,11 +95,11 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
   ZipComponent& zip = ThreadZipComponent();
   // No entry may replace this run's page, another page beside it, the
   // template, the master key or the log.
-  zip.SetKeptFiles({{html_paper_path + PageFileName(zip_paper_name), "生成的页面", true},
+  zip.SetKeptFiles({{JoinPrefix(html_paper_path, PageFileName(zip_paper_name)), "生成的页面", true},
                     {template_path, "页面模板"},
                     {KeyFileOrDefault(key_file), "主密钥文件"},
                     {LogFilePath(), "日志文件"}});
-  zip.SetZipFilename(bak_data_path + "\\" + zip_paper_name);
+  zip.SetZipFilename(PackagePath());
   zip.SetUnzipToFolder(bak_data_path);
   zip.SetOldControlFlag16(kOldControlFlag16);
   zip.SetOldControlOption11(kOldControlOption11);
@@ -121,7 +119,7 @@ bool CreateHtml::Impl::GenerateSheet() {
   // in this folder would extract and decrypt the same files meanwhile.
   std::optional<FolderLock> lock;
   bool result = Reported(prefix::kGenerateSheet, [&] {
-    lock.emplace(NativePath(bak_data_path), kFolderWait);
+    lock.emplace(bak_data_path, kFolderWait);
     const std::int16_t code = ExtractPackage();
     if (code != 0 && code != kAlsoExtracted) {
       failure = ExtractionFailure(code);

@@ -5,7 +5,6 @@
 #include "data/sodium_cipher.h"
 #include "util/error.h"
 #include "util/log.h"
-#include "util/path.h"
 
 namespace generatesheet {
 
@@ -48,13 +47,14 @@ std::string KeyMismatch(const std::string& package, const std::string& key_file)
 void CreateHtml::Impl::InitAnalysisConn() {
   bool pointed = false;
   Reported(prefix::kInitAnalysisConn, [&] {
-    std::string path = bak_data_path + "\\Analysis.mdb";
+    const std::string path = bak_data_path + "/Analysis.mdb";
     try {
       // The new instance replaces the old one only once it exists.
       cipher = CreateCipher(key_file);
       // A refusal or a Null answer is reported by nobody here.
       if (cipher->DecryptFileInPlace(path, "") == FileDecryption::kDecrypted) {
-        AnalysisConn()->SetConnectionString(kProvider + path + kPersistSecurityInfo);
+        AnalysisConn()->SetConnectionString(kProvider + bak_data_path + "\\Analysis.mdb" +
+                                            kPersistSecurityInfo);
         pointed = true;
       }
     } catch (const KeyMismatchError&) {

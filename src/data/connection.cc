@@ -4,7 +4,6 @@
 #include "data/connection_impl.h"
 #include "data/connection_string.h"
 #include "util/error.h"
-#include "util/path.h"
 
 namespace generatesheet {
 
@@ -50,7 +49,7 @@ void Connection::Open(std::string_view connection_string, std::string_view /*use
   if (source.empty()) {
     throw Error("连接字符串中没有 Data Source：" + impl_->connection_string());
   }
-  impl_->Open(NativePath(source));
+  impl_->Open(DataSourceFile(source));
 }
 
 void Connection::Close() noexcept { impl_->Close(); }

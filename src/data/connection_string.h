@@ -9,9 +9,15 @@
 
 namespace generatesheet {
 
-// The value of "Data Source" as written (the system's "\"-joined path),
-// without surrounding blanks or double quotes; empty when there is none.
+// The value of "Data Source" as written, without surrounding blanks or
+// double quotes; empty when there is none.
 std::string DataSourceOf(std::string_view connection_string);
+
+// The file a Data Source names.  The fixed texts join the folder and the
+// file name with "\" ("<folder>\Pbase.mdb"): that last "\", when no "/"
+// follows it, is the separator; every other "\" is part of a name, so a
+// folder named "a\b" can be addressed.
+std::string DataSourceFile(std::string_view source);
 
 }  // namespace generatesheet
 

@@ -16,7 +16,6 @@
 #include "data/base64.h"
 #include "data/master_key.h"
 #include "util/error.h"
-#include "util/path.h"
 #include "util/replacement_file.h"
 
 namespace generatesheet {
@@ -185,7 +184,7 @@ SodiumCipher::~SodiumCipher() { sodium_memzero(master_key_.data(), master_key_.s
 
 FileDecryption SodiumCipher::DecryptFileInPlace(const std::string& path,
                                                 const std::string& password) {
-  const std::string native = NativePath(path);
+  const std::string& native = path;
   InputFile in(native, "无法打开待解密的文件");
 
   unsigned char header[kFixedHeaderBytes + kStreamHeaderBytes];
@@ -225,7 +224,7 @@ FileDecryption SodiumCipher::DecryptFileInPlace(const std::string& path,
 }
 
 void SodiumCipher::EncryptFile(const std::string& path, const std::string& password) {
-  const std::string native = NativePath(path);
+  const std::string& native = path;
   InputFile in(native, "无法打开待加密的文件");
 
   unsigned char header[kFixedHeaderBytes + kStreamHeaderBytes] = {};

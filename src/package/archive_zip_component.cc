@@ -9,7 +9,6 @@
 #include "package/extraction_manifest.h"
 #include "package/extraction_staging.h"
 #include "util/leftover_files.h"
-#include "util/path.h"
 
 namespace generatesheet {
 
@@ -62,19 +61,19 @@ std::int16_t ArchiveZipComponent::Extract() {
 }
 
 ExtractionStatus ArchiveZipComponent::ExtractPackage() const {
-  std::string archive = NativePath(archive_path_);
+  const std::string& archive = archive_path_;
   if (archive.empty()) {
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答卷包的路径");
   }
   // A killed run may have left a staging folder or a decrypted database
   // here: nobody else may find them.
-  if (!destination_.empty()) RemoveLeftoverTemporaries(NativePath(destination_));
+  if (!destination_.empty()) RemoveLeftoverTemporaries(destination_);
   ExtractionManifest manifest;
   ExtractionStatus status = Scan(archive, &manifest);
   if (!status.ok()) return status;
 
   ExtractionStaging staging;  // removes whatever it still holds when it goes
-  status = staging.Open(NativePath(destination_), archive, kept_files_);
+  status = staging.Open(destination_, archive, kept_files_);
   if (!status.ok()) return status;
   status = staging.CheckTargets(manifest.entries());
   if (!status.ok()) return status;

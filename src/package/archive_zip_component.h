@@ -16,7 +16,7 @@
 // destination is left as it was, and Extract answers the code of ZipResult
 // with a Chinese description naming the archive and the entry at fault.
 //
-// Paths may be joined with "\"; each is mapped to a native path before use.
+// Paths are taken as they stand: "\" is part of a name, never a separator.
 // Not safe for concurrent use of one object.
 #ifndef GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_
 #define GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_

@@ -10,7 +10,6 @@
 
 #include "util/error.h"
 #include "util/leftover_files.h"
-#include "util/path.h"
 
 namespace generatesheet {
 
@@ -83,8 +82,7 @@ ExtractionStatus ExtractionStaging::Open(const std::string& destination, const s
   }
   // The package, and the packages beside it.
   NoteKept(KeptFile{archive, "答卷包本身", true}, "文件夹中已有的答卷包（.zip 文件）");
-  for (const KeptFile& file : kept)
-    NoteKept(KeptFile{NativePath(file.path), file.role, file.same_kind});
+  for (const KeptFile& file : kept) NoteKept(file);
   return ExtractionStatus::Ok();
 }
 

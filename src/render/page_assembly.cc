@@ -74,7 +74,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 // The page goes into an existing folder: say which one is missing rather
 // than that a temporary file could not be made in it.
 void RequireFolderOf(const std::string& page_path) {
-  const std::filesystem::path folder = std::filesystem::path(NativePath(page_path)).parent_path();
+  const std::filesystem::path folder = std::filesystem::path(page_path).parent_path();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     throw KindedError(FailureKind::kWrite, folder.string(), "输出文件夹不存在：" + folder.string());
@@ -138,18 +138,17 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
     }
     std::string().swap(content);  // its memory too
 
-    const std::string path = files.html_paper_path + PageFileName(files.zip_paper_name);
-    const std::string package = files.bak_data_path + "\\" + files.zip_paper_name;
-    if (SameFile(NativePath(path), NativePath(package))) {
-      throw KindedError(FailureKind::kWrite, NativePath(path),
-                        "网页路径与答案包相同，拒绝覆盖答案包：" + path);
+    const std::string path = JoinPrefix(files.html_paper_path, PageFileName(files.zip_paper_name));
+    const std::string package = files.bak_data_path + "/" + files.zip_paper_name;
+    if (SameFile(path, package)) {
+      throw KindedError(FailureKind::kWrite, path, "网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
     RequireFolderOf(path);
     page += kPageEnd;
     try {
       WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
     } catch (const Error& e) {
-      throw KindedError(FailureKind::kWrite, NativePath(path), e.what());
+      throw KindedError(FailureKind::kWrite, path, e.what());
     }
     // Written as the template asks, but the page shows none of the paper.
     if (!holds_content) {
@@ -158,7 +157,7 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
                                     files.template_path,
                                 FailureKind::kTemplate, files.template_path);
     }
-    return NativePath(path);
+    return path;
   });
 }
 

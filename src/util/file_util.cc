@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "util/error.h"
-#include "util/path.h"
 #include "util/regular_file.h"
 #include "util/replacement_file.h"
 
@@ -19,21 +18,17 @@ namespace generatesheet {
 namespace fs = std::filesystem;
 
 void DeleteFileIfExists(const std::string& path) noexcept {
-  const std::string native = NativePath(path);
   struct stat st {};
-  if (native.empty() || ::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return;
-  ::unlink(native.c_str());
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return;
+  ::unlink(path.c_str());
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  return ReadRegularFile(NativePath(path), kNoSizeCap);
-}
+std::string ReadWholeFile(const std::string& path) { return ReadRegularFile(path, kNoSizeCap); }
 
 void WriteFileAtomically(const std::string& path, std::string_view content, Durability durability) {
-  const std::string native = NativePath(path);
   std::error_code ec;
-  if (fs::is_directory(native, ec)) throw Error("目标路径是一个文件夹：" + path);
-  ReplacementFile file(native, 0644, durability);
+  if (fs::is_directory(path, ec)) throw Error("目标路径是一个文件夹：" + path);
+  ReplacementFile file(path, 0644, durability);
   file.Write(content);
   file.Commit();
 }

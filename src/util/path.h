@@ -1,7 +1,8 @@
-// Paths as the system builds them.  The fixed texts join a folder and a file
-// name with "\" (e.g. BakDataPath & "\Analysis.mdb"); on this platform "\"
-// names the same boundary as "/", so every path is mapped before it reaches
-// the file system.
+// Paths as the system builds them.  Paths are POSIX paths throughout: "/"
+// separates folders and "\" is an ordinary character of a name, so a folder
+// named "a\b" can be addressed.  The one "\" that stands for a separator is
+// the one hosts of the old component end a page folder prefix with
+// (HTMLPaperPath "C:\pages\").
 #ifndef GENERATESHEET_UTIL_PATH_H_
 #define GENERATESHEET_UTIL_PATH_H_
 
@@ -11,8 +12,10 @@
 
 namespace generatesheet {
 
-// `path` with every "\" turned into "/".
-std::string NativePath(std::string_view path);
+// `prefix` followed by `name`, as HTMLPaperPath & the page's file name: a
+// final "\" of `prefix` is taken as the separator "/"; every other "\" is
+// part of a name.
+std::string JoinPrefix(std::string_view prefix, std::string_view name);
 
 // Why `name` is not a bare file name that stays inside its folder, in
 // Chinese: it holds "/", "\" or a NUL byte, is "." or "..", or starts with

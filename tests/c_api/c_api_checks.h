@@ -23,6 +23,10 @@ const char* gs_check_generate_with_key(const char* folder, const char* zip,
                                        const char* template_path, const char* out,
                                        const char* student_id, const char* key_file,
                                        const char* expected_page);
+/* Writes 100 lines "`tag`:N" through a log callback on an object whose log
+ * folder is `folder`: the callback must receive exactly these lines and no
+ * syslog.txt appear; without the callback the next line goes to the file. */
+const char* gs_check_log_callback(const char* tag, const char* folder);
 
 #ifdef __cplusplus
 }

@@ -259,3 +259,50 @@ const char* gs_check_generate_with_key(const char* folder, const char* zip,
   gs_create_html_release(sheet);
   return NULL;
 }
+
+/* The lines a log callback received, one after another. */
+struct ReceivedLines {
+  char text[4096];
+  size_t used;
+  int count;
+};
+
+static void Receive(const char* line, void* user) {
+  struct ReceivedLines* received = (struct ReceivedLines*)user;
+  size_t length = strlen(line);
+  if (received->used + length + 2 > sizeof received->text) return;
+  memcpy(received->text + received->used, line, length);
+  received->used += length;
+  received->text[received->used++] = '\n';
+  received->text[received->used] = '\0';
+  ++received->count;
+}
+
+const char* gs_check_log_callback(const char* tag, const char* folder) {
+  struct ReceivedLines received = {{0}, 0, 0};
+  char expected[4096] = "";
+  char line[64];
+  char log_path[1024];
+  struct stat st;
+  int n;
+  gs_create_html* sheet = gs_create_html_new();
+  CHECK(gs_create_html_set_log_folder(sheet, folder) == GS_OK);
+  CHECK(gs_create_html_set_log_callback(sheet, Receive, &received) == GS_OK);
+  for (n = 0; n < 100; ++n) {
+    snprintf(line, sizeof line, "%s:%d", tag, n);
+    gs_create_html_write_log(sheet, line);
+    strcat(expected, line);
+    strcat(expected, "\n");
+  }
+  CHECK(received.count == 100);
+  CHECK(strcmp(received.text, expected) == 0);
+  snprintf(log_path, sizeof log_path, "%s/syslog.txt", folder);
+  CHECK(stat(log_path, &st) != 0);
+
+  CHECK(gs_create_html_set_log_callback(sheet, NULL, NULL) == GS_OK);
+  gs_create_html_write_log(sheet, tag);
+  CHECK(received.count == 100);
+  CHECK(FileHolds(log_path, tag));
+  gs_create_html_release(sheet);
+  return NULL;
+}

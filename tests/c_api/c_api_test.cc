@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,27 @@ TEST(CApiTest, DelfileRemovesReadOnlyFile) {
 TEST(CApiTest, MissingPackageFailsAndKeepsErrMsg) {
   TempDir dir;
   EXPECT_PASSES(gs_check_missing_package(dir.path().c_str()));
+}
+
+// Two handles log through their own callbacks on two threads at once.
+TEST(CApiTest, LogCallbacksReceiveOnlyTheirOwnHandlesLines) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("a"));
+  std::filesystem::create_directories(dir.File("b"));
+  const char* failures[2] = {nullptr, nullptr};
+  std::atomic<int> ready{0};
+  std::thread threads[2];
+  for (int i = 0; i < 2; ++i) {
+    threads[i] = std::thread([&, i] {
+      const std::string tag = i == 0 ? "a" : "b", folder = dir.File(tag);
+      ++ready;
+      while (ready < 2) std::this_thread::yield();
+      failures[i] = gs_check_log_callback(tag.c_str(), folder.c_str());
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_PASSES(failures[0]);
+  EXPECT_PASSES(failures[1]);
 }
 
 // A one-question paper: question 1, answered "A" (right) for 2 marks.

@@ -47,7 +47,7 @@ TEST_F(GenerateSheetTest, HandsTheZipComponentItsSettingsInOrder) {
   ScopedFakeZip zip(0);
   EXPECT_TRUE(sheet_.GenerateSheet());
   const std::vector<std::string> expected = {
-      "18=" + dir_.path() + "\\1001.zip", "4=" + dir_.path(), "16=0", "11=2", "12=qvk", "48"};
+      "18=" + dir_.path() + "/1001.zip", "4=" + dir_.path(), "16=0", "11=2", "12=qvk", "48"};
   EXPECT_EQ(expected, zip.log);
 }
 
@@ -55,7 +55,7 @@ TEST_F(GenerateSheetTest, NeverSetPathsReachTheComponentAsTheyStand) {
   ScopedFakeZip zip(3);
   CreateHtml blank;
   EXPECT_FALSE(blank.GenerateSheet());
-  EXPECT_EQ("18=\\", zip.log[0]);
+  EXPECT_EQ("18=/", zip.log[0]);
   EXPECT_EQ("4=", zip.log[1]);
 }
 

@@ -46,7 +46,7 @@ class CipherFileTest : public ::testing::Test {
   }
 
   FileDecryption Decrypt(const std::string& password = "", Cipher* cipher = nullptr) {
-    std::string path = dir_.SystemPath("Analysis.mdb");
+    std::string path = dir_.Path("Analysis.mdb");
     return (cipher ? *cipher : cipher_).DecryptFileInPlace(path, password);
   }
 
@@ -113,7 +113,7 @@ TEST_F(CipherFileTest, AFileNotInTheFormatIsNamedAndLeftAlone) {
 }
 
 TEST_F(CipherFileTest, AMissingFileIsAnErrorNamingIt) {
-  std::string path = dir_.SystemPath("Analysis.mdb");
+  std::string path = dir_.Path("Analysis.mdb");
   try {
     cipher_.DecryptFileInPlace(path, "");
     ADD_FAILURE() << "no error";
@@ -186,7 +186,7 @@ TEST_F(CipherFileTest, PasswordRoundTripAndMismatches) {
 TEST_F(CipherFileTest, PasswordFilesDoNotDependOnTheMasterKey) {
   Encrypt("shared", "pw");
   SodiumCipher other(RandomKey());
-  std::string path = dir_.SystemPath("Analysis.mdb");
+  std::string path = dir_.Path("Analysis.mdb");
   EXPECT_EQ(other.DecryptFileInPlace(path, "pw"), FileDecryption::kDecrypted);
   EXPECT_EQ(dir_.Read("Analysis.mdb"), "shared");
 }
@@ -480,7 +480,7 @@ TEST(CipherFactoryTest, ReadsTheKeyFileNamedByTheEnvironment) {
 
   dir.Write("Analysis.mdb", "plain");
   from_file.EncryptFile(dir.Path("Analysis.mdb"));
-  std::string path = dir.SystemPath("Analysis.mdb");
+  std::string path = dir.Path("Analysis.mdb");
   EXPECT_EQ(second->DecryptFileInPlace(path, ""), FileDecryption::kDecrypted);
   EXPECT_EQ(dir.Read("Analysis.mdb"), "plain");
 }

@@ -27,8 +27,6 @@ class CipherTempDir {
   }
 
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
-  // The path as the system joins it: folder & "\" & name.
-  std::string SystemPath(const std::string& name) const { return path_ + "\\" + name; }
 
   std::set<std::string> Names() const {
     std::set<std::string> names;

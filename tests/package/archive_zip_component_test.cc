@@ -90,7 +90,7 @@ class ArchiveZipComponentTest : public ::testing::Test {
   std::string Package(const std::string& name, const std::vector<ZipEntry>& entries,
                       const ZipWriteOptions& options = {}) {
     WriteZip(bak_ + "/" + name, entries, options);
-    return bak_ + "\\" + name;
+    return bak_ + "/" + name;
   }
 
   // Assigns the five settings in the driver's order, then extracts.
@@ -268,7 +268,7 @@ TEST_F(ArchiveZipComponentTest, ReadsAesEntriesThatStoreNoCrc) {
     EXPECT_EQ(AesVersionsAndCrcs(zip),
               (std::vector<std::pair<int, std::uint32_t>>{{2, 0}, {2, 0}}));
 
-    ASSERT_EQ(Run(bak_ + "\\1001.zip"), ZipResult::kOk) << zip_.LastResultDescription();
+    ASSERT_EQ(Run(bak_ + "/1001.zip"), ZipResult::kOk) << zip_.LastResultDescription();
     EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis);
     EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank");
 
@@ -276,7 +276,7 @@ TEST_F(ArchiveZipComponentTest, ReadsAesEntriesThatStoreNoCrc) {
     const size_t middle = first + 30 + 20000;
     zip[middle] = static_cast<char>(zip[middle] ^ 0x55);
     WriteFileForTest(bak_ + "/1001.zip", zip);
-    ExpectRefused(bak_ + "\\1001.zip", ZipResult::kBadEntry, "1001.zip：Analysis.mdb（");
+    ExpectRefused(bak_ + "/1001.zip", ZipResult::kBadEntry, "1001.zip：Analysis.mdb（");
     if (std::string(level) == "-mx=0") {
       EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("认证码不符"));
     }
@@ -304,12 +304,12 @@ TEST_F(ArchiveZipComponentTest, RefusesATruncatedArchive) {
   zip += "Analysis.mdb";
   for (int i = 0; i < 50; ++i) zip += "\x8f\x11garbage";
   WriteFileForTest(bak_ + "/garbage.zip", zip);
-  ExpectRefused(bak_ + "\\garbage.zip", ZipResult::kBadEntry,
+  ExpectRefused(bak_ + "/garbage.zip", ZipResult::kBadEntry,
                 "答卷包已损坏或不完整：" + bak_ +
                     "/garbage.zip（条目“Analysis.mdb”之后）：下一个条目的头部无法读取，"
                     "文件已损坏或被截断");
   WriteFileForTest(bak_ + "/header.zip", std::string("PK\x03\x04", 4) + std::string(26, '\x01'));
-  ExpectRefused(bak_ + "\\header.zip", ZipResult::kBadEntry,
+  ExpectRefused(bak_ + "/header.zip", ZipResult::kBadEntry,
                 "答卷包已损坏或不完整：" + bak_ + "/header.zip：条目头部不完整，文件已被截断");
 }
 
@@ -329,19 +329,19 @@ TEST_F(ArchiveZipComponentTest, RefusesCorruptDataFoundAfterEarlierEntriesWereUn
 }
 
 TEST_F(ArchiveZipComponentTest, RefusesMissingAndForeignArchives) {
-  ExpectRefused(bak_ + "\\missing.zip", ZipResult::kArchiveUnreadable,
+  ExpectRefused(bak_ + "/missing.zip", ZipResult::kArchiveUnreadable,
                 "无法打开答卷包：" + bak_ + "/missing.zip（文件或文件夹不存在）");
   WriteFileForTest(bak_ + "/text.zip", "not a zip at all");
-  ExpectRefused(bak_ + "\\text.zip", ZipResult::kNotZip,
+  ExpectRefused(bak_ + "/text.zip", ZipResult::kNotZip,
                 "答卷包不是 zip 文件：" + bak_ + "/text.zip");
   WriteFileForTest(bak_ + "/empty.zip", "");
-  ExpectRefused(bak_ + "\\empty.zip", ZipResult::kNotZip, bak_ + "/empty.zip");
+  ExpectRefused(bak_ + "/empty.zip", ZipResult::kNotZip, bak_ + "/empty.zip");
 }
 
 TEST_F(ArchiveZipComponentTest, RefusesPathsThatWereNeverSet) {
   // What the driver passes when BakDataPath and ZipPaperName are empty.
   Listing before = ListTree(dir_.path());
-  EXPECT_EQ(Run("\\", ""), ZipResult::kArchiveUnreadable);
+  EXPECT_EQ(Run("/", ""), ZipResult::kArchiveUnreadable);
   EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("无法打开答卷包：/"));
   EXPECT_EQ(Run("", ""), ZipResult::kArchiveUnreadable);
   EXPECT_EQ(zip_.LastResultDescription(), "未指定答卷包的路径");
@@ -440,7 +440,7 @@ TEST_F(ArchiveZipComponentTest, KeepsThePackageItsNeighboursAndTheHostsFiles) {
     fs::remove(bak_ + "/sub/copy.bin");
     fs::create_hard_link(bak_ + "/1001.zip", bak_ + "/sub/copy.bin");
     zip_.SetKeptFiles(
-        {{bak_ + "/1001.html", "生成的页面", true}, {bak_ + "\\template.html", "页面模板"}});
+        {{bak_ + "/1001.html", "生成的页面", true}, {bak_ + "/template.html", "页面模板"}});
     ExpectRefused(archive, ZipResult::kUnsafeEntry, c.named);
   }
   // New files of those kinds replace nothing: a package of notes, a page
@@ -509,8 +509,7 @@ TEST_F(ArchiveZipComponentTest, RefusesAPackageOfVeryLongNamesInLittleMemory) {
 TEST_F(ArchiveZipComponentTest, RefusesDeviceEntries) {
   WriteZip(bak_ + "/1001.zip", {ZipEntry::File("tty", "x"), ZipEntry::File("Pbase.mdb", "y")});
   SetFirstEntryMode(bak_ + "/1001.zip", 020644);  // a character device
-  ExpectRefused(bak_ + "\\1001.zip", ZipResult::kUnsafeEntry,
-                "tty（条目是设备文件、管道或套接字）");
+  ExpectRefused(bak_ + "/1001.zip", ZipResult::kUnsafeEntry, "tty（条目是设备文件、管道或套接字）");
 }
 
 TEST_F(ArchiveZipComponentTest, NeverWritesThroughALinkInTheDestination) {
@@ -583,8 +582,8 @@ TEST_F(ArchiveZipComponentTest, EachRunUsesOnlyItsOwnSettings) {
 
   ASSERT_EQ(Run(first), ZipResult::kOk);
   Listing bak_after_first = ListTree(bak_);
-  EXPECT_EQ(Run(bak_ + "\\missing.zip"), ZipResult::kArchiveUnreadable);
-  ASSERT_EQ(Run(other + "\\1002.zip", other), ZipResult::kOk) << zip_.LastResultDescription();
+  EXPECT_EQ(Run(bak_ + "/missing.zip"), ZipResult::kArchiveUnreadable);
+  ASSERT_EQ(Run(other + "/1002.zip", other), ZipResult::kOk) << zip_.LastResultDescription();
   EXPECT_EQ(zip_.LastResultDescription(), "");
 
   EXPECT_EQ(ListTree(bak_), bak_after_first);

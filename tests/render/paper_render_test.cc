@@ -14,6 +14,7 @@ namespace {
 using testing::Cell;
 using testing::ChoiceRows;
 using testing::PaperTest;
+using testing::ReadFileForTest;
 using testing::TempDir;
 using testing::TextRows;
 
@@ -273,6 +274,27 @@ TEST_F(PaperTest, TheSameObjectServesTheNextStudent) {
   const std::string page = Generate("1002");
   EXPECT_NE(std::string::npos, page.find("考生答案：second")) << sheet_.ErrMsg();
   EXPECT_EQ("", sheet_.ErrMsg());
+
+  // The next one lies in a folder whose name holds a "\": one folder, not
+  // a/b.  The page goes beside it, through the old hosts' form of the page
+  // folder prefix, which ends with "\".
+  paper_.student_id = "1003";
+  sheet_.SetStudentID("1003");
+  paper_.analysis[0]["M_StudentAnswer"] = "third";
+  const std::string bak = dir_.File("a\\b");
+  std::filesystem::create_directories(bak);
+  builder::BuildAnswerPackage(paper_, *cipher_, bak + "/1003.zip");
+  sheet_.SetBakDataPath(bak);
+  sheet_.SetZipPaperName("1003.zip");
+  sheet_.SetHTMLPaperPath(bak + "\\");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  ASSERT_EQ(bak + "/1003.html", sheet_.PagePath()) << sheet_.ErrMsg();
+  const std::string third = ReadFileForTest(sheet_.PagePath());
+  EXPECT_NE(std::string::npos, third.find("学号：1003")) << third;
+  EXPECT_NE(std::string::npos, third.find("考生答案：third")) << third;
+  EXPECT_EQ("", sheet_.ErrMsg());
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("a")));
 }
 
 TEST_F(PaperTest, ANullDataCodeEmptiesTheBody) {

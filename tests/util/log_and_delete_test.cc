@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"
@@ -90,6 +94,49 @@ TEST(LogFolder, AnObjectsFolderComesBeforeTheEnvironment) {
   EXPECT_EQ(LibraryFolder() + "/syslog.txt", LogFilePath());
 }
 
+// With a callback, an object's lines (WriteLog's and its runs') go to that
+// callback instead of a file, and only that object's lines, even while
+// another object logs on another thread.  An empty callback restores the
+// file.
+TEST(LogCallback, EachObjectsLinesGoToItsOwnCallbackInsteadOfTheFile) {
+  TempDir folder;
+  CreateHtml sheets[2];
+  std::vector<std::string> lines[2];
+  for (int i = 0; i < 2; ++i) {
+    sheets[i].SetLogFolder(folder.path());
+    sheets[i].SetLogCallback([&lines, i](std::string_view line) { lines[i].emplace_back(line); });
+  }
+  auto open = std::make_shared<Connection>();
+  open->Open("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" +
+             std::string(GENERATESHEET_TESTDATA_DIR) + "/access/mdbreader-V2000-test.mdb");
+  sheets[1].SetPbaseConn(open);
+  std::atomic<int> ready{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 2; ++i) {
+    threads.emplace_back([&, i] {
+      ++ready;
+      while (ready < 2) std::this_thread::yield();
+      for (int n = 0; n < 200; ++n) sheets[i].WriteLog(std::to_string(i) + ":" + std::to_string(n));
+      sheets[i].InitPbaseConn();  // refused for the second object: its open connection
+    });
+  }
+  for (std::thread& t : threads) t.join();
+
+  for (int i = 0; i < 2; ++i) {
+    std::vector<std::string> expected;
+    for (int n = 0; n < 200; ++n) expected.push_back(std::to_string(i) + ":" + std::to_string(n));
+    if (i == 1) expected.push_back(sheets[1].ErrMsg());
+    EXPECT_EQ(expected, lines[i]);
+  }
+  EXPECT_NE("", sheets[1].ErrMsg());
+  EXPECT_FALSE(std::filesystem::exists(folder.File("syslog.txt")));
+
+  sheets[0].SetLogCallback(nullptr);
+  sheets[0].WriteLog("to the file");
+  EXPECT_EQ("to the file\r\n", ReadFileForTest(folder.File("syslog.txt")));
+  EXPECT_EQ(200u, lines[0].size());
+}
+
 TEST_F(LogTest, InitPbaseConnLogsARefusedChange) {
   // An open connection refuses a new connection string; the report goes to
   // ErrMsg and, the same text, to the log.  The host's connection stays
@@ -142,13 +189,17 @@ TEST(Delfile, DeletesExistingFilesReadOnlyOrNotAndIgnoresTheRest) {
   EXPECT_EQ("kept", sheet.ErrMsg());
 }
 
-TEST(Delfile, BackslashJoinedPathsNameTheSameFile) {
+// "\" is part of a name: "a\x.mdb" is that file, not x.mdb in folder a.
+TEST(Delfile, ABackslashIsPartOfTheName) {
   TempDir dir;
   CreateHtml sheet;
-  WriteFileForTest(dir.File("x.mdb"), "x");
-  std::string path = dir.path() + "\\x.mdb";
+  std::filesystem::create_directories(dir.File("a"));
+  WriteFileForTest(dir.File("a/x.mdb"), "x");
+  WriteFileForTest(dir.File("a\\x.mdb"), "x");
+  std::string path = dir.File("a\\x.mdb");
   sheet.Delfile(path);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("x.mdb")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a\\x.mdb")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("a/x.mdb")));
 }
 
 }  // namespace
