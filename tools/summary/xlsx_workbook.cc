@@ -26,7 +26,7 @@ std::string CellText(const std::string& text) {
 // Refuses a folder where the workbook should be before anything is made.
 const std::string& NotAFolder(const std::string& path) {
   std::error_code ec;
-  if (std::filesystem::is_directory(NativePath(path), ec)) {
+  if (std::filesystem::is_directory(path, ec)) {
     throw Error("目标路径是一个文件夹：" + path);
   }
   return path;
@@ -35,9 +35,7 @@ const std::string& NotAFolder(const std::string& path) {
 }  // namespace
 
 XlsxWorkbook::XlsxWorkbook(const std::string& path)
-    : path_(path),
-      scratch_(ParentFolder(NativePath(path))),
-      file_(NativePath(NotAFolder(path)), 0644) {
+    : path_(path), scratch_(ParentFolder(path)), file_(NotAFolder(path), 0644) {
   // The library's own scratch files go beside the workbook (and are
   // unlinked as soon as they are open), not to a /tmp that may be small.
   lxw_workbook_options options = {};
