@@ -172,6 +172,10 @@ class GENERATESHEET_EXPORT CreateHtml {
   // The per-question results of the last run, in the order of the page;
   // emptied when a run starts.  Filled whether Marks is on or not.
   const std::vector<QuestionResult>& Results() const;
+  // The heading of each result's section, one per result of Results(): the
+  // section's numeral, "、" and its title in plain text ("一、单选题"), as
+  // the page heads it.
+  const std::vector<std::string>& ResultSections() const;
 
   class GENERATESHEET_NO_EXPORT Impl;  // the private procedures; for the library's own use
   Impl& impl() { return *impl_; }

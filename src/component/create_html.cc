@@ -82,6 +82,9 @@ void CreateHtml::SetIncompleteNotice(bool sValue) { impl_->incomplete_notice = s
 bool CreateHtml::StudentTitle() const { return impl_->student_title; }
 void CreateHtml::SetStudentTitle(bool sValue) { impl_->student_title = sValue; }
 const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->results; }
+const std::vector<std::string>& CreateHtml::ResultSections() const {
+  return impl_->result_sections;
+}
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
 const RunFailure& CreateHtml::Failure() const { return impl_->failure; }
 

@@ -83,6 +83,7 @@ class CreateHtml::Impl : public ErrorSink {
   bool incomplete_notice = false;
   bool student_title = false;
   std::vector<QuestionResult> results;
+  std::vector<std::string> result_sections;  // one per result
   Outcome outcome = Outcome::kNotWritten;
   RunFailure failure;  // why the last run fell short
   RunRecord run;

@@ -110,6 +110,7 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
 bool CreateHtml::Impl::GenerateSheet() {
   page_path.clear();
   results.clear();
+  result_sections.clear();
   outcome = Outcome::kNotWritten;
   run = RunRecord{};
   failure = RunFailure{};

@@ -27,6 +27,7 @@ void CreateHtml::Impl::WritePage() {
                               .student_title = student_title},
                              notice);
   results = collector.Take();
+  result_sections = collector.TakeSections();
   run.questions = context.questions_rendered;
 }
 

@@ -8,13 +8,15 @@ void ResultCollector::NoteObtained(const std::string& question_no, ScoreReading 
   obtained_[question_no] = std::move(reading);
 }
 
-void ResultCollector::BeginSection(QuestionFamily family) {
+void ResultCollector::BeginSection(QuestionFamily family, std::string heading) {
   family_ = family;
+  heading_ = std::move(heading);
   section_start_ = results_.size();
 }
 
 void ResultCollector::DropSection() {
   results_.resize(section_start_);
+  sections_.resize(section_start_);
   in_question_ = false;
 }
 
@@ -28,6 +30,7 @@ void ResultCollector::BeginQuestion(int number) {
   result.number = number;
   result.family = family_;
   results_.push_back(std::move(result));
+  sections_.push_back(heading_);
   in_question_ = true;
   answer_read_ = false;
   full_ = {};

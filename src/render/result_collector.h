@@ -24,8 +24,9 @@ class ResultCollector {
   // The obtained score of a question, from the header's walk of tbl_Account.
   void NoteObtained(const std::string& question_no, ScoreReading reading);
 
-  // Sections: the results from BeginSection on belong to that section.
-  void BeginSection(QuestionFamily family);
+  // Sections: the results from BeginSection on belong to that section,
+  // headed `heading` in plain text ("一、单选题").
+  void BeginSection(QuestionFamily family, std::string heading);
   // Drops the section's results (its renderer failed and showed nothing).
   void DropSection();
   // "<span class='sectionScore'>本题得分 12 / 16</span>".
@@ -43,11 +44,15 @@ class ResultCollector {
   std::string FinishQuestion(ErrorSink& errors);
 
   std::vector<QuestionResult> Take() { return std::move(results_); }
+  // The heading of each result's section, in the order of Take().
+  std::vector<std::string> TakeSections() { return std::move(sections_); }
 
  private:
   bool marks_;
   std::map<std::string, ScoreReading> obtained_;
   std::vector<QuestionResult> results_;
+  std::vector<std::string> sections_;  // one per result
+  std::string heading_;
   QuestionFamily family_ = QuestionFamily::kSingleChoice;
   size_t section_start_ = 0;
   bool in_question_ = false;

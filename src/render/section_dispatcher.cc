@@ -59,9 +59,10 @@ Dispatch FundamentalsRule(const Recordset& rs) {
 }
 
 // The questions of one dispatched section, their results noted as one
-// section.
-std::string RenderSection(const RenderContext& context, const Dispatch& d) {
-  if (context.results) context.results->BeginSection(ResultFamily(d.family));
+// section headed `heading`.
+std::string RenderSection(const RenderContext& context, const Dispatch& d,
+                          const std::string& heading) {
+  if (context.results) context.results->BeginSection(ResultFamily(d.family), heading);
   std::string questions;
   if (d.family == Family::kEssay) {
     questions = RenderEssaySection(context, d.column, d.value);
@@ -88,11 +89,12 @@ std::string RenderSections(const RenderContext& context) {
     while (!rs.Eof()) {
       const Dispatch d = fundamentals ? FundamentalsRule(rs) : GeneralRule(rs);
       if (d.family != Family::kNone) {
-        const std::string numeral =
-            EscapeHtml(ToChineseNumeral(rs.Field("I_CmdId").ToText("I_CmdId")));
+        const std::string plain_numeral = ToChineseNumeral(rs.Field("I_CmdId").ToText("I_CmdId"));
         const Value& style = rs.Field("C_TestStyle");
-        const std::string title = style.IsNull() ? "" : EscapeHtml(style.ToText("C_TestStyle"));
-        const std::string questions = RenderSection(context, d);
+        const std::string plain_title = style.IsNull() ? "" : style.ToText("C_TestStyle");
+        const std::string numeral = EscapeHtml(plain_numeral);
+        const std::string title = EscapeHtml(plain_title);
+        const std::string questions = RenderSection(context, d, plain_numeral + "、" + plain_title);
         // With marks on, the heading carries the section's subtotal.
         const std::string subtotal =
             context.results && context.results->marks() ? context.results->SectionScore() : "";

@@ -363,7 +363,7 @@ TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate
   fs::rename(dir_.File("pages/s002.results.json"), dir_.File("pages/other.results.json"));
   EXPECT_EQ(statuses({}), (Statuses{"skipped", "with_errors", "complete"}));
   const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
-  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html,,,0,0,0,0\r\n"), std::string::npos)
+  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html,,,0,0,0,0,\r\n"), std::string::npos)
       << summary;
   EXPECT_EQ(summary.find("乙"), std::string::npos) << summary;
   // Another template: every page is made again, once.
@@ -522,9 +522,10 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
   EXPECT_EQ(
       Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
       (std::vector<std::string>{
-          "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答\r",
-          "1001,甲,英语,5,完整,x1.html,1,50.00,1,0,0,0\r", "1001,乙,英语,,未写出,,,,0,0,0,0\r",
-          "1001,丙,英语,5,完整,c.html,1,50.00,1,0,0,0\r"}));
+          "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答,"
+          "英语 一、单项选择题\r",
+          "1001,甲,英语,5,完整,x1.html,1,50.00,1,0,0,0,5\r", "1001,乙,英语,,未写出,,,,0,0,0,0,\r",
+          "1001,丙,英语,5,完整,c.html,1,50.00,1,0,0,0,5\r"}));
 }
 
 // No row may write over a file the batch itself writes or reads: the

@@ -245,6 +245,8 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
   ASSERT_EQ(all["subjects"].size(), 3u) << "one set of figures per subject";
   const nlohmann::json& s = all["subjects"][0];
   ASSERT_EQ(s["subject"], "测验");
+  EXPECT_EQ(s["sections"], nlohmann::json::array({"一、单选题", "二、写作"}));
+  EXPECT_FALSE(s.contains("classes")) << "no class named: no class figures";
   for (const nlohmann::json& alone : all["subjects"]) {
     if (alone["subject"] != "英语") continue;
     // One student: figures of spread and reliability are null, not NaN.
@@ -410,10 +412,19 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     const int blank = i >= 28;
     const int partial = 3 - right - wrong - blank;
     const std::string name = "C" + std::to_string(100 + i) + ",学生" + std::to_string(i) + ",测验,";
-    EXPECT_TRUE(summary[static_cast<size_t>(i) + 1].ends_with(
-        "," + std::to_string(above + 1) + "," + Fixed(percentile, 2) + "," + std::to_string(right) +
-        "," + std::to_string(partial) + "," + std::to_string(wrong) + "," + std::to_string(blank)))
-        << summary[static_cast<size_t>(i) + 1];
+    const std::vector<std::string> cells = Fields(summary[static_cast<size_t>(i) + 1]);
+    const size_t rank = Column(summary[0], "名次");
+    EXPECT_EQ(std::vector<std::string>(cells.begin() + rank, cells.begin() + rank + 6),
+              (std::vector<std::string>{std::to_string(above + 1), Fixed(percentile, 2),
+                                        std::to_string(right), std::to_string(partial),
+                                        std::to_string(wrong), std::to_string(blank)}));
+    // The subtotals of the two sections, as the page heads them; the other
+    // subjects' sections are empty.
+    EXPECT_EQ(cells[Column(summary[0], "测验 一、单选题")], Number(Score1(i) + Score2(i)));
+    EXPECT_EQ(cells[Column(summary[0], "测验 二、写作")], Number(Score3(i)));
+    EXPECT_EQ(cells.size(), Fields(summary[0]).size());
+    EXPECT_EQ(cells.back(), "") << "a section of another subject";
+    EXPECT_EQ(student["section_scores"], nlohmann::json::array({Score1(i) + Score2(i), Score3(i)}));
     EXPECT_TRUE(score_rows[static_cast<size_t>(i) + 1].starts_with(
         name + Number(Score1(i)) + "," + Number(Score2(i)) + "," + Number(Score3(i)) + ","))
         << score_rows[static_cast<size_t>(i) + 1];
@@ -514,7 +525,9 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   // summary.csv: UTF-8 with a byte-order mark, one row per student.
   const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
   ASSERT_TRUE(summary.starts_with(
-      "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答\r\n"));
+      "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答,"
+      "测验 一、单选题,测验 二、写作,英语 一、单项选择"))
+      << summary.substr(0, 400);
   const std::vector<std::string> rows = CsvLines(summary);
   ASSERT_EQ(rows.size(), kStudents + 3u);
   for (int i = 0; i < kStudents; ++i) {

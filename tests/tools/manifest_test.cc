@@ -62,6 +62,36 @@ TEST(ManifestTest, ColumnsByNameAndFoldersFromTheManifest) {
   EXPECT_EQ(rows[0].job.student_name, "张三");
   EXPECT_EQ(rows[1].job.package_folder, "/abs/1002");
   EXPECT_EQ(rows[1].job.subject, "计算机应用基础");
+  EXPECT_EQ(rows[1].job.class_name, "") << "no class column: no class";
+
+  // The optional class column, by its name or its Chinese alias, among the
+  // other aliases.
+  for (const char* column : {"class", "班级"}) {
+    SCOPED_TRACE(column);
+    const std::vector<ManifestRow> classes =
+        ParseManifest(std::string("答卷包文件夹,答卷包,学号,姓名,科目,") + column +
+                          "\ne,1001.zip,1001,张三,英语,一班\ne,1002.zip,1002,李四,英语,\n",
+                      "m.csv", "");
+    ASSERT_EQ(classes.size(), 2u);
+    EXPECT_EQ(classes[0].job.student_id, "1001");
+    EXPECT_EQ(classes[0].job.class_name, "一班");
+    EXPECT_EQ(classes[1].job.class_name, "");
+  }
+  try {
+    ParseManifest("package_folder,zip_name,student_id,student_name,subject,class,班级\n", "m.csv",
+                  "");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 的表头有两列都是 class：class 与 班级");
+  }
+  try {
+    ParseManifest(std::string("package_folder,zip_name,student_id,student_name,subject,班级\n") +
+                      "a,a.zip,1,x,y," + std::string(1, '\0') + "\n",
+                  "m.csv", "");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "清单格式错误：m.csv 第 2 行的 class 含有空字符（NUL）");
+  }
 }
 
 TEST(ManifestTest, RowsThatCannotBeRunAreRefused) {

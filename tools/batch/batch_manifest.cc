@@ -24,6 +24,11 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
+bool Known(const std::string& name) {
+  return std::ranges::find(kManifestColumns, name) != std::end(kManifestColumns) ||
+         std::ranges::find(kManifestOptionalColumns, name) != std::end(kManifestOptionalColumns);
+}
+
 // Where each column is, by its name or its alias.
 std::map<std::string, size_t> ColumnPositions(const CsvRecord& header, const std::string& source) {
   std::map<std::string, size_t> positions;
@@ -32,8 +37,11 @@ std::map<std::string, size_t> ColumnPositions(const CsvRecord& header, const std
     for (size_t c = 0; c < std::size(kManifestColumns); ++c) {
       if (name == kManifestAliases[c]) name = kManifestColumns[c];
     }
+    for (size_t c = 0; c < std::size(kManifestOptionalColumns); ++c) {
+      if (name == kManifestOptionalAliases[c]) name = kManifestOptionalColumns[c];
+    }
     const auto [at, added] = positions.emplace(name, i);
-    if (!added && std::ranges::find(kManifestColumns, name) != std::end(kManifestColumns)) {
+    if (!added && Known(name)) {
       throw Error("清单格式错误：" + source + " 的表头有两列都是 " + name + "：" +
                   header.fields[at->second] + " 与 " + header.fields[i]);
     }
@@ -82,9 +90,9 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
       throw Error("清单格式错误：" + where + "有 " + std::to_string(record.fields.size()) +
                   " 个字段，表头有 " + std::to_string(width) + " 个");
     }
-    for (const char* column : kManifestColumns) {
+    for (const auto& [column, position] : at) {
       // A NUL would cut messages short and reach pages and files raw.
-      if (record.fields[at.at(column)].find('\0') != std::string::npos) {
+      if (Known(column) && record.fields[position].find('\0') != std::string::npos) {
         throw Error("清单格式错误：" + where + "的 " + column + " 含有空字符（NUL）");
       }
     }
@@ -96,6 +104,9 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
     row.job.student_id = record.fields[at.at("student_id")];
     row.job.student_name = record.fields[at.at("student_name")];
     row.job.subject = record.fields[at.at("subject")];
+    if (const auto class_at = at.find("class"); class_at != at.end()) {
+      row.job.class_name = record.fields[class_at->second];
+    }
     if (row.job.package_folder.empty())
       throw Error("清单格式错误：" + where + "的 package_folder 为空");
     if (row.job.zip_name.empty()) throw Error("清单格式错误：" + where + "的 zip_name 为空");

@@ -16,6 +16,10 @@ inline constexpr const char* kManifestColumns[] = {"package_folder", "zip_name",
                                                    "student_name", "subject"};
 inline constexpr const char* kManifestAliases[] = {"答卷包文件夹", "答卷包", "学号", "姓名",
                                                    "科目"};
+// Columns a manifest may name, with their aliases: the student's class, so
+// the summary can set classes side by side.
+inline constexpr const char* kManifestOptionalColumns[] = {"class"};
+inline constexpr const char* kManifestOptionalAliases[] = {"班级"};
 
 struct ManifestRow {
   size_t index = 0;  // 0-based among the data rows; what --shard divides

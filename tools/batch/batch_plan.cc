@@ -41,7 +41,8 @@ bool DoneBefore(const RowResult& row, const PlanSettings& settings) {
     const StudentJob& job = row.row.job;
     return done.state == Outcome::kComplete && done.options == settings.options &&
            done.student_id == job.student_id && done.student_name == job.student_name &&
-           done.subject == job.subject && done.package == FileIdentity(package) &&
+           done.subject == job.subject && done.class_name == job.class_name &&
+           done.package == FileIdentity(package) &&
            done.template_path == FileIdentity(settings.template_path);
   } catch (const std::exception&) {
     return false;

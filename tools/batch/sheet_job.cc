@@ -50,6 +50,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.written = !outcome.page_path.empty();
   outcome.message = sheet.ErrMsg();
   outcome.results = sheet.Results();
+  outcome.sections = sheet.ResultSections();
   if (!outcome.written && outcome.message.empty()) {
     outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
                                 : ExtractionFailure(sheet, job.package_folder + "/" + job.zip_name);

@@ -17,6 +17,7 @@ struct StudentJob {
   std::string student_id;
   std::string student_name;
   std::string subject;
+  std::string class_name;  // the class the student is in; "" when not given
 };
 
 struct JobOutcome {
@@ -27,6 +28,7 @@ struct JobOutcome {
   // section or question that left a gap in it (empty when there was none).
   std::string message;
   std::vector<QuestionResult> results;  // the run's per-question results
+  std::vector<std::string> sections;    // the section heading of each result
 };
 
 // "dir" for "dir/" (and "/" for "/"): BakDataPath has no trailing separator.

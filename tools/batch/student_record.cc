@@ -154,6 +154,7 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   j["student_id"] = record.student_id;
   j["student_name"] = record.student_name;
   j["subject"] = record.subject;
+  if (!record.class_name.empty()) j["class"] = record.class_name;
   if (!record.package.empty()) j["package"] = record.package;
   if (!record.package_sha256.empty()) j["package_sha256"] = record.package_sha256;
   if (!record.template_path.empty()) j["template"] = record.template_path;
@@ -164,7 +165,13 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
     j["options"] = {{"marks", record.options->marks}, {"pdf", record.options->pdf}};
   }
   Json& results = j["results"] = Json::array();
-  for (const QuestionResult& r : record.results) results.push_back(ResultToJson(r));
+  for (size_t i = 0; i < record.results.size(); ++i) {
+    Json result = ResultToJson(record.results[i]);
+    if (i < record.sections.size() && !record.sections[i].empty()) {
+      result["section"] = record.sections[i];
+    }
+    results.push_back(std::move(result));
+  }
   // Not flushed: the page was, before this; a record a crash loses or cuts
   // short only makes --resume make its page again.
   WriteFileAtomically(folder + RecordFileName(record.page),
@@ -197,6 +204,7 @@ StudentRecord ReadStudentRecord(const std::string& path) {
     record.student_id = j.at("student_id").get<std::string>();
     record.student_name = j.at("student_name").get<std::string>();
     record.subject = j.at("subject").get<std::string>();
+    record.class_name = j.value("class", "");
     record.package = j.value("package", "");
     record.package_sha256 = j.value("package_sha256", "");
     record.template_path = j.value("template", "");
@@ -214,7 +222,10 @@ StudentRecord ReadStudentRecord(const std::string& path) {
     if (results.size() > kMaxRecordQuestions) {
       throw Error("题目超过 " + std::to_string(kMaxRecordQuestions) + " 道");
     }
-    for (const Json& r : results) record.results.push_back(ResultFromJson(r));
+    for (const Json& r : results) {
+      record.results.push_back(ResultFromJson(r));
+      record.sections.push_back(r.contains("section") ? r.at("section").get<std::string>() : "");
+    }
     return record;
   } catch (const std::exception& e) {
     throw Error("学生结果文件无法读取：" + path + "：" + e.what());

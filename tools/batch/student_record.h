@@ -34,6 +34,7 @@ struct StudentRecord {
   std::string student_id;
   std::string student_name;
   std::string subject;
+  std::string class_name;  // "" when the manifest gave none, or in an earlier version's record
   // The package and the template the page was made from (absolute paths);
   // empty in a record of an earlier version.
   std::string package;
@@ -47,6 +48,9 @@ struct StudentRecord {
   // What the page was made with; none in a record of an earlier version.
   std::optional<PageOptions> options;
   std::vector<QuestionResult> results;
+  // The heading of each result's section ("一、单选题"), one per result;
+  // "" where a record of an earlier version names none.
+  std::vector<std::string> sections;
 };
 
 // "complete", "with_errors", "not_written", as the batch report names them.

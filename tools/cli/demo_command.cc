@@ -82,7 +82,7 @@ int Run(const ParsedArgs& args) {
     const JobOutcome outcome =
         RunJob(sheet,
                {folder.string(), spec.package_name, spec.description.student_id, spec.student_name,
-                spec.subject},
+                spec.subject, ""},
                template_path, page_prefix, args.Has("marks"));
     if (!outcome.written) {
       std::cerr << sample.filename().string() << "：" << outcome.message << "\n";

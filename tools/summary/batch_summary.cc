@@ -36,12 +36,14 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   record.student_id = job.student_id;
   record.student_name = job.student_name;
   record.subject = job.subject;
+  record.class_name = job.class_name;
   record.package = FileIdentity(PackagePath(job));
   record.page = FileName(page_path);
   record.message = outcome.message;
   record.state = outcome.outcome;
   if (outcome.written) {
     record.results = outcome.results;
+    record.sections = outcome.sections;
     record.package_sha256 = PackageSha256(record.package);
   }
   return record;

@@ -1,15 +1,19 @@
 #include "tools/summary/class_summary.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string_view>
 
 #include "tools/summary/class_charts.h"
+#include "tools/summary/class_outputs.h"
 #include "tools/summary/csv_writer.h"
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
+#include "tools/summary/folder_summary.h"
 #include "tools/summary/item_analysis.h"
 #include "tools/summary/summary_words.h"
 #include "tools/summary/summary_workbook.h"
@@ -30,6 +34,14 @@ std::string Fixed(double value, int digits) {
 }
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
+
+// A subtotal for summary.json: a number, null when unknown.
+nlohmann::json SubtotalValue(const std::string& text) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return nullptr;
+  return value;
+}
 
 std::string Discrimination(const ItemStatistics& item, int digits) {
   return item.discrimination ? Fixed(*item.discrimination, digits) : "";
@@ -205,13 +217,16 @@ std::string ItemsTable(const ClassAnalysis& a) {
 void ClassSummary::Add(StudentRecord record) {
   analyser_.Add(record);
   figures_.Add(students_.size(), record);
+  classes_.Add(students_.size(), record);
+  sections_.Add(students_.size(), record);
   std::string score = StudentScore(record);
   record.results = std::vector<QuestionResult>();  // its room too, not only its elements
+  record.sections = std::vector<std::string>();
   students_.push_back({std::move(record), std::move(score)});
 }
 
 ClassSummary::Figures ClassSummary::Compute() const {
-  return {analyser_.Analysis(), figures_.Figures()};
+  return {analyser_.Analysis(), figures_.Figures(), classes_.Figures()};
 }
 
 std::string ClassSummary::StudentsCsv() const { return StudentsCsv(Compute()); }
@@ -224,8 +239,12 @@ std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
 
 std::string ClassSummary::StudentsCsv(const Figures& computed) const {
   std::vector<std::string> header = {"学号", "姓名", "科目", "得分", "结果", "页面"};
+  const bool with_class = classes_.named();
+  if (with_class) header.insert(header.begin() + 2, "班级");
   const std::vector<std::string> more = StudentColumnsHeader();
   header.insert(header.end(), more.begin(), more.end());
+  const std::vector<std::string> sections = sections_.Header();
+  header.insert(header.end(), sections.begin(), sections.end());
   std::string csv = kBom + CsvLine(header);
   const auto figures = StudentColumns(computed.subjects, students_.size());
   for (size_t i = 0; i < students_.size(); ++i) {
@@ -233,7 +252,10 @@ std::string ClassSummary::StudentsCsv(const Figures& computed) const {
     std::vector<std::string> line = {
         r.student_id, r.student_name,      r.subject,
         score,        StateWords(r.state), r.state == Outcome::kNotWritten ? "" : r.page};
+    if (with_class) line.insert(line.begin() + 2, r.class_name);
     line.insert(line.end(), figures[i].begin(), figures[i].end());
+    const std::vector<std::string> subtotals = sections_.Cells(i);
+    line.insert(line.end(), subtotals.begin(), subtotals.end());
     csv += CsvLine(line);
   }
   return csv;
@@ -242,10 +264,13 @@ std::string ClassSummary::StudentsCsv(const Figures& computed) const {
 std::string ClassSummary::ItemsCsv(const Figures& computed) const {
   const ClassAnalysis& a = computed.analysis;
   const ItemColumns columns(computed.subjects);
+  const std::vector<SubjectClasses>& classes = computed.classes;
   std::vector<std::string> header = {"科目", "题号",   "题型",       "满分",    "人数",
                                      "难度", "区分度", "未作答比例", "标准答案"};
   const std::vector<std::string> more = columns.Header();
   header.insert(header.end(), more.begin(), more.end());
+  const std::vector<std::string> per_class = ClassItemHeader(classes);
+  header.insert(header.end(), per_class.begin(), per_class.end());
   std::string csv = kBom + CsvLine(header);
   for (const ItemStatistics& item : a.items) {
     std::vector<std::string> line = {item.subject,
@@ -259,19 +284,39 @@ std::string ClassSummary::ItemsCsv(const Figures& computed) const {
                                      item.choice ? item.correct : ""};
     const std::vector<std::string> cells = columns.Cells(item.subject, item.number);
     line.insert(line.end(), cells.begin(), cells.end());
+    const std::vector<std::string> class_cells = ClassItemCells(classes, item.subject, item.number);
+    line.insert(line.end(), class_cells.begin(), class_cells.end());
     csv += CsvLine(line);
   }
   return csv;
 }
 
 std::string ClassSummary::ScoresCsv(const Figures& computed) const {
-  return cli::ScoresCsv(computed.subjects, students_.size(),
-                        [&](size_t row) -> const StudentRecord& { return students_[row].record; });
+  return cli::ScoresCsv(
+      computed.subjects, students_.size(),
+      [&](size_t row) -> const StudentRecord& { return students_[row].record; }, classes_.named());
 }
 
 std::string ClassSummary::Json(const Figures& computed) const {
-  return SummaryJson(computed.subjects,
-                     [&](size_t row) -> const StudentRecord& { return students_[row].record; });
+  JsonExtras extras;
+  if (classes_.named() || sections_.any()) {
+    extras.subject = [&](const SubjectFigures& f, nlohmann::json& subject) {
+      if (classes_.named()) subject["classes"] = ClassesJson(computed.classes, f.subject);
+      if (sections_.any()) subject["sections"] = sections_.Sections(f.subject);
+    };
+    extras.student = [&](const StudentFigures& s, nlohmann::json& student) {
+      if (classes_.named()) student["class"] = students_[s.row].record.class_name;
+      if (!sections_.any()) return;
+      nlohmann::json subtotals = nlohmann::json::array();
+      for (const std::string& subtotal : sections_.Subtotals(s.row)) {
+        subtotals.push_back(SubtotalValue(subtotal));
+      }
+      student["section_scores"] = subtotals;
+    };
+  }
+  return SummaryJson(
+      computed.subjects, [&](size_t row) -> const StudentRecord& { return students_[row].record; },
+      extras);
 }
 
 namespace {
@@ -333,7 +378,8 @@ std::string ClassSummary::Html(const Figures& computed,
              "<title>班级成绩汇总</title>\n") +
          kStyle + "\n</head>\n<body>\n<header><h1>班级成绩汇总</h1>\n" + FileLinks(linked) +
          "</header>\n<main>\n" + ReviewBox(figures) + "\n<h2>各科目</h2>\n" +
-         Wide("各科目", SubjectFiguresTable(figures)) + "\n" + FiguresLegend() + "\n" +
+         Wide("各科目", SubjectFiguresTable(figures)) + "\n" +
+         ClassComparisonHtml(figures, computed.classes) + FiguresLegend() + "\n" +
          SubjectSections(a, figures) + "<h2>学生（点击表头排序）</h2>\n" +
          Wide("学生", StudentsTable(students_)) +
          "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ 红框为最多人误选的选项）</h2>\n" +
@@ -364,41 +410,8 @@ ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {
   return summary;
 }
 
-namespace {
-
-// The row of a record that cannot be read: its page named (by the record's
-// own name), its student unknown.
-StudentRecord UnreadableRecord(const std::string& path, const std::string& why) {
-  const std::string name = std::filesystem::path(path).filename().string();
-  StudentRecord record;
-  record.page = name.substr(0, name.size() - std::string_view(".results.json").size()) + ".html";
-  std::error_code ec;
-  const bool page_there = std::filesystem::is_regular_file(
-      std::filesystem::symlink_status(std::filesystem::path(path).parent_path() / record.page, ec));
-  record.state = page_there ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
-  record.message = why;
-  return record;
-}
-
-}  // namespace
-
 RebuildCounts RebuildClassSummary(const std::string& folder) {
-  const RecordFiles files = FindStudentRecords(folder);
-  RebuildCounts counts;
-  counts.skipped = files.skipped;
-  if (files.records.empty()) return counts;
-  ClassSummary summary;
-  for (const std::string& path : files.records) {
-    try {
-      summary.Add(ReadStudentRecord(path));
-    } catch (const Error& e) {
-      counts.unreadable.push_back(e.what());
-      summary.Add(UnreadableRecord(path, e.what()));
-    }
-  }
-  summary.Write(folder);
-  counts.students = summary.size();
-  return counts;
+  return SummariseFolders({folder}, folder);
 }
 
 }  // namespace generatesheet::cli

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "tools/batch/student_record.h"
+#include "tools/summary/class_figures.h"
 #include "tools/summary/item_analysis.h"
+#include "tools/summary/section_totals.h"
 #include "tools/summary/subject_figures.h"
 
 namespace generatesheet::cli {
@@ -56,6 +58,7 @@ class ClassSummary {
   struct Figures {
     ClassAnalysis analysis;
     std::vector<SubjectFigures> subjects;
+    std::vector<SubjectClasses> classes;  // empty when no student has a class
   };
   Figures Compute() const;
   std::string StudentsCsv(const Figures& computed) const;
@@ -67,6 +70,8 @@ class ClassSummary {
   std::vector<Student> students_;
   ClassAnalyser analyser_;
   SubjectFiguresBuilder figures_;
+  ClassFiguresBuilder classes_;
+  SectionTotals sections_;
 };
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
@@ -78,10 +83,8 @@ struct RebuildCounts {
   std::vector<std::string> skipped;     // names that are no regular file, left out
 };
 
-// Reads every student record in `folder` and writes the summary from them.
-// A record that cannot be read is a row of its own, of a page with errors
-// (or not written, when there is no page beside it), and the rest go on.
-// Writes nothing when the folder holds no record file at all.
+// Reads every student record in `folder` and writes the summary from them
+// into it (see SummariseFolders).
 RebuildCounts RebuildClassSummary(const std::string& folder);
 
 }  // namespace generatesheet::cli

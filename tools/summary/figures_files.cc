@@ -75,30 +75,32 @@ json StudentJson(const StudentFigures& s, const StudentRecord& record) {
 }
 
 // A subject's figures but its students, which SummaryJson adds one by one.
-json SubjectJson(const SubjectFigures& f) {
+json SubjectJson(const SubjectFigures& f, const JsonExtras& extras) {
   json questions = json::array(), numbers = json::array();
   for (const QuestionFigures& q : f.questions) {
     questions.push_back(QuestionJson(q));
     numbers.push_back(q.number);
   }
-  return {{"subject", f.subject},
-          {"count", f.count},
-          {"complete", f.complete},
-          {"group", f.group},
-          {"mean", Value(f.mean)},
-          {"median", Value(f.median)},
-          {"min", Value(f.min)},
-          {"max", Value(f.max)},
-          {"sd", Value(f.sd)},
-          {"population_sd", Value(f.population_sd)},
-          {"skewness", Value(f.skewness)},
-          {"kurtosis", Value(f.kurtosis)},
-          {"alpha", Value(f.alpha)},
-          {"kr20", f.kr20},
-          {"sem", Value(f.sem)},
-          {"questions", questions},
-          {"score_columns", numbers},
-          {"students", json::array()}};
+  json subject = {{"subject", f.subject},
+                  {"count", f.count},
+                  {"complete", f.complete},
+                  {"group", f.group},
+                  {"mean", Value(f.mean)},
+                  {"median", Value(f.median)},
+                  {"min", Value(f.min)},
+                  {"max", Value(f.max)},
+                  {"sd", Value(f.sd)},
+                  {"population_sd", Value(f.population_sd)},
+                  {"skewness", Value(f.skewness)},
+                  {"kurtosis", Value(f.kurtosis)},
+                  {"alpha", Value(f.alpha)},
+                  {"kr20", f.kr20},
+                  {"sem", Value(f.sem)},
+                  {"questions", questions},
+                  {"score_columns", numbers},
+                  {"students", json::array()}};
+  if (extras.subject) extras.subject(f, subject);
+  return subject;
 }
 
 constexpr int kIndent = 1;
@@ -112,7 +114,8 @@ constexpr size_t kStudentDepth = 4;  // {"subjects": [{"students": [HERE
 // student's tree made and dumped on its own, moved in to its depth (a
 // string in the dump holds no line break), so the whole class's tree never
 // exists at once.
-void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow& record_of) {
+void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow& record_of,
+                    const JsonExtras& extras) {
   out += "\"students\": ";
   if (f.students.empty()) {
     out += "[]";
@@ -122,7 +125,9 @@ void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow
   out += "[\n";
   for (size_t i = 0; i < f.students.size(); ++i) {
     const StudentFigures& s = f.students[i];
-    const std::string text = StudentJson(s, record_of(s.row)).dump(kIndent);
+    json student = StudentJson(s, record_of(s.row));
+    if (extras.student) extras.student(s, student);
+    const std::string text = student.dump(kIndent);
     out += pad;
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
@@ -137,16 +142,17 @@ void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow
 
 }  // namespace
 
-std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of) {
+std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
+                        const JsonExtras& extras) {
   json subjects = json::array();
-  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f));
+  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, extras));
   const std::string skeleton = json({{"subjects", subjects}}).dump(kIndent);
   std::string out;
   size_t at = 0;
   for (const SubjectFigures& f : figures) {
     const size_t hole = skeleton.find(kStudentsHole, at);
     out.append(skeleton, at, hole - at);
-    AppendStudents(out, f, record_of);
+    AppendStudents(out, f, record_of, extras);
     at = hole + kStudentsHole.size();
   }
   out.append(skeleton, at);
@@ -155,8 +161,9 @@ std::string SummaryJson(const std::vector<SubjectFigures>& figures, const Record
 }
 
 std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
-                      const RecordOfRow& record_of) {
+                      const RecordOfRow& record_of, bool with_class) {
   std::vector<std::string> header = {"学号", "姓名", "科目"};
+  if (with_class) header.insert(header.begin() + 2, "班级");
   // Each row's scores and the columns of the subjects before its own; a
   // row's cells are made as it is written, so the matrix is never held as
   // text.
@@ -173,16 +180,18 @@ std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
     }
     before += f.questions.size();
   }
+  const size_t first = header.size() - before;  // the columns naming the student
   std::string csv = kBom + CsvLine(header);
   std::vector<std::string> line;
   for (size_t row = 0; row < rows; ++row) {
     const StudentRecord& r = record_of(row);
     line = {r.student_id, r.student_name, r.subject};
+    if (with_class) line.insert(line.begin() + 2, r.class_name);
     if (scores_of[row] != nullptr) {
-      line.resize(3 + before_of[row]);
+      line.resize(first + before_of[row]);
       for (float v : scores_of[row]->scores) line.push_back(Score(v));
     }
-    line.resize(3 + before);
+    line.resize(first + before);
     csv += CsvLine(line);
   }
   return csv;

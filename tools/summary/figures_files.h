@@ -6,6 +6,7 @@
 #define GENERATESHEET_TOOLS_FIGURES_FILES_H_
 
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,21 @@ namespace generatesheet::cli {
 // The record of row `row` of the summary (its results may be gone).
 using RecordOfRow = std::function<const StudentRecord&(size_t row)>;
 
-std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of);
+// What a summary adds to the object of a subject or of a student in
+// summary.json, beyond the figures (its classes, its sections); none when
+// empty.
+struct JsonExtras {
+  std::function<void(const SubjectFigures&, nlohmann::json&)> subject;
+  std::function<void(const StudentFigures&, nlohmann::json&)> student;
+};
 
-// One row per student of the summary (`rows` of them, in its order).
+std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
+                        const JsonExtras& extras = {});
+
+// One row per student of the summary (`rows` of them, in its order); with
+// `with_class`, a column 班级 after 姓名.
 std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
-                      const RecordOfRow& record_of);
+                      const RecordOfRow& record_of, bool with_class = false);
 
 // summary.csv: 名次, 百分位, 答对, 部分正确, 答错, 未作答, per row.
 std::vector<std::string> StudentColumnsHeader();

@@ -1,11 +1,12 @@
 // generate-sheet summary: the class summary of a folder of pages, rebuilt
 // from the students' results files (e.g. after the shards of a batch).
 #include <iostream>
+#include <limits>
 
 #include "tools/archive/archive_manifest.h"
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
-#include "tools/summary/class_summary.h"
+#include "tools/summary/folder_summary.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -13,7 +14,7 @@ namespace generatesheet::cli {
 namespace {
 
 constexpr char kAbout[] =
-    "用法：generate-sheet summary 文件夹 [--sign 私钥文件]\n"
+    "用法：generate-sheet summary 文件夹… [--out 汇总文件夹] [--sign 私钥文件]\n"
     "\n"
     "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
     "班级汇总 index.html、summary.csv、items.csv、scores.csv、summary.json 与\n"
@@ -21,24 +22,40 @@ constexpr char kAbout[] =
     "分片批量运行（--shard）的"
     "各分片结束后运行一次，即得到全班的汇总。\n"
     "\n"
+    "给出多个文件夹（分头运行的各班、各校）时，按科目与题号合并为一份汇总，\n"
+    "写入 --out 指定的文件夹（多个文件夹时必需）；汇总中的页面链接指向各自的文件夹。\n"
+    "同一学生（学号与科目相同）在两个文件夹中都有结果文件时报错，不写汇总。\n"
+    "只给一个文件夹且不给 --out 时，汇总写入该文件夹。\n"
+    "\n"
     "只读取文件夹中的普通文件；符号链接、文件夹、命名管道等即使名为 *.results.json\n"
     "也跳过并列出。无法读取的结果文件（损坏、超过 64 MiB、嵌套过深、题目过多）\n"
     "在汇总中单列一行，其余照常汇总。\n"
     "\n"
-    "最后重写存档清单 MANIFEST.json，收录文件夹中此时的每个文件（见 doc/archive-manifest.md）。\n"
+    "最后重写存档清单 MANIFEST.json，收录汇总文件夹中此时的每个文件（见 "
+    "doc/archive-manifest.md）。\n"
     "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n";
 
 constexpr char kEpilogue[] =
     "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过；\n"
-    "1 没有结果文件，或汇总或存档清单未写出；2 用法错误。\n";
+    "1 没有结果文件，同一学生在两个文件夹中都有结果文件，或汇总或存档清单未写出；\n"
+    "2 用法错误（多个文件夹而没有 --out）。\n";
 
 int Run(const ParsedArgs& args) {
-  ExpectPositionals(args, 1, 1, "文件夹");
-  const std::string folder = WithTrailingSlash(args.Positionals()[0]);
+  ExpectPositionals(args, 1, std::numeric_limits<size_t>::max(), "文件夹");
+  const std::vector<std::string>& folders = args.Positionals();
+  if (folders.size() > 1 && !args.Has("out")) {
+    throw UsageError("合并多个文件夹时须用 --out 指定汇总写入的文件夹");
+  }
+  const std::string folder = WithTrailingSlash(args.Get("out").value_or(folders[0]));
   const std::string signing_key = SigningKeyOption(args);
-  const RebuildCounts counts = RebuildClassSummary(folder);
+  const RebuildCounts counts = SummariseFolders(folders, folder);
   for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
-  if (counts.students == 0) throw Error("文件夹中没有学生结果文件（*.results.json）：" + folder);
+  if (counts.students == 0) {
+    std::string named;
+    for (const std::string& f : folders)
+      named += (named.empty() ? "" : "、") + WithTrailingSlash(f);
+    throw Error("文件夹中没有学生结果文件（*.results.json）：" + named);
+  }
   for (const std::string& unreadable : counts.unreadable) std::cerr << unreadable << "\n";
   std::cout << folder << "index.html\n";
   std::cerr << "汇总了 " << counts.students << " 名学生";
@@ -58,7 +75,7 @@ CommandInfo SummaryCommand() {
   return {.name = "summary",
           .summary = "由结果文件生成班级汇总",
           .about = kAbout,
-          .options = {{"sign", "私钥文件", ""}},
+          .options = {{"out", "汇总文件夹", ""}, {"sign", "私钥文件", ""}},
           .epilogue = kEpilogue,
           .body = Run};
 }

@@ -1,0 +1,62 @@
+#include "tools/summary/class_figures.h"
+
+#include <algorithm>
+
+namespace generatesheet::cli {
+
+void ClassFiguresBuilder::Add(size_t row, const StudentRecord& record) {
+  named_ = named_ || !record.class_name.empty();
+  auto at = std::find_if(classes_.begin(), classes_.end(),
+                         [&](const Class& c) { return c.name == record.class_name; });
+  if (at == classes_.end()) {
+    classes_.push_back({record.class_name, {}});
+    at = classes_.end() - 1;
+  }
+  at->figures.Add(row, record);
+}
+
+std::vector<SubjectClasses> ClassFiguresBuilder::Figures() const {
+  std::vector<SubjectClasses> subjects;
+  if (!named_) return subjects;
+  for (const Class& c : classes_) {
+    for (SubjectFigures& f : c.figures.Figures()) {
+      auto at = std::find_if(subjects.begin(), subjects.end(),
+                             [&](const SubjectClasses& s) { return s.subject == f.subject; });
+      if (at == subjects.end()) {
+        subjects.push_back({f.subject, {}});
+        at = subjects.end() - 1;
+      }
+      at->classes.push_back({c.name, std::move(f)});
+    }
+  }
+  return subjects;
+}
+
+std::string ClassLabel(const std::string& name) { return name.empty() ? kNoClass : name; }
+
+std::vector<std::string> ClassNames(const std::vector<SubjectClasses>& classes) {
+  std::vector<std::string> names;
+  for (const SubjectClasses& s : classes) {
+    for (const ClassFigures& c : s.classes) {
+      if (std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
+    }
+  }
+  return names;
+}
+
+std::optional<double> ClassFacility(const std::vector<SubjectClasses>& classes,
+                                    const std::string& subject, const std::string& name,
+                                    int number) {
+  for (const SubjectClasses& s : classes) {
+    if (s.subject != subject) continue;
+    for (const ClassFigures& c : s.classes) {
+      if (c.name != name) continue;
+      for (const QuestionFigures& q : c.figures.questions) {
+        if (q.number == number) return q.facility;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,67 @@
+// The figures of each class of a year, beside the year's own: the same
+// figures per subject (count, mean, median, n − 1 spread, alpha, facility
+// per question), worked out over the students of one class only.  A
+// student's class is the one the manifest gave; the students without one
+// form a class of their own (its name "") when others have one.
+//
+// What is kept per student is a second row of the points matrix, so a
+// summary that names classes takes twice the memory of one that does not.
+#ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_FIGURES_H_
+#define GENERATESHEET_TOOLS_SUMMARY_CLASS_FIGURES_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/batch/student_record.h"
+#include "tools/summary/subject_figures.h"
+
+namespace generatesheet::cli {
+
+// The words a class without a name is shown by.
+inline constexpr char kNoClass[] = "未分班";
+
+struct ClassFigures {
+  std::string name;        // "" for the students without a class
+  SubjectFigures figures;  // of the class's students of the subject only
+};
+
+// The classes of one subject, in the order they were first met.
+struct SubjectClasses {
+  std::string subject;
+  std::vector<ClassFigures> classes;
+};
+
+class ClassFiguresBuilder {
+ public:
+  void Add(size_t row, const StudentRecord& record);
+  // Whether any student added has a class.
+  bool named() const { return named_; }
+  // Per subject, in the order the subjects were first met; empty when no
+  // student has a class.
+  std::vector<SubjectClasses> Figures() const;
+
+ private:
+  struct Class {
+    std::string name;
+    SubjectFiguresBuilder figures;
+  };
+  std::vector<Class> classes_;  // in the order first met
+  bool named_ = false;
+};
+
+// The class's name as the summary shows it: kNoClass for "".
+std::string ClassLabel(const std::string& name);
+
+// Every class name of `classes`, each once, in the order first met.
+std::vector<std::string> ClassNames(const std::vector<SubjectClasses>& classes);
+
+// The facility of question `number` of `subject` in class `name`; none when
+// the class has no such question or its facility is unknown.
+std::optional<double> ClassFacility(const std::vector<SubjectClasses>& classes,
+                                    const std::string& subject, const std::string& name,
+                                    int number);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_SUMMARY_CLASS_FIGURES_H_

@@ -1,0 +1,108 @@
+#include "tools/summary/folder_summary.h"
+
+#include <filesystem>
+#include <map>
+#include <string_view>
+#include <utility>
+
+#include "tools/batch/sheet_job.h"
+#include "util/error.h"
+
+namespace generatesheet::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The row of a record that cannot be read: its page named (by the record's
+// own name), its student unknown.
+StudentRecord UnreadableRecord(const std::string& path, const std::string& why) {
+  const std::string name = fs::path(path).filename().string();
+  StudentRecord record;
+  record.page = name.substr(0, name.size() - std::string_view(".results.json").size()) + ".html";
+  std::error_code ec;
+  const bool page_there =
+      fs::is_regular_file(fs::symlink_status(fs::path(path).parent_path() / record.page, ec));
+  record.state = page_there ? Outcome::kWrittenWithErrors : Outcome::kNotWritten;
+  record.message = why;
+  return record;
+}
+
+// The folder's absolute path, without "." or ".." parts or a trailing "/".
+fs::path Absolute(const std::string& folder) {
+  fs::path path = fs::absolute(folder).lexically_normal();
+  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
+  return path;
+}
+
+// How the summary in `out` names a page of `folder`: its bare name when the
+// summary is beside it, else its path from the summary.
+std::string PageFrom(const fs::path& out, const fs::path& folder, const std::string& page) {
+  if (folder == out) return page;
+  return (folder / page).lexically_relative(out).generic_string();
+}
+
+void CheckDistinct(const std::vector<fs::path>& folders, const std::vector<std::string>& named) {
+  for (size_t i = 0; i < folders.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (folders[i] == folders[j]) {
+        throw Error("同一文件夹给出了两次：" + named[j] + " 与 " + named[i]);
+      }
+    }
+  }
+}
+
+// Adds the record at `path` of folder `f` to `summary`, or the row of a
+// record that cannot be read.
+void AddRecord(
+    const std::string& path, size_t f, const std::vector<fs::path>& folders, const fs::path& out,
+    ClassSummary& summary, RebuildCounts& counts,
+    std::map<std::pair<std::string, std::string>, std::pair<std::string, size_t>>& seen) {
+  StudentRecord record;
+  try {
+    record = ReadStudentRecord(path);
+  } catch (const Error& e) {
+    counts.unreadable.push_back(e.what());
+    record = UnreadableRecord(path, e.what());
+  }
+  if (!record.student_id.empty()) {
+    const auto [at, added] =
+        seen.emplace(std::pair(record.student_id, record.subject), std::pair(path, f));
+    if (!added && at->second.second != f) {
+      throw Error("同一学生（学号 " + record.student_id + "，科目 " + record.subject +
+                  "）在两个文件夹中都有结果文件：" + at->second.first + " 与 " + path +
+                  "；合并会重复计算，请删去其一后再汇总");
+    }
+  }
+  record.page = PageFrom(out, folders[f], record.page);
+  summary.Add(std::move(record));
+}
+
+}  // namespace
+
+RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out) {
+  std::vector<fs::path> absolute;
+  for (const std::string& folder : folders) absolute.push_back(Absolute(folder));
+  CheckDistinct(absolute, folders);
+  const fs::path out_path = Absolute(out);
+  RebuildCounts counts;
+  ClassSummary summary;
+  // number and subject → the first file of that student, and its folder
+  std::map<std::pair<std::string, std::string>, std::pair<std::string, size_t>> seen;
+  for (size_t f = 0; f < folders.size(); ++f) {
+    const RecordFiles files = FindStudentRecords(folders[f]);
+    counts.skipped.insert(counts.skipped.end(), files.skipped.begin(), files.skipped.end());
+    for (const std::string& path : files.records) {
+      AddRecord(path, f, absolute, out_path, summary, counts, seen);
+    }
+  }
+  if (summary.size() == 0) return counts;
+  std::error_code ec;
+  fs::create_directories(out, ec);
+  if (ec) throw SystemError("无法创建汇总文件夹", out, ec.value());
+  summary.Write(WithTrailingSlash(out));
+  counts.students = summary.size();
+  return counts;
+}
+
+}  // namespace generatesheet::cli

@@ -1,0 +1,50 @@
+// Each student's subtotal per section of the paper ("一、单选题"), from the
+// section each result names: the exact sum of the student's obtained scores
+// in the section, unknown when one of them is.  Records of an earlier
+// version name no sections, and give no subtotals.
+#ifndef GENERATESHEET_TOOLS_SUMMARY_SECTION_TOTALS_H_
+#define GENERATESHEET_TOOLS_SUMMARY_SECTION_TOTALS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/batch/student_record.h"
+
+namespace generatesheet::cli {
+
+class SectionTotals {
+ public:
+  // Adds the record that is row `row` of the summary.
+  void Add(size_t row, const StudentRecord& record);
+  // Whether any result added named its section.
+  bool any() const { return !subjects_.empty(); }
+
+  // The section headings of `subject`, in the order first met.
+  std::vector<std::string> Sections(const std::string& subject) const;
+  // The subtotals of row `row`, one per section of its subject: "" where
+  // the student had no question of the section or a score is unknown.
+  std::vector<std::string> Subtotals(size_t row) const;
+
+  // summary.csv: one column per section of each subject, "SUBJECT HEADING",
+  // subjects in the order first met.
+  std::vector<std::string> Header() const;
+  std::vector<std::string> Cells(size_t row) const;
+
+ private:
+  struct Subject {
+    std::string name;
+    std::vector<std::string> sections;
+  };
+  struct Row {
+    size_t subject = 0;
+    std::vector<std::optional<std::string>> subtotals;  // per section; none: unknown
+    std::vector<bool> had;                              // per section
+  };
+  std::vector<Subject> subjects_;
+  std::vector<std::optional<Row>> rows_;  // by summary row
+};
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_SUMMARY_SECTION_TOTALS_H_
