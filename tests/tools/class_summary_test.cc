@@ -492,6 +492,26 @@ class ClassSummaryTest : public CliTest {
     return d;
   }
 
+  // A manifest `name` of students [first, last) of the class, each with its
+  // class (column 班级) when `class_of` is given, packed with the test key.
+  std::string ClassesManifest(const std::string& name, int first, int last,
+                              std::string (*class_of)(int)) {
+    std::ofstream csv(dir_.File(name), std::ios::binary);
+    csv << "package_folder,zip_name,student_id,student_name,subject" << (class_of ? ",班级" : "")
+        << "\n";
+    for (int i = first; i < last; ++i) {
+      const builder::PackageDescription d = StudentPaper(i);
+      const std::string folder = "class/" + d.student_id;
+      if (!fs::exists(dir_.File(folder))) {
+        fs::create_directories(dir_.File(folder));
+        builder::BuildAnswerPackage(d, *cipher_, dir_.File(folder + "/" + d.student_id + ".zip"));
+      }
+      csv << folder << "," << d.student_id << ".zip," << d.student_id << ",学生" << i << ",测验"
+          << (class_of ? "," + class_of(i) : "") << "\n";
+    }
+    return dir_.File(name);
+  }
+
   // The manifest of the class and the two samples, packed with the test key.
   std::string ClassManifest() {
     std::ofstream csv(dir_.File("class.csv"), std::ios::binary);
@@ -578,6 +598,7 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
               fs::exists(dir_.File("pages/") + file))
         << file << ": linked when it is there, only then";
   }
+  EXPECT_EQ(index.find("各班比较"), std::string::npos) << "no class named: no comparison";
 
   // items.csv: facility, option shares, share not answering, discrimination.
   const std::string items_csv = ReadFileForTest(dir_.File("pages/items.csv"));
@@ -675,6 +696,126 @@ std::string RecordText(const std::string& id,
                          {"message", ""},
                          {"results", {question}}})
       .dump();
+}
+
+// Two classes of one subject: students 8..14 in 一班, 15..21 in 二班.
+std::string ClassOf(int i) { return i < 15 ? "一班" : "二班"; }
+
+// The figures of each class are those of its students alone, worked out
+// here; the same classes run apart and merged by `summary A B --out M` give
+// the figures of the one batch over both; a student in two of the merged
+// folders is refused, naming both files.
+TEST_F(ClassSummaryTest, FiguresPerClassAndFoldersMerged) {
+  const std::vector<std::string> key = {"GENERATESHEET_KEY_FILE=" + key_file_};
+  CliResult r = Cli({"batch", ClassesManifest("year.csv", 8, 22, ClassOf), "--out", "year"}, key);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+
+  const nlohmann::json year =
+      nlohmann::json::parse(ReadFileForTest(dir_.File("year/summary.json")));
+  const nlohmann::json& subject = year["subjects"][0];
+  ASSERT_EQ(subject["classes"].size(), 2u);
+  const std::string items_csv = ReadFileForTest(dir_.File("year/items.csv"));
+  const std::vector<std::string> items = CsvLines(items_csv);
+  std::map<int, std::vector<std::string>> item_rows;
+  for (size_t line = 1; line < items.size(); ++line) {
+    item_rows[std::stoi(Fields(items[line])[1])] = Fields(items[line]);
+  }
+  const std::string index = ReadFileForTest(dir_.File("year/index.html"));
+  EXPECT_NE(index.find("<h2>各班比较</h2>"), std::string::npos);
+  double (*const scores[])(int) = {Score1, Score2, Score3};
+  const double fulls[] = {2, 2, 6};
+  for (int c = 0; c < 2; ++c) {
+    const int first = c == 0 ? 8 : 15;
+    const nlohmann::json& figures = subject["classes"][static_cast<size_t>(c)];
+    SCOPED_TRACE(ClassOf(first));
+    EXPECT_EQ(figures["class"], ClassOf(first));
+    std::vector<double> totals;
+    std::vector<std::vector<double>> by_question(3);
+    for (int i = first; i < first + 7; ++i) {
+      totals.push_back(Total(i));
+      for (size_t q = 0; q < 3; ++q) by_question[q].push_back(scores[q](i));
+    }
+    const double n = 7;
+    const double mean = std::accumulate(totals.begin(), totals.end(), 0.0) / n;
+    std::vector<double> sorted = totals;
+    std::sort(sorted.begin(), sorted.end());
+    const double alpha =
+        1.5 *
+        (1 - (Variance(by_question[0]) + Variance(by_question[1]) + Variance(by_question[2])) /
+                 Variance(totals));
+    EXPECT_EQ(figures["count"], 7);
+    EXPECT_NEAR(figures["mean"].get<double>(), mean, 1e-9);
+    EXPECT_NEAR(figures["median"].get<double>(), sorted[3], 1e-9);
+    EXPECT_NEAR(figures["sd"].get<double>(), std::sqrt(Variance(totals)), 1e-9);
+    EXPECT_NEAR(figures["alpha"].get<double>(), alpha, 1e-9);
+    EXPECT_NE(index.find("<tr><td>" + ClassOf(first) + "</td><td class='number'>7</td>" +
+                         "<td class='number'>" + Fixed(mean, 2) + "</td><td class='number'>" +
+                         Fixed(sorted[3], 2) + "</td><td class='number'>" +
+                         Fixed(std::sqrt(Variance(totals)), 2) + "</td><td class='number'>" +
+                         Fixed(alpha, 3) + "</td>"),
+              std::string::npos);
+    for (size_t q = 0; q < 3; ++q) {
+      const double facility =
+          std::accumulate(by_question[q].begin(), by_question[q].end(), 0.0) / (fulls[q] * n);
+      EXPECT_EQ(figures["questions"][q]["number"], q + 1);
+      EXPECT_NEAR(figures["questions"][q]["facility"].get<double>(), facility, 1e-9);
+      EXPECT_EQ(
+          item_rows[static_cast<int>(q) + 1][Column(items[0], "难度（" + ClassOf(first) + "）")],
+          Fixed(facility, 4));
+    }
+  }
+  // The class beside each student, in the record, summary.csv and scores.csv.
+  EXPECT_EQ(nlohmann::json::parse(ReadFileForTest(dir_.File("year/C115.results.json")))["class"],
+            "二班");
+  EXPECT_EQ(subject["students"][0]["class"], "一班");
+  const std::vector<std::string> summary = CsvLines(ReadFileForTest(dir_.File("year/summary.csv")));
+  EXPECT_TRUE(summary[0].starts_with("\xEF\xBB\xBF学号,姓名,班级,科目,得分,")) << summary[0];
+  EXPECT_TRUE(
+      summary[1].starts_with("C108,学生8,一班,测验," + Number(Total(8)) + ",完整,C108.html,"))
+      << summary[1];
+  const std::string scores_csv = ReadFileForTest(dir_.File("year/scores.csv"));
+  EXPECT_NE(scores_csv.find("\r\nC121,学生21,二班,测验,0,0,0\r\n"), std::string::npos)
+      << scores_csv;
+
+  // The two classes run apart, then merged: the figures of the one batch.
+  r = Cli({"batch", ClassesManifest("a.csv", 8, 15, ClassOf), "--out", "a"}, key);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = Cli({"batch", ClassesManifest("b.csv", 15, 22, ClassOf), "--out", "b"}, key);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = Cli({"summary", "a", "b"});
+  EXPECT_EQ(r.exit_code, 2) << "several folders: where to write must be said";
+  r = Cli({"summary", "a", "b", "--out", "merged"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (const char* file : {"summary.json", "scores.csv", "items.csv", "summary.csv"}) {
+    SCOPED_TRACE(file);
+    std::string merged = ReadFileForTest(dir_.File(std::string("merged/") + file));
+    if (file == std::string("summary.csv")) {
+      // The same rows, the pages linked where they are.
+      for (int i = 8; i < 22; ++i) {
+        const std::string page = "C" + std::to_string(100 + i) + ".html";
+        const std::string from = std::string(i < 15 ? "../a/" : "../b/") + page;
+        ASSERT_NE(merged.find("," + from + ","), std::string::npos) << merged;
+        merged.replace(merged.find("," + from + ","), from.size() + 2, "," + page + ",");
+      }
+    }
+    EXPECT_EQ(merged, ReadFileForTest(dir_.File(std::string("year/") + file)));
+  }
+  EXPECT_NE(ReadFileForTest(dir_.File("merged/index.html")).find("<a href='./../b/C121.html'>"),
+            std::string::npos);
+
+  // A student in two folders would be counted twice: refused, nothing written.
+  fs::create_directories(dir_.File("again"));
+  fs::copy_file(dir_.File("a/C110.results.json"), dir_.File("again/x.results.json"));
+  r = Cli({"summary", "a", "again", "b", "--out", "twice"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("同一学生（学号 C110，科目 测验）在两个文件夹中都有结果文件："
+                       "a/C110.results.json 与 again/x.results.json"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(dir_.File("twice/summary.json")));
+  r = Cli({"summary", "a", "./a/", "--out", "twice"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("同一文件夹给出了两次：a 与 ./a/"), std::string::npos) << r.err;
 }
 
 TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
