@@ -201,6 +201,8 @@ TEST_F(PaperTest, EverythingFromTheDatabasesIsEscaped) {
   EXPECT_NE(std::string::npos, page.find(TextRows("&lt;script&gt;alert(1)&lt;/script&gt;",
                                                   "line one<br>line two", "a&#39;b")));
   EXPECT_EQ(std::string::npos, page.find("<script>"));
+  // The results name the section in plain text.
+  EXPECT_EQ((std::vector<std::string>{"一、<i>写作</i>"}), sheet_.ResultSections());
 }
 
 TEST_F(PaperTest, ANullTitleDropsItsWholeSectionOnly) {
@@ -219,6 +221,10 @@ TEST_F(PaperTest, ANullTitleDropsItsWholeSectionOnly) {
   EXPECT_NE(std::string::npos, page.find("6、essay"));
   EXPECT_EQ(0u, sheet_.ErrMsg().rfind("【SingleChoose】", 0)) << sheet_.ErrMsg();
   EXPECT_NE(std::string::npos, sheet_.ErrMsg().find("M_Title"));
+  // The dropped section's results go with their headings.
+  ASSERT_EQ(1u, sheet_.Results().size());
+  EXPECT_EQ(6, sheet_.Results()[0].number);
+  EXPECT_EQ((std::vector<std::string>{"二、写作"}), sheet_.ResultSections());
 }
 
 TEST_F(PaperTest, ANullScoreDropsTheHeader) {
@@ -493,6 +499,10 @@ TEST_F(PaperTest, MarkedPageShowsEachVerdictAndNeverGuessesOne) {
   EXPECT_EQ("第 5 题的满分（S_Score）为空", results[4].error);
   EXPECT_NE(std::string::npos, results[5].error.find("S_GetScore")) << results[5].error;
   EXPECT_EQ("", results[5].obtained);
+  // Each result's section, headed as on the page (the numeral from I_CmdId).
+  EXPECT_EQ((std::vector<std::string>{"一、单选题", "一、单选题", "一、单选题", "三、写作",
+                                      "三、写作", "三、写作", "三、写作"}),
+            sheet_.ResultSections());
 
   // Without marks the same package gives the page without them, and the
   // same results.
@@ -504,6 +514,7 @@ TEST_F(PaperTest, MarkedPageShowsEachVerdictAndNeverGuessesOne) {
   ASSERT_EQ(7u, sheet_.Results().size());
   EXPECT_EQ(Verdict::kPartial, sheet_.Results()[3].verdict);
   EXPECT_EQ("3", sheet_.Results()[4].obtained);
+  EXPECT_EQ(7u, sheet_.ResultSections().size());
 }
 
 // One question as stored in an answer database.

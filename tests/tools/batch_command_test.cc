@@ -377,6 +377,17 @@ TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate
   record.erase("package");
   WriteFileForTest(dir_.File("pages/s000.results.json"), record.dump());
   EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"complete", "with_errors", "skipped"}));
+  // A class given in the manifest: that student is made again, so the
+  // record names the class the summary shows; an empty class is none.
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject,班级\n"
+                   "exam/s000,s000.zip,1001,甲,英语,\n"
+                   "exam/s001,s001.zip,1002,丁,英语,\n"
+                   "exam/s001,other.zip,1001,丙,英语,二班\n");
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"skipped", "with_errors", "complete"}));
+  EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("pages/other.results.json")))["class"], "二班");
+  EXPECT_FALSE(
+      json::parse(ReadFileForTest(dir_.File("pages/s000.results.json"))).contains("class"));
 }
 
 // Results files that are hostile or beyond the bounds (nested 100,000
