@@ -2,8 +2,9 @@
 // sortable in the browser, the score histogram, the item analysis),
 // summary.csv (one row per student), items.csv (one row per question),
 // scores.csv (the points matrix), summary.json (every figure, per
-// subject) and summary.xlsx (the tables of the CSV files and the class
-// figures as one workbook).
+// subject; per class too, and each student's section subtotals, when the
+// records name them) and summary.xlsx (the tables of the CSV files and the
+// class figures as one workbook).
 // Everything is inline, so the summary works offline; the CSV files are
 // UTF-8 with a byte-order mark, so spreadsheet programs read them as such.
 #ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_

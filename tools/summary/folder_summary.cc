@@ -52,31 +52,34 @@ void CheckDistinct(const std::vector<fs::path>& folders, const std::vector<std::
   }
 }
 
-// Adds the record at `path` of folder `f` to `summary`, or the row of a
-// record that cannot be read.
-void AddRecord(
-    const std::string& path, size_t f, const std::vector<fs::path>& folders, const fs::path& out,
-    ClassSummary& summary, RebuildCounts& counts,
-    std::map<std::pair<std::string, std::string>, std::pair<std::string, size_t>>& seen) {
-  StudentRecord record;
+// The record at `path`, or the row of a record that cannot be read.
+StudentRecord ReadRecord(const std::string& path, RebuildCounts& counts) {
   try {
-    record = ReadStudentRecord(path);
+    return ReadStudentRecord(path);
   } catch (const Error& e) {
     counts.unreadable.push_back(e.what());
-    record = UnreadableRecord(path, e.what());
+    return UnreadableRecord(path, e.what());
   }
-  if (!record.student_id.empty()) {
+}
+
+// The first results file of each student (number and subject) and its
+// folder: the same student in another folder would be counted twice.
+class StudentsSeen {
+ public:
+  void Check(const StudentRecord& record, const std::string& path, size_t folder) {
+    if (record.student_id.empty()) return;  // unreadable: no student to count
     const auto [at, added] =
-        seen.emplace(std::pair(record.student_id, record.subject), std::pair(path, f));
-    if (!added && at->second.second != f) {
+        first_.emplace(std::pair(record.student_id, record.subject), std::pair(path, folder));
+    if (!added && at->second.second != folder) {
       throw Error("同一学生（学号 " + record.student_id + "，科目 " + record.subject +
                   "）在两个文件夹中都有结果文件：" + at->second.first + " 与 " + path +
                   "；合并会重复计算，请删去其一后再汇总");
     }
   }
-  record.page = PageFrom(out, folders[f], record.page);
-  summary.Add(std::move(record));
-}
+
+ private:
+  std::map<std::pair<std::string, std::string>, std::pair<std::string, size_t>> first_;
+};
 
 }  // namespace
 
@@ -87,13 +90,15 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
   const fs::path out_path = Absolute(out);
   RebuildCounts counts;
   ClassSummary summary;
-  // number and subject → the first file of that student, and its folder
-  std::map<std::pair<std::string, std::string>, std::pair<std::string, size_t>> seen;
+  StudentsSeen seen;
   for (size_t f = 0; f < folders.size(); ++f) {
     const RecordFiles files = FindStudentRecords(folders[f]);
     counts.skipped.insert(counts.skipped.end(), files.skipped.begin(), files.skipped.end());
     for (const std::string& path : files.records) {
-      AddRecord(path, f, absolute, out_path, summary, counts, seen);
+      StudentRecord record = ReadRecord(path, counts);
+      seen.Check(record, path, f);
+      record.page = PageFrom(out_path, absolute[f], record.page);
+      summary.Add(std::move(record));
     }
   }
   if (summary.size() == 0) return counts;
