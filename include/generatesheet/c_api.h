@@ -160,6 +160,9 @@ GENERATESHEET_EXPORT void gs_create_html_set_student_title(gs_create_html* sheet
  * "wrong", "unanswered", "unknown") and error (null when none). */
 GENERATESHEET_EXPORT size_t gs_create_html_get_result_count(const gs_create_html* sheet);
 GENERATESHEET_EXPORT char* gs_create_html_get_results_json(const gs_create_html* sheet);
+/* The heading of each result's section (CreateHtml::ResultSections), as a
+ * JSON array of strings, one per result: ["一、单选题", ...]. */
+GENERATESHEET_EXPORT char* gs_create_html_get_result_sections_json(const gs_create_html* sheet);
 /* Read-only: one of the GS_PAGE_ values; GS_PAGE_NOT_WRITTEN before any run. */
 GENERATESHEET_EXPORT int gs_create_html_get_page_outcome(const gs_create_html* sheet);
 

@@ -11,6 +11,7 @@
 #include "generatesheet/create_html.h"
 #include "generatesheet/model.h"
 #include "generatesheet/version.h"
+#include "render/question_result_builder.h"
 
 struct gs_create_html {
   generatesheet::CreateHtml object;
@@ -177,6 +178,11 @@ size_t gs_create_html_get_result_count(const gs_create_html* sheet) {
 char* gs_create_html_get_results_json(const gs_create_html* sheet) {
   return Guarded<char*>(
       nullptr, [&] { return CopyOut(generatesheet::ResultsToJson(sheet->object.Results())); });
+}
+
+char* gs_create_html_get_result_sections_json(const gs_create_html* sheet) {
+  return Guarded<char*>(
+      nullptr, [&] { return CopyOut(generatesheet::TextsToJson(sheet->object.ResultSections())); });
 }
 
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, student_name, StudentName)

@@ -130,6 +130,15 @@ std::string ResultsToJson(const std::vector<QuestionResult>& results) {
   return out + "]";
 }
 
+std::string TextsToJson(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (const std::string& text : texts) {
+    if (out.size() > 1) out += ",";
+    AppendJsonString(text, &out);
+  }
+  return out + "]";
+}
+
 void JudgeResult(const ScoreReading& obtained, const ScoreReading& full, bool answer_read,
                  QuestionResult& result) {
   if (!obtained.error.empty()) AppendError(obtained.error, result);

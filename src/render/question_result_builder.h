@@ -31,6 +31,10 @@ std::string MarksRow(const QuestionResult& result);
 // "<span class='sectionScore'>本题得分 12 / 16</span>".
 std::string SectionScore(const std::vector<QuestionResult>& section);
 
+// The texts as a JSON array of strings (bytes that are not UTF-8 become
+// U+FFFD): the section headings of the results, for C hosts.
+std::string TextsToJson(const std::vector<std::string>& texts);
+
 }  // namespace generatesheet
 
 #endif  // GENERATESHEET_RENDER_QUESTION_RESULT_BUILDER_H_
