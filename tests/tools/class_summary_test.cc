@@ -440,6 +440,8 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     EXPECT_EQ(student_sheet.Number(row, "部分正确", "0"), partial);
     EXPECT_EQ(student_sheet.Number(row, "答错", "0"), wrong);
     EXPECT_EQ(student_sheet.Number(row, "未作答", "0"), blank);
+    EXPECT_EQ(student_sheet.Number(row, "测验 一、单选题", "General"), Score1(i) + Score2(i));
+    EXPECT_EQ(student_sheet.Number(row, "测验 二、写作", "General"), Score3(i));
     EXPECT_EQ(matrix_sheet.Cell(row, "学号")["value"], id);
     for (int q = 1; q <= 3; ++q) {
       EXPECT_EQ(matrix_sheet.Number(row, "测验 第" + std::to_string(q) + "题", "General"),
@@ -722,6 +724,20 @@ TEST_F(ClassSummaryTest, FiguresPerClassAndFoldersMerged) {
   }
   const std::string index = ReadFileForTest(dir_.File("year/index.html"));
   EXPECT_NE(index.find("<h2>各班比较</h2>"), std::string::npos);
+  // The workbook: 班级 beside the names as in the CSV files, and in the
+  // 班级 sheet a row of each class after the whole year's.
+  const nlohmann::json book = ReadWorkbook(dir_.File("year/summary.xlsx"));
+  const std::pair<const char*, const char*> csv_of[] = {{"学生", "summary.csv"},
+                                                        {"得分矩阵", "scores.csv"}};
+  for (const auto& [name, csv] : csv_of) {
+    std::string header = Lines(ReadFileForTest(dir_.File(std::string("year/") + csv)))[0];
+    EXPECT_EQ(Sheet(book, name).Header(), Fields(header.substr(3, header.size() - 4))) << name;
+  }
+  EXPECT_EQ(Sheet(book, "学生").Cell(1, "班级")["value"], "一班");
+  const Sheet class_sheet(book, "班级");
+  ASSERT_EQ(class_sheet.rows(), 4u);
+  EXPECT_EQ(class_sheet.Cell(1, "范围")["value"], "全体");
+  EXPECT_EQ(class_sheet.Number(1, "人数", "0"), 14);
   double (*const scores[])(int) = {Score1, Score2, Score3};
   const double fulls[] = {2, 2, 6};
   for (int c = 0; c < 2; ++c) {
@@ -748,6 +764,21 @@ TEST_F(ClassSummaryTest, FiguresPerClassAndFoldersMerged) {
     EXPECT_NEAR(figures["median"].get<double>(), sorted[3], 1e-9);
     EXPECT_NEAR(figures["sd"].get<double>(), std::sqrt(Variance(totals)), 1e-9);
     EXPECT_NEAR(figures["alpha"].get<double>(), alpha, 1e-9);
+    const size_t row = class_sheet.Row({{"范围", ClassOf(first)}, {"科目", "测验"}});
+    EXPECT_EQ(row, static_cast<size_t>(c) + 2);
+    EXPECT_EQ(class_sheet.Number(row, "人数", "0"), 7);
+    EXPECT_EQ(class_sheet.Number(row, "完整作答人数", "0"), 7);
+    EXPECT_NEAR(class_sheet.Number(row, "平均分", "0.00"), mean, 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "中位数", "0.00"), sorted[3], 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "最低分", "0.00"), sorted[0], 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "最高分", "0.00"), sorted[6], 1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "标准差（n−1）", "0.00"), std::sqrt(Variance(totals)),
+                1e-9);
+    EXPECT_NEAR(class_sheet.Number(row, "信度 α", "0.000"), alpha, 1e-9);
+    for (const char* column :
+         {"标准差（总体，除以 n）", "偏度", "峰度", "测量标准误", "高低分组人数"}) {
+      EXPECT_TRUE(class_sheet.Cell(row, column)["value"].is_null()) << column;
+    }
     EXPECT_NE(index.find("<tr><td>" + ClassOf(first) + "</td><td class='number'>7</td>" +
                          "<td class='number'>" + Fixed(mean, 2) + "</td><td class='number'>" +
                          Fixed(sorted[3], 2) + "</td><td class='number'>" +

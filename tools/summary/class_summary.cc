@@ -393,8 +393,8 @@ void ClassSummary::Write(const std::string& folder) const {
   WriteFileAtomically(folder + "items.csv", ItemsCsv(computed));
   WriteFileAtomically(folder + "scores.csv", ScoresCsv(computed));
   WriteFileAtomically(folder + "summary.json", Json(computed));
-  WriteSummaryWorkbook(folder + "summary.xlsx", students_,
-                       {{kWholeSummaryScope, &computed.subjects}});
+  WriteSummaryWorkbook(folder + "summary.xlsx", {students_, computed.subjects, computed.classes,
+                                                 classes_.named(), sections_});
   // Last, so it links every file written beside it.
   std::vector<std::string> linked;
   for (const char* file : kLinkedFiles) {

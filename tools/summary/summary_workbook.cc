@@ -55,20 +55,23 @@ std::vector<const StudentFigures*> FiguresByRow(const std::vector<SubjectFigures
   return by_row;
 }
 
-void StudentsSheet(XlsxWorkbook& book, const Formats& look,
-                   const std::vector<ClassSummary::Student>& students,
-                   const std::vector<SubjectFigures>& subjects) {
+void StudentsSheet(XlsxWorkbook& book, const Formats& look, const WorkbookContent& content) {
+  const std::vector<ClassSummary::Student>& students = content.students;
   XlsxSheet sheet = book.AddSheet("学生");
   std::vector<std::string> header = {"学号", "姓名", "科目", "得分", "结果", "页面"};
+  if (content.with_class) header.insert(header.begin() + 2, "班级");
   const std::vector<std::string> more = StudentColumnsHeader();
   header.insert(header.end(), more.begin(), more.end());
+  const std::vector<std::string> sections = content.sections.Header();
+  header.insert(header.end(), sections.begin(), sections.end());
   sheet.Header(header, look.header, 2);
-  const std::vector<const StudentFigures*> by_row = FiguresByRow(subjects, students.size());
+  const std::vector<const StudentFigures*> by_row = FiguresByRow(content.subjects, students.size());
   for (size_t row = 0; row < students.size(); ++row) {
     const auto& [r, score] = students[row];
     sheet.NextRow();
     sheet.Text(r.student_id);
     sheet.Text(r.student_name);
+    if (content.with_class) sheet.Text(r.class_name);
     sheet.Text(r.subject);
     sheet.Number(Decimal(score));
     sheet.Text(StateWords(r.state), r.state == Outcome::kComplete ? nullptr : look.flagged_text);
@@ -78,6 +81,9 @@ void StudentsSheet(XlsxWorkbook& book, const Formats& look,
     sheet.Number(Count(s.rank), look.whole);
     sheet.Number(s.percentile, look.fixed);
     for (const int n : {s.right, s.partial, s.wrong, s.unanswered}) sheet.Number(n, look.whole);
+    for (const std::string& subtotal : content.sections.Cells(row)) {
+      sheet.Number(Decimal(subtotal));
+    }
   }
   sheet.Finish();
 }
@@ -145,19 +151,21 @@ void QuestionsSheet(XlsxWorkbook& book, const Formats& look,
   sheet.Finish();
 }
 
-void MatrixSheet(XlsxWorkbook& book, const Formats& look,
-                 const std::vector<ClassSummary::Student>& students,
-                 const std::vector<SubjectFigures>& subjects) {
+void MatrixSheet(XlsxWorkbook& book, const Formats& look, const WorkbookContent& content) {
+  const std::vector<ClassSummary::Student>& students = content.students;
+  const std::vector<SubjectFigures>& subjects = content.subjects;
   XlsxSheet sheet = book.AddSheet("得分矩阵");
   std::vector<std::string> header = {"学号", "姓名", "科目"};
+  if (content.with_class) header.insert(header.begin() + 2, "班级");
+  const size_t names = header.size();
   std::vector<size_t> first_column;  // of each subject, after the names
   for (const SubjectFigures& f : subjects) {
-    first_column.push_back(header.size() - 3);
+    first_column.push_back(header.size() - names);
     for (const QuestionFigures& q : f.questions) {
       header.push_back(f.subject + " 第" + std::to_string(q.number) + "题");
     }
   }
-  sheet.Header(header, look.header, 3);
+  sheet.Header(header, look.header, static_cast<int>(names));
   // Where each row's scores begin.
   std::vector<const StudentFigures*> by_row(students.size(), nullptr);
   std::vector<size_t> offset(students.size(), 0);
@@ -173,6 +181,7 @@ void MatrixSheet(XlsxWorkbook& book, const Formats& look,
     sheet.NextRow();
     sheet.Text(r.student_id);
     sheet.Text(r.student_name);
+    if (content.with_class) sheet.Text(r.class_name);
     sheet.Text(r.subject);
     if (by_row[row] == nullptr) continue;
     for (size_t i = 0; i < offset[row]; ++i) sheet.Number(std::nullopt);
@@ -181,27 +190,42 @@ void MatrixSheet(XlsxWorkbook& book, const Formats& look,
   sheet.Finish();
 }
 
-void ClassSheet(XlsxWorkbook& book, const Formats& look, const std::vector<FigureSet>& sets) {
+// One subject's row of the 班级 sheet; a class's (`whole` false) leaves
+// empty the figures not worked out per class.
+void FiguresRow(XlsxSheet& sheet, const Formats& look, const std::string& scope,
+                const SubjectFigures& f, bool whole) {
+  const auto all = [&](const std::optional<double>& v) { return whole ? v : std::nullopt; };
+  sheet.NextRow();
+  sheet.Text(scope);
+  sheet.Text(f.subject);
+  sheet.Number(static_cast<double>(f.count), look.whole);
+  sheet.Number(static_cast<double>(f.complete), look.whole);
+  for (const auto& v : {f.mean, f.median, f.min, f.max, f.sd, all(f.population_sd), all(f.skewness),
+                        all(f.kurtosis)}) {
+    sheet.Number(v, look.fixed);
+  }
+  sheet.Number(f.alpha, look.fine);
+  sheet.Text(!f.alpha ? "" : f.kr20 ? "KR-20" : "Cronbach α");
+  sheet.Number(all(f.sem), look.fixed);
+  sheet.Number(whole ? std::optional<double>(static_cast<double>(f.group)) : std::nullopt,
+               look.whole);
+}
+
+void ClassSheet(XlsxWorkbook& book, const Formats& look, const WorkbookContent& content) {
   XlsxSheet sheet = book.AddSheet("班级");
   sheet.Header({"范围", "科目", "人数", "完整作答人数", "平均分", "中位数", "最低分", "最高分",
                 "标准差（n−1）", "标准差（总体，除以 n）", "偏度", "峰度", "信度 α", "信度公式",
                 "测量标准误", "高低分组人数"},
                look.header, 2);
-  for (const FigureSet& set : sets) {
-    for (const SubjectFigures& f : *set.subjects) {
-      sheet.NextRow();
-      sheet.Text(set.scope);
-      sheet.Text(f.subject);
-      sheet.Number(static_cast<double>(f.count), look.whole);
-      sheet.Number(static_cast<double>(f.complete), look.whole);
-      for (const auto& v :
-           {f.mean, f.median, f.min, f.max, f.sd, f.population_sd, f.skewness, f.kurtosis}) {
-        sheet.Number(v, look.fixed);
+  for (const SubjectFigures& f : content.subjects) {
+    FiguresRow(sheet, look, kWholeSummaryScope, f, true);
+  }
+  // Class by class, each with its subjects in the summary's order.
+  for (const std::string& name : ClassNames(content.classes)) {
+    for (const SubjectClasses& s : content.classes) {
+      for (const ClassFigures& c : s.classes) {
+        if (c.name == name) FiguresRow(sheet, look, ClassLabel(name), c.figures, false);
       }
-      sheet.Number(f.alpha, look.fine);
-      sheet.Text(!f.alpha ? "" : f.kr20 ? "KR-20" : "Cronbach α");
-      sheet.Number(f.sem, look.fixed);
-      sheet.Number(static_cast<double>(f.group), look.whole);
     }
   }
   sheet.Finish();
@@ -209,17 +233,13 @@ void ClassSheet(XlsxWorkbook& book, const Formats& look, const std::vector<Figur
 
 }  // namespace
 
-void WriteSummaryWorkbook(const std::string& path,
-                          const std::vector<ClassSummary::Student>& students,
-                          const std::vector<FigureSet>& sets) {
-  static const std::vector<SubjectFigures> kNone;
-  const std::vector<SubjectFigures>& whole = sets.empty() ? kNone : *sets.front().subjects;
+void WriteSummaryWorkbook(const std::string& path, const WorkbookContent& content) {
   XlsxWorkbook book(path);
   const Formats look(book);
-  StudentsSheet(book, look, students, whole);
-  QuestionsSheet(book, look, whole);
-  MatrixSheet(book, look, students, whole);
-  ClassSheet(book, look, sets);
+  StudentsSheet(book, look, content);
+  QuestionsSheet(book, look, content.subjects);
+  MatrixSheet(book, look, content);
+  ClassSheet(book, look, content);
   book.Commit();
 }
 
