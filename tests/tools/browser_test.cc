@@ -279,12 +279,16 @@ struct Block {
 // The blocks of each page, top first.
 std::vector<std::vector<Block>> PageBlocks(const std::string& bbox_html) {
   std::vector<std::vector<Block>> pages;
-  const std::regex page_re("<page [^>]*>([\\s\\S]*?)</page>");
   const std::regex block_re(
       "<block xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\"");
-  for (std::sregex_iterator p(bbox_html.begin(), bbox_html.end(), page_re), end; p != end; ++p) {
-    const std::string body = (*p)[1].str();
+  // Pages are cut apart with find(): a lazy regex over a whole page
+  // recurses once a character in libstdc++ and overflows the stack.
+  for (size_t start = bbox_html.find("<page "); start != std::string::npos;
+       start = bbox_html.find("<page ", start + 1)) {
+    const size_t stop = bbox_html.find("</page>", start);
+    const std::string body = bbox_html.substr(start, stop - start);
     std::vector<Block> blocks;
+    std::sregex_iterator end;
     for (std::sregex_iterator b(body.begin(), body.end(), block_re); b != end; ++b) {
       blocks.push_back({std::stod((*b)[1].str()), std::stod((*b)[2].str())});
     }
