@@ -42,5 +42,5 @@ if [ "${GENERATESHEET_SKIP_TSAN:-0}" != 1 ]; then
     -DGENERATESHEET_BUILD_BENCH=OFF
   cmake --build "$threaded" -j2 --target generatesheet_tests generate-sheet
   G_SLICE=always-malloc TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-    "$threaded/tests/generatesheet_tests" --gtest_filter='BatchCommandTest.*:RtfToPlainTextTest.ConcurrentCallsAgree:PaperTest.ThreadsEachWithTheirOwnObjectGetTheirOwnPages:ConnectionTest.ConnectionsOnSeparateThreadsAreIndependent:PageOutcome*:CApiTest.TwoHandles*'
+    "$threaded/tests/generatesheet_tests" --gtest_filter='BatchCommandTest.*:RtfToPlainTextTest.ConcurrentCallsAgree:PaperTest.ThreadsEachWithTheirOwnObjectGetTheirOwnPages:ConnectionTest.ConnectionsOnSeparateThreadsAreIndependent:PageOutcome*:CApiTest.TwoHandles*:LogCallback.*:CApiTest.LogCallbacks*'
 fi
