@@ -6,6 +6,7 @@
 #include "c_api/c_api_checks.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -27,14 +28,23 @@ static int Equals(char* got, const char* expected) {
 
 /* Whether the file at `path` holds `text` (read up to 64 KiB). */
 static int FileHolds(const char* path, const char* text) {
-  static char buffer[65536];
+  /* Its own buffer per call: the checks run on two threads at once. */
+  enum { kSize = 65536 };
+  char* buffer = malloc(kSize);
   FILE* file = fopen(path, "rb");
   size_t n;
-  if (file == NULL) return 0;
-  n = fread(buffer, 1, sizeof buffer - 1, file);
+  int holds;
+  if (file == NULL || buffer == NULL) {
+    if (file != NULL) fclose(file);
+    free(buffer);
+    return 0;
+  }
+  n = fread(buffer, 1, kSize - 1, file);
   fclose(file);
   buffer[n] = '\0';
-  return strstr(buffer, text) != NULL;
+  holds = strstr(buffer, text) != NULL;
+  free(buffer);
+  return holds;
 }
 
 const char* gs_check_fresh_objects_read_empty(void) {
