@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/command_output.h"
 #include "support/shell_quote.h"
 #include "support/temp_dir.h"
 
@@ -26,14 +27,8 @@ nlohmann::json ReadWithMdbReader(const std::string& path) {
   const std::string errors = scratch.File("stderr");
   const std::string command = "node " + ShellQuote(kScriptDir + "/read_mdb.mjs") + " " +
                               ShellQuote(path) + " 2>" + ShellQuote(errors);
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot run: " + command);
-  std::string output;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  const CommandOutput output = RunForOutput(command);
+  if (!output.exited_zero) {
     std::string message;
     try {
       message = ReadFileForTest(errors);
@@ -41,7 +36,7 @@ nlohmann::json ReadWithMdbReader(const std::string& path) {
     }
     throw std::runtime_error("mdb-reader failed on " + path + " (is node installed?): " + message);
   }
-  return nlohmann::json::parse(output);
+  return nlohmann::json::parse(output.text);
 }
 
 }  // namespace generatesheet::testing

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/command_output.h"
 #include "support/shell_quote.h"
 #include "support/temp_dir.h"
 #include "tools/pdf/class_pdf.h"
@@ -21,15 +22,7 @@ using testing::ReadFileForTest;
 using testing::ShellQuote;
 using testing::WriteFileForTest;
 
-std::string Sh(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
-  return out;
-}
+std::string Sh(const std::string& command) { return testing::RunForOutput(command).text; }
 
 // More students than are put together in one piece, of one and of two
 // pages, from odd pages: every student is in, in order, each bookmark on

@@ -17,6 +17,7 @@
 #include <numeric>
 #include <set>
 
+#include "support/command_output.h"
 #include "tools/cli_fixture.h"
 #include "tools/summary/class_summary.h"
 
@@ -114,18 +115,12 @@ nlohmann::json ReadWorkbook(const std::string& path) {
   const std::string command = python + " " +
                               ShellQuote(GENERATESHEET_SOURCE_DIR "/tests/tools/read_workbook.py") +
                               " " + ShellQuote(path);
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot run: " + command);
-  std::string output;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  const CommandOutput output = RunForOutput(command);
+  if (!output.exited_zero) {
     throw std::runtime_error("openpyxl could not read " + path +
                              " (is python3-openpyxl installed? scripts/install-deps.sh)");
   }
-  return nlohmann::json::parse(output);
+  return nlohmann::json::parse(output.text);
 }
 
 // One sheet of a workbook read by ReadWorkbook, its cells found by the

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "support/command_output.h"
 #include "tools/cli_fixture.h"
 
 namespace generatesheet::testing {
@@ -19,15 +20,7 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 // The standard output of a shell command.
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  std::array<char, 4096> buffer;
-  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
-  ::pclose(pipe);
-  return out;
-}
+std::string Shell(const std::string& command) { return RunForOutput(command).text; }
 
 // The SHA-256 of a file as coreutils computes it.
 std::string Sha256sum(const std::string& path) {
