@@ -16,21 +16,7 @@ work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
 tool="$build/generate-sheet"
 key="$root/samples/demo.key"
 
-if [ ! -f "$work/manifest-$students.csv" ]; then
-  mkdir -p "$work/packages"
-  echo "package_folder,zip_name,student_id,student_name,subject" > "$work/manifest-$students.csv.part"
-  i=1
-  while [ "$i" -le "$students" ]; do
-    folder="$work/packages/s$i"
-    if [ ! -f "$folder/s$i.zip" ]; then
-      "$tool" pack "$root/samples/english.json" --out "$folder" --name "s$i.zip" \
-        --key-file "$key" > /dev/null
-    fi
-    echo "packages/s$i,s$i.zip,2024010101,李明,英语" >> "$work/manifest-$students.csv.part"
-    i=$((i + 1))
-  done
-  mv "$work/manifest-$students.csv.part" "$work/manifest-$students.csv"
-fi
+. "$root/bench/class_packages.sh"
 
 rm -rf "$work/pages"
 start=$(date +%s.%N)
