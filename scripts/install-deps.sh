@@ -9,7 +9,7 @@ set -eu
 packages="build-essential cmake pkg-config g++ clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev
-  nettle-dev zlib1g-dev libxlsxwriter-dev libqpdf-dev
+  nettle-dev zlib1g-dev libxlsxwriter-dev libqpdf-dev libharfbuzz-dev libfontconfig-dev
   p7zip-full python3-openpyxl"
 # The machine may already carry its own Node.js and npm; Debian's would conflict.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"

@@ -738,6 +738,39 @@ TEST_F(BrowserTest, ClassPdfHoldsEveryCompleteStudentAfterAKillAndResume) {
 
 // The browser is the program GENERATESHEET_BROWSER names, else one on PATH;
 // one that is missing is told once, before any page is written.
+// The template's CJK font cut down to each page's characters prints the
+// samples as the installed font does: the same text on the same pages, each
+// line, block and page where it was.  (Words may be cut apart differently:
+// the whole font's glyphs spread over more of the PDF's fonts.)  The PDFs
+// are smaller, which shows the subsets were used.
+TEST_F(BrowserTest, FontSubsetsPrintAsTheInstalledFontDoes) {
+  const std::regex boxes("<(page|block|line) [^>]*>");
+  for (const char* page : {"english-2024010101.html", "cs2024020115.html"}) {
+    SCOPED_TRACE(page);
+    std::string layout[2], placed[2];
+    std::uintmax_t size[2];
+    for (const bool subsets : {false, true}) {
+      cli::PdfPrinter printer;
+      printer.SetFontSubsets(subsets);
+      const std::string pdf =
+          dir_.File(std::string(subsets ? "subset-" : "whole-") + page + ".pdf");
+      printer.Print(dir_.File(std::string("demo/pages/") + page), pdf);
+      size[subsets] = fs::file_size(pdf);
+      layout[subsets] = Shell("pdftotext -layout " + ShellQuote(pdf) + " -", dir_.File("scratch"));
+      const std::string bbox =
+          Shell("pdftotext -bbox-layout " + ShellQuote(pdf) + " -", dir_.File("scratch"));
+      for (std::sregex_iterator it(bbox.begin(), bbox.end(), boxes), end; it != end; ++it) {
+        placed[subsets] += it->str() + "\n";
+      }
+    }
+    EXPECT_NE(layout[0].find("标准答案"), std::string::npos) << layout[0];
+    EXPECT_EQ(layout[1], layout[0]);
+    EXPECT_GT(std::count(placed[0].begin(), placed[0].end(), '\n'), 100);
+    EXPECT_EQ(placed[1], placed[0]);
+    EXPECT_LT(size[1], size[0] * 3 / 4);
+  }
+}
+
 TEST_F(BrowserTest, TheBrowserIsNamedByTheVariableOrFoundOnPath) {
   fs::create_directories(dir_.File("bin"));
   const std::string no_browser = "PATH=" + dir_.File("bin");

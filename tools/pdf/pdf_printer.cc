@@ -61,6 +61,21 @@ constexpr char kHasMarginBoxes[] =
     "rule => rule instanceof CSSPageRule && rule.cssRules && rule.cssRules.length > 0); }"
     " catch (e) { return false; } })";
 
+// What printing needs to know of a loaded page: whether it sets margin
+// boxes, and every character it may show (its text, its title, and the
+// strings of its style sheets and scripts, which make the running header).
+const std::string kPageFacts =
+    std::string("({margin: ") + kHasMarginBoxes + ", text: document.documentElement.textContent})";
+
+// Adds [weight, base64 font] pairs to the page as faces of the family; a
+// face the browser refuses is passed over, and the page keeps the installed
+// font for it.
+constexpr char kAddFaces[] =
+    "(async (family, faces) => { for (const [weight, data] of faces) { try {"
+    " const face = new FontFace(family, Uint8Array.from(atob(data), c => c.charCodeAt(0)),"
+    " {weight: String(weight)}); await face.load(); document.fonts.add(face); } catch (e) {} }"
+    " await document.fonts.ready; })";
+
 const char* const kChromiumFlags[] = {"--headless",
                                       "--no-sandbox",
                                       "--disable-gpu",
@@ -378,12 +393,24 @@ void PdfPrinter::Load(const std::string& url) {
   while (!loaded_) Notice(NextMessage());
 }
 
+void PdfPrinter::UseFontSubsets(const std::string& text) {
+  if (!fonts_) fonts_ = std::make_unique<PrintFonts>();
+  Json faces = Json::array();
+  for (const PrintFonts::Subset& subset : fonts_->SubsetFor(text)) {
+    faces.push_back(Json::array({subset.weight, Base64Encode(subset.bytes)}));
+  }
+  if (faces.empty()) return;
+  const std::string call =
+      std::string(kAddFaces) + "(" + Json(PrintFonts::kFamily).dump() + ", " + faces.dump() + ")";
+  Call("Runtime.evaluate", Json{{"expression", call}, {"awaitPromise", true}}.dump());
+}
+
 std::string PdfPrinter::PrintLoaded() {
-  const bool own_margin_boxes =
-      Json::parse(Call("Runtime.evaluate",
-                       Json{{"expression", kHasMarginBoxes}, {"returnByValue", true}}.dump()))
-          .at("result")
-          .value("value", false);
+  const Json facts = Json::parse(
+      Call("Runtime.evaluate", Json{{"expression", kPageFacts}, {"returnByValue", true}}.dump()));
+  const Json& page = facts.at("result").value("value", Json::object());
+  const bool own_margin_boxes = page.value("margin", false);
+  if (font_subsets_) UseFontSubsets(page.value("text", ""));
   const Json pdf = Json::parse(
       Call("Page.printToPDF",
            Json{{"paperWidth", kA4Width},

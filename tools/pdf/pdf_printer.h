@@ -11,8 +11,10 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "tools/pdf/print_fonts.h"
 #include "util/file_descriptor.h"
 
 namespace generatesheet::cli {
@@ -54,6 +56,11 @@ class PdfPrinter {
   std::string Evaluate(const std::string& page_path, const std::string& expression,
                        int phone_width = 0);
 
+  // Whether pages are printed with the template's CJK font cut down to each
+  // page's characters (PrintFonts), which halves the browser's work; on by
+  // default.  Off, the browser uses the installed font whole.
+  void SetFontSubsets(bool on) { font_subsets_ = on; }
+
  private:
   void Start();
   void Stop() noexcept;
@@ -67,6 +74,9 @@ class PdfPrinter {
   std::string NextMessage();
   // Takes note of an event: the page's load, or the page gone.
   void Notice(const std::string& event_json);
+  // Gives the loaded page subsets of the CJK font for the characters of
+  // `text`, under the font's own name.
+  void UseFontSubsets(const std::string& text);
 
   std::string browser_;  // the program started, for messages
   pid_t pid_ = -1;
@@ -78,6 +88,8 @@ class PdfPrinter {
   std::string buffer_;
   std::int64_t next_id_ = 1;
   bool loaded_ = false;
+  bool font_subsets_ = true;
+  std::unique_ptr<PrintFonts> fonts_;  // looked up on first use
 };
 
 }  // namespace generatesheet::cli
