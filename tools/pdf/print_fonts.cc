@@ -23,6 +23,7 @@ template <typename T, void (*Destroy)(T*)>
 struct Deleter {
   void operator()(T* p) const { Destroy(p); }
 };
+using ConfigPtr = std::unique_ptr<FcConfig, Deleter<FcConfig, FcConfigDestroy>>;
 using PatternPtr = std::unique_ptr<FcPattern, Deleter<FcPattern, FcPatternDestroy>>;
 using BlobPtr = std::unique_ptr<hb_blob_t, Deleter<hb_blob_t, hb_blob_destroy>>;
 using FacePtr = std::unique_ptr<hb_face_t, Deleter<hb_face_t, hb_face_destroy>>;
@@ -39,16 +40,16 @@ bool HasFamily(FcPattern* match, const char* family) {
 
 // The file fontconfig gives for the family at `fc_weight`, when it is that
 // family at that weight and not a stand-in.
-std::optional<FontFile> FindFace(int css_weight, int fc_weight) {
+std::optional<FontFile> FindFace(FcConfig* config, int css_weight, int fc_weight) {
   PatternPtr pattern(FcPatternCreate());
   FcPatternAddString(pattern.get(), FC_FAMILY,
                      reinterpret_cast<const FcChar8*>(PrintFonts::kFamily));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, fc_weight);
   FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
   FcDefaultSubstitute(pattern.get());
   FcResult result;
-  PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+  PatternPtr match(FcFontMatch(config, pattern.get(), &result));
   FcChar8* file = nullptr;
   int index = 0, weight = 0;
   if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch ||
@@ -60,14 +61,17 @@ std::optional<FontFile> FindFace(int css_weight, int fc_weight) {
   return FontFile{css_weight, reinterpret_cast<const char*>(file), index};
 }
 
-// Looked up once: fontconfig's first call reads its whole cache.
+// Looked up once, as loading fontconfig's configuration reads its whole
+// cache; with a configuration of its own, which is freed again, rather than
+// fontconfig's process-wide one.
 const std::vector<FontFile>& InstalledFaces() {
   static const std::vector<FontFile> faces = [] {
     std::vector<FontFile> found;
-    if (FcInit() == FcFalse) return found;
+    ConfigPtr config(FcInitLoadConfigAndFonts());
+    if (!config) return found;
     for (const auto& [css, fc] :
          {std::pair{400, FC_WEIGHT_REGULAR}, std::pair{700, FC_WEIGHT_BOLD}}) {
-      if (auto face = FindFace(css, fc)) found.push_back(*face);
+      if (auto face = FindFace(config.get(), css, fc)) found.push_back(*face);
     }
     return found;
   }();
