@@ -69,12 +69,12 @@ const std::string kPageFacts =
 
 // Adds [weight, base64 font] pairs to the page as faces of the family; a
 // face the browser refuses is passed over, and the page keeps the installed
-// font for it.
+// font for it.  It waits for these faces only, never for fonts the page
+// itself may be fetching from afar.
 constexpr char kAddFaces[] =
     "(async (family, faces) => { for (const [weight, data] of faces) { try {"
     " const face = new FontFace(family, Uint8Array.from(atob(data), c => c.charCodeAt(0)),"
-    " {weight: String(weight)}); await face.load(); document.fonts.add(face); } catch (e) {} }"
-    " await document.fonts.ready; })";
+    " {weight: String(weight)}); await face.load(); document.fonts.add(face); } catch (e) {} } })";
 
 const char* const kChromiumFlags[] = {"--headless",
                                       "--no-sandbox",
