@@ -11,12 +11,7 @@ set -eu
 build=${1:?usage: batch_bench.sh BUILD_DIR [STUDENTS] [JOBS]}
 students=${2:-200}
 jobs=${3:-2}
-root=$(cd "$(dirname "$0")/.." && pwd)
-work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
-tool="$build/generate-sheet"
-key="$root/samples/demo.key"
-
-. "$root/bench/class_packages.sh"
+. "$(dirname "$0")/class_packages.sh"
 
 rm -rf "$work/pages"
 start=$(date +%s.%N)

@@ -1,7 +1,11 @@
-# Sourced by the batch benchmarks: packs the English sample paper for
-# $students students, each in a folder of its own under $work/packages, and
-# writes $work/manifest-$students.csv.  Packages made by an earlier run are
-# reused.  Needs $work, $students, $tool, $root and $key set.
+# Sourced by the batch benchmarks: sets $root, $work, $tool and $key, packs
+# the English sample paper for $students students, each in a folder of its
+# own under $work/packages, and writes $work/manifest-$students.csv.
+# Packages made by an earlier run are reused.  Needs $build and $students set.
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
+tool="$build/generate-sheet"
+key="$root/samples/demo.key"
 if [ ! -f "$work/manifest-$students.csv" ]; then
   mkdir -p "$work/packages"
   echo "package_folder,zip_name,student_id,student_name,subject" > "$work/manifest-$students.csv.part"

@@ -19,12 +19,7 @@ build=$(cd "${1:?usage: pdf_bench.sh BUILD_DIR [STUDENTS] [JOBS] [RUNS]}" && pwd
 students=${2:-200}
 jobs=${3:-2}
 runs=${4:-3}
-root=$(cd "$(dirname "$0")/.." && pwd)
-work=${BENCH_DIR:-/tmp/generatesheet-batch-bench}
-tool="$build/generate-sheet"
-key="$root/samples/demo.key"
-
-. "$root/bench/class_packages.sh"
+. "$(dirname "$0")/class_packages.sh"
 
 # Runs the batch with extra options $@; prints "WALL CPU" in seconds.
 timed_batch() {
