@@ -61,21 +61,19 @@ std::optional<FontFile> FindFace(FcConfig* config, int css_weight, int fc_weight
   return FontFile{css_weight, reinterpret_cast<const char*>(file), index};
 }
 
-// Looked up once, as loading fontconfig's configuration reads its whole
-// cache; with a configuration of its own, which is freed again, rather than
-// fontconfig's process-wide one.
-const std::vector<FontFile>& InstalledFaces() {
-  static const std::vector<FontFile> faces = [] {
-    std::vector<FontFile> found;
-    ConfigPtr config(FcInitLoadConfigAndFonts());
-    if (!config) return found;
-    for (const auto& [css, fc] :
-         {std::pair{400, FC_WEIGHT_REGULAR}, std::pair{700, FC_WEIGHT_BOLD}}) {
-      if (auto face = FindFace(config.get(), css, fc)) found.push_back(*face);
-    }
-    return found;
-  }();
-  return faces;
+// The family's regular and bold faces, looked up in a fontconfig
+// configuration of their own (fontconfig's process-wide one keeps its
+// allocations to the end); $FONTCONFIG_FILE names another, as for any
+// fontconfig program.
+std::vector<FontFile> InstalledFaces() {
+  std::vector<FontFile> found;
+  ConfigPtr config(FcInitLoadConfigAndFonts());
+  if (!config) return found;
+  for (const auto& [css, fc] :
+       {std::pair{400, FC_WEIGHT_REGULAR}, std::pair{700, FC_WEIGHT_BOLD}}) {
+    if (auto face = FindFace(config.get(), css, fc)) found.push_back(*face);
+  }
+  return found;
 }
 
 }  // namespace

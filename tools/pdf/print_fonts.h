@@ -33,8 +33,6 @@ class PrintFonts {
   PrintFonts(const PrintFonts&) = delete;
   PrintFonts& operator=(const PrintFonts&) = delete;
 
-  bool empty() const { return faces_.empty(); }
-
   // Each installed face cut down to the characters of `text` (UTF-8; bytes
   // that are not UTF-8 are passed over) and to printable ASCII, with every
   // layout feature kept.  A face that cannot be cut is left out.
