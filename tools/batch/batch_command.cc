@@ -29,6 +29,7 @@
 #include "tools/cli/input_files.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
+#include "tools/pdf/print_together.h"
 #include "tools/summary/batch_summary.h"
 #include "tools/summary/class_summary.h"
 #include "util/error.h"
@@ -123,7 +124,9 @@ void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
 // Rows skipped by --resume whose PDF is missing or older than the page.  A
 // PDF that fails leaves the page with errors, in the row and in its record
 // (so the next --resume redoes the student).
-void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer) {
+void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
+  std::vector<RowResult*> rows;
+  std::vector<PagePrint> prints;
   for (RowResult& r : plan.rows) {
     if (r.status != RowStatus::kSkipped) continue;
     const std::string pdf = PdfPathFor(r.page_path);
@@ -131,13 +134,15 @@ void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer) {
     if (std::filesystem::is_regular_file(pdf, ec) && PageIsNewerThanPackage(pdf, r.page_path)) {
       continue;
     }
-    try {
-      printer.Print(r.page_path, pdf);
-    } catch (const std::exception& e) {
-      r.status = RowStatus::kWithErrors;
-      r.message = e.what();
-      MarkRecordWithErrors(r);
-    }
+    rows.push_back(&r);
+    prints.push_back({r.page_path, pdf});
+  }
+  const std::vector<std::string> failures = PrintPages(printer, prints, together);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (failures[i].empty()) continue;
+    rows[i]->status = RowStatus::kWithErrors;
+    rows[i]->message = failures[i];
+    MarkRecordWithErrors(*rows[i]);
   }
 }
 
@@ -280,6 +285,8 @@ int Run(const ParsedArgs& args) {
   // From here on, SIGINT and SIGTERM stop the batch in good order.
   const InterruptWatch interrupts;
 
+  // The bundled template's pages are printed in groups (print_together.h).
+  const bool print_together = pdf && template_path.empty();
   if (template_path.empty()) template_path = DefaultTemplatePath();
   CheckTemplate(template_path);
   const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
@@ -309,6 +316,7 @@ int Run(const ParsedArgs& args) {
                                .jobs = jobs,
                                .options = options,
                                .key_file = key_file,
+                               .print_together = print_together,
                                .interrupted = &interrupts.received(),
                                .keep_going = args.Has("keep-going")},
                               progress);
@@ -320,7 +328,7 @@ int Run(const ParsedArgs& args) {
   // The main thread's browser: PDFs missing beside skipped pages, and the
   // first page of class.pdf.
   PdfPrinter printer;
-  if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer);
+  if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer, print_together);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
   const bool summary_written =

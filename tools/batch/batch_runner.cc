@@ -13,6 +13,7 @@
 #include "tools/batch/failure_cause.h"
 #include "tools/batch/sheet_job.h"
 #include "tools/pdf/pdf_printer.h"
+#include "tools/pdf/print_together.h"
 #include "tools/summary/batch_summary.h"
 
 namespace generatesheet::cli {
@@ -70,67 +71,81 @@ class Workers {
     return key_stop_ || (settings_.interrupted != nullptr && *settings_.interrupted != 0);
   }
 
+  // A student whose page is written and waits for its PDF, printed with
+  // the next students' (print_together.h).
+  struct Waiting {
+    RowResult* result;
+    StudentRecord record;
+  };
+
   void Work() {
     CreateHtml sheet;  // one per thread, reused for each of its students
     sheet.SetKeyFile(settings_.key_file);
     PdfPrinter printer;  // likewise one browser, started on first use
+    std::vector<Waiting> waiting;
     for (size_t unit = next_unit_++; unit < plan_.units.size() && !Stopping();
          unit = next_unit_++) {
       for (size_t row : plan_.units[unit]) {
         if (Stopping()) break;
-        RunRow(sheet, printer, plan_.rows[row]);
+        RunRow(sheet, plan_.rows[row], waiting);
+        if (waiting.size() >= (settings_.print_together ? kPagesTogether : 1)) {
+          PrintWaiting(printer, waiting);
+        }
       }
     }
+    PrintWaiting(printer, waiting);  // the rows in flight are finished
     std::lock_guard lock(mutex_);
     ++finished_threads_;
     changed_.notify_one();
   }
 
-  void RunRow(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
+  // The page and its record, or, with PDFs, the page waiting for its PDF;
+  // the record says what became of all of them, so --resume redoes a
+  // student whose PDF failed.
+  void RunRow(CreateHtml& sheet, RowResult& result, std::vector<Waiting>& waiting) {
+    StudentRecord record;
     try {
       // Until this run's record is in place, --resume must not take the
       // page for complete, even if the run is killed.
       RemoveStudentRecord(result.page_path);
-      RunStudent(sheet, printer, result);
+      const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
+                                        settings_.page_prefix, settings_.options.marks);
+      if (outcome.written) result.page_path = outcome.page_path;
+      record = RecordOfRun(result.row.job, outcome, result.page_path);
+      record.options = settings_.options;
+      record.template_path = FileIdentity(settings_.template_path);
+      result.status = StatusOf(record.state);
+      result.message = record.message;
+      WatchTheKey(result);
+      if (outcome.written && settings_.options.pdf) {
+        waiting.push_back({&result, std::move(record)});
+        return;
+      }
     } catch (const std::exception& e) {
       result.status = RowStatus::kFailed;
       result.message = e.what();
+      WatchTheKey(result);
+      CountDone(result);
+      return;
     }
-    std::lock_guard lock(mutex_);
-    ++done_;
-    if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
-    WatchTheKey(result);
-    changed_.notify_one();
+    Finish(result, record);
   }
 
-  // Until one package opens with the key file, counts those that do not;
-  // called under mutex_.
-  void WatchTheKey(const RowResult& result) {
-    if (key_fits_ || settings_.keep_going) return;
-    const FailureCause cause = ClassifyFailure(result.message);
-    if (cause == FailureCause::kKeyMismatch) {
-      if (++key_mismatches_ >= kKeyMismatchLimit) key_stop_ = true;
-    } else if (result.status != RowStatus::kFailed && cause != FailureCause::kNotAnswerData) {
-      key_fits_ = true;
+  void PrintWaiting(PdfPrinter& printer, std::vector<Waiting>& waiting) {
+    std::vector<PagePrint> prints;
+    for (const Waiting& w : waiting) {
+      prints.push_back({w.result->page_path, PdfPathFor(w.result->page_path)});
     }
+    const std::vector<std::string> failures = PrintPages(printer, prints, settings_.print_together);
+    for (size_t i = 0; i < waiting.size(); ++i) {
+      if (!failures[i].empty()) AddFailure(waiting[i].record, failures[i]);
+      Finish(*waiting[i].result, waiting[i].record);
+    }
+    waiting.clear();
   }
 
-  // The page, its PDF and its record; the record says what became of all
-  // three, so --resume redoes a student whose PDF failed.
-  void RunStudent(CreateHtml& sheet, PdfPrinter& printer, RowResult& result) {
-    const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
-                                      settings_.page_prefix, settings_.options.marks);
-    if (outcome.written) result.page_path = outcome.page_path;
-    StudentRecord record = RecordOfRun(result.row.job, outcome, result.page_path);
-    record.options = settings_.options;
-    record.template_path = FileIdentity(settings_.template_path);
-    if (outcome.written && settings_.options.pdf) {
-      try {
-        printer.Print(outcome.page_path, PdfPathFor(outcome.page_path));
-      } catch (const std::exception& e) {
-        AddFailure(record, e.what());
-      }
-    }
+  // Writes the student's record and counts the row done.
+  void Finish(RowResult& result, StudentRecord& record) {
     try {
       WriteStudentRecord(settings_.page_prefix, record);
     } catch (const std::exception& e) {
@@ -138,6 +153,26 @@ class Workers {
     }
     result.status = StatusOf(record.state);
     result.message = record.message;
+    CountDone(result);
+  }
+
+  void CountDone(const RowResult& result) {
+    std::lock_guard lock(mutex_);
+    ++done_;
+    if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
+    changed_.notify_one();
+  }
+
+  // Until one package opens with the key file, counts those that do not.
+  void WatchTheKey(const RowResult& result) {
+    std::lock_guard lock(mutex_);
+    if (key_fits_ || settings_.keep_going) return;
+    const FailureCause cause = ClassifyFailure(result.message);
+    if (cause == FailureCause::kKeyMismatch) {
+      if (++key_mismatches_ >= kKeyMismatchLimit) key_stop_ = true;
+    } else if (result.status != RowStatus::kFailed && cause != FailureCause::kNotAnswerData) {
+      key_fits_ = true;
+    }
   }
 
   BatchPlan& plan_;

@@ -16,8 +16,9 @@ struct BatchSettings {
   std::string template_path;
   std::string page_prefix;  // ends with "/"
   unsigned jobs = 1;
-  PageOptions options;   // marks on the pages; each page also printed to PDF
-  std::string key_file;  // the master key file of every thread's CreateHtml
+  PageOptions options;          // marks on the pages; each page also printed to PDF
+  std::string key_file;         // the master key file of every thread's CreateHtml
+  bool print_together = false;  // PDFs printed in groups (PrintPages)
   // Non-zero once the batch is asked to stop (the signal's number); rows
   // not yet begun are then left pending.  Null: never asked.
   const std::atomic<int>* interrupted = nullptr;

@@ -405,7 +405,7 @@ void PdfPrinter::UseFontSubsets(const std::string& text) {
   Call("Runtime.evaluate", Json{{"expression", call}, {"awaitPromise", true}}.dump());
 }
 
-std::string PdfPrinter::PrintLoaded() {
+std::string PdfPrinter::PrintLoaded(bool header_footer) {
   const Json facts = Json::parse(
       Call("Runtime.evaluate", Json{{"expression", kPageFacts}, {"returnByValue", true}}.dump()));
   const Json& page = facts.at("result").value("value", Json::object());
@@ -417,7 +417,7 @@ std::string PdfPrinter::PrintLoaded() {
                 {"paperHeight", kA4Height},
                 {"printBackground", true},
                 {"preferCSSPageSize", true},
-                {"displayHeaderFooter", !own_margin_boxes},
+                {"displayHeaderFooter", header_footer && !own_margin_boxes},
                 {"headerTemplate", HeaderFooter("<span class=\"title\"></span>")},
                 {"footerTemplate", HeaderFooter("第 <span class=\"pageNumber\"></span> 页 / 共 "
                                                 "<span class=\"totalPages\"></span> 页")}}
@@ -444,6 +444,22 @@ std::string PdfPrinter::PrintDocument(const std::string& html) {
     throw Error(std::string("页面无法打印为 PDF：") + e.what());
   }
 }
+
+void PdfPrinter::Open(const std::string& page_path) { Load(FileUrl(page_path)); }
+
+void PdfPrinter::Replace(const std::string& html) {
+  Run("document.open(); document.write(" + Json(html).dump() + "); document.close(); true");
+}
+
+std::string PdfPrinter::Run(const std::string& expression) {
+  const Json reply = Json::parse(
+      Call("Runtime.evaluate", Json{{"expression", expression}, {"returnByValue", true}}.dump()));
+  if (reply.contains("exceptionDetails"))
+    throw Error("脚本出错：" + reply["exceptionDetails"].dump());
+  return reply.at("result").value("value", Json()).dump();
+}
+
+std::string PdfPrinter::PrintOpen() { return PrintLoaded(false); }
 
 std::string PdfPrinter::Evaluate(const std::string& page_path, const std::string& expression,
                                  int phone_width) {

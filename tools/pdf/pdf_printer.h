@@ -56,6 +56,19 @@ class PdfPrinter {
   std::string Evaluate(const std::string& page_path, const std::string& expression,
                        int phone_width = 0);
 
+  // The steps of printing several pages as one document (PrintPages):
+  // Open loads a page; Replace puts another page's HTML in place of the open
+  // document (its scripts run, without a navigation, so it costs a fraction
+  // of a load); Run evaluates an expression in it and returns the value as
+  // JSON text; PrintOpen prints it as it is, with no running header of the
+  // printer's own.  Each throws Error; Reset then stops the browser, and the
+  // next call starts afresh.
+  void Open(const std::string& page_path);
+  void Replace(const std::string& html);
+  std::string Run(const std::string& expression);
+  std::string PrintOpen();
+  void Reset() noexcept { Stop(); }
+
   // Whether pages are printed with the template's CJK font cut down to each
   // page's characters (PrintFonts), which halves the browser's work; on by
   // default.  Off, the browser uses the installed font whole.
@@ -65,8 +78,9 @@ class PdfPrinter {
   void Start();
   void Stop() noexcept;
   void Load(const std::string& url);
-  // The loaded page as PDF bytes.
-  std::string PrintLoaded();
+  // The loaded page as PDF bytes; unless `header_footer`, it is printed
+  // with no running header and page numbers of the printer's own.
+  std::string PrintLoaded(bool header_footer = true);
   // Sends one command (to the page's session unless `browser`) and waits
   // for its reply; events that arrive meanwhile are dropped, except that
   // Page.loadEventFired is noted.

@@ -1,0 +1,44 @@
+// Prints many pages of one template as few documents: a print costs the
+// browser about as much for one student's page as a load and print of
+// several students' pages together, so a batch prints its pages in groups
+// and cuts each student's PDF out of the group's.  Each student's PDF looks
+// as it would printed alone: every page of the group is laid out in the
+// same style, each student from a new sheet, and the running header and
+// page numbers, which the browser can only count over the whole document,
+// are printed on a second document of empty pages, one for each, and laid
+// over them.
+#ifndef GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
+#define GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/pdf/pdf_printer.h"
+
+namespace generatesheet::cli {
+
+struct PagePrint {
+  std::string page_path;  // the HTML page
+  std::string pdf_path;   // its PDF, written atomically
+};
+
+// At most this many pages are printed as one document: the browser's work
+// a page hardly falls beyond it, and a failed group costs its pages a
+// second print, alone.
+inline constexpr size_t kPagesTogether = 10;
+
+// Prints every page to its PDF.  When `together`, consecutive pages in one
+// folder with the same head (their title aside) whose style sets the
+// running header and page numbers in page margin boxes are printed in
+// groups; any other page, and every page of a group whose print fails, is
+// printed alone.  Only for pages whose style is known to lay out a page's
+// body the same inside another element (the bundled template's): a style
+// that selects the body's children would not.  Returns for each page ""
+// when its PDF was written, else why not (naming the PDF).
+std::vector<std::string> PrintPages(PdfPrinter& printer, const std::vector<PagePrint>& pages,
+                                    bool together);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
