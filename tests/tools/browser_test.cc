@@ -21,6 +21,7 @@
 #include "builder/package/package_cipher.h"
 #include "tools/cli_fixture.h"
 #include "tools/pdf/pdf_printer.h"
+#include "tools/pdf/print_together.h"
 #include "util/file_descriptor.h"
 
 namespace generatesheet::testing {
@@ -768,6 +769,99 @@ TEST_F(BrowserTest, FontSubsetsPrintAsTheInstalledFontDoes) {
     EXPECT_GT(std::count(placed[0].begin(), placed[0].end(), '\n'), 100);
     EXPECT_EQ(placed[1], placed[0]);
     EXPECT_LT(size[1], size[0] * 3 / 4);
+  }
+}
+
+// How far a PDF's pages, drawn at 50 dpi in grey, lie from another's: the
+// largest difference of a pixel, or 256 when the pages differ in number or
+// size.
+int LargestPixelDifference(const std::string& a, const std::string& b, const std::string& scratch) {
+  int largest = 0;
+  for (int page = 1;; ++page) {
+    std::string drawn[2];
+    for (int i = 0; i < 2; ++i) {
+      const std::string out = scratch + "-" + std::to_string(i);
+      const std::string range = " -f " + std::to_string(page) + " -l " + std::to_string(page);
+      if (std::system(("pdftoppm -r 50 -gray -singlefile" + range + " " + ShellQuote(i ? b : a) +
+                       " " + ShellQuote(out) + " 2>/dev/null")
+                          .c_str()) != 0) {
+        drawn[i].clear();
+      } else {
+        drawn[i] = ReadFileForTest(out + ".pgm");
+        fs::remove(out + ".pgm");
+      }
+    }
+    if (drawn[0].empty() || drawn[1].empty()) return drawn[0] == drawn[1] ? largest : 256;
+    if (drawn[0].size() != drawn[1].size()) return 256;
+    for (size_t i = 0; i < drawn[0].size(); ++i) {
+      largest = std::max(largest, std::abs(static_cast<unsigned char>(drawn[0][i]) -
+                                           static_cast<unsigned char>(drawn[1][i])));
+    }
+  }
+}
+
+// Pages printed together come out as each printed alone: the same text in
+// the same places (the running header and page numbers too), the same
+// drawing, the same title, and no trace of the marks that cut them apart.
+// A page that cannot be read fails alone; a group whose print fails (a
+// page that is not UTF-8) is printed page by page.
+TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
+  const std::string pages = dir_.File("demo/pages/");
+  std::string broken = ReadFileForTest(pages + "english-2024010101.html");
+  broken.insert(broken.find("</body>"), "<!-- \xff -->");
+  WriteFileForTest(pages + "not-utf8.html", broken);
+  const std::vector<std::vector<std::string>> groups = {
+      {"english-2024010101", "cs2024020115", "missing"},
+      {"cs2024020115", "not-utf8", "english-2024010101"}};
+  const std::regex boxes("<(page|block|line) [^>]*>");
+  for (size_t g = 0; g < groups.size(); ++g) {
+    std::vector<cli::PagePrint> prints;
+    for (const std::string& name : groups[g]) {
+      prints.push_back({pages + name + ".html", dir_.File(name + "-together.pdf")});
+    }
+    cli::PdfPrinter printer;
+    const std::vector<std::string> failures = cli::PrintPages(printer, prints, true);
+    ASSERT_EQ(failures.size(), prints.size());
+    for (size_t i = 0; i < prints.size(); ++i) {
+      SCOPED_TRACE(prints[i].pdf_path);
+      if (groups[g][i] == "missing") {
+        EXPECT_NE(failures[i].find(prints[i].pdf_path), std::string::npos) << failures[i];
+        EXPECT_FALSE(fs::exists(prints[i].pdf_path));
+        continue;
+      }
+      ASSERT_EQ(failures[i], "");
+      const std::string alone = dir_.File(groups[g][i] + "-alone.pdf");
+      printer.Print(prints[i].page_path, alone);
+      // Words may be cut apart differently (the glyphs lie in other fonts of
+      // the PDF), so the lines and blocks are compared, and the text.
+      std::string placed[2], text[2];
+      for (int t = 0; t < 2; ++t) {
+        const std::string pdf = ShellQuote(t ? prints[i].pdf_path : alone);
+        text[t] = Shell("pdftotext -layout " + pdf + " -", dir_.File("scratch"));
+        const std::string bbox =
+            Shell("pdftotext -bbox-layout " + pdf + " -", dir_.File("scratch"));
+        for (std::sregex_iterator it(bbox.begin(), bbox.end(), boxes), end; it != end; ++it) {
+          placed[t] += it->str() + "\n";
+        }
+      }
+      EXPECT_NE(text[0].find("第2页/共"), std::string::npos) << text[0];
+      EXPECT_EQ(text[1], text[0]);
+      EXPECT_GT(std::count(placed[0].begin(), placed[0].end(), '\n'), 100);
+      EXPECT_EQ(placed[1], placed[0]);
+      const std::string info[2] = {
+          Shell("pdfinfo " + ShellQuote(alone) + " | grep -E '^(Title|Pages|Page size):'",
+                dir_.File("scratch")),
+          Shell("pdfinfo " + ShellQuote(prints[i].pdf_path) +
+                    " | grep -E '^(Title|Pages|Page size):'",
+                dir_.File("scratch"))};
+      EXPECT_EQ(info[1], info[0]);
+      EXPECT_LE(LargestPixelDifference(alone, prints[i].pdf_path, dir_.File("drawn")), 16);
+      const std::string bytes = ReadFileForTest(prints[i].pdf_path);
+      EXPECT_EQ(bytes.find("student.invalid"), std::string::npos);
+      // The first group was printed together: its running headers are laid
+      // over; the second, one of whose pages fails, was printed page by page.
+      EXPECT_EQ(bytes.find("/Fx0 Do") != std::string::npos, g == 0);
+    }
   }
 }
 
