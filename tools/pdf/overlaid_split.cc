@@ -118,9 +118,10 @@ Object StudentInfo(QPDF& out, QPDF& printed, const std::string& title) {
   return out.makeIndirectObject(info);
 }
 
-std::string WriteToMemory(QPDF& pdf) {
+std::string WriteToMemory(QPDF& pdf, const std::string& version) {
   QPDFWriter writer(pdf);
   writer.setOutputMemory();
+  writer.setMinimumPDFVersion(version);
   // The browser compressed the streams already: they are copied as they are.
   writer.setDecodeLevel(qpdf_dl_none);
   writer.setStreamDataMode(qpdf_s_preserve);
@@ -173,7 +174,7 @@ void WriteStudentPdfs(const std::string& pdf, const std::string& overlay,
       const std::vector<QPDFPageObjectHelper> placed = out_pages.getAllPages();
       for (size_t p = 0; p < placed.size(); ++p) LayOver(out, placed[p], headers[next + p]);
       out.getTrailer().replaceKey("/Info", StudentInfo(out, *printed, students[s].title));
-      bytes = WriteToMemory(out);
+      bytes = WriteToMemory(out, printed->getPDFVersion());
     } catch (const std::exception& e) {
       throw Error("PDF 未生成：" + students[s].path + "：" + e.what());
     }

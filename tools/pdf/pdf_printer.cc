@@ -405,7 +405,7 @@ void PdfPrinter::UseFontSubsets(const std::string& text) {
   Call("Runtime.evaluate", Json{{"expression", call}, {"awaitPromise", true}}.dump());
 }
 
-std::string PdfPrinter::PrintLoaded(bool header_footer) {
+std::string PdfPrinter::PrintLoaded(bool alone) {
   const Json facts = Json::parse(
       Call("Runtime.evaluate", Json{{"expression", kPageFacts}, {"returnByValue", true}}.dump()));
   const Json& page = facts.at("result").value("value", Json::object());
@@ -417,7 +417,8 @@ std::string PdfPrinter::PrintLoaded(bool header_footer) {
                 {"paperHeight", kA4Height},
                 {"printBackground", true},
                 {"preferCSSPageSize", true},
-                {"displayHeaderFooter", header_footer && !own_margin_boxes},
+                {"displayHeaderFooter", alone && !own_margin_boxes},
+                {"generateTaggedPDF", alone},
                 {"headerTemplate", HeaderFooter("<span class=\"title\"></span>")},
                 {"footerTemplate", HeaderFooter("第 <span class=\"pageNumber\"></span> 页 / 共 "
                                                 "<span class=\"totalPages\"></span> 页")}}

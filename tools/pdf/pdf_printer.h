@@ -61,8 +61,8 @@ class PdfPrinter {
   // document (its scripts run, without a navigation, so it costs a fraction
   // of a load); Run evaluates an expression in it and returns the value as
   // JSON text; PrintOpen prints it as it is, with no running header of the
-  // printer's own.  Each throws Error; Reset then stops the browser, and the
-  // next call starts afresh.
+  // printer's own and no structure tree (tags).  Each throws Error; Reset then stops the browser,
+  // and the next call starts afresh.
   void Open(const std::string& page_path);
   void Replace(const std::string& html);
   std::string Run(const std::string& expression);
@@ -78,9 +78,10 @@ class PdfPrinter {
   void Start();
   void Stop() noexcept;
   void Load(const std::string& url);
-  // The loaded page as PDF bytes; unless `header_footer`, it is printed
-  // with no running header and page numbers of the printer's own.
-  std::string PrintLoaded(bool header_footer = true);
+  // The loaded page as PDF bytes.  Unless `alone`, it is printed with no
+  // running header and page numbers of the printer's own, and untagged:
+  // the structure tree does not survive cutting the PDF apart.
+  std::string PrintLoaded(bool alone = true);
   // Sends one command (to the page's session unless `browser`) and waits
   // for its reply; events that arrive meanwhile are dropped, except that
   // Page.loadEventFired is noted.
