@@ -10,6 +10,7 @@
 #include <charconv>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "util/error.h"
 #include "util/file_util.h"
@@ -29,13 +30,13 @@ std::unique_ptr<QPDF> ReadPdf(const std::string& bytes, const char* what) {
 }
 
 // The student a link annotation marks (its place in the group), if it is
-// a kStudentMark link.
-std::optional<size_t> MarkedStudent(Object annotation) {
+// a `mark` link.
+std::optional<size_t> MarkedStudent(Object annotation, std::string_view mark) {
   if (!annotation.isDictionary()) return std::nullopt;
   Object action = annotation.getKey("/A");
   if (!action.isDictionary() || !action.getKey("/URI").isString()) return std::nullopt;
   const std::string uri = action.getKey("/URI").getStringValue();
-  const std::string_view prefix = kStudentMark;
+  const std::string_view prefix = mark;
   if (!uri.starts_with(prefix)) return std::nullopt;
   size_t student = 0;
   const char* first = uri.data() + prefix.size();
@@ -47,7 +48,7 @@ std::optional<size_t> MarkedStudent(Object annotation) {
 
 // Takes the student marks off every page; returns each student's first
 // page (npos where none was found).
-std::vector<size_t> TakeMarks(QPDF& pdf, size_t count) {
+std::vector<size_t> TakeMarks(QPDF& pdf, const std::string& mark, size_t count) {
   std::vector<size_t> first(count, std::string::npos);
   const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
   for (size_t p = 0; p < pages.size(); ++p) {
@@ -56,7 +57,7 @@ std::vector<size_t> TakeMarks(QPDF& pdf, size_t count) {
     if (!annotations.isArray()) continue;
     std::vector<Object> kept;
     for (const Object& annotation : annotations.getArrayAsVector()) {
-      const std::optional<size_t> student = MarkedStudent(annotation);
+      const std::optional<size_t> student = MarkedStudent(annotation, mark);
       if (!student) {
         kept.push_back(annotation);
       } else if (*student < count && first[*student] == std::string::npos) {
@@ -132,10 +133,11 @@ std::string WriteToMemory(QPDF& pdf, const std::string& version) {
 
 }  // namespace
 
-std::vector<size_t> StudentPageCounts(const std::string& pdf, size_t count) {
+std::vector<size_t> StudentPageCounts(const std::string& pdf, const std::string& mark,
+                                      size_t count) {
   try {
     std::unique_ptr<QPDF> printed = ReadPdf(pdf, "printed group");
-    return CountsFromFirstPages(TakeMarks(*printed, count), printed->getAllPages().size());
+    return CountsFromFirstPages(TakeMarks(*printed, mark, count), printed->getAllPages().size());
   } catch (const Error&) {
     throw;
   } catch (const std::exception& e) {
@@ -143,7 +145,7 @@ std::vector<size_t> StudentPageCounts(const std::string& pdf, size_t count) {
   }
 }
 
-void WriteStudentPdfs(const std::string& pdf, const std::string& overlay,
+void WriteStudentPdfs(const std::string& pdf, const std::string& mark, const std::string& overlay,
                       const std::vector<StudentPdf>& students) {
   std::unique_ptr<QPDF> printed, over;
   std::vector<size_t> counts;
@@ -151,7 +153,7 @@ void WriteStudentPdfs(const std::string& pdf, const std::string& overlay,
     printed = ReadPdf(pdf, "printed group");
     over = ReadPdf(overlay, "running headers");
     const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*printed).getAllPages();
-    counts = CountsFromFirstPages(TakeMarks(*printed, students.size()), pages.size());
+    counts = CountsFromFirstPages(TakeMarks(*printed, mark, students.size()), pages.size());
     if (over->getAllPages().size() != pages.size()) {
       throw Error("页眉页脚的页数（" + std::to_string(over->getAllPages().size()) +
                   "）与合并打印的页数（" + std::to_string(pages.size()) + "）不符");

@@ -1,11 +1,14 @@
 #include "tools/pdf/print_together.h"
 
+#include <sodium.h>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "tools/archive/sodium_ready.h"
 #include "tools/pdf/overlaid_split.h"
 #include "util/error.h"
 #include "util/file_util.h"
@@ -106,9 +109,20 @@ std::string StudentCounters(std::string box) {
   return box;
 }
 
+// A mark for a group's links (overlaid_split.h): an address no page can
+// know beforehand.
+std::string NewMark() {
+  EnsureSodiumReady();
+  unsigned char token[16];
+  randombytes_buf(token, sizeof token);
+  char hex[2 * sizeof token + 1];
+  sodium_bin2hex(hex, sizeof hex, token, sizeof token);
+  return std::string("https://student.invalid/") + hex + "/";
+}
+
 // The students' pages as one document, in the first page's style, each
-// student from a new sheet with its first page marked (kStudentMark).
-std::string GroupDocument(const std::vector<Student>& students) {
+// student from a new sheet with its first page marked.
+std::string GroupDocument(const std::vector<Student>& students, const std::string& mark) {
   const std::string& first = students.front().html;
   const std::string lower = LowerCase(first);
   const size_t head_end = lower.find("</head>");
@@ -120,9 +134,8 @@ std::string GroupDocument(const std::vector<Student>& students) {
     html +=
         "<generate-sheet-student style=\"display: block; margin: 0; padding: 0; border: 0;"
         " break-before: page\"><a href=\"" +
-        std::string(kStudentMark) + std::to_string(i) +
-        "\" style=\"position: absolute; width: 1px; height: 1px\"></a>" + students[i].body +
-        "</generate-sheet-student>\n";
+        mark + std::to_string(i) + "\" style=\"position: absolute; width: 1px; height: 1px\"></a>" +
+        students[i].body + "</generate-sheet-student>\n";
   }
   return html + "</body>\n</html>\n";
 }
@@ -176,16 +189,17 @@ void PrintGroup(PdfPrinter& printer, const std::vector<PagePrint>& pages,
     students.push_back(Capture(printer));
     students.back().html = std::move(htmls[i]);
   }
-  printer.Replace(GroupDocument(students));
+  const std::string mark = NewMark();
+  printer.Replace(GroupDocument(students, mark));
   const std::string printed = printer.PrintOpen();
-  const std::vector<size_t> counts = StudentPageCounts(printed, students.size());
+  const std::vector<size_t> counts = StudentPageCounts(printed, mark, students.size());
   std::vector<StudentPdf> pdfs;
   for (size_t i = 0; i < students.size(); ++i) {
     students[i].pages = counts[i];
     pdfs.push_back({students[i].title, pages[i].pdf_path});
   }
   printer.Replace(RunningHeaders(students));
-  WriteStudentPdfs(printed, printer.PrintOpen(), pdfs);
+  WriteStudentPdfs(printed, mark, printer.PrintOpen(), pdfs);
 }
 
 std::string PrintAlone(PdfPrinter& printer, const PagePrint& page) {
