@@ -739,16 +739,42 @@ TEST_F(BrowserTest, ClassPdfHoldsEveryCompleteStudentAfterAKillAndResume) {
 
 // The browser is the program GENERATESHEET_BROWSER names, else one on PATH;
 // one that is missing is told once, before any page is written.
+// What pdftotext reads of a PDF: the text as laid out, and the place of
+// every page, block and line.  Words are left out: they may be cut apart
+// differently when the glyphs lie in other fonts of the PDF.
+struct PrintedLayout {
+  std::string text, boxes;
+};
+
+PrintedLayout ReadLayout(const std::string& pdf, const std::string& scratch) {
+  static const std::regex kBoxes("<(page|block|line) [^>]*>");
+  PrintedLayout read;
+  read.text = Shell("pdftotext -layout " + ShellQuote(pdf) + " -", scratch);
+  const std::string bbox = Shell("pdftotext -bbox-layout " + ShellQuote(pdf) + " -", scratch);
+  for (std::sregex_iterator it(bbox.begin(), bbox.end(), kBoxes), end; it != end; ++it) {
+    read.boxes += it->str() + "\n";
+  }
+  return read;
+}
+
+// Checks that `other` reads as `first` does, which holds `sample_text`.
+void ExpectSameLayout(const PrintedLayout& first, const PrintedLayout& other,
+                      const std::string& sample_text) {
+  EXPECT_NE(first.text.find(sample_text), std::string::npos) << first.text;
+  EXPECT_EQ(other.text, first.text);
+  EXPECT_GT(std::count(first.boxes.begin(), first.boxes.end(), '\n'), 100);
+  EXPECT_EQ(other.boxes, first.boxes);
+}
+
 // The template's CJK font cut down to each page's characters prints the
 // samples as the installed font does: the same text on the same pages, each
 // line, block and page where it was.  (Words may be cut apart differently:
 // the whole font's glyphs spread over more of the PDF's fonts.)  The PDFs
 // are smaller, which shows the subsets were used.
 TEST_F(BrowserTest, FontSubsetsPrintAsTheInstalledFontDoes) {
-  const std::regex boxes("<(page|block|line) [^>]*>");
   for (const char* page : {"english-2024010101.html", "cs2024020115.html"}) {
     SCOPED_TRACE(page);
-    std::string layout[2], placed[2];
+    PrintedLayout read[2];
     std::uintmax_t size[2];
     for (const bool subsets : {false, true}) {
       cli::PdfPrinter printer;
@@ -757,17 +783,9 @@ TEST_F(BrowserTest, FontSubsetsPrintAsTheInstalledFontDoes) {
           dir_.File(std::string(subsets ? "subset-" : "whole-") + page + ".pdf");
       printer.Print(dir_.File(std::string("demo/pages/") + page), pdf);
       size[subsets] = fs::file_size(pdf);
-      layout[subsets] = Shell("pdftotext -layout " + ShellQuote(pdf) + " -", dir_.File("scratch"));
-      const std::string bbox =
-          Shell("pdftotext -bbox-layout " + ShellQuote(pdf) + " -", dir_.File("scratch"));
-      for (std::sregex_iterator it(bbox.begin(), bbox.end(), boxes), end; it != end; ++it) {
-        placed[subsets] += it->str() + "\n";
-      }
+      read[subsets] = ReadLayout(pdf, dir_.File("scratch"));
     }
-    EXPECT_NE(layout[0].find("标准答案"), std::string::npos) << layout[0];
-    EXPECT_EQ(layout[1], layout[0]);
-    EXPECT_GT(std::count(placed[0].begin(), placed[0].end(), '\n'), 100);
-    EXPECT_EQ(placed[1], placed[0]);
+    ExpectSameLayout(read[0], read[1], "标准答案");
     EXPECT_LT(size[1], size[0] * 3 / 4);
   }
 }
@@ -813,7 +831,6 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
   const std::vector<std::vector<std::string>> groups = {
       {"english-2024010101", "cs2024020115", "missing"},
       {"cs2024020115", "not-utf8", "english-2024010101"}};
-  const std::regex boxes("<(page|block|line) [^>]*>");
   for (size_t g = 0; g < groups.size(); ++g) {
     std::vector<cli::PagePrint> prints;
     for (const std::string& name : groups[g]) {
@@ -832,29 +849,13 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
       ASSERT_EQ(failures[i], "");
       const std::string alone = dir_.File(groups[g][i] + "-alone.pdf");
       printer.Print(prints[i].page_path, alone);
-      // Words may be cut apart differently (the glyphs lie in other fonts of
-      // the PDF), so the lines and blocks are compared, and the text.
-      std::string placed[2], text[2];
-      for (int t = 0; t < 2; ++t) {
-        const std::string pdf = ShellQuote(t ? prints[i].pdf_path : alone);
-        text[t] = Shell("pdftotext -layout " + pdf + " -", dir_.File("scratch"));
-        const std::string bbox =
-            Shell("pdftotext -bbox-layout " + pdf + " -", dir_.File("scratch"));
-        for (std::sregex_iterator it(bbox.begin(), bbox.end(), boxes), end; it != end; ++it) {
-          placed[t] += it->str() + "\n";
-        }
-      }
-      EXPECT_NE(text[0].find("第2页/共"), std::string::npos) << text[0];
-      EXPECT_EQ(text[1], text[0]);
-      EXPECT_GT(std::count(placed[0].begin(), placed[0].end(), '\n'), 100);
-      EXPECT_EQ(placed[1], placed[0]);
-      const std::string info[2] = {
-          Shell("pdfinfo " + ShellQuote(alone) + " | grep -E '^(Title|Pages|Page size):'",
-                dir_.File("scratch")),
-          Shell("pdfinfo " + ShellQuote(prints[i].pdf_path) +
-                    " | grep -E '^(Title|Pages|Page size):'",
-                dir_.File("scratch"))};
-      EXPECT_EQ(info[1], info[0]);
+      ExpectSameLayout(ReadLayout(alone, dir_.File("scratch")),
+                       ReadLayout(prints[i].pdf_path, dir_.File("scratch")), "第2页/共");
+      const auto info = [&](const std::string& pdf) {
+        return Shell("pdfinfo " + ShellQuote(pdf) + " | grep -E '^(Title|Pages|Page size):'",
+                     dir_.File("scratch"));
+      };
+      EXPECT_EQ(info(prints[i].pdf_path), info(alone));
       EXPECT_LE(LargestPixelDifference(alone, prints[i].pdf_path, dir_.File("drawn")), 16);
       const std::string bytes = ReadFileForTest(prints[i].pdf_path);
       EXPECT_EQ(bytes.find("student.invalid"), std::string::npos);
