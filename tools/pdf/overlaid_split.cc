@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "util/error.h"
 #include "util/file_util.h"
@@ -133,11 +134,11 @@ std::string WriteToMemory(QPDF& pdf, const std::string& version) {
 
 }  // namespace
 
-std::vector<size_t> StudentPageCounts(const std::string& pdf, const std::string& mark,
-                                      size_t count) {
+PrintedGroup::PrintedGroup(std::string pdf, const std::string& mark, size_t count)
+    : bytes_(std::move(pdf)) {
   try {
-    std::unique_ptr<QPDF> printed = ReadPdf(pdf, "printed group");
-    return CountsFromFirstPages(TakeMarks(*printed, mark, count), printed->getAllPages().size());
+    pdf_ = ReadPdf(bytes_, "printed group");
+    counts_ = CountsFromFirstPages(TakeMarks(*pdf_, mark, count), pdf_->getAllPages().size());
   } catch (const Error&) {
     throw;
   } catch (const std::exception& e) {
@@ -145,26 +146,22 @@ std::vector<size_t> StudentPageCounts(const std::string& pdf, const std::string&
   }
 }
 
-void WriteStudentPdfs(const std::string& pdf, const std::string& mark, const std::string& overlay,
-                      const std::vector<StudentPdf>& students) {
-  std::unique_ptr<QPDF> printed, over;
-  std::vector<size_t> counts;
+PrintedGroup::~PrintedGroup() = default;
+
+void PrintedGroup::WriteStudentPdfs(const std::string& overlay,
+                                    const std::vector<StudentPdf>& students) {
+  std::unique_ptr<QPDF> over;
   try {
-    printed = ReadPdf(pdf, "printed group");
     over = ReadPdf(overlay, "running headers");
-    const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*printed).getAllPages();
-    counts = CountsFromFirstPages(TakeMarks(*printed, mark, students.size()), pages.size());
-    if (over->getAllPages().size() != pages.size()) {
-      throw Error("页眉页脚的页数（" + std::to_string(over->getAllPages().size()) +
-                  "）与合并打印的页数（" + std::to_string(pages.size()) + "）不符");
-    }
-  } catch (const Error&) {
-    throw;
   } catch (const std::exception& e) {
-    throw Error(std::string("合并打印的 PDF 无法读取：") + e.what());
+    throw Error(std::string("页眉页脚的 PDF 无法读取：") + e.what());
   }
-  const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*printed).getAllPages();
+  const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*pdf_).getAllPages();
   const std::vector<QPDFPageObjectHelper> headers = QPDFPageDocumentHelper(*over).getAllPages();
+  if (headers.size() != pages.size() || students.size() != counts_.size()) {
+    throw Error("页眉页脚的页数（" + std::to_string(headers.size()) + "）与合并打印的页数（" +
+                std::to_string(pages.size()) + "）不符");
+  }
   size_t next = 0;
   for (size_t s = 0; s < students.size(); ++s) {
     std::string bytes;
@@ -172,15 +169,15 @@ void WriteStudentPdfs(const std::string& pdf, const std::string& mark, const std
       QPDF out;
       out.emptyPDF();
       QPDFPageDocumentHelper out_pages(out);
-      for (size_t p = next; p < next + counts[s]; ++p) out_pages.addPage(pages[p], false);
+      for (size_t p = next; p < next + counts_[s]; ++p) out_pages.addPage(pages[p], false);
       const std::vector<QPDFPageObjectHelper> placed = out_pages.getAllPages();
       for (size_t p = 0; p < placed.size(); ++p) LayOver(out, placed[p], headers[next + p]);
-      out.getTrailer().replaceKey("/Info", StudentInfo(out, *printed, students[s].title));
-      bytes = WriteToMemory(out, printed->getPDFVersion());
+      out.getTrailer().replaceKey("/Info", StudentInfo(out, *pdf_, students[s].title));
+      bytes = WriteToMemory(out, pdf_->getPDFVersion());
     } catch (const std::exception& e) {
       throw Error("PDF 未生成：" + students[s].path + "：" + e.what());
     }
-    next += counts[s];
+    next += counts_[s];
     WriteFileAtomically(students[s].path, bytes);
   }
 }

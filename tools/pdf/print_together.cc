@@ -191,15 +191,14 @@ void PrintGroup(PdfPrinter& printer, const std::vector<PagePrint>& pages,
   }
   const std::string mark = NewMark();
   printer.Replace(GroupDocument(students, mark));
-  const std::string printed = printer.PrintOpen();
-  const std::vector<size_t> counts = StudentPageCounts(printed, mark, students.size());
+  PrintedGroup printed(printer.PrintOpen(), mark, students.size());
   std::vector<StudentPdf> pdfs;
   for (size_t i = 0; i < students.size(); ++i) {
-    students[i].pages = counts[i];
+    students[i].pages = printed.page_counts()[i];
     pdfs.push_back({students[i].title, pages[i].pdf_path});
   }
   printer.Replace(RunningHeaders(students));
-  WriteStudentPdfs(printed, mark, printer.PrintOpen(), pdfs);
+  printed.WriteStudentPdfs(printer.PrintOpen(), pdfs);
 }
 
 std::string PrintAlone(PdfPrinter& printer, const PagePrint& page) {
