@@ -127,7 +127,9 @@ std::string GroupDocument(const std::vector<Student>& students, const std::strin
   const std::string lower = LowerCase(first);
   const size_t head_end = lower.find("</head>");
   const size_t body = lower.find("<body");
-  if (head_end == std::string::npos || head_end > body) throw NotTogether{};
+  if (head_end == std::string::npos || body == std::string::npos || head_end > body) {
+    throw NotTogether{};
+  }
   std::string html = first.substr(0, head_end) + NoMarginBoxes() +
                      first.substr(head_end, lower.find('>', body) + 1 - head_end) + "\n";
   for (size_t i = 0; i < students.size(); ++i) {
@@ -219,8 +221,10 @@ std::vector<std::string> PrintPages(PdfPrinter& printer, const std::vector<PageP
   for (size_t i = 0; together && i < pages.size(); ++i) {
     try {
       htmls[i] = ReadWholeFile(pages[i].page_path);
-      heads[i] = HeadOf(htmls[i]) + "\n" +
-                 std::filesystem::path(pages[i].page_path).parent_path().string();
+      heads[i] = HeadOf(htmls[i]);
+      if (!heads[i].empty()) {
+        heads[i] += "\n" + std::filesystem::path(pages[i].page_path).parent_path().string();
+      }
     } catch (const std::exception&) {
       heads[i].clear();  // printed alone, which says what is wrong
     }
