@@ -26,12 +26,16 @@ void TellOfWait(const std::string& folder, std::chrono::milliseconds wait) {
   const std::string notice =
       "答卷包文件夹正被另一次生成使用，等待其释放（最多 " + Seconds(wait) + " 秒）：" + folder;
   AppendLogLine(notice);
-  if (const FolderWaitNotice notify = wait_notice.load()) notify(notice);
+  TellOfFolderWait(notice);
 }
 
 }  // namespace
 
 void SetFolderWaitNotice(FolderWaitNotice notice) { wait_notice.store(notice); }
+
+void TellOfFolderWait(const std::string& notice) {
+  if (const FolderWaitNotice notify = wait_notice.load()) notify(notice);
+}
 
 FolderLock::FolderLock(const std::string& folder, std::chrono::milliseconds wait) {
   fd_.Reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

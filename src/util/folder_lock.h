@@ -19,6 +19,9 @@ namespace generatesheet {
 using FolderWaitNotice = void (*)(const std::string& notice);
 void SetFolderWaitNotice(FolderWaitNotice notice);
 
+// Passes `notice` to the notice set, if any: for other waits on a folder.
+void TellOfFolderWait(const std::string& notice);
+
 class FolderLock {
  public:
   // Locks the folder at the native path `folder`, waiting up to `wait` while

@@ -83,6 +83,22 @@ bool IsTemporaryFileName(std::string_view name, std::string_view target) {
   return true;
 }
 
+bool LooksLikeTemporaryFileName(std::string_view name) {
+  const std::size_t mark = name.rfind(kTemporaryFileMark);
+  return mark != std::string_view::npos && mark >= 2 &&
+         IsTemporaryFileName(name, name.substr(1, mark - 1));
+}
+
+bool TemporaryInFlight(const std::string& path) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return errno == ENOENT;
+  while (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
+    if (errno != EINTR) return errno == EWOULDBLOCK;
+  }
+  struct stat st {};
+  return ::fstat(fd.get(), &st) == 0 && st.st_nlink == 0;
+}
+
 bool IsStagingFolderName(std::string_view name) {
   constexpr std::string_view kPrefix = kStagingFolderPrefix;
   if (name.size() != kPrefix.size() + kStagingSuffixLength || !name.starts_with(kPrefix)) {
@@ -121,10 +137,10 @@ std::size_t RemoveLeftoverTemporariesOf(const std::string& folder,
   if (folder_fd.get() < 0) return 0;
   std::size_t removed = 0;
   for (const std::string& name : NamesIn(folder_fd.get())) {
-    const std::size_t mark = name.rfind(kTemporaryFileMark);
-    if (mark == std::string::npos || mark < 2) continue;
-    const std::string_view target = std::string_view(name).substr(1, mark - 1);
-    if (IsTemporaryFileName(name, target) && is_target(target)) {
+    if (!LooksLikeTemporaryFileName(name)) continue;
+    const std::string_view target =
+        std::string_view(name).substr(1, name.rfind(kTemporaryFileMark) - 1);
+    if (is_target(target)) {
       removed += RemoveTemporaryFile(folder_fd.get(), name) ? 1 : 0;
     }
   }

@@ -36,6 +36,15 @@ inline constexpr char kDecryptedDatabaseName[] = "Analysis.mdb";
 bool IsTemporaryFileName(std::string_view name, std::string_view target);
 bool IsStagingFolderName(std::string_view name);
 
+// Whether `name` has the form of a temporary of any file
+// (".<target>.tmp-XXXXXX").
+bool LooksLikeTemporaryFileName(std::string_view name);
+
+// Whether the file at `path` is a temporary some process holds now, or is
+// gone: a file being written under its temporary name, never to be read as
+// it stands.  Looks without taking the lock for longer than a glance.
+bool TemporaryInFlight(const std::string& path);
+
 // Takes the lock that marks the temporary open as `fd` as in use; false
 // (errno set) when it cannot be taken at once.
 bool HoldTemporary(int fd);

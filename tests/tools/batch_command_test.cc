@@ -19,6 +19,7 @@
 #include <thread>
 #include <tuple>
 
+#include "tools/archive/summary_files_lock.h"
 #include "tools/cli_fixture.h"
 #include "util/file_descriptor.h"
 #include "util/folder_lock.h"
@@ -892,6 +893,98 @@ TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), notice), 1) << "batch " << k;
   }
   EXPECT_NE(ReadFileForTest(dir_.File("log/syslog.txt")).find(notice + "\r\n"), std::string::npos);
+}
+
+// The exit code of a spawned command, -1 when it did not exit.
+int ExitCodeOf(pid_t pid) {
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// Two batches writing one out folder at once, and a batch beside a summary
+// of its folder: the summary files and the archive manifest are written by
+// one at a time, each from what the folder holds, so both end complete,
+// the folder verifies, and its pages and index.html are a lone run's.
+TEST_F(BatchCommandTest, TwoWritersOfOneOutFolderLeaveWhatOneAloneWould) {
+  const size_t kCount = 40;
+  const std::string manifest = Manifest(kCount);
+  const std::vector<std::string> batch = {"batch", manifest,     "--jobs",
+                                          "2",     "--key-file", key_file_};
+  const auto batch_into = [&](const std::string& out) {
+    std::vector<std::string> args = batch;
+    args.insert(args.end(), {"--out", out});
+    return args;
+  };
+  ASSERT_EQ(Cli(batch_into("alone")).exit_code, 0);
+  std::set<std::string> expected = ExpectedPages(kCount);
+  const auto same_as_alone = [&](const std::string& folder) {
+    EXPECT_EQ(FilesIn(folder), expected) << folder;
+    for (const std::string& name : expected) {
+      if (name == "MANIFEST.json" || name.ends_with(".xlsx")) continue;
+      EXPECT_EQ(ReadFileForTest(dir_.File(folder + "/" + name)),
+                ReadFileForTest(dir_.File("alone/" + name)))
+          << folder << "/" << name;
+    }
+    const std::string listed = ReadFileForTest(dir_.File(folder + "/MANIFEST.json"));
+    EXPECT_EQ(listed.find(".tmp-"), std::string::npos) << listed;
+    EXPECT_EQ(json::parse(listed)["files"].size(), expected.size() - 1);
+    const CliResult verify = Cli({"verify", folder});
+    EXPECT_EQ(verify.exit_code, 0) << verify.out << verify.err;
+  };
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::string out = "both" + std::to_string(round);
+    pid_t pids[2];
+    for (int k = 0; k < 2; ++k) {
+      pids[k] =
+          SpawnCli(batch_into(out), dir_.path(), {}, dir_.File(out + "-err" + std::to_string(k)));
+      ASSERT_GT(pids[k], 0);
+    }
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_EQ(ExitCodeOf(pids[k]), 0)
+          << ReadFileForTest(dir_.File(out + "-err" + std::to_string(k)));
+    }
+    same_as_alone(out);
+  }
+
+  // Summaries of the folder again and again while a batch rewrites it.
+  const pid_t pid = SpawnCli(batch_into("both0"), dir_.path(), {}, dir_.File("beside-err"));
+  ASSERT_GT(pid, 0);
+  int summaries = 0;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    const CliResult r = Cli({"summary", "both0"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    ++summaries;
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << ReadFileForTest(dir_.File("beside-err"));
+  EXPECT_GT(summaries, 0);
+  same_as_alone("both0");
+  const CliResult last = Cli({"summary", "both0"});
+  EXPECT_EQ(last.exit_code, 0) << last.err;
+  same_as_alone("both0");
+
+  // A writer that waits says so, and goes on once the folder is free; the
+  // lock's file goes with the lock.
+  std::optional<cli::SummaryFilesLock> held(std::in_place, dir_.File("both1/"));
+  const pid_t waiting = SpawnCli({"summary", "both1"}, dir_.path(), {}, dir_.File("wait-err"));
+  ASSERT_GT(waiting, 0);
+  const std::string notice =
+      "输出文件夹正由另一次运行写出汇总与存档清单，等待其写完（最多 3600 秒）：both1/\n";
+  for (int i = 0; i < 1500; ++i) {
+    if (fs::exists(dir_.File("wait-err")) &&
+        ReadFileForTest(dir_.File("wait-err")).find(notice) != std::string::npos) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(ReadFileForTest(dir_.File("wait-err")).find(notice), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir_.File("both1/.generate-sheet.lock")));
+  held.reset();
+  EXPECT_EQ(ExitCodeOf(waiting), 0) << ReadFileForTest(dir_.File("wait-err"));
+  same_as_alone("both1");
 }
 
 // A manifest saved by a Chinese spreadsheet program: GB18030, lines ended

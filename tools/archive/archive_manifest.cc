@@ -16,6 +16,7 @@
 #include "generatesheet/version.h"
 #include "tools/archive/signing_key.h"
 #include "tools/archive/sodium_ready.h"
+#include "tools/archive/summary_files_lock.h"
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/student_record.h"
 #include "tools/pdf/class_pdf.h"
@@ -24,6 +25,7 @@
 #include "util/error.h"
 #include "util/file_descriptor.h"
 #include "util/file_util.h"
+#include "util/leftover_files.h"
 
 namespace generatesheet::cli {
 
@@ -74,6 +76,11 @@ Json PackageHash(const StudentRecord& record, const std::string& record_path) {
   return hash.empty() ? Json(nullptr) : Json(hash);
 }
 
+bool Gone(const std::string& path) {
+  std::error_code ec;
+  return !fs::exists(fs::symlink_status(path, ec));
+}
+
 // One entry per readable results file; the others are files like any other.
 Json Students(const std::string& folder) {
   Json students = Json::array();
@@ -82,6 +89,8 @@ Json Students(const std::string& folder) {
     try {
       record = ReadStudentRecord(path);
     } catch (const std::exception& e) {
+      // Removed meanwhile by a batch running the student again.
+      if (Gone(path)) continue;
       std::cerr << "存档清单未收录此结果文件的学生：" << e.what() << "\n";
       continue;
     }
@@ -105,8 +114,18 @@ Json Students(const std::string& folder) {
 Json Files(const std::string& folder, const FolderContents& contents, Json& students) {
   const std::map<std::string, std::string> kinds = KindsOf(students);
   Json files = Json::array();
+  std::vector<std::string> listed;
   for (const std::string& path : contents.files) {
-    const FileDigest digest = DigestOfFile(folder + path);
+    FileDigest digest;
+    try {
+      digest = DigestOfFile(folder + path);
+    } catch (const Error&) {
+      // Renamed or removed since the folder was listed: a file another
+      // batch in this folder is writing, listed by the manifest it writes.
+      if (Gone(folder + path)) continue;
+      throw;
+    }
+    listed.push_back(path);
     const auto kind = kinds.find(path);
     files.push_back({{"path", path},
                      {"kind", kind == kinds.end() ? "other" : kind->second},
@@ -115,8 +134,7 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
   }
   // A PDF is named only when it is there (the files are sorted).
   for (Json& student : students) {
-    if (!std::binary_search(contents.files.begin(), contents.files.end(),
-                            student["pdf"].get<std::string>())) {
+    if (!std::binary_search(listed.begin(), listed.end(), student["pdf"].get<std::string>())) {
       student["pdf"] = nullptr;
     }
   }
@@ -191,8 +209,24 @@ bool BlankSelfHash(std::string& text, std::string& self_hash) {
   return true;
 }
 
+namespace {
+
+// The folder's files but those being written now: the summary files' lock,
+// and temporaries another run holds (see util/leftover_files.h).
+FolderContents SettledContents(const std::string& folder) {
+  FolderContents contents = ListFolder(folder);
+  std::erase_if(contents.files, [&](const std::string& path) {
+    return path == kSummaryLockName ||
+           (LooksLikeTemporaryFileName(fs::path(path).filename().string()) &&
+            TemporaryInFlight(folder + path));
+  });
+  return contents;
+}
+
+}  // namespace
+
 size_t WriteArchiveManifest(const std::string& folder, const std::string& signing_key) {
-  const FolderContents contents = ListFolder(folder);
+  const FolderContents contents = SettledContents(folder);
   for (const std::string& other : contents.others) {
     std::cerr << "存档清单未收录（不是普通文件）：" << folder << other << "\n";
   }

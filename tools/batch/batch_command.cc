@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
 
 #include "generatesheet/master_key_file.h"
 #include "tools/archive/archive_manifest.h"
+#include "tools/archive/summary_files_lock.h"
 #include "tools/batch/batch_class_pdf.h"
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/batch_plan.h"
@@ -257,6 +259,55 @@ int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal,
   return kExitFailed;
 }
 
+// What the batch writes beside the pages once the rows are done.
+struct FolderWork {
+  BatchPlan& plan;
+  const Shard& shard;
+  const std::string& page_prefix;
+  unsigned jobs;
+  bool pdf;
+  bool duplex;
+  const std::string& signing_key;
+  bool keep_earlier;  // interrupted before any row: the earlier files stay
+};
+
+struct Finished {
+  bool summary = true;
+  bool class_pdf = true;
+  bool archive = true;
+  bool all() const { return summary && class_pdf && archive; }
+};
+
+// The summary, class.pdf, the report and the archive manifest, written
+// while no other run writes them into the folder: each is made from what
+// the folder holds, so a run waits for another's to be over and then writes
+// them all again from what is there.
+Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
+                          const std::optional<std::string>& report_path,
+                          const std::string& manifest_path) {
+  Finished finished;
+  std::optional<SummaryFilesLock> lock;
+  try {
+    if (!work.keep_earlier) lock.emplace(work.page_prefix);
+  } catch (const std::exception& e) {
+    std::cerr << "汇总与存档清单未写出：" << e.what() << "\n";
+    if (report_path) WriteBatchReport(*report_path, work.plan, manifest_path, work.shard);
+    return {false, false, false};
+  }
+  if (!work.keep_earlier) {
+    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs);
+    if (work.pdf) {
+      finished.class_pdf =
+          WriteClassPdf(work.plan, work.shard, work.page_prefix, work.duplex, printer);
+    }
+  }
+  if (report_path) WriteBatchReport(*report_path, work.plan, manifest_path, work.shard);
+  if (work.shard.count <= 1 && !work.keep_earlier) {
+    finished.archive = WriteArchiveManifestAfterWork(work.page_prefix, work.signing_key);
+  }
+  return finished;
+}
+
 int Run(const ParsedArgs& args) {
   ExpectPositionals(args, 1, 1, "清单文件");
   const std::string manifest_path = args.Positionals()[0];
@@ -331,20 +382,15 @@ int Run(const ParsedArgs& args) {
   if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer, print_together);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
-  const bool summary_written =
-      (end.interrupted && nothing_done) || WriteSummary(plan, shard, page_prefix, jobs);
-  const bool class_pdf_written = !pdf || (end.interrupted && nothing_done) ||
-                                 WriteClassPdf(plan, shard, page_prefix, duplex, printer);
-
-  if (report_path) WriteBatchReport(*report_path, plan, manifest_path, shard);
-  const bool archived = shard.count > 1 || (end.interrupted && nothing_done) ||
-                        WriteArchiveManifestAfterWork(page_prefix, signing_key);
+  const Finished finished = WriteFolderFiles(
+      {plan, shard, page_prefix, jobs, pdf, duplex, signing_key, end.interrupted && nothing_done},
+      printer, report_path, manifest_path);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
   }
   const BatchCounts counts = CountResults(plan);
-  if (counts.not_written > 0 || !summary_written || !class_pdf_written || !archived) {
+  if (counts.not_written > 0 || !finished.all()) {
     return kExitFailed;
   }
   return counts.with_errors > 0 ? kExitWithErrors : kExitOk;

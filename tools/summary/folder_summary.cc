@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -52,11 +53,15 @@ void CheckDistinct(const std::vector<fs::path>& folders, const std::vector<std::
   }
 }
 
-// The record at `path`, or the row of a record that cannot be read.
-StudentRecord ReadRecord(const std::string& path, RebuildCounts& counts) {
+// The record at `path`, or the row of a record that cannot be read; none
+// for a record removed since the folder was listed (a batch in the folder
+// is running its student again, and writes the summary after).
+std::optional<StudentRecord> ReadRecord(const std::string& path, RebuildCounts& counts) {
   try {
     return ReadStudentRecord(path);
   } catch (const Error& e) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
     counts.unreadable.push_back(e.what());
     return UnreadableRecord(path, e.what());
   }
@@ -95,7 +100,9 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
     const RecordFiles files = FindStudentRecords(folders[f]);
     counts.skipped.insert(counts.skipped.end(), files.skipped.begin(), files.skipped.end());
     for (const std::string& path : files.records) {
-      StudentRecord record = ReadRecord(path, counts);
+      std::optional<StudentRecord> read = ReadRecord(path, counts);
+      if (!read) continue;
+      StudentRecord& record = *read;
       seen.Check(record, path, f);
       record.page = PageFrom(out_path, absolute[f], record.page);
       summary.Add(std::move(record));

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tools/archive/archive_manifest.h"
+#include "tools/archive/summary_files_lock.h"
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
 #include "tools/summary/folder_summary.h"
@@ -48,6 +49,9 @@ int Run(const ParsedArgs& args) {
   }
   const std::string folder = WithTrailingSlash(args.Get("out").value_or(folders[0]));
   const std::string signing_key = SigningKeyOption(args);
+  // Held until the manifest is written: a batch writing into the folder
+  // writes them after, or this waits and writes from what it left.
+  const SummaryFilesLock lock(folder);
   const RebuildCounts counts = SummariseFolders(folders, folder);
   for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
   if (counts.students == 0) {
