@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -173,6 +174,15 @@ TEST_F(VerifyCommandTest, EveryChangeIsNamed) {
          ASSERT_EQ(Cli({"summary", "case", "--sign", "keys/other.key"}).exit_code, 0);
        },
        {"签名不符（存档清单被改动，或签名用的不是这把密钥）：case/MANIFEST.json.sig"}},
+      {"the manifest's own hash removed",
+       [&] {
+         const json manifest = json::parse(ReadFileForTest(in("MANIFEST.json")));
+         edit_manifest(
+             "\"manifest_sha256\": \"" + manifest["manifest_sha256"].get<std::string>() + "\",\n  ",
+             "");
+       },
+       {"存档清单已被改动（自身散列不符）：case/MANIFEST.json",
+        "签名不符（存档清单被改动，或签名用的不是这把密钥）：case/MANIFEST.json.sig"}},
       {"the signature removed",
        [&] { fs::remove(in("MANIFEST.json.sig")); },
        {"缺少签名：case/MANIFEST.json.sig"}},
@@ -223,12 +233,140 @@ TEST_F(VerifyCommandTest, ResumeAndSummaryRewriteTheManifest) {
   EXPECT_EQ(Manifest("shards")["files"].size(), FilesOf("shards").size() - 1);
 }
 
+// Names are any bytes but "/" and NUL: each is recorded exactly, so an
+// untouched folder verifies, and printed on one line, so no name can pass
+// for a line of verify's own.
+TEST_F(VerifyCommandTest, EveryNameIsKeptExactlyAndPrintedOnOneLine) {
+  ASSERT_EQ(Batch("pages").exit_code, 0);
+  const std::string latin1 = "caf\xe9.txt";  // not UTF-8
+  const std::string forged = "x\n核对通过：3 个文件与存档清单相符";
+  const std::string separated = "y\xe2\x80\xa8核对通过";  // U+2028
+  for (const std::string& name : {latin1, forged, separated}) {
+    WriteFileForTest(dir_.File("pages/" + name), name);
+  }
+  ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
+  const CliResult untouched = Cli({"verify", "pages"});
+  EXPECT_EQ(untouched.exit_code, 0) << untouched.out << untouched.err;
+  EXPECT_EQ(untouched.out, "");
+
+  // A name that is not UTF-8 is kept in base64 beside a form to read; every
+  // other entry is as it was.
+  json latin1_entry, page_entry;
+  const json manifest = Manifest("pages");
+  for (const json& file : manifest["files"]) {
+    if (file.contains("path_base64")) latin1_entry = file;
+    if (file["path"] == "1001.html") page_entry = file;
+  }
+  EXPECT_EQ(latin1_entry["path"], "caf\\xe9.txt");
+  EXPECT_EQ(Shell("printf %s " + latin1_entry["path_base64"].get<std::string>() + " | base64 -d"),
+            latin1);
+  EXPECT_EQ(latin1_entry["kind"], "other");
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : page_entry.items()) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"kind", "path", "sha256", "size"}));
+
+  for (const std::string& name : {latin1, forged, separated}) {
+    WriteFileForTest(dir_.File("pages/" + name), "changed");
+  }
+  WriteFileForTest(dir_.File("pages/new\r核对通过"), "");
+  const CliResult changed = Cli({"verify", "pages"});
+  EXPECT_EQ(changed.exit_code, 1);
+  const std::vector<std::string> lines = Lines(changed.out);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
+            (std::set<std::string>{"已改动：caf\\xe9.txt",
+                                   "已改动：x\\x0a核对通过：3 个文件与存档清单相符",
+                                   "已改动：y\\xe2\\x80\\xa8核对通过", "多出：new\\x0d核对通过"}))
+      << changed.out;
+  EXPECT_EQ(changed.out.find('\r'), std::string::npos);
+  fs::remove(dir_.File("pages/" + latin1));
+  EXPECT_NE(Cli({"verify", "pages"}).out.find("缺失：caf\\xe9.txt\n"), std::string::npos);
+}
+
+// What the manifest says of a student comes from what the batch recorded
+// and what the folder holds: a results file is never a reason to read the
+// package it names, and a PDF is named only when it is there.
+TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
+  ASSERT_EQ(Batch("pages").exit_code, 0);
+  const auto edit_record = [&](const std::string& from, const std::string& to,
+                               const std::function<void(json&)>& change) {
+    json record = json::parse(ReadFileForTest(dir_.File("pages/" + from)));
+    change(record);
+    WriteFileForTest(dir_.File("pages/" + to), record.dump());
+  };
+  // A results file of an earlier version, which took no hash of its package.
+  edit_record("1002.results.json", "1002.results.json",
+              [](json& record) { record.erase("package_sha256"); });
+  // A planted one naming a file of the runner's as its package.
+  WriteFileForTest(dir_.File("private.txt"), "not for the archive");
+  edit_record("1003.results.json", "planted.results.json", [&](json& record) {
+    record.erase("package_sha256");
+    record["package"] = dir_.File("private.txt");
+    record["page"] = "planted.html";
+  });
+  WriteFileForTest(dir_.File("pages/1001.pdf"), "%PDF-1.4");
+  ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
+
+  const json manifest = Manifest("pages");
+  const std::string text = ReadFileForTest(dir_.File("pages/MANIFEST.json"));
+  EXPECT_EQ(text.find(Sha256sum(dir_.File("private.txt"))), std::string::npos);
+  std::map<std::string, json> students;
+  for (const json& student : manifest["students"]) students[student["results"]] = student;
+  ASSERT_EQ(students.size(), 4u);
+  EXPECT_EQ(students["1001.results.json"]["package_sha256"], Sha256sum(dir_.File("exam/1001.zip")));
+  EXPECT_EQ(students["1001.results.json"]["pdf"], "1001.pdf");
+  EXPECT_TRUE(students["1002.results.json"]["package_sha256"].is_null());
+  EXPECT_TRUE(students["1002.results.json"]["pdf"].is_null());
+  EXPECT_TRUE(students["planted.results.json"]["package_sha256"].is_null());
+  EXPECT_EQ(students["planted.results.json"]["package"], dir_.File("private.txt"));
+  std::map<std::string, std::string> kinds;
+  for (const json& file : manifest["files"]) kinds[file["path"]] = file["kind"];
+  EXPECT_EQ(kinds["1001.pdf"], "pdf");
+  EXPECT_EQ(kinds["planted.results.json"], "results");
+}
+
 TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
   ASSERT_EQ(Batch("pages").exit_code, 0);
   WriteFileForTest(dir_.File("not-a-key.pub"), "-----BEGIN PUBLIC KEY-----\nAAAA\n");
   fs::create_directory(dir_.File("empty"));
   fs::create_directory(dir_.File("other"));
   WriteFileForTest(dir_.File("other/MANIFEST.json"), "{\"format\": \"something else\"}");
+  // Manifests made to hurt a checker: each is refused, nothing of them is
+  // repeated, and verify stays within its bounds.
+  const auto plant = [&](const std::string& folder, const std::string& files) {
+    fs::create_directory(dir_.File(folder));
+    WriteFileForTest(dir_.File(folder + "/MANIFEST.json"),
+                     "{\"manifest_sha256\": \"\", \"format\": \"generate-sheet archive "
+                     "manifest 1\", \"files\": [" +
+                         files + "]}");
+  };
+  // Signing keys: one file holding two keys; keys in the folder the
+  // manifest lists, by name or through a link; a key others may read.
+  ASSERT_EQ(Keygen("one.key").exit_code, 0);
+  ASSERT_EQ(Keygen("two.key").exit_code, 0);
+  WriteFileForTest(dir_.File("both.key"), ReadFileForTest(dir_.File("one.key")) +
+                                              Lines(ReadFileForTest(dir_.File("two.key")))[1] +
+                                              "\n");
+  fs::copy_file(dir_.File("one.key"), dir_.File("pages/inside.key"));
+  fs::create_symlink("pages/inside.key", dir_.File("link.key"));
+  fs::copy_file(dir_.File("one.key"), dir_.File("open.key"));
+  fs::permissions(dir_.File("open.key"), fs::perms::others_read, fs::perm_options::add);
+  const std::string entry = R"({"path": "a", "size": 1, "sha256": "00"})";
+  plant("deep", std::string(200000, '[') + std::string(200000, ']'));
+  plant("deep-entry", R"({"path": "a", "size": 1, "sha256": "00", "kind": )" +
+                          std::string(15, '[') + std::string(15, ']') + "}");
+  plant("huge", entry);
+  fs::resize_file(dir_.File("huge/MANIFEST.json"), 40 << 20);
+  plant("mistyped", R"({"path": "SECRET-NAME", "size": "1", "sha256": "00"})");
+  plant("no-path", R"({"size": 1, "sha256": "00"})");
+  plant("not-an-object", entry + R"(, "SECRET-NAME")");
+  plant("twice", entry + "," + entry);
+  plant("outside",
+        R"({"path": "x", "path_base64": "Li4vbWFzdGVyLmtleQ==", "size": 1, "sha256": "00"})");
+  plant("nul", R"({"path": "1001.html\u0000x", "size": 1, "sha256": "00"})");
+  plant("bad-base64", R"({"path": "x", "path_base64": "%%%", "size": 1, "sha256": "00"})");
+  fs::create_directory(dir_.File("no-files"));
+  WriteFileForTest(dir_.File("no-files/MANIFEST.json"),
+                   R"({"format": "generate-sheet archive manifest 1", "students": []})");
   struct Case {
     std::vector<std::string> args;
     int exit_code;
@@ -243,12 +381,45 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
        1,
        "签名公钥文件不是 PEM 格式的 Ed25519 公钥：not-a-key.pub"},
       {{"summary", "pages", "--sign", "master.key"}, 1, "不是签名密钥文件"},
+      {{"summary", "pages", "--sign", "both.key"},
+       1,
+       "无法读取签名密钥文件：both.key：应当恰好有一行密钥（64 个十六进制数字）"},
+      {{"summary", "pages", "--sign", "pages/inside.key"},
+       2,
+       "签名密钥文件在输出文件夹中，会被收入存档并随文件夹交出：pages/inside.key"},
+      {{"summary", "pages", "--sign", "link.key"}, 2, "签名密钥文件在输出文件夹中"},
+      {{"batch", "students.csv", "--out", "pages/", "--key-file", key_file_, "--sign",
+        "pages/more/../inside.key"},
+       2,
+       "签名密钥文件在输出文件夹中"},
+      {{"summary", "pages", "--sign", "open.key"},
+       0,
+       "警告：签名密钥文件的权限为 0604，其他用户也能访问：open.key（请执行 chmod 600）"},
+      {{"verify", "deep"}, 1, "存档清单嵌套过深（超过 16 层）：deep/MANIFEST.json"},
+      {{"verify", "deep-entry"}, 1, "存档清单嵌套过深（超过 16 层）：deep-entry/MANIFEST.json"},
+      {{"verify", "huge"}, 1, "无法读取存档清单：文件过大（超过 16 MiB）：huge/MANIFEST.json"},
+      {{"verify", "mistyped"},
+       1,
+       "存档清单的 files 中第 1 项缺少 path、size 或 sha256，或其类型不对：mistyped/MANIFEST.json"},
+      {{"verify", "no-path"}, 1, "存档清单的 files 中第 1 项缺少 path、size 或 sha256"},
+      {{"verify", "not-an-object"}, 1, "存档清单的 files 中第 2 项不是对象：not-an-object/"},
+      {{"verify", "twice"}, 1, "存档清单的 files 中第 2 项与前面的一项是同一个文件：twice/"},
+      {{"verify", "outside"},
+       1,
+       "存档清单中的路径指向文件夹之外：outside/MANIFEST.json：../master.key"},
+      {{"verify", "nul"}, 1, "存档清单中的路径指向文件夹之外：nul/MANIFEST.json：1001.html\\x00x"},
+      {{"verify", "bad-base64"}, 1, "存档清单的 files 中第 1 项的 path_base64 不是 base64"},
+      {{"verify", "no-files"}, 1, "存档清单缺少 files 列表：no-files/MANIFEST.json"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     const CliResult r = Cli(c.args);
     EXPECT_EQ(r.exit_code, c.exit_code);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("SECRET-NAME"), std::string::npos) << r.err;
+    if (c.args[0] == "verify") {
+      EXPECT_EQ(r.out, "");
+    }
   }
   // A manifest that cannot be written fails the batch, every page complete.
   fs::create_directories(dir_.File("blocked/MANIFEST.json"));

@@ -1,12 +1,17 @@
 #include "tools/archive/archive_check.h"
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <nlohmann/json.hpp>
 
 #include "tools/archive/archive_manifest.h"
+#include "tools/archive/file_name_text.h"
+#include "tools/archive/manifest_listing.h"
 #include "tools/archive/signing_key.h"
+#include "tools/archive/sodium_ready.h"
+#include "tools/batch/student_record.h"
 #include "util/error.h"
 #include "util/regular_file.h"
 
@@ -16,37 +21,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A manifest lists a few hundred bytes per file; this is millions of files.
-constexpr size_t kMaxManifestBytes = 1024 * 1024 * 1024;
+// The name the batch gives a student's results file.
+constexpr char kResultsSuffix[] = ".results.json";
 
-// A listed path that could reach outside the folder is never opened.
+// A listed path that could reach outside the folder, or that a system call
+// would read only in part, is never opened.
 bool InsideFolder(const std::string& path) {
-  if (path.empty() || path.front() == '/') return false;
+  if (path.empty() || path.front() == '/' || path.find('\0') != std::string::npos) return false;
   for (const fs::path& part : fs::path(path)) {
     if (part == ".." || part == ".") return false;
   }
   return true;
 }
 
-// Path -> the entry, for the files the manifest lists; throws on a manifest
-// whose entries are not as written.
-std::map<std::string, FileDigest> ListedFiles(const nlohmann::json& manifest,
-                                              const std::string& where) {
-  std::map<std::string, FileDigest> listed;
-  if (!manifest.contains("files") || !manifest["files"].is_array()) {
-    throw Error("存档清单缺少 files 列表：" + where);
-  }
-  for (const nlohmann::json& entry : manifest["files"]) {
-    if (!entry.is_object() || !entry.contains("path") || !entry["path"].is_string() ||
-        !entry.contains("size") || !entry["size"].is_number_unsigned() ||
-        !entry.contains("sha256") || !entry["sha256"].is_string()) {
-      throw Error("存档清单中有一项缺少 path、size 或 sha256：" + where + "：" + entry.dump());
-    }
-    const std::string path = entry["path"];
-    if (!InsideFolder(path)) throw Error("存档清单中的路径指向文件夹之外：" + where + "：" + path);
-    listed[path] = {entry["size"].get<std::uint64_t>(), entry["sha256"].get<std::string>()};
-  }
-  return listed;
+// The manifest's own hash: SHA-256 of `text` without the value of its
+// first field; nullopt when it has no such field.
+std::optional<std::string> SelfHashOf(const std::string& text, std::string& recorded) {
+  const size_t start = text.find(kSelfHashField);
+  if (start == std::string::npos) return std::nullopt;
+  const size_t value = start + std::char_traits<char>::length(kSelfHashField);
+  const size_t end = text.find('"', value);
+  if (end == std::string::npos) return std::nullopt;
+  recorded = text.substr(value, end - value);
+  EnsureSodiumReady();
+  crypto_hash_sha256_state state;
+  crypto_hash_sha256_init(&state);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  crypto_hash_sha256_update(&state, bytes, value);
+  crypto_hash_sha256_update(&state, bytes + end, text.size() - end);
+  unsigned char hash[crypto_hash_sha256_BYTES];
+  crypto_hash_sha256_final(&state, hash);
+  return Hex(hash, sizeof hash);
 }
 
 void CheckSignature(const std::string& folder, const std::string& text,
@@ -55,81 +60,94 @@ void CheckSignature(const std::string& folder, const std::string& text,
   std::error_code ec;
   const bool present = fs::exists(fs::symlink_status(path, ec));
   if (!public_key) {
-    if (present) check.notes.push_back("未给出 --public-key，签名未检查：" + path);
+    if (present) check.notes.push_back("未给出 --public-key，签名未检查：" + PrintableName(path));
     return;
   }
   const SigningPublicKey key = ReadSigningPublicKey(*public_key);
   check.signature_checked = true;
   if (!present) {
-    check.findings.push_back("缺少签名：" + path);
+    check.findings.push_back("缺少签名：" + PrintableName(path));
     return;
   }
   std::string signature;
   try {
     signature = ReadRegularFile(path, 4096);
   } catch (const std::exception& e) {
-    check.findings.push_back(std::string("签名无法读取：") + e.what());
+    check.findings.push_back(std::string("签名无法读取：") + PrintableName(e.what()));
     return;
   }
   if (!SignatureMatches(text, signature, key)) {
-    check.findings.push_back("签名不符（存档清单被改动，或签名用的不是这把密钥）：" + path);
+    check.findings.push_back("签名不符（存档清单被改动，或签名用的不是这把密钥）：" +
+                             PrintableName(path));
   }
 }
 
-void CheckFiles(const std::string& folder, const std::map<std::string, FileDigest>& listed,
-                ArchiveCheck& check) {
-  const FolderContents contents = ListFolder(folder);
+void CheckFiles(const std::string& folder, const FolderContents& contents,
+                const std::map<std::string, FileDigest>& listed, ArchiveCheck& check) {
   for (const auto& [path, expected] : listed) {
     if (!std::binary_search(contents.files.begin(), contents.files.end(), path)) {
-      check.findings.push_back("缺失：" + path);
+      check.findings.push_back("缺失：" + PrintableName(path));
       continue;
     }
     try {
       const FileDigest actual = DigestOfFile(folder + path);
       if (actual.size != expected.size || actual.sha256 != expected.sha256) {
-        check.findings.push_back("已改动：" + path);
+        check.findings.push_back("已改动：" + PrintableName(path));
       }
     } catch (const std::exception& e) {
-      check.findings.push_back(std::string("无法读取：") + e.what());
+      check.findings.push_back(std::string("无法读取：") + PrintableName(e.what()));
     }
   }
   for (const std::string& path : contents.files) {
-    if (listed.count(path) == 0) check.findings.push_back("多出：" + path);
+    if (listed.count(path) == 0) check.findings.push_back("多出：" + PrintableName(path));
   }
   for (const std::string& path : contents.others) {
-    check.findings.push_back("多出：" + path + "（不是普通文件）");
+    check.findings.push_back("多出：" + PrintableName(path) + "（不是普通文件）");
   }
 }
 
 }  // namespace
 
+size_t ManifestSizeCap(const std::string& folder, const FolderContents& contents) {
+  size_t cap = kManifestSizeFloor;
+  for (const std::string& path : contents.files) {
+    cap += kManifestBytesPerFile + kManifestBytesPerNameByte * path.size();
+    // A student's entry copies the strings of the student's results file.
+    if (path.ends_with(kResultsSuffix) && path.find('/') == std::string::npos) {
+      std::error_code ec;
+      const std::uintmax_t size = fs::file_size(folder + path, ec);
+      if (!ec) cap += kManifestBytesPerFile + 2 * std::min<std::uintmax_t>(size, kMaxRecordBytes);
+    }
+  }
+  return cap;
+}
+
 ArchiveCheck CheckArchive(const std::string& folder, const std::optional<std::string>& public_key) {
-  const std::string where = folder + kArchiveManifestName;
+  const std::string where = PrintableName(folder + kArchiveManifestName);
+  const FolderContents contents = ListFolder(folder);
   std::string text;
   try {
-    text = ReadRegularFile(where, kMaxManifestBytes);
+    ReadRegularFile(folder + kArchiveManifestName, ManifestSizeCap(folder, contents), text);
   } catch (const Error& e) {
-    throw Error(std::string("无法读取存档清单：") + e.what());
+    throw Error(std::string("无法读取存档清单：") + PrintableName(e.what()));
   }
-  nlohmann::json manifest;
-  try {
-    manifest = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception&) {
-    throw Error("存档清单不是有效的 JSON：" + where);
-  }
-  if (!manifest.is_object() || manifest.value("format", "") != kArchiveFormat) {
-    throw Error("不是 generate-sheet 的存档清单（format 不是 \"" + std::string(kArchiveFormat) +
-                "\"）：" + where);
-  }
+  // The bytes are checked before anything in them is believed.
   ArchiveCheck check;
-  std::string blanked = text, self_hash;
-  if (!BlankSelfHash(blanked, self_hash) || Sha256Hex(blanked) != self_hash) {
+  std::string recorded;
+  const std::optional<std::string> self_hash = SelfHashOf(text, recorded);
+  if (!self_hash || *self_hash != recorded) {
     check.findings.push_back("存档清单已被改动（自身散列不符）：" + where);
   }
   CheckSignature(folder, text, public_key, check);
-  const std::map<std::string, FileDigest> listed = ListedFiles(manifest, where);
-  check.files = listed.size();
-  CheckFiles(folder, listed, check);
+  ManifestListing listing = ReadManifestListing(text, where);
+  text = std::string();  // the listing is all that is needed from here on
+  for (const auto& [path, digest] : listing.files) {
+    if (!InsideFolder(path)) {
+      throw Error("存档清单中的路径指向文件夹之外：" + where + "：" + PrintableName(path));
+    }
+  }
+  check.files = listing.files.size();
+  CheckFiles(folder, contents, listing.files, check);
   return check;
 }
 

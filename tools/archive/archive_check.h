@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/archive/archive_manifest.h"
+
 namespace generatesheet::cli {
 
 struct ArchiveCheck {
@@ -18,10 +20,22 @@ struct ArchiveCheck {
   bool signature_checked = false;
 };
 
+// The largest MANIFEST.json verify reads for a folder: a generous multiple
+// of what the manifest of the files there takes (an entry is a few hundred
+// bytes and its name; a student's entry copies strings of the student's
+// results file), and never less than the floor, so a manifest still reads
+// after most of its files went.  A larger one is refused unread.
+inline constexpr size_t kManifestSizeFloor = 16 * 1024 * 1024;
+inline constexpr size_t kManifestBytesPerFile = 1024;
+inline constexpr size_t kManifestBytesPerNameByte = 32;
+size_t ManifestSizeCap(const std::string& folder, const FolderContents& contents);
+
 // Checks every file of `folder` (ending with "/") against its manifest, the
 // manifest against its own hash and, with `public_key` (a public key file),
-// against its signature.  Throws Error naming the file when the manifest
-// cannot be read or is no manifest.
+// against its signature, the bytes before their contents.  Throws Error
+// naming the file when the manifest cannot be read, is larger than
+// ManifestSizeCap, or is no manifest (manifest_listing.h).  Every name in a
+// finding, note or error is a PrintableName.
 ArchiveCheck CheckArchive(const std::string& folder, const std::optional<std::string>& public_key);
 
 }  // namespace generatesheet::cli

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -14,10 +15,10 @@
 #include <nlohmann/json.hpp>
 
 #include "generatesheet/version.h"
+#include "tools/archive/file_name_text.h"
 #include "tools/archive/signing_key.h"
 #include "tools/archive/sodium_ready.h"
 #include "tools/archive/summary_files_lock.h"
-#include "tools/batch/batch_plan.h"
 #include "tools/batch/student_record.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
@@ -26,6 +27,7 @@
 #include "util/file_descriptor.h"
 #include "util/file_util.h"
 #include "util/leftover_files.h"
+#include "util/utf8.h"
 
 namespace generatesheet::cli {
 
@@ -63,17 +65,17 @@ std::map<std::string, std::string> KindsOf(const Json& students) {
   return kinds;
 }
 
-// The package's hash as the record took it when the page was made.  A
-// record of an earlier version has none: then the package's hash now, if it
-// has not changed since the record was written.  Null otherwise.
-Json PackageHash(const StudentRecord& record, const std::string& record_path) {
-  if (!record.package_sha256.empty()) return record.package_sha256;
-  if (record.package.empty() || record.page.empty() ||
-      !PageIsNewerThanPackage(record_path, record.package)) {
-    return nullptr;
-  }
-  const std::string hash = PackageSha256(record.package);
-  return hash.empty() ? Json(nullptr) : Json(hash);
+// The package's hash as the batch took it when the page was made, kept in
+// the results file; null when there is none (no page made, a record of an
+// earlier version) or it is no hash.  The package itself is never read
+// here: a results file is no reason to read, and publish the hash of,
+// whatever path it names.
+Json PackageHash(const StudentRecord& record) {
+  const std::string& hash = record.package_sha256;
+  const bool is_hash = hash.size() == 64 && std::all_of(hash.begin(), hash.end(), [](char c) {
+                         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+                       });
+  return is_hash ? Json(hash) : Json(nullptr);
 }
 
 bool Gone(const std::string& path) {
@@ -91,7 +93,7 @@ Json Students(const std::string& folder) {
     } catch (const std::exception& e) {
       // Removed meanwhile by a batch running the student again.
       if (Gone(path)) continue;
-      std::cerr << "存档清单未收录此结果文件的学生：" << e.what() << "\n";
+      std::cerr << "存档清单未收录此结果文件的学生：" << PrintableName(e.what()) << "\n";
       continue;
     }
     const std::string results = fs::path(path).filename().string();
@@ -104,7 +106,7 @@ Json Students(const std::string& folder) {
                     {"results", results},
                     {"pdf", pdf},
                     {"package", record.package},
-                    {"package_sha256", PackageHash(record, path)}};
+                    {"package_sha256", PackageHash(record)}};
     if (record.page.empty()) student["page"] = nullptr;
     students.push_back(std::move(student));
   }
@@ -127,18 +129,38 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
     }
     listed.push_back(path);
     const auto kind = kinds.find(path);
-    files.push_back({{"path", path},
-                     {"kind", kind == kinds.end() ? "other" : kind->second},
-                     {"size", digest.size},
-                     {"sha256", digest.sha256}});
+    Json file = {{"path", path}};
+    // JSON text is UTF-8: any other name is kept exactly beside a form to
+    // read (the layout of a UTF-8 name's entry is as it always was).
+    if (!IsValidUtf8(path)) {
+      file["path"] = PrintableName(path);
+      file["path_base64"] = Base64Of(path);
+    }
+    file["kind"] = kind == kinds.end() ? "other" : kind->second;
+    file["size"] = digest.size;
+    file["sha256"] = digest.sha256;
+    files.push_back(std::move(file));
   }
-  // A PDF is named only when it is there (the files are sorted).
   for (Json& student : students) {
+    // A PDF is named only when it is listed (the files are sorted).
     if (!std::binary_search(listed.begin(), listed.end(), student["pdf"].get<std::string>())) {
       student["pdf"] = nullptr;
     }
+    // Only a results file's own name can be other than UTF-8.
+    const std::string results = student["results"];
+    if (!IsValidUtf8(results)) student["results"] = PrintableName(results);
   }
   return files;
+}
+
+// Whether `path` names a file in `folder` or one of its subfolders, links
+// resolved.
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+  std::error_code ec;
+  std::string dir = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+  const std::string file = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+  while (dir.size() > 1 && dir.ends_with('/')) dir.pop_back();
+  return file.starts_with(dir == "/" ? dir : dir + "/");
 }
 
 }  // namespace
@@ -198,17 +220,6 @@ FolderContents ListFolder(const std::string& folder) {
   return contents;
 }
 
-bool BlankSelfHash(std::string& text, std::string& self_hash) {
-  const size_t start = text.find(kSelfHashField);
-  if (start == std::string::npos) return false;
-  const size_t value = start + std::char_traits<char>::length(kSelfHashField);
-  const size_t end = text.find('"', value);
-  if (end == std::string::npos) return false;
-  self_hash = text.substr(value, end - value);
-  text.erase(value, end - value);
-  return true;
-}
-
 namespace {
 
 // The folder's files but those being written now: the summary files' lock,
@@ -228,7 +239,7 @@ FolderContents SettledContents(const std::string& folder) {
 size_t WriteArchiveManifest(const std::string& folder, const std::string& signing_key) {
   const FolderContents contents = SettledContents(folder);
   for (const std::string& other : contents.others) {
-    std::cerr << "存档清单未收录（不是普通文件）：" << folder << other << "\n";
+    std::cerr << "存档清单未收录（不是普通文件）：" << PrintableName(folder + other) << "\n";
   }
   Json students = Students(folder);
   Json files = Files(folder, contents, students);
@@ -260,11 +271,24 @@ size_t WriteArchiveManifest(const std::string& folder, const std::string& signin
   return contents.files.size();
 }
 
-std::string SigningKeyOption(const ParsedArgs& args) {
+std::string SigningKeyOption(const ParsedArgs& args, const std::string& out_folder) {
   if (!args.Has("sign")) return "";
   const std::string path = args.Require("sign");
+  // The manifest lists every file of the folder: a key there would be
+  // archived, and handed on with the folder.
+  if (IsInsideFolder(path, out_folder)) {
+    throw UsageError("签名密钥文件在输出文件夹中，会被收入存档并随文件夹交出：" + path +
+                     "（请把它移到输出文件夹之外）");
+  }
   SigningPublicKey public_key;
   SignWithKeyFile(path, "", public_key);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    std::cerr << "警告：签名密钥文件的权限为 " << mode << "，其他用户也能访问：" << path
+              << "（请执行 chmod 600）\n";
+  }
   return path;
 }
 

@@ -43,10 +43,6 @@ struct FolderContents {
 };
 FolderContents ListFolder(const std::string& folder);
 
-// `text` (a whole manifest) with the value of its own hash emptied; false
-// when it holds no such field.
-bool BlankSelfHash(std::string& text, std::string& self_hash);
-
 // Writes MANIFEST.json into `folder` (ending with "/") atomically, listing
 // every file there now and every student whose results file is there.
 // With a `signing_key` file, writes MANIFEST.json.sig as well; without one,
@@ -55,8 +51,10 @@ bool BlankSelfHash(std::string& text, std::string& self_hash);
 size_t WriteArchiveManifest(const std::string& folder, const std::string& signing_key);
 
 // The key file of the --sign option ("" without it), read at once so that a
-// key that cannot sign fails before any work.  Throws UsageError or Error.
-std::string SigningKeyOption(const ParsedArgs& args);
+// key that cannot sign fails before any work.  Throws UsageError for a key
+// inside `out_folder` (the folder the manifest lists), Error for one that
+// cannot sign; warns on stderr when others may read the key.
+std::string SigningKeyOption(const ParsedArgs& args, const std::string& out_folder);
 
 // WriteArchiveManifest after a command's work; false, with the reason on
 // stderr, when the manifest could not be written.

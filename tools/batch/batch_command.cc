@@ -325,7 +325,7 @@ int Run(const ParsedArgs& args) {
   if (shard.count > 1 && args.Has("sign")) {
     throw UsageError("分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出");
   }
-  const std::string signing_key = SigningKeyOption(args);
+  const std::string signing_key = SigningKeyOption(args, out);
   const bool pdf = args.Has("pdf");
   const bool duplex = args.Has("duplex");
   if (duplex && !pdf) {

@@ -48,7 +48,7 @@ int Run(const ParsedArgs& args) {
     throw UsageError("合并多个文件夹时须用 --out 指定汇总写入的文件夹");
   }
   const std::string folder = WithTrailingSlash(args.Get("out").value_or(folders[0]));
-  const std::string signing_key = SigningKeyOption(args);
+  const std::string signing_key = SigningKeyOption(args, folder);
   // Held until the manifest is written: a batch writing into the folder
   // writes them after, or this waits and writes from what it left.
   const SummaryFilesLock lock(folder);
