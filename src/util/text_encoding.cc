@@ -187,6 +187,30 @@ std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding) {
   });
 }
 
+StrictDecoding DecodeToUtf8Strictly(std::string_view bytes, const TextEncoding& encoding) {
+  const size_t bom = bytes.starts_with(encoding.bom) ? encoding.bom.size() : 0;
+  const std::string_view body = bytes.substr(bom);
+  StrictDecoding decoded;
+  if (encoding.name == "UTF-8") {
+    for (size_t pos = 0; pos < body.size();) {
+      const size_t start = pos;
+      char32_t ignored = 0;
+      if (!NextCodePoint(body, &pos, &ignored)) {
+        decoded.invalid_at = bom + start;
+        return decoded;
+      }
+    }
+    decoded.text = body;
+    return decoded;
+  }
+  decoded.text = Convert(body, encoding.name, "UTF-8", [&](std::string_view rest, std::string&) {
+    if (!decoded.invalid_at) decoded.invalid_at = bom + body.size() - rest.size();
+    return rest.size();  // nothing after it is needed
+  });
+  if (decoded.invalid_at) decoded.text.clear();
+  return decoded;
+}
+
 std::string EncodeFromUtf8(std::string utf8, const TextEncoding& encoding) {
   // Whole UTF-8 text is its own UTF-8 form: nothing to convert or copy.
   if (encoding.name == "UTF-8" && IsValidUtf8(utf8)) {

@@ -4,6 +4,7 @@
 #ifndef GENERATESHEET_UTIL_TEXT_ENCODING_H_
 #define GENERATESHEET_UTIL_TEXT_ENCODING_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,16 @@ void RefuseUtf32(std::string_view bytes, const std::string& what, const std::str
 // `bytes` (its byte-order mark, if any, removed) as UTF-8; an invalid byte
 // becomes U+FFFD.  Throws Error for an encoding iconv does not know.
 std::string DecodeToUtf8(std::string_view bytes, const TextEncoding& encoding);
+
+// `bytes` (its byte-order mark, if any, removed) as UTF-8 when every byte
+// of them is valid in `encoding`; else the offset in `bytes` of the first
+// byte that is not (the first of a sequence cut short by the end).  Throws
+// Error for an encoding iconv does not know.
+struct StrictDecoding {
+  std::string text;
+  std::optional<std::size_t> invalid_at;
+};
+StrictDecoding DecodeToUtf8Strictly(std::string_view bytes, const TextEncoding& encoding);
 
 // `utf8` in `encoding`, preceded by its byte-order mark.  A character the
 // encoding cannot hold is written as an HTML character reference ("&#NNNN;")

@@ -1,18 +1,23 @@
 // The manifest reader and the pieces of batch that need no process.
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/progress_bar.h"
 #include "tools/batch/shard.h"
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/cli_args.h"
+#include "tools/cli/input_files.h"
 #include "tools/summary/csv_reader.h"
 #include "util/error.h"
+#include "util/text_encoding.h"
 
 namespace generatesheet::cli {
 namespace {
 
 using Fields = std::vector<std::string>;
+using generatesheet::testing::TempDir;
+using generatesheet::testing::WriteFileForTest;
 
 TEST(CsvReaderTest, QuotingLineEndsAndByteOrderMark) {
   const std::vector<CsvRecord> records = ParseCsv(
@@ -117,6 +122,59 @@ TEST(ManifestTest, RowsThatCannotBeRunAreRefused) {
         e.what(),
         "清单格式错误：m.csv 第 3 行的 zip_name 必须是不含路径的文件名：“../p.zip”不是文件名："
         "含有路径分隔符“/”或“\\”");
+  }
+}
+
+// A manifest is read in one encoding throughout, or refused with the
+// first byte that fits neither reading.
+TEST(ManifestTextTest, OneEncodingThroughoutOrTheFirstBadByteNamed) {
+  TempDir dir;
+  const std::string path = dir.File("m.csv");
+  const std::string header = "学号,姓名,答卷包\n";
+  const std::string mixed =  // two lines in UTF-8, then a name in GBK
+      header + "1001,张三丰,a.zip\n1002," + ConvertEncoding("李四", "UTF-8", "GB18030") +
+      ",b.zip\n";
+  struct Case {
+    std::string what;
+    std::string bytes;
+    std::string text;   // read as, when it is read
+    std::string error;  // else the message
+  };
+  const Case cases[] = {
+      {"UTF-8", header, header, ""},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + header, header, ""},
+      {"GB18030", ConvertEncoding(header, "UTF-8", "GB18030"), header, ""},
+      {"UTF-16 with its mark", "\xFF\xFE" + ConvertEncoding(header, "UTF-8", "UTF-16LE"), header,
+       ""},
+      {"UTF-8 and GBK mixed", mixed, "",
+       "清单编码错误：" + path +
+           " 既不是有效的 UTF-8（第 3 行第 6 个字节（0xC0）起无效），也不是有效的 GB18030（第 1 "
+           "行第 23 个字节（0x85）起无效）；请把整个文件存为其中一种编码"},
+      {"GB18030 cut short", ConvertEncoding("学号", "UTF-8", "GB18030") + "\xD6", "",
+       "清单编码错误：" + path +
+           " 既不是有效的 UTF-8（第 1 行第 3 个字节（0xBA）起无效），也不是有效的 GB18030（第 1 "
+           "行第 5 个字节（0xD6）起无效）；请把整个文件存为其中一种编码"},
+      {"a stray byte after the UTF-8 mark", "\xEF\xBB\xBF" + header + "1\xFF", "",
+       "清单编码错误：" + path +
+           " 以 UTF-8 的字节序标记开头，但第 2 行第 2 个字节（0xFF）起不是有效的 UTF-8"},
+      {"a lone surrogate after the UTF-16 mark",
+       std::string("\xFF\xFE"
+                   "a\0b\0\n\0\0\xDC"
+                   "c\0",
+                   12),
+       "",
+       "清单编码错误：" + path +
+           " 以 UTF-16LE 的字节序标记开头，但第 9 个字节（0x00）起不是有效的 UTF-16LE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileForTest(path, c.bytes);
+    try {
+      EXPECT_EQ(ReadManifestText(path), c.text);
+      EXPECT_EQ(c.error, "");
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), c.error);
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "tools/cli/input_files.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -22,6 +24,20 @@ std::string Read(const std::string& path, std::size_t max_bytes, const std::stri
   } catch (const Error& e) {
     throw Error("无法读取" + what + "：" + e.what());
   }
+}
+
+// "第 3 行第 7 个字节（0xD5）起" for the byte at `offset`; lines are counted
+// only in an encoding where a line feed is the byte 0x0A.
+std::string WhereInText(std::string_view bytes, size_t offset, bool lines_by_byte) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(bytes[offset]));
+  if (!lines_by_byte) return "第 " + std::to_string(offset + 1) + " 个字节（" + hex + "）起";
+  const std::string_view before = bytes.substr(0, offset);
+  const size_t line = 1 + std::count(before.begin(), before.end(), '\n');
+  const size_t line_start =
+      before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+  return "第 " + std::to_string(line) + " 行第 " + std::to_string(offset - line_start + 1) +
+         " 个字节（" + hex + "）起";
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -47,9 +63,23 @@ std::string ReadManifestText(const std::string& path) {
   const std::string bytes = Read(path, kMaxManifestBytes, "清单");
   RefuseUtf32(bytes, "清单", path);
   const TextEncoding detected = DetectTemplateEncoding(bytes);
-  if (!detected.bom.empty()) return DecodeToUtf8(bytes, detected);
-  if (IsValidUtf8(bytes)) return bytes;
-  return DecodeToUtf8(bytes, {"GB18030", ""});
+  if (!detected.bom.empty()) {
+    StrictDecoding decoded = DecodeToUtf8Strictly(bytes, detected);
+    if (!decoded.invalid_at) return std::move(decoded.text);
+    throw Error("清单编码错误：" + path + " 以 " + detected.name + " 的字节序标记开头，但" +
+                WhereInText(bytes, *decoded.invalid_at, detected.name == "UTF-8") + "不是有效的 " +
+                detected.name);
+  }
+  // Text in one encoding throughout, never a guess per line: a name in
+  // another encoding would be read as other characters without a word.
+  const StrictDecoding utf8 = DecodeToUtf8Strictly(bytes, {"UTF-8", ""});
+  if (!utf8.invalid_at) return bytes;
+  StrictDecoding gb18030 = DecodeToUtf8Strictly(bytes, {"GB18030", ""});
+  if (!gb18030.invalid_at) return std::move(gb18030.text);
+  throw Error("清单编码错误：" + path + " 既不是有效的 UTF-8（" +
+              WhereInText(bytes, *utf8.invalid_at, true) + "无效），也不是有效的 GB18030（" +
+              WhereInText(bytes, *gb18030.invalid_at, true) +
+              "无效）；请把整个文件存为其中一种编码");
 }
 
 void CheckReportPath(const std::string& report, const std::string& manifest) {

@@ -21,7 +21,10 @@ void CheckTemplate(const std::string& path);
 
 // The manifest's text as UTF-8: a byte-order mark says its encoding; else
 // text that is valid UTF-8 is taken as it is; else it is read as GB18030, as
-// Chinese spreadsheet programs save CSV.  Throws Error naming the file.
+// Chinese spreadsheet programs save CSV.  Throws Error naming the file, and
+// the line and byte of the first invalid byte, when the text is not valid
+// throughout in the encoding its mark names, or without a mark neither in
+// UTF-8 nor in GB18030 (text in two encodings at once).
 std::string ReadManifestText(const std::string& path);
 
 // Throws UsageError when the report would replace the manifest, and Error
