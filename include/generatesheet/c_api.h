@@ -135,8 +135,9 @@ GENERATESHEET_EXPORT int gs_create_html_set_log_folder(gs_create_html* sheet, co
 typedef void (*gs_log_callback)(const char* line, void* user);
 /* Sends this object's log lines to `callback` instead of a file
  * (CreateHtml::SetLogCallback), on the thread that runs the object; NULL
- * restores the file.  Returns GS_OK, or GS_ERROR when memory runs out (the
- * object then logs where it did before). */
+ * restores the file.  The callback may call this function itself: the new
+ * setting takes effect for the lines after.  Returns GS_OK, or GS_ERROR
+ * when memory runs out (the object then logs where it did before). */
 GENERATESHEET_EXPORT int gs_create_html_set_log_callback(gs_create_html* sheet,
                                                          gs_log_callback callback, void* user);
 /* Read-only: the page written by the last run, or "" when it wrote none. */

@@ -123,7 +123,9 @@ class GENERATESHEET_EXPORT CreateHtml {
   // When set, every line this object logs (its runs' and WriteLog's) goes to
   // `callback` instead of a file, without its line end, on the thread that
   // runs the object; LogFolder is then not used.  What the callback throws
-  // is dropped.  An empty function (the default) restores the file.
+  // is dropped.  An empty function (the default) restores the file.  The
+  // callback may call SetLogCallback itself: it stays alive until it
+  // returns, and the lines after go to the new target.
   void SetLogCallback(std::function<void(std::string_view line)> callback);
 
   // The master key file this object decrypts its packages with.  When it is

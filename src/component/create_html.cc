@@ -70,7 +70,8 @@ void CreateHtml::SetHTMLPaperPath(std::string sValues) {
 std::string CreateHtml::LogFolder() const { return impl_->log.folder; }
 void CreateHtml::SetLogFolder(std::string folder) { impl_->log.folder = std::move(folder); }
 void CreateHtml::SetLogCallback(std::function<void(std::string_view line)> callback) {
-  impl_->log.callback = std::move(callback);
+  impl_->log.callback =
+      callback ? std::make_shared<const LogCallback>(std::move(callback)) : nullptr;
 }
 std::string CreateHtml::KeyFile() const { return impl_->key_file; }
 void CreateHtml::SetKeyFile(std::string path) { impl_->key_file = std::move(path); }

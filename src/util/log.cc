@@ -81,7 +81,8 @@ void SetLogFilePathForTesting(const std::string& path) {
 void AppendLogLine(const std::string& line) noexcept {
   try {
     if (t_target != nullptr && t_target->callback) {
-      t_target->callback(line);
+      const std::shared_ptr<const LogCallback> callback = t_target->callback;
+      (*callback)(line);
       return;
     }
     const std::string entry = line + "\r\n";

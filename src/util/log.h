@@ -10,6 +10,7 @@
 #define GENERATESHEET_UTIL_LOG_H_
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,9 @@ using LogCallback = std::function<void(std::string_view line)>;
 // `folder`/syslog.txt when `folder` is not "", else the default file.
 struct LogTarget {
   std::string folder;
-  LogCallback callback;
+  // Shared with each line being handed over, so that a callback the host
+  // replaces from inside itself lives until it returns.
+  std::shared_ptr<const LogCallback> callback;
 };
 
 // While it lives, the calling thread's log lines go to `target` (which must

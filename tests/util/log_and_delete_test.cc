@@ -137,6 +137,56 @@ TEST(LogCallback, EachObjectsLinesGoToItsOwnCallbackInsteadOfTheFile) {
   EXPECT_EQ(200u, lines[0].size());
 }
 
+// A callback that replaces itself, or turns itself off, from inside its
+// own call goes on running with everything it holds until it returns; the
+// lines after go where the new setting says.  Each object on a thread of
+// its own.
+TEST(LogCallback, ACallbackMayReplaceItselfWhileItRuns) {
+  TempDir folder;
+  struct Held {
+    explicit Held(std::atomic<bool>* flag) : gone(flag) {}
+    ~Held() { *gone = true; }
+    std::atomic<bool>* gone;
+  };
+  constexpr int kObjects = 2;
+  CreateHtml sheets[kObjects];
+  std::atomic<bool> gone[kObjects] = {};
+  bool alive_after_change[kObjects] = {};
+  std::string prefix_after_change[kObjects];
+  std::vector<std::string> lines[kObjects];
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kObjects; ++i) {
+    sheets[i].SetLogFolder(folder.path() + "/" + std::to_string(i));
+    std::filesystem::create_directory(folder.path() + "/" + std::to_string(i));
+    auto held = std::make_shared<Held>(&gone[i]);
+    const std::string prefix(64, static_cast<char>('a' + i));  // beyond any small-buffer storage
+    sheets[i].SetLogCallback([&, i, held, prefix](std::string_view line) {
+      if (i == 0) {
+        sheets[i].SetLogCallback(
+            [&lines, i](std::string_view later) { lines[i].emplace_back(later); });
+      } else {
+        sheets[i].SetLogCallback(nullptr);
+      }
+      alive_after_change[i] = !gone[i];
+      prefix_after_change[i] = prefix + std::string(line);
+    });
+    held.reset();
+    threads.emplace_back([&, i] {
+      sheets[i].WriteLog("first");
+      sheets[i].WriteLog("second");
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < kObjects; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(alive_after_change[i]);
+    EXPECT_EQ(prefix_after_change[i], std::string(64, static_cast<char>('a' + i)) + "first");
+    EXPECT_TRUE(gone[i]) << "the replaced callback is released once it returns";
+  }
+  EXPECT_EQ(lines[0], std::vector<std::string>{"second"});
+  EXPECT_EQ(ReadFileForTest(folder.File("1/syslog.txt")), "second\r\n");
+}
+
 TEST_F(LogTest, InitPbaseConnLogsARefusedChange) {
   // An open connection refuses a new connection string; the report goes to
   // ErrMsg and, the same text, to the log.  The host's connection stays
