@@ -376,6 +376,7 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
       {{"verify"}, 2, "缺少参数：文件夹"},
       {{"verify", "pages", "--public-key="}, 2, "选项 --public-key 的值为空"},
       {{"verify", "empty"}, 1, "无法读取存档清单："},
+      {{"verify", "missing"}, 1, "无法列出文件夹：missing/"},
       {{"verify", "other"}, 1, "不是 generate-sheet 的存档清单"},
       {{"verify", "pages", "--public-key", "not-a-key.pub"},
        1,

@@ -124,7 +124,12 @@ size_t ManifestSizeCap(const std::string& folder, const FolderContents& contents
 
 ArchiveCheck CheckArchive(const std::string& folder, const std::optional<std::string>& public_key) {
   const std::string where = PrintableName(folder + kArchiveManifestName);
-  const FolderContents contents = ListFolder(folder);
+  FolderContents contents;
+  try {
+    contents = ListFolder(folder);
+  } catch (const fs::filesystem_error& e) {
+    throw SystemError("无法列出文件夹", PrintableName(e.path1().string()), e.code().value());
+  }
   std::string text;
   try {
     ReadRegularFile(folder + kArchiveManifestName, ManifestSizeCap(folder, contents), text);
