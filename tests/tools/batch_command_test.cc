@@ -246,8 +246,21 @@ TEST_F(BatchCommandTest, AnInterruptedBatchWritesWhatIsDoneAndTellsHowToGoOn) {
       }
     }
     EXPECT_EQ(FilesIn("pages"), ExpectedPages(done));  // nothing half-written either
+    // The summary lists every row, those never run as 未生成, and says how
+    // many it counts.
     const std::string csv = ReadFileForTest(dir_.File("pages/summary.csv"));
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(done) + 1);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(kCount) + 1);
+    const std::string not_run = ",未生成,";
+    size_t listed = 0;
+    for (size_t at = csv.find(not_run); at != std::string::npos; at = csv.find(not_run, at + 1)) {
+      ++listed;
+    }
+    EXPECT_EQ(listed, kCount - done);
+    EXPECT_NE(
+        ReadFileForTest(dir_.File("pages/index.html"))
+            .find("仅汇总 " + std::to_string(done) + " / " + std::to_string(kCount) + " 名考生：" +
+                  std::to_string(kCount - done) + " 名未生成（批量生成被中断，用 --resume 继续）"),
+        std::string::npos);
   }
   const CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "2", "--resume",
                            "--report", "report.json", "--key-file", key_file_});
@@ -364,7 +377,7 @@ TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate
   fs::rename(dir_.File("pages/s002.results.json"), dir_.File("pages/other.results.json"));
   EXPECT_EQ(statuses({}), (Statuses{"skipped", "with_errors", "complete"}));
   const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
-  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html,,,0,0,0,0,\r\n"), std::string::npos)
+  EXPECT_NE(summary.find("\r\n1002,丁,英语,,有错误,s001.html,,,,,,,\r\n"), std::string::npos)
       << summary;
   EXPECT_EQ(summary.find("乙"), std::string::npos) << summary;
   // Another template: every page is made again, once.
@@ -530,14 +543,14 @@ TEST_F(BatchCommandTest, SamePageNameFailsTheLaterRowOnly) {
   EXPECT_EQ(report["students"][2]["status"], "complete");
   EXPECT_NE(ReadFileForTest(dir_.File("pages/x1.html")).find("姓名：甲"), std::string::npos);
   EXPECT_EQ(report["students"][3]["status"], "not_written");
-  // Each student once in the summary: 乙, refused, has no page.
-  EXPECT_EQ(
-      Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
-      (std::vector<std::string>{
-          "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答,"
-          "英语 一、单项选择题\r",
-          "1001,甲,英语,5,完整,x1.html,1,50.00,1,0,0,0,5\r", "1001,乙,英语,,未写出,,,,0,0,0,0,\r",
-          "1001,丙,英语,5,完整,c.html,1,50.00,1,0,0,0,5\r"}));
+  // Each student once in the summary (by number, then name): 乙, refused,
+  // has no page and no figures.
+  EXPECT_EQ(Lines(ReadFileForTest(dir_.File("pages/summary.csv"))),
+            (std::vector<std::string>{
+                "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答,"
+                "英语 一、单项选择题\r",
+                "1001,丙,英语,5,完整,c.html,1,50.00,1,0,0,0,5\r", "1001,乙,英语,,未写出,,,,,,,,\r",
+                "1001,甲,英语,5,完整,x1.html,1,50.00,1,0,0,0,5\r"}));
 }
 
 // No row may write over a file the batch itself writes or reads: the

@@ -20,6 +20,7 @@
 #include "support/command_output.h"
 #include "tools/cli_fixture.h"
 #include "tools/summary/class_summary.h"
+#include "tools/summary_files.h"
 
 namespace generatesheet::testing {
 namespace {
@@ -27,6 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kStudents = 30;
+// The class's first row in the summary's files: the two samples' student
+// numbers sort before the class's ("C100" ...).
+constexpr size_t kFirstRow = 3;
 
 // Question 1 (2 marks, answer C): 18 choose C, 6 A, 4 B, 2 give no answer.
 // Question 2 (2 marks, answer A): students 0..9 choose A, the rest D.
@@ -69,25 +73,24 @@ double Correlation(const std::vector<double>& x, const std::vector<double>& y) {
   return sxy / std::sqrt(sxx * syy);
 }
 
-// The lines of a CSV file, without their CR LF.
-std::vector<std::string> CsvLines(const std::string& text) {
-  std::vector<std::string> lines = Lines(text);
-  for (std::string& line : lines) {
-    if (line.ends_with('\r')) line.pop_back();
+// Each student's place in the group of the `group` highest (`upper`) or
+// lowest totals: a student beyond the total at the cut has a whole place;
+// the students at that total share the places left.
+std::vector<double> TiedShares(const std::vector<double>& totals, size_t group, bool upper) {
+  std::vector<double> ranked = totals;
+  std::sort(ranked.begin(), ranked.end());
+  if (upper) std::reverse(ranked.begin(), ranked.end());
+  const double cut = ranked[group - 1];
+  double whole = 0, tied = 0;
+  for (double t : totals) {
+    whole += upper ? t > cut : t < cut;
+    tied += t == cut;
   }
-  return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (const char c : line) {
-    if (c == ',') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
+  std::vector<double> places;
+  for (double t : totals) {
+    places.push_back((upper ? t > cut : t < cut) ? 1 : t == cut ? (group - whole) / tied : 0);
   }
-  return fields;
+  return places;
 }
 
 // n − 1 variance.
@@ -106,70 +109,6 @@ size_t Column(const std::string& header, const std::string& name) {
   EXPECT_NE(at, names.end()) << name;
   return static_cast<size_t>(at - names.begin());
 }
-
-// The sheets of a workbook as tests/tools/read_workbook.py gives them.
-nlohmann::json ReadWorkbook(const std::string& path) {
-  // Debian's openpyxl serves the system's python3, which another python3
-  // first on PATH may not see.
-  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-  const std::string command = python + " " +
-                              ShellQuote(GENERATESHEET_SOURCE_DIR "/tests/tools/read_workbook.py") +
-                              " " + ShellQuote(path);
-  const CommandOutput output = RunForOutput(command);
-  if (!output.exited_zero) {
-    throw std::runtime_error("openpyxl could not read " + path +
-                             " (is python3-openpyxl installed? scripts/install-deps.sh)");
-  }
-  return nlohmann::json::parse(output.text);
-}
-
-// One sheet of a workbook read by ReadWorkbook, its cells found by the
-// names of the header row.
-class Sheet {
- public:
-  Sheet(const nlohmann::json& book, const std::string& name) {
-    for (const nlohmann::json& sheet : book["sheets"]) {
-      if (sheet["name"] == name) sheet_ = sheet;
-    }
-    EXPECT_FALSE(sheet_.is_null()) << "no sheet " << name;
-  }
-  const nlohmann::json& json() const { return sheet_; }
-  size_t rows() const { return sheet_["rows"].size(); }
-  std::vector<std::string> Header() const {
-    std::vector<std::string> names;
-    for (const nlohmann::json& cell : sheet_["rows"][0]) names.push_back(cell["value"]);
-    return names;
-  }
-  // The first row whose cells hold the values `where` gives for their columns.
-  size_t Row(const std::vector<std::pair<std::string, nlohmann::json>>& where) const {
-    for (size_t r = 1; r < rows(); ++r) {
-      bool all = true;
-      for (const auto& [name, value] : where) all = all && Cell(r, name)["value"] == value;
-      if (all) return r;
-    }
-    ADD_FAILURE() << "no such row in " << sheet_["name"];
-    return 0;
-  }
-  const nlohmann::json& Cell(size_t row, const std::string& name) const {
-    const std::vector<std::string> names = Header();
-    const auto at = std::find(names.begin(), names.end(), name);
-    EXPECT_NE(at, names.end()) << name;
-    static const nlohmann::json kNone = {{"value", nullptr}, {"format", ""}, {"fill", nullptr}};
-    const nlohmann::json& cells = sheet_["rows"][row];
-    const size_t column = static_cast<size_t>(at - names.begin());
-    return column < cells.size() ? cells[column] : kNone;
-  }
-  // The number in a cell, checked to be shown with `format`.
-  double Number(size_t row, const std::string& name, const std::string& format) const {
-    const nlohmann::json& cell = Cell(row, name);
-    EXPECT_EQ(cell["format"], format) << name;
-    EXPECT_TRUE(cell["value"].is_number()) << name << ": " << cell["value"];
-    return cell["value"].is_number() ? cell["value"].get<double>() : std::nan("");
-  }
-
- private:
-  nlohmann::json sheet_;
-};
 
 // The spreadsheet name of column `n` (0-based): A … Z, AA ….
 std::string ColumnName(size_t n) {
@@ -308,16 +247,16 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     EXPECT_EQ(class_sheet.Number(row, "高低分组人数", "0"), 8);
   }
 
-  std::vector<int> order(kStudents);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [](int a, int b) { return Total(a) > Total(b); });
-  const std::vector<int> upper(order.begin(), order.begin() + 8);
-  const std::vector<int> lower(order.end() - 8, order.end());
+  // The 8 highest and 8 lowest totals; students tied at the cut share the
+  // places left there.
+  const std::vector<double> upper = TiedShares(totals, 8, true);
+  const std::vector<double> lower = TiedShares(totals, 8, false);
+  const std::vector<double> everyone(kStudents, 8.0 / kStudents);
   EXPECT_EQ(s["group"], 8);
-  const auto group_mean = [](const std::vector<int>& group, const auto& value) {
+  const auto group_mean = [](const std::vector<double>& weights, const auto& value) {
     double sum = 0;
-    for (int i : group) sum += value(i);
-    return sum / static_cast<double>(group.size());
+    for (int i = 0; i < kStudents; ++i) sum += weights[static_cast<size_t>(i)] * value(i);
+    return sum / 8;
   };
   const std::vector<std::string> items_csv = CsvLines(ReadFileForTest(folder + "items.csv"));
   std::map<int, std::vector<std::string>> item_rows;
@@ -359,7 +298,7 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
       const auto chose = [&](int i) { return choice(i) == letter ? 1.0 : 0.0; };
       std::vector<double> picked;
       for (int i = 0; i < kStudents; ++i) picked.push_back(chose(i));
-      const double share = group_mean(order, chose);
+      const double share = group_mean(everyone, chose);
       EXPECT_NEAR(option["share"].get<double>(), share, 1e-9);
       EXPECT_NEAR(option["upper"].get<double>(), group_mean(upper, chose), 1e-9);
       EXPECT_NEAR(option["lower"].get<double>(), group_mean(lower, chose), 1e-9);
@@ -407,7 +346,7 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     const int blank = i >= 28;
     const int partial = 3 - right - wrong - blank;
     const std::string name = "C" + std::to_string(100 + i) + ",学生" + std::to_string(i) + ",测验,";
-    const std::vector<std::string> cells = Fields(summary[static_cast<size_t>(i) + 1]);
+    const std::vector<std::string> cells = Fields(summary[static_cast<size_t>(i) + kFirstRow]);
     const size_t rank = Column(summary[0], "名次");
     EXPECT_EQ(std::vector<std::string>(cells.begin() + rank, cells.begin() + rank + 6),
               (std::vector<std::string>{std::to_string(above + 1), Fixed(percentile, 2),
@@ -420,11 +359,11 @@ void ExpectFiguresOfTheClass(const std::string& folder) {
     EXPECT_EQ(cells.size(), Fields(summary[0]).size());
     EXPECT_EQ(cells.back(), "") << "a section of another subject";
     EXPECT_EQ(student["section_scores"], nlohmann::json::array({Score1(i) + Score2(i), Score3(i)}));
-    EXPECT_TRUE(score_rows[static_cast<size_t>(i) + 1].starts_with(
+    EXPECT_TRUE(score_rows[static_cast<size_t>(i) + kFirstRow].starts_with(
         name + Number(Score1(i)) + "," + Number(Score2(i)) + "," + Number(Score3(i)) + ","))
-        << score_rows[static_cast<size_t>(i) + 1];
+        << score_rows[static_cast<size_t>(i) + kFirstRow];
     // The same row of the workbook, its number kept as text.
-    const size_t row = static_cast<size_t>(i) + 1;
+    const size_t row = static_cast<size_t>(i) + kFirstRow;
     const std::string id = "C" + std::to_string(100 + i);
     EXPECT_EQ(student_sheet.Cell(row, "学号")["value"], id);
     EXPECT_EQ(student_sheet.Cell(row, "科目")["value"], "测验");
@@ -549,15 +488,14 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   ASSERT_EQ(rows.size(), kStudents + 3u);
   for (int i = 0; i < kStudents; ++i) {
     const std::string id = "C" + std::to_string(100 + i);
-    EXPECT_TRUE(rows[static_cast<size_t>(i) + 1].starts_with(
+    EXPECT_TRUE(rows[static_cast<size_t>(i) + kFirstRow].starts_with(
         id + ",学生" + std::to_string(i) + ",测验," + Number(Total(i)) + ",完整," + id + ".html,"));
   }
   // The samples' scores are the sums of their obtained scores.
-  // Each is alone in its subject: first, in the middle.
-  EXPECT_TRUE(rows[kStudents + 1].starts_with(
-      "2024010101,李明,英语,46,完整,english-2024010101.html,1,50.00,"));
-  EXPECT_TRUE(rows[kStudents + 2].starts_with(
-      "2024020115,王芳,计算机应用基础,66.5,完整,cs2024020115.html,1,50.00,"));
+  // Each is alone in its subject.
+  EXPECT_TRUE(rows[1].starts_with("2024010101,李明,英语,46,完整,english-2024010101.html,1,50.00,"));
+  EXPECT_TRUE(
+      rows[2].starts_with("2024020115,王芳,计算机应用基础,66.5,完整,cs2024020115.html,1,50.00,"));
   ExpectFiguresOfTheClass(dir_.File("pages/"));
 
   // The class figures in index.html, each subject in a section of its own,
@@ -854,8 +792,9 @@ TEST_F(ClassSummaryTest, SummaryOfAFolderWithoutResultsFails) {
 // Every summary file is written and listed in the archive manifest.  One
 // that cannot be written fails the command, naming the file: a folder in
 // the way of each in turn, and a workbook whose writes the system refuses
-// beyond 4 KB (as on a full disk).  The file there before stays as it was,
-// and no temporary file is left behind.
+// beyond 4 KB (as on a full disk): the workbook there before is removed, as
+// it would pass for the new summary's, and no temporary file is left
+// behind.
 TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
   fs::create_directories(dir_.File("pages"));
   WriteFileForTest(dir_.File("pages/1001.results.json"), RecordText("1001"));
@@ -893,11 +832,12 @@ TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   const std::string err = ReadFileForTest(dir_.File("err"));
   EXPECT_NE(err.find("无法写出工作簿：pages/summary.xlsx（"), std::string::npos) << err;
-  EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.xlsx")), workbook);
+  EXPECT_FALSE(fs::exists(dir_.File("pages/summary.xlsx")));
   std::set<std::string> after;
   for (const auto& entry : fs::directory_iterator(dir_.File("pages"))) {
     after.insert(entry.path().filename().string());
   }
+  files.erase("summary.xlsx");
   EXPECT_EQ(after, files);
 }
 
@@ -966,9 +906,10 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
   const std::vector<std::string> rows = CsvLines(ReadFileForTest(dir_.File("pages/summary.csv")));
   ASSERT_EQ(rows.size(), 10u);
   // Rank and percentile among the known totals only; the verdict counts.
-  EXPECT_EQ(rows[5], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0");
-  EXPECT_EQ(rows[6], "7,学生7,英语,,完整,7.html,,,0,2,0,0");
-  EXPECT_EQ(rows[1], ",,,,未写出,,,,0,0,0,0");  // big: no page beside it
+  // By student number: the unreadable ones (number unknown) first.
+  EXPECT_EQ(rows[8], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0");
+  EXPECT_EQ(rows[9], "7,学生7,英语,,完整,7.html,,,0,2,0,0");
+  EXPECT_EQ(rows[1], ",,,,未写出,,,,,,,");  // big: no page beside it
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
 
@@ -1003,7 +944,7 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
                 "未写出<div class='cause'>答卷包不是 zip 文件：&lt;img src=x&gt;.zip</div></td>"),
             std::string::npos);
   EXPECT_NE(cli::SummaryOf({record}).StudentsCsv().find(
-                "\"O'Neil & \"\"Co\"\"\",英语,,未写出,,,,0,0,0,0\r\n"),
+                "\"O'Neil & \"\"Co\"\"\",英语,,未写出,,,,,,,\r\n"),
             std::string::npos)
       << cli::SummaryOf({record}).StudentsCsv();
 }
@@ -1035,7 +976,7 @@ TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
     record.subject = name;
     record.state = Outcome::kNotWritten;
     const cli::ClassSummary summary = cli::SummaryOf({record});
-    EXPECT_EQ(CsvLines(summary.StudentsCsv())[1], "1," + cell + "," + cell + ",,未写出,,,,0,0,0,0");
+    EXPECT_EQ(CsvLines(summary.StudentsCsv())[1], "1," + cell + "," + cell + ",,未写出,,,,,,,");
     EXPECT_EQ(CsvLines(summary.ScoresCsv())[1], "1," + cell + "," + cell);
   }
 }
@@ -1052,6 +993,8 @@ struct ClassCase {
   std::vector<std::string> not_in_html = {};          // pieces it must not hold
 };
 
+// A result as the library gives it: the verdict drawn from the answer and
+// the marks.
 QuestionResult Essay(int number, const char* answer, const char* obtained, const char* full) {
   QuestionResult r;
   r.number = number;
@@ -1060,6 +1003,12 @@ QuestionResult Essay(int number, const char* answer, const char* obtained, const
   r.student_answer = answer ? answer : "";
   r.obtained = obtained;
   r.full = full;
+  const double got = std::stod(obtained), out_of = std::stod(full);
+  r.verdict = !r.student_answered ? Verdict::kUnanswered
+              : out_of <= 0       ? Verdict::kUnknown
+              : got == out_of     ? Verdict::kCorrect
+              : got == 0          ? Verdict::kWrong
+                                  : Verdict::kPartial;
   return r;
 }
 

@@ -149,15 +149,23 @@ void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
 }
 
 // The class summary beside the pages; false when it could not be written.
+// `all_files` turns false when a summary file was left out (the rest
+// written), as a workbook beyond the format's limits is.
 bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
-                  unsigned jobs) {
+                  unsigned jobs, const RunEnd& end, bool& all_files) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
               << "\n";
     return true;
   }
   try {
-    BatchSummary(plan, jobs).Write(page_prefix);
+    const std::string note = end.interrupted      ? "批量生成被中断，用 --resume 继续"
+                             : end.key_mismatches ? "批量生成已停止，用 --resume 继续"
+                                                  : "";
+    const SummaryWritten written = BatchSummary(plan, jobs, note).Write(page_prefix);
+    for (const std::string& line : written.notes) std::cerr << line << "\n";
+    for (const std::string& line : written.left_out) std::cerr << line << "\n";
+    all_files = written.left_out.empty();
     return true;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
@@ -269,12 +277,14 @@ struct FolderWork {
   bool duplex;
   const std::string& signing_key;
   bool keep_earlier;  // interrupted before any row: the earlier files stay
+  const RunEnd& end;
 };
 
 struct Finished {
   bool summary = true;
   bool class_pdf = true;
   bool archive = true;
+  bool all_summary_files = true;  // false: one was left out, the rest written
   bool all() const { return summary && class_pdf && archive; }
 };
 
@@ -292,10 +302,11 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
   } catch (const std::exception& e) {
     std::cerr << "汇总与存档清单未写出：" << e.what() << "\n";
     if (report_path) WriteBatchReport(*report_path, work.plan, manifest_path, work.shard);
-    return {false, false, false};
+    return {false, false, false, false};
   }
   if (!work.keep_earlier) {
-    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs);
+    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end,
+                                    finished.all_summary_files);
     if (work.pdf) {
       finished.class_pdf =
           WriteClassPdf(work.plan, work.shard, work.page_prefix, work.duplex, printer);
@@ -382,9 +393,9 @@ int Run(const ParsedArgs& args) {
   if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer, print_together);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
-  const Finished finished = WriteFolderFiles(
-      {plan, shard, page_prefix, jobs, pdf, duplex, signing_key, end.interrupted && nothing_done},
-      printer, report_path, manifest_path);
+  const Finished finished = WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex,
+                                              signing_key, end.interrupted && nothing_done, end},
+                                             printer, report_path, manifest_path);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
@@ -393,7 +404,7 @@ int Run(const ParsedArgs& args) {
   if (counts.not_written > 0 || !finished.all()) {
     return kExitFailed;
   }
-  return counts.with_errors > 0 ? kExitWithErrors : kExitOk;
+  return counts.with_errors > 0 || !finished.all_summary_files ? kExitWithErrors : kExitOk;
 }
 
 }  // namespace

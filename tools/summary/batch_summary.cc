@@ -107,19 +107,26 @@ StudentRecord SummaryRecord(const RowResult& row, ReadAhead read) {
 
 }  // namespace
 
-ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers) {
+ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers,
+                          const std::string& not_run_note) {
   readers = std::max(readers, 1u);
   std::set<std::tuple<std::string, std::string, std::string>> listed;  // number, name, subject
   // A few records a reader at a time, so memory stays small in any class.
   const size_t window = 4 * size_t{readers};
   ClassSummary summary;
+  if (!not_run_note.empty()) summary.SetNotRunNote(not_run_note);
   for (size_t first = 0; first < plan.rows.size(); first += window) {
     const size_t last = std::min(first + window, plan.rows.size());
     std::vector<ReadAhead> read = ReadRecords(plan, first, last, readers);
     for (size_t i = first; i < last; ++i) {
       // A row an interrupted batch never began: its files, if any, are an
-      // earlier run's.
-      if (plan.rows[i].status == RowStatus::kPending) continue;
+      // earlier run's.  It is listed, never counted.
+      if (plan.rows[i].status == RowStatus::kPending) {
+        JobOutcome outcome;
+        outcome.message = plan.rows[i].message;
+        summary.AddNotRun(RecordOfRun(plan.rows[i].row.job, outcome, plan.rows[i].page_path));
+        continue;
+      }
       const StudentJob& job = plan.rows[i].row.job;
       const bool first_of_student =
           listed.emplace(job.student_id, job.student_name, job.subject).second;

@@ -20,15 +20,18 @@ namespace generatesheet::cli {
 StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
                           const std::string& page_path);
 
-// The class summary of every row of the plan that ran or was skipped (not
-// of a row a stopped batch left pending), in manifest order, from the
-// records read back from the files beside the pages (a row skipped by
-// --resume has its record from the run that wrote its page).  A row without
-// a readable record counts as a page with errors, or as not written when it
-// failed.  A row refused for another's file is left out when an earlier row
-// is of the same student (number, name and subject), so each student is
-// listed once.  Up to `readers` threads read the records.
-ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers);
+// The class summary of every row of the plan, from the records read back
+// from the files beside the pages (a row skipped by --resume has its
+// record from the run that wrote its page).  A row without a readable
+// record counts as a page with errors, or as not written when it failed.
+// A row a stopped batch left pending is listed as never run, and
+// `not_run_note` says why in the summary's note ("批量生成被中断，用
+// --resume 继续"; a general one when empty).  A row refused for another's
+// file is left out when an earlier row is of the same student (number,
+// name and subject), so each student is listed once.  Up to `readers`
+// threads read the records.
+ClassSummary BatchSummary(const BatchPlan& plan, unsigned readers,
+                          const std::string& not_run_note = "");
 
 // Turns the record of `row`, whose page a later step found wanting (its PDF
 // failed), into one of a page with errors; when the record cannot be

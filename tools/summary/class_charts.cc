@@ -54,18 +54,19 @@ std::string MeanLine(double mean, double top) {
 
 }  // namespace
 
-std::string ScoreHistogram(const SubjectScores& s) {
-  if (s.scores.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>";
-  const double top = std::max({s.stats.full, s.stats.max, 1.0});
+std::string ScoreHistogram(const SubjectFigures& s) {
+  if (s.totals.empty() || !s.mean) {
+    return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>";
+  }
+  const double top = std::max({s.full, s.max.value_or(0), 1.0});
   std::vector<int> counts(kBins, 0);
-  for (double x : s.scores) {
+  for (double x : s.totals) {
     const int bin = std::clamp(static_cast<int>(std::floor(x / top * kBins)), 0, kBins - 1);
     ++counts[static_cast<size_t>(bin)];
   }
   const int most = std::max(1, *std::max_element(counts.begin(), counts.end()));
   const std::string label = SubjectName(s.subject) + " 分数分布：" +
-                            std::to_string(s.scores.size()) + " 人，平均分 " +
-                            Fixed(s.stats.mean, 2);
+                            std::to_string(s.totals.size()) + " 人，平均分 " + Fixed(*s.mean, 2);
   std::string svg = "<svg class='histogram' viewBox='0 -16 " + At(kBins * kBarWidth + 20) +
                     " 196' role='img' aria-label='" + label + "'>" + Text(10, 12, "人数", "start") +
                     Text(kBins * kBarWidth / 2 + 10, 176, "分数");
@@ -81,7 +82,7 @@ std::string ScoreHistogram(const SubjectScores& s) {
     svg += Text(x + kBarWidth / 2, kBase + 14, range, "middle", "range") + "</g>";
   }
   svg += Line(kLeft, kBase, kLeft + kBins * kBarWidth, kBase, "axis");
-  return svg + MeanLine(s.stats.mean, top) + "</svg>";
+  return svg + MeanLine(*s.mean, top) + "</svg>";
 }
 
 namespace {

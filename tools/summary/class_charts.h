@@ -8,7 +8,6 @@
 
 #include <string>
 
-#include "tools/summary/item_analysis.h"
 #include "tools/summary/subject_figures.h"
 
 namespace generatesheet::cli {
@@ -16,7 +15,7 @@ namespace generatesheet::cli {
 // Ten equal bins from 0 to the full marks (or the best score, when higher),
 // axis titles, each bin's range under its bar and a line at the mean; a
 // sentence instead of the chart when no score is known.
-std::string ScoreHistogram(const SubjectScores& s);
+std::string ScoreHistogram(const SubjectFigures& s);
 
 // One point per question at (难度, 区分度), labelled with its number, with
 // the thresholds of the flags drawn; a flagged question is a triangle with

@@ -15,24 +15,36 @@ void ClassFiguresBuilder::Add(size_t row, const StudentRecord& record) {
   at->figures.Add(row, record);
 }
 
-std::vector<SubjectClasses> ClassFiguresBuilder::Figures() const {
+std::vector<SubjectClasses> ClassFiguresBuilder::Figures(const std::vector<size_t>& row_of) const {
   std::vector<SubjectClasses> subjects;
   if (!named_) return subjects;
-  for (const Class& c : classes_) {
-    for (SubjectFigures& f : c.figures.Figures()) {
+  std::vector<const Class*> classes;
+  for (const Class& c : classes_) classes.push_back(&c);
+  std::sort(classes.begin(), classes.end(),
+            [](const Class* a, const Class* b) { return a->name < b->name; });
+  for (const Class* c : classes) {
+    for (SubjectFigures& f : c->figures.Figures(row_of)) {
       auto at = std::find_if(subjects.begin(), subjects.end(),
                              [&](const SubjectClasses& s) { return s.subject == f.subject; });
       if (at == subjects.end()) {
         subjects.push_back({f.subject, {}});
         at = subjects.end() - 1;
       }
-      at->classes.push_back({c.name, std::move(f)});
+      at->classes.push_back({c->name, std::move(f)});
     }
   }
+  std::sort(subjects.begin(), subjects.end(),
+            [](const SubjectClasses& a, const SubjectClasses& b) { return a.subject < b.subject; });
   return subjects;
 }
 
-std::string ClassLabel(const std::string& name) { return name.empty() ? kNoClass : name; }
+std::string ClassLabel(const std::string& name) {
+  if (name.empty()) return kNoClass;
+  for (const char* reserved : kReservedLabels) {
+    if (name == reserved) return "“" + name + "”";
+  }
+  return name;
+}
 
 std::vector<std::string> ClassNames(const std::vector<SubjectClasses>& classes) {
   std::vector<std::string> names;
@@ -41,6 +53,7 @@ std::vector<std::string> ClassNames(const std::vector<SubjectClasses>& classes) 
       if (std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
     }
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 

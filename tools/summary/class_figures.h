@@ -2,7 +2,8 @@
 // figures per subject (count, mean, median, n − 1 spread, alpha, facility
 // per question), worked out over the students of one class only.  A
 // student's class is the one the manifest gave; the students without one
-// form a class of their own (its name "") when others have one.
+// form a class of their own (its name "") when others have one.  Classes
+// are in the order of their names.
 //
 // What is kept per student is a second row of the points matrix, so a
 // summary that names classes takes twice the memory of one that does not.
@@ -18,15 +19,18 @@
 
 namespace generatesheet::cli {
 
-// The words a class without a name is shown by.
+// The words a class without a name is shown by, and the other labels the
+// summary gives rows of its own (the whole year, the whole summary): a
+// class named like one of them is shown quoted, so it never looks like one.
 inline constexpr char kNoClass[] = "未分班";
+inline constexpr const char* kReservedLabels[] = {kNoClass, "全年级", "全体"};
 
 struct ClassFigures {
   std::string name;        // "" for the students without a class
   SubjectFigures figures;  // of the class's students of the subject only
 };
 
-// The classes of one subject, in the order they were first met.
+// The classes of one subject, by name.
 struct SubjectClasses {
   std::string subject;
   std::vector<ClassFigures> classes;
@@ -37,23 +41,24 @@ class ClassFiguresBuilder {
   void Add(size_t row, const StudentRecord& record);
   // Whether any student added has a class.
   bool named() const { return named_; }
-  // Per subject, in the order the subjects were first met; empty when no
-  // student has a class.
-  std::vector<SubjectClasses> Figures() const;
+  // Per subject, by name; empty when no student has a class.  `row_of`
+  // as for SubjectFiguresBuilder::Figures.
+  std::vector<SubjectClasses> Figures(const std::vector<size_t>& row_of) const;
 
  private:
   struct Class {
     std::string name;
     SubjectFiguresBuilder figures;
   };
-  std::vector<Class> classes_;  // in the order first met
+  std::vector<Class> classes_;
   bool named_ = false;
 };
 
-// The class's name as the summary shows it: kNoClass for "".
+// The class's name as the summary shows it: kNoClass for "", a reserved
+// label quoted (“全体”).
 std::string ClassLabel(const std::string& name);
 
-// Every class name of `classes`, each once, in the order first met.
+// Every class name of `classes`, each once, in order.
 std::vector<std::string> ClassNames(const std::vector<SubjectClasses>& classes);
 
 // The facility of question `number` of `subject` in class `name`; none when

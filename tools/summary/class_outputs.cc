@@ -11,6 +11,8 @@ namespace {
 
 using nlohmann::json;
 
+constexpr char kWholeYear[] = "全年级";
+
 json Value(const std::optional<double>& v) { return v ? json(*v) : json(nullptr); }
 
 std::string Fixed(double value, int digits) {
@@ -74,24 +76,6 @@ json ClassesJson(const std::vector<SubjectClasses>& classes, const std::string& 
   return list;
 }
 
-std::vector<std::string> ClassItemHeader(const std::vector<SubjectClasses>& classes) {
-  std::vector<std::string> header;
-  for (const std::string& name : ClassNames(classes)) {
-    header.push_back("难度（" + ClassLabel(name) + "）");
-  }
-  return header;
-}
-
-std::vector<std::string> ClassItemCells(const std::vector<SubjectClasses>& classes,
-                                        const std::string& subject, int number) {
-  std::vector<std::string> cells;
-  for (const std::string& name : ClassNames(classes)) {
-    const std::optional<double> facility = ClassFacility(classes, subject, name, number);
-    cells.push_back(facility ? Fixed(*facility, 4) : "");
-  }
-  return cells;
-}
-
 std::string ClassComparisonHtml(const std::vector<SubjectFigures>& year,
                                 const std::vector<SubjectClasses>& classes) {
   if (classes.empty()) return "";
@@ -107,7 +91,7 @@ std::string ClassComparisonHtml(const std::vector<SubjectFigures>& year,
     for (const QuestionFigures& q : f.questions) {
       html += "<th>第" + std::to_string(q.number) + "题难度</th>";
     }
-    html += "</tr></thead><tbody>" + ComparisonRow("全年级", f, f);
+    html += "</tr></thead><tbody>" + ComparisonRow(kWholeYear, f, f);
     for (const ClassFigures& c : of->classes) {
       html += ComparisonRow(ClassLabel(c.name), c.figures, f);
     }

@@ -19,11 +19,6 @@ namespace generatesheet::cli {
 // (number, facility).
 nlohmann::json ClassesJson(const std::vector<SubjectClasses>& classes, const std::string& subject);
 
-// items.csv: "难度（CLASS）" per class, in the order first met.
-std::vector<std::string> ClassItemHeader(const std::vector<SubjectClasses>& classes);
-std::vector<std::string> ClassItemCells(const std::vector<SubjectClasses>& classes,
-                                        const std::string& subject, int number);
-
 // index.html: per subject, the whole year and each class side by side
 // (count, mean, median, n − 1 SD, alpha, facility per question); "" when no
 // student has a class.

@@ -1,20 +1,18 @@
 #include "tools/summary/class_summary.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <tuple>
 
 #include "tools/summary/class_charts.h"
 #include "tools/summary/class_outputs.h"
-#include "tools/summary/csv_writer.h"
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
-#include "tools/summary/folder_summary.h"
-#include "tools/summary/item_analysis.h"
+#include "tools/summary/student_score.h"
+#include "tools/summary/summary_tables.h"
 #include "tools/summary/summary_words.h"
 #include "tools/summary/summary_workbook.h"
 #include "util/error.h"
@@ -35,16 +33,17 @@ std::string Fixed(double value, int digits) {
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
 
-// A subtotal for summary.json: a number, null when unknown.
-nlohmann::json SubtotalValue(const std::string& text) {
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return nullptr;
-  return value;
+std::string FileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
 }
 
-std::string Discrimination(const ItemStatistics& item, int digits) {
-  return item.discrimination ? Fixed(*item.discrimination, digits) : "";
+// The order of the summary's rows: by student number, subject, name,
+// class, page (its file name: the same page reached from another folder is
+// the same row), then what is left to tell two records apart.
+auto SortKey(const SummaryStudent& s) {
+  const StudentRecord& r = s.record;
+  return std::make_tuple(r.student_id, r.subject, r.student_name, r.class_name, FileName(r.page),
+                         s.run, static_cast<int>(r.state), s.score, r.message);
 }
 
 constexpr char kStyle[] = R"(<style>
@@ -59,6 +58,9 @@ constexpr char kStyle[] = R"(<style>
   table.sortable th[aria-sort=descending]::after { content: " ▼"; }
   td.number { text-align: right; font-variant-numeric: tabular-nums; }
   .outcome.with_errors { color: #9a6700; } .outcome.not_written { color: #cf222e; font-weight: 600; }
+  .outcome.not_run { color: #57606a; font-weight: 600; }
+  .partial { border: 2px solid #cf222e; background: #ffebe9; padding: 0.5rem 1rem; margin: 1rem 0; }
+  .partial p { margin: 0; font-weight: 600; }
   .outcome .cause { color: #57606a; font-size: 0.85em; font-weight: 400; overflow-wrap: anywhere; }
   .option { display: inline-block; margin: 0 0.6rem 0 0; white-space: nowrap; }
   .option.correct { font-weight: 700; }
@@ -149,29 +151,34 @@ std::string NumberCell(const std::string& value) {
   return "<td class='number' data-value='" + EscapeHtml(value) + "'>" + EscapeHtml(value) + "</td>";
 }
 
-std::string StatisticsTable(const ClassStatistics& s) {
-  const auto cell = [&](double v) { return s.count == 0 ? std::string(kMissing) : Fixed(v, 2); };
+std::string StatisticsTable(const SubjectFigures& f) {
+  const auto cell = [&](const std::optional<double>& v) {
+    return v ? Fixed(*v, 2) : std::string(kMissing);
+  };
   return "<table class='stats'><tr><th>人数</th><th>平均分</th><th>中位数</th><th>最低分</th>"
          "<th>最高分</th><th>标准差（总体，除以 n）</th></tr><tr><td class='number'>" +
-         std::to_string(s.count) + "</td><td class='number'>" + cell(s.mean) +
-         "</td><td class='number'>" + cell(s.median) + "</td><td class='number'>" + cell(s.min) +
-         "</td><td class='number'>" + cell(s.max) + "</td><td class='number'>" + cell(s.std_dev) +
-         "</td></tr></table>";
+         std::to_string(f.count) + "</td><td class='number'>" + cell(f.mean) +
+         "</td><td class='number'>" + cell(f.median) + "</td><td class='number'>" + cell(f.min) +
+         "</td><td class='number'>" + cell(f.max) + "</td><td class='number'>" +
+         cell(f.population_sd) + "</td></tr></table>";
 }
 
-std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
+std::string StudentsTable(const std::vector<SummaryStudent>& students,
+                          const std::vector<size_t>& order) {
   std::string html =
       "<table id='students' class='sortable'><thead><tr><th>学号</th><th>姓名</th><th>科目</th>"
       "<th data-type='number'>得分</th><th>结果</th><th>页面</th></tr></thead><tbody>";
-  for (const auto& [r, score] : students) {
+  for (const size_t i : order) {
+    const SummaryStudent& student = students[i];
+    const StudentRecord& r = student.record;
     html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
-            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(score) +
-            "<td class='outcome " + OutcomeName(r.state) + "' title='" + EscapeHtml(r.message) +
-            "'>" + StateWords(r.state);
+            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(student.score) +
+            "<td class='outcome " + OutcomeKey(student) + "' title='" + EscapeHtml(r.message) +
+            "'>" + OutcomeWords(student);
     // Shown, not only on hover: a printed summary tells why too.
     if (!r.message.empty()) html += "<div class='cause'>" + EscapeHtml(r.message) + "</div>";
     html += "</td><td>";
-    if (r.state != Outcome::kNotWritten) {
+    if (PageLinked(student)) {
       html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
     }
     html += "</td></tr>";
@@ -179,153 +186,149 @@ std::string StudentsTable(const std::vector<ClassSummary::Student>& students) {
   return html + "</tbody></table>";
 }
 
-std::string ItemsTable(const ClassAnalysis& a) {
+std::string OptionsCell(const QuestionFigures& q) {
+  if (!q.choice) return "—";
+  std::string html;
+  for (const OptionFigures& o : q.options) {
+    std::string classes = "option";
+    if (o.key) classes += " correct";
+    if (o.most_chosen_wrong) classes += " worst";
+    // Marked by a symbol as well as by colour, so it reads in black and white.
+    const char* mark = o.key ? " <span role='img' aria-label='正确选项'>✔</span>"
+                       : o.most_chosen_wrong ? " <span role='img' aria-label='最多人误选'>✘</span>"
+                                             : "";
+    html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + mark + " " +
+            Percent(o.share) + "</span>";
+  }
+  return html;
+}
+
+std::string ItemsTable(const std::vector<SubjectFigures>& subjects) {
   std::string html =
       "<table id='items' class='sortable'><thead><tr><th>科目</th><th data-type='number'>题号</th>"
       "<th>题型</th>"
       "<th data-type='number'>满分</th><th data-type='number'>难度（得分率）</th>"
       "<th data-type='number'>区分度</th><th data-type='number'>未作答</th><th>选项分布</th>"
       "</tr></thead><tbody>";
-  for (const ItemStatistics& item : a.items) {
-    const std::string facility = item.facility_known ? Fixed(item.facility, 4) : "";
-    html += "<tr><td>" + EscapeHtml(item.subject) + "</td><td class='number' data-value='" +
-            std::to_string(item.number) + "'>" + std::to_string(item.number) + "</td><td>" +
-            FamilyWords(item.family) + "</td>" + NumberCell(item.full) +
-            "<td class='number' data-value='" + facility + "'>" +
-            (item.facility_known ? Percent(item.facility) : kMissing) + "</td>" +
-            NumberCell(Discrimination(item, 2)) + "<td class='number' data-value='" +
-            Fixed(item.unanswered, 4) + "'>" + Percent(item.unanswered) + "</td><td>";
-    for (const OptionShare& o : item.options) {
-      std::string classes = "option";
-      if (o.correct) classes += " correct";
-      if (o.worst_distractor) classes += " worst";
-      // Marked by a symbol as well as by colour, so it reads in black and white.
-      const char* mark = o.correct ? " <span role='img' aria-label='正确选项'>✔</span>"
-                         : o.worst_distractor ? " <span role='img' aria-label='最多人误选'>✘</span>"
-                                              : "";
-      html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + mark + " " +
-              Percent(o.share) + "</span>";
-    }
-    if (!item.choice) html += "—";
-    html += "</td></tr>";
+  for (const auto& [s, i] : HardestFirst(subjects)) {
+    const QuestionFigures& q = subjects[s].questions[i];
+    const std::string facility = q.facility ? Fixed(*q.facility, 4) : "";
+    const std::string unanswered = q.unanswered ? Fixed(*q.unanswered, 4) : "";
+    html +=
+        "<tr><td>" + EscapeHtml(subjects[s].subject) + "</td><td class='number' data-value='" +
+        std::to_string(q.number) + "'>" + std::to_string(q.number) + "</td><td>" +
+        FamilyWords(q.family) + "</td>" + NumberCell(q.full) + "<td class='number' data-value='" +
+        facility + "'>" + (q.facility ? Percent(*q.facility) : kMissing) + "</td>" +
+        NumberCell(q.item_rest ? Fixed(*q.item_rest, 2) : "") + "<td class='number' data-value='" +
+        unanswered + "'>" + (q.unanswered ? Percent(*q.unanswered) : kMissing) + "</td><td>" +
+        OptionsCell(q) + "</td></tr>";
   }
   return html + "</tbody></table>";
 }
 
-}  // namespace
+// Who the figures count: every student but those left out, and why each is.
+struct Coverage {
+  size_t rows = 0, counted = 0, not_written = 0, unread = 0, not_run = 0;
+  std::vector<size_t> left_out;  // indexes into the students, in the summary's order
+  bool partial() const { return counted < rows; }
+};
 
-void ClassSummary::Add(StudentRecord record) {
-  analyser_.Add(record);
-  figures_.Add(students_.size(), record);
-  classes_.Add(students_.size(), record);
-  sections_.Add(students_.size(), record);
-  std::string score = StudentScore(record);
-  record.results = std::vector<QuestionResult>();  // its room too, not only its elements
-  record.sections = std::vector<std::string>();
-  students_.push_back({std::move(record), std::move(score)});
-}
-
-ClassSummary::Figures ClassSummary::Compute() const {
-  return {analyser_.Analysis(), figures_.Figures(), classes_.Figures()};
-}
-
-std::string ClassSummary::StudentsCsv() const { return StudentsCsv(Compute()); }
-std::string ClassSummary::ItemsCsv() const { return ItemsCsv(Compute()); }
-std::string ClassSummary::ScoresCsv() const { return ScoresCsv(Compute()); }
-std::string ClassSummary::Json() const { return Json(Compute()); }
-std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
-  return Html(Compute(), linked);
-}
-
-std::string ClassSummary::StudentsCsv(const Figures& computed) const {
-  std::vector<std::string> header = {"学号", "姓名", "科目", "得分", "结果", "页面"};
-  const bool with_class = classes_.named();
-  if (with_class) header.insert(header.begin() + 2, "班级");
-  const std::vector<std::string> more = StudentColumnsHeader();
-  header.insert(header.end(), more.begin(), more.end());
-  const std::vector<std::string> sections = sections_.Header();
-  header.insert(header.end(), sections.begin(), sections.end());
-  std::string csv = kBom + CsvLine(header);
-  const auto figures = StudentColumns(computed.subjects, students_.size());
-  for (size_t i = 0; i < students_.size(); ++i) {
-    const auto& [r, score] = students_[i];
-    std::vector<std::string> line = {
-        r.student_id, r.student_name,      r.subject,
-        score,        StateWords(r.state), r.state == Outcome::kNotWritten ? "" : r.page};
-    if (with_class) line.insert(line.begin() + 2, r.class_name);
-    line.insert(line.end(), figures[i].begin(), figures[i].end());
-    const std::vector<std::string> subtotals = sections_.Cells(i);
-    line.insert(line.end(), subtotals.begin(), subtotals.end());
-    csv += CsvLine(line);
+Coverage CoverageOf(const std::vector<SummaryStudent>& students, const std::vector<size_t>& order) {
+  Coverage c;
+  c.rows = students.size();
+  for (const size_t i : order) {
+    switch (WhyLeftOut(students[i])) {
+      case LeftOut::kCounted:
+        ++c.counted;
+        continue;
+      case LeftOut::kNotWritten:
+        ++c.not_written;
+        break;
+      case LeftOut::kUnread:
+        ++c.unread;
+        break;
+      case LeftOut::kNotRun:
+        ++c.not_run;
+        break;
+    }
+    c.left_out.push_back(i);
   }
-  return csv;
+  return c;
 }
 
-std::string ClassSummary::ItemsCsv(const Figures& computed) const {
-  const ClassAnalysis& a = computed.analysis;
-  const ItemColumns columns(computed.subjects);
-  const std::vector<SubjectClasses>& classes = computed.classes;
-  std::vector<std::string> header = {"科目", "题号",   "题型",       "满分",    "人数",
-                                     "难度", "区分度", "未作答比例", "标准答案"};
-  const std::vector<std::string> more = columns.Header();
-  header.insert(header.end(), more.begin(), more.end());
-  const std::vector<std::string> per_class = ClassItemHeader(classes);
-  header.insert(header.end(), per_class.begin(), per_class.end());
-  std::string csv = kBom + CsvLine(header);
-  for (const ItemStatistics& item : a.items) {
-    std::vector<std::string> line = {item.subject,
-                                     std::to_string(item.number),
-                                     FamilyWords(item.family),
-                                     item.full,
-                                     std::to_string(item.students),
-                                     item.facility_known ? Fixed(item.facility, 4) : "",
-                                     Discrimination(item, 4),
-                                     Fixed(item.unanswered, 4),
-                                     item.choice ? item.correct : ""};
-    const std::vector<std::string> cells = columns.Cells(item.subject, item.number);
-    line.insert(line.end(), cells.begin(), cells.end());
-    const std::vector<std::string> class_cells = ClassItemCells(classes, item.subject, item.number);
-    line.insert(line.end(), class_cells.begin(), class_cells.end());
-    csv += CsvLine(line);
+// "仅汇总 20 / 40 名考生：3 名页面未写出，17 名未生成（…）".
+std::string CoverageWords(const Coverage& c, const std::string& not_run_note) {
+  std::string parts;
+  const auto part = [&](size_t n, const std::string& what) {
+    if (n > 0) parts += (parts.empty() ? "" : "，") + std::to_string(n) + " 名" + what;
+  };
+  part(c.not_written, "页面未写出");
+  part(c.unread, "得分未能全部读出");
+  part(c.not_run, "未生成（" + not_run_note + "）");
+  return "仅汇总 " + std::to_string(c.counted) + " / " + std::to_string(c.rows) + " 名考生：" +
+         parts;
+}
+
+// "学号 姓名（科目）：未写出：why" for each student left out.
+std::vector<std::string> LeftOutLines(const std::vector<SummaryStudent>& students,
+                                      const Coverage& c) {
+  std::vector<std::string> lines;
+  for (const size_t i : c.left_out) {
+    const SummaryStudent& s = students[i];
+    const StudentRecord& r = s.record;
+    std::string line = r.student_id + " " + r.student_name + "（" + r.subject + "）：";
+    line += WhyLeftOut(s) == LeftOut::kUnread ? "得分未能全部读出" : OutcomeWords(s);
+    if (!r.message.empty()) line += "：" + r.message;
+    lines.push_back(line);
   }
-  return csv;
+  return lines;
 }
 
-std::string ClassSummary::ScoresCsv(const Figures& computed) const {
-  return cli::ScoresCsv(
-      computed.subjects, students_.size(),
-      [&](size_t row) -> const StudentRecord& { return students_[row].record; }, classes_.named());
-}
-
-std::string ClassSummary::Json(const Figures& computed) const {
-  JsonExtras extras;
-  if (classes_.named() || sections_.any()) {
-    extras.subject = [&](const SubjectFigures& f, nlohmann::json& subject) {
-      if (classes_.named()) subject["classes"] = ClassesJson(computed.classes, f.subject);
-      if (sections_.any()) subject["sections"] = sections_.Sections(f.subject);
-    };
-    extras.student = [&](const StudentFigures& s, nlohmann::json& student) {
-      if (classes_.named()) student["class"] = students_[s.row].record.class_name;
-      if (!sections_.any()) return;
-      nlohmann::json subtotals = nlohmann::json::array();
-      for (const std::string& subtotal : sections_.Subtotals(s.row)) {
-        subtotals.push_back(SubtotalValue(subtotal));
-      }
-      student["section_scores"] = subtotals;
-    };
+std::string CoverageBanner(const std::vector<SummaryStudent>& students, const Coverage& c,
+                           const std::string& not_run_note) {
+  if (!c.partial()) return "";
+  std::string html = "<section class='partial' role='alert'><p>" +
+                     EscapeHtml(CoverageWords(c, not_run_note)) +
+                     "</p><details><summary>未计入的考生</summary><ul>";
+  for (const std::string& line : LeftOutLines(students, c)) {
+    html += "<li>" + EscapeHtml(line) + "</li>";
   }
-  return SummaryJson(
-      computed.subjects, [&](size_t row) -> const StudentRecord& { return students_[row].record; },
-      extras);
+  return html + "</ul></details></section>\n";
 }
 
-namespace {
+nlohmann::json CoverageJson(const std::vector<SummaryStudent>& students, const Coverage& c) {
+  nlohmann::json left_out = nlohmann::json::array();
+  for (const size_t i : c.left_out) {
+    const SummaryStudent& s = students[i];
+    const char* why = WhyLeftOut(s) == LeftOut::kUnread ? "unread" : OutcomeKey(s);
+    left_out.push_back({{"student_id", s.record.student_id},
+                        {"student_name", s.record.student_name},
+                        {"subject", s.record.subject},
+                        {"class", s.record.class_name},
+                        {"outcome", OutcomeKey(s)},
+                        {"why", why},
+                        {"message", s.record.message}});
+  }
+  return {{"partial", c.partial()},       {"students", c.rows}, {"counted", c.counted},
+          {"not_written", c.not_written}, {"unread", c.unread}, {"not_run", c.not_run},
+          {"left_out", left_out}};
+}
 
 // A table that may be wider than a phone scrolls inside its own box; the
 // box takes the keyboard's focus, so it scrolls without a mouse too.
 std::string Wide(const std::string& label, const std::string& table) {
   return "<div class='wide' role='region' tabindex='0' aria-label='" + label + "'>" + table +
          "</div>";
+}
+
+// The summary files index.html links to that are in `folder`.
+std::vector<std::string> LinkedFiles(const std::string& folder) {
+  std::vector<std::string> linked;
+  for (const char* file : kLinkedFiles) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(folder + file, ec)) linked.push_back(file);
+  }
+  return linked;
 }
 
 std::string FileLinks(const std::vector<std::string>& files) {
@@ -348,70 +351,186 @@ std::string FileLinks(const std::vector<std::string>& files) {
 
 // One section per subject: its figures, histogram and item plot, never
 // pooled with another subject's.
-std::string SubjectSections(const ClassAnalysis& a, const std::vector<SubjectFigures>& figures) {
-  if (a.subjects.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>\n";
+std::string SubjectSections(const std::vector<SubjectFigures>& figures) {
+  if (figures.empty()) return "<p class='histogram'>没有得分已知的学生，无分数分布。</p>\n";
   std::string html;
-  for (size_t i = 0; i < a.subjects.size(); ++i) {
-    const SubjectScores& s = a.subjects[i];
+  for (size_t i = 0; i < figures.size(); ++i) {
+    const SubjectFigures& f = figures[i];
     const std::string id = "subject-" + std::to_string(i + 1);
-    const std::string name = s.subject.empty() ? "未注明科目" : EscapeHtml(s.subject);
+    const std::string name = f.subject.empty() ? "未注明科目" : EscapeHtml(f.subject);
     html += "<section class='subject' aria-labelledby='" + id + "'><h2 id='" + id + "'>科目：" +
-            name + "</h2>\n" + Wide(name + " 分数统计", StatisticsTable(s.stats)) + "\n" +
-            ScoreHistogram(s) + "\n";
-    const auto f = std::find_if(figures.begin(), figures.end(),
-                                [&](const SubjectFigures& g) { return g.subject == s.subject; });
-    if (f != figures.end()) html += ItemScatter(*f) + "\n";
-    html += "</section>\n";
+            name + "</h2>\n" + Wide(name + " 分数统计", StatisticsTable(f)) + "\n" +
+            ScoreHistogram(f) + "\n" + ItemScatter(f) + "\n</section>\n";
   }
   return html;
 }
 
 }  // namespace
 
+struct ClassSummary::Figures {
+  std::vector<size_t> order;   // indexes into students_, in the summary's order
+  std::vector<size_t> row_of;  // the summary row of each index into students_
+  std::vector<SubjectFigures> subjects;
+  std::vector<SubjectClasses> classes;
+  Coverage coverage;
+
+  SummaryContent Content(const ClassSummary& s) const {
+    return {s.students_, order, subjects, classes, s.sections_, s.named_};
+  }
+};
+
+void ClassSummary::Add(StudentRecord record) {
+  const size_t index = students_.size();
+  named_ = named_ || !record.class_name.empty();
+  figures_.Add(index, record);
+  classes_.Add(index, record);
+  sections_.Add(index, record);
+  std::string score = StudentScore(record);
+  record.results = std::vector<QuestionResult>();  // its room too, not only its elements
+  record.sections = std::vector<std::string>();
+  students_.push_back({std::move(record), std::move(score), true});
+}
+
+void ClassSummary::AddNotRun(StudentRecord record) {
+  named_ = named_ || !record.class_name.empty();
+  record.results = std::vector<QuestionResult>();
+  record.sections = std::vector<std::string>();
+  students_.push_back({std::move(record), "", false});
+}
+
+ClassSummary::Figures ClassSummary::Compute() const {
+  Figures f;
+  f.order.resize(students_.size());
+  for (size_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
+  std::stable_sort(f.order.begin(), f.order.end(), [&](size_t a, size_t b) {
+    return SortKey(students_[a]) < SortKey(students_[b]);
+  });
+  f.row_of.resize(students_.size());
+  for (size_t row = 0; row < f.order.size(); ++row) f.row_of[f.order[row]] = row;
+  f.subjects = figures_.Figures(f.row_of);
+  f.classes = classes_.Figures(f.row_of);
+  f.coverage = CoverageOf(students_, f.order);
+  return f;
+}
+
+std::string ClassSummary::StudentsCsv() const {
+  const Figures f = Compute();
+  return TableCsv(StudentsTable(f.Content(*this)));
+}
+
+std::string ClassSummary::ItemsCsv() const {
+  const Figures f = Compute();
+  return TableCsv(ItemsTable(f.Content(*this)));
+}
+
+std::string ClassSummary::ScoresCsv() const {
+  const Figures f = Compute();
+  return TableCsv(MatrixTable(f.Content(*this)));
+}
+
+std::string ClassSummary::Json() const { return Json(Compute()); }
+
+std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
+  return Html(Compute(), linked);
+}
+
+std::string ClassSummary::Json(const Figures& computed) const {
+  JsonExtras extras;
+  extras.top = {{"coverage", CoverageJson(students_, computed.coverage)}};
+  extras.subject = [&](const SubjectFigures& f, nlohmann::json& subject) {
+    if (named_) subject["classes"] = ClassesJson(computed.classes, f.subject);
+    if (sections_.any()) subject["sections"] = sections_.Sections(f.subject);
+  };
+  extras.student = [&](const StudentFigures& s, nlohmann::json& student) {
+    const size_t index = computed.order[s.row];
+    if (named_) student["class"] = students_[index].record.class_name;
+    if (!sections_.any()) return;
+    nlohmann::json subtotals = nlohmann::json::array();
+    for (const std::string& subtotal : sections_.Subtotals(index)) {
+      const std::optional<double> value = DecimalValue(subtotal);
+      subtotals.push_back(value ? nlohmann::json(*value) : nlohmann::json(nullptr));
+    }
+    student["section_scores"] = subtotals;
+  };
+  return SummaryJson(
+      computed.subjects,
+      [&](size_t row) -> const StudentRecord& { return students_[computed.order[row]].record; },
+      extras);
+}
+
 std::string ClassSummary::Html(const Figures& computed,
                                const std::vector<std::string>& linked) const {
-  const ClassAnalysis& a = computed.analysis;
   const std::vector<SubjectFigures>& figures = computed.subjects;
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
              "<title>班级成绩汇总</title>\n") +
-         kStyle + "\n</head>\n<body>\n<header><h1>班级成绩汇总</h1>\n" + FileLinks(linked) +
+         kStyle + "\n</head>\n<body>\n<header><h1>班级成绩汇总</h1>\n" +
+         CoverageBanner(students_, computed.coverage, not_run_note_) + FileLinks(linked) +
          "</header>\n<main>\n" + ReviewBox(figures) + "\n<h2>各科目</h2>\n" +
          Wide("各科目", SubjectFiguresTable(figures)) + "\n" +
          ClassComparisonHtml(figures, computed.classes) + FiguresLegend() + "\n" +
-         SubjectSections(a, figures) + "<h2>学生（点击表头排序）</h2>\n" +
-         Wide("学生", StudentsTable(students_)) +
+         SubjectSections(figures) + "<h2>学生（点击表头排序）</h2>\n" +
+         Wide("学生", StudentsTable(students_, computed.order)) +
          "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ 红框为最多人误选的选项）</h2>\n" +
-         Wide("试题分析", ItemsTable(a)) + "\n</main>\n" + kScript + "\n</body>\n</html>\n";
+         Wide("试题分析", ItemsTable(figures)) + "\n</main>\n" + kScript + "\n</body>\n</html>\n";
 }
 
-void ClassSummary::Write(const std::string& folder) const {
+SummaryWritten ClassSummary::Write(const std::string& folder) const {
   // The figures are worked out once for all the files.
   const Figures computed = Compute();
-  WriteFileAtomically(folder + "summary.csv", StudentsCsv(computed));
-  WriteFileAtomically(folder + "items.csv", ItemsCsv(computed));
-  WriteFileAtomically(folder + "scores.csv", ScoresCsv(computed));
+  const SummaryContent content = computed.Content(*this);
+  const std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
+                                            MatrixTable(content), ClassesTable(content)};
+  WriteFileAtomically(folder + "summary.csv", TableCsv(tables[0]));
+  WriteFileAtomically(folder + "items.csv", TableCsv(tables[1]));
+  WriteFileAtomically(folder + "scores.csv", TableCsv(tables[2]));
   WriteFileAtomically(folder + "summary.json", Json(computed));
-  WriteSummaryWorkbook(folder + "summary.xlsx", {students_, computed.subjects, computed.classes,
-                                                 classes_.named(), sections_});
-  // Last, so it links every file written beside it.
-  std::vector<std::string> linked;
-  for (const char* file : kLinkedFiles) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(folder + file, ec)) linked.push_back(file);
+  SummaryWritten written;
+  const std::string workbook = folder + "summary.xlsx";
+  std::vector<std::string> note;
+  if (computed.coverage.partial()) {
+    note.push_back(CoverageWords(computed.coverage, not_run_note_));
+    const std::vector<std::string> lines = LeftOutLines(students_, computed.coverage);
+    note.insert(note.end(), lines.begin(), lines.end());
   }
-  WriteFileAtomically(folder + "index.html", Html(computed, linked));
+  if (const std::string limit = WorkbookLimit(tables); !limit.empty()) {
+    // An earlier workbook would pass for this summary's: it goes.
+    std::error_code ec;
+    std::filesystem::remove(workbook, ec);
+    written.left_out.push_back("未写出工作簿 " + workbook + "：" + limit +
+                               (ec ? "；旧的工作簿也未能删除" : "") + "；其余汇总文件已写出");
+  } else {
+    size_t replaced = 0;
+    try {
+      replaced = WriteSummaryWorkbook(workbook, tables, note);
+    } catch (const Error&) {
+      // The earlier workbook would pass for this summary's: it goes, and
+      // index.html is still written; the failure is told after.
+      std::error_code ec;
+      std::filesystem::remove(workbook, ec);
+      try {
+        WriteFileAtomically(folder + "index.html", Html(computed, LinkedFiles(folder)));
+      } catch (const Error&) {
+        // The workbook's failure is the one to tell.
+      }
+      throw;
+    }
+    if (replaced > 0) {
+      written.notes.push_back("工作簿 " + workbook + " 中有 " + std::to_string(replaced) +
+                              " 个字符是工作簿不能存放的（控制字符、U+FFFE、U+FFFF 或无效的 "
+                              "UTF-8），已替换为 U+FFFD（�）；其余汇总文件保留原样");
+    }
+  }
+  // Last, so it links every file written beside it.
+  WriteFileAtomically(folder + "index.html", Html(computed, LinkedFiles(folder)));
+  return written;
 }
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records) {
   ClassSummary summary;
   for (const StudentRecord& record : records) summary.Add(record);
   return summary;
-}
-
-RebuildCounts RebuildClassSummary(const std::string& folder) {
-  return SummariseFolders({folder}, folder);
 }
 
 }  // namespace generatesheet::cli

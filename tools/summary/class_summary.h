@@ -5,6 +5,12 @@
 // subject; per class too, and each student's section subtotals, when the
 // records name them) and summary.xlsx (the tables of the CSV files and the
 // class figures as one workbook).
+// Every file shows the figures of one engine (subject_figures.h) and the
+// tables of one model (summary_tables.h); the students are listed in an
+// order of their own (student number, subject, name, class, page), so the
+// same results give the same files in any order, from one batch, its
+// shards or merged folders.  A summary that does not count every student
+// says so in each file: who is left out, and why.
 // Everything is inline, so the summary works offline; the CSV files are
 // UTF-8 with a byte-order mark, so spreadsheet programs read them as such.
 #ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
@@ -15,9 +21,9 @@
 
 #include "tools/batch/student_record.h"
 #include "tools/summary/class_figures.h"
-#include "tools/summary/item_analysis.h"
 #include "tools/summary/section_totals.h"
 #include "tools/summary/subject_figures.h"
+#include "tools/summary/summary_student.h"
 
 namespace generatesheet::cli {
 
@@ -28,18 +34,27 @@ inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv",  "i
 inline constexpr const char* kLinkedFiles[] = {"summary.csv", "items.csv", "scores.csv",
                                                "summary.json", "summary.xlsx"};
 
+// What writing the summary met: a file left out (the rest written), text
+// a file could not hold as it was.
+struct SummaryWritten {
+  std::vector<std::string> left_out;  // one message per file not written
+  std::vector<std::string> notes;
+};
+
 // The summary of a class, its students added one at a time.  Each record is
 // kept without its per-question results: the figures take what they need
 // of them as the record is added, so a class of thousands of students with
 // long papers stays small in memory.
 class ClassSummary {
  public:
-  struct Student {
-    StudentRecord record;  // without results
-    std::string score;     // the exact total, "" when unknown
-  };
+  using Student = SummaryStudent;
 
   void Add(StudentRecord record);
+  // A row the batch never began: listed as 未生成, never counted.
+  void AddNotRun(StudentRecord record);
+  // The words after the count of students never run in the note of a
+  // partial summary ("批量生成被中断，用 --resume 继续").
+  void SetNotRunNote(std::string note) { not_run_note_ = std::move(note); }
   size_t size() const { return students_.size(); }
 
   std::string StudentsCsv() const;  // summary.csv
@@ -52,27 +67,22 @@ class ClassSummary {
 
   // Writes the six files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.
-  void Write(const std::string& folder) const;
+  // A workbook beyond what the format holds is left out (an earlier one
+  // removed) and the rest written: the result names it.
+  SummaryWritten Write(const std::string& folder) const;
 
  private:
-  // What the files are made from, worked out once for all of them.
-  struct Figures {
-    ClassAnalysis analysis;
-    std::vector<SubjectFigures> subjects;
-    std::vector<SubjectClasses> classes;  // empty when no student has a class
-  };
+  struct Figures;
   Figures Compute() const;
-  std::string StudentsCsv(const Figures& computed) const;
-  std::string ItemsCsv(const Figures& computed) const;
-  std::string ScoresCsv(const Figures& computed) const;
-  std::string Json(const Figures& computed) const;
   std::string Html(const Figures& computed, const std::vector<std::string>& linked) const;
+  std::string Json(const Figures& computed) const;
 
   std::vector<Student> students_;
-  ClassAnalyser analyser_;
   SubjectFiguresBuilder figures_;
   ClassFiguresBuilder classes_;
   SectionTotals sections_;
+  bool named_ = false;  // any student has a class
+  std::string not_run_note_ = "批量生成未完成，用 --resume 继续";
 };
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records);
@@ -82,11 +92,9 @@ struct RebuildCounts {
   size_t students = 0;                  // rows of the summary, unreadable ones included
   std::vector<std::string> unreadable;  // "path：why", each also a row of the summary
   std::vector<std::string> skipped;     // names that are no regular file, left out
+  std::vector<std::string> left_out;    // summary files not written, and why
+  std::vector<std::string> notes;       // text a file could not hold as it was
 };
-
-// Reads every student record in `folder` and writes the summary from them
-// into it (see SummariseFolders).
-RebuildCounts RebuildClassSummary(const std::string& folder);
 
 }  // namespace generatesheet::cli
 

@@ -6,8 +6,6 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "tools/summary/csv_writer.h"
-
 namespace generatesheet::cli {
 
 namespace {
@@ -16,23 +14,9 @@ using nlohmann::json;
 
 json Value(const std::optional<double>& v) { return v ? json(*v) : json(nullptr); }
 
-std::string Fixed(const std::optional<double>& v, int digits) {
-  if (!v) return "";
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, *v);
-  return text;
-}
+json ScoreValue(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 
-// A score of the matrix: floats hold the library's short decimals to six
-// significant digits, which "%g" gives back.
-std::string Score(float v) {
-  if (!std::isfinite(v)) return "";
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
-  return text;
-}
-
-json ScoreValue(float v) { return std::isfinite(v) ? json(static_cast<double>(v)) : json(nullptr); }
+json Count(bool known, int n) { return known ? json(n) : json(nullptr); }
 
 json OptionJson(const OptionFigures& o) {
   return {{"letter", o.letter},      {"key", o.key},
@@ -49,7 +33,9 @@ json QuestionJson(const QuestionFigures& q) {
           {"full", q.full},
           {"standard_answer", q.standard_answer},
           {"students", q.students},
+          {"answers", q.answers},
           {"answered", q.answered},
+          {"unanswered", Value(q.unanswered)},
           {"facility", Value(q.facility)},
           {"item_rest", Value(q.item_rest)},
           {"upper_lower", Value(q.upper_lower)},
@@ -60,17 +46,18 @@ json QuestionJson(const QuestionFigures& q) {
 
 json StudentJson(const StudentFigures& s, const StudentRecord& record) {
   json scores = json::array();
-  for (float v : s.scores) scores.push_back(ScoreValue(v));
+  for (double v : s.scores) scores.push_back(ScoreValue(v));
   return {{"row", s.row},
           {"student_id", record.student_id},
           {"student_name", record.student_name},
           {"total", Value(s.total)},
           {"rank", s.rank ? json(*s.rank) : json(nullptr)},
           {"percentile", Value(s.percentile)},
-          {"right", s.right},
-          {"partial", s.partial},
-          {"wrong", s.wrong},
-          {"unanswered", s.unanswered},
+          {"counted", s.counted},
+          {"right", Count(s.counted, s.right)},
+          {"partial", Count(s.counted, s.partial)},
+          {"wrong", Count(s.counted, s.wrong)},
+          {"unanswered", Count(s.counted, s.unanswered)},
           {"scores", scores}};
 }
 
@@ -82,6 +69,7 @@ json SubjectJson(const SubjectFigures& f, const JsonExtras& extras) {
     numbers.push_back(q.number);
   }
   json subject = {{"subject", f.subject},
+                  {"full", f.full},
                   {"count", f.count},
                   {"complete", f.complete},
                   {"group", f.group},
@@ -146,7 +134,9 @@ std::string SummaryJson(const std::vector<SubjectFigures>& figures, const Record
                         const JsonExtras& extras) {
   json subjects = json::array();
   for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, extras));
-  const std::string skeleton = json({{"subjects", subjects}}).dump(kIndent);
+  json root = extras.top.is_object() ? extras.top : json::object();
+  root["subjects"] = subjects;
+  const std::string skeleton = root.dump(kIndent);
   std::string out;
   size_t at = 0;
   for (const SubjectFigures& f : figures) {
@@ -158,118 +148,6 @@ std::string SummaryJson(const std::vector<SubjectFigures>& figures, const Record
   out.append(skeleton, at);
   out += "\n";
   return out;
-}
-
-std::string ScoresCsv(const std::vector<SubjectFigures>& figures, size_t rows,
-                      const RecordOfRow& record_of, bool with_class) {
-  std::vector<std::string> header = {"学号", "姓名", "科目"};
-  if (with_class) header.insert(header.begin() + 2, "班级");
-  // Each row's scores and the columns of the subjects before its own; a
-  // row's cells are made as it is written, so the matrix is never held as
-  // text.
-  std::vector<const StudentFigures*> scores_of(rows, nullptr);
-  std::vector<size_t> before_of(rows, 0);
-  size_t before = 0;
-  for (const SubjectFigures& f : figures) {
-    for (const QuestionFigures& q : f.questions) {
-      header.push_back(f.subject + " 第" + std::to_string(q.number) + "题");
-    }
-    for (const StudentFigures& s : f.students) {
-      scores_of[s.row] = &s;
-      before_of[s.row] = before;
-    }
-    before += f.questions.size();
-  }
-  const size_t first = header.size() - before;  // the columns naming the student
-  std::string csv = kBom + CsvLine(header);
-  std::vector<std::string> line;
-  for (size_t row = 0; row < rows; ++row) {
-    const StudentRecord& r = record_of(row);
-    line = {r.student_id, r.student_name, r.subject};
-    if (with_class) line.insert(line.begin() + 2, r.class_name);
-    if (scores_of[row] != nullptr) {
-      line.resize(first + before_of[row]);
-      for (float v : scores_of[row]->scores) line.push_back(Score(v));
-    }
-    line.resize(first + before);
-    csv += CsvLine(line);
-  }
-  return csv;
-}
-
-std::vector<std::string> StudentColumnsHeader() {
-  return {"名次", "百分位", "答对", "部分正确", "答错", "未作答"};
-}
-
-std::vector<std::vector<std::string>> StudentColumns(const std::vector<SubjectFigures>& figures,
-                                                     size_t rows) {
-  std::vector<std::vector<std::string>> cells(rows, std::vector<std::string>(6));
-  for (const SubjectFigures& f : figures) {
-    for (const StudentFigures& s : f.students) {
-      cells[s.row] = {s.rank ? std::to_string(*s.rank) : "",
-                      Fixed(s.percentile, 2),
-                      std::to_string(s.right),
-                      std::to_string(s.partial),
-                      std::to_string(s.wrong),
-                      std::to_string(s.unanswered)};
-    }
-  }
-  return cells;
-}
-
-ItemColumns::ItemColumns(const std::vector<SubjectFigures>& figures) : figures_(figures) {
-  for (const SubjectFigures& f : figures) {
-    for (const QuestionFigures& q : f.questions) {
-      for (const OptionFigures& o : q.options) letters_.push_back(o.letter);
-    }
-  }
-  std::sort(letters_.begin(), letters_.end());
-  letters_.erase(std::unique(letters_.begin(), letters_.end()), letters_.end());
-}
-
-std::vector<std::string> ItemColumns::Header() const {
-  std::vector<std::string> header;
-  for (const std::string& l : letters_) header.push_back("选项" + l);
-  header.insert(header.end(), {"高低分组区分度", "删除后信度"});
-  for (const std::string& l : letters_) {
-    header.insert(header.end(),
-                  {"选项" + l + "高分组", "选项" + l + "低分组", "选项" + l + "点二列相关"});
-  }
-  header.push_back("提示");
-  return header;
-}
-
-std::vector<std::string> ItemColumns::Cells(const std::string& subject, int number) const {
-  const QuestionFigures* question = nullptr;
-  for (const SubjectFigures& f : figures_) {
-    if (f.subject != subject) continue;
-    for (const QuestionFigures& q : f.questions) {
-      if (q.number == number) question = &q;
-    }
-  }
-  std::vector<std::string> cells;
-  if (!question) return std::vector<std::string>(Header().size());
-  const auto option = [&](const std::string& letter) -> const OptionFigures* {
-    for (const OptionFigures& o : question->options) {
-      if (o.letter == letter) return &o;
-    }
-    return nullptr;
-  };
-  for (const std::string& l : letters_) {
-    cells.push_back(option(l) ? Fixed(option(l)->share, 4) : "");
-  }
-  cells.push_back(Fixed(question->upper_lower, 4));
-  cells.push_back(Fixed(question->alpha_if_deleted, 4));
-  for (const std::string& l : letters_) {
-    const OptionFigures* o = option(l);
-    cells.push_back(o ? Fixed(o->upper, 4) : "");
-    cells.push_back(o ? Fixed(o->lower, 4) : "");
-    cells.push_back(o ? Fixed(o->point_biserial, 4) : "");
-  }
-  std::string flags;
-  for (const std::string& flag : question->flags) flags += (flags.empty() ? "" : "；") + flag;
-  cells.push_back(flags);
-  return cells;
 }
 
 }  // namespace generatesheet::cli

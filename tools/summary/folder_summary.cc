@@ -112,7 +112,9 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
   std::error_code ec;
   fs::create_directories(out, ec);
   if (ec) throw SystemError("无法创建汇总文件夹", out, ec.value());
-  summary.Write(WithTrailingSlash(out));
+  const SummaryWritten written = summary.Write(WithTrailingSlash(out));
+  counts.left_out = written.left_out;
+  counts.notes = written.notes;
   counts.students = summary.size();
   return counts;
 }

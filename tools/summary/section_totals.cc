@@ -1,6 +1,7 @@
 #include "tools/summary/section_totals.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "util/error.h"
 #include "util/score_total.h"
@@ -25,15 +26,18 @@ void SectionTotals::Add(size_t row, const StudentRecord& record) {
   auto subject = std::find_if(subjects_.begin(), subjects_.end(),
                               [&](const Subject& s) { return s.name == record.subject; });
   if (subject == subjects_.end()) {
-    subjects_.push_back({record.subject, {}});
+    subjects_.push_back({record.subject, {}, {}});
     subject = subjects_.end() - 1;
   }
   Row r;
   r.subject = static_cast<size_t>(subject - subjects_.begin());
   std::vector<std::optional<ScoreTotal>> sums;
+  size_t places = 0;  // sections of this paper so far
   for (size_t i = 0; i < record.results.size() && i < record.sections.size(); ++i) {
     if (record.sections[i].empty()) continue;
     const size_t s = IndexOf(subject->sections, record.sections[i]);
+    subject->place.resize(subject->sections.size(), 0);
+    if (sums.size() <= s || !r.had[s]) subject->place[s] = std::max(subject->place[s], places++);
     if (sums.size() <= s) {
       sums.resize(s + 1, ScoreTotal());
       r.had.resize(s + 1, false);
@@ -58,9 +62,29 @@ void SectionTotals::Add(size_t row, const StudentRecord& record) {
   rows_[row] = std::move(r);
 }
 
+std::vector<size_t> SectionTotals::Order(const Subject& s) {
+  std::vector<size_t> order(s.sections.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return std::tie(s.place[a], s.sections[a]) < std::tie(s.place[b], s.sections[b]);
+  });
+  return order;
+}
+
+std::vector<size_t> SectionTotals::SubjectsByName() const {
+  std::vector<size_t> order(subjects_.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return subjects_[a].name < subjects_[b].name; });
+  return order;
+}
+
 std::vector<std::string> SectionTotals::Sections(const std::string& subject) const {
   for (const Subject& s : subjects_) {
-    if (s.name == subject) return s.sections;
+    if (s.name != subject) continue;
+    std::vector<std::string> sections;
+    for (size_t i : Order(s)) sections.push_back(s.sections[i]);
+    return sections;
   }
   return {};
 }
@@ -68,17 +92,19 @@ std::vector<std::string> SectionTotals::Sections(const std::string& subject) con
 std::vector<std::string> SectionTotals::Subtotals(size_t row) const {
   if (row >= rows_.size() || !rows_[row]) return {};
   const Row& r = *rows_[row];
-  std::vector<std::string> cells(subjects_[r.subject].sections.size());
-  for (size_t s = 0; s < r.subtotals.size(); ++s) {
-    if (r.had[s] && r.subtotals[s]) cells[s] = *r.subtotals[s];
+  std::vector<std::string> cells;
+  for (size_t s : Order(subjects_[r.subject])) {
+    const bool known = s < r.subtotals.size() && r.had[s] && r.subtotals[s];
+    cells.push_back(known ? *r.subtotals[s] : "");
   }
   return cells;
 }
 
 std::vector<std::string> SectionTotals::Header() const {
   std::vector<std::string> header;
-  for (const Subject& s : subjects_) {
-    for (const std::string& section : s.sections) header.push_back(s.name + " " + section);
+  for (size_t i : SubjectsByName()) {
+    const Subject& s = subjects_[i];
+    for (size_t section : Order(s)) header.push_back(s.name + " " + s.sections[section]);
   }
   return header;
 }
@@ -86,7 +112,7 @@ std::vector<std::string> SectionTotals::Header() const {
 std::vector<std::string> SectionTotals::Cells(size_t row) const {
   std::vector<std::string> cells;
   const Row* r = row < rows_.size() && rows_[row] ? &*rows_[row] : nullptr;
-  for (size_t s = 0; s < subjects_.size(); ++s) {
+  for (size_t s : SubjectsByName()) {
     if (r && r->subject == s) {
       const std::vector<std::string> own = Subtotals(row);
       cells.insert(cells.end(), own.begin(), own.end());

@@ -20,22 +20,28 @@ class SectionTotals {
   // Whether any result added named its section.
   bool any() const { return !subjects_.empty(); }
 
-  // The section headings of `subject`, in the order first met.
+  // The section headings of `subject` in the paper's order: by the latest
+  // place any student's paper gives each, then by heading, so the order
+  // does not hang on which student came first.
   std::vector<std::string> Sections(const std::string& subject) const;
   // The subtotals of row `row`, one per section of its subject: "" where
   // the student had no question of the section or a score is unknown.
   std::vector<std::string> Subtotals(size_t row) const;
 
   // summary.csv: one column per section of each subject, "SUBJECT HEADING",
-  // subjects in the order first met.
+  // subjects by name.
   std::vector<std::string> Header() const;
   std::vector<std::string> Cells(size_t row) const;
 
  private:
   struct Subject {
     std::string name;
-    std::vector<std::string> sections;
+    std::vector<std::string> sections;  // in the order first met
+    std::vector<size_t> place;          // per section: the latest place in a paper
   };
+  // The indexes of a subject's sections in the paper's order.
+  static std::vector<size_t> Order(const Subject& s);
+  std::vector<size_t> SubjectsByName() const;
   struct Row {
     size_t subject = 0;
     std::vector<std::optional<std::string>> subtotals;  // per section; none: unknown

@@ -5,25 +5,20 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <tuple>
 
-#include "tools/summary/item_analysis.h"
+#include "tools/summary/student_score.h"
 
 namespace generatesheet::cli {
 
 namespace {
 
-constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 constexpr double kGroupShare = 0.27;
-
-// A score already checked as a decimal number, read in the "C" form.
-std::optional<double> Number(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  double value = 0;
-  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
-  const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
+// The choice code of an answer that could not be read.
+constexpr uint16_t kUnread = UINT16_MAX;
+// Weighted counts closer than this are equal (the weights are fractions).
+constexpr double kSame = 1e-9;
 
 double Mean(const std::vector<double>& x) {
   return std::accumulate(x.begin(), x.end(), 0.0) / static_cast<double>(x.size());
@@ -59,10 +54,9 @@ std::optional<double> Alpha(size_t k, double item_variances, std::optional<doubl
   return kd / (kd - 1) * (1 - item_variances / *total_variance);
 }
 
-void Describe(std::vector<double> totals, SubjectFigures& f) {
+void Describe(const std::vector<double>& totals, SubjectFigures& f) {
   f.count = totals.size();
   if (totals.empty()) return;
-  std::sort(totals.begin(), totals.end());
   const double n = static_cast<double>(totals.size());
   const double mean = Mean(totals);
   const size_t mid = totals.size() / 2;
@@ -92,11 +86,7 @@ void Describe(std::vector<double> totals, SubjectFigures& f) {
 // Rank (1 + students above) and percentile rank (below, and half of the
 // ties including the student, over n) among the known totals.
 void RankStudents(SubjectFigures& f) {
-  std::vector<double> totals;
-  for (const StudentFigures& s : f.students) {
-    if (s.total) totals.push_back(*s.total);
-  }
-  std::sort(totals.begin(), totals.end());
+  const std::vector<double>& totals = f.totals;
   const double n = static_cast<double>(totals.size());
   for (StudentFigures& s : f.students) {
     if (!s.total) continue;
@@ -109,74 +99,153 @@ void RankStudents(SubjectFigures& f) {
   }
 }
 
-void Flag(QuestionFigures& q, bool key_outdrawn) {
+// The weight of each of `totals` in the group of the `group` highest
+// (`upper`) or lowest: 1 beyond the cut; the students whose total is the
+// one at the cut share the places left equally.
+std::vector<double> GroupWeights(const std::vector<double>& totals, size_t group, bool upper) {
+  std::vector<double> weights(totals.size(), 0);
+  if (group == 0) return weights;
+  std::vector<double> sorted = totals;
+  std::sort(sorted.begin(), sorted.end());
+  const double cut = upper ? sorted[sorted.size() - group] : sorted[group - 1];
+  const auto beyond = [&](double t) { return upper ? t > cut : t < cut; };
+  const auto beyond_count =
+      static_cast<size_t>(std::count_if(totals.begin(), totals.end(), beyond));
+  const auto tied = static_cast<size_t>(std::count(totals.begin(), totals.end(), cut));
+  const double share = static_cast<double>(group - beyond_count) / static_cast<double>(tied);
+  for (size_t j = 0; j < totals.size(); ++j) {
+    weights[j] = beyond(totals[j]) ? 1 : totals[j] == cut ? share : 0;
+  }
+  return weights;
+}
+
+// "标准答案可能有误" only where the evidence holds together: more of the
+// upper group chose a wrong option than the key, and either that option's
+// point-biserial is positive and above the key's (or the key's is unknown),
+// or the key's is at or below zero.  A distractor that draws the upper
+// group while it goes with lower totals than the key is a good distractor,
+// not a wrong key.
+bool KeyDoubtful(const std::vector<OptionFigures>& options) {
+  const auto key =
+      std::find_if(options.begin(), options.end(), [](const OptionFigures& o) { return o.key; });
+  if (key == options.end() || !key->upper) return false;
+  for (const OptionFigures& o : options) {
+    if (o.key || !o.upper || *o.upper <= *key->upper + kSame) continue;
+    const bool key_weak = key->point_biserial && *key->point_biserial <= 0;
+    const bool option_strong = o.point_biserial && *o.point_biserial > 0 &&
+                               (!key->point_biserial || *o.point_biserial > *key->point_biserial);
+    if (key_weak || option_strong) return true;
+  }
+  return false;
+}
+
+void Flag(QuestionFigures& q) {
   if (q.item_rest && *q.item_rest < 0) {
     q.flags.push_back(kFlagNegative);
   } else if (q.item_rest && *q.item_rest < kLowDiscrimination) {
     q.flags.push_back(kFlagLow);
   }
-  if (key_outdrawn) q.flags.push_back(kFlagKey);
+  if (q.choice && KeyDoubtful(q.options)) q.flags.push_back(kFlagKey);
   if (q.facility && *q.facility < kHardBelow) q.flags.push_back(kFlagHard);
   if (q.facility && *q.facility > kEasyAbove) q.flags.push_back(kFlagEasy);
-  if (q.students > 0 && q.answered == 0) q.flags.push_back(kFlagNobody);
+  if (q.answers > 0 && q.answered == 0) q.flags.push_back(kFlagNobody);
+}
+
+// What describes a question, compared so that the same results in any
+// order describe it the same way.
+auto Description(const QuestionFigures& q) {
+  return std::tie(q.full, q.standard_answer, q.family, q.choice);
+}
+
+uint16_t LetterIndex(std::vector<std::string>& letters, const std::string& letter) {
+  auto at = std::find(letters.begin(), letters.end(), letter);
+  if (at == letters.end()) {
+    letters.push_back(letter);
+    at = letters.end() - 1;
+  }
+  return static_cast<uint16_t>(
+      std::min<size_t>(static_cast<size_t>(at - letters.begin()) + 1, kUnread - 1));
+}
+
+// Adds `letter` to a question's options unless it is there.
+void AddOption(std::vector<OptionFigures>& options, const std::string& letter) {
+  if (std::any_of(options.begin(), options.end(),
+                  [&](const OptionFigures& o) { return o.letter == letter; })) {
+    return;
+  }
+  OptionFigures option;
+  option.letter = letter;
+  options.push_back(std::move(option));
 }
 
 }  // namespace
+
+bool AnswerKnown(const QuestionResult& result) {
+  return result.student_answered || result.verdict == Verdict::kUnanswered;
+}
 
 void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
   auto subject = std::find_if(subjects_.begin(), subjects_.end(),
                               [&](const Subject& s) { return s.name == record.subject; });
   if (subject == subjects_.end()) {
-    subjects_.push_back({record.subject, {}, {}, {}});
+    subjects_.push_back({record.subject, 0, {}, {}, {}, {}});
     subject = subjects_.end() - 1;
   }
   Row r;
   r.row = row;
-  r.total = Number(StudentScore(record));
+  r.total = DecimalValue(StudentScore(record));
+  if (const std::optional<double> full = DecimalValue(FullMarks(record))) {
+    subject->full = std::max(subject->full, *full);
+  }
   for (const QuestionResult& q : record.results) {
     auto [at, added] = subject->columns_by_number.emplace(q.number, subject->columns.size());
-    if (added) {
-      Column c;
-      c.question.number = q.number;
-      c.question.family = q.family;
-      c.question.choice = q.choice;
-      c.question.full = q.full;
-      c.question.standard_answer = q.standard_answer;
-      const std::optional<double> full = Number(q.full);
+    QuestionFigures description;
+    description.number = q.number;
+    description.family = q.family;
+    description.choice = q.choice;
+    description.full = q.full;
+    description.standard_answer = q.standard_answer;
+    if (added) subject->columns.push_back({});
+    Column& c = subject->columns[at->second];
+    if (added || Description(description) < Description(c.question)) {
+      const QuestionFigures counts = c.question;
+      c.question = description;
+      c.question.students = counts.students;
+      c.question.answers = counts.answers;
+      c.question.answered = counts.answered;
+      c.question.options = counts.options;
+      const std::optional<double> full = DecimalValue(q.full);
       c.full_known = full.has_value();
       c.full = full.value_or(0);
-      subject->columns.push_back(c);
     }
-    Column& c = subject->columns[at->second];
     const size_t i = at->second;
     if (r.scores.size() <= i) {
       r.scores.resize(i + 1, kNone);
-      r.choices.resize(i + 1, 0);
+      r.choices.resize(i + 1, kUnread);
     }
-    ++c.question.students;
-    const std::optional<double> obtained = Number(q.obtained);
-    if (obtained) {
-      r.scores[i] = static_cast<float>(*obtained);
-    } else {
-      c.unknown_seen = true;
-    }
+    // The letters offered, kept as options (their shares are made later).
     for (const std::string& letter : q.options) {
-      if (std::find(c.letters.begin(), c.letters.end(), letter) == c.letters.end()) {
-        c.letters.push_back(letter);
-      }
+      LetterIndex(subject->letters, letter);
+      AddOption(c.question.options, letter);
     }
-    if (q.student_answered) {
-      ++c.question.answered;
-      if (q.choice) {
-        auto at_letter = std::find(c.letters.begin(), c.letters.end(), q.student_answer);
-        if (at_letter == c.letters.end()) {
-          c.letters.push_back(q.student_answer);
-          at_letter = c.letters.end() - 1;
+    const std::optional<double> obtained = DecimalValue(q.obtained);
+    const bool scored = obtained.has_value() && DecimalValue(q.full).has_value();
+    if (scored) {
+      r.scores[i] = *obtained;
+      ++c.question.students;
+    }
+    if (AnswerKnown(q)) {
+      ++c.question.answers;
+      r.choices[i] = 0;
+      if (q.student_answered) {
+        ++c.question.answered;
+        if (q.choice) {
+          r.choices[i] = LetterIndex(subject->letters, q.student_answer);
+          AddOption(c.question.options, q.student_answer);
         }
-        const size_t code = static_cast<size_t>(at_letter - c.letters.begin()) + 1;
-        r.choices[i] = static_cast<uint16_t>(std::min<size_t>(code, UINT16_MAX));
       }
     }
+    r.counted = r.counted || scored || AnswerKnown(q);
     r.right += q.verdict == Verdict::kCorrect;
     r.partial += q.verdict == Verdict::kPartial;
     r.wrong += q.verdict == Verdict::kWrong;
@@ -185,52 +254,67 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
   subject->rows.push_back(std::move(r));
 }
 
-std::vector<SubjectFigures> SubjectFiguresBuilder::Figures() const {
+std::vector<SubjectFigures> SubjectFiguresBuilder::Figures(
+    const std::vector<size_t>& row_of) const {
   std::vector<SubjectFigures> figures;
-  for (const Subject& s : subjects_) figures.push_back(Compute(s));
+  for (const Subject& s : subjects_) figures.push_back(Compute(s, row_of));
+  std::sort(figures.begin(), figures.end(),
+            [](const SubjectFigures& a, const SubjectFigures& b) { return a.subject < b.subject; });
   return figures;
 }
 
-SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s) {
+SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vector<size_t>& row_of) {
   SubjectFigures f;
   f.subject = s.name;
-  const size_t k = s.columns.size();
-  const auto score = [](const Row& r, size_t i) {
-    return i < r.scores.size() ? static_cast<double>(r.scores[i]) : std::nan("");
+  f.full = s.full;
+  // Columns by question number; rows by their place in the summary.
+  std::vector<size_t> columns;
+  for (const auto& [number, column] : s.columns_by_number) columns.push_back(column);
+  const size_t k = columns.size();
+  std::vector<const Row*> rows;
+  for (const Row& r : s.rows) rows.push_back(&r);
+  const auto place = [&](const Row* r) { return r->row < row_of.size() ? row_of[r->row] : r->row; };
+  std::sort(rows.begin(), rows.end(),
+            [&](const Row* a, const Row* b) { return place(a) < place(b); });
+  const auto score = [&](const Row& r, size_t i) {
+    return columns[i] < r.scores.size() ? r.scores[columns[i]] : kNone;
+  };
+  const auto choice = [&](const Row& r, size_t i) {
+    return columns[i] < r.choices.size() ? r.choices[columns[i]] : kUnread;
   };
 
-  std::vector<double> totals;
   std::vector<const Row*> complete;  // known total, every question scored
-  for (const Row& r : s.rows) {
-    StudentFigures student{r.row,     r.total, {},           {},      r.right,
-                           r.partial, r.wrong, r.unanswered, r.scores};
-    student.scores.resize(k, kNone);
+  for (const Row* r : rows) {
+    StudentFigures student{place(r),   r->counted, r->total,      {}, {}, r->right,
+                           r->partial, r->wrong,   r->unanswered, {}};
+    for (size_t i = 0; i < k; ++i) student.scores.push_back(score(*r, i));
     f.students.push_back(std::move(student));
-    if (!r.total) continue;
-    totals.push_back(*r.total);
+    if (!r->total) continue;
+    f.totals.push_back(*r->total);
     bool all = true;
-    for (size_t i = 0; i < k; ++i) all = all && std::isfinite(score(r, i));
-    if (all) complete.push_back(&r);
+    for (size_t i = 0; i < k; ++i) all = all && std::isfinite(score(*r, i));
+    if (all) complete.push_back(r);
   }
-  Describe(totals, f);
+  std::sort(f.totals.begin(), f.totals.end());
+  Describe(f.totals, f);
   RankStudents(f);
   f.complete = complete.size();
 
-  // The matrix of the complete rows, and their totals as its row sums.
+  // The matrix of the complete rows; their totals are its row sums.
+  const size_t m = complete.size();
   const auto item_of = [&](size_t i) {
     std::vector<double> x;
     for (const Row* r : complete) x.push_back(score(*r, i));
     return x;
   };
-  std::vector<double> sums(complete.size(), 0);
+  std::vector<double> sums(m, 0);
+  for (size_t j = 0; j < m; ++j) sums[j] = *complete[j]->total;
   std::vector<double> item_variance(k, 0);
-  f.kr20 = k > 0 && !complete.empty();
+  f.kr20 = k > 0 && m > 0;
   for (size_t i = 0; i < k; ++i) {
     const std::vector<double> x = item_of(i);
-    for (size_t j = 0; j < x.size(); ++j) {
-      sums[j] += x[j];
-      f.kr20 = f.kr20 && (x[j] == 0 || x[j] == s.columns[i].full);
-    }
+    const double full = s.columns[columns[i]].full;
+    for (double v : x) f.kr20 = f.kr20 && (v == 0 || v == full);
     item_variance[i] = SampleVariance(x).value_or(0);
   }
   const double all_items = std::accumulate(item_variance.begin(), item_variance.end(), 0.0);
@@ -239,96 +323,76 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s) {
   if (!f.alpha) f.kr20 = false;
   if (f.alpha && total_variance) f.sem = std::sqrt(*total_variance) * std::sqrt(1 - *f.alpha);
 
-  // Upper and lower groups: 27% of the complete rows (half up, at least one
-  // of two or more), by total; of equal totals the one added first is
-  // higher, so the groups never overlap.
-  const size_t m = complete.size();
+  // Upper and lower groups: 27% of the complete rows (rounded half up, at
+  // least one of two or more) by total, equal totals at the cut sharing.
   f.group = m < 2 ? 0 : std::max<size_t>(1, static_cast<size_t>(kGroupShare * m + 0.5));
-  std::vector<size_t> order(m);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return sums[a] > sums[b]; });
-  const std::vector<size_t> upper(order.begin(), order.begin() + f.group);
-  const std::vector<size_t> lower(order.end() - f.group, order.end());
+  const std::vector<double> upper = GroupWeights(sums, f.group, true);
+  const std::vector<double> lower = GroupWeights(sums, f.group, false);
+  const auto group_share = [&](const std::vector<double>& weights, const auto& value) {
+    double sum = 0;
+    for (size_t j = 0; j < m; ++j) sum += weights[j] * value(j);
+    return sum / static_cast<double>(f.group);
+  };
 
   for (size_t i = 0; i < k; ++i) {
-    const Column& c = s.columns[i];
+    const Column& c = s.columns[columns[i]];
     QuestionFigures q = c.question;
-    double obtained = 0, full = 0;
+    double obtained = 0;
     std::vector<double> own, rest;
-    for (const Row& r : s.rows) {
-      const double x = score(r, i);
+    for (const Row* r : rows) {
+      const double x = score(*r, i);
       if (!std::isfinite(x)) continue;
       obtained += x;
-      full += c.full;
-      if (r.total) {
+      if (r->total) {
         own.push_back(x);
-        rest.push_back(*r.total - x);
+        rest.push_back(*r->total - x);
       }
     }
-    if (!c.unknown_seen && c.full_known && full > 0) q.facility = obtained / full;
+    const double full = c.full * static_cast<double>(q.students);
+    if (c.full_known && full > 0) q.facility = obtained / full;
+    if (q.answers > 0) {
+      q.unanswered = static_cast<double>(q.answers - q.answered) / static_cast<double>(q.answers);
+    }
     q.item_rest = Correlation(own, rest);
 
     const std::vector<double> x = item_of(i);
-    const auto group_mean = [&](const std::vector<size_t>& group) {
-      double sum = 0;
-      for (size_t j : group) sum += x[j];
-      return sum / static_cast<double>(group.size());
-    };
     if (f.group > 0 && c.full_known && c.full > 0) {
-      q.upper_lower = (group_mean(upper) - group_mean(lower)) / c.full;
+      const auto item = [&](size_t j) { return x[j]; };
+      q.upper_lower = (group_share(upper, item) - group_share(lower, item)) / c.full;
     }
     std::vector<double> rest_of_complete(m);
     for (size_t j = 0; j < m; ++j) rest_of_complete[j] = sums[j] - x[j];
     q.alpha_if_deleted =
         Alpha(k - 1, all_items - item_variance[i], SampleVariance(rest_of_complete));
 
-    bool key_outdrawn = false;
-    if (q.choice) {
-      std::vector<size_t> chosen(c.letters.size() + 1, 0);
-      for (const Row& r : s.rows) {
-        if (i < r.choices.size()) ++chosen[r.choices[i]];
+    if (!q.choice) q.options.clear();
+    std::sort(q.options.begin(), q.options.end(),
+              [](const OptionFigures& a, const OptionFigures& b) { return a.letter < b.letter; });
+    OptionFigures* most = nullptr;
+    for (OptionFigures& o : q.options) {
+      const auto letter = std::find(s.letters.begin(), s.letters.end(), o.letter);
+      const auto code = static_cast<uint16_t>(letter - s.letters.begin() + 1);
+      o.key = o.letter == q.standard_answer;
+      size_t chosen = 0;
+      for (const Row* r : rows) chosen += choice(*r, i) == code;
+      if (q.answers > 0) o.share = static_cast<double>(chosen) / static_cast<double>(q.answers);
+      const auto picked = [&](size_t j) { return choice(*complete[j], i) == code ? 1.0 : 0.0; };
+      if (f.group > 0) {
+        o.upper = group_share(upper, picked);
+        o.lower = group_share(lower, picked);
       }
-      const auto in_group = [&](const std::vector<size_t>& group, size_t code) {
-        size_t n = 0;
-        for (size_t j : group)
-          n += i < complete[j]->choices.size() && complete[j]->choices[i] == code;
-        return n;
-      };
-      const auto key = std::find(c.letters.begin(), c.letters.end(), q.standard_answer);
-      const size_t key_code =
-          key == c.letters.end() ? 0 : static_cast<size_t>(key - c.letters.begin()) + 1;
-      for (size_t code = 1; code <= c.letters.size(); ++code) {
-        OptionFigures o;
-        o.letter = c.letters[code - 1];
-        o.key = code == key_code;
-        o.share = static_cast<double>(chosen[code]) / static_cast<double>(q.students);
-        if (f.group > 0) {
-          const double g = static_cast<double>(f.group);
-          o.upper = static_cast<double>(in_group(upper, code)) / g;
-          o.lower = static_cast<double>(in_group(lower, code)) / g;
-          if (key_code > 0 && !o.key && in_group(upper, code) > in_group(upper, key_code)) {
-            key_outdrawn = true;
-          }
-        }
-        std::vector<double> picked(m);
-        for (size_t j = 0; j < m; ++j) picked[j] = complete[j]->choices[i] == code ? 1 : 0;
-        o.point_biserial = Correlation(picked, rest_of_complete);
-        q.options.push_back(o);
+      std::vector<double> chose, rest_known;
+      for (size_t j = 0; j < m; ++j) {
+        if (choice(*complete[j], i) == kUnread) continue;
+        chose.push_back(picked(j));
+        rest_known.push_back(rest_of_complete[j]);
       }
+      o.point_biserial = Correlation(chose, rest_known);
+      if (!o.key && chosen > 0 && (!most || o.share > most->share)) most = &o;
     }
-    Flag(q, key_outdrawn);
+    if (most) most->most_chosen_wrong = true;
+    Flag(q);
     f.questions.push_back(std::move(q));
-  }
-  std::sort(f.questions.begin(), f.questions.end(),
-            [](const QuestionFigures& a, const QuestionFigures& b) { return a.number < b.number; });
-  // The students' scores follow the questions' order.
-  std::vector<size_t> by_number;
-  for (const auto& [number, column] : s.columns_by_number) by_number.push_back(column);
-  for (StudentFigures& student : f.students) {
-    std::vector<float> ordered;
-    for (size_t column : by_number) ordered.push_back(student.scores[column]);
-    student.scores = std::move(ordered);
   }
   return f;
 }

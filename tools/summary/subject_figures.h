@@ -1,13 +1,29 @@
-// The psychometric figures of a class summary, one set per subject: the
-// score distribution (with n−1 spread, skewness, kurtosis), reliability
-// (Cronbach's alpha, the standard error of measurement), per question the
+// The figures of a class summary, one set per subject, worked out once for
+// every file that shows them: the score distribution (with n−1 spread,
+// skewness, kurtosis), reliability (Cronbach's alpha, the standard error of
+// measurement), per question the facility, the item–rest correlation, the
 // upper-minus-lower discrimination and alpha without it, per option the
-// shares in the upper and lower groups and the point-biserial, and per
-// student the rank, percentile and verdict counts.
+// shares in the class and in the upper and lower groups and the
+// point-biserial, and per student the rank, percentile and verdict counts.
+//
+// Who counts: a question's score counts where the student's result gives
+// it; a question's answer where it was read (an answer that could not be
+// read is unknown, never "not answered").  A student whose score of a
+// question is unknown is left out of that question's figures, not the
+// question blanked for everyone; the total is known only when every score
+// is, and the figures of the totals (and of the upper and lower groups,
+// alpha and D, over the students with every question scored) count only
+// students whose total is known.
+//
+// The figures do not depend on the order the students are added in: the
+// rows are taken in the order of the keys the caller gives them, subjects
+// by name, option letters in order, and students of equal totals at the
+// 27% cut share the places left in the group (each an equal fraction), so
+// none is put above another for where it stood in a list.
 //
 // Students are added one at a time; what is kept of each is a row of the
-// points matrix (a float and an option index per question, 6 bytes), so
-// 20,000 students on a paper of 100 questions take about 12 MB.
+// points matrix (a double and an option index per question, 10 bytes), so
+// 20,000 students on a paper of 100 questions take about 20 MB.
 #ifndef GENERATESHEET_TOOLS_SUBJECT_FIGURES_H_
 #define GENERATESHEET_TOOLS_SUBJECT_FIGURES_H_
 
@@ -24,9 +40,10 @@ namespace generatesheet::cli {
 struct OptionFigures {
   std::string letter;
   bool key = false;
-  double share = 0;                      // of the students who had the question
+  double share = 0;                      // of the students whose answer is known
   std::optional<double> upper, lower;    // share within the upper / lower group
   std::optional<double> point_biserial;  // chose it (1/0) against the rest score
+  bool most_chosen_wrong = false;        // the wrong option chosen most (ties: the first letter)
 };
 
 struct QuestionFigures {
@@ -35,30 +52,34 @@ struct QuestionFigures {
   bool choice = false;
   std::string full;  // as the results give it
   std::string standard_answer;
-  size_t students = 0;  // students who had the question
-  size_t answered = 0;
+  size_t students = 0;                     // students whose score of it is known
+  size_t answers = 0;                      // students whose answer (or its absence) is known
+  size_t answered = 0;                     // of those, students who gave an answer
   std::optional<double> facility;          // Σ obtained / Σ full marks
+  std::optional<double> unanswered;        // (answers − answered) / answers
   std::optional<double> item_rest;         // correlation with the rest score
   std::optional<double> upper_lower;       // D: (mean upper − mean lower) / full
   std::optional<double> alpha_if_deleted;  // alpha of the other questions
-  std::vector<OptionFigures> options;      // choice questions only
+  std::vector<OptionFigures> options;      // choice questions only, by letter
   std::vector<std::string> flags;          // the reasons to review it
 };
 
 struct StudentFigures {
-  size_t row = 0;  // the student's place in the summary (order added)
+  size_t row = 0;        // the student's row in the summary
+  bool counted = false;  // any score or answer of the student's counts
   std::optional<double> total;
   std::optional<size_t> rank;        // 1 + students of the subject above
   std::optional<double> percentile;  // 100·(below + ½·tied, self included)/n
   int right = 0, partial = 0, wrong = 0, unanswered = 0;
-  std::vector<float> scores;  // per question of the subject; NaN when none
+  std::vector<double> scores;  // per question of the subject; NaN when none
 };
 
 struct SubjectFigures {
   std::string subject;
   size_t count = 0;     // students with a known total
   size_t complete = 0;  // of them, with every question scored: alpha, D, groups
-  size_t group = 0;     // students in each of the upper and lower groups
+  size_t group = 0;     // places in each of the upper and lower groups
+  double full = 0;      // the paper's full marks (the largest known sum of full marks)
   std::optional<double> mean, median, min, max;
   std::optional<double> sd;                  // n − 1 in the denominator
   std::optional<double> population_sd;       // n in the denominator
@@ -66,7 +87,8 @@ struct SubjectFigures {
   std::optional<double> alpha, sem;
   bool kr20 = false;                       // every question right or wrong: alpha is KR-20
   std::vector<QuestionFigures> questions;  // by question number
-  std::vector<StudentFigures> students;    // in the order added
+  std::vector<StudentFigures> students;    // by row
+  std::vector<double> totals;              // the known totals, ascending
 };
 
 // Thresholds of the flags, also drawn on the difficulty–discrimination plot.
@@ -82,36 +104,43 @@ inline constexpr char kFlagHard[] = "得分率低于 20%：过难";
 inline constexpr char kFlagEasy[] = "得分率高于 90%：过易";
 inline constexpr char kFlagNobody[] = "无人作答";
 
+// Whether a result's answer was read: given, or known to be blank.
+bool AnswerKnown(const QuestionResult& result);
+
 class SubjectFiguresBuilder {
  public:
   // Adds the record that is row `row` of the summary.
   void Add(size_t row, const StudentRecord& record);
-  // The figures of each subject, in the order the subjects were first met.
-  std::vector<SubjectFigures> Figures() const;
+  // The figures of each subject, subjects by name; the rows renumbered by
+  // `row_of` (the row each added row has in the summary), which also gives
+  // the order the students are taken in.
+  std::vector<SubjectFigures> Figures(const std::vector<size_t>& row_of) const;
 
  private:
   struct Column {
-    QuestionFigures question;  // what the first result gave
+    QuestionFigures question;  // the smallest description the results gave
     double full = 0;
-    bool full_known = false, unknown_seen = false;
-    std::vector<std::string> letters;  // options in the order first seen
+    bool full_known = false;
   };
   struct Row {
     size_t row = 0;
+    bool counted = false;
     std::optional<double> total;
     int right = 0, partial = 0, wrong = 0, unanswered = 0;
-    std::vector<float> scores;      // NaN: none, or unknown
-    std::vector<uint16_t> choices;  // 1 + index into the column's letters; 0 none
+    std::vector<double> scores;     // NaN: none, or unknown
+    std::vector<uint16_t> choices;  // 1 + index into the subject's letters; 0 none, kUnread
   };
   struct Subject {
     std::string name;
+    double full = 0;
     std::map<int, size_t> columns_by_number;
     std::vector<Column> columns;
+    std::vector<std::string> letters;  // every option letter met, in the order first met
     std::vector<Row> rows;
   };
   std::vector<Subject> subjects_;
 
-  static SubjectFigures Compute(const Subject& s);
+  static SubjectFigures Compute(const Subject& s, const std::vector<size_t>& row_of);
 };
 
 }  // namespace generatesheet::cli

@@ -37,7 +37,8 @@ constexpr char kAbout[] =
     "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n";
 
 constexpr char kEpilogue[] =
-    "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过；\n"
+    "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过，\n"
+    "或工作簿超出格式的上限未写出（其余汇总文件照常写出）；\n"
     "1 没有结果文件，同一学生在两个文件夹中都有结果文件，或汇总或存档清单未写出；\n"
     "2 用法错误（多个文件夹而没有 --out）。\n";
 
@@ -61,6 +62,8 @@ int Run(const ParsedArgs& args) {
     throw Error("文件夹中没有学生结果文件（*.results.json）：" + named);
   }
   for (const std::string& unreadable : counts.unreadable) std::cerr << unreadable << "\n";
+  for (const std::string& note : counts.notes) std::cerr << note << "\n";
+  for (const std::string& left_out : counts.left_out) std::cerr << left_out << "\n";
   std::cout << folder << "index.html\n";
   std::cerr << "汇总了 " << counts.students << " 名学生";
   if (!counts.unreadable.empty()) {
@@ -69,7 +72,8 @@ int Run(const ParsedArgs& args) {
   if (!counts.skipped.empty()) std::cerr << "；跳过 " << counts.skipped.size() << " 个";
   std::cerr << "\n";
   if (!WriteArchiveManifestAfterWork(folder, signing_key)) return kExitFailed;
-  return counts.unreadable.empty() && counts.skipped.empty() ? kExitOk : kExitWithErrors;
+  const bool all = counts.unreadable.empty() && counts.skipped.empty() && counts.left_out.empty();
+  return all ? kExitOk : kExitWithErrors;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 
 #include "util/error.h"
@@ -16,12 +17,67 @@ namespace {
 // fewer, and cut where a UTF-8 character begins.
 constexpr size_t kCellText = 32767;
 
+constexpr time_t kFixedDate = 946684800;  // 2000-01-01T00:00:00Z
+
 std::string CellText(const std::string& text) {
   if (text.size() <= kCellText) return text;
   size_t end = kCellText;
   while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
   return text.substr(0, end);
 }
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the well-formed UTF-8 character at `at` and its code point;
+// 0 when the bytes there are not one.
+size_t Utf8Char(const std::string& text, size_t at, char32_t& code) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  size_t length = lead < 0x80           ? 1
+                  : (lead >> 5) == 0x6  ? 2
+                  : (lead >> 4) == 0xE  ? 3
+                  : (lead >> 3) == 0x1E ? 4
+                                        : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  code = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(at + i) & 0x3F);
+  }
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// XML 1.0 allows no control character but tab and line ends, and not
+// U+FFFE or U+FFFF.
+bool XmlAllows(char32_t code) {
+  if (code < 0x20) return code == '\t' || code == '\n' || code == '\r';
+  return code != 0xFFFE && code != 0xFFFF;
+}
+
+}  // namespace
+
+size_t XmlSafe(std::string& text) {
+  size_t replaced = 0;
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    char32_t code = 0;
+    const size_t length = Utf8Char(text, at, code);
+    if (length > 0 && XmlAllows(code)) {
+      out.append(text, at, length);
+      at += length;
+    } else {
+      out += kReplacement;
+      ++replaced;
+      at += length > 0 ? length : 1;
+    }
+  }
+  if (replaced > 0) text = std::move(out);
+  return replaced;
+}
+
+namespace {
 
 // Refuses a folder where the workbook should be before anything is made.
 const std::string& NotAFolder(const std::string& path) {
@@ -43,6 +99,11 @@ XlsxWorkbook::XlsxWorkbook(const std::string& path)
   options.tmpdir = scratch_.data();
   book_ = workbook_new_opt(file_.temp_path().c_str(), &options);
   if (book_ == nullptr) throw Error("无法创建工作簿：" + path_);
+  // A date of its own would make two workbooks of the same figures differ:
+  // the workbook carries a fixed one (2000-01-01), as its figures carry none.
+  lxw_doc_properties properties = {};
+  properties.created = kFixedDate;
+  Check(workbook_set_properties(book_, &properties), "文档属性");
 }
 
 XlsxWorkbook::~XlsxWorkbook() {
@@ -108,7 +169,9 @@ void XlsxSheet::NextRow() {
 }
 
 void XlsxSheet::Text(const std::string& text, lxw_format* format) {
-  Check(worksheet_write_string(sheet_, row_, column_, CellText(text).c_str(), format));
+  std::string safe = CellText(text);
+  book_.NoteReplaced(XmlSafe(safe));
+  Check(worksheet_write_string(sheet_, row_, column_, safe.c_str(), format));
   ++column_;
 }
 

@@ -21,6 +21,11 @@ namespace generatesheet::cli {
 
 class XlsxSheet;
 
+// Replaces in `text` each character XML 1.0 forbids (control characters
+// but tab and line ends, U+FFFE, U+FFFF) and each byte that is not part of
+// well-formed UTF-8 by U+FFFD; returns how many it replaced.
+size_t XmlSafe(std::string& text);
+
 class XlsxWorkbook {
  public:
   // Starts the workbook that is to replace (or create) the file at `path`.
@@ -40,6 +45,9 @@ class XlsxWorkbook {
   void Commit();
 
   const std::string& path() const { return path_; }
+  // How many characters the cells written so far had replaced (XmlSafe).
+  size_t replaced() const { return replaced_; }
+  void NoteReplaced(size_t n) { replaced_ += n; }
   // Throws Error naming the file, `where` (a sheet and row) and `error`.
   void Check(lxw_error error, const std::string& where) const;
 
@@ -48,6 +56,7 @@ class XlsxWorkbook {
   std::string scratch_;  // the folder of the library's scratch files, kept while it works
   ReplacementFile file_;
   lxw_workbook* book_ = nullptr;
+  size_t replaced_ = 0;
 };
 
 // One sheet: a header row, frozen, then rows of cells written in order,
@@ -61,7 +70,8 @@ class XlsxSheet {
   // Starts the next row of the table.
   void NextRow();
   // Cells of the current row; text beyond what a cell holds is cut short,
-  // a missing or non-finite number leaves the cell blank.
+  // and what XML forbids replaced (XmlSafe); a missing or non-finite number
+  // leaves the cell blank.
   void Text(const std::string& text, lxw_format* format = nullptr);
   void Number(std::optional<double> value, lxw_format* format = nullptr);
   // Sets the autofilter over the header and the rows written.

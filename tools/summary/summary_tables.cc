@@ -1,0 +1,271 @@
+#include "tools/summary/summary_tables.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tools/summary/summary_words.h"
+
+namespace generatesheet::cli {
+
+namespace {
+
+bool Flagged(const QuestionFigures& q, const char* flag) {
+  return std::find(q.flags.begin(), q.flags.end(), flag) != q.flags.end();
+}
+
+const OptionFigures* OptionOf(const QuestionFigures& q, const std::string& letter) {
+  for (const OptionFigures& o : q.options) {
+    if (o.letter == letter) return &o;
+  }
+  return nullptr;
+}
+
+// Every option letter of any question, in order.
+std::vector<std::string> Letters(const std::vector<SubjectFigures>& subjects) {
+  std::vector<std::string> letters;
+  for (const SubjectFigures& f : subjects) {
+    for (const QuestionFigures& q : f.questions) {
+      for (const OptionFigures& o : q.options) letters.push_back(o.letter);
+    }
+  }
+  std::sort(letters.begin(), letters.end());
+  letters.erase(std::unique(letters.begin(), letters.end()), letters.end());
+  return letters;
+}
+
+std::vector<std::string> NameHeader(bool with_class) {
+  std::vector<std::string> header = {"学号", "姓名", "科目"};
+  if (with_class) header.insert(header.begin() + 2, "班级");
+  return header;
+}
+
+void AddNames(std::vector<TableCell>& cells, const StudentRecord& r, bool with_class) {
+  cells.push_back(TableCell::Text(r.student_id));
+  cells.push_back(TableCell::Text(r.student_name));
+  if (with_class) cells.push_back(TableCell::Text(r.class_name));
+  cells.push_back(TableCell::Text(r.subject));
+}
+
+std::string Joined(const std::vector<std::string>& flags) {
+  std::string text;
+  for (const std::string& flag : flags) text += (text.empty() ? "" : "；") + flag;
+  return text;
+}
+
+std::vector<TableCell> QuestionCells(const SummaryContent& content, const SubjectFigures& f,
+                                     const QuestionFigures& q,
+                                     const std::vector<std::string>& letters) {
+  const bool weak = Flagged(q, kFlagNegative) || Flagged(q, kFlagLow);
+  const bool extreme = Flagged(q, kFlagHard) || Flagged(q, kFlagEasy);
+  std::vector<TableCell> cells = {
+      TableCell::Text(f.subject),
+      TableCell::Count(static_cast<size_t>(std::max(q.number, 0))),
+      TableCell::Text(FamilyWords(q.family)),
+      TableCell::Decimal(q.full),
+      TableCell::Count(q.students),
+      TableCell::Figure(q.facility, CellFormat::kPercent, 4, extreme),
+      TableCell::Figure(q.item_rest, CellFormat::kFixed2, 4, weak),
+      TableCell::Figure(q.unanswered, CellFormat::kPercent, 4, Flagged(q, kFlagNobody)),
+      TableCell::Text(q.choice ? q.standard_answer : "", Flagged(q, kFlagKey))};
+  if (q.number < 0) cells[1] = TableCell::Text(std::to_string(q.number));
+  for (const std::string& l : letters) {
+    const OptionFigures* o = OptionOf(q, l);
+    cells.push_back(TableCell::Figure(o ? std::optional<double>(o->share) : std::nullopt,
+                                      CellFormat::kPercent, 4));
+  }
+  cells.push_back(TableCell::Figure(q.upper_lower, CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Figure(q.alpha_if_deleted, CellFormat::kFixed3, 4));
+  for (const std::string& l : letters) {
+    const OptionFigures* o = OptionOf(q, l);
+    cells.push_back(TableCell::Figure(o ? o->upper : std::nullopt, CellFormat::kPercent, 4));
+    cells.push_back(TableCell::Figure(o ? o->lower : std::nullopt, CellFormat::kPercent, 4));
+    cells.push_back(
+        TableCell::Figure(o ? o->point_biserial : std::nullopt, CellFormat::kFixed2, 4));
+  }
+  const std::string flags = Joined(q.flags);
+  cells.push_back(TableCell::Text(flags, !flags.empty()));
+  for (const std::string& name : ClassNames(content.classes)) {
+    cells.push_back(TableCell::Figure(ClassFacility(content.classes, f.subject, name, q.number),
+                                      CellFormat::kPercent, 4));
+  }
+  return cells;
+}
+
+// One subject's row of the 班级 sheet; a class's (`whole` false) leaves
+// empty the figures not worked out per class.
+std::vector<TableCell> FiguresCells(const std::string& scope, const SubjectFigures& f, bool whole) {
+  const auto all = [&](const std::optional<double>& v) { return whole ? v : std::nullopt; };
+  std::vector<TableCell> cells = {TableCell::Text(scope), TableCell::Text(f.subject),
+                                  TableCell::Count(f.count), TableCell::Count(f.complete)};
+  for (const auto& v : {f.mean, f.median, f.min, f.max, f.sd, all(f.population_sd), all(f.skewness),
+                        all(f.kurtosis)}) {
+    cells.push_back(TableCell::Figure(v, CellFormat::kFixed2, 4));
+  }
+  cells.push_back(TableCell::Figure(f.alpha, CellFormat::kFixed3, 4));
+  cells.push_back(TableCell::Text(!f.alpha ? "" : f.kr20 ? "KR-20" : "Cronbach α"));
+  cells.push_back(TableCell::Figure(all(f.sem), CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Count(whole ? std::optional<size_t>(f.group) : std::nullopt));
+  return cells;
+}
+
+}  // namespace
+
+std::vector<const StudentFigures*> FiguresByRow(const std::vector<SubjectFigures>& subjects,
+                                                size_t rows) {
+  std::vector<const StudentFigures*> by_row(rows, nullptr);
+  for (const SubjectFigures& f : subjects) {
+    for (const StudentFigures& s : f.students) {
+      if (s.row < rows) by_row[s.row] = &s;
+    }
+  }
+  return by_row;
+}
+
+std::vector<std::pair<size_t, size_t>> HardestFirst(const std::vector<SubjectFigures>& subjects) {
+  std::vector<std::pair<size_t, size_t>> items;
+  for (size_t s = 0; s < subjects.size(); ++s) {
+    for (size_t q = 0; q < subjects[s].questions.size(); ++q) items.emplace_back(s, q);
+  }
+  // Subjects are by name and questions by number already: stable keeps that
+  // order among equal facilities.
+  std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) {
+    const std::optional<double>& x = subjects[a.first].questions[a.second].facility;
+    const std::optional<double>& y = subjects[b.first].questions[b.second].facility;
+    if (x.has_value() != y.has_value()) return x.has_value();
+    return x && *x < *y;
+  });
+  return items;
+}
+
+SummaryTable StudentsTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "学生";
+  table.header = NameHeader(content.with_class);
+  for (const char* name :
+       {"得分", "结果", "页面", "名次", "百分位", "答对", "部分正确", "答错", "未作答"}) {
+    table.header.push_back(name);
+  }
+  const std::vector<std::string> sections = content.sections.Header();
+  table.header.insert(table.header.end(), sections.begin(), sections.end());
+  table.rows = content.order.size();
+  auto by_row = std::make_shared<std::vector<const StudentFigures*>>(
+      FiguresByRow(content.subjects, content.order.size()));
+  table.row = [&content, by_row](size_t row) {
+    const SummaryStudent& student = content.students[content.order[row]];
+    const StudentRecord& r = student.record;
+    std::vector<TableCell> cells;
+    AddNames(cells, r, content.with_class);
+    cells.push_back(TableCell::Decimal(student.score));
+    cells.push_back(TableCell::Text(OutcomeWords(student), !Complete(student)));
+    cells.push_back(TableCell::Text(PageLinked(student) ? r.page : ""));
+    const StudentFigures* s = (*by_row)[row];
+    if (s != nullptr && s->counted) {
+      cells.push_back(TableCell::Count(s->rank));
+      cells.push_back(TableCell::Figure(s->percentile, CellFormat::kFixed2, 2));
+      for (const int n : {s->right, s->partial, s->wrong, s->unanswered}) {
+        cells.push_back(TableCell::Count(static_cast<size_t>(n)));
+      }
+    } else {
+      cells.push_back(TableCell::Count(std::nullopt));
+      cells.push_back(TableCell::Figure(std::nullopt, CellFormat::kFixed2, 2));
+      for (int i = 0; i < 4; ++i) cells.push_back(TableCell::Count(std::nullopt));
+    }
+    for (const std::string& subtotal : content.sections.Cells(content.order[row])) {
+      cells.push_back(TableCell::Decimal(subtotal));
+    }
+    return cells;
+  };
+  return table;
+}
+
+SummaryTable ItemsTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "试题";
+  table.header = {"科目", "题号",   "题型",       "满分",    "人数",
+                  "难度", "区分度", "未作答比例", "标准答案"};
+  auto letters = std::make_shared<std::vector<std::string>>(Letters(content.subjects));
+  for (const std::string& l : *letters) table.header.push_back("选项" + l);
+  table.header.insert(table.header.end(), {"高低分组区分度", "删除后信度"});
+  for (const std::string& l : *letters) {
+    table.header.insert(table.header.end(),
+                        {"选项" + l + "高分组", "选项" + l + "低分组", "选项" + l + "点二列相关"});
+  }
+  table.header.push_back("提示");
+  for (const std::string& name : ClassNames(content.classes)) {
+    table.header.push_back("难度（" + ClassLabel(name) + "）");
+  }
+  auto items =
+      std::make_shared<std::vector<std::pair<size_t, size_t>>>(HardestFirst(content.subjects));
+  table.rows = items->size();
+  table.row = [&content, letters, items](size_t row) {
+    const auto [s, q] = (*items)[row];
+    const SubjectFigures& f = content.subjects[s];
+    return QuestionCells(content, f, f.questions[q], *letters);
+  };
+  return table;
+}
+
+SummaryTable MatrixTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "得分矩阵";
+  table.header = NameHeader(content.with_class);
+  table.frozen_columns = static_cast<int>(table.header.size());
+  // Where each subject's columns begin, after the names.
+  auto first_column = std::make_shared<std::vector<size_t>>();
+  size_t columns = 0;
+  for (const SubjectFigures& f : content.subjects) {
+    first_column->push_back(columns);
+    for (const QuestionFigures& q : f.questions) {
+      table.header.push_back(f.subject + " 第" + std::to_string(q.number) + "题");
+    }
+    columns += f.questions.size();
+  }
+  auto by_row = std::make_shared<std::vector<std::pair<const StudentFigures*, size_t>>>(
+      content.order.size(), std::pair<const StudentFigures*, size_t>(nullptr, 0));
+  for (size_t i = 0; i < content.subjects.size(); ++i) {
+    for (const StudentFigures& s : content.subjects[i].students) {
+      if (s.row < by_row->size()) (*by_row)[s.row] = {&s, (*first_column)[i]};
+    }
+  }
+  table.rows = content.order.size();
+  table.row = [&content, by_row, columns](size_t row) {
+    std::vector<TableCell> cells;
+    AddNames(cells, content.students[content.order[row]].record, content.with_class);
+    const size_t names = cells.size();
+    const auto [s, first] = (*by_row)[row];
+    if (s != nullptr && s->counted) {
+      cells.resize(names + first);
+      for (const double v : s->scores) cells.push_back(TableCell::Score(v));
+    }
+    cells.resize(names + columns);
+    return cells;
+  };
+  return table;
+}
+
+SummaryTable ClassesTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "班级";
+  table.header = {"范围",        "科目",   "人数",   "完整作答人数",  "平均分",
+                  "中位数",      "最低分", "最高分", "标准差（n−1）", "标准差（总体，除以 n）",
+                  "偏度",        "峰度",   "信度 α", "信度公式",      "测量标准误",
+                  "高低分组人数"};
+  // The whole summary's rows, then class by class, each with its subjects
+  // in the summary's order.
+  auto rows = std::make_shared<std::vector<std::vector<TableCell>>>();
+  for (const SubjectFigures& f : content.subjects) {
+    rows->push_back(FiguresCells(kWholeSummaryScope, f, true));
+  }
+  for (const std::string& name : ClassNames(content.classes)) {
+    for (const SubjectClasses& s : content.classes) {
+      for (const ClassFigures& c : s.classes) {
+        if (c.name == name) rows->push_back(FiguresCells(ClassLabel(name), c.figures, false));
+      }
+    }
+  }
+  table.rows = rows->size();
+  table.row = [rows](size_t row) { return (*rows)[row]; };
+  return table;
+}
+
+}  // namespace generatesheet::cli

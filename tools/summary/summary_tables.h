@@ -1,0 +1,54 @@
+// The tables of the class summary, each made once from the figures and
+// written both as a CSV file and as a sheet of the workbook:
+//   summary.csv  学生      one row per student of the summary
+//   items.csv    试题      one row per question, hardest first
+//   scores.csv   得分矩阵  the points matrix
+//                班级      the figures of each subject, of the whole
+//                          summary and of each class
+// Students are in the summary's order (by student number, subject, name,
+// class, page), whatever order they came in.
+#ifndef GENERATESHEET_TOOLS_SUMMARY_SUMMARY_TABLES_H_
+#define GENERATESHEET_TOOLS_SUMMARY_SUMMARY_TABLES_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/batch/student_record.h"
+#include "tools/summary/class_figures.h"
+#include "tools/summary/section_totals.h"
+#include "tools/summary/subject_figures.h"
+#include "tools/summary/summary_student.h"
+#include "tools/summary/summary_table.h"
+
+namespace generatesheet::cli {
+
+// The scope of the figures of the whole summary in the 班级 sheet.
+inline constexpr char kWholeSummaryScope[] = "全体";
+
+// What the tables are made from.
+struct SummaryContent {
+  const std::vector<SummaryStudent>& students;  // in the order added
+  const std::vector<size_t>& order;             // indexes into students, in the summary's order
+  const std::vector<SubjectFigures>& subjects;  // of the whole summary
+  const std::vector<SubjectClasses>& classes;   // empty when no student has a class
+  const SectionTotals& sections;                // by index into students
+  bool with_class;                              // a column 班级 beside the names
+};
+
+SummaryTable StudentsTable(const SummaryContent& content);
+SummaryTable ItemsTable(const SummaryContent& content);
+SummaryTable MatrixTable(const SummaryContent& content);
+SummaryTable ClassesTable(const SummaryContent& content);
+
+// The questions of every subject, hardest first (unknown facility last),
+// then by subject and number: (subject, question) indexes.
+std::vector<std::pair<size_t, size_t>> HardestFirst(const std::vector<SubjectFigures>& subjects);
+
+// The figures of the summary's row `row` (null when it has none).
+std::vector<const StudentFigures*> FiguresByRow(const std::vector<SubjectFigures>& subjects,
+                                                size_t rows);
+
+}  // namespace generatesheet::cli
+
+#endif  // GENERATESHEET_TOOLS_SUMMARY_SUMMARY_TABLES_H_
