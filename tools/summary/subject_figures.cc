@@ -267,9 +267,14 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
   SubjectFigures f;
   f.subject = s.name;
   f.full = s.full;
-  // Columns by question number; rows by their place in the summary.
+  // Columns by question number, those no student's score or answer was
+  // read of left out (they have no figures, and would make no student
+  // complete); rows by their place in the summary.
   std::vector<size_t> columns;
-  for (const auto& [number, column] : s.columns_by_number) columns.push_back(column);
+  for (const auto& [number, column] : s.columns_by_number) {
+    const QuestionFigures& q = s.columns[column].question;
+    if (q.students > 0 || q.answers > 0) columns.push_back(column);
+  }
   const size_t k = columns.size();
   std::vector<const Row*> rows;
   for (const Row& r : s.rows) rows.push_back(&r);
