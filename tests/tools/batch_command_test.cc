@@ -19,6 +19,7 @@
 #include <thread>
 #include <tuple>
 
+#include "tools/archive/archive_manifest.h"
 #include "tools/archive/summary_files_lock.h"
 #include "tools/cli_fixture.h"
 #include "util/file_descriptor.h"
@@ -402,6 +403,21 @@ TEST_F(BatchCommandTest, ResumeRedoesRowsWhoseRecordIsOfAnotherStudentOrTemplate
   EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("pages/other.results.json")))["class"], "二班");
   EXPECT_FALSE(
       json::parse(ReadFileForTest(dir_.File("pages/s000.results.json"))).contains("class"));
+  // The template edited in place, its path the same: every page is made
+  // again from it as it is now, once; so is a page whose record names no
+  // template content.
+  std::string edited = ReadFileForTest(dir_.File("t.html"));
+  edited.insert(edited.find("$Content$"), "<p>第二版模板</p>");
+  WriteFileForTest(dir_.File("t.html"), edited);
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"complete", "with_errors", "complete"}));
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/other.html")).find("<p>第二版模板</p>"),
+            std::string::npos);
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"skipped", "with_errors", "skipped"}));
+  record = json::parse(ReadFileForTest(dir_.File("pages/s000.results.json")));
+  EXPECT_EQ(record["template_sha256"], cli::Sha256Hex(edited));
+  record.erase("template_sha256");
+  WriteFileForTest(dir_.File("pages/s000.results.json"), record.dump());
+  EXPECT_EQ(statuses({"--template", "t.html"}), (Statuses{"complete", "with_errors", "skipped"}));
 }
 
 // Results files that are hostile or beyond the bounds (nested 100,000

@@ -454,6 +454,23 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
              "2024010101李明英语", 8, dir_.File("scratch"));
 }
 
+// The number of pages of a PDF, as pdfinfo reads it.
+int PageCount(const std::string& pdf, const std::string& scratch) {
+  const std::string info = Shell("pdfinfo " + ShellQuote(pdf), scratch);
+  std::smatch match;
+  EXPECT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+(\\d+)"))) << info;
+  return match.empty() ? 0 : std::stoi(match[1]);
+}
+
+// The text of pages `first` to `last` (from 1), spaces taken out.
+std::string PageText(const std::string& pdf, int first, int last, const std::string& scratch) {
+  std::string text = Shell("pdftotext -f " + std::to_string(first) + " -l " + std::to_string(last) +
+                               " " + ShellQuote(pdf) + " -",
+                           scratch);
+  std::erase(text, ' ');
+  return text;
+}
+
 // A PDF that cannot be written leaves its student's page with errors, and
 // that student only; --resume redoes that student, and a student whose page
 // was made without a PDF.
@@ -552,10 +569,59 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
       json::parse(ReadFileForTest(dir_.File("class/english-2024010101.results.json")))["outcome"],
       "with_errors");
   fs::remove(in_the_way);
-  // Pages made with a PDF are not what a run without one makes: redone.
+  r = batch({"--pdf", "--resume"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  // A skipped page's PDF that does not read whole, or has another page
+  // count than printed, is printed again; one that cannot be is a failure.
+  const std::string english_pdf = in_the_way;
+  const std::string printed = ReadFileForTest(stale);
+  const int pages = PageCount(stale, dir_.File("info"));
+  EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("class/cs2024020115.results.json")))["pdf_pages"],
+            pages);
+  WriteFileForTest(stale, printed.substr(0, printed.size() / 2));
+  fs::copy_file(dir_.File("class/class.pdf"), english_pdf, fs::copy_options::overwrite_existing);
+  ASSERT_NE(
+      PageCount(english_pdf, dir_.File("info")),
+      json::parse(ReadFileForTest(dir_.File("class/english-2024010101.results.json")))["pdf_pages"]
+          .get<int>());
+  r = batch({"--pdf", "--resume"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["skipped"], 2) << report.dump();
+  EXPECT_EQ(PageCount(stale, dir_.File("info")), pages);
+  EXPECT_NE(PageText(stale, 1, 1, dir_.File("info")).find("王芳"), std::string::npos);
+  EXPECT_EQ(PageText(english_pdf, 1, 1, dir_.File("info")).find("王芳"), std::string::npos);
+  fs::remove(stale);
+  fs::create_directories(stale + "/in-the-way");
+  r = batch({"--pdf", "--resume"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  report = json::parse(ReadFileForTest(dir_.File("r.json")));
+  EXPECT_EQ(report["students"][1]["status"], "with_errors");
+  EXPECT_EQ(report["students"][0]["status"], "skipped");
+  EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("class/cs2024020115.results.json")))["outcome"],
+            "with_errors");
+  fs::remove_all(stale);
+  EXPECT_TRUE(fs::is_regular_file(dir_.File("class/class.pdf")));
+  // Pages made with a PDF are not what a run without one makes: redone,
+  // and the PDFs of the pages as they were, class.pdf too, go with them;
+  // a PDF put beside a page made without one is not the student's.
   r = batch({"--resume"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("r.json")))["complete"], 2);
+  EXPECT_FALSE(fs::exists(english_pdf));
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(dir_.File("class/class.pdf")));
+  EXPECT_NE(r.err.find("已删除过时的班级 PDF（页面已重新生成，本次未写班级 PDF）：class/class.pdf"),
+            std::string::npos)
+      << r.err;
+  WriteFileForTest(stale, printed);
+  ASSERT_EQ(Cli({"summary", "class"}).exit_code, 0);
+  const json archive = json::parse(ReadFileForTest(dir_.File("class/MANIFEST.json")));
+  for (const json& student : archive["students"]) EXPECT_TRUE(student["pdf"].is_null()) << student;
+  std::map<std::string, std::string> kinds;
+  for (const json& file : archive["files"]) kinds[file["path"]] = file["kind"];
+  EXPECT_EQ(kinds["cs2024020115.pdf"], "other");
+  EXPECT_EQ(Cli({"verify", "class"}).exit_code, 0);
 
   // One student with run: the page's path, then the PDF's; a PDF in the
   // way leaves the page with errors.
@@ -585,23 +651,6 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_NE(r.err.find("\n警告：页面已写出，但有错误：PDF 未生成：single/english-2024010101.pdf："),
             std::string::npos)
       << r.err;
-}
-
-// The number of pages of a PDF, as pdfinfo reads it.
-int PageCount(const std::string& pdf, const std::string& scratch) {
-  const std::string info = Shell("pdfinfo " + ShellQuote(pdf), scratch);
-  std::smatch match;
-  EXPECT_TRUE(std::regex_search(info, match, std::regex("Pages:\\s+(\\d+)"))) << info;
-  return match.empty() ? 0 : std::stoi(match[1]);
-}
-
-// The text of pages `first` to `last` (from 1), spaces taken out.
-std::string PageText(const std::string& pdf, int first, int last, const std::string& scratch) {
-  std::string text = Shell("pdftotext -f " + std::to_string(first) + " -l " + std::to_string(last) +
-                               " " + ShellQuote(pdf) + " -",
-                           scratch);
-  std::erase(text, ' ');
-  return text;
 }
 
 // The bookmarks of a PDF: each one's title and page (from 1).

@@ -108,6 +108,8 @@ Json Students(const std::string& folder) {
                     {"package", record.package},
                     {"package_sha256", PackageHash(record)}};
     if (record.page.empty()) student["page"] = nullptr;
+    // A PDF beside a page made without one is not the page's.
+    if (record.options && !record.options->pdf) student["pdf"] = nullptr;
     students.push_back(std::move(student));
   }
   return students;
@@ -143,7 +145,8 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
   }
   for (Json& student : students) {
     // A PDF is named only when it is listed (the files are sorted).
-    if (!std::binary_search(listed.begin(), listed.end(), student["pdf"].get<std::string>())) {
+    if (student["pdf"].is_string() &&
+        !std::binary_search(listed.begin(), listed.end(), student["pdf"].get<std::string>())) {
       student["pdf"] = nullptr;
     }
     // Only a results file's own name can be other than UTF-8.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/pdf/class_pdf.h"
+#include "tools/summary/batch_summary.h"
 #include "util/html_text.h"
 
 namespace generatesheet::cli {
@@ -62,12 +63,12 @@ std::string LeftOutPage(const std::vector<LeftOut>& left_out, size_t included) {
 
 }  // namespace
 
-void WriteBatchClassPdf(const BatchPlan& plan, const std::string& page_prefix, bool odd_starts,
+void WriteBatchClassPdf(BatchPlan& plan, const std::string& page_prefix, bool odd_starts,
                         PdfPrinter& printer) {
   ClassPdf pdf;
   std::vector<LeftOut> left_out;
   size_t included = 0;
-  for (const RowResult& r : plan.rows) {
+  for (RowResult& r : plan.rows) {
     std::string why = NotCompleteBecause(r);
     const std::string student_pdf = PdfPathFor(r.page_path);
     std::error_code ec;
@@ -79,9 +80,15 @@ void WriteBatchClassPdf(const BatchPlan& plan, const std::string& page_prefix, b
       why = pdf.Add(student_pdf, r.row.job.student_id + " " + r.row.job.student_name);
     if (why.empty()) {
       ++included;
-    } else {
-      left_out.push_back({&r, why});
+      continue;
     }
+    if (NotCompleteBecause(r).empty()) {
+      // The student's PDF fails them: a page without its PDF has errors.
+      r.status = RowStatus::kWithErrors;
+      r.message = why;
+      MarkRecordWithErrors(r);
+    }
+    left_out.push_back({&r, why});
   }
   const std::string front =
       left_out.empty() ? "" : printer.PrintDocument(LeftOutPage(left_out, included));

@@ -14,8 +14,10 @@ namespace generatesheet::cli {
 // Writes class.pdf into the folder `page_prefix` (ending with "/") from the
 // PDFs the rows' students already have, each student from an odd page when
 // `odd_starts`; the first page, when some are left out, is printed with
-// `printer`.  Throws Error naming the file at fault.
-void WriteBatchClassPdf(const BatchPlan& plan, const std::string& page_prefix, bool odd_starts,
+// `printer`.  A student whose page is complete but whose PDF cannot be put
+// in is left out and becomes a row with errors, in its record too.  Throws
+// Error naming the file at fault.
+void WriteBatchClassPdf(BatchPlan& plan, const std::string& page_prefix, bool odd_starts,
                         PdfPrinter& printer);
 
 }  // namespace generatesheet::cli

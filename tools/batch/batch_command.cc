@@ -25,7 +25,9 @@
 #include "tools/batch/output_folder.h"
 #include "tools/batch/progress_bar.h"
 #include "tools/batch/shard.h"
+#include "tools/batch/sheet_job.h"
 #include "tools/batch/stale_page_files.h"
+#include "tools/batch/student_pdf.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
@@ -35,6 +37,7 @@
 #include "tools/summary/batch_summary.h"
 #include "tools/summary/class_summary.h"
 #include "util/error.h"
+#include "util/file_util.h"
 #include "util/leftover_files.h"
 
 namespace generatesheet::cli {
@@ -123,29 +126,57 @@ void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
   }
 }
 
-// Rows skipped by --resume whose PDF is missing or older than the page.  A
-// PDF that fails leaves the page with errors, in the row and in its record
-// (so the next --resume redoes the student).
+// The record beside a row's page; none when it cannot be read.
+std::optional<StudentRecord> RecordOf(const RowResult& r) {
+  const std::filesystem::path page(r.page_path);
+  try {
+    return ReadStudentRecord(
+        (page.parent_path() / RecordFileName(page.filename().string())).string());
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+// A skipped row's PDF printed again: its page count into its record, or,
+// when it failed or does not read whole, the page with errors, in the row
+// and in its record (so the next --resume redoes the student).
+void TakeReprint(RowResult& r, const std::string& failure) {
+  std::optional<StudentRecord> record = RecordOf(r);
+  std::string why = failure;
+  if (why.empty() && record) {
+    RecordPdfPages(*record, PdfPathFor(r.page_path));
+    if (record->state == Outcome::kComplete) {
+      try {
+        WriteStudentRecord(
+            WithTrailingSlash(std::filesystem::path(r.page_path).parent_path().string()), *record);
+        return;
+      } catch (const Error& e) {
+        why = e.what();
+      }
+    } else {
+      why = record->message;
+    }
+  }
+  if (why.empty()) why = "学生结果文件无法读取，PDF 的页数未记下：" + r.page_path;
+  r.status = RowStatus::kWithErrors;
+  r.message = why;
+  MarkRecordWithErrors(r);
+}
+
+// Rows skipped by --resume whose PDF is not the one printed with the page:
+// missing, older than the page, damaged, or of another page count.
 void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
   std::vector<RowResult*> rows;
   std::vector<PagePrint> prints;
   for (RowResult& r : plan.rows) {
     if (r.status != RowStatus::kSkipped) continue;
-    const std::string pdf = PdfPathFor(r.page_path);
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(pdf, ec) && PageIsNewerThanPackage(pdf, r.page_path)) {
-      continue;
-    }
+    const std::optional<StudentRecord> record = RecordOf(r);
+    if (record && PdfStillPrinted(r.page_path, *record)) continue;
     rows.push_back(&r);
-    prints.push_back({r.page_path, pdf});
+    prints.push_back({r.page_path, PdfPathFor(r.page_path)});
   }
   const std::vector<std::string> failures = PrintPages(printer, prints, together);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (failures[i].empty()) continue;
-    rows[i]->status = RowStatus::kWithErrors;
-    rows[i]->message = failures[i];
-    MarkRecordWithErrors(*rows[i]);
-  }
+  for (size_t i = 0; i < rows.size(); ++i) TakeReprint(*rows[i], failures[i]);
 }
 
 // The class summary beside the pages; false when it could not be written.
@@ -174,7 +205,7 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
 }
 
 // class.pdf beside the pages; false when it could not be written.
-bool WriteClassPdf(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
+bool WriteClassPdf(BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
                    bool odd_starts, PdfPrinter& printer) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级 PDF（" << kClassPdfName << "）\n";
@@ -267,6 +298,21 @@ int StoppedEarly(const BatchPlan& plan, const RunEnd& end, int signal,
   return kExitFailed;
 }
 
+// class.pdf of an earlier run, when this one made pages again and writes
+// none: it holds the pages as they were.
+void RemoveStaleClassPdf(const BatchPlan& plan, const std::string& page_prefix) {
+  if (std::ranges::none_of(plan.rows, [](const RowResult& r) {
+        return r.status != RowStatus::kPending && r.status != RowStatus::kSkipped && !r.refused;
+      })) {
+    return;
+  }
+  const std::string path = page_prefix + kClassPdfName;
+  std::error_code ec;
+  if (std::filesystem::remove(path, ec)) {
+    std::cerr << "已删除过时的班级 PDF（页面已重新生成，本次未写班级 PDF）：" << path << "\n";
+  }
+}
+
 // What the batch writes beside the pages once the rows are done.
 struct FolderWork {
   BatchPlan& plan;
@@ -305,12 +351,15 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
     return {false, false, false, false};
   }
   if (!work.keep_earlier) {
-    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end,
-                                    finished.all_summary_files);
+    // First, so that a student whose PDF cannot be put in is one with
+    // errors in the summary too.
     if (work.pdf) {
       finished.class_pdf =
           WriteClassPdf(work.plan, work.shard, work.page_prefix, work.duplex, printer);
     }
+    if (!work.pdf || work.shard.count > 1) RemoveStaleClassPdf(work.plan, work.page_prefix);
+    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end,
+                                    finished.all_summary_files);
   }
   if (report_path) WriteBatchReport(*report_path, work.plan, manifest_path, work.shard);
   if (work.shard.count <= 1 && !work.keep_earlier) {
@@ -355,7 +404,13 @@ int Run(const ParsedArgs& args) {
   const std::string page_prefix = PrepareOutputFolder(out);
 
   const PageOptions options{args.Has("marks"), pdf};
-  PlanSettings settings{page_prefix, args.Has("resume"), options, template_path, {}};
+  const std::string template_sha256 = Sha256Hex(ReadWholeFile(template_path));
+  PlanSettings settings{.page_prefix = page_prefix,
+                        .resume = args.Has("resume"),
+                        .options = options,
+                        .template_path = template_path,
+                        .template_sha256 = template_sha256,
+                        .own_files = {}};
   settings.own_files = {{manifest_path, "清单文件"},
                         {template_path, "模板文件"},
                         {KeyFileOrDefault(key_file), "密钥文件"}};
@@ -374,6 +429,7 @@ int Run(const ParsedArgs& args) {
                            CountResults(plan).skipped);
   const RunEnd end = RunBatch(plan,
                               {.template_path = template_path,
+                               .template_sha256 = template_sha256,
                                .page_prefix = page_prefix,
                                .jobs = jobs,
                                .options = options,
@@ -417,7 +473,8 @@ CommandInfo BatchCommand() {
       .options = {{"out", "文件夹/", "页面写入的文件夹，不存在时创建（必需）"},
                   {"jobs", "N", "并行的工作线程数（默认：CPU 核数）"},
                   {"resume", "",
-                   "跳过上次为同一学生（学号、姓名、科目、班级）、由同一答卷包和模板、\n"
+                   "跳过上次为同一学生（学号、姓名、科目、班级）、由同一答卷包和模板\n"
+                   "（路径与内容都相同）、"
                    "以相同的 --marks、--pdf 完整写出、且比答卷包新的页面\n"
                    "（中断或修正后重跑用）"},
                   {"shard", "K/N", "只处理序号（从 0 起）除以 N 余 K 的行，供多台机器分担"},

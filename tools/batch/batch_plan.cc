@@ -43,7 +43,8 @@ bool DoneBefore(const RowResult& row, const PlanSettings& settings) {
            done.student_id == job.student_id && done.student_name == job.student_name &&
            done.subject == job.subject && done.class_name == job.class_name &&
            done.package == FileIdentity(package) &&
-           done.template_path == FileIdentity(settings.template_path);
+           done.template_path == FileIdentity(settings.template_path) &&
+           done.template_sha256 == settings.template_sha256;
   } catch (const std::exception&) {
     return false;
   }

@@ -41,6 +41,7 @@ struct PlanSettings {
   bool resume = false;
   PageOptions options;
   std::string template_path;
+  std::string template_sha256;  // the template's content as the batch began
   // Files the batch reads or writes besides the rows' own, with what each
   // is ("清单文件", "报告文件" ...): no row may write over one.
   std::vector<std::pair<std::string, std::string>> own_files;
@@ -52,7 +53,7 @@ struct PlanSettings {
 // `resume`, a row is skipped only when its page is newer than its package
 // and the record the last run left beside the page says the page was
 // complete, of the same student (number, name, subject), and made from the
-// same package and template with the same options.
+// same package and template (its path and content) with the same options.
 BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard,
                     const PlanSettings& settings);
 

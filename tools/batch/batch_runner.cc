@@ -12,6 +12,7 @@
 #include "generatesheet/create_html.h"
 #include "tools/batch/failure_cause.h"
 #include "tools/batch/sheet_job.h"
+#include "tools/batch/student_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/pdf/print_together.h"
 #include "tools/summary/batch_summary.h"
@@ -108,12 +109,16 @@ class Workers {
       // Until this run's record is in place, --resume must not take the
       // page for complete, even if the run is killed.
       RemoveStudentRecord(result.page_path);
+      // A PDF of the page this run replaces is never to pass for the new
+      // page's, whether or not this run prints one.
+      RemoveEarlierPdf(result.page_path);
       const JobOutcome outcome = RunJob(sheet, result.row.job, settings_.template_path,
                                         settings_.page_prefix, settings_.options.marks);
       if (outcome.written) result.page_path = outcome.page_path;
       record = RecordOfRun(result.row.job, outcome, result.page_path);
       record.options = settings_.options;
       record.template_path = FileIdentity(settings_.template_path);
+      record.template_sha256 = settings_.template_sha256;
       result.status = StatusOf(record.state);
       result.message = record.message;
       WatchTheKey(result);
@@ -138,8 +143,13 @@ class Workers {
     }
     const std::vector<std::string> failures = PrintPages(printer, prints, settings_.print_together);
     for (size_t i = 0; i < waiting.size(); ++i) {
-      if (!failures[i].empty()) AddFailure(waiting[i].record, failures[i]);
-      Finish(*waiting[i].result, waiting[i].record);
+      StudentRecord& record = waiting[i].record;
+      if (failures[i].empty()) {
+        RecordPdfPages(record, prints[i].pdf_path);
+      } else {
+        AddFailure(record, failures[i]);
+      }
+      Finish(*waiting[i].result, record);
     }
     waiting.clear();
   }

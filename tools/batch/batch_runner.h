@@ -14,7 +14,8 @@ namespace generatesheet::cli {
 
 struct BatchSettings {
   std::string template_path;
-  std::string page_prefix;  // ends with "/"
+  std::string template_sha256;  // recorded with each page
+  std::string page_prefix;      // ends with "/"
   unsigned jobs = 1;
   PageOptions options;          // marks on the pages; each page also printed to PDF
   std::string key_file;         // the master key file of every thread's CreateHtml

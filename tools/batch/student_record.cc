@@ -158,12 +158,14 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
   if (!record.package.empty()) j["package"] = record.package;
   if (!record.package_sha256.empty()) j["package_sha256"] = record.package_sha256;
   if (!record.template_path.empty()) j["template"] = record.template_path;
+  if (!record.template_sha256.empty()) j["template_sha256"] = record.template_sha256;
   j["outcome"] = OutcomeName(record.state);
   j["page"] = record.page;
   j["message"] = record.message;
   if (record.options) {
     j["options"] = {{"marks", record.options->marks}, {"pdf", record.options->pdf}};
   }
+  if (record.pdf_pages > 0) j["pdf_pages"] = record.pdf_pages;
   Json& results = j["results"] = Json::array();
   for (size_t i = 0; i < record.results.size(); ++i) {
     Json result = ResultToJson(record.results[i]);
@@ -208,6 +210,7 @@ StudentRecord ReadStudentRecord(const std::string& path) {
     record.package = j.value("package", "");
     record.package_sha256 = j.value("package_sha256", "");
     record.template_path = j.value("template", "");
+    record.template_sha256 = j.value("template_sha256", "");
     record.state =
         Named(j.at("outcome").get<std::string>(),
               {Outcome::kComplete, Outcome::kWrittenWithErrors, Outcome::kNotWritten}, OutcomeName);
@@ -217,6 +220,7 @@ StudentRecord ReadStudentRecord(const std::string& path) {
       const Json& options = j.at("options");
       record.options = PageOptions{options.at("marks").get<bool>(), options.at("pdf").get<bool>()};
     }
+    record.pdf_pages = j.value("pdf_pages", std::size_t{0});
     const Json& results = j.at("results");
     if (!results.is_array()) throw Error("results 不是数组");
     if (results.size() > kMaxRecordQuestions) {

@@ -39,6 +39,9 @@ struct StudentRecord {
   // empty in a record of an earlier version.
   std::string package;
   std::string template_path;
+  // The template's SHA-256 when the page was made: a template edited in
+  // place keeps its path.  Empty in a record of an earlier version.
+  std::string template_sha256;
   // The package's SHA-256 (lowercase hex) when its page was made; empty when
   // no page was, or in a record of an earlier version.
   std::string package_sha256;
@@ -47,6 +50,8 @@ struct StudentRecord {
   std::string message;  // why the page is missing or has gaps
   // What the page was made with; none in a record of an earlier version.
   std::optional<PageOptions> options;
+  // The pages of the student's PDF as printed; 0 when none was.
+  std::size_t pdf_pages = 0;
   std::vector<QuestionResult> results;
   // The heading of each result's section ("一、单选题"), one per result;
   // "" where a record of an earlier version names none.
