@@ -12,7 +12,7 @@ namespace generatesheet::cli {
 
 namespace {
 
-struct LeftOut {
+struct LeftOutRow {
   const RowResult* row;
   std::string why;
 };
@@ -34,7 +34,7 @@ std::string NotCompleteBecause(const RowResult& r) {
 }
 
 // The first page: who is left out and why.
-std::string LeftOutPage(const std::vector<LeftOut>& left_out, size_t included) {
+std::string LeftOutPage(const std::vector<LeftOutRow>& left_out, size_t included) {
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>未收入本文件的考生</title>\n<style>\n"
@@ -52,7 +52,7 @@ std::string LeftOutPage(const std::vector<LeftOut>& left_out, size_t included) {
       " 名考生；以下考生的页面不完整或没有 PDF，未收入：</p>\n"
       "<table>\n<thead><tr><th>清单行</th><th>学号</th><th>姓名</th><th>原因</th></tr></thead>\n"
       "<tbody>\n";
-  for (const LeftOut& l : left_out) {
+  for (const LeftOutRow& l : left_out) {
     const StudentJob& job = l.row->row.job;
     html += "<tr><td>" + std::to_string(l.row->row.line) + "</td><td>" +
             EscapeHtml(job.student_id) + "</td><td>" + EscapeHtml(job.student_name) +
@@ -66,7 +66,7 @@ std::string LeftOutPage(const std::vector<LeftOut>& left_out, size_t included) {
 void WriteBatchClassPdf(BatchPlan& plan, const std::string& page_prefix, bool odd_starts,
                         PdfPrinter& printer) {
   ClassPdf pdf;
-  std::vector<LeftOut> left_out;
+  std::vector<LeftOutRow> left_out;
   size_t included = 0;
   for (RowResult& r : plan.rows) {
     std::string why = NotCompleteBecause(r);
