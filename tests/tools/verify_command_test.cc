@@ -303,7 +303,12 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
     record["package"] = dir_.File("private.txt");
     record["page"] = "planted.html";
   });
+  // A PDF is the student's only beside a page made with one; beside a page
+  // made without, it is an earlier page's.
+  edit_record("1001.results.json", "1001.results.json",
+              [](json& record) { record["options"]["pdf"] = true; });
   WriteFileForTest(dir_.File("pages/1001.pdf"), "%PDF-1.4");
+  WriteFileForTest(dir_.File("pages/1002.pdf"), "%PDF-1.4");
   ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
 
   const json manifest = Manifest("pages");
@@ -321,6 +326,7 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
   std::map<std::string, std::string> kinds;
   for (const json& file : manifest["files"]) kinds[file["path"]] = file["kind"];
   EXPECT_EQ(kinds["1001.pdf"], "pdf");
+  EXPECT_EQ(kinds["1002.pdf"], "other");
   EXPECT_EQ(kinds["planted.results.json"], "results");
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -38,6 +39,7 @@
 #include "tools/summary/class_summary.h"
 #include "util/error.h"
 #include "util/file_util.h"
+#include "util/folder_lock.h"
 #include "util/leftover_files.h"
 
 namespace generatesheet::cli {
@@ -313,6 +315,17 @@ void RemoveStaleClassPdf(const BatchPlan& plan, const std::string& page_prefix) 
   }
 }
 
+// RemoveLeftoverTemporaries on a package folder no run holds now: a run
+// that holds it may have made its staging folder and not yet locked it.
+// A folder in use is cleared by its next run, under its lock.
+void RemoveLeftoversOfIdleFolder(const std::string& folder) {
+  try {
+    const FolderLock idle(folder, std::chrono::milliseconds(0));
+    RemoveLeftoverTemporaries(folder);
+  } catch (const Error&) {
+  }
+}
+
 // What the batch writes beside the pages once the rows are done.
 struct FolderWork {
   BatchPlan& plan;
@@ -424,7 +437,7 @@ int Run(const ParsedArgs& args) {
   // reach one).
   std::set<std::string> package_folders;
   for (const RowResult& row : plan.rows) package_folders.insert(row.row.job.package_folder);
-  for (const std::string& folder : package_folders) RemoveLeftoverTemporaries(folder);
+  for (const std::string& folder : package_folders) RemoveLeftoversOfIdleFolder(folder);
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
   const RunEnd end = RunBatch(plan,

@@ -245,6 +245,8 @@ RecordFiles FindStudentRecords(const std::string& folder) {
     const std::filesystem::file_type type = entry.symlink_status(ec).type();
     if (type == std::filesystem::file_type::regular) {
       found.records.push_back(entry.path().string());
+    } else if (type == std::filesystem::file_type::not_found) {
+      continue;  // removed since the folder was read: a batch runs its student again
     } else {
       const char* kind = type == std::filesystem::file_type::symlink     ? "符号链接"
                          : type == std::filesystem::file_type::directory ? "文件夹"
