@@ -12,6 +12,7 @@
 #include <set>
 
 #include "support/command_output.h"
+#include "tools/archive/archive_check.h"
 #include "tools/cli_fixture.h"
 
 namespace generatesheet::testing {
@@ -328,6 +329,24 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
   EXPECT_EQ(kinds["1001.pdf"], "pdf");
   EXPECT_EQ(kinds["1002.pdf"], "other");
   EXPECT_EQ(kinds["planted.results.json"], "results");
+}
+
+// The largest manifest verify reads grows with what the folder holds: its
+// files' names, and its students' results files, which their entries copy.
+TEST(ManifestSizeCapTest, FollowsTheFilesOfTheFolder) {
+  TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  WriteFileForTest(dir.File("a.html"), "page");
+  WriteFileForTest(dir.File("a.results.json"), std::string(5000, 'r'));
+  WriteFileForTest(dir.File("sub/b.results.json"), std::string(7000, 'r'));  // no student's
+  const std::string folder = dir.path() + "/";
+  const cli::FolderContents contents = cli::ListFolder(folder);
+  ASSERT_EQ(contents.files.size(), 3u);
+  const size_t names = std::string("a.html").size() + std::string("a.results.json").size() +
+                       std::string("sub/b.results.json").size();
+  EXPECT_EQ(cli::ManifestSizeCap(folder, contents),
+            16 * 1024 * 1024 + 3 * 1024 + 32 * names + 1024 + 2 * 5000);
+  EXPECT_EQ(cli::ManifestSizeCap(folder, {}), 16u * 1024 * 1024);
 }
 
 TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
