@@ -385,6 +385,7 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
   plant("no-path", R"({"size": 1, "sha256": "00"})");
   plant("not-an-object", entry + R"(, "SECRET-NAME")");
   plant("twice", entry + "," + entry);
+  plant("cut-short", entry + ",");
   plant("outside",
         R"({"path": "x", "path_base64": "Li4vbWFzdGVyLmtleQ==", "size": 1, "sha256": "00"})");
   plant("nul", R"({"path": "1001.html\u0000x", "size": 1, "sha256": "00"})");
@@ -435,6 +436,7 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
        "存档清单中的路径指向文件夹之外：outside/MANIFEST.json：../master.key"},
       {{"verify", "nul"}, 1, "存档清单中的路径指向文件夹之外：nul/MANIFEST.json：1001.html\\x00x"},
       {{"verify", "bad-base64"}, 1, "存档清单的 files 中第 1 项的 path_base64 不是 base64"},
+      {{"verify", "cut-short"}, 1, "存档清单不是有效的 JSON：cut-short/MANIFEST.json"},
       {{"verify", "no-files"}, 1, "存档清单缺少 files 列表：no-files/MANIFEST.json"},
   };
   for (const Case& c : cases) {
