@@ -82,6 +82,7 @@ TEST_F(VerifyCommandTest, FreshFolderPassesAndStandardToolsAgree) {
 
   const CliResult batch = Batch("pages", {"--sign", "keys/sign.key"});
   ASSERT_EQ(batch.exit_code, 0) << batch.err;
+  EXPECT_EQ(batch.err.find("签名密钥文件的权限"), std::string::npos) << "a key of mode 0600";
   const CliResult verify = Cli({"verify", "pages", "--public-key", "keys/sign.key.pub"});
   EXPECT_EQ(verify.exit_code, 0) << verify.out << verify.err;
   EXPECT_EQ(verify.out, "");
