@@ -82,6 +82,32 @@ TEST(ManifestTest, ColumnsByNameAndFoldersFromTheManifest) {
     EXPECT_EQ(classes[0].job.class_name, "一班");
     EXPECT_EQ(classes[1].job.class_name, "");
   }
+  // A column named nearly like class is no class column: a warning asks
+  // whether it was meant, and the rows have no class; names far from it,
+  // and a header with the column, give none.
+  const std::pair<const char*, bool> near_class[] = {
+      {"clas", true},    {"Class ", true}, {"班別", true},   {"班", true},
+      {"classes", true}, {"备注", false},  {"score", false}, {"class_name_of_student", false}};
+  for (const auto& [column, warned] : near_class) {
+    SCOPED_TRACE(column);
+    std::vector<std::string> warnings;
+    const std::vector<ManifestRow> parsed =
+        ParseManifest(std::string("package_folder,zip_name,student_id,student_name,subject,") +
+                          column + "\ne,1001.zip,1001,张三,英语,一班\n",
+                      "m.csv", "", &warnings);
+    EXPECT_EQ(parsed[0].job.class_name, "");
+    EXPECT_EQ(warnings.size(), warned ? 1u : 0u);
+    if (warned) {
+      EXPECT_NE(warnings[0].find(std::string("清单 m.csv 的表头没有 class（班级）列，列“") +
+                                 column + "”是否想写 "),
+                std::string::npos)
+          << warnings[0];
+    }
+  }
+  std::vector<std::string> none;
+  ParseManifest("package_folder,zip_name,student_id,student_name,subject,班级,clas\n", "m.csv", "",
+                &none);
+  EXPECT_TRUE(none.empty());
   try {
     ParseManifest("package_folder,zip_name,student_id,student_name,subject,class,班级\n", "m.csv",
                   "");

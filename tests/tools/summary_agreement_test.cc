@@ -891,5 +891,256 @@ TEST(SummaryAgreementTest, EdgesOfTheItemAnalysis) {
   EXPECT_TRUE(sheet.Cell(sheet.Row({{"学号", "L109"}}), "测验 二、写作")["value"].is_null());
 }
 
+const char* LetterCode(const std::string& letter) {
+  return letter == "A" ? "1" : letter == "B" ? "2" : letter == "C" ? "4" : "8";
+}
+
+// The answer package of a student: the choice questions in a section 单选题,
+// the essays in a section 写作.
+builder::PackageDescription PaperOf(const KnownStudent& s) {
+  builder::PackageDescription d;
+  d.student_id = s.id;
+  bool choices = false, essays = false;
+  for (const KnownQuestion& q : s.questions) (q.choice() ? choices : essays) = true;
+  if (choices) {
+    d.question_types.push_back({{"I_CmdId", 1}, {"C_DataCode", "86"}, {"C_TestStyle", "单选题"}});
+  }
+  if (essays) {
+    d.question_types.push_back({{"I_CmdId", 2}, {"C_DataCode", "88"}, {"C_TestStyle", "写作"}});
+  }
+  for (const KnownQuestion& q : s.questions) {
+    d.titles.push_back({{"I_QuestionNo", q.number},
+                        {"M_Title", "题目 " + std::to_string(q.number)},
+                        {"C_DataCode", q.choice() ? "86" : "88"}});
+    if (q.choice()) {
+      for (const char* letter : {"A", "B", "C", "D"}) {
+        d.choices.push_back({{"I_QuestionNo", q.number},
+                             {"C_ChoiceAnswer", letter},
+                             {"M_AnswerCont", std::string("选项") + letter}});
+      }
+    }
+    d.accounts.push_back(
+        {{"I_QuestionNo", q.number}, {"S_GetScore", q.obtained}, {"I_RECNO", 100 + q.number}});
+    const builder::Cell answer = q.answer.empty() ? builder::Cell()
+                                 : q.choice()     ? builder::Cell(LetterCode(q.answer))
+                                                  : builder::Cell(q.answer);
+    d.analysis.push_back({{"I_QuestionNo", q.number},
+                          {"I_TypeID", q.choice() ? 1 : 5},
+                          {"M_StudentAnswer", answer},
+                          {"M_TopicAns", q.choice() ? LetterCode(q.key) : "范文"},
+                          {"S_Score", q.full}});
+  }
+  return d;
+}
+
+// A row of the manifest: the student as the manifest names it, and where
+// its package is.
+struct ManifestRow {
+  KnownStudent student;
+  std::string listed_id;  // the number the manifest gives (a wrong one for some)
+  std::string folder;
+};
+
+std::string ManifestText(const std::vector<ManifestRow>& rows) {
+  std::string csv = "package_folder,zip_name,student_id,student_name,subject,班级\n";
+  for (const ManifestRow& r : rows) {
+    csv += r.folder + "," + r.student.id + ".zip," + r.listed_id + "," + r.student.name + "," +
+           r.student.subject + "," + r.student.class_name + "\n";
+  }
+  return csv;
+}
+
+// A file of the summary with the links to pages made bare ("../a/x.html" is
+// "x.html"), for comparing summaries whose pages are in other folders.
+std::string WithoutPageFolders(std::string text) {
+  for (const std::string folder : {"../a/", "../b/"}) {
+    for (size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+      text.erase(at, folder.size());
+    }
+  }
+  return text;
+}
+
+class SummaryOfAClassTest : public CliTest {
+ protected:
+  // The class: 44 students of 测验 in 一班, 二班 and no class, some of them
+  // lacking the essay, and 4 of 英语.  Four rows are broken: two give a
+  // wrong student number, one names a package that is not there, one a
+  // package made with another key.
+  void SetUp() override {
+    for (int i = 0; i < 44; ++i) {
+      KnownStudent s = QuizStudent("T" + std::to_string(100 + i), i, 44);
+      s.class_name = i % 10 == 7 ? "" : i % 2 ? "二班" : "一班";
+      if (i % 9 == 4) s.questions.pop_back();
+      rows_.push_back({s, s.id, "class/" + s.id});
+    }
+    for (int i = 0; i < 4; ++i) {
+      const double ability = i / 4.0;
+      KnownStudent s{"E" + std::to_string(200 + i), "学生E", "英语", "一班", {}};
+      s.questions = {ChoiceAnswer(1, "B", 5, 50 + i, ability), EssayAnswer(2, 10, 50 + i, ability)};
+      rows_.push_back({s, s.id, "class/" + s.id});
+    }
+    const std::string other_key = dir_.File("other.key");
+    WriteNewMasterKeyFile(other_key);
+    SodiumCipher other(ReadMasterKeyFile(other_key));
+    for (ManifestRow& r : rows_) {
+      fs::create_directories(dir_.File(r.folder));
+      if (r.student.id == "T123") continue;  // not there
+      SodiumCipher& cipher = r.student.id == "T131" ? other : *cipher_;
+      builder::BuildAnswerPackage(PaperOf(r.student), cipher,
+                                  dir_.File(r.folder + "/" + r.student.id + ".zip"));
+    }
+    rows_[5].listed_id = "X105";
+    rows_[17].listed_id = "X117";
+    for (const ManifestRow& r : rows_) {
+      const bool broken =
+          r.listed_id != r.student.id || r.student.id == "T123" || r.student.id == "T131";
+      if (!broken) clean_.push_back(r.student);
+    }
+  }
+
+  std::string Manifest(const std::string& name, const std::vector<ManifestRow>& rows) {
+    WriteFileForTest(dir_.File(name), ManifestText(rows));
+    return name;
+  }
+
+  CliResult Batch(const std::string& manifest, const std::string& out,
+                  std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {"batch", manifest, "--out", out, "--key-file", key_file_};
+    args.insert(args.end(), more.begin(), more.end());
+    return Cli(args);
+  }
+
+  // The summary files of two folders are the same, byte for byte, links to
+  // pages in other folders aside; the workbooks the same cell for cell.
+  void ExpectSameSummary(const std::string& a, const std::string& b) {
+    for (const char* file : {"summary.json", "summary.csv", "items.csv", "scores.csv"}) {
+      EXPECT_EQ(WithoutPageFolders(ReadFileForTest(dir_.File(a + "/" + file))),
+                ReadFileForTest(dir_.File(b + "/" + file)))
+          << a << " and " << b << ": " << file;
+    }
+    EXPECT_EQ(WithoutPageFolders(ReadWorkbook(dir_.File(a + "/summary.xlsx")).dump()),
+              ReadWorkbook(dir_.File(b + "/summary.xlsx")).dump())
+        << a << " and " << b;
+  }
+
+  std::vector<ManifestRow> rows_;
+  std::vector<KnownStudent> clean_;  // the students whose scores can be known
+};
+
+// The class interrupted after about 20 students: figures over the complete
+// students done only, and every file says who is left out and why; after
+// --resume, the figures of all the students whose scores are known, the
+// same files as a batch never interrupted; the same files again from the
+// manifest reversed, from 3 shards, and merged from two folders.
+TEST_F(SummaryOfAClassTest, FiguresStayRightWhenStudentsAreMissingBrokenOrInterrupted) {
+  const std::string manifest = Manifest("class.csv", rows_);
+  const pid_t pid = SpawnCli({"batch", manifest, "--out", "run", "--jobs", "1", "--report",
+                              "report.json", "--key-file", key_file_},
+                             dir_.path(), {}, dir_.File("run-err"));
+  ASSERT_GT(pid, 0);
+  const auto results = [&] {
+    size_t n = 0;
+    if (!fs::exists(dir_.File("run"))) return n;
+    for (const auto& entry : fs::directory_iterator(dir_.File("run"))) {
+      n += entry.path().filename().string().ends_with(".results.json");
+    }
+    return n;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline && results() < 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(::kill(pid, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130)
+      << ReadFileForTest(dir_.File("run-err"));
+
+  // Who ran, as the report says; the figures count the complete ones.
+  const json report = json::parse(ReadFileForTest(dir_.File("report.json")));
+  std::set<std::string> done;
+  std::map<std::string, size_t> outcomes;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const std::string outcome = report["students"][i]["status"];
+    ++outcomes[outcome];
+    if (outcome != "not_run") done.insert(rows_[i].listed_id);
+  }
+  ASSERT_GE(done.size(), 20u);
+  ASSERT_LT(done.size(), rows_.size()) << "the batch ended before it was interrupted";
+  std::vector<KnownStudent> counted;
+  for (const KnownStudent& s : clean_) {
+    if (done.count(s.id)) counted.push_back(s);
+  }
+  ExpectFiguresEverywhere(dir_.File("run/"), counted);
+  const json coverage = json::parse(ReadFileForTest(dir_.File("run/summary.json")))["coverage"];
+  const size_t broken_done = done.size() - counted.size();
+  EXPECT_EQ(coverage["students"], rows_.size());
+  EXPECT_EQ(coverage["counted"], counted.size());
+  EXPECT_EQ(coverage["not_run"], rows_.size() - done.size());
+  EXPECT_EQ(coverage["not_written"].get<size_t>() + coverage["unread"].get<size_t>(), broken_done);
+  EXPECT_EQ(coverage["left_out"].size(), rows_.size() - counted.size());
+  std::string banner = "仅汇总 " + std::to_string(counted.size()) + " / " +
+                       std::to_string(rows_.size()) + " 名考生：";
+  if (coverage["not_written"] > 0) banner += coverage["not_written"].dump() + " 名页面未写出，";
+  if (coverage["unread"] > 0) banner += coverage["unread"].dump() + " 名得分未能全部读出，";
+  banner +=
+      std::to_string(rows_.size() - done.size()) + " 名未生成（批量生成被中断，用 --resume 继续）";
+  const std::string index = ReadFileForTest(dir_.File("run/index.html"));
+  EXPECT_NE(index.find(banner), std::string::npos) << banner;
+  // Each student left out named in the banner's list, summary.csv and the
+  // workbook's 学生 and 说明 sheets, with the outcome.
+  const CsvTable students(dir_.File("run/summary.csv"));
+  EXPECT_EQ(students.rows(), rows_.size());
+  const json book = ReadWorkbook(dir_.File("run/summary.xlsx"));
+  EXPECT_EQ(book["sheets"][0]["name"], "说明");
+  EXPECT_EQ(book["sheets"][0]["rows"][1][0]["value"], banner);
+  const Sheet student_sheet(book, "学生");
+  EXPECT_EQ(student_sheet.rows(), rows_.size() + 1);
+  for (const json& left : coverage["left_out"]) {
+    const std::string id = left["student_id"];
+    const char* words = left["outcome"] == "not_run"       ? "未生成"
+                        : left["outcome"] == "not_written" ? "未写出"
+                                                           : "有错误";
+    EXPECT_EQ(students.Cell(students.Row("学号", id, "科目", left["subject"]), "结果"), words)
+        << id;
+    EXPECT_EQ(student_sheet.Cell(student_sheet.Row({{"学号", id}}), "结果")["value"], words) << id;
+    EXPECT_NE(index.find("<li>" + id + " "), std::string::npos) << id;
+  }
+  for (const std::string id : {"X105", "X117", "T123", "T131"}) {
+    if (!done.count(id)) continue;
+    const std::string outcome = students.Cell(students.Row("学号", id, "科目", "测验"), "结果");
+    EXPECT_EQ(outcome, id == "T123" ? "未写出" : "有错误") << id;
+  }
+
+  // Resumed: the figures of every student whose scores are known, and the
+  // files of a batch that ran through.
+  EXPECT_EQ(Batch(manifest, "run", {"--resume", "--jobs", "2"}).exit_code, 1);
+  ExpectFiguresEverywhere(dir_.File("run/"), clean_);
+  EXPECT_EQ(Batch(manifest, "clean", {"--jobs", "2"}).exit_code, 1);
+  ExpectSameSummary("run", "clean");
+  const json complete = json::parse(ReadFileForTest(dir_.File("clean/summary.json")))["coverage"];
+  EXPECT_EQ(complete["counted"], clean_.size());
+  EXPECT_EQ(complete["not_run"], 0);
+  EXPECT_EQ(complete["unread"], 3) << "two wrong student numbers, a package of another key";
+  EXPECT_EQ(complete["not_written"], 1) << "the missing package";
+
+  // The manifest reversed; in 3 shards, summed up after; in two folders.
+  std::vector<ManifestRow> reversed(rows_.rbegin(), rows_.rend());
+  EXPECT_EQ(Batch(Manifest("reversed.csv", reversed), "reversed", {"--jobs", "2"}).exit_code, 1);
+  ExpectSameSummary("reversed", "clean");
+  for (int k = 0; k < 3; ++k) {
+    Batch(manifest, "sharded", {"--jobs", "2", "--shard", std::to_string(k) + "/3"});
+  }
+  EXPECT_EQ(Cli({"summary", "sharded"}).exit_code, 0);
+  ExpectSameSummary("sharded", "clean");
+  const std::vector<ManifestRow> first(rows_.begin(), rows_.begin() + 24);
+  const std::vector<ManifestRow> second(rows_.begin() + 24, rows_.end());
+  Batch(Manifest("a.csv", second), "a", {"--jobs", "2"});
+  Batch(Manifest("b.csv", first), "b", {"--jobs", "2"});
+  EXPECT_EQ(Cli({"summary", "b", "a", "--out", "merged"}).exit_code, 0);
+  ExpectSameSummary("merged", "clean");
+}
+
 }  // namespace
 }  // namespace generatesheet::testing

@@ -413,7 +413,9 @@ int Run(const ParsedArgs& args) {
   const bool print_together = pdf && template_path.empty();
   if (template_path.empty()) template_path = DefaultTemplatePath();
   CheckTemplate(template_path);
-  const std::vector<ManifestRow> manifest = ReadManifest(manifest_path);
+  std::vector<std::string> warnings;
+  const std::vector<ManifestRow> manifest = ReadManifest(manifest_path, &warnings);
+  for (const std::string& warning : warnings) std::cerr << warning << "\n";
   const std::string page_prefix = PrepareOutputFolder(out);
 
   const PageOptions options{args.Has("marks"), pdf};

@@ -56,6 +56,57 @@ std::map<std::string, size_t> ColumnPositions(const CsvRecord& header, const std
   return positions;
 }
 
+// The code points of UTF-8 text, ASCII letters in lower case.
+std::vector<char32_t> CodePoints(const std::string& text) {
+  std::vector<char32_t> points;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t code = lead < 0x80 ? static_cast<char32_t>(std::tolower(lead)) : lead;
+    for (size_t k = 1; k < length && i + k < text.size(); ++k) {
+      code = code << 8 | static_cast<unsigned char>(text[i + k]);
+    }
+    points.push_back(code);
+    i += length;
+  }
+  return points;
+}
+
+// Edits (insert, remove, replace a character) from `a` to `b`.
+size_t EditDistance(const std::vector<char32_t>& a, const std::vector<char32_t>& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// A column named nearly like class or 班级 in a header without either: the
+// students' classes would be lost without a word.
+void WarnOfMisspeltClass(const CsvRecord& header, const std::map<std::string, size_t>& at,
+                         const std::string& source, std::vector<std::string>* warnings) {
+  if (warnings == nullptr || at.count("class") > 0) return;
+  for (const std::string& name : header.fields) {
+    if (Known(name) || name.empty()) continue;
+    for (const char* wanted : {kManifestOptionalColumns[0], kManifestOptionalAliases[0]}) {
+      const std::vector<char32_t> target = CodePoints(wanted);
+      const size_t allowed = target.size() <= 2 ? 1 : 2;
+      if (EditDistance(CodePoints(name), target) <= allowed) {
+        warnings->push_back("清单 " + source + " 的表头没有 class（班级）列，列“" + name +
+                            "”是否想写 " + wanted + "？此列不被读取，学生都按未分班汇总");
+        return;
+      }
+    }
+  }
+}
+
 // A package is a zip archive, so its name ends in ".zip" (any case); the
 // page's name then ends in ".html" (or keeps the ".ZIP"), never in a name
 // the batch gives its other files.
@@ -76,10 +127,12 @@ std::string Folder(const std::string& folder, const std::string& base_folder) {
 }  // namespace
 
 std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string& source,
-                                       const std::string& base_folder) {
+                                       const std::string& base_folder,
+                                       std::vector<std::string>* warnings) {
   const std::vector<CsvRecord> records = ParseCsv(text, source);
   if (records.empty()) throw Error("清单格式错误：" + source + " 没有表头行");
   const std::map<std::string, size_t> at = ColumnPositions(records[0], source);
+  WarnOfMisspeltClass(records[0], at, source, warnings);
   const size_t width = records[0].fields.size();
 
   std::vector<ManifestRow> rows;
@@ -123,9 +176,9 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
   return rows;
 }
 
-std::vector<ManifestRow> ReadManifest(const std::string& path) {
+std::vector<ManifestRow> ReadManifest(const std::string& path, std::vector<std::string>* warnings) {
   const std::string text = ReadManifestText(path);
-  return ParseManifest(text, path, fs::path(path).parent_path().string());
+  return ParseManifest(text, path, fs::path(path).parent_path().string(), warnings);
 }
 
 }  // namespace generatesheet::cli

@@ -32,12 +32,16 @@ struct ManifestRow {
 // lacks a column or names one twice, a row has the wrong number of fields,
 // a row's package_folder, zip_name or student_id is empty, a field holds a
 // NUL, or a zip_name is no plain file name ending in ".zip" (any case).
+// A header without the column class but with a column named nearly like it
+// ("clas", "班別") adds a "did you mean" line to `warnings`, when given.
 std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string& source,
-                                       const std::string& base_folder);
+                                       const std::string& base_folder,
+                                       std::vector<std::string>* warnings = nullptr);
 
 // Reads and parses the manifest file at `path`; relative folders are taken
 // from the manifest's own folder.
-std::vector<ManifestRow> ReadManifest(const std::string& path);
+std::vector<ManifestRow> ReadManifest(const std::string& path,
+                                      std::vector<std::string>* warnings = nullptr);
 
 }  // namespace generatesheet::cli
 

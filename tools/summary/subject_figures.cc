@@ -207,16 +207,22 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
     description.standard_answer = q.standard_answer;
     if (added) subject->columns.push_back({});
     Column& c = subject->columns[at->second];
-    if (added || Description(description) < Description(c.question)) {
-      const QuestionFigures counts = c.question;
+    const std::optional<double> obtained = DecimalValue(q.obtained);
+    const bool scored = obtained.has_value() && DecimalValue(q.full).has_value();
+    // Described by a result that counts (one read wrongly may lack its
+    // full marks or options), the same way whatever the order.
+    const bool counts = scored || AnswerKnown(q);
+    if (added || (counts && (!c.described || Description(description) < Description(c.question)))) {
+      const QuestionFigures tallies = c.question;
       c.question = description;
-      c.question.students = counts.students;
-      c.question.answers = counts.answers;
-      c.question.answered = counts.answered;
-      c.question.options = counts.options;
+      c.question.students = tallies.students;
+      c.question.answers = tallies.answers;
+      c.question.answered = tallies.answered;
+      c.question.options = tallies.options;
       const std::optional<double> full = DecimalValue(q.full);
       c.full_known = full.has_value();
       c.full = full.value_or(0);
+      c.described = counts;
     }
     const size_t i = at->second;
     if (r.scores.size() <= i) {
@@ -228,8 +234,6 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
       LetterIndex(subject->letters, letter);
       AddOption(c.question.options, letter);
     }
-    const std::optional<double> obtained = DecimalValue(q.obtained);
-    const bool scored = obtained.has_value() && DecimalValue(q.full).has_value();
     if (scored) {
       r.scores[i] = *obtained;
       ++c.question.students;
@@ -245,7 +249,7 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
         }
       }
     }
-    r.counted = r.counted || scored || AnswerKnown(q);
+    r.counted = r.counted || counts;
     r.right += q.verdict == Verdict::kCorrect;
     r.partial += q.verdict == Verdict::kPartial;
     r.wrong += q.verdict == Verdict::kWrong;

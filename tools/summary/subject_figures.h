@@ -121,6 +121,7 @@ class SubjectFiguresBuilder {
     QuestionFigures question;  // the smallest description the results gave
     double full = 0;
     bool full_known = false;
+    bool described = false;  // by a result whose score or answer was read
   };
   struct Row {
     size_t row = 0;
