@@ -933,6 +933,105 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
   }
 }
 
+// Checks that the text boxes of `other` lie where those of `first` do, to a
+// quarter of a point: a font cut down to other characters may round the
+// advances of a line differently.
+void ExpectSamePlaces(const std::string& first, const std::string& other) {
+  static const std::regex kNumber("[0-9]+\\.[0-9]+");
+  const auto numbers = [](const std::string& boxes) {
+    std::vector<double> read;
+    for (std::sregex_iterator it(boxes.begin(), boxes.end(), kNumber), end; it != end; ++it) {
+      read.push_back(std::stod(it->str()));
+    }
+    return read;
+  };
+  const std::vector<double> a = numbers(first), b = numbers(other);
+  ASSERT_EQ(std::regex_replace(first, kNumber, "N"), std::regex_replace(other, kNumber, "N"));
+  ASSERT_EQ(a.size(), b.size());
+  ASSERT_GT(a.size(), 40u);
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 0.25) << i << "\n" << other;
+}
+
+// A class whose names are made to break out of the running header printed
+// together: a style element closed, scripts, a form feed that would end the
+// header's string, @page rules, quotes, backslashes, a line separator,
+// control characters, a name wider than the page.  Each student's PDF reads
+// as the student's page printed alone (text, layout, page count, title,
+// running header), all but the widest were printed as one, and no script
+// ran.
+TEST_F(BrowserTest, NoStudentsTextReachesAnotherStudentsPrint) {
+  const std::string script = "<script>document.write('PW' + 'NED')</script>";
+  const std::vector<std::string> names = {
+      "甲\f} } @page { margin: 0; @top-left { content: 'score 100 / 100' } } @page {",
+      "乙</style>" + script, "丙</style><style>div:after { content: 'score 100' }</style><style>",
+      script, "@page { margin: 0 } @page { @top-left { content: \"score 100 / 100\" } }",
+      "\"引号'\"", "反\\斜\\\"杠\\", "行\u2028分隔", "控制\x01\x1b\t字符", "张三",
+      // Wider than the page: printed alone, or the browser would shrink every
+      // page of the group to fit it.
+      "宽" + std::string(150, 'W')};
+  const size_t wide = names.size() - 1;
+  const std::string demo_key = GENERATESHEET_SOURCE_DIR "/samples/demo.key";
+  const auto cipher = builder::CipherForKeyFile(demo_key);
+  std::string csv = "package_folder,zip_name,student_id,student_name,subject\n";
+  std::vector<std::string> stems, ids;
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::string quoted = "\"";
+    for (const char c : names[i]) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    quoted += "\"";
+    // The first a paper of several pages, for the page counters.
+    const std::string id = i == 0 ? "2024010101" : std::to_string(1000 + i);
+    ids.push_back(id);
+    if (i == 0) {
+      csv += "demo/packages/english,english-2024010101.zip," + id + "," + quoted + ",英语\n";
+      stems.push_back("english-2024010101");
+      continue;
+    }
+    fs::create_directories(dir_.File("p" + id));
+    builder::BuildAnswerPackage(SmallPaper(id), *cipher, dir_.File("p" + id + "/s" + id + ".zip"));
+    csv += "p" + id + ",s" + id + ".zip," + id + "," + quoted + ",英语\n";
+    stems.push_back("s" + id);
+  }
+  WriteFileForTest(dir_.File("class.csv"), csv);
+  const CliResult r =
+      Cli({"batch", "class.csv", "--out", "class", "--jobs", "1", "--pdf", "--key-file", demo_key});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+
+  cli::PdfPrinter printer;
+  for (size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    const std::string together = dir_.File("class/" + stems[i] + ".pdf");
+    const std::string alone = dir_.File(stems[i] + "-alone.pdf");
+    printer.Print(dir_.File("class/" + stems[i] + ".html"), alone);
+    const PrintedLayout read = ReadLayout(alone, dir_.File("scratch"));
+    const PrintedLayout other = ReadLayout(together, dir_.File("scratch"));
+    // The same text, but for how spaces and control characters (which
+    // show as nothing) are read out.
+    const auto shown = [](std::string text) {
+      std::erase_if(text, [](char c) { return c >= 0 && c < ' ' && c != '\n' && c != '\f'; });
+      std::erase(text, ' ');
+      return text;
+    };
+    EXPECT_EQ(shown(other.text), shown(read.text));
+    ExpectSamePlaces(read.boxes, other.boxes);
+    // Headed with the student, alone as together.
+    const std::string header = PageText(alone, 1, 1, dir_.File("scratch"));
+    EXPECT_EQ(header.find("学号：" + ids[i]), header.find_first_not_of('\n')) << header;
+    const auto info = [&](const std::string& pdf) {
+      return Shell("pdfinfo " + ShellQuote(pdf) + " | grep -E '^(Title|Pages|Page size):'",
+                   dir_.File("scratch"));
+    };
+    EXPECT_EQ(info(together), info(alone));
+    EXPECT_EQ(read.text.find("PWNED"), std::string::npos);
+    EXPECT_EQ(ReadFileForTest(together).find("/Fx0 Do") != std::string::npos, i != wide)
+        << "printed with the others?";
+  }
+  EXPECT_GT(PageCount(dir_.File("class/english-2024010101.pdf"), dir_.File("scratch")), 1);
+  const std::string class_text =
+      PageText(dir_.File("class/class.pdf"), 1, 100, dir_.File("scratch"));
+  EXPECT_EQ(class_text.find("PWNED"), std::string::npos);
+  EXPECT_NE(class_text.find("张三"), std::string::npos);
+}
+
 TEST_F(BrowserTest, TheBrowserIsNamedByTheVariableOrFoundOnPath) {
   fs::create_directories(dir_.File("bin"));
   const std::string no_browser = "PATH=" + dir_.File("bin");

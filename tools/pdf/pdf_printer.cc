@@ -462,6 +462,10 @@ std::string PdfPrinter::Run(const std::string& expression) {
 
 std::string PdfPrinter::PrintOpen() { return PrintLoaded(false); }
 
+void PdfPrinter::EmulatePrintMedia(bool on) {
+  Call("Emulation.setEmulatedMedia", Json{{"media", on ? "print" : ""}}.dump());
+}
+
 std::string PdfPrinter::Evaluate(const std::string& page_path, const std::string& expression,
                                  int phone_width) {
   try {

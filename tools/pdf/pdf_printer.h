@@ -67,6 +67,9 @@ class PdfPrinter {
   void Replace(const std::string& html);
   std::string Run(const std::string& expression);
   std::string PrintOpen();
+  // Lays the open document out in its print style (media print) or again
+  // in its screen style.
+  void EmulatePrintMedia(bool on);
   void Reset() noexcept { Stop(); }
 
   // Whether pages are printed with the template's CJK font cut down to each

@@ -6,7 +6,10 @@
 // same style, each student from a new sheet, and the running header and
 // page numbers, which the browser can only count over the whole document,
 // are printed on a second document of empty pages, one for each, and laid
-// over them.
+// over them.  Nothing of one student's page reaches another's: the running
+// headers are written by this program from values it takes apart and
+// writes anew (page_style.h), and a page whose isolation cannot be shown
+// is printed alone.
 #ifndef GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
 #define GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
 
@@ -31,8 +34,11 @@ inline constexpr size_t kPagesTogether = 10;
 // Prints every page to its PDF.  When `together`, consecutive pages in one
 // folder with the same head (their title aside) whose style sets the
 // running header and page numbers in page margin boxes are printed in
-// groups; any other page, and every page of a group whose print fails, is
-// printed alone.  Only for pages whose style is known to lay out a page's
+// groups, as long as each page is plain (a plain page style, a head of
+// meta, title and style only, a body of the library's few elements with
+// classes and roles only, no wider than the page); any other page, and
+// every page of a group whose print fails or whose document does not hold
+// each body as read, is printed alone.  Only for pages whose style is known to lay out a page's
 // body the same inside another element (the bundled template's): a style
 // that selects the body's children would not.  Returns for each page ""
 // when its PDF was written, else why not (naming the PDF).
