@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -489,8 +490,9 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
     args.insert(args.end(), options.begin(), options.end());
     return Cli(args, {"TMPDIR=" + dir_.File("tmp")});
   };
-  // In the temporary folder: the browser profile a killed batch left, one a
-  // live batch holds, and a link to a folder elsewhere.
+  // In the temporary folder: browser profiles a killed batch left (one just
+  // now: age does not matter), one a live batch holds, and a link to a
+  // folder elsewhere.
   const std::string killed = dir_.File("tmp/generate-sheet-chromium-KiLLed");
   const std::string live = dir_.File("tmp/generate-sheet-chromium-LiVe01");
   fs::create_directories(killed + "/Default");
@@ -498,11 +500,7 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   fs::create_directories(live);
   const std::string recent = dir_.File("tmp/generate-sheet-chromium-ReCent");
   fs::create_directories(recent);
-  // Killed long ago (a folder changed within the hour may be the live
-  // browser of an earlier version of the program, which held no lock).
-  for (const std::string& old : {killed, live}) {
-    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
-  }
+  fs::last_write_time(killed, fs::file_time_type::clock::now() - std::chrono::hours(2));
   fs::create_directories(dir_.File("elsewhere"));
   WriteFileForTest(dir_.File("elsewhere/keep"), "x");
   fs::create_directory_symlink(dir_.File("elsewhere"),
@@ -515,7 +513,6 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
     left.insert(entry.path().filename().string());
   }
   EXPECT_EQ(left, (std::set<std::string>{"generate-sheet-chromium-LiVe01",
-                                         "generate-sheet-chromium-ReCent",
                                          "generate-sheet-chromium-LiNk01"}));
   EXPECT_TRUE(fs::exists(dir_.File("elsewhere/keep")));
   EXPECT_EQ(r.exit_code, 3) << r.err;
@@ -604,9 +601,14 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_TRUE(fs::is_regular_file(dir_.File("class/class.pdf")));
   // Pages made with a PDF are not what a run without one makes: redone,
   // and the PDFs of the pages as they were, class.pdf too, go with them;
-  // a PDF put beside a page made without one is not the student's.
+  // a PDF put beside a page made without one is not the student's.  A run
+  // that prints nothing removes a killed run's browser profile as well.
+  const std::string no_pdf = dir_.File("tmp/generate-sheet-chromium-NoPdf1");
+  fs::create_directories(no_pdf + "/Default");
   r = batch({"--resume"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_FALSE(fs::exists(no_pdf));
+  EXPECT_TRUE(fs::exists(live));
   EXPECT_EQ(json::parse(ReadFileForTest(dir_.File("r.json")))["complete"], 2);
   EXPECT_FALSE(fs::exists(english_pdf));
   EXPECT_FALSE(fs::exists(stale));
@@ -727,22 +729,58 @@ TEST_F(BrowserTest, ClassPdfHoldsEveryCompleteStudentAfterAKillAndResume) {
     }
   };
 
-  // Killed once the first student's PDF is there.
+  // The browsers' profiles, in a temporary folder of the test's own.
+  const std::vector<std::string> tmp = {"TMPDIR=" + dir_.File("tmp")};
+  fs::create_directories(dir_.File("tmp"));
+  const auto profiles = [&] {
+    size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(dir_.File("tmp"))) {
+      n += entry.path().filename().string().starts_with("generate-sheet-chromium-");
+    }
+    return n;
+  };
+
+  // Killed once the first student's PDF is there: its browser's profile
+  // is left.
   write_manifest("");
-  const pid_t pid = SpawnCli(batch({"--pdf"}), dir_.path());
+  const pid_t pid = SpawnCli(batch({"--pdf"}), dir_.path(), tmp);
   ASSERT_GT(pid, 0);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (std::chrono::steady_clock::now() < deadline && !fs::exists(dir_.File("class/s1001.pdf"))) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  // Its browser holds its profile's lock as well, so the lock stays taken
+  // while the browser outlives the batch.
+  const std::string profile_flag = "--user-data-dir=" + dir_.File("tmp/generate-sheet-chromium-");
+  std::string held_by_browser;
+  for (const auto& process : fs::directory_iterator("/proc")) {
+    const std::string name = process.path().filename().string();
+    if (!std::all_of(name.begin(), name.end(), ::isdigit)) continue;
+    std::ifstream in(process.path() / "cmdline", std::ios::binary);
+    std::string command_line((std::istreambuf_iterator<char>(in)), {});
+    std::replace(command_line.begin(), command_line.end(), '\0', ' ');
+    const size_t flag = command_line.find(profile_flag);
+    // The browser, not the processes it starts.
+    if (flag == std::string::npos || command_line.find("--type=") != std::string::npos) continue;
+    const size_t folder = flag + profile_flag.find('/');
+    std::error_code ec;
+    held_by_browser = fs::read_symlink(process.path() / "fd/5", ec).string();
+    EXPECT_EQ(held_by_browser,
+              command_line.substr(folder, command_line.find(' ', folder) - folder));
+  }
+  EXPECT_NE(held_by_browser, "") << "no browser of the batch found";
   ASSERT_EQ(::kill(pid, SIGKILL), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it could be killed";
   EXPECT_FALSE(fs::exists(class_pdf));
+  EXPECT_EQ(profiles(), 1u);
 
-  CliResult r = Cli(batch({"--pdf", "--resume"}));
+  // The next run removes it (at the latest when its own browser stops,
+  // should the killed one's browser still be running as it starts).
+  CliResult r = Cli(batch({"--pdf", "--resume"}), tmp);
   ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(profiles(), 0u);
   auto [marks, pages] = expected(0, false);
   EXPECT_EQ(Bookmarks(class_pdf, dir_.File("outline")), marks);
   EXPECT_EQ(PageCount(class_pdf, dir_.File("info")), pages);

@@ -440,6 +440,7 @@ int Run(const ParsedArgs& args) {
   std::set<std::string> package_folders;
   for (const RowResult& row : plan.rows) package_folders.insert(row.row.job.package_folder);
   for (const std::string& folder : package_folders) RemoveLeftoversOfIdleFolder(folder);
+  RemoveLeftoverBrowserProfiles();  // of a killed --pdf run, with or without --pdf now
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
   const RunEnd end = RunBatch(plan,

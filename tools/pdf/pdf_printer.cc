@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <thread>
@@ -126,15 +125,14 @@ bool IsProfileName(const std::string& name) {
                      [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
-// A profile folder changed this recently may be a live browser's of an
-// earlier version of this program, which held no lock on it.
-constexpr auto kProfileQuietTime = std::chrono::hours(1);
+// The fd the browser holds its profile folder's lock on: the lock is the
+// printer's and its browser's both, so it is free only once neither runs
+// (a browser outlives a killed printer until it sees its pipe closed).
+constexpr int kProfileLockFd = 5;
 
-// Removes the profile folders in the temporary folder that no live printer
-// holds: those of a run that was killed.  Only this user's, only those
-// unchanged for kProfileQuietTime, never through a link.
-void RemoveLeftoverProfiles() {
-  const auto quiet_since = std::chrono::system_clock::now() - kProfileQuietTime;
+}  // namespace
+
+void RemoveLeftoverBrowserProfiles() {
   std::error_code ec;
   const fs::path temp = fs::temp_directory_path(ec);
   if (ec) return;
@@ -145,7 +143,6 @@ void RemoveLeftoverProfiles() {
         ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!folder.valid() || ::fstat(folder.get(), &st) != 0 || st.st_uid != ::geteuid() ||
-        std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec) > quiet_since ||
         !HoldTemporary(folder.get())) {
       continue;
     }
@@ -154,10 +151,11 @@ void RemoveLeftoverProfiles() {
   }
 }
 
+namespace {
+
 // The browser's profile folder, new and held for as long as `fd` is open.
 std::string MakeProfile(FileDescriptor& fd) {
-  static std::once_flag leftovers_removed;
-  std::call_once(leftovers_removed, RemoveLeftoverProfiles);
+  RemoveLeftoverBrowserProfiles();
   for (int attempt = 0;; ++attempt) {
     std::string profile = (fs::temp_directory_path() / kProfilePrefix).string() + "XXXXXX";
     if (::mkdtemp(profile.data()) == nullptr) {
@@ -278,6 +276,10 @@ void PdfPrinter::Start() {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, command_read.get(), kCommandFd);
   posix_spawn_file_actions_adddup2(&actions, reply_write.get(), kReplyFd);
+  // A copy above the fds the child gets, as for the pipes.
+  FileDescriptor lock_copy(::fcntl(profile_lock_.get(), F_DUPFD_CLOEXEC, 10));
+  if (!lock_copy.valid()) throw SystemError("无法复制文件描述符", profile_, errno);
+  posix_spawn_file_actions_adddup2(&actions, lock_copy.get(), kProfileLockFd);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
@@ -329,6 +331,8 @@ void PdfPrinter::Stop() noexcept {
     fs::remove_all(profile_, ec);
     profile_.clear();
     profile_lock_.Reset();
+    // Those of a run killed while this one began whose browser ran on.
+    RemoveLeftoverBrowserProfiles();
   }
   session_.clear();
   buffer_.clear();

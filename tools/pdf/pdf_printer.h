@@ -3,8 +3,9 @@
 // (--remote-debugging-pipe), so a batch starts one browser per worker, not
 // one per page.  Each browser's profile folder lives in the temporary
 // folder while the printer runs ("generate-sheet-chromium-XXXXXX"), held
-// under a lock; the first printer of a process removes those no live
-// process holds, left by a run that was killed.
+// under a lock the printer and its browser share; each printer, as it
+// starts and as it stops, removes those no live printer or browser holds,
+// left by a run that was killed.
 #ifndef GENERATESHEET_TOOLS_PDF_PDF_PRINTER_H_
 #define GENERATESHEET_TOOLS_PDF_PDF_PRINTER_H_
 
@@ -27,6 +28,11 @@ inline constexpr char kBrowserVariable[] = "GENERATESHEET_BROWSER";
 // chromium-browser, google-chrome and google-chrome-stable on PATH.
 // Throws Error saying what was looked for and how to install or name one.
 std::string FindBrowser();
+
+// Removes the browser profile folders in the temporary folder that no live
+// printer or browser holds, whatever their age: those of a run that was
+// killed.  Only this user's, never through a link; never fails.
+void RemoveLeftoverBrowserProfiles();
 
 // The PDF's path for a page: "s1.pdf" beside "s1.html".
 std::string PdfPathFor(const std::string& page_path);
