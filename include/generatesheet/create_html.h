@@ -140,6 +140,10 @@ class GENERATESHEET_EXPORT CreateHtml {
   std::string PagePath() const;
   // What became of the last run's page.  Read-only.
   Outcome PageOutcome() const;
+  // The SHA-256 (lowercase hex) of the answer package the last run
+  // extracted, taken from the bytes the extraction read; "" when the run
+  // extracted none.  Read-only.
+  std::string PackageSha256() const;
   // Why the last run fell short: kind kNone for a complete page (and before
   // any run); else the kind, step, file and message of the failure that
   // ErrMsg reports, or of the failed extraction.  Read-only.

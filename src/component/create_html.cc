@@ -87,6 +87,7 @@ const std::vector<std::string>& CreateHtml::ResultSections() const {
   return impl_->result_sections;
 }
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
+std::string CreateHtml::PackageSha256() const { return impl_->package_sha256; }
 const RunFailure& CreateHtml::Failure() const { return impl_->failure; }
 
 }  // namespace generatesheet

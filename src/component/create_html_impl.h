@@ -79,6 +79,7 @@ class CreateHtml::Impl : public ErrorSink {
   std::string err_msg;
   std::unique_ptr<Cipher> cipher;
   std::string page_path;
+  std::string package_sha256;  // of the package the last run extracted
   bool marks = false;
   bool incomplete_notice = false;
   bool student_title = false;

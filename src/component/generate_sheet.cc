@@ -109,6 +109,7 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
 
 bool CreateHtml::Impl::GenerateSheet() {
   page_path.clear();
+  package_sha256.clear();
   results.clear();
   result_sections.clear();
   outcome = Outcome::kNotWritten;
@@ -126,6 +127,7 @@ bool CreateHtml::Impl::GenerateSheet() {
       failure = ExtractionFailure(code);
       return false;
     }
+    package_sha256 = ThreadZipComponent().ArchiveSha256();
     InitAnalysisConn();
     InitPbaseConn();
     WritePage();

@@ -39,15 +39,24 @@ AesEntryReader::~AesEntryReader() {
   explicit_bzero(&hmac_, sizeof hmac_);
 }
 
-bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& password) {
+bool AesEntryReader::ReadAt(std::uint64_t offset, unsigned char* out, std::size_t size) {
+  if (!ReadExactlyAt(fd_, offset, out, size)) return false;
+  if (digest_ != nullptr) digest_->Saw(offset, out, size);
+  return true;
+}
+
+bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& password,
+                           ArchiveDigest* digest) {
   if (entry.strength != 3 || (entry.method != 0 && entry.method != 8) ||
       (entry.vendor_version != 1 && entry.vendor_version != 2) || password.empty() ||
       entry.packed_size < kSaltSize + kVerifierSize + kCodeSize) {
     return false;
   }
+  fd_ = fd;
+  digest_ = digest;
   unsigned char header[kLocalHeaderSize];
   struct stat info;
-  if (!ReadExactlyAt(fd, entry.local_header_offset, header, sizeof header) ||
+  if (!ReadAt(entry.local_header_offset, header, sizeof header) ||
       std::memcmp(header, "PK\3\4", 4) != 0 || ::fstat(fd, &info) != 0) {
     return false;
   }
@@ -56,8 +65,8 @@ bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& 
   if (data_offset + entry.packed_size > static_cast<std::uint64_t>(info.st_size)) return false;
 
   unsigned char salt_and_verifier[kSaltSize + kVerifierSize];
-  if (!ReadExactlyAt(fd, data_offset, salt_and_verifier, sizeof salt_and_verifier) ||
-      !ReadExactlyAt(fd, data_offset + entry.packed_size - kCodeSize, expected_code_, kCodeSize)) {
+  if (!ReadAt(data_offset, salt_and_verifier, sizeof salt_and_verifier) ||
+      !ReadAt(data_offset + entry.packed_size - kCodeSize, expected_code_, kCodeSize)) {
     return false;
   }
   // The AES key, the HMAC key and the password verifier, in that order.
@@ -76,7 +85,6 @@ bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& 
     if (inflateInit2(&inflater_, -MAX_WBITS) != Z_OK) return false;
     inflating_ = true;
   }
-  fd_ = fd;
   entry_ = entry;
   next_offset_ = data_offset + sizeof salt_and_verifier;
   cipher_left_ = entry.packed_size - sizeof salt_and_verifier - kCodeSize;
@@ -95,12 +103,15 @@ bool AesEntryReader::Refill() {
       static_cast<std::size_t>(std::min<std::uint64_t>(cipher_left_, kChunkSize));
   chunk_.resize(size);
   chunk_used_ = 0;
-  if (!ReadExactlyAt(fd_, next_offset_, chunk_.data(), size)) {
+  if (!ReadAt(next_offset_, chunk_.data(), size)) {
     Fail("条目数据不完整，文件已被截断");
     return false;
   }
   next_offset_ += size;
   cipher_left_ -= size;
+  // The code after the ciphertext was read first; it follows it here.
+  if (cipher_left_ == 0 && digest_ != nullptr)
+    digest_->Saw(next_offset_, expected_code_, kCodeSize);
   packed_consumed_ += size;
   hmac_sha1_update(&hmac_, size, chunk_.data());
 

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "package/archive_digest.h"
 #include "package/zip_directory.h"
 
 namespace generatesheet {
@@ -36,8 +37,10 @@ class AesEntryReader {
   AesEntryReader& operator=(const AesEntryReader&) = delete;
 
   // Prepares to read `entry` of the archive open on `fd` (which must stay
-  // open while this reader is used).
-  bool Begin(int fd, const AesZipEntry& entry, const std::string& password);
+  // open while this reader is used).  With `digest`, every byte read from
+  // the archive is reported to it.
+  bool Begin(int fd, const AesZipEntry& entry, const std::string& password,
+             ArchiveDigest* digest = nullptr);
 
   // Up to `size` bytes of the entry's plain data: the count read, 0 at its
   // end (once the authentication code and any CRC-32 matched), -1 on
@@ -51,6 +54,7 @@ class AesEntryReader {
   const std::string& error() const { return error_; }
 
  private:
+  bool ReadAt(std::uint64_t offset, unsigned char* out, std::size_t size);
   bool Refill();
   std::ptrdiff_t Fail(const char* reason);
   void UpdateCrc(const char* data, std::size_t size);
@@ -59,6 +63,7 @@ class AesEntryReader {
   std::ptrdiff_t ReadDeflated(char* buffer, std::size_t size);
 
   int fd_ = -1;
+  ArchiveDigest* digest_ = nullptr;
   AesZipEntry entry_;
   std::uint64_t next_offset_ = 0;  // of the ciphertext still to read
   std::uint64_t cipher_left_ = 0;

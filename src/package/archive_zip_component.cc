@@ -3,8 +3,10 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "package/archive_digest.h"
 #include "package/extraction_archive_reader.h"
 #include "package/extraction_manifest.h"
 #include "package/extraction_staging.h"
@@ -50,17 +52,20 @@ ArchiveZipComponent::ArchiveZipComponent(const ExtractionLimits& limits) : limit
 
 std::int16_t ArchiveZipComponent::Extract() {
   ExtractionStatus status;
+  archive_sha256_.clear();
+  std::string sha256;
   try {
-    status = ExtractPackage();
+    status = ExtractPackage(&sha256);
   } catch (const std::exception& e) {
     status = ExtractionStatus::Failure(
         ZipResult::kUnexpected, "解压答卷包时出错：" + archive_path_ + "（" + e.what() + "）");
   }
   last_description_ = status.description();
+  if (status.ok()) archive_sha256_ = std::move(sha256);
   return static_cast<std::int16_t>(status.code());
 }
 
-ExtractionStatus ArchiveZipComponent::ExtractPackage() const {
+ExtractionStatus ArchiveZipComponent::ExtractPackage(std::string* sha256) const {
   const std::string& archive = archive_path_;
   if (archive.empty()) {
     return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable, "未指定答卷包的路径");
@@ -77,7 +82,7 @@ ExtractionStatus ArchiveZipComponent::ExtractPackage() const {
   if (!status.ok()) return status;
   status = staging.CheckTargets(manifest.entries());
   if (!status.ok()) return status;
-  status = Unpack(archive, manifest, &staging);
+  status = Unpack(archive, manifest, &staging, sha256);
   if (!status.ok()) return status;
   return staging.Commit(manifest.entries());
 }
@@ -112,9 +117,11 @@ ExtractionStatus ArchiveZipComponent::Scan(const std::string& archive,
 
 ExtractionStatus ArchiveZipComponent::Unpack(const std::string& archive,
                                              const ExtractionManifest& manifest,
-                                             ExtractionStaging* staging) const {
+                                             ExtractionStaging* staging,
+                                             std::string* sha256) const {
+  ArchiveDigest digest;
   ExtractionArchiveReader reader;
-  ExtractionStatus status = reader.Open(archive, password_);
+  ExtractionStatus status = reader.Open(archive, password_, &digest);
   if (!status.ok()) return status;
   const std::vector<ManifestEntry>& entries = manifest.entries();
   std::uint64_t total_bytes = 0;
@@ -123,7 +130,11 @@ ExtractionStatus ArchiveZipComponent::Unpack(const std::string& archive,
     bool at_end = false;
     status = reader.Next(&header, &at_end);
     if (!status.ok()) return status;
-    if (at_end) return index == entries.size() ? status : ArchiveChanged(archive);
+    if (at_end && index != entries.size()) return ArchiveChanged(archive);
+    if (at_end) {
+      *sha256 = digest.Finish(reader.file());
+      return status;
+    }
     // The file is read anew: it must still hold the entries checked above.
     if (index >= entries.size() || header.name != entries[index].name ||
         header.kind != entries[index].kind) {

@@ -10,7 +10,8 @@
 // into a staging folder inside the destination, counting the bytes actually
 // produced against the limits; only when all of them are complete are they
 // moved into place, replacing files of the same name, unless one of them is
-// the archive itself or a kept file (see ExtractionStaging).  Each
+// the archive itself or a kept file (see ExtractionStaging).  The second
+// walk also takes the archive's SHA-256 from the bytes it reads.  Each
 // extraction first removes the temporaries a killed run left in the
 // destination (util/leftover_files.h).  On any failure the
 // destination is left as it was, and Extract answers the code of ZipResult
@@ -52,12 +53,13 @@ class ArchiveZipComponent : public ZipComponent {
   std::int16_t Extract() override;
   // The description of the last Extract's failure; empty after a success.
   std::string LastResultDescription() const override { return last_description_; }
+  std::string ArchiveSha256() const override { return archive_sha256_; }
 
  private:
-  ExtractionStatus ExtractPackage() const;
+  ExtractionStatus ExtractPackage(std::string* sha256) const;
   ExtractionStatus Scan(const std::string& archive, ExtractionManifest* manifest) const;
   ExtractionStatus Unpack(const std::string& archive, const ExtractionManifest& manifest,
-                          ExtractionStaging* staging) const;
+                          ExtractionStaging* staging, std::string* sha256) const;
   ExtractionStatus UnpackFile(const std::string& archive, const ManifestEntry& entry,
                               ExtractionArchiveReader* reader, ExtractionStaging* staging,
                               std::uint64_t* total_bytes) const;
@@ -68,6 +70,7 @@ class ArchiveZipComponent : public ZipComponent {
   std::string password_;
   std::vector<KeptFile> kept_files_;
   std::string last_description_;
+  std::string archive_sha256_;
 };
 
 }  // namespace generatesheet

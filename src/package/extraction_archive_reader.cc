@@ -5,6 +5,8 @@
 
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -70,14 +72,60 @@ ExtractionArchiveReader::ExtractionArchiveReader()
     : locale_(std::make_unique<ThreadLocaleScope>()) {}
 ExtractionArchiveReader::~ExtractionArchiveReader() = default;
 
-ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
-                                               const std::string& password) {
+std::ptrdiff_t ExtractionArchiveReader::ReadBlock(struct archive* handle, void* source,
+                                                  const void** data) {
+  auto* file = static_cast<Source*>(source);
+  for (;;) {
+    const ssize_t n = ::read(file->fd.get(), file->block.get(), kReadBlockSize);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      archive_set_error(handle, errno, "Error reading '%s'", file->path.c_str());
+      return -1;
+    }
+    if (file->digest != nullptr) {
+      file->digest->Saw(static_cast<std::uint64_t>(file->offset), file->block.get(),
+                        static_cast<std::size_t>(n));
+    }
+    file->offset += n;
+    *data = file->block.get();
+    return n;
+  }
+}
+
+std::int64_t ExtractionArchiveReader::SkipBytes(struct archive* handle, void* source,
+                                                std::int64_t request) {
+  return SeekTo(handle, source, request, SEEK_CUR) < 0 ? -1 : request;
+}
+
+std::int64_t ExtractionArchiveReader::SeekTo(struct archive* handle, void* source,
+                                             std::int64_t offset, int whence) {
+  auto* file = static_cast<Source*>(source);
+  const off_t at = ::lseek(file->fd.get(), static_cast<off_t>(offset), whence);
+  if (at < 0) {
+    archive_set_error(handle, errno, "Error seeking in '%s'", file->path.c_str());
+    return ARCHIVE_FATAL;
+  }
+  file->offset = at;
+  return at;
+}
+
+ExtractionStatus ExtractionArchiveReader::Open(const std::string& path, const std::string& password,
+                                               ArchiveDigest* digest) {
   path_ = path;
   password_ = password;
   last_entry_.clear();
   direct_.reset();
   directory_.reset();
-  direct_fd_.Reset();
+  handle_.reset();  // before the file it reads is closed
+  source_.fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!source_.fd.valid()) {
+    return ExtractionStatus::Failure(ZipResult::kArchiveUnreadable,
+                                     SystemError("无法打开答卷包", path, errno).what());
+  }
+  source_.path = path;
+  source_.offset = 0;
+  source_.digest = digest;
+  if (!source_.block) source_.block = std::make_unique<char[]>(kReadBlockSize);
   handle_.reset(archive_read_new());
   if (!handle_) return ExtractionStatus::Failure(ZipResult::kUnexpected, "无法创建解压器");
   archive_read_support_format_zip(handle_.get());
@@ -85,12 +133,19 @@ ExtractionStatus ExtractionArchiveReader::Open(const std::string& path,
   // fail as "password required" when their data is read.
   if (!password.empty()) archive_read_add_passphrase(handle_.get(), password.c_str());
 
-  // libarchive reads standard input for an empty name: the caller never
-  // passes one.
-  if (archive_read_open_filename(handle_.get(), path.c_str(), kReadBlockSize) == ARCHIVE_OK) {
-    return ExtractionStatus::Ok();
+  // A regular file can be sought in, so its central directory is read
+  // first, as libarchive does for a file it opens by name.
+  struct archive* handle = handle_.get();
+  struct stat info {};
+  const bool seekable = ::fstat(source_.fd.get(), &info) == 0 && S_ISREG(info.st_mode);
+  archive_read_set_callback_data(handle, &source_);
+  archive_read_set_read_callback(handle, ReadBlock);
+  if (seekable) {
+    archive_read_set_skip_callback(handle, SkipBytes);
+    archive_read_set_seek_callback(handle, SeekTo);
   }
-  int error = archive_errno(handle_.get());
+  if (archive_read_open1(handle) == ARCHIVE_OK) return ExtractionStatus::Ok();
+  int error = archive_errno(handle);
   if (error == kFormatErrno) {
     return ExtractionStatus::Failure(ZipResult::kNotZip, "答卷包不是 zip 文件：" + path);
   }
@@ -130,15 +185,11 @@ ExtractionStatus ExtractionArchiveReader::Next(EntryHeader* header, bool* at_end
 
 std::unique_ptr<AesEntryReader> ExtractionArchiveReader::DirectReader() {
   if (!entry_encrypted_ || password_.empty()) return nullptr;
-  if (!directory_) {
-    direct_fd_.Reset(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    directory_ = std::make_unique<ZipDirectory>(
-        direct_fd_.get() >= 0 ? ZipDirectory::Read(direct_fd_.get()) : ZipDirectory());
-  }
+  if (!directory_) directory_ = std::make_unique<ZipDirectory>(ZipDirectory::Read(file()));
   const AesZipEntry* entry = directory_->FindAes(last_entry_);
   if (entry == nullptr) return nullptr;
   auto reader = std::make_unique<AesEntryReader>();
-  if (!reader->Begin(direct_fd_.get(), *entry, password_)) return nullptr;
+  if (!reader->Begin(file(), *entry, password_, source_.digest)) return nullptr;
   return reader;
 }
 

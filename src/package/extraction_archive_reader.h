@@ -1,6 +1,8 @@
 // Reads a zip archive entry by entry: the one owner of a libarchive read
 // handle.  Each Open starts from the beginning of the file, so a package can
-// be walked twice (once to check the names, once to unpack).
+// be walked twice (once to check the names, once to unpack).  Every byte
+// of the file, headers and data alike, is read through one descriptor and
+// can be handed to an ArchiveDigest as it is read.
 //
 // The data of WinZip AES-256 entries is read past libarchive, which is slow
 // at it (see AesEntryReader); everything else, and every header, goes
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "package/aes_entry_reader.h"
+#include "package/archive_digest.h"
 #include "package/extraction_manifest.h"
 #include "package/extraction_status.h"
 #include "package/zip_directory.h"
@@ -45,7 +48,10 @@ class ExtractionArchiveReader {
   // Opens the zip archive at `path` (a native path, never empty).  An empty
   // `password` reads unencrypted entries only.  Fails with kArchiveUnreadable
   // when the file cannot be read and kNotZip when it is not a zip archive.
-  ExtractionStatus Open(const std::string& path, const std::string& password);
+  // With `digest`, every byte read from the file is reported to it (which
+  // must outlive this reader's reads).
+  ExtractionStatus Open(const std::string& path, const std::string& password,
+                        ArchiveDigest* digest = nullptr);
 
   // The next entry's header into *header; *at_end instead when none is left.
   // Fails with kBadEntry when the archive is corrupt or truncated.
@@ -64,11 +70,26 @@ class ExtractionArchiveReader {
   // when there is one).
   std::string ErrorText(const char* fallback) const;
 
+  // The descriptor of the file open since Open; -1 before.
+  int file() const { return source_.fd.get(); }
+
  private:
   struct Closer {
     void operator()(struct archive* handle) const;
   };
   class ThreadLocaleScope;
+
+  // What libarchive reads through: the file, where it is, and a block.
+  struct Source {
+    FileDescriptor fd;
+    std::string path;
+    std::int64_t offset = 0;
+    ArchiveDigest* digest = nullptr;
+    std::unique_ptr<char[]> block;
+  };
+  static std::ptrdiff_t ReadBlock(struct archive* handle, void* source, const void** data);
+  static std::int64_t SkipBytes(struct archive* handle, void* source, std::int64_t request);
+  static std::int64_t SeekTo(struct archive* handle, void* source, std::int64_t offset, int whence);
 
   // The direct reader for the current entry when it is an AES entry that
   // reader handles, else null.
@@ -77,6 +98,7 @@ class ExtractionArchiveReader {
   std::string path_;
   std::string password_;
   std::unique_ptr<ThreadLocaleScope> locale_;  // outlives handle_
+  Source source_;                              // outlives handle_
   std::unique_ptr<struct archive, Closer> handle_;
   std::string last_entry_;  // for descriptions of a failure between entries
 
@@ -84,9 +106,7 @@ class ExtractionArchiveReader {
   // whether its data has been asked for yet.
   bool entry_encrypted_ = false;
   bool entry_started_ = false;
-  // Opened on the first AES entry read: the archive once more, for the
-  // direct reads, and its central directory.
-  FileDescriptor direct_fd_;
+  // Read on the first AES entry read: the archive's central directory.
   std::unique_ptr<ZipDirectory> directory_;
   std::unique_ptr<AesEntryReader> direct_;
 };

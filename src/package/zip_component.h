@@ -71,6 +71,11 @@ class ZipComponent {
   // the details.
   virtual std::int16_t Extract() = 0;
   virtual std::string LastResultDescription() const = 0;
+
+  // The lowercase hex SHA-256 of the archive as the last successful Extract
+  // read it; "" after a failure, or from a component that does not take it.
+  // The old control had no such property.
+  virtual std::string ArchiveSha256() const { return ""; }
 };
 
 using ZipComponentFactory = std::function<std::unique_ptr<ZipComponent>()>;

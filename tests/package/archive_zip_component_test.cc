@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/command_output.h"
 #include "support/shell_quote.h"
 #include "support/temp_dir.h"
 #include "support/zip_writer.h"
@@ -54,6 +55,11 @@ Listing ListTree(const std::string& root) {
     }
   }
   return listing;
+}
+
+// The SHA-256 of a file as coreutils computes it.
+std::string Sha256sum(const std::string& path) {
+  return testing::RunForOutput("sha256sum " + ShellQuote(path)).text.substr(0, 64);
 }
 
 std::string RandomBytes(size_t size, unsigned seed = 7) {
@@ -112,6 +118,7 @@ class ArchiveZipComponentTest : public ::testing::Test {
     Listing before = ListTree(dir_.path());
     EXPECT_EQ(Run(archive, bak_, password), code);
     EXPECT_THAT(zip_.LastResultDescription(), HasSubstr(named));
+    EXPECT_EQ(zip_.ArchiveSha256(), "");
     EXPECT_EQ(ListTree(dir_.path()), before);
   }
 
@@ -129,6 +136,7 @@ TEST_F(ArchiveZipComponentTest, ExtractsPlainPackageIntoDestination) {
 
   ASSERT_EQ(Run(archive), ZipResult::kOk);
   EXPECT_EQ(zip_.LastResultDescription(), "");
+  EXPECT_EQ(zip_.ArchiveSha256(), Sha256sum(archive));
   Listing expected = {{"1001.zip", ReadFileForTest(bak_ + "/1001.zip")},
                       {"Analysis.mdb", analysis},
                       {"Pbase.mdb", "bank"},
@@ -177,6 +185,7 @@ TEST_P(EncryptedPackageTest, ReadsWithTheFixedPassword) {
     ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
     EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis) << "deflate " << deflate;
     EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank") << "deflate " << deflate;
+    EXPECT_EQ(zip_.ArchiveSha256(), Sha256sum(archive)) << "deflate " << deflate;
   }
 }
 

@@ -51,6 +51,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.message = sheet.ErrMsg();
   outcome.results = sheet.Results();
   outcome.sections = sheet.ResultSections();
+  outcome.package_sha256 = sheet.PackageSha256();
   if (!outcome.written && outcome.message.empty()) {
     outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
                                 : ExtractionFailure(sheet, job.package_folder + "/" + job.zip_name);

@@ -44,7 +44,10 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   if (outcome.written) {
     record.results = outcome.results;
     record.sections = outcome.sections;
-    record.package_sha256 = PackageSha256(record.package);
+    // The hash the extraction took; a package whose extraction did not
+    // take one (a host's own component) is hashed now.
+    record.package_sha256 =
+        outcome.package_sha256.empty() ? PackageSha256(record.package) : outcome.package_sha256;
   }
   return record;
 }
