@@ -909,8 +909,9 @@ int LargestPixelDifference(const std::string& a, const std::string& b, const std
 // the same places (the running header and page numbers too), the same
 // drawing, the same title, and no trace of the marks that cut them apart.
 // A page that cannot be read fails alone; a group whose print fails (a
-// page that is not UTF-8), or whose page style the running headers could
-// not carry, is printed page by page.
+// page that is not UTF-8), whose page style the running headers could not
+// carry, or whose body tag has attributes (an onload would run over every
+// student's body), is printed page by page.
 TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
   const std::string pages = dir_.File("demo/pages/");
   const std::string english = ReadFileForTest(pages + "english-2024010101.html");
@@ -929,6 +930,7 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
             "<style>@page :left { margin-left: 20mm; }</style>");
     variant(std::string("counter-") + pair, "</head>",
             "<style>@page { @top-right { content: counter(chapter); } }</style>");
+    variant(std::string("onload-") + pair, "<body>", "<body onload=\"\">");
   }
   const struct {
     std::vector<std::string> pages;
@@ -936,7 +938,8 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
   } groups[] = {{{"english-2024010101", "cs2024020115", "missing"}, true},
                 {{"cs2024020115", "not-utf8", "english-2024010101"}, false},
                 {{"left-a", "left-b"}, false},
-                {{"counter-a", "counter-b"}, false}};
+                {{"counter-a", "counter-b"}, false},
+                {{"onload-a", "onload-b"}, false}};
   for (const auto& group : groups) {
     std::vector<cli::PagePrint> prints;
     for (const std::string& name : group.pages) {

@@ -68,6 +68,7 @@ constexpr char kCapture[] = R"JS((() => {
   for (const e of document.head ? document.head.children : []) {
     if (!inert(e, ['meta', 'title', 'style'], ['charset', 'name', 'content'])) plain = false;
   }
+  if (document.body && document.body.attributes.length > 0) plain = false;  // onload and the like
   const body = document.body ? document.body.cloneNode(true) : document.createElement('body');
   body.querySelectorAll('script').forEach(s => s.remove());
   for (const e of body.querySelectorAll('*')) {
