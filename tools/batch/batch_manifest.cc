@@ -8,6 +8,7 @@
 
 #include "tools/cli/input_files.h"
 #include "tools/summary/csv_reader.h"
+#include "util/edit_distance.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/path.h"
@@ -70,22 +71,6 @@ std::vector<char32_t> CodePoints(const std::string& text) {
     i += length;
   }
   return points;
-}
-
-// Edits (insert, remove, replace a character) from `a` to `b`.
-size_t EditDistance(const std::vector<char32_t>& a, const std::vector<char32_t>& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
 }
 
 // A column named nearly like class or 班级 in a header without either: the

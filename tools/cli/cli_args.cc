@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "generatesheet/master_key_file.h"
+#include "util/edit_distance.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -19,22 +20,6 @@ const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::stri
     if (spec.name == name) return &spec;
   }
   return nullptr;
-}
-
-// Levenshtein distance between two option names (ASCII).
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
 }
 
 // "未知选项 --NAME", with the command's nearest option when one is close
