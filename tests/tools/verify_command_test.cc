@@ -307,7 +307,7 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
   // A planted one naming a file of the runner's as its package.
   WriteFileForTest(dir_.File("private.txt"), "not for the archive");
   edit_record("1003.results.json", "planted.results.json", [&](json& record) {
-    record.erase("package_sha256");
+    record["package_sha256"] = std::string(64, 'Z');  // no hash
     record["package"] = dir_.File("private.txt");
     record["page"] = "planted.html";
   });
@@ -380,8 +380,9 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
                                               "\n");
   fs::copy_file(dir_.File("one.key"), dir_.File("pages/inside.key"));
   fs::create_symlink("pages/inside.key", dir_.File("link.key"));
-  fs::copy_file(dir_.File("one.key"), dir_.File("open.key"));
-  fs::permissions(dir_.File("open.key"), fs::perms::others_read, fs::perm_options::add);
+  fs::create_directory(dir_.File("pages-keys"));  // beside the folder, its name a prefix
+  fs::copy_file(dir_.File("one.key"), dir_.File("pages-keys/open.key"));
+  fs::permissions(dir_.File("pages-keys/open.key"), fs::perms::others_read, fs::perm_options::add);
   const std::string entry = R"({"path": "a", "size": 1, "sha256": "00"})";
   plant("deep", std::string(200000, '[') + std::string(200000, ']'));
   plant("deep-entry", R"({"path": "a", "size": 1, "sha256": "00", "kind": )" +
@@ -426,9 +427,10 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
         "pages/more/../inside.key"},
        2,
        "签名密钥文件在输出文件夹中"},
-      {{"summary", "pages", "--sign", "open.key"},
+      {{"summary", "pages", "--sign", "pages-keys/open.key"},
        0,
-       "警告：签名密钥文件的权限为 0604，其他用户也能访问：open.key（请执行 chmod 600）"},
+       "警告：签名密钥文件的权限为 0604，其他用户也能访问：pages-keys/open.key（请执行 chmod "
+       "600）"},
       {{"verify", "deep"}, 1, "存档清单嵌套过深（超过 16 层）：deep/MANIFEST.json"},
       {{"verify", "deep-entry"}, 1, "存档清单嵌套过深（超过 16 层）：deep-entry/MANIFEST.json"},
       {{"verify", "huge"}, 1, "无法读取存档清单：文件过大（超过 16 MiB）：huge/MANIFEST.json"},
