@@ -588,10 +588,14 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   EXPECT_EQ(PageCount(stale, dir_.File("info")), pages);
   EXPECT_NE(PageText(stale, 1, 1, dir_.File("info")).find("王芳"), std::string::npos);
   EXPECT_EQ(PageText(english_pdf, 1, 1, dir_.File("info")).find("王芳"), std::string::npos);
+  // A PDF that reads whole but is older than its page is printed again too.
+  const auto english_page = fs::last_write_time(dir_.File("class/english-2024010101.html"));
+  fs::last_write_time(english_pdf, english_page - std::chrono::seconds(1));
   fs::remove(stale);
   fs::create_directories(stale + "/in-the-way");
   r = batch({"--pdf", "--resume"});
   EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_GT(fs::last_write_time(english_pdf), english_page);
   report = json::parse(ReadFileForTest(dir_.File("r.json")));
   EXPECT_EQ(report["students"][1]["status"], "with_errors");
   EXPECT_EQ(report["students"][0]["status"], "skipped");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -53,6 +54,30 @@ TEST(LeftoverFilesTest, KnowsTheNamesOfItsTemporaries) {
   EXPECT_FALSE(IsStagingFolderName(".unzip-0123456789AB"));
   EXPECT_FALSE(IsStagingFolderName(".unzip-0123456789a"));
   EXPECT_FALSE(IsStagingFolderName("unzip-0123456789ab"));
+  // Of any file: a name before the mark, then the mark and six letters.
+  EXPECT_TRUE(LooksLikeTemporaryFileName(".s.tmp-a1B2c3"));
+  EXPECT_TRUE(LooksLikeTemporaryFileName(".index.html.tmp-a1B2c3"));
+  EXPECT_FALSE(LooksLikeTemporaryFileName("..tmp-a1B2c3"));
+  EXPECT_FALSE(LooksLikeTemporaryFileName(".tmp-a1B2c3"));
+  EXPECT_FALSE(LooksLikeTemporaryFileName(".index.html.tmp-a1B2c"));
+  EXPECT_FALSE(LooksLikeTemporaryFileName("index.html"));
+}
+
+// A temporary is in flight while its writer holds it, and once it is gone;
+// a temporary no one holds is a file like any other.
+TEST(LeftoverFilesTest, ATemporaryIsInFlightWhileHeldOrOnceGone) {
+  TempDir dir;
+  std::optional<ReplacementFile> writing(std::in_place, dir.File("s1.html"), 0644);
+  const std::string temp = writing->temp_path();
+  EXPECT_TRUE(TemporaryInFlight(temp));
+  fs::copy_file(temp, dir.File(".s2.html.tmp-Ab12Cd"));
+  EXPECT_FALSE(TemporaryInFlight(dir.File(".s2.html.tmp-Ab12Cd")));
+  writing->Write("<html>");
+  writing->Commit();
+  EXPECT_TRUE(TemporaryInFlight(temp));
+  writing.reset();
+  EXPECT_TRUE(fs::exists(dir.File("s1.html")));
+  EXPECT_FALSE(TemporaryInFlight(dir.File("s1.html")));
 }
 
 // A process that makes a staging folder with one staged file and a
