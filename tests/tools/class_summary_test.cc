@@ -20,6 +20,7 @@
 #include "support/command_output.h"
 #include "tools/cli_fixture.h"
 #include "tools/summary/class_summary.h"
+#include "tools/summary/xlsx_workbook.h"
 #include "tools/summary_files.h"
 
 namespace generatesheet::testing {
@@ -1221,6 +1222,141 @@ TEST(ClassFiguresTest, EachSubjectHasItsOwnSection) {
             std::string::npos);
   EXPECT_NE(html.find(bins + "3–4 分：1 人</title>", english), std::string::npos);
   EXPECT_NE(html.find("<p class='scatter'>英语：", english), std::string::npos);
+}
+
+// One odd input loses one output, never the rest: characters XML forbids
+// in a name, subject or class are replaced in the workbook (which any
+// reader then opens) and said so; a question of 4,100 options, or a paper
+// of 16,400 questions, is beyond a workbook's columns: the workbook alone is
+// not written (an earlier one removed), with the limit named, exit 3, and
+// every other file is.
+TEST_F(ClassSummaryTest, OneOddInputLosesOneOutput) {
+  const std::string bad = "王\xEF\xBF\xBF\xEF\xBF\xBE\x01明";  // U+FFFF, U+FFFE, a control
+  fs::create_directories(dir_.File("odd"));
+  nlohmann::json odd = nlohmann::json::parse(RecordText("1001"));
+  odd["student_name"] = bad;
+  odd["class"] = bad;
+  WriteFileForTest(dir_.File("odd/1001.results.json"), odd.dump());
+  WriteFileForTest(dir_.File("odd/1002.results.json"), RecordText("1002"));
+  CliResult r = Cli({"summary", "odd"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(
+      r.err.find(
+          "个字符是工作簿不能存放的（控制字符、U+FFFE、U+FFFF 或无效的 UTF-8），已替换为 U+FFFD"),
+      std::string::npos)
+      << r.err;
+  const Sheet students(ReadWorkbook(dir_.File("odd/summary.xlsx")), "学生");
+  EXPECT_EQ(students.Cell(students.Row({{"学号", "1001"}}), "姓名")["value"],
+            "王\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD明");
+  EXPECT_NE(ReadFileForTest(dir_.File("odd/summary.csv")).find(bad), std::string::npos)
+      << "the CSV keeps the name as it is";
+
+  const auto many = [](const std::string& id, int questions, int options) {
+    nlohmann::json record = nlohmann::json::parse(RecordText(id));
+    const nlohmann::json question = record["results"][0];
+    record["results"] = nlohmann::json::array();
+    for (int q = 1; q <= questions; ++q) {
+      nlohmann::json result = question;
+      result["number"] = q;
+      if (options > 0) {
+        result["choice"] = true;
+        result["family"] = "single_choice";
+        result["options"] = nlohmann::json::array();
+        for (int o = 0; o < options; ++o) result["options"].push_back("O" + std::to_string(o));
+        result["student_answer"] = "O7";
+        result["standard_answer"] = "O7";
+      }
+      record["results"].push_back(result);
+    }
+    return record.dump();
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {many("2001", 1, 4100), "工作表“试题”有 16412 列，超过工作簿每张工作表 16384 列的上限"},
+      {many("2002", 16400, 0), "工作表“得分矩阵”有 16403 列，超过工作簿每张工作表 16384 列的上限"}};
+  for (const auto& [record, limit] : cases) {
+    SCOPED_TRACE(limit);
+    fs::remove_all(dir_.File("wide"));
+    fs::create_directories(dir_.File("wide"));
+    WriteFileForTest(dir_.File("wide/a.results.json"), record);
+    WriteFileForTest(dir_.File("wide/summary.xlsx"), "a workbook of an earlier summary");
+    r = Cli({"summary", "wide"});
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    EXPECT_NE(r.err.find("未写出工作簿 wide/summary.xlsx：" + limit + "；其余汇总文件已写出"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir_.File("wide/summary.xlsx")));
+    for (const char* file : {"index.html", "summary.csv", "items.csv", "scores.csv", "summary.json",
+                             "MANIFEST.json"}) {
+      EXPECT_TRUE(fs::exists(dir_.File(std::string("wide/") + file))) << file;
+    }
+    EXPECT_EQ(ReadFileForTest(dir_.File("wide/index.html")).find("summary.xlsx"), std::string::npos)
+        << "no link to a workbook that is not there";
+  }
+}
+
+// A class named like a label the summary gives rows of its own (未分班 for
+// the students without a class, 全年级, 全体) is shown quoted, so no class
+// looks like the whole year, the whole folder or the students without one.
+TEST(ClassSummaryLabelsTest, ClassesNamedLikeTheSummarysOwnRowsAreQuoted) {
+  std::vector<cli::StudentRecord> records = Students({{Essay(1, "a", "1", "2")},
+                                                      {Essay(1, "b", "2", "2")},
+                                                      {Essay(1, "c", "0", "2")},
+                                                      {Essay(1, "d", "2", "2")}});
+  records[0].class_name = "未分班";
+  records[1].class_name = "全体";
+  records[2].class_name = "全年级";
+  const cli::ClassSummary summary = cli::SummaryOf(records);
+  const std::string items = CsvLines(summary.ItemsCsv())[0];
+  for (const char* column :
+       {"难度（“全年级”）", "难度（“全体”）", "难度（“未分班”）", "难度（未分班）"}) {
+    EXPECT_NE(items.find(column), std::string::npos) << column << " in " << items;
+  }
+  const std::string html = summary.Html();
+  EXPECT_NE(html.find("<tr><td>全年级</td><td class='number'>4</td>"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>“全年级”</td><td class='number'>1</td>"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>“未分班”</td><td class='number'>1</td>"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>未分班</td><td class='number'>1</td>"), std::string::npos);
+  TempDir dir;
+  summary.Write(dir.path() + "/");
+  const Sheet classes(ReadWorkbook(dir.File("summary.xlsx")), "班级");
+  std::vector<std::string> scopes;
+  for (size_t row = 1; row < classes.rows(); ++row) {
+    scopes.push_back(classes.Cell(row, "范围")["value"]);
+  }
+  EXPECT_EQ(scopes, (std::vector<std::string>{"全体", "未分班", "“全体”", "“全年级”", "“未分班”"}));
+}
+
+// What a workbook cell can hold: XML 1.0 forbids control characters but
+// tab and line ends, U+FFFE and U+FFFF; the format wants UTF-8.  Each
+// character that is not, or each byte that is not part of one, becomes
+// U+FFFD.
+TEST(ClassSummaryWorkbookTest, CellTextIsWhatXmlAllows) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  const struct {
+    std::string text, safe;
+    size_t replaced;
+  } cases[] = {
+      {"中文 abc", "中文 abc", 0},
+      {"\t\n\r", "\t\n\r", 0},
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 0},  // beyond the BMP
+      {"\xEF\xBF\xBC\xEF\xBF\xBD", "\xEF\xBF\xBC\xEF\xBF\xBD", 0},
+      {"a\x01z\x1F", "a" + r + "z" + r, 2},
+      {std::string("\0", 1), r, 1},
+      {"\xEF\xBF\xBF\xEF\xBF\xBE", r + r, 2},
+      {"a\x80z", "a" + r + "z", 1},            // a continuation byte alone
+      {"\xC3\x28", r + "(", 1},                // a lead byte cut short
+      {"\xE4\xB8", r + r, 2},                  // the text ends inside a character
+      {"\xC0\x80", r + r, 1 + 1},              // an overlong form
+      {"\xED\xA0\x80", r + r + r, 1 + 2},      // a surrogate: its bytes as they come
+      {"\xF4\x90\x80\x80", r + r + r + r, 4},  // beyond U+10FFFF
+      {"\xF8\x88\x80\x80\x80", r + r + r + r + r, 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string text = c.text;
+    EXPECT_EQ(cli::XmlSafe(text), c.replaced);
+    EXPECT_EQ(text, c.safe);
+  }
 }
 
 }  // namespace

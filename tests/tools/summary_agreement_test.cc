@@ -636,6 +636,12 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       EXPECT_NE(html.find(comparison + "</tr>"), std::string::npos)
           << "index.html's class comparison: " << comparison;
     }
+    // The whole year's row beside the classes.
+    std::string year = "<tr><td>全年级</td><td class='number'>" + expected["count"].dump() +
+                       "</td>" + HtmlCell(expected["mean"], 2) + HtmlCell(expected["median"], 2) +
+                       HtmlCell(expected["sd"], 2) + HtmlCell(expected["alpha"], 3);
+    for (const json& q : expected["questions"]) year += HtmlCell(q["facility"], 1, true);
+    EXPECT_NE(html.find(year + "</tr>"), std::string::npos) << "index.html's year row: " << year;
   }
 }
 
@@ -854,6 +860,12 @@ TEST(SummaryAgreementTest, EdgesOfTheItemAnalysis) {
                 c.key_flags[q])
           << "question " << q + 1 << ": " << flags;
     }
+    // The outcome of a page not complete is marked in the workbook; a
+    // complete one is not.
+    const Sheet outcomes(ReadWorkbook(dir.File("summary.xlsx")), "学生");
+    EXPECT_TRUE(outcomes.Cell(outcomes.Row({{"学号", "Z900"}}), "结果")["fill"].is_string());
+    EXPECT_TRUE(
+        outcomes.Cell(outcomes.Row({{"学号", c.students[0].id}}), "结果")["fill"].is_null());
     EXPECT_EQ(all["coverage"]["counted"], c.students.size());
     EXPECT_EQ(all["coverage"]["unread"], 1);
     EXPECT_EQ(all["coverage"]["not_written"], 1);

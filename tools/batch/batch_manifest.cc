@@ -82,7 +82,7 @@ void WarnOfMisspeltClass(const CsvRecord& header, const std::map<std::string, si
     if (Known(name) || name.empty()) continue;
     for (const char* wanted : {kManifestOptionalColumns[0], kManifestOptionalAliases[0]}) {
       const std::vector<char32_t> target = CodePoints(wanted);
-      const size_t allowed = target.size() <= 2 ? 1 : 2;
+      const size_t allowed = target.size() / 2;  // class: 2, 班级: 1
       if (EditDistance(CodePoints(name), target) <= allowed) {
         warnings->push_back("清单 " + source + " 的表头没有 class（班级）列，列“" + name +
                             "”是否想写 " + wanted + "？此列不被读取，学生都按未分班汇总");

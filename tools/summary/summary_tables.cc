@@ -233,7 +233,7 @@ SummaryTable MatrixTable(const SummaryContent& content) {
     AddNames(cells, content.students[content.order[row]].record, content.with_class);
     const size_t names = cells.size();
     const auto [s, first] = (*by_row)[row];
-    if (s != nullptr && s->counted) {
+    if (s != nullptr) {  // a student not counted has no score to show
       cells.resize(names + first);
       for (const double v : s->scores) cells.push_back(TableCell::Score(v));
     }
