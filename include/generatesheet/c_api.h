@@ -168,12 +168,13 @@ GENERATESHEET_EXPORT char* gs_create_html_get_result_sections_json(const gs_crea
 GENERATESHEET_EXPORT int gs_create_html_get_page_outcome(const gs_create_html* sheet);
 
 /* Read-only: why the last run fell short (CreateHtml::Failure).  The kind
- * is one of the GS_FAILURE_ values; step, file and message are "" for
- * GS_FAILURE_NONE. */
+ * is one of the GS_FAILURE_ values; step, file, message and description
+ * (the message without its procedure's prefix) are "" for GS_FAILURE_NONE. */
 GENERATESHEET_EXPORT int gs_create_html_get_failure_kind(const gs_create_html* sheet);
 GENERATESHEET_EXPORT char* gs_create_html_get_failure_step(const gs_create_html* sheet);
 GENERATESHEET_EXPORT char* gs_create_html_get_failure_file(const gs_create_html* sheet);
 GENERATESHEET_EXPORT char* gs_create_html_get_failure_message(const gs_create_html* sheet);
+GENERATESHEET_EXPORT char* gs_create_html_get_failure_description(const gs_create_html* sheet);
 
 /* ---- Connection ---- */
 

@@ -27,11 +27,16 @@
 // - A run holds an exclusive lock on BakDataPath from the extraction to the
 //   closing of its connections; a second run on the same folder (in this
 //   process or another) waits for it.
-// - Strings are UTF-8.  Paths are POSIX paths: "/" separates folders and
-//   "\" is part of a name (a folder "a\b" is one folder).  The exceptions
-//   are the forms of the old component's hosts: a final "\" of
-//   HTMLPaperPath, and the "\" before the file name in a connection string
-//   ("Data Source=<BakDataPath>\Pbase.mdb"), are separators.
+// - Strings are UTF-8.  Paths use "\" or "/" as separators, as in 2.0.0:
+//   in every path a host gives (BakDataPath, TemplatePath, HTMLPaperPath,
+//   KeyFile, LogFolder, a connection's Data Source, Delfile's argument)
+//   "\" names the same folder boundary as "/", so "C:\bak" and
+//   "/data/bak\Analysis.mdb" work as they read.  A file or folder whose
+//   name holds "\" therefore cannot be addressed.  ZipPaperName is a bare
+//   file name: any separator in it is refused.  Properties read back as
+//   they were set, and the connection strings keep the host's "\"
+//   (Data Source=C:\bak\Pbase.mdb); PagePath and the files that messages
+//   name are the mapped paths.
 // - One object belongs to one thread at a time; separate objects may run on
 //   separate threads at once.
 #ifndef GENERATESHEET_CREATE_HTML_H_

@@ -39,6 +39,9 @@ struct RunFailure {
   std::string file;     // the file concerned; "" when the failure names none
   std::string message;  // ErrMsg's text; for a failed extraction, which
                         // leaves ErrMsg alone, the extraction's own
+  // The message without the failing procedure's fixed prefix: the reason
+  // alone, for people (the step tells which procedure it was).
+  std::string description;
 };
 
 }  // namespace generatesheet

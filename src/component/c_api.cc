@@ -228,6 +228,10 @@ char* gs_create_html_get_failure_message(const gs_create_html* sheet) {
   return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.Failure().message); });
 }
 
+char* gs_create_html_get_failure_description(const gs_create_html* sheet) {
+  return Guarded<char*>(nullptr, [&] { return CopyOut(sheet->object.Failure().description); });
+}
+
 // ---- Connection ----
 
 gs_connection* gs_connection_new(void) {

@@ -5,6 +5,7 @@
 #include "component/create_html_impl.h"
 #include "util/file_util.h"
 #include "util/log.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -43,7 +44,7 @@ void CreateHtml::InitPbaseConn() {
   ScopedLogTarget log(impl_->log);
   impl_->InitPbaseConn();
 }
-void CreateHtml::Delfile(std::string& filepath) { DeleteFileIfExists(filepath); }
+void CreateHtml::Delfile(std::string& filepath) { DeleteFileIfExists(NativePath(filepath)); }
 
 std::string CreateHtml::StudentName() const { return impl_->student_name; }
 void CreateHtml::SetStudentName(std::string sValue) { impl_->student_name = std::move(sValue); }

@@ -97,7 +97,12 @@ class CreateHtml::Impl : public ErrorSink {
   static std::string NoQuestionNote(const std::string& subject);
   std::int16_t ExtractPackage();
   RunFailure ExtractionFailure(std::int16_t code) const;
+  // The host's paths as the file system takes them: "\" separates folders
+  // as "/" does (util/path.h).
+  std::string BakFolder() const;
   std::string PackagePath() const;
+  std::string PagePathToWrite() const;
+  std::string KeyFilePath() const;
   // Renders the paper into the template and writes the page; PagePath tells
   // whether it was written.
   void WritePage();

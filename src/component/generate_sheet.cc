@@ -64,9 +64,28 @@ std::string StepOfReport(const std::string& message) {
   return "";
 }
 
+// A report without the fixed prefix of the procedure that made it.
+std::string DescriptionOfReport(std::string_view report) {
+  for (const std::string_view prefix :
+       {prefix::kGenerateSheet, prefix::kInitAnalysisConn, prefix::kInitPbaseConn, prefix::kPage,
+        prefix::kPaperHeader, prefix::kSections, prefix::kChoiceSection, prefix::kEssaySection,
+        prefix::kCompoundSection, prefix::kPassage, prefix::kChoiceOptions, prefix::kAnswerRows}) {
+    if (report.starts_with(prefix)) return std::string(report.substr(prefix.size()));
+  }
+  return std::string(report);
+}
+
 }  // namespace
 
-std::string CreateHtml::Impl::PackagePath() const { return bak_data_path + "/" + zip_paper_name; }
+std::string CreateHtml::Impl::BakFolder() const { return NativePath(bak_data_path); }
+
+std::string CreateHtml::Impl::PackagePath() const { return BakFolder() + "/" + zip_paper_name; }
+
+std::string CreateHtml::Impl::PagePathToWrite() const {
+  return NativePath(html_paper_path) + PageFileName(zip_paper_name);
+}
+
+std::string CreateHtml::Impl::KeyFilePath() const { return NativePath(key_file); }
 
 void CreateHtml::Impl::ReportKind(std::string message, FailureKind kind, std::string file) {
   err_msg = std::move(message);
@@ -76,14 +95,15 @@ void CreateHtml::Impl::ReportKind(std::string message, FailureKind kind, std::st
       (kind == FailureKind::kKeyMismatch || kind == FailureKind::kStudentMismatch)) {
     file = PackagePath();
   }
-  run.last = RunFailure{kind, StepOfReport(err_msg), std::move(file), err_msg};
+  run.last = RunFailure{kind, StepOfReport(err_msg), std::move(file), err_msg,
+                        DescriptionOfReport(err_msg)};
 }
 
 // A failed extraction leaves ErrMsg alone; its component knows why it failed.
 RunFailure CreateHtml::Impl::ExtractionFailure(std::int16_t code) const {
   std::string message = ThreadZipComponent().LastResultDescription();
   if (message.empty()) message = "无法解压答卷包：" + PackagePath();
-  return RunFailure{KindOfExtraction(code), "Unzip", PackagePath(), std::move(message)};
+  return RunFailure{KindOfExtraction(code), "Unzip", PackagePath(), message, message};
 }
 
 std::int16_t CreateHtml::Impl::ExtractPackage() {
@@ -95,12 +115,12 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
   ZipComponent& zip = ThreadZipComponent();
   // No entry may replace this run's page, another page beside it, the
   // template, the master key or the log.
-  zip.SetKeptFiles({{JoinPrefix(html_paper_path, PageFileName(zip_paper_name)), "生成的页面", true},
-                    {template_path, "页面模板"},
-                    {KeyFileOrDefault(key_file), "主密钥文件"},
+  zip.SetKeptFiles({{PagePathToWrite(), "生成的页面", true},
+                    {NativePath(template_path), "页面模板"},
+                    {KeyFileOrDefault(KeyFilePath()), "主密钥文件"},
                     {LogFilePath(), "日志文件"}});
   zip.SetZipFilename(PackagePath());
-  zip.SetUnzipToFolder(bak_data_path);
+  zip.SetUnzipToFolder(BakFolder());
   zip.SetOldControlFlag16(kOldControlFlag16);
   zip.SetOldControlOption11(kOldControlOption11);
   zip.SetEncryptionPassword(kPackagePassword);
@@ -121,7 +141,7 @@ bool CreateHtml::Impl::GenerateSheet() {
   // in this folder would extract and decrypt the same files meanwhile.
   std::optional<FolderLock> lock;
   bool result = Reported(prefix::kGenerateSheet, [&] {
-    lock.emplace(bak_data_path, kFolderWait);
+    lock.emplace(BakFolder(), kFolderWait);
     const std::int16_t code = ExtractPackage();
     if (code != 0 && code != kAlsoExtracted) {
       failure = ExtractionFailure(code);
@@ -162,6 +182,7 @@ void CreateHtml::Impl::SettleOutcome() {
     }
     failure = run.last;
     failure.message = err_msg;
+    failure.description = DescriptionOfReport(err_msg);
   }
   outcome = run.failures == 0 ? Outcome::kComplete : Outcome::kWrittenWithErrors;
 }

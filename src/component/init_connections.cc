@@ -3,6 +3,7 @@
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
 #include "data/sodium_cipher.h"
+#include "render/incomplete_notice.h"
 #include "util/error.h"
 #include "util/log.h"
 
@@ -25,15 +26,6 @@ void Forget(std::shared_ptr<Connection>& connection) {
   }
 }
 
-// Without the answer database the header (number, name, score) and every
-// answer are missing from the page.
-constexpr char kKeyAdvice[] =
-    "页面上没有页眉（学号、姓名、得分）和考生答案。请核对密钥文件是否与答卷包相符后重新生成；"
-    "密钥文件无误时，请重新取得这名考生的答卷包";
-constexpr char kPackageAdvice[] =
-    "页面上没有页眉（学号、姓名、得分）和考生答案。请重新取得这名考生的答卷包，"
-    "并核对密钥文件后重新生成";
-
 // The file's format cannot tell a wrong key from damaged data: both are
 // named.
 std::string KeyMismatch(const std::string& package, const std::string& key_file) {
@@ -47,10 +39,16 @@ std::string KeyMismatch(const std::string& package, const std::string& key_file)
 void CreateHtml::Impl::InitAnalysisConn() {
   bool pointed = false;
   Reported(prefix::kInitAnalysisConn, [&] {
-    const std::string path = bak_data_path + "/Analysis.mdb";
+    const std::string path = BakFolder() + "/Analysis.mdb";
+    // The new instance replaces the old one only once it exists.
     try {
-      // The new instance replaces the old one only once it exists.
-      cipher = CreateCipher(key_file);
+      cipher = CreateCipher(KeyFilePath());
+    } catch (const Error& e) {
+      // Every later read of the answers fails for want of the key.
+      throw RunCauseError(FailureKind::kOther, KeyFileOrDefault(KeyFilePath()), e.what(),
+                          std::string(AdviceFor(Remedy::kKeyFile)));
+    }
+    try {
       // A refusal or a Null answer is reported by nobody here.
       if (cipher->DecryptFileInPlace(path, "") == FileDecryption::kDecrypted) {
         AnalysisConn()->SetConnectionString(kProvider + bak_data_path + "\\Analysis.mdb" +
@@ -59,10 +57,11 @@ void CreateHtml::Impl::InitAnalysisConn() {
       }
     } catch (const KeyMismatchError&) {
       throw RunCauseError(FailureKind::kKeyMismatch, PackagePath(),
-                          KeyMismatch(PackagePath(), KeyFileOrDefault(key_file)), kKeyAdvice);
+                          KeyMismatch(PackagePath(), KeyFileOrDefault(KeyFilePath())),
+                          std::string(AdviceFor(Remedy::kKeyOrPackage)));
     } catch (const Error& e) {
       // Every later read of the answers fails for this one reason.
-      throw RunCauseError(e.what(), kPackageAdvice);
+      throw RunCauseError(e.what(), std::string(AdviceFor(Remedy::kPackage)));
     }
   });
   if (!pointed) Forget(analysis_conn);

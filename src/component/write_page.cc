@@ -2,6 +2,7 @@
 // went.
 #include "component/create_html_impl.h"
 #include "render/page_assembly.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -20,10 +21,9 @@ void CreateHtml::Impl::WritePage() {
   ContentNotice notice;
   if (incomplete_notice) notice = [&] { return IncompleteNotice(context.questions_rendered); };
   page_path = WritePaperPage(context,
-                             {.template_path = template_path,
-                              .html_paper_path = html_paper_path,
-                              .zip_paper_name = zip_paper_name,
-                              .bak_data_path = bak_data_path,
+                             {.template_path = NativePath(template_path),
+                              .page_path = PagePathToWrite(),
+                              .package_path = PackagePath(),
                               .student_title = student_title},
                              notice);
   results = collector.Take();

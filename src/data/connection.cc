@@ -4,6 +4,7 @@
 #include "data/connection_impl.h"
 #include "data/connection_string.h"
 #include "util/error.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -49,7 +50,8 @@ void Connection::Open(std::string_view connection_string, std::string_view /*use
   if (source.empty()) {
     throw Error("连接字符串中没有 Data Source：" + impl_->connection_string());
   }
-  impl_->Open(DataSourceFile(source));
+  // The fixed texts join the folder and the file with "\": a host's path.
+  impl_->Open(NativePath(source));
 }
 
 void Connection::Close() noexcept { impl_->Close(); }

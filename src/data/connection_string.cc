@@ -32,11 +32,4 @@ std::string DataSourceOf(std::string_view connection_string) {
   return {};
 }
 
-std::string DataSourceFile(std::string_view source) {
-  std::string file(source);
-  const std::size_t last = file.find_last_of("/\\");
-  if (last != std::string::npos && file[last] == '\\') file[last] = '/';
-  return file;
-}
-
 }  // namespace generatesheet

@@ -168,23 +168,64 @@ ExtractionStatus ExtractionStaging::Finish(std::optional<std::int64_t> mtime_sec
 
 ExtractionStatus ExtractionStaging::CheckTargets(const std::vector<ManifestEntry>& entries) const {
   for (const ManifestEntry& entry : entries) {
-    ExtractionStatus status = CheckTarget(entry);
-    if (!status.ok()) return status;
+    bool kept_existing = false;
+    ExtractionStatus status = CheckTarget(entry, &kept_existing);
+    if (!status.ok() && !kept_existing) return status;
   }
   return ExtractionStatus::Ok();
 }
 
 ExtractionStatus ExtractionStaging::Commit(const std::vector<ManifestEntry>& entries) {
-  ExtractionStatus checked = CheckTargets(entries);
-  if (!checked.ok()) return checked;
+  already_there_.clear();
   for (std::size_t index = 0; index < entries.size(); ++index) {
+    bool kept_existing = false;
+    ExtractionStatus status = CheckTarget(entries[index], &kept_existing);
+    if (status.ok()) continue;
+    if (!kept_existing || !SameAsExisting(index, entries[index])) return status;
+    already_there_.insert(index);
+  }
+  for (std::size_t index = 0; index < entries.size(); ++index) {
+    if (already_there_.contains(index)) continue;  // its staged copy goes with the staging
     ExtractionStatus status = Place(index, entries[index]);
     if (!status.ok()) return status;
   }
   return ExtractionStatus::Ok();
 }
 
-ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) const {
+namespace {
+
+// Whether the two open files hold the same bytes.
+bool SameBytes(int a, int b) {
+  struct stat info_a, info_b;
+  if (fstat(a, &info_a) != 0 || fstat(b, &info_b) != 0 || info_a.st_size != info_b.st_size) {
+    return false;
+  }
+  constexpr std::size_t kChunk = 64 * 1024;
+  std::string chunk_a(kChunk, '\0'), chunk_b(kChunk, '\0');
+  for (off_t at = 0; at < info_a.st_size;) {
+    const ssize_t got_a = pread(a, chunk_a.data(), kChunk, at);
+    const ssize_t got_b = pread(b, chunk_b.data(), kChunk, at);
+    if (got_a <= 0 || got_a != got_b) return false;
+    if (chunk_a.compare(0, got_a, chunk_b, 0, got_b) != 0) return false;
+    at += got_a;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ExtractionStaging::SameAsExisting(std::size_t index, const ManifestEntry& entry) const {
+  if (entry.kind != EntryKind::kFile || !staged_.contains(index)) return false;
+  const std::string path = JoinPath(entry.components, entry.components.size());
+  const FileDescriptor existing(
+      openat(destination_fd_.get(), path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  const FileDescriptor staged(
+      openat(staging_fd_.get(), StagedName(index).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  return existing.valid() && staged.valid() && SameBytes(existing.get(), staged.get());
+}
+
+ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry,
+                                                bool* kept_existing) const {
   const std::vector<std::string>& parts = entry.components;
   const std::string folder = parts.size() > 1 ? JoinPath(parts, parts.size() - 1) : ".";
   for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -194,7 +235,7 @@ ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) cons
       if (errno != ENOENT) return WriteFailure(entry, errno);
       // Nothing below it either; only the last part can be a kept file.
       if (i + 1 == parts.size() && entry.kind == EntryKind::kFile) {
-        return CheckKept(entry, folder, nullptr);
+        return CheckKept(entry, folder, nullptr, kept_existing);
       }
       return ExtractionStatus::Ok();
     }
@@ -209,13 +250,14 @@ ExtractionStatus ExtractionStaging::CheckTarget(const ManifestEntry& entry) cons
           ZipResult::kWriteFailed,
           "无法写入解压的文件：" + TargetPath(entry) + "（已有同名的文件夹）");
     }
-    if (!needs_folder) return CheckKept(entry, folder, &info);
+    if (!needs_folder) return CheckKept(entry, folder, &info, kept_existing);
   }
   return ExtractionStatus::Ok();
 }
 
 ExtractionStatus ExtractionStaging::CheckKept(const ManifestEntry& entry, const std::string& folder,
-                                              const struct stat* existing) const {
+                                              const struct stat* existing,
+                                              bool* kept_existing) const {
   if (kept_.empty()) return ExtractionStatus::Ok();
   struct stat folder_info;
   if (fstatat(destination_fd_.get(), folder.c_str(), &folder_info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -230,12 +272,14 @@ ExtractionStatus ExtractionStaging::CheckKept(const ManifestEntry& entry, const 
          existing->st_ino == kept.inode) ||
         (same_folder && name == kept.name)) {
       const std::string what = kept.role + "：" + kept.path;  // the file itself
+      *kept_existing = existing != nullptr && S_ISREG(existing->st_mode);
       return ExtractionStatus::Failure(ZipResult::kUnsafeEntry, Refusal(entry, what));
     }
     // A new file of a kept kind replaces nothing.
     if (hit == nullptr && existing != nullptr && same_folder && IsOfKind(kept, name)) hit = &kept;
   }
   if (hit == nullptr) return ExtractionStatus::Ok();
+  *kept_existing = S_ISREG(existing->st_mode);
   return ExtractionStatus::Failure(ZipResult::kUnsafeEntry,
                                    Refusal(entry, hit->kind + "：" + TargetPath(entry)));
 }

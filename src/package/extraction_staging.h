@@ -12,10 +12,12 @@
 // names (see KeptFile), or an existing file of the same kind as one kept
 // with same_kind in its folder (another package beside the archive, which
 // is always kept so).  An entry that would create a new file of such a kind
-// is accepted, and its file never replaces one that appears meanwhile.  Kept
-// files are recognised by their folder and name, and, when they exist, by
-// their inode, so another spelling of the path or a second hard link makes
-// no difference.
+// is accepted, and its file never replaces one that appears meanwhile.  An
+// entry whose bytes equal the existing kept file's is accepted too and
+// leaves that file in place (a package run again finds the .zip or .html
+// files its first run extracted).  Kept files are recognised by their folder
+// and name, and, when they exist, by their inode, so another spelling of the
+// path or a second hard link makes no difference.
 #ifndef GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
 #define GENERATESHEET_PACKAGE_EXTRACTION_STAGING_H_
 
@@ -48,9 +50,11 @@ class ExtractionStaging {
   ExtractionStatus Open(const std::string& destination, const std::string& archive,
                         const std::vector<KeptFile>& kept);
 
-  // Checks where the entries would land before anything is written: a kept
-  // file fails with kUnsafeEntry, a file standing where a folder is needed
-  // (or the reverse) or a symbolic link on the way with kWriteFailed.
+  // Checks where the entries would land before anything is written: a new
+  // file where a kept one is fails with kUnsafeEntry, a file standing where
+  // a folder is needed (or the reverse) or a symbolic link on the way with
+  // kWriteFailed.  An existing kept file is settled by Commit, which
+  // compares its bytes with the entry's.
   ExtractionStatus CheckTargets(const std::vector<ManifestEntry>& entries) const;
 
   // Stages the file of manifest entry `index`: Begin, Append its bytes, then
@@ -64,7 +68,9 @@ class ExtractionStaging {
   // Moves every staged file of `entries` (the manifest whose indexes were
   // staged) into place, replacing files of the same name, and creates the
   // folders they need.  Every target is checked again (CheckTargets) before
-  // the first move, so nothing changes when a check fails.  A
+  // the first move, so nothing changes when a check fails; an existing kept
+  // file is left as it is when the entry's bytes equal its own, and fails
+  // with kUnsafeEntry otherwise.  A
   // move the system refuses after those checks (an I/O error, a folder
   // changed meanwhile) fails with kWriteFailed and leaves the files moved
   // before it in place; each of them is complete.
@@ -89,9 +95,14 @@ class ExtractionStaging {
   // `kind` names the files of its kind for refusals, when the role does not.
   void NoteKept(const KeptFile& file, const std::string& kind = "");
   ExtractionStatus OpenStagingFolder();
-  ExtractionStatus CheckTarget(const ManifestEntry& entry) const;
+  // `*kept_existing` tells a refusal that concerns an existing kept file,
+  // which an entry of the same bytes may still meet.
+  ExtractionStatus CheckTarget(const ManifestEntry& entry, bool* kept_existing) const;
   ExtractionStatus CheckKept(const ManifestEntry& entry, const std::string& folder,
-                             const struct stat* existing) const;
+                             const struct stat* existing, bool* kept_existing) const;
+  // Whether staged file `index` holds the same bytes as the existing file
+  // of `entry`.
+  bool SameAsExisting(std::size_t index, const ManifestEntry& entry) const;
   std::string Refusal(const ManifestEntry& entry, const std::string& what) const;
   static bool IsOfKind(const Kept& kept, const std::string& name);
   // Whether a file `name` in the folder open as `folder_fd` is of a kept kind.
@@ -109,8 +120,9 @@ class ExtractionStaging {
   FileDescriptor destination_fd_;
   std::string staging_name_;  // empty until the staging folder exists
   FileDescriptor staging_fd_;
-  std::set<std::size_t> staged_;  // indexes whose files are in the staging folder
-  FileDescriptor current_fd_;     // the file being written
+  std::set<std::size_t> staged_;         // indexes whose files are in the staging folder
+  std::set<std::size_t> already_there_;  // indexes whose kept file holds their bytes
+  FileDescriptor current_fd_;            // the file being written
   const ManifestEntry* current_entry_ = nullptr;
 };
 

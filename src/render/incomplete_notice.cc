@@ -12,6 +12,13 @@ constexpr char kOpen[] =
 
 }  // namespace
 
+std::string_view AdviceFor(Remedy remedy) {
+  for (const RemedyAdvice& row : kRemedyAdvice) {
+    if (row.remedy == remedy) return row.advice;
+  }
+  return AdviceFor(Remedy::kReportThePart);
+}
+
 std::string IncompleteNoticeHtml(std::string_view cause, std::string_view advice) {
   std::string html = kOpen + EscapeHtml(cause);
   if (!cause.ends_with("。")) html += "。";

@@ -11,7 +11,6 @@
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/html_text.h"
-#include "util/path.h"
 #include "util/text_encoding.h"
 
 namespace generatesheet {
@@ -138,9 +137,8 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
     }
     std::string().swap(content);  // its memory too
 
-    const std::string path = JoinPrefix(files.html_paper_path, PageFileName(files.zip_paper_name));
-    const std::string package = files.bak_data_path + "/" + files.zip_paper_name;
-    if (SameFile(path, package)) {
+    const std::string& path = files.page_path;
+    if (SameFile(path, files.package_path)) {
       throw KindedError(FailureKind::kWrite, path, "网页路径与答案包相同，拒绝覆盖答案包：" + path);
     }
     RequireFolderOf(path);

@@ -9,15 +9,12 @@
 
 namespace generatesheet {
 
-// Where the page comes from and where it goes, as the host set them.
+// Where the page comes from and where it goes, as file-system paths.
 struct PageFiles {
   std::string template_path;
-  // The output folder, carrying its own trailing separator.
-  std::string html_paper_path;
-  // Names the page (see PageFileName) and, in `bak_data_path`, the package
-  // the page must never replace.
-  std::string zip_paper_name;
-  std::string bak_data_path;
+  std::string page_path;
+  // The answer package, which the page must never replace.
+  std::string package_path;
   // "$Title$" gets the student's number, name and subject rather than the
   // fixed title.
   bool student_title = false;

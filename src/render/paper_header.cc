@@ -3,6 +3,7 @@
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
+#include "render/incomplete_notice.h"
 #include "render/paper_renderers.h"
 #include "util/error.h"
 #include "util/html_text.h"
@@ -24,8 +25,7 @@ std::string DecryptScore(const RenderContext& context, const std::string& stored
         FailureKind::kStudentMismatch, "",
         "学号“" + context.student_id + "”与此答卷包不符：第 " + question_no +
             " 题的得分无法用这个学号解密（学号无误时，则是答卷包的数据不是用此密钥加密的）",
-        "页面上没有页眉（学号、姓名、得分）和考生答案。请核对学号后重新生成；学号无误时，"
-        "请核对密钥文件");
+        std::string(AdviceFor(Remedy::kStudentNumber)));
   }
 }
 

@@ -12,6 +12,7 @@
 
 #include "util/error.h"
 #include "util/file_descriptor.h"
+#include "util/path.h"
 
 namespace generatesheet {
 
@@ -61,9 +62,11 @@ std::string LogFilePath() {
     std::lock_guard lock(override_mutex);
     if (!OverridePath().empty()) return OverridePath();
   }
-  if (t_target != nullptr && !t_target->folder.empty()) return t_target->folder + "/syslog.txt";
+  if (t_target != nullptr && !t_target->folder.empty()) {
+    return NativePath(t_target->folder) + "/syslog.txt";
+  }
   if (const char* folder = std::getenv("GENERATESHEET_LOG_DIR"); folder != nullptr && *folder) {
-    return std::string(folder) + "/syslog.txt";
+    return NativePath(folder) + "/syslog.txt";
   }
   static const std::string beside_library = LibraryFolder() + "/syslog.txt";
   return beside_library;

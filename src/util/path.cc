@@ -1,11 +1,13 @@
 #include "util/path.h"
 
+#include <algorithm>
+
 namespace generatesheet {
 
-std::string JoinPrefix(std::string_view prefix, std::string_view name) {
-  std::string path(prefix);
-  if (path.ends_with('\\')) path.back() = '/';
-  return path.append(name);
+std::string NativePath(std::string_view path) {
+  std::string native(path);
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
 }
 
 std::optional<std::string> FileNameFault(std::string_view name) {

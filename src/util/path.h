@@ -1,8 +1,8 @@
-// Paths as the system builds them.  Paths are POSIX paths throughout: "/"
-// separates folders and "\" is an ordinary character of a name, so a folder
-// named "a\b" can be addressed.  The one "\" that stands for a separator is
-// the one hosts of the old component end a page folder prefix with
-// (HTMLPaperPath "C:\pages\").
+// Paths as hosts give them.  The component's hosts join folders with "\"
+// (BakDataPath & "\Analysis.mdb", HTMLPaperPath "D:\out\"), so in every
+// path a host hands the library "\" separates folders as "/" does; such a
+// path is mapped once, where it reaches the file system.  A name that holds
+// "\" therefore cannot be addressed through the library.
 #ifndef GENERATESHEET_UTIL_PATH_H_
 #define GENERATESHEET_UTIL_PATH_H_
 
@@ -12,10 +12,8 @@
 
 namespace generatesheet {
 
-// `prefix` followed by `name`, as HTMLPaperPath & the page's file name: a
-// final "\" of `prefix` is taken as the separator "/"; every other "\" is
-// part of a name.
-std::string JoinPrefix(std::string_view prefix, std::string_view name);
+// A host's `path` as the file system takes it: every "\" becomes "/".
+std::string NativePath(std::string_view path);
 
 // Why `name` is not a bare file name that stays inside its folder, in
 // Chinese: it holds "/", "\" or a NUL byte, is "." or "..", or starts with

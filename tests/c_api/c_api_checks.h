@@ -27,6 +27,12 @@ const char* gs_check_generate_with_key(const char* folder, const char* zip,
  * folder is `folder`: the callback must receive exactly these lines and no
  * syslog.txt appear; without the callback the next line goes to the file. */
 const char* gs_check_log_callback(const char* tag, const char* folder);
+/* Runs the package `w`/h1/1001.zip (key `w`/master.key, template
+ * `w`/tpl.html) with every path in the form an old host writes it
+ * (BakDataPath `w`\h1, HTMLPaperPath `w`\h1out\, ...): a complete page in
+ * `w`/h1out, the log in `w`/logs, and Delfile(`w`\del.txt) deletes
+ * `w`/del.txt. */
+const char* gs_check_backslash_paths(const char* w);
 
 #ifdef __cplusplus
 }

@@ -47,6 +47,21 @@ static int FileHolds(const char* path, const char* text) {
   return holds;
 }
 
+/* Whether the failure's message is `prefix` followed by its description,
+ * and the description starts with `start`. */
+static int FailureDescribedWithoutPrefix(const gs_create_html* sheet, const char* prefix,
+                                         const char* start) {
+  char* message = gs_create_html_get_failure_message(sheet);
+  char* description = gs_create_html_get_failure_description(sheet);
+  size_t length = strlen(prefix);
+  int described = message != NULL && description != NULL && strncmp(message, prefix, length) == 0 &&
+                  strcmp(message + length, description) == 0 &&
+                  strncmp(description, start, strlen(start)) == 0;
+  gs_free(message);
+  gs_free(description);
+  return described;
+}
+
 const char* gs_check_fresh_objects_read_empty(void) {
   gs_create_html* sheet = gs_create_html_new();
   gs_model* model = gs_model_new();
@@ -182,6 +197,8 @@ const char* gs_check_missing_package(const char* folder) {
   gs_free(file);
   message = gs_create_html_get_failure_message(sheet);
   CHECK(message != NULL && strstr(message, "nobody.zip") != NULL);
+  /* The extraction's message carries no procedure's prefix. */
+  CHECK(Equals(gs_create_html_get_failure_description(sheet), message));
   gs_free(message);
   gs_create_html_release(sheet);
   return NULL;
@@ -228,12 +245,16 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
   CHECK(FileHolds(expected_page, "此页面不完整：学号“not-the-student”与此答卷包不符"));
   CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_STUDENT_MISMATCH);
   CHECK(Equals(gs_create_html_get_failure_step(sheet), "GetPaperTotleInfo"));
+  CHECK(FailureDescribedWithoutPrefix(sheet,
+                                      "【GetPaperTotleInfo】获取试卷的标题信息出错，错误信息：",
+                                      "学号“not-the-student”与此答卷包不符"));
   /* and the right one makes it whole again. */
   CHECK(gs_create_html_set_student_id(sheet, student_id) == GS_OK);
   CHECK(gs_create_html_generate_sheet(sheet) == 1);
   CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
   CHECK(gs_create_html_get_failure_kind(sheet) == GS_FAILURE_NONE);
   CHECK(Equals(gs_create_html_get_failure_message(sheet), ""));
+  CHECK(Equals(gs_create_html_get_failure_description(sheet), ""));
   CHECK(FileHolds(expected_page, "<title>生成的网页标题</title>"));
   /* The student's title, escaped, in place of the fixed one. */
   CHECK(gs_create_html_get_student_title(sheet) == 0);
@@ -314,6 +335,50 @@ const char* gs_check_log_callback(const char* tag, const char* folder) {
   gs_create_html_write_log(sheet, tag);
   CHECK(received.count == 100);
   CHECK(FileHolds(log_path, tag));
+  gs_create_html_release(sheet);
+  return NULL;
+}
+
+/* `folder` & "\" & `name`, or with "/" when `sep` is "/". */
+static const char* Joined(char* out, size_t size, const char* folder, const char* sep,
+                          const char* name) {
+  snprintf(out, size, "%s%s%s", folder, sep, name);
+  return out;
+}
+
+const char* gs_check_backslash_paths(const char* w) {
+  gs_create_html* sheet = gs_create_html_new();
+  char path[1024];
+  char page[1024];
+  struct stat st;
+  FILE* f;
+  CHECK(gs_create_html_set_bak_data_path(sheet, Joined(path, sizeof path, w, "\\", "h1")) == GS_OK);
+  CHECK(gs_create_html_set_zip_paper_name(sheet, "1001.zip") == GS_OK);
+  CHECK(gs_create_html_set_html_paper_path(sheet, Joined(path, sizeof path, w, "\\", "h1out\\")) ==
+        GS_OK);
+  CHECK(gs_create_html_set_template_path(sheet, Joined(path, sizeof path, w, "\\", "tpl.html")) ==
+        GS_OK);
+  CHECK(gs_create_html_set_key_file(sheet, Joined(path, sizeof path, w, "\\", "master.key")) ==
+        GS_OK);
+  CHECK(gs_create_html_set_log_folder(sheet, Joined(path, sizeof path, w, "\\", "logs")) == GS_OK);
+  CHECK(gs_create_html_set_student_id(sheet, "1001") == GS_OK);
+  CHECK(gs_create_html_generate_sheet(sheet) == 1);
+  CHECK(Equals(gs_create_html_get_err_msg(sheet), ""));
+  CHECK(gs_create_html_get_page_outcome(sheet) == GS_PAGE_COMPLETE);
+  CHECK(Equals(gs_create_html_get_page_path(sheet),
+               Joined(page, sizeof page, w, "/", "h1out/1001.html")));
+  CHECK(FileHolds(page, "学号：1001"));
+  /* Properties read back as the host set them. */
+  CHECK(Equals(gs_create_html_get_bak_data_path(sheet), Joined(path, sizeof path, w, "\\", "h1")));
+
+  gs_create_html_write_log(sheet, "line");
+  CHECK(FileHolds(Joined(path, sizeof path, w, "/", "logs/syslog.txt"), "line"));
+
+  f = fopen(Joined(path, sizeof path, w, "/", "del.txt"), "w");
+  CHECK(f != NULL);
+  fclose(f);
+  gs_create_html_delfile(sheet, Joined(path, sizeof path, w, "\\", "del.txt"));
+  CHECK(stat(Joined(path, sizeof path, w, "/", "del.txt"), &st) != 0);
   gs_create_html_release(sheet);
   return NULL;
 }

@@ -139,5 +139,19 @@ TEST(CApiTest, TwoHandlesWithTheirOwnKeysRunAtOnce) {
   }
 }
 
+// The paths of a host that joins folders with "\", through the C API.
+TEST(CApiTest, BackslashSeparatesFoldersInEveryHostPath) {
+  TempDir dir;
+  ::unsetenv(kKeyFileEnvironmentVariable);
+  WriteNewMasterKeyFile(dir.File("master.key"));
+  SodiumCipher cipher(ReadMasterKeyFile(dir.File("master.key")));
+  for (const char* folder : {"h1", "h1out", "logs"}) {
+    std::filesystem::create_directories(dir.File(folder));
+  }
+  builder::BuildAnswerPackage(OneQuestionPaper("1001"), cipher, dir.File("h1/1001.zip"));
+  WriteFileForTest(dir.File("tpl.html"), "$Content$");
+  EXPECT_PASSES(gs_check_backslash_paths(dir.path().c_str()));
+}
+
 }  // namespace
 }  // namespace generatesheet::testing

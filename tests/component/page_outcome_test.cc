@@ -2,15 +2,19 @@
 // errors (with the cause named), or not written; and that a reused object
 // never reads an earlier student's database.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "builder/package/zip_archive.h"
+#include "render/incomplete_notice.h"
 #include "render/paper_fixture.h"
 #include "util/folder_lock.h"
+#include "util/html_text.h"
 #include "util/text_encoding.h"
 
 namespace generatesheet {
@@ -276,7 +280,12 @@ TEST_F(PageOutcomeTest, TheFailureTellsItsKindStepAndFile) {
     EXPECT_EQ(c.step, failure.step);
     EXPECT_EQ(c.file, failure.file);
     EXPECT_NE(Outcome::kComplete, sheet.PageOutcome());
-    // A failed extraction leaves ErrMsg alone; otherwise the two agree.
+    // The description is the message without its procedure's prefix.
+    EXPECT_FALSE(failure.description.empty());
+    EXPECT_TRUE(failure.message.ends_with(failure.description)) << failure.message;
+    EXPECT_EQ(std::string::npos, failure.description.find("错误信息：")) << failure.description;
+    // Only a failed extraction's message has no prefix to leave out.
+    EXPECT_EQ(!extracted, failure.message == failure.description);
     if (extracted) {
       EXPECT_EQ(sheet.ErrMsg(), failure.message);
       // (The student number's message names the number, not the package.)
@@ -287,6 +296,67 @@ TEST_F(PageOutcomeTest, TheFailureTellsItsKindStepAndFile) {
       EXPECT_EQ("", sheet.ErrMsg());
       EXPECT_NE(std::string::npos, failure.message.find(c.file)) << failure.message;
     }
+  }
+}
+
+// A package that brings a .zip, and a .html beside a page written into the
+// package's own folder, runs again in the same folder: the files its first
+// run extracted are left in place.  Other bytes under those names would
+// replace a package or a page, and stay refused.
+TEST_F(PageOutcomeTest, APackageRunsAgainOverTheFilesItExtractedItself) {
+  AnswerWith("作文", "7");
+  const std::string bak = dir_.File("again");
+  const std::string staging = dir_.File("again-staging");
+  std::filesystem::create_directories(bak);
+  std::filesystem::create_directories(staging);
+  builder::WriteDatabases(paper_, *cipher_, staging);
+  auto pack = [&](const std::string& inner, const std::string& notes) {
+    testing::WriteFileForTest(staging + "/inner.zip", inner);
+    testing::WriteFileForTest(staging + "/notes.html", notes);
+    std::filesystem::remove(bak + "/again.zip");
+    builder::WriteZip(bak + "/again.zip",
+                      {{"Pbase.mdb", staging + "/Pbase.mdb"},
+                       {"Analysis.mdb", staging + "/Analysis.mdb"},
+                       {"inner.zip", staging + "/inner.zip"},
+                       {"notes.html", staging + "/notes.html"}},
+                      "qvk", "aes256");
+  };
+  pack("PK inner", "<p>notes</p>");
+  sheet_.SetHTMLPaperPath(bak + "/");
+  ino_t inner_inode = 0;
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    EXPECT_NE(std::string::npos, Run("again").find("考生答案：作文"));
+    EXPECT_TRUE(generated_);
+    EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome()) << sheet_.Failure().message;
+    EXPECT_EQ(bak + "/again.html", sheet_.PagePath());
+    EXPECT_EQ("PK inner", ReadFileForTest(bak + "/inner.zip"));
+    EXPECT_EQ("<p>notes</p>", ReadFileForTest(bak + "/notes.html"));
+    struct stat info;
+    ASSERT_EQ(0, ::stat((bak + "/inner.zip").c_str(), &info));
+    if (run == 1) inner_inode = info.st_ino;
+    EXPECT_EQ(inner_inode, info.st_ino);  // the same file, not a copy
+  }
+  struct Change {
+    std::string inner, notes, named;
+  };
+  const Change changes[] = {
+      {"PK other", "<p>notes</p>",
+       "inner.zip（条目会覆盖文件夹中已有的答卷包（.zip 文件）：" + bak + "/inner.zip）"},
+      {"PK inner", "<p>forged</p>",
+       "notes.html（条目会覆盖生成的页面所在文件夹中已有的 .html 文件：" + bak + "/notes.html）"},
+      {"PK inner!", "<p>notes</p>", "inner.zip（条目会覆盖"},  // a byte more
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.named);
+    pack(c.inner, c.notes);
+    Run("again");
+    EXPECT_FALSE(generated_);
+    EXPECT_EQ(FailureKind::kRefusedEntry, sheet_.Failure().kind);
+    EXPECT_NE(std::string::npos, sheet_.Failure().message.find(c.named))
+        << sheet_.Failure().message;
+    EXPECT_EQ("PK inner", ReadFileForTest(bak + "/inner.zip"));
+    EXPECT_EQ("<p>notes</p>", ReadFileForTest(bak + "/notes.html"));
   }
 }
 
@@ -310,7 +380,8 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
     const char* name;
     std::function<std::string()> page;  // the page as a run with the notice on leaves it
     std::string cause;                  // as the notice shows it
-    std::string advice_start;
+    Remedy remedy;
+    const char* remedy_named;  // what the advice must name
   };
   const Case cases[] = {
       {"another key",
@@ -323,7 +394,16 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
        },
        "答卷数据无法解密：密钥文件不符，或答卷数据已损坏（答卷包：" + dir_.File("k/k.zip") +
            "，密钥文件：" + dir_.File("master.key") + "）",
-       "页面上没有页眉（学号、姓名、得分）和考生答案。请核对密钥文件"},
+       Remedy::kKeyOrPackage, "--key-file"},
+      {"a missing key file",
+       [&] {
+         sheet_.SetKeyFile(dir_.File("gone.key"));
+         const std::string page = Generate("m");
+         sheet_.SetKeyFile("");
+         return page;
+       },
+       "无法读取主密钥文件：" + dir_.File("gone.key") + "：文件不存在", Remedy::kKeyFile,
+       "--key-file"},
       {"a plain Analysis.mdb",
        [&] {
          builder::BuildAnswerPackage(paper_, *cipher_, dir_.File("p/p.zip"), {"aes256", false});
@@ -332,8 +412,8 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
          sheet_.GenerateSheet();
          return ReadFileForTest(sheet_.PagePath());
        },
-       "答卷数据不是加密的答卷数据库，或已损坏：" + dir_.File("p/Analysis.mdb"),
-       "页面上没有页眉（学号、姓名、得分）和考生答案。请重新取得这名考生的答卷包"},
+       "答卷数据不是加密的答卷数据库，或已损坏：" + dir_.File("p/Analysis.mdb"), Remedy::kPackage,
+       "重新取得这名考生的答卷包"},
       {"another student number",
        [&] {
          sheet_.SetStudentID("1002");
@@ -343,7 +423,7 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
        },
        "学号“1002”与此答卷包不符：第 1 题的得分无法用这个学号解密（学号无误时，则是答卷包的数据不"
        "是用此密钥加密的）",
-       "页面上没有页眉（学号、姓名、得分）和考生答案。请核对学号"},
+       Remedy::kStudentNumber, "核对学号"},
       {"a question without its answer row",
        [&] {
          Question(2, "Another essay.", "88");
@@ -351,7 +431,7 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
          paper_.titles.pop_back();
          return page;
        },
-       "答案库中没有第 2 题的作答记录", "页面中缺少无法读取的部分"},
+       "答案库中没有第 2 题的作答记录", Remedy::kReportThePart, "转告生成页面的人员"},
       {"a subject that selects no section",
        [&] {
          // A fundamentals paper under another subject, one with markup.
@@ -365,8 +445,14 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
          return page;
        },
        "试卷中没有生成任何试题：请检查科目“&lt;b&gt;计算机&lt;/b&gt;”是否与这份答卷包的试卷相符",
-       "改正后请重新生成此页面"},
+       Remedy::kSubject, "改正科目"},
   };
+  // Every row of the advice table is met by a case.
+  for (const RemedyAdvice& row : kRemedyAdvice) {
+    EXPECT_TRUE(std::any_of(std::begin(cases), std::end(cases), [&](const Case& c) {
+      return c.remedy == row.remedy;
+    })) << row.advice;
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sheet_.SetIncompleteNotice(false);
@@ -381,7 +467,10 @@ TEST_F(PageOutcomeTest, TheNoticeOpensEveryPageWithErrorsAndNoCompletePage) {
     const std::string notice = with.substr(0, with.size() - without.size());
     EXPECT_TRUE(notice.starts_with("<div class='incomplete' ")) << notice;
     EXPECT_TRUE(notice.ends_with("</div>")) << notice;
-    EXPECT_NE(std::string::npos, notice.find(">此页面不完整：" + c.cause + "。" + c.advice_start))
+    const std::string advice(AdviceFor(c.remedy));
+    EXPECT_NE(std::string::npos, advice.find(c.remedy_named)) << advice;
+    EXPECT_NE(std::string::npos,
+              notice.find(">此页面不完整：" + c.cause + "。" + EscapeHtml(advice) + "。</div>"))
         << notice;
     EXPECT_EQ(std::string::npos, notice.find("【")) << "a procedure's name: " << notice;
   }

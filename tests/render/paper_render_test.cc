@@ -281,18 +281,17 @@ TEST_F(PaperTest, TheSameObjectServesTheNextStudent) {
   EXPECT_NE(std::string::npos, page.find("考生答案：second")) << sheet_.ErrMsg();
   EXPECT_EQ("", sheet_.ErrMsg());
 
-  // The next one lies in a folder whose name holds a "\": one folder, not
-  // a/b.  The page goes beside it, through the old hosts' form of the page
-  // folder prefix, which ends with "\".
+  // The next one comes from a host that joins folders with "\", as the old
+  // component's hosts do: folder a/b, and the page beside the package.
   paper_.student_id = "1003";
   sheet_.SetStudentID("1003");
   paper_.analysis[0]["M_StudentAnswer"] = "third";
-  const std::string bak = dir_.File("a\\b");
+  const std::string bak = dir_.File("a/b");
   std::filesystem::create_directories(bak);
   builder::BuildAnswerPackage(paper_, *cipher_, bak + "/1003.zip");
-  sheet_.SetBakDataPath(bak);
+  sheet_.SetBakDataPath(dir_.path() + "\\a\\b");
   sheet_.SetZipPaperName("1003.zip");
-  sheet_.SetHTMLPaperPath(bak + "\\");
+  sheet_.SetHTMLPaperPath(dir_.path() + "\\a\\b\\");
   EXPECT_TRUE(sheet_.GenerateSheet());
   ASSERT_EQ(bak + "/1003.html", sheet_.PagePath()) << sheet_.ErrMsg();
   const std::string third = ReadFileForTest(sheet_.PagePath());
@@ -300,7 +299,7 @@ TEST_F(PaperTest, TheSameObjectServesTheNextStudent) {
   EXPECT_NE(std::string::npos, third.find("考生答案：third")) << third;
   EXPECT_EQ("", sheet_.ErrMsg());
   EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("a")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "\\a\\b"));
 }
 
 TEST_F(PaperTest, ANullDataCodeEmptiesTheBody) {

@@ -756,14 +756,24 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
   // The page says so on its face, and the class summary in the row.
   EXPECT_NE(page_b.find("此页面不完整：答卷数据无法解密：密钥文件不符"), std::string::npos);
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/s000.html")).find("此页面不完整"), std::string::npos);
-  EXPECT_NE(
-      ReadFileForTest(dir_.File("pages/index.html"))
-          .find("有错误<div class='cause'>初始化Analysis数据库连接出错，详细信息：答卷数据无法"
-                "解密：密钥文件不符"),
-      std::string::npos);
+  // The teacher reads each cause in plain words, without the procedures'
+  // names and prefixes that ErrMsg carries for hosts.
+  EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html"))
+                .find("有错误<div class='cause'>解密考生的答卷数据（Analysis.mdb）时出错：答卷数据"
+                      "无法解密：密钥文件不符"),
+            std::string::npos);
+  for (const char* file : {"pages/index.html", "r.json"}) {
+    const std::string text = ReadFileForTest(dir_.File(file));
+    EXPECT_EQ(text.find("出错，详细信息："), std::string::npos) << file;
+    EXPECT_EQ(text.find("【SelectPaper】"), std::string::npos) << file;
+    EXPECT_NE(text.find("生成试卷的各大题时出错：无效使用 Null：字段 C_Startexe"),
+              std::string::npos)
+        << file;
+  }
   EXPECT_NE(r.err.find("完整 1 页，有错误 2 页，未写出 0 页，跳过 0 页\n"), std::string::npos)
       << r.err;
-  EXPECT_NE(r.err.find("有错误：清单第 3 行（学号 1001，乙）：初始化Analysis数据库连接出错"),
+  EXPECT_NE(r.err.find("有错误：清单第 3 行（学号 1001，乙）：解密考生的答卷数据（Analysis.mdb）时"
+                       "出错：答卷数据无法解密"),
             std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("有错误：清单第 4 行（学号 1001，丙）："), std::string::npos) << r.err;
@@ -866,7 +876,8 @@ TEST_F(BatchCommandTest, OneCauseOfManyIsToldOnceAndAKeyThatFitsNoneStopsTheBatc
                               "subject 列（清单第 10、11 行）"),
             lines.end())
       << r.err;
-  EXPECT_NE(r.err.find("\n有错误：清单第 12 行（学号 1002，学生10）：【GetPaperTotleInfo】"),
+  EXPECT_NE(r.err.find("\n有错误：清单第 12 行（学号 1002，学生10）：生成页眉（学号、姓名、得分）时"
+                       "出错：学号“1002”与此答卷包不符"),
             std::string::npos)
       << r.err;
 }

@@ -239,8 +239,9 @@ TEST(Delfile, DeletesExistingFilesReadOnlyOrNotAndIgnoresTheRest) {
   EXPECT_EQ("kept", sheet.ErrMsg());
 }
 
-// "\" is part of a name: "a\x.mdb" is that file, not x.mdb in folder a.
-TEST(Delfile, ABackslashIsPartOfTheName) {
+// "\" separates folders: "a\x.mdb" is x.mdb in folder a.  A file whose
+// name holds "\" cannot be addressed, so it stays.
+TEST(Delfile, ABackslashSeparatesFolders) {
   TempDir dir;
   CreateHtml sheet;
   std::filesystem::create_directories(dir.File("a"));
@@ -248,8 +249,9 @@ TEST(Delfile, ABackslashIsPartOfTheName) {
   WriteFileForTest(dir.File("a\\x.mdb"), "x");
   std::string path = dir.File("a\\x.mdb");
   sheet.Delfile(path);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("a\\x.mdb")));
-  EXPECT_TRUE(std::filesystem::exists(dir.File("a/x.mdb")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a/x.mdb")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("a\\x.mdb")));
+  EXPECT_EQ(dir.File("a\\x.mdb"), path);
 }
 
 }  // namespace

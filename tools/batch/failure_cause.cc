@@ -8,6 +8,27 @@ bool Holds(const std::string& text, const char* part) {
   return text.find(part) != std::string::npos;
 }
 
+// Each step of a run, by the name RunFailure gives it, in a teacher's words.
+struct StepWords {
+  const char* step;
+  const char* words;
+};
+constexpr StepWords kStepWords[] = {
+    {"Unzip", "解压答卷包"},
+    {"GenerateSheet", "生成页面"},
+    {"InitAnalysisConn", "解密考生的答卷数据（Analysis.mdb）"},
+    {"InitPbaseConn", "连接题库（Pbase.mdb）"},
+    {"GePaperInfo", "写出页面"},
+    {"GetPaperTotleInfo", "生成页眉（学号、姓名、得分）"},
+    {"SelectPaper", "生成试卷的各大题"},
+    {"SingleChoose", "生成单选题"},
+    {"LunShu", "生成论述题"},
+    {"FuHeTi", "生成阅读理解或完形填空题"},
+    {"GetBigQuestion", "读取阅读理解或完形填空的短文"},
+    {"GetSelectOption", "读取选择题的选项"},
+    {"GetAnswerAndAnalysis", "读取考生答案、标准答案和解析"},
+};
+
 }  // namespace
 
 // By the texts the library reports these causes with; the first matching
@@ -20,6 +41,21 @@ FailureCause ClassifyFailure(const std::string& message) {
   }
   if (Holds(message, "试卷中没有生成任何试题")) return FailureCause::kNoSection;
   return FailureCause::kOther;
+}
+
+std::string PlainCause(const RunFailure& failure) {
+  if (failure.kind == FailureKind::kNone) return "";
+  std::string text = failure.description.empty() ? failure.message : failure.description;
+  for (const StepWords& row : kStepWords) {
+    // The extraction's own messages say that they concern the package.
+    if (failure.step == row.step && failure.step != "Unzip") {
+      text = row.words + std::string("时出错：") + text;
+    }
+  }
+  if (!failure.file.empty() && !Holds(text, failure.file.c_str())) {
+    text += "（文件：" + failure.file + "）";
+  }
+  return text;
 }
 
 std::string CauseWords(FailureCause cause) {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "generatesheet/run_failure.h"
+
 namespace generatesheet::cli {
 
 enum class FailureCause {
@@ -24,6 +26,12 @@ FailureCause ClassifyFailure(const std::string& message);
 // The cause in plain words and what to do, for a line that stands for many
 // students ("密钥文件与答卷包不符，请检查 --key-file"); "" for kOther.
 std::string CauseWords(FailureCause cause);
+
+// A run's failure as a teacher reads it: the step in words, the reason and
+// the file concerned, without the procedure's name and fixed prefix that
+// ErrMsg carries ("生成试卷各大题时出错：无效使用 Null：字段 C_Startexe…").
+// "" when the run did not fail.
+std::string PlainCause(const RunFailure& failure);
 
 }  // namespace generatesheet::cli
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "tools/batch/failure_cause.h"
+
 namespace generatesheet::cli {
 
 namespace {
@@ -48,7 +50,9 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.page_path = sheet.PagePath();
   outcome.outcome = sheet.PageOutcome();
   outcome.written = !outcome.page_path.empty();
-  outcome.message = sheet.ErrMsg();
+  // The teacher reads the cause in plain words; ErrMsg keeps the
+  // procedure's prefix for hosts.
+  if (extracted) outcome.message = PlainCause(sheet.Failure());
   outcome.results = sheet.Results();
   outcome.sections = sheet.ResultSections();
   outcome.package_sha256 = sheet.PackageSha256();
