@@ -8,6 +8,17 @@ namespace generatesheet {
 
 namespace {
 constexpr std::size_t kPairRows = 128;  // lead bytes 0x80..0xFF
+
+// Vertical punctuation, two letters with an acute and a grave, and
+// ideographs and components of the supplementary planes and of U+9FB4..9FBB.
+constexpr std::initializer_list<CodePageTable::OwnPair> kGbkCharactersOfTheirOwn = {
+    {0xA6, 0xD9, 0xFE10},  {0xA6, 0xDA, 0xFE12},  {0xA6, 0xDB, 0xFE11},  {0xA6, 0xDC, 0xFE13},
+    {0xA6, 0xDD, 0xFE14},  {0xA6, 0xDE, 0xFE15},  {0xA6, 0xDF, 0xFE16},  {0xA6, 0xEC, 0xFE17},
+    {0xA6, 0xED, 0xFE18},  {0xA6, 0xF3, 0xFE19},  {0xA8, 0xBC, 0x1E3F},  {0xFE, 0x51, 0x20087},
+    {0xFE, 0x52, 0x20089}, {0xFE, 0x53, 0x200CC}, {0xFE, 0x59, 0x9FB4},  {0xFE, 0x61, 0x9FB5},
+    {0xFE, 0x66, 0x9FB6},  {0xFE, 0x67, 0x9FB7},  {0xFE, 0x6C, 0x215D7}, {0xFE, 0x6D, 0x9FB8},
+    {0xFE, 0x76, 0x2298F}, {0xFE, 0x7E, 0x9FB9},  {0xFE, 0x90, 0x9FBA},  {0xFE, 0x91, 0x241FE},
+    {0xFE, 0xA0, 0x9FBB}};
 }  // namespace
 
 const CodePageTable* CodePageTable::For(int code_page) {
@@ -16,8 +27,14 @@ const CodePageTable* CodePageTable::For(int code_page) {
       // GBK as Windows reads it: GB18030's one- and two-byte characters (the
       // user-defined areas in the private use area, as in Windows' own
       // table), and 0x80 the euro sign.  GB18030's four-byte characters are
-      // none of its characters.
-      static const CodePageTable kGbk("GB18030", {{0x80, 0x20AC}}, Length::kTwoBytesAtMost);
+      // none of its characters.  But for 25 pairs: Windows reads them as
+      // private-use code points, where Unicode has since given them
+      // characters of their own (GB18030-2005 and later, and today's
+      // browsers, read most of them so).  They are read as those characters,
+      // which show in any font, and fixed here, as iconv's reading of them
+      // differs from one version to the next.
+      static const CodePageTable kGbk("GB18030", {{0x80, 0x20AC}}, Length::kTwoBytesAtMost,
+                                      kGbkCharactersOfTheirOwn);
       return &kGbk;
     }
     case 1252: {
@@ -30,7 +47,7 @@ const CodePageTable* CodePageTable::For(int code_page) {
 }
 
 CodePageTable::CodePageTable(std::string iconv_name, std::initializer_list<OwnByte> own_bytes,
-                             Length length)
+                             Length length, std::initializer_list<OwnPair> own_pairs)
     : iconv_name_(std::move(iconv_name)),
       length_(length),
       pairs_(std::make_unique<std::atomic<uint32_t>[]>(kPairRows * 256)) {
@@ -43,6 +60,11 @@ CodePageTable::CodePageTable(std::string iconv_name, std::initializer_list<OwnBy
   for (const OwnByte& own : own_bytes) {
     single_[own.byte].store(static_cast<uint32_t>(own.code_point) << 2 | kCharacter,
                             std::memory_order_relaxed);
+  }
+  for (const OwnPair& own : own_pairs) {
+    if (own.lead < 0x80) continue;  // pairs start at 0x80
+    pairs_[(own.lead - 0x80u) * 256 + own.trail].store(
+        static_cast<uint32_t>(own.code_point) << 2 | kCharacter, std::memory_order_relaxed);
   }
   for (unsigned byte = 0; byte < 0x80; ++byte) {
     if (Single(static_cast<unsigned char>(byte)) != (byte << 2 | kCharacter)) {

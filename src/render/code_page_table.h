@@ -2,10 +2,11 @@
 // GBK of Chinese Windows, and 1252), so that a run of \'hh bytes costs a few
 // look-ups rather than a call into iconv.  The tables hold what iconv itself
 // makes of each byte and byte pair, asked once, the first time the byte or
-// pair is met, except where the code page reads a byte otherwise than the
-// iconv encoding it is read through; decoding through a table gives what
-// decoding the same bytes through iconv gives, but for those bytes.  Safe on
-// any thread.
+// pair is met, except where the code page reads a byte or a pair otherwise
+// than the iconv encoding it is read through, or where iconv's reading has
+// changed between versions; decoding through a table gives what decoding the
+// same bytes through iconv gives, but for those bytes and pairs.  Safe on any
+// thread.
 #ifndef GENERATESHEET_RENDER_CODE_PAGE_TABLE_H_
 #define GENERATESHEET_RENDER_CODE_PAGE_TABLE_H_
 
@@ -28,15 +29,21 @@ class CodePageTable {
     unsigned char byte;
     char32_t code_point;
   };
+  // A pair the code page reads as `code_point`, whatever iconv reads.
+  struct OwnPair {
+    unsigned char lead, trail;
+    char32_t code_point;
+  };
   // How long a character of the code page may be.
   enum class Length { kAsIconvReads, kTwoBytesAtMost };
 
-  // The code page as iconv reads `iconv_name`, but for `own_bytes`.  With
-  // kTwoBytesAtMost, a pair iconv reads as the start of a longer character
-  // does not decode: its first byte becomes U+FFFD and decoding goes on
-  // after it.
+  // The code page as iconv reads `iconv_name`, but for `own_bytes` and
+  // `own_pairs` (lead bytes 0x80 and above).  With kTwoBytesAtMost, a pair
+  // iconv reads as the start of a longer character does not decode: its
+  // first byte becomes U+FFFD and decoding goes on after it.
   explicit CodePageTable(std::string iconv_name, std::initializer_list<OwnByte> own_bytes = {},
-                         Length length = Length::kAsIconvReads);
+                         Length length = Length::kAsIconvReads,
+                         std::initializer_list<OwnPair> own_pairs = {});
   CodePageTable(const CodePageTable&) = delete;
   CodePageTable& operator=(const CodePageTable&) = delete;
 
