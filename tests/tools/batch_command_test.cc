@@ -935,6 +935,105 @@ TEST_F(BatchCommandTest, TwoProcessesOnOnePackageFolderBothEndComplete) {
   EXPECT_NE(ReadFileForTest(dir_.File("log/syslog.txt")).find(notice + "\r\n"), std::string::npos);
 }
 
+// A second interrupt ends the batch at once, with 128 + the signal like the
+// first, never with the code of a usage error: here while its one page in
+// flight waits for a package folder another run holds.
+TEST_F(BatchCommandTest, ASecondInterruptEndsTheBatchAtOnce) {
+  const std::string manifest = Manifest(3);
+  std::optional<FolderLock> held(std::in_place, dir_.File("exam/s000"),
+                                 std::chrono::milliseconds(0));
+  ASSERT_TRUE(held->locked());
+  const std::string err = dir_.File("err");
+  const pid_t pid = SpawnCli({"batch", manifest, "--out", "pages", "--key-file", key_file_},
+                             dir_.path(), {}, err);
+  ASSERT_GT(pid, 0);
+  const auto waiting = [&] {
+    return fs::exists(err) && ReadFileForTest(err).find("等待其释放") != std::string::npos;
+  };
+  for (int i = 0; i < 1500 && !waiting(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(waiting());
+  ASSERT_EQ(::kill(pid, SIGINT), 0);
+  // The first is taken (the page in flight still waits) before the second
+  // comes: two pending at once would be one.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(::kill(pid, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  held.reset();
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_NE(ReadFileForTest(err).find("\n再次收到中断信号，立即退出\n"), std::string::npos)
+      << ReadFileForTest(err);
+}
+
+// Temporaries of this batch's pages that a killed run left are removed
+// before the run: a page's PDF, and a page whose own name holds ".tmp-";
+// a temporary of a file that is none of the batch's stays.
+TEST_F(BatchCommandTest, StaleTemporariesOfEveryPageFileAreRemoved) {
+  Manifest(1);
+  fs::rename(dir_.File("exam/s000/s000.zip"), dir_.File("exam/s000/a.tmp-b.zip"));
+  WriteFileForTest(dir_.File("m.csv"),
+                   "package_folder,zip_name,student_id,student_name,subject\n"
+                   "exam/s000,a.tmp-b.zip,1001,甲,英语\n");
+  fs::create_directories(dir_.File("pages"));
+  const std::vector<std::string> stale = {".a.tmp-b.html.tmp-AbC123", ".a.tmp-b.pdf.tmp-XyZ789",
+                                          ".a.tmp-b.results.json.tmp-000000",
+                                          ".summary.csv.tmp-Q1w2E3"};
+  const std::string strangers = ".notes.txt.tmp-AbC123";
+  for (const std::string& name : stale) WriteFileForTest(dir_.File("pages/" + name), "half");
+  WriteFileForTest(dir_.File("pages/" + strangers), "a host's own");
+  const CliResult r = Cli({"batch", "m.csv", "--out", "pages", "--key-file", key_file_});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::set<std::string> files = FilesIn("pages");
+  for (const std::string& name : stale) EXPECT_EQ(files.count(name), 0u) << name;
+  EXPECT_EQ(files.count(strangers), 1u);
+  EXPECT_EQ(files.count("a.tmp-b.html"), 1u);
+}
+
+// The key stop counts from the first package the key opens: a first row
+// that failed for another reason (its package is no zip) proves nothing
+// of the key.  And a cause shared by exactly ten students names all ten
+// lines, with no "等".
+TEST_F(BatchCommandTest, TheKeyStopLooksPastOtherFailuresAndTenLinesAreNamedInFull) {
+  const std::string other_key = dir_.File("other.key");
+  WriteNewMasterKeyFile(other_key);
+  std::string manifest = Manifest(7, {0});
+  CliResult r = Cli({"batch", manifest, "--out", "pages", "--jobs", "1", "--report", "r.json",
+                     "--key-file", other_key});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  json report = Report("r.json");
+  EXPECT_EQ(report["not_written"], 1);
+  EXPECT_EQ(report["with_errors"], 5);
+  EXPECT_EQ(report["not_run"], 1);
+  EXPECT_EQ(Lines(r.err).back().rfind("已停止：最先处理的 5 名考生的答卷包都与密钥文件不符", 0), 0u)
+      << r.err;
+
+  const struct {
+    size_t students;
+    std::string named;
+  } cases[] = {
+      {10,
+       "10 名考生：密钥文件与答卷包不符，请检查 --key-file（清单第 2、3、4、5、6、7、8、9、10、"
+       "11 行）"},
+      {11,
+       "11 名考生：密钥文件与答卷包不符，请检查 --key-file（清单第 2、3、4、5、6、7、8、9、10、"
+       "11 行等，见报告）"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.students);
+    fs::remove_all(dir_.File("pages"));
+    fs::remove_all(dir_.File("exam"));
+    fs::remove_all(dir_.File("original"));
+    manifest = Manifest(c.students);
+    r = Cli({"batch", manifest, "--out", "pages", "--keep-going", "--key-file", other_key});
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    const std::vector<std::string> lines = Lines(r.err);
+    EXPECT_NE(std::ranges::find(lines, c.named), lines.end()) << r.err;
+  }
+}
+
 // The exit code of a spawned command, -1 when it did not exit.
 int ExitCodeOf(pid_t pid) {
   int status = 0;

@@ -151,6 +151,40 @@ TEST(ManifestTest, RowsThatCannotBeRunAreRefused) {
   }
 }
 
+// What a row must have, with the manifest's folder to resolve against (an
+// empty package_folder would otherwise be that folder, or the root); and
+// columns the batch does not know are ignored, even two of one name.
+TEST(ManifestTest, EmptyRequiredFieldsAreRefusedAndUnknownColumnsIgnored) {
+  const std::string header = "package_folder,zip_name,student_id,student_name,subject\n";
+  const struct {
+    std::string text;
+    const char* refusal;  // nullptr: read
+  } cases[] = {
+      {header + ",a.zip,1,x,y\n", "清单格式错误：m.csv 第 2 行的 package_folder 为空"},
+      {header + "a,b.zip,1,x,y\n\"\",a.zip,1,x,y\n",
+       "清单格式错误：m.csv 第 3 行的 package_folder 为空"},
+      {header + "a,a.zip,,x,y\n", "清单格式错误：m.csv 第 2 行的 student_id 为空"},
+      {header + "a,a.zip,1,,\n", nullptr},  // a name and a subject may be empty
+      {"note,package_folder,zip_name,student_id,student_name,subject,note\n"
+       "n1,a,a.zip,1,x,y,n2\n",
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      const std::vector<ManifestRow> rows = ParseManifest(c.text, "m.csv", "/data");
+      EXPECT_EQ(c.refusal, nullptr) << "read";
+      ASSERT_EQ(rows.size(), 1u);
+      EXPECT_EQ(rows[0].job.package_folder, "/data/a");
+      EXPECT_EQ(rows[0].job.zip_name, "a.zip");
+      EXPECT_EQ(rows[0].job.student_id, "1");
+    } catch (const Error& e) {
+      ASSERT_NE(c.refusal, nullptr) << e.what();
+      EXPECT_STREQ(e.what(), c.refusal);
+    }
+  }
+}
+
 // A manifest is read in one encoding throughout, or refused with the
 // first byte that fits neither reading.
 TEST(ManifestTextTest, OneEncodingThroughoutOrTheFirstBadByteNamed) {
