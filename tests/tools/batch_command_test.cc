@@ -880,6 +880,8 @@ TEST_F(BatchCommandTest, OneCauseOfManyIsToldOnceAndAKeyThatFitsNoneStopsTheBatc
                        "出错：学号“1002”与此答卷包不符"),
             std::string::npos)
       << r.err;
+  // The message names no file: the package it concerns is added.
+  EXPECT_NE(r.err.find("加密的）（文件：exam/s010/s010.zip）\n"), std::string::npos) << r.err;
 }
 
 // Two batches over the same package folder at once: each run waits for the
