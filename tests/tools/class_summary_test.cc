@@ -1197,6 +1197,23 @@ TEST(ClassFiguresTest, UndefinedFiguresAreNullAndFlagsFollowTheirRules) {
   EXPECT_NE(nobody.find("没有得分已知的学生"), std::string::npos);
 }
 
+// A question two papers describe differently (one with another key) is
+// described the same way, and counted the same, whatever order the
+// students come in.
+TEST(ClassFiguresTest, AQuestionDescribedTwoWaysGivesTheSameFiguresInAnyOrder) {
+  QuestionResult other_key = Choice(1, "D", "2");
+  other_key.standard_answer = "D";
+  std::vector<cli::StudentRecord> records =
+      Students({{other_key}, {Choice(1, "C", "2")}, {Choice(1, nullptr, "0")}});
+  const std::string forward = cli::SummaryOf(records).Json();
+  std::reverse(records.begin(), records.end());
+  EXPECT_EQ(cli::SummaryOf(records).Json(), forward);
+  const nlohmann::json q = nlohmann::json::parse(forward)["subjects"][0]["questions"][0];
+  EXPECT_EQ(q["standard_answer"], "C");
+  EXPECT_EQ(q["answers"], 3);
+  EXPECT_EQ(q["answered"], 2);
+}
+
 // Subjects are never pooled: each has its section, headed with its name,
 // with its own figures, histogram (bins up to its own full marks) and plot.
 TEST(ClassFiguresTest, EachSubjectHasItsOwnSection) {

@@ -79,7 +79,6 @@ void WarnOfMisspeltClass(const CsvRecord& header, const std::map<std::string, si
                          const std::string& source, std::vector<std::string>* warnings) {
   if (warnings == nullptr || at.count("class") > 0) return;
   for (const std::string& name : header.fields) {
-    if (Known(name) || name.empty()) continue;
     for (const char* wanted : {kManifestOptionalColumns[0], kManifestOptionalAliases[0]}) {
       const std::vector<char32_t> target = CodePoints(wanted);
       const size_t allowed = target.size() / 2;  // class: 2, 班级: 1
