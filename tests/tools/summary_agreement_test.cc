@@ -583,7 +583,8 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       // The other subjects' columns of the matrix stay empty on this row.
       for (const auto& [other, unused] : by_subject) {
         if (other == subject) continue;
-        for (const json& q : FiguresOf(by_subject[other])["questions"]) {
+        const json others = FiguresOf(by_subject[other]);
+        for (const json& q : others["questions"]) {
           EXPECT_EQ(matrix.Cell(scores, other + " 第" + q["number"].dump() + "题"), "");
         }
       }
