@@ -28,18 +28,6 @@
 # (default /tmp/generatesheet-paper-bench), shared with paper_bench.sh.
 set -eu
 
-# The floor for the paper in folder $1, extracting into $2.
-floor() {
-  rm -rf "$2" && mkdir -p "$2"
-  bsdtar -x -f "$1/paper.zip" --passphrase qvk -C "$2"
-  for t in $(cat "$1/pbase.tables"); do mdb-export "$2/Pbase.mdb" "$t"; done
-  for t in $(cat "$1/analysis.tables"); do mdb-export "$1/floor/Analysis.mdb" "$t"; done
-}
-if [ "${1:-}" = "--floor" ]; then
-  floor "$2" "$3" > /dev/null
-  exit 0
-fi
-
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: release_bench.sh BUILD_DIR [REF] [RUNS]}" && pwd)
 ref=${2:-$(git -C "$here" describe --tags --abbrev=0 --match 'v*' HEAD)}
@@ -138,7 +126,7 @@ for n in $sizes; do
       run_page "$tool" "$dir" "$measure" "$dir/new.txt"
       run_page "$ref_tool" "$dir" "$measure" "$dir/ref.txt"
     fi
-    "$measure" "$dir/floor.txt" sh "$0" --floor "$dir" "$dir/scratch" > /dev/null
+    "$measure" "$dir/floor.txt" sh "$here/paper_bench.sh" --floor "$dir" "$dir/scratch" > /dev/null
     i=$((i + 1))
   done
   floor_ms=$(cut -d' ' -f1 "$dir/floor.txt" | stats)
