@@ -236,6 +236,19 @@ StudentRecord ReadStudentRecord(const std::string& path) {
   }
 }
 
+std::optional<StudentRecord> ReadRecordMaybeReplaced(const std::string& path) {
+  constexpr int kTries = 3;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return ReadStudentRecord(path);
+    } catch (const Error&) {
+      std::error_code ec;
+      if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return std::nullopt;
+      if (attempt == kTries) throw;
+    }
+  }
+}
+
 RecordFiles FindStudentRecords(const std::string& folder) {
   RecordFiles found;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {

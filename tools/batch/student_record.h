@@ -82,6 +82,12 @@ void RemoveStudentRecord(const std::string& page_path);
 // question numbers whole numbers.
 StudentRecord ReadStudentRecord(const std::string& path);
 
+// As ReadStudentRecord, for a folder another batch may be writing: a batch
+// removes a student's record before it runs the student again and puts the
+// new one in its place after.  A read that fails while the name is back in
+// the meantime is tried again; none when no record is there.
+std::optional<StudentRecord> ReadRecordMaybeReplaced(const std::string& path);
+
 // The names in a folder that look like records.
 struct RecordFiles {
   std::vector<std::string> records;  // paths of regular files, sorted by name

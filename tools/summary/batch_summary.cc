@@ -73,7 +73,9 @@ std::vector<ReadAhead> ReadRecords(const BatchPlan& plan, size_t first, size_t l
       if (row.status == RowStatus::kPending) continue;
       try {
         if (row.refused) throw Error(row.message);
-        read[i].record = ReadStudentRecord(RecordPath(row.page_path));
+        const std::string path = RecordPath(row.page_path);
+        read[i].record = ReadRecordMaybeReplaced(path);
+        if (!read[i].record) throw Error("文件不存在：" + path);
       } catch (const Error& e) {
         read[i].error = e.what();
       } catch (...) {

@@ -58,10 +58,8 @@ void CheckDistinct(const std::vector<fs::path>& folders, const std::vector<std::
 // is running its student again, and writes the summary after).
 std::optional<StudentRecord> ReadRecord(const std::string& path, RebuildCounts& counts) {
   try {
-    return ReadStudentRecord(path);
+    return ReadRecordMaybeReplaced(path);
   } catch (const Error& e) {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
     counts.unreadable.push_back(e.what());
     return UnreadableRecord(path, e.what());
   }
