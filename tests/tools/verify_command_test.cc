@@ -315,6 +315,9 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
   // made without, it is an earlier page's.
   edit_record("1001.results.json", "1001.results.json",
               [](json& record) { record["options"]["pdf"] = true; });
+  // Made with a PDF that never came (its print failed): none is named.
+  edit_record("1003.results.json", "1003.results.json",
+              [](json& record) { record["options"]["pdf"] = true; });
   WriteFileForTest(dir_.File("pages/1001.pdf"), "%PDF-1.4");
   WriteFileForTest(dir_.File("pages/1002.pdf"), "%PDF-1.4");
   ASSERT_EQ(Cli({"summary", "pages"}).exit_code, 0);
@@ -324,11 +327,12 @@ TEST_F(VerifyCommandTest, StudentsAreRecordedFromTheFolderOnly) {
   EXPECT_EQ(text.find(Sha256sum(dir_.File("private.txt"))), std::string::npos);
   std::map<std::string, json> students;
   for (const json& student : manifest["students"]) students[student["results"]] = student;
-  ASSERT_EQ(students.size(), 4u);
+  ASSERT_EQ(students.size(), 4u) << manifest["students"];
   EXPECT_EQ(students["1001.results.json"]["package_sha256"], Sha256sum(dir_.File("exam/1001.zip")));
   EXPECT_EQ(students["1001.results.json"]["pdf"], "1001.pdf");
   EXPECT_TRUE(students["1002.results.json"]["package_sha256"].is_null());
   EXPECT_TRUE(students["1002.results.json"]["pdf"].is_null());
+  EXPECT_TRUE(students["1003.results.json"]["pdf"].is_null());
   EXPECT_TRUE(students["planted.results.json"]["package_sha256"].is_null());
   EXPECT_EQ(students["planted.results.json"]["package"], dir_.File("private.txt"));
   std::map<std::string, std::string> kinds;
