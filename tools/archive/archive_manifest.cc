@@ -20,9 +20,11 @@
 #include "tools/archive/sodium_ready.h"
 #include "tools/archive/summary_files_lock.h"
 #include "tools/batch/student_record.h"
+#include "tools/pdf/card_pdf.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/class_summary.h"
+#include "tools/summary/report_card.h"
 #include "util/error.h"
 #include "util/file_descriptor.h"
 #include "util/file_util.h"
@@ -57,10 +59,15 @@ std::map<std::string, std::string> KindsOf(const Json& students) {
   std::map<std::string, std::string> kinds;
   for (const char* name : kSummaryFiles) kinds[name] = "summary";
   kinds[kClassPdfName] = "class_pdf";
+  kinds[kCardsPdfName] = "cards_pdf";
   for (const Json& student : students) {
     for (const char* kind : {"page", "results", "pdf"}) {
       if (student[kind].is_string()) kinds[student[kind].get<std::string>()] = kind;
     }
+  }
+  // A card never takes the name of another file of the batch.
+  for (const Json& student : students) {
+    if (student["card"].is_string()) kinds.emplace(student["card"].get<std::string>(), "card");
   }
   return kinds;
 }
@@ -105,9 +112,13 @@ Json Students(const std::string& folder) {
                     {"page", record.page},
                     {"results", results},
                     {"pdf", pdf},
+                    {"card", CardFileName(record.page)},
                     {"package", record.package},
                     {"package_sha256", PackageHash(record)}};
-    if (record.page.empty()) student["page"] = nullptr;
+    if (record.page.empty()) {
+      student["page"] = nullptr;
+      student["card"] = nullptr;
+    }
     // A PDF beside a page made without one is not the page's.
     if (record.options && !record.options->pdf) student["pdf"] = nullptr;
     students.push_back(std::move(student));
@@ -144,10 +155,12 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
     files.push_back(std::move(file));
   }
   for (Json& student : students) {
-    // A PDF is named only when it is listed (the files are sorted).
-    if (student["pdf"].is_string() &&
-        !std::binary_search(listed.begin(), listed.end(), student["pdf"].get<std::string>())) {
-      student["pdf"] = nullptr;
+    // A PDF or a card is named only when it is listed (the files are sorted).
+    for (const char* kind : {"pdf", "card"}) {
+      if (student[kind].is_string() &&
+          !std::binary_search(listed.begin(), listed.end(), student[kind].get<std::string>())) {
+        student[kind] = nullptr;
+      }
     }
     // Only a results file's own name can be other than UTF-8.
     const std::string results = student["results"];

@@ -20,6 +20,7 @@
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/batch_report.h"
+#include "tools/batch/batch_report_cards.h"
 #include "tools/batch/batch_runner.h"
 #include "tools/batch/failure_cause.h"
 #include "tools/batch/interrupt_watch.h"
@@ -32,6 +33,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
+#include "tools/pdf/card_pdf.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/pdf/print_together.h"
@@ -72,6 +74,9 @@ constexpr char kEpilogue[] =
     "（包括 --resume 跳过的学生），分片运行时不写。浏览器取环境变量 GENERATESHEET_BROWSER\n"
     "指明的程序，否则在 PATH 中找 chromium、chromium-browser、google-chrome、\n"
     "google-chrome-stable。\n"
+    "用 --report-cards 时，汇总之后为每个页面完整的学生写出成绩报告单 NAME.card.html；\n"
+    "同时用 --pdf 时，成绩报告单另加为学生 PDF 的最后一页，并合成 cards.pdf（清单顺序，\n"
+    "每人一页，书签为“学号 姓名”）。不用 --report-cards 时删除上次运行的成绩报告单。\n"
     "进度显示在标准错误上。一个学生失败不影响其他学生；但最先处理的 5 名考生的答卷包\n"
     "都与密钥文件不符时，批处理停止（见 --keep-going）。按 Ctrl-C（SIGINT）或收到\n"
     "SIGTERM 时，等进行中的页面写完后停止，写出报告和汇总。\n"
@@ -101,11 +106,11 @@ unsigned ParseJobs(const ParsedArgs& args) {
 std::set<std::string> PageNames(const BatchPlan& plan) {
   std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
   names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
-  names.insert(kClassPdfName);
+  names.insert({kClassPdfName, kCardsPdfName});
   for (const RowResult& r : plan.rows) {
     const std::string page = std::filesystem::path(r.page_path).filename().string();
-    names.insert(
-        {page, RecordFileName(page), std::filesystem::path(PdfPathFor(page)).filename().string()});
+    names.insert({page, RecordFileName(page),
+                  std::filesystem::path(PdfPathFor(page)).filename().string(), CardFileName(page)});
   }
   return names;
 }
@@ -117,7 +122,10 @@ void CheckSummaryLeavesOwnFiles(const PlanSettings& settings) {
   std::vector<std::pair<std::string, std::string>> names;
   for (const char* name : kSummaryFiles) names.emplace_back(name, "班级汇总文件");
   for (const char* name : kArchiveFiles) names.emplace_back(name, "存档清单");
-  if (settings.options.pdf) names.emplace_back(kClassPdfName, "班级 PDF");
+  if (settings.options.pdf) {
+    names.emplace_back(kClassPdfName, "班级 PDF");
+    names.emplace_back(kCardsPdfName, "成绩报告单 PDF");
+  }
   for (const auto& [name, written] : names) {
     const std::string summary = FileIdentity(settings.page_prefix + name);
     for (const auto& [path, what] : settings.own_files) {
@@ -185,7 +193,7 @@ void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
 // `all_files` turns false when a summary file was left out (the rest
 // written), as a workbook beyond the format's limits is.
 bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
-                  unsigned jobs, const RunEnd& end, bool& all_files) {
+                  unsigned jobs, const RunEnd& end, bool& all_files, ReportCards* cards = nullptr) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
               << "\n";
@@ -195,7 +203,7 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
     const std::string note = end.interrupted      ? "批量生成被中断，用 --resume 继续"
                              : end.key_mismatches ? "批量生成已停止，用 --resume 继续"
                                                   : "";
-    const SummaryWritten written = BatchSummary(plan, jobs, note).Write(page_prefix);
+    const SummaryWritten written = BatchSummary(plan, jobs, note).Write(page_prefix, cards);
     for (const std::string& line : written.notes) std::cerr << line << "\n";
     for (const std::string& line : written.left_out) std::cerr << line << "\n";
     all_files = written.left_out.empty();
@@ -334,6 +342,7 @@ struct FolderWork {
   unsigned jobs;
   bool pdf;
   bool duplex;
+  bool report_cards;
   const std::string& signing_key;
   bool keep_earlier;  // interrupted before any row: the earlier files stay
   const RunEnd& end;
@@ -343,8 +352,9 @@ struct Finished {
   bool summary = true;
   bool class_pdf = true;
   bool archive = true;
+  bool cards = true;
   bool all_summary_files = true;  // false: one was left out, the rest written
-  bool all() const { return summary && class_pdf && archive; }
+  bool all() const { return summary && class_pdf && archive && cards; }
 };
 
 // The summary, class.pdf, the report and the archive manifest, written
@@ -371,8 +381,17 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
           WriteClassPdf(work.plan, work.shard, work.page_prefix, work.duplex, printer);
     }
     if (!work.pdf || work.shard.count > 1) RemoveStaleClassPdf(work.plan, work.page_prefix);
+    ReportCards cards;
+    const bool with_cards = work.report_cards && work.shard.count <= 1;
     finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end,
-                                    finished.all_summary_files);
+                                    finished.all_summary_files, with_cards ? &cards : nullptr);
+    // After the summary, from its figures; none when it was not written.
+    if (with_cards && finished.summary) {
+      finished.cards =
+          WriteBatchReportCards(std::move(cards), work.plan, work.page_prefix, work.pdf, printer);
+    } else if (!work.report_cards && work.shard.count <= 1) {
+      RemoveReportCards(work.plan, work.page_prefix);
+    }
   }
   if (report_path) WriteBatchReport(*report_path, work.plan, manifest_path, work.shard);
   if (work.shard.count <= 1 && !work.keep_earlier) {
@@ -465,9 +484,10 @@ int Run(const ParsedArgs& args) {
   if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer, print_together);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
-  const Finished finished = WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex,
-                                              signing_key, end.interrupted && nothing_done, end},
-                                             printer, report_path, manifest_path);
+  const Finished finished =
+      WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex, args.Has("report-cards"),
+                        signing_key, end.interrupted && nothing_done, end},
+                       printer, report_path, manifest_path);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
@@ -499,6 +519,9 @@ CommandInfo BatchCommand() {
                   {"pdf", "",
                    "每个页面另存为 A4 的 PDF（需要 Chromium 或 Chrome，见下），\n"
                    "并把页面完整的学生按清单顺序合成班级 PDF class.pdf"},
+                  {"report-cards", "",
+                   "汇总之后为每个页面完整的学生写出成绩报告单 NAME.card.html（一页 A4）；\n"
+                   "用 --pdf 时另加为学生 PDF 的最后一页，并合成 cards.pdf（每人一页，带书签）"},
                   {"duplex", "",
                    "班级 PDF 中每个学生都从奇数页开始（必要时插入空白页），\n"
                    "供双面打印"},

@@ -8,6 +8,7 @@
 
 #include <exception>
 
+#include "tools/pdf/pdf_assembly.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -25,7 +26,7 @@ std::size_t CheckedPdfPageCount(const std::string& path) {
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
       Pl_Discard discard;
       page.pipeContents(&discard);
-      ++pages;
+      if (!IsCardPage(page)) ++pages;
     }
     if (pdf.anyWarnings()) throw Error("有损坏之处");
   } catch (const std::exception& e) {

@@ -11,7 +11,9 @@ namespace generatesheet::cli {
 
 // The number of pages of the PDF at `path` (a regular file, not a link),
 // read whole: its cross-reference table as written, no repair, and every
-// page's content decoded.  Throws Error naming the file and what is wrong.
+// page's content decoded.  A report card's page after a student's paper
+// (pdf_assembly.h) is read but not counted: the count is the paper's.
+// Throws Error naming the file and what is wrong.
 std::size_t CheckedPdfPageCount(const std::string& path);
 
 }  // namespace generatesheet::cli

@@ -476,10 +476,16 @@ std::string ClassSummary::Html(const Figures& computed,
          Wide("试题分析", ItemsTable(figures)) + "\n</main>\n" + kScript + "\n</body>\n</html>\n";
 }
 
-SummaryWritten ClassSummary::Write(const std::string& folder) const {
+ReportCards ClassSummary::Cards() const {
+  const Figures computed = Compute();
+  return ReportCardsOf(computed.Content(*this));
+}
+
+SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards) const {
   // The figures are worked out once for all the files.
   const Figures computed = Compute();
   const SummaryContent content = computed.Content(*this);
+  if (cards != nullptr) *cards = ReportCardsOf(content);
   const std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
                                             MatrixTable(content), ClassesTable(content)};
   WriteFileAtomically(folder + "summary.csv", TableCsv(tables[0]));

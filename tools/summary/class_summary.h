@@ -21,6 +21,7 @@
 
 #include "tools/batch/student_record.h"
 #include "tools/summary/class_figures.h"
+#include "tools/summary/report_cards.h"
 #include "tools/summary/section_totals.h"
 #include "tools/summary/subject_figures.h"
 #include "tools/summary/summary_student.h"
@@ -68,8 +69,12 @@ class ClassSummary {
   // Writes the six files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.
   // A workbook beyond what the format holds is left out (an earlier one
-  // removed) and the rest written: the result names it.
-  SummaryWritten Write(const std::string& folder) const;
+  // removed) and the rest written: the result names it.  With `cards`, the
+  // report cards of the same figures are put there (nothing is written of
+  // them).
+  SummaryWritten Write(const std::string& folder, ReportCards* cards = nullptr) const;
+  // The report cards of the summary's figures.
+  ReportCards Cards() const;
 
  private:
   struct Figures;

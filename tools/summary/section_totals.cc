@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "tools/summary/student_score.h"
 #include "util/error.h"
 #include "util/score_total.h"
 
@@ -17,6 +18,21 @@ size_t IndexOf(std::vector<std::string>& names, const std::string& name) {
   return names.size() - 1;
 }
 
+// Adds `score` to `sum`; an unknown score, or one beyond the exact range,
+// makes the sum unknown, as it does the total.
+void AddScore(std::optional<ScoreTotal>& sum, const std::string& score, int number) {
+  if (!sum) return;
+  if (score.empty()) {
+    sum.reset();
+    return;
+  }
+  try {
+    sum->Add(score, std::to_string(number));
+  } catch (const Error&) {
+    sum.reset();
+  }
+}
+
 }  // namespace
 
 void SectionTotals::Add(size_t row, const StudentRecord& record) {
@@ -26,12 +42,12 @@ void SectionTotals::Add(size_t row, const StudentRecord& record) {
   auto subject = std::find_if(subjects_.begin(), subjects_.end(),
                               [&](const Subject& s) { return s.name == record.subject; });
   if (subject == subjects_.end()) {
-    subjects_.push_back({record.subject, {}, {}});
+    subjects_.push_back({record.subject, {}, {}, {}});
     subject = subjects_.end() - 1;
   }
   Row r;
   r.subject = static_cast<size_t>(subject - subjects_.begin());
-  std::vector<std::optional<ScoreTotal>> sums;
+  std::vector<std::optional<ScoreTotal>> sums, fulls;
   size_t places = 0;  // sections of this paper so far
   for (size_t i = 0; i < record.results.size() && i < record.sections.size(); ++i) {
     if (record.sections[i].empty()) continue;
@@ -40,20 +56,18 @@ void SectionTotals::Add(size_t row, const StudentRecord& record) {
     if (sums.size() <= s || !r.had[s]) subject->place[s] = std::max(subject->place[s], places++);
     if (sums.size() <= s) {
       sums.resize(s + 1, ScoreTotal());
+      fulls.resize(s + 1, ScoreTotal());
       r.had.resize(s + 1, false);
     }
     r.had[s] = true;
     const QuestionResult& q = record.results[i];
-    if (!sums[s]) continue;
-    if (q.obtained.empty()) {
-      sums[s].reset();
-      continue;
-    }
-    try {
-      sums[s]->Add(q.obtained, std::to_string(q.number));
-    } catch (const Error&) {
-      sums[s].reset();  // beyond the exact range: unknown, as the total is
-    }
+    AddScore(fulls[s], q.full, q.number);
+    AddScore(sums[s], q.obtained, q.number);
+  }
+  subject->full.resize(subject->sections.size(), 0);
+  for (size_t s = 0; s < fulls.size(); ++s) {
+    const std::optional<double> full = fulls[s] ? DecimalValue(fulls[s]->ToString()) : std::nullopt;
+    if (full) subject->full[s] = std::max(subject->full[s], *full);
   }
   for (const std::optional<ScoreTotal>& sum : sums) {
     r.subtotals.push_back(sum ? std::optional<std::string>(sum->ToString()) : std::nullopt);
@@ -85,6 +99,16 @@ std::vector<std::string> SectionTotals::Sections(const std::string& subject) con
     std::vector<std::string> sections;
     for (size_t i : Order(s)) sections.push_back(s.sections[i]);
     return sections;
+  }
+  return {};
+}
+
+std::vector<double> SectionTotals::Fulls(const std::string& subject) const {
+  for (const Subject& s : subjects_) {
+    if (s.name != subject) continue;
+    std::vector<double> fulls;
+    for (size_t i : Order(s)) fulls.push_back(i < s.full.size() ? s.full[i] : 0);
+    return fulls;
   }
   return {};
 }

@@ -27,6 +27,10 @@ class SectionTotals {
   // The subtotals of row `row`, one per section of its subject: "" where
   // the student had no question of the section or a score is unknown.
   std::vector<std::string> Subtotals(size_t row) const;
+  // The full marks of each section of `subject`, in the order of Sections:
+  // the largest sum of full marks a student's paper gives it (0 when no
+  // full marks of it are known).
+  std::vector<double> Fulls(const std::string& subject) const;
 
   // summary.csv: one column per section of each subject, "SUBJECT HEADING",
   // subjects by name.
@@ -38,6 +42,7 @@ class SectionTotals {
     std::string name;
     std::vector<std::string> sections;  // in the order first met
     std::vector<size_t> place;          // per section: the latest place in a paper
+    std::vector<double> full;           // per section: the largest known full marks
   };
   // The indexes of a subject's sections in the paper's order.
   static std::vector<size_t> Order(const Subject& s);
