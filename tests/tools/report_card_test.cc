@@ -10,6 +10,7 @@
 
 #include "tools/cli_fixture.h"
 #include "tools/pdf/pdf_printer.h"
+#include "tools/summary/report_card.h"
 
 namespace generatesheet::testing {
 namespace {
@@ -104,6 +105,11 @@ class ReportCardTest : public CliTest {
   }
 };
 
+// A section's first cell.
+std::string Section(const std::string& heading) {
+  return "<td title=\"" + heading + "\">" + heading + "</td>";
+}
+
 // "<td class="number">TEXT</td>" as the card writes a figure.
 std::string Figure(const std::string& text) { return "<td class=\"number\">" + text + "</td>"; }
 
@@ -122,8 +128,8 @@ TEST_F(ReportCardTest, CardsOfTheTopStudentAStudentAloneAndNoneForAFailedPage) {
         Figure("87.5"),
         // 单选题: own 10, 一班 (10 + 5 + 0) / 3, year 20 / 4; 写作 own 9,
         // 一班 19 / 3, year 26 / 4.
-        "<td>一、单选题</td>" + Figure("10") + Figure("10") + Figure("5.0") + Figure("5.0"),
-        "<td>二、写作</td>" + Figure("10") + Figure("9") + Figure("6.3") + Figure("6.5"),
+        Section("一、单选题") + Figure("10") + Figure("10") + Figure("5.0") + Figure("5.0"),
+        Section("二、写作") + Figure("10") + Figure("9") + Figure("6.3") + Figure("6.5"),
         // right, partly right, wrong, unanswered
         Figure("2") + Figure("1") + Figure("0") + Figure("0"),
         // The one point lost, on question 3; the year scored 26 of 40 on it.
@@ -136,8 +142,8 @@ TEST_F(ReportCardTest, CardsOfTheTopStudentAStudentAloneAndNoneForAFailedPage) {
   const std::string alone = Card("S4");
   for (const std::string& figure :
        {Figure("12 / 20"), Figure("1 / 1（班级仅 1 人）"), Figure("2 / 4"), Figure("62.5"),
-        "<td>一、单选题</td>" + Figure("10") + Figure("5") + Figure("5.0") + Figure("5.0"),
-        "<td>二、写作</td>" + Figure("10") + Figure("7") + Figure("7.0") + Figure("6.5"),
+        Section("一、单选题") + Figure("10") + Figure("5") + Figure("5.0") + Figure("5.0"),
+        Section("二、写作") + Figure("10") + Figure("7") + Figure("7.0") + Figure("6.5"),
         // Question 2 lost most (5 points, the year's 25%), then 3 (3 points).
         Figure("第 2 题") + "<td>单选题</td>" + Figure("0 / 5") + Figure("5") + Figure("25.0%")}) {
     EXPECT_NE(alone.find(figure), std::string::npos) << figure << "\n" << alone;
@@ -189,8 +195,55 @@ TEST_F(ReportCardTest, ACardNeverTakesAnotherFilesName) {
   EXPECT_NE(r.err.find("成绩报告单未写出：S1.card.html 是本批次另一个文件的名字"),
             std::string::npos)
       << r.err;
-  EXPECT_NE(ReadFileForTest(dir_.File("out/S1.card.html")).find("class=\"paperTitle\""),
+  EXPECT_NE(ReadFileForTest(dir_.File("out/S1.card.html")).find("<div class='paperTitle'>学号：S6"),
             std::string::npos);
+}
+
+// The card of figures given straight: the section's title without its
+// instruction, unknown figures as "—", control characters and markup in a
+// name as text, and no class as 未分班.
+TEST(ReportCardHtmlTest, HeadingsUnknownFiguresAndHostileText) {
+  cli::ReportCard card;
+  card.student_id =
+      "A\x01\x7f"
+      "1";
+  card.student_name = "<img src=x onerror=alert(1)>\xc2\x85";
+  card.subject = "";
+  card.total = "7.5";
+  card.full = 10;
+  card.year_place = cli::Place{2, 3};
+  card.sections = {
+      {"一、单项选择（共3小题，每小题3分）：从A、B、C、D中选出", 9, 4.5, std::nullopt, 6},
+      {"二、一个很长很长很长很长很长很长很长的题目名称", 0, std::nullopt, 1, 2}};
+  card.lost = {{7, "单选题", 0, 3, std::nullopt}};
+  const std::string html = cli::ReportCardHtml(card);
+  for (const std::string& piece :
+       {std::string("<td class=\"name\">A\xEF\xBF\xBD\xEF\xBF\xBD"
+                    "1</td>"),
+        std::string("&lt;img src=x onerror=alert(1)&gt;\xEF\xBF\xBD</td>"),
+        std::string("<td class=\"name\">未分班</td>"), std::string("科目：未注明科目"),
+        std::string(">一、单项选择</td>") + Figure("9") + Figure("4.5") + Figure("—") +
+            Figure("6.0"),
+        std::string(">二、一个很长很长很长很长很长很长…</td>") + Figure("—") + Figure("—"),
+        Figure("7.5 / 10") + Figure("—") + Figure("—") + Figure("2 / 3"),
+        Figure("第 7 题") + "<td>单选题</td>" + Figure("0 / 3") + Figure("3") + Figure("—"),
+        std::string("aria-label=\"本人 4.5，班级平均 —，年级平均 6\"")}) {
+    EXPECT_NE(html.find(piece), std::string::npos) << piece << "\n" << html;
+  }
+  EXPECT_EQ(html.find("<img"), std::string::npos);
+  EXPECT_EQ(html.find('\x01'), std::string::npos);
+  EXPECT_EQ(cli::CardFileName("a.b.html"), "a.b.card.html");
+  EXPECT_EQ(cli::CardFileName("page"), "page.card.html");
+
+  // Many cards as one document: each a section of its own.
+  const std::string many = cli::ReportCardsDocument({card, card});
+  EXPECT_EQ(many.find("<main"), std::string::npos);
+  size_t sections = 0;
+  for (size_t at = many.find("<section class=\"card\">"); at != std::string::npos;
+       at = many.find("<section class=\"card\">", at + 1)) {
+    ++sections;
+  }
+  EXPECT_EQ(sections, 2u);
 }
 
 // The output of a shell command.

@@ -5,6 +5,8 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <deque>
+#include <string>
+#include <utility>
 
 #include "tools/pdf/pdf_assembly.h"
 #include "util/error.h"
@@ -50,6 +52,8 @@ struct PrintedCards::Documents {
 
 PrintedCards::PrintedCards() : documents_(std::make_unique<Documents>()) {}
 PrintedCards::~PrintedCards() = default;
+PrintedCards::PrintedCards(PrintedCards&&) noexcept = default;
+PrintedCards& PrintedCards::operator=(PrintedCards&&) noexcept = default;
 
 void PrintedCards::Add(std::string pdf, size_t cards) {
   Document& d = documents_->documents.emplace_back();

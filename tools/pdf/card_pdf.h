@@ -21,8 +21,8 @@ class PrintedCards {
  public:
   PrintedCards();
   ~PrintedCards();
-  PrintedCards(const PrintedCards&) = delete;
-  PrintedCards& operator=(const PrintedCards&) = delete;
+  PrintedCards(PrintedCards&&) noexcept;
+  PrintedCards& operator=(PrintedCards&&) noexcept;
 
   // Adds a printed document (PDF bytes) of `cards` cards; throws Error when
   // it cannot be read or has another number of pages.

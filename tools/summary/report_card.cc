@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "util/html_text.h"
 
@@ -30,20 +31,21 @@ constexpr char kStyle[] = R"(<style>
   h1 { font-size: 1.4rem; margin: 0 0 0.25rem; } h2 { font-size: 1.05rem; margin: 0.9rem 0 0.3rem; }
   .subject { margin: 0 0 0.5rem; color: #57606a; }
   table { border-collapse: collapse; width: 100%; }
-  th, td { border: 1px solid #8c959f; padding: 0.2rem 0.4rem; text-align: left; vertical-align: middle; }
-  th { background: #f6f8fa; font-weight: 600; }
+  th, td { border: 1px solid #8c959f; padding: 0.15rem 0.4rem; text-align: left; vertical-align: middle; }
+  th { background: #f6f8fa; font-weight: 600; white-space: nowrap; }
   td.number { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
   .name { overflow-wrap: anywhere; }
   .standing td { font-size: 1.1rem; font-weight: 600; }
-  svg.bars { display: block; width: 14rem; height: auto; }
-  svg text { font-size: 9px; fill: #1f2328; }
+  svg.bars { display: block; width: 12rem; height: auto; }
+  svg text { font-size: 10px; fill: #1f2328; }
   svg .own { fill: #1f2328; } svg .class { fill: #8c959f; } svg .year { fill: #ffffff; stroke: #1f2328; stroke-width: 0.8; }
   .key { font-size: 0.85rem; margin: 0.2rem 0; }
   .swatch { display: inline-block; width: 1.6em; height: 0.7em; margin: 0 0.3em 0 0.8em; vertical-align: middle; border: 1px solid #1f2328; }
   .swatch.own { background: #1f2328; } .swatch.class { background: #8c959f; } .swatch.year { background: #ffffff; }
   .note { color: #57606a; font-size: 0.8rem; margin: 0.6rem 0 0; }
   @media print {
-    body { max-width: none; padding: 0; font-size: 10pt; }
+    body { max-width: none; padding: 0; font-size: 9.5pt; line-height: 1.4; }
+    h2 { margin: 0.6rem 0 0.2rem; }
     .card { height: 270mm; overflow: hidden; }
     th, .swatch, svg { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
   }
@@ -68,6 +70,25 @@ std::string Text(const std::string& text) {
     }
   }
   return EscapeHtml(clean);
+}
+
+// A section's number and title without its instruction: "一、单项选择" of
+// "一、单项选择（共3小题，每小题3分…）：从A、B、C、D…", cut at a whole
+// character after at most kHeadingLength characters.
+std::string ShortHeading(const std::string& heading) {
+  constexpr size_t kHeadingLength = 16;
+  size_t end = heading.size();
+  for (const char* stop : {"（", "(", "：", ":"}) {
+    const size_t at = heading.find(stop);
+    if (at != std::string::npos && at > 0) end = std::min(end, at);
+  }
+  size_t characters = 0, cut = 0;
+  while (cut < end && characters < kHeadingLength) {
+    ++cut;
+    while (cut < end && (static_cast<unsigned char>(heading[cut]) & 0xC0) == 0x80) ++cut;
+    ++characters;
+  }
+  return heading.substr(0, cut) + (cut < end ? "…" : "");
 }
 
 std::string Fixed(double value, int digits) {
@@ -147,7 +168,7 @@ std::string Sections(const ReportCard& c) {
       "</p><table class=\"sections\"><thead><tr><th>大题</th><th>满分</th><th>本人</th>"
       "<th>班级平均</th><th>年级平均</th><th>比较</th></tr></thead><tbody>";
   for (const CardSection& s : c.sections) {
-    html += "<tr><td>" + Text(s.heading) + "</td>" +
+    html += "<tr><td title=\"" + Text(s.heading) + "\">" + Text(ShortHeading(s.heading)) + "</td>" +
             Cell(s.full > 0 ? Score(s.full) : std::string(kMissing)) +
             Cell(s.own ? Score(*s.own) : kMissing) + Cell(Optional(s.class_mean, 1)) +
             Cell(Optional(s.year_mean, 1)) + "<td>" + SectionBars(s) + "</td></tr>";
