@@ -5,11 +5,12 @@
 set -eu
 
 # p7zip-full: the tests read packages that 7-Zip zipped (AES entries without CRC-32).
+# libdeflate-dev: the CRC-32 of AE-1 entries at the processor's speed.
 # python3-openpyxl: the tests read the class workbook back with a reader of its own.
 packages="build-essential cmake pkg-config g++ clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools-dev libglib2.0-dev libarchive-dev libsodium-dev nlohmann-json3-dev
-  nettle-dev zlib1g-dev libxlsxwriter-dev libqpdf-dev libharfbuzz-dev libfontconfig-dev
+  nettle-dev zlib1g-dev libdeflate-dev libxlsxwriter-dev libqpdf-dev libharfbuzz-dev libfontconfig-dev
   p7zip-full python3-openpyxl"
 # The machine may already carry its own Node.js and npm; Debian's would conflict.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"

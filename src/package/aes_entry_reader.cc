@@ -1,5 +1,6 @@
 #include "package/aes_entry_reader.h"
 
+#include <libdeflate.h>
 #include <nettle/memxor.h>
 #include <nettle/pbkdf2.h>
 #include <string.h>
@@ -89,7 +90,7 @@ bool AesEntryReader::Begin(int fd, const AesZipEntry& entry, const std::string& 
   next_offset_ = data_offset + sizeof salt_and_verifier;
   cipher_left_ = entry.packed_size - sizeof salt_and_verifier - kCodeSize;
   packed_consumed_ = sizeof salt_and_verifier;
-  crc_ = static_cast<std::uint32_t>(crc32(0, nullptr, 0));  // zlib keeps CRCs in uLong
+  crc_ = 0;
   return true;
 }
 
@@ -178,8 +179,7 @@ std::ptrdiff_t AesEntryReader::ReadDeflated(char* buffer, std::size_t size) {
 // authentication code.
 void AesEntryReader::UpdateCrc(const char* data, std::size_t size) {
   if (entry_.vendor_version != 1) return;
-  crc_ = static_cast<std::uint32_t>(
-      crc32(crc_, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
+  crc_ = libdeflate_crc32(crc_, data, size);
 }
 
 std::ptrdiff_t AesEntryReader::Finish() {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -289,6 +290,38 @@ TEST_F(ArchiveZipComponentTest, ReadsAesEntriesThatStoreNoCrc) {
     if (std::string(level) == "-mx=0") {
       EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("认证码不符"));
     }
+  }
+}
+
+// An AE-1 entry keeps a CRC-32 beside its authentication code: read whole
+// when the two agree with the data, stored or deflated, and refused when the
+// CRC-32 the package records is another, though the code still fits.
+TEST_F(ArchiveZipComponentTest, ChecksTheCrcOfAesEntriesThatStoreOne) {
+  const std::string analysis = RandomBytes(150 * 1024, 3) + std::string(70 * 1024 + 3, 'q');
+  for (bool deflate : {true, false}) {
+    SCOPED_TRACE(deflate ? "deflated" : "stored");
+    const std::string archive = Package(
+        "1001.zip", {ZipEntry::File("Analysis.mdb", analysis), ZipEntry::File("Pbase.mdb", "bank")},
+        {.encryption = ZipEncryption::kAes256, .deflate = deflate});
+    std::string zip = ReadFileForTest(archive);
+    const auto found = AesVersionsAndCrcs(zip);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], std::make_pair(1, static_cast<std::uint32_t>(crc32(
+                                              0, reinterpret_cast<const Bytef*>(analysis.data()),
+                                              static_cast<uInt>(analysis.size())))));
+    ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), analysis);
+
+    // The first entry's CRC-32, one bit changed, in its local header and in
+    // the central directory.
+    for (const char* signature : {"PK\x03\x04", "PK\x01\x02"}) {
+      const size_t at = zip.find(signature) + (signature[2] == 3 ? 14 : 16);
+      zip[at] = static_cast<char>(zip[at] ^ 0x01);
+    }
+    WriteFileForTest(bak_ + "/Analysis.mdb", "old analysis");
+    WriteFileForTest(archive, zip);
+    ExpectRefused(archive, ZipResult::kBadEntry, "1001.zip：Analysis.mdb（");
+    EXPECT_THAT(zip_.LastResultDescription(), HasSubstr("校验和不符"));
   }
 }
 
