@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and uses it as a stranger
 # would, from outside the build: the installed program prints its version
-# and runs the demo with its installed template and samples; a C++ host built
+# and runs the demo with its installed template and samples, a batch writes
+# its workbook through the installed engines module; a C++ host built
 # through find_package and a C host built through pkg-config, against the
 # installed tree only, write pages, catch the library's error type and log.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR LIBDIR VERSION C_COMPILER
@@ -31,6 +32,17 @@ export GENERATESHEET_KEY_FILE="$prefix/share/generatesheet/samples/demo.key"
 [ "$("$program" --version)" = "generate-sheet $version" ] || fail "--version is not $version"
 "$program" demo --out demo >demo.txt || fail "the installed demo failed"
 [ "$(grep -c '\.html$' demo.txt)" = 2 ] || fail "the demo did not list two pages"
+
+# Making a page maps no PDF or workbook library; the batch's workbook comes
+# from the installed engines module, which the program finds beside it.
+readelf -d "$program" | grep -qE 'NEEDED.*(qpdf|harfbuzz|fontconfig|xlsxwriter)' &&
+  fail "the program links the PDF or workbook libraries itself"
+printf 'package_folder,zip_name,student_id,student_name,subject\n%s\n' \
+  "demo/packages/english,english-2024010101.zip,2024010101,李明,英语" >students.csv
+cp "$GENERATESHEET_KEY_FILE" demo.key && chmod 600 demo.key
+"$program" batch students.csv --out batch/ --key-file demo.key >batch.txt 2>&1 ||
+  fail "the installed batch failed: $(cat batch.txt)"
+[ -s batch/summary.xlsx ] || fail "the installed batch wrote no workbook: $(cat batch.txt)"
 
 # Each host gets its own package, made by the installed program.
 package() {

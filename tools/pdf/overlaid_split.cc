@@ -148,6 +148,11 @@ PrintedGroup::PrintedGroup(std::string pdf, const std::string& mark, size_t coun
 
 PrintedGroup::~PrintedGroup() = default;
 
+std::unique_ptr<PrintedGroup> OpenPrintedGroup(std::string pdf, const std::string& mark,
+                                               size_t count) {
+  return std::make_unique<PrintedGroup>(std::move(pdf), mark, count);
+}
+
 void PrintedGroup::WriteStudentPdfs(const std::string& overlay,
                                     const std::vector<StudentPdf>& students) {
   std::unique_ptr<QPDF> over;

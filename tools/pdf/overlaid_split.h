@@ -29,7 +29,9 @@ class PrintedGroup {
   // every student's mark is found, the first on the first page, each on a
   // later page than the last.
   PrintedGroup(std::string pdf, const std::string& mark, size_t count);
-  ~PrintedGroup();
+  // Virtual, as is WriteStudentPdfs: the program holds a group made by the
+  // engines module (OpenPrintedGroup) and links none of its code.
+  virtual ~PrintedGroup();
 
   // The pages each student takes, in order.
   const std::vector<size_t>& page_counts() const { return counts_; }
@@ -37,13 +39,19 @@ class PrintedGroup {
   // Writes each student's PDF: its pages, each with the page of `overlay`
   // of the same place laid over it.  Throws Error naming the file that
   // could not be written.
-  void WriteStudentPdfs(const std::string& overlay, const std::vector<StudentPdf>& students);
+  virtual void WriteStudentPdfs(const std::string& overlay,
+                                const std::vector<StudentPdf>& students);
 
  private:
   std::string bytes_;  // read by pdf_ for as long as it lives
   std::unique_ptr<QPDF> pdf_;
   std::vector<size_t> counts_;
 };
+
+// A PrintedGroup made where the engines are (tools/engines/): in the
+// program, by the engines module it loads on first use.
+std::unique_ptr<PrintedGroup> OpenPrintedGroup(std::string pdf, const std::string& mark,
+                                               size_t count);
 
 }  // namespace generatesheet::cli
 

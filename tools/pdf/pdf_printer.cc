@@ -398,7 +398,7 @@ void PdfPrinter::Load(const std::string& url) {
 }
 
 void PdfPrinter::UseFontSubsets(const std::string& text) {
-  if (!fonts_) fonts_ = std::make_unique<PrintFonts>();
+  if (!fonts_) fonts_ = OpenPrintFonts();
   Json faces = Json::array();
   for (const PrintFonts::Subset& subset : fonts_->SubsetFor(text)) {
     faces.push_back(Json::array({subset.weight, Base64Encode(subset.bytes)}));

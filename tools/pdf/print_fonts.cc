@@ -96,6 +96,8 @@ PrintFonts::PrintFonts() {
 
 PrintFonts::~PrintFonts() = default;
 
+std::unique_ptr<PrintFonts> OpenPrintFonts() { return std::make_unique<PrintFonts>(); }
+
 std::vector<PrintFonts::Subset> PrintFonts::SubsetFor(std::string_view text) const {
   std::vector<Subset> subsets;
   for (const auto& face : faces_) {

@@ -29,19 +29,25 @@ class PrintFonts {
   // another family or weight, is left out: the browser then uses what the
   // system gives it, as it would without this.
   PrintFonts();
-  ~PrintFonts();
+  // Virtual, as is SubsetFor: the program holds fonts made by the engines
+  // module (OpenPrintFonts) and links none of their code.
+  virtual ~PrintFonts();
   PrintFonts(const PrintFonts&) = delete;
   PrintFonts& operator=(const PrintFonts&) = delete;
 
   // Each installed face cut down to the characters of `text` (UTF-8; bytes
   // that are not UTF-8 are passed over) and to printable ASCII, with every
   // layout feature kept.  A face that cannot be cut is left out.
-  std::vector<Subset> SubsetFor(std::string_view text) const;
+  virtual std::vector<Subset> SubsetFor(std::string_view text) const;
 
  private:
   struct Face;
   std::vector<std::unique_ptr<Face>> faces_;
 };
+
+// PrintFonts made where the engines are (tools/engines/): in the program,
+// by the engines module it loads on first use.
+std::unique_ptr<PrintFonts> OpenPrintFonts();
 
 }  // namespace generatesheet::cli
 

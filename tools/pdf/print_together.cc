@@ -275,14 +275,15 @@ std::vector<bool> PrintGroup(PdfPrinter& printer, const std::vector<PagePrint>& 
   const std::string body = GroupBody(students, mark);
   printer.Replace(GroupDocument(students.front().html, body));
   CheckGroupDocument(printer, students, body);
-  PrintedGroup group(printer.PrintOpen(), mark, students.size());
+  const std::unique_ptr<PrintedGroup> group =
+      OpenPrintedGroup(printer.PrintOpen(), mark, students.size());
   std::vector<StudentPdf> pdfs;
   for (size_t i = 0; i < students.size(); ++i) {
-    students[i].pages = group.page_counts()[i];
+    students[i].pages = group->page_counts()[i];
     pdfs.push_back({students[i].title, pages[members[i]].pdf_path});
   }
   printer.Replace(RunningHeaders(students));
-  group.WriteStudentPdfs(printer.PrintOpen(), pdfs);
+  group->WriteStudentPdfs(printer.PrintOpen(), pdfs);
   for (const size_t i : members) printed[i] = true;
   return printed;
 }
