@@ -43,6 +43,11 @@ cp "$GENERATESHEET_KEY_FILE" demo.key && chmod 600 demo.key
 "$program" batch students.csv --out batch/ --key-file demo.key >batch.txt 2>&1 ||
   fail "the installed batch failed: $(cat batch.txt)"
 [ -s batch/summary.xlsx ] || fail "the installed batch wrote no workbook: $(cat batch.txt)"
+# The program copied away from its module says which file it looked for.
+mkdir alone && cp "$program" alone/
+if alone/generate-sheet summary batch/ >alone.txt 2>&1; then fail "a summary without the module passed"; fi
+grep -q "generatesheet-engines.so" alone.txt || fail "no word of the missing module: $(cat alone.txt)"
+[ -s batch/summary.xlsx ] || fail "a summary without the module took the workbook away"
 
 # Each host gets its own package, made by the installed program.
 package() {

@@ -92,4 +92,29 @@ std::string WorkbookLimit(const std::vector<SummaryTable>& tables) {
   return Engines().workbook_limit(tables);
 }
 
+// The documents are made, used and let go in the module; the program moves
+// the shared pointer only.
+PrintedCards::PrintedCards() { Engines().make_printed_cards(this); }
+PrintedCards::~PrintedCards() = default;
+PrintedCards::PrintedCards(PrintedCards&&) noexcept = default;
+PrintedCards& PrintedCards::operator=(PrintedCards&&) noexcept = default;
+
+void PrintedCards::Add(std::string pdf, size_t cards) {
+  (this->*Engines().printed_cards_add)(std::move(pdf), cards);
+}
+
+size_t PrintedCards::size() const { return (this->*Engines().printed_cards_size)(); }
+
+void PrintedCards::WriteAll(const std::string& path, const std::vector<std::string>& titles) {
+  (this->*Engines().printed_cards_write_all)(path, titles);
+}
+
+void PrintedCards::PutLast(size_t card, const std::string& student_pdf) {
+  (this->*Engines().printed_cards_put_last)(card, student_pdf);
+}
+
+bool RemoveCardPage(const std::string& student_pdf) {
+  return Engines().remove_card_page(student_pdf);
+}
+
 }  // namespace generatesheet::cli

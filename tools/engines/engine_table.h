@@ -6,7 +6,9 @@
 // main, several milliseconds of every `run`.
 //
 // EngineTable is the module's one entry point: the program's stand-ins for
-// the engines' functions (engine_loader.cc) call through it.  Both sides
+// the engines' functions (engine_loader.cc) call through it.  A function of
+// the engines that the rest of the program calls gets an entry and a
+// stand-in; without them the program does not link.  Both sides
 // are built from the same headers in one build; the module is taken only
 // when its version and table size match the program's.
 #ifndef GENERATESHEET_TOOLS_ENGINES_ENGINE_TABLE_H_
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/pdf/card_pdf.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/overlaid_split.h"
 #include "tools/pdf/print_fonts.h"
@@ -39,6 +42,15 @@ struct EngineTable {
   size_t (*write_summary_workbook)(const std::string& path, const std::vector<SummaryTable>& tables,
                                    const std::vector<std::string>& note);
   std::string (*workbook_limit)(const std::vector<SummaryTable>& tables);
+
+  // Moves new, empty cards into `into`.
+  void (*make_printed_cards)(PrintedCards* into);
+  void (PrintedCards::*printed_cards_add)(std::string, size_t);
+  size_t (PrintedCards::*printed_cards_size)() const;
+  void (PrintedCards::*printed_cards_write_all)(const std::string&,
+                                                const std::vector<std::string>&);
+  void (PrintedCards::*printed_cards_put_last)(size_t, const std::string&);
+  bool (*remove_card_page)(const std::string& student_pdf);
 };
 
 // The name the module exports its table under.

@@ -50,7 +50,7 @@ struct PrintedCards::Documents {
   std::vector<std::pair<size_t, size_t>> pages;  // per card: document, page
 };
 
-PrintedCards::PrintedCards() : documents_(std::make_unique<Documents>()) {}
+PrintedCards::PrintedCards() : documents_(std::make_shared<Documents>()) {}
 PrintedCards::~PrintedCards() = default;
 PrintedCards::PrintedCards(PrintedCards&&) noexcept = default;
 PrintedCards& PrintedCards::operator=(PrintedCards&&) noexcept = default;

@@ -39,7 +39,10 @@ class PrintedCards {
 
  private:
   struct Documents;
-  std::unique_ptr<Documents> documents_;
+  // Shared, not unique: the deleter is taken where the documents are made,
+  // so the program can hold cards made by the engines module
+  // (tools/engines/) without the type.  Never shared: moves only.
+  std::shared_ptr<Documents> documents_;
 };
 
 // Takes a card's page out of the student's PDF at `student_pdf`, if it has
