@@ -101,7 +101,8 @@ PrintedCards PrintCards(PdfPrinter& printer, const std::vector<PlacedCard>& card
   const auto print = [&](size_t begin, size_t end) {
     std::vector<ReportCard> group;
     for (size_t i = begin; i < end; ++i) group.push_back(cards[i].card);
-    out.Add(printer.PrintDocument(ReportCardsDocument(group)), group.size());
+    // Untagged: the pages are taken apart, and the tags are most of a print.
+    out.Add(printer.PrintDocument(ReportCardsDocument(group), false), group.size());
     for (size_t i = begin; i < end; ++i) printed[i] = true;
   };
   for (size_t begin = 0; begin < cards.size(); begin += kCardsTogether) {

@@ -440,10 +440,10 @@ void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path
   }
 }
 
-std::string PdfPrinter::PrintDocument(const std::string& html) {
+std::string PdfPrinter::PrintDocument(const std::string& html, bool tagged) {
   try {
     Load("data:text/html;charset=utf-8;base64," + Base64Encode(html));
-    return PrintLoaded();
+    return PrintLoaded(tagged);
   } catch (const std::exception& e) {
     Stop();
     throw Error(std::string("页面无法打印为 PDF：") + e.what());

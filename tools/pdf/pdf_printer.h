@@ -53,8 +53,11 @@ class PdfPrinter {
   void Print(const std::string& page_path, const std::string& pdf_path);
 
   // Prints a whole HTML document (UTF-8) given as text; returns the PDF's
-  // bytes.  Throws Error.
-  std::string PrintDocument(const std::string& html);
+  // bytes.  Unless `tagged`, it is printed without the structure tree (which
+  // costs the browser much of a print, and does not survive taking the
+  // pages apart) and without a running header of the printer's own.
+  // Throws Error.
+  std::string PrintDocument(const std::string& html, bool tagged = true);
 
   // Loads the page, evaluates `expression` in it and returns the value as
   // JSON text.  For checks of pages in a real browser; a `phone_width`
