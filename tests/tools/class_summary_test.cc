@@ -126,7 +126,7 @@ std::string ColumnName(size_t n) {
 void ExpectWorkbookTables(const nlohmann::json& book, const std::string& folder) {
   std::vector<std::string> names;
   for (const nlohmann::json& sheet : book["sheets"]) names.push_back(sheet["name"]);
-  EXPECT_EQ(names, (std::vector<std::string>{"学生", "试题", "得分矩阵", "班级"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"学生", "试题", "得分矩阵", "班级", "大题"}));
   const std::pair<const char*, const char*> csv_of[] = {
       {"学生", "summary.csv"}, {"试题", "items.csv"}, {"得分矩阵", "scores.csv"}};
   for (const auto& [name, csv] : csv_of) {
@@ -483,7 +483,7 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   const std::string summary = ReadFileForTest(dir_.File("pages/summary.csv"));
   ASSERT_TRUE(summary.starts_with(
       "\xEF\xBB\xBF学号,姓名,科目,得分,结果,页面,名次,百分位,答对,部分正确,答错,未作答,"
-      "测验 一、单选题,测验 二、写作,英语 一、单项选择"))
+      "得分率,z 分数（标准差 n−1）,T 分数,测验 一、单选题,测验 二、写作,英语 一、单项选择"))
       << summary.substr(0, 400);
   const std::vector<std::string> rows = CsvLines(summary);
   ASSERT_EQ(rows.size(), kStudents + 3u);
@@ -908,9 +908,9 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
   ASSERT_EQ(rows.size(), 10u);
   // Rank and percentile among the known totals only; the verdict counts.
   // By student number: the unreadable ones (number unknown) first.
-  EXPECT_EQ(rows[8], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0");
-  EXPECT_EQ(rows[9], "7,学生7,英语,,完整,7.html,,,0,2,0,0");
-  EXPECT_EQ(rows[1], ",,,,未写出,,,,,,,");  // big: no page beside it
+  EXPECT_EQ(rows[8], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0,0.5000,,");
+  EXPECT_EQ(rows[9], "7,学生7,英语,,完整,7.html,,,0,2,0,0,,,");
+  EXPECT_EQ(rows[1], ",,,,未写出,,,,,,,,,,");  // big: no page beside it
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
 
@@ -945,7 +945,7 @@ TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {
                 "未写出<div class='cause'>答卷包不是 zip 文件：&lt;img src=x&gt;.zip</div></td>"),
             std::string::npos);
   EXPECT_NE(cli::SummaryOf({record}).StudentsCsv().find(
-                "\"O'Neil & \"\"Co\"\"\",英语,,未写出,,,,,,,\r\n"),
+                "\"O'Neil & \"\"Co\"\"\",英语,,未写出,,,,,,,,,,\r\n"),
             std::string::npos)
       << cli::SummaryOf({record}).StudentsCsv();
 }
@@ -977,7 +977,7 @@ TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
     record.subject = name;
     record.state = Outcome::kNotWritten;
     const cli::ClassSummary summary = cli::SummaryOf({record});
-    EXPECT_EQ(CsvLines(summary.StudentsCsv())[1], "1," + cell + "," + cell + ",,未写出,,,,,,,");
+    EXPECT_EQ(CsvLines(summary.StudentsCsv())[1], "1," + cell + "," + cell + ",,未写出,,,,,,,,,,");
     EXPECT_EQ(CsvLines(summary.ScoresCsv())[1], "1," + cell + "," + cell);
   }
 }

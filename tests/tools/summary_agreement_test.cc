@@ -130,9 +130,69 @@ const KnownQuestion* QuestionOf(const KnownStudent& s, int number) {
   return nullptr;
 }
 
+// The paper's full marks: the most any student's questions give.
+double PaperFull(const std::vector<const KnownStudent*>& of) {
+  double paper = 0;
+  for (const KnownStudent* s : of) {
+    double full = 0;
+    for (const KnownQuestion& q : s->questions) full += q.full;
+    paper = std::max(paper, full);
+  }
+  return paper;
+}
+
+// The value at (n − 1)·p of the ascending `sorted`, interpolated.
+double Quartile(const std::vector<double>& sorted, double p) {
+  const double at = p * static_cast<double>(sorted.size() - 1);
+  const double below = std::floor(at);
+  const double low = sorted[static_cast<size_t>(below)];
+  const double high = sorted[std::min(static_cast<size_t>(below) + 1, sorted.size() - 1)];
+  return low + (at - below) * (high - low);
+}
+
+// The section a question is in, as RecordOf names it.
+std::string SectionOf(const KnownQuestion& q) {
+  return q.choice() ? "一、单选题" : "二、写作（共1小题）：按要求写一篇短文";
+}
+
+// Per section of the students `of`, in page order, by short heading: its
+// full marks (the year's, `year`, when given), the count and mean of the
+// subtotals and the score rate.
+json SectionsOf(const std::vector<const KnownStudent*>& of, const json& year = nullptr) {
+  json sections = json::array();
+  for (const bool choice : {true, false}) {
+    double full = 0, sum = 0, count = 0;
+    for (const KnownStudent* s : of) {
+      double marks = 0, subtotal = 0;
+      bool had = false;
+      for (const KnownQuestion& q : s->questions) {
+        if (q.choice() != choice) continue;
+        had = true;
+        marks += q.full;
+        subtotal += Value(q.obtained);
+      }
+      full = std::max(full, marks);
+      count += had;
+      sum += had ? subtotal : 0;
+    }
+    const std::string label = choice ? "一、单选题" : "二、写作";
+    for (const json& y : year.is_null() ? json::array() : year) {
+      if (y["label"] == label) full = y["full"].get<double>();
+    }
+    if (full == 0) continue;
+    sections.push_back({{"label", label},
+                        {"full", full},
+                        {"count", count},
+                        {"mean", count > 0 ? json(sum / count) : json(nullptr)},
+                        {"score_rate", count > 0 ? json(sum / count / full) : json(nullptr)}});
+  }
+  return sections;
+}
+
 // The figures of the students `of` (one subject), as summary.json names
-// them; "key_flag" stands for the flag "标准答案可能有误".
-json FiguresOf(std::vector<const KnownStudent*> of) {
+// them; "key_flag" stands for the flag "标准答案可能有误".  The rates are
+// against `paper`, the full marks of the year's paper (of `of` when 0).
+json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
   std::sort(of.begin(), of.end(),
             [](const KnownStudent* a, const KnownStudent* b) { return a->id < b->id; });
   std::map<int, const KnownQuestion*> columns;
@@ -301,9 +361,36 @@ json FiguresOf(std::vector<const KnownStudent*> of) {
     f["questions"].push_back(question);
   }
 
+  if (paper == 0) paper = PaperFull(of);
+  // 三率一分 at the default thresholds, and the quartiles.
+  for (const char* key : {"q1", "q3", "score_rate", "pass_rate", "excellent_rate", "low_rate"}) {
+    f[key] = nullptr;
+  }
+  if (!totals.empty()) {
+    f["q1"] = Quartile(sorted, 0.25);
+    f["q3"] = Quartile(sorted, 0.75);
+  }
+  if (!totals.empty() && paper > 0) {
+    double pass = 0, excellent = 0, low = 0;
+    // In whole hundredths of tenths, so 4.8 of 12 is exactly at 40%.
+    const long full = std::lround(paper * 10);
+    for (double t : totals) {
+      const long tenths = std::lround(t * 10);
+      pass += tenths * 100 >= 60 * full;
+      excellent += tenths * 100 >= 85 * full;
+      low += tenths * 100 < 40 * full;
+    }
+    f["score_rate"] = f["mean"].get<double>() / paper;
+    f["pass_rate"] = pass / n;
+    f["excellent_rate"] = excellent / n;
+    f["low_rate"] = low / n;
+  }
   f["students"] = json::array();
   for (const KnownStudent* s : of) {
     const double t = Total(*s);
+    // The standard scores against the n − 1 spread.
+    const json z = f["sd"].is_null() ? json(nullptr)
+                                     : json((t - f["mean"].get<double>()) / f["sd"].get<double>());
     double above = 0, below = 0, tied = 0;
     for (double other : totals) {
       above += other > t;
@@ -326,6 +413,9 @@ json FiguresOf(std::vector<const KnownStudent*> of) {
                              {"total", t},
                              {"rank", static_cast<int>(above) + 1},
                              {"percentile", 100 * (below + 0.5 * tied) / n},
+                             {"share", paper > 0 ? json(t / paper) : json(nullptr)},
+                             {"z", z},
+                             {"t", z.is_null() ? z : json(50 + 10 * z.get<double>())},
                              {"right", right},
                              {"partial", partial},
                              {"wrong", wrong},
@@ -438,7 +528,23 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
 
   for (const auto& [subject, of] : by_subject) {
     SCOPED_TRACE(subject);
-    const json expected = FiguresOf(of);
+    json expected = FiguresOf(of);
+    // Each student's rank within the class: the rank of the class's own
+    // figures.
+    if (classes) {
+      std::map<std::string, std::vector<const KnownStudent*>> members;
+      for (const KnownStudent* s : of) members[s->class_name].push_back(s);
+      std::map<std::string, json> rank_in_class;
+      for (const auto& [name, in_class] : members) {
+        const json class_figures = FiguresOf(in_class);
+        for (const json& s : class_figures["students"]) {
+          rank_in_class[s["student_id"].get<std::string>()] = s["rank"];
+        }
+      }
+      for (json& s : expected["students"]) {
+        s["class_rank"] = rank_in_class[s["student_id"].get<std::string>()];
+      }
+    }
     const json* actual = nullptr;
     for (const json& s : all["subjects"]) {
       if (s["subject"] == subject) actual = &s;
@@ -476,6 +582,31 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
         {"高低分组人数", "group"}};
     for (const auto& [column, key] : columns) {
       sheet_figure(class_sheet, whole, column, expected[key], "班级 全体");
+    }
+    const std::pair<const char*, const char*> bands[] = {
+        {"下四分位数", "q1"},
+        {"上四分位数", "q3"},
+        {"得分率", "score_rate"},
+        {"及格率（得分≥满分的60%）", "pass_rate"},
+        {"优秀率（得分≥满分的85%）", "excellent_rate"},
+        {"低分率（得分<满分的40%）", "low_rate"}};
+    for (const auto& [column, key] : bands) {
+      sheet_figure(class_sheet, whole, column, expected[key], "班级 全体");
+    }
+    // Each section's figures, by its short heading, in summary.json and 大题.
+    const json sections = SectionsOf(of);
+    ASSERT_TRUE(actual->contains("section_figures"));
+    ExpectMatches((*actual)["section_figures"], sections, "section_figures");
+    const Sheet section_sheet(book, "大题");
+    for (const json& section : sections) {
+      const size_t row =
+          section_sheet.Row({{"范围", "全体"}, {"科目", subject}, {"大题", section["label"]}});
+      for (const auto& [column, key] : {std::pair<const char*, const char*>{"满分", "full"},
+                                        {"人数", "count"},
+                                        {"平均分", "mean"},
+                                        {"得分率", "score_rate"}}) {
+        sheet_figure(section_sheet, row, column, section[key], "大题 全体");
+      }
     }
     EXPECT_EQ(class_sheet.Cell(whole, "信度公式")["value"], expected["alpha"].is_null() ? ""
                                                             : expected["kr20"]          ? "KR-20"
@@ -556,17 +687,28 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       EXPECT_EQ(students.Cell(row, "得分"), Spelled(s["total"].get<double>()));
       EXPECT_EQ(students.Cell(row, "名次"), s["rank"].dump());
       EXPECT_EQ(students.Cell(row, "百分位"), Fixed(s["percentile"].get<double>(), 2));
+      EXPECT_EQ(students.Cell(row, "得分率"), CsvFigure(s["share"], 4));
+      EXPECT_EQ(students.Cell(row, "z 分数（标准差 n−1）"), CsvFigure(s["z"], 4));
+      EXPECT_EQ(students.Cell(row, "T 分数"), CsvFigure(s["t"], 2));
+      EXPECT_EQ(students.Has("班级名次"), classes);
       const size_t sheet_row = student_sheet.Row({{"学号", id}, {"科目", subject}});
-      for (const auto& [column, key] :
-           std::vector<std::pair<const char*, const char*>>{{"得分", "total"},
-                                                            {"名次", "rank"},
-                                                            {"百分位", "percentile"},
-                                                            {"答对", "right"},
-                                                            {"部分正确", "partial"},
-                                                            {"答错", "wrong"},
-                                                            {"未作答", "unanswered"}}) {
+      std::vector<std::pair<const char*, const char*>> sheet_columns = {
+          {"得分", "total"},
+          {"名次", "rank"},
+          {"百分位", "percentile"},
+          {"得分率", "share"},
+          {"z 分数（标准差 n−1）", "z"},
+          {"T 分数", "t"},
+          {"答对", "right"},
+          {"部分正确", "partial"},
+          {"答错", "wrong"},
+          {"未作答", "unanswered"}};
+      if (classes) sheet_columns.push_back({"班级名次", "class_rank"});
+      for (const auto& [column, key] : sheet_columns) {
         sheet_figure(student_sheet, sheet_row, column, s[key], "学生");
-        if (std::string(key) != "total" && std::string(key) != "percentile") {
+        const std::string k = key;
+        if (k == "rank" || k == "class_rank" || k == "right" || k == "partial" || k == "wrong" ||
+            k == "unanswered") {
           EXPECT_EQ(students.Cell(row, column), s[key].dump()) << column;
         }
       }
@@ -597,16 +739,44 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
     for (const KnownStudent* s : of) by_class[s->class_name].push_back(s);
     for (const auto& [name, members] : by_class) {
       SCOPED_TRACE("class " + ClassLabel(name));
-      const json c = FiguresOf(members);
+      const json c = FiguresOf(members, PaperFull(of));
       const json* in_json = nullptr;
       for (const json& x : (*actual)["classes"]) {
         if (x["class"] == name) in_json = &x;
       }
       ASSERT_NE(in_json, nullptr);
-      for (const char* key : {"count", "complete", "mean", "median", "min", "max", "sd", "alpha"}) {
+      for (const char* key :
+           {"count", "complete", "mean", "median", "min", "max", "sd", "alpha", "q1", "q3",
+            "score_rate", "pass_rate", "excellent_rate", "low_rate"}) {
         ExpectMatches((*in_json)[key], c[key], std::string("classes.") + key);
       }
       const size_t row = class_sheet.Row({{"范围", ClassLabel(name)}, {"科目", subject}});
+      for (const auto& [column, key] : bands)
+        sheet_figure(class_sheet, row, column, c[key], "班级");
+      // The class's part of each section, against the section's full marks.
+      for (const json& section : SectionsOf(members, sections)) {
+        const json* listed = nullptr;
+        for (const json& a : (*actual)["section_figures"]) {
+          if (a["label"] != section["label"]) continue;
+          for (const json& x : a["classes"]) {
+            if (x["class"] == name) listed = &x;
+          }
+        }
+        if (section["count"] == 0) {
+          EXPECT_EQ(listed, nullptr) << section;
+          continue;
+        }
+        ASSERT_NE(listed, nullptr) << section;
+        json means = section;
+        means.erase("label");
+        means.erase("full");
+        ExpectMatches(*listed, means, "section_figures.classes");
+        const size_t at = section_sheet.Row(
+            {{"范围", ClassLabel(name)}, {"科目", subject}, {"大题", section["label"]}});
+        sheet_figure(section_sheet, at, "平均分", section["mean"], "大题");
+        sheet_figure(section_sheet, at, "得分率", section["score_rate"], "大题");
+        sheet_figure(section_sheet, at, "人数", section["count"], "大题");
+      }
       for (const auto& [column, key] : columns) {
         const std::string k = key;
         const bool per_class = k != "population_sd" && k != "skewness" && k != "kurtosis" &&
@@ -720,7 +890,7 @@ cli::StudentRecord RecordOf(const KnownStudent& s) {
                 : x == 0         ? Verdict::kWrong
                                  : Verdict::kPartial;
     record.results.push_back(r);
-    record.sections.push_back(k.choice() ? "一、单选题" : "二、写作");
+    record.sections.push_back(SectionOf(k));
   }
   return record;
 }

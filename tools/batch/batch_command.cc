@@ -193,7 +193,8 @@ void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
 // `all_files` turns false when a summary file was left out (the rest
 // written), as a workbook beyond the format's limits is.
 bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
-                  unsigned jobs, const RunEnd& end, bool& all_files, ReportCards* cards = nullptr) {
+                  unsigned jobs, const RunEnd& end, const ScoreBands& bands, bool& all_files,
+                  ReportCards* cards = nullptr) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
               << "\n";
@@ -203,7 +204,9 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
     const std::string note = end.interrupted      ? "批量生成被中断，用 --resume 继续"
                              : end.key_mismatches ? "批量生成已停止，用 --resume 继续"
                                                   : "";
-    const SummaryWritten written = BatchSummary(plan, jobs, note).Write(page_prefix, cards);
+    ClassSummary summary = BatchSummary(plan, jobs, note);
+    summary.SetBands(bands);
+    const SummaryWritten written = summary.Write(page_prefix, cards);
     for (const std::string& line : written.notes) std::cerr << line << "\n";
     for (const std::string& line : written.left_out) std::cerr << line << "\n";
     all_files = written.left_out.empty();
@@ -346,6 +349,7 @@ struct FolderWork {
   const std::string& signing_key;
   bool keep_earlier;  // interrupted before any row: the earlier files stay
   const RunEnd& end;
+  ScoreBands bands;
 };
 
 struct Finished {
@@ -383,8 +387,9 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
     if (!work.pdf || work.shard.count > 1) RemoveStaleClassPdf(work.plan, work.page_prefix);
     ReportCards cards;
     const bool with_cards = work.report_cards && work.shard.count <= 1;
-    finished.summary = WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end,
-                                    finished.all_summary_files, with_cards ? &cards : nullptr);
+    finished.summary =
+        WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end, work.bands,
+                     finished.all_summary_files, with_cards ? &cards : nullptr);
     // After the summary, from its figures; none when it was not written.
     if (with_cards && finished.summary) {
       finished.cards =
@@ -418,6 +423,7 @@ int Run(const ParsedArgs& args) {
     throw UsageError("分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出");
   }
   const std::string signing_key = SigningKeyOption(args, out);
+  const ScoreBands bands = ScoreBandsOption(args);
   const bool pdf = args.Has("pdf");
   const bool duplex = args.Has("duplex");
   if (duplex && !pdf) {
@@ -486,7 +492,7 @@ int Run(const ParsedArgs& args) {
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
   const Finished finished =
       WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex, args.Has("report-cards"),
-                        signing_key, end.interrupted && nothing_done, end},
+                        signing_key, end.interrupted && nothing_done, end, bands},
                        printer, report_path, manifest_path);
   PrintSummary(plan);
   if (end.interrupted || end.key_mismatches) {
@@ -529,7 +535,10 @@ CommandInfo BatchCommand() {
                   {"key-file", "文件", "主密钥文件（默认：环境变量 GENERATESHEET_KEY_FILE）"},
                   {"keep-going", "", "最先处理的 5 名考生的答卷包都与密钥文件不符时也不停止"},
                   {"sign", "私钥文件",
-                   "用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig"}},
+                   "用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig"},
+                  kPassOption,
+                  kExcellentOption,
+                  kLowOption},
       .help_column = 21,
       .epilogue = kEpilogue,
       .body = Run};

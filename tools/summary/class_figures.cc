@@ -38,6 +38,27 @@ std::vector<SubjectClasses> ClassFiguresBuilder::Figures(const std::vector<size_
   return subjects;
 }
 
+void RankWithinClasses(std::vector<SubjectFigures>& year,
+                       const std::vector<SubjectClasses>& classes) {
+  for (SubjectFigures& f : year) {
+    std::vector<StudentFigures*> by_row;
+    for (StudentFigures& s : f.students) {
+      if (by_row.size() <= s.row) by_row.resize(s.row + 1, nullptr);
+      by_row[s.row] = &s;
+    }
+    for (const SubjectClasses& subject : classes) {
+      if (subject.subject != f.subject) continue;
+      for (const ClassFigures& c : subject.classes) {
+        for (const StudentFigures& s : c.figures.students) {
+          if (s.row >= by_row.size() || by_row[s.row] == nullptr) continue;
+          by_row[s.row]->class_rank = s.rank;
+          by_row[s.row]->class_count = c.figures.count;
+        }
+      }
+    }
+  }
+}
+
 std::string ClassLabel(const std::string& name) {
   if (name.empty()) return kNoClass;
   for (const char* reserved : kReservedLabels) {

@@ -54,6 +54,11 @@ class ClassFiguresBuilder {
   bool named_ = false;
 };
 
+// Puts each student's rank within the class (and the class's count) into
+// the year's figures, `year` and `classes` made with the same rows.
+void RankWithinClasses(std::vector<SubjectFigures>& year,
+                       const std::vector<SubjectClasses>& classes);
+
 // The class's name as the summary shows it: kNoClass for "", a reserved
 // label quoted (“全体”).
 std::string ClassLabel(const std::string& name);

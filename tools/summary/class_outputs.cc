@@ -71,6 +71,12 @@ json ClassesJson(const std::vector<SubjectClasses>& classes, const std::string& 
                     {"max", Value(f.max)},
                     {"sd", Value(f.sd)},
                     {"alpha", Value(f.alpha)},
+                    {"q1", Value(f.q1)},
+                    {"q3", Value(f.q3)},
+                    {"score_rate", Value(f.score_rate)},
+                    {"pass_rate", Value(f.pass_rate)},
+                    {"excellent_rate", Value(f.excellent_rate)},
+                    {"low_rate", Value(f.low_rate)},
                     {"questions", questions}});
   }
   return list;

@@ -372,10 +372,11 @@ struct ClassSummary::Figures {
   std::vector<size_t> row_of;  // the summary row of each index into students_
   std::vector<SubjectFigures> subjects;
   std::vector<SubjectClasses> classes;
+  std::vector<SectionsOfSubject> sections;
   Coverage coverage;
 
   SummaryContent Content(const ClassSummary& s) const {
-    return {s.students_, order, subjects, classes, s.sections_, s.named_};
+    return {s.students_, order, subjects, classes, s.sections_, s.named_, s.bands_, sections};
   }
 };
 
@@ -409,6 +410,9 @@ ClassSummary::Figures ClassSummary::Compute() const {
   for (size_t row = 0; row < f.order.size(); ++row) f.row_of[f.order[row]] = row;
   f.subjects = figures_.Figures(f.row_of);
   f.classes = classes_.Figures(f.row_of);
+  RankWithinClasses(f.subjects, f.classes);
+  AddBandRates(f.subjects, f.classes, bands_);
+  f.sections = SectionFiguresOf(sections_, students_, f.order, named_);
   f.coverage = CoverageOf(students_, f.order);
   return f;
 }
@@ -430,20 +434,40 @@ std::string ClassSummary::ScoresCsv() const {
 
 std::string ClassSummary::Json() const { return Json(Compute()); }
 
+std::vector<std::optional<StudentStanding>> ClassSummary::Standings() const {
+  const Figures computed = Compute();
+  std::vector<std::optional<StudentStanding>> standings(students_.size());
+  for (const SubjectFigures& f : computed.subjects) {
+    for (const StudentFigures& s : f.students) {
+      if (s.row < computed.order.size() && s.counted) {
+        standings[computed.order[s.row]] = StandingOf(f, s);
+      }
+    }
+  }
+  return standings;
+}
+
 std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
   return Html(Compute(), linked);
 }
 
 std::string ClassSummary::Json(const Figures& computed) const {
   JsonExtras extras;
-  extras.top = {{"coverage", CoverageJson(students_, computed.coverage)}};
+  extras.top = {{"coverage", CoverageJson(students_, computed.coverage)},
+                {"score_bands",
+                 {{"pass", bands_.pass}, {"excellent", bands_.excellent}, {"low", bands_.low}}}};
   extras.subject = [&](const SubjectFigures& f, nlohmann::json& subject) {
     if (named_) subject["classes"] = ClassesJson(computed.classes, f.subject);
-    if (sections_.any()) subject["sections"] = sections_.Sections(f.subject);
+    if (!sections_.any()) return;
+    subject["sections"] = sections_.Sections(f.subject);
+    subject["section_figures"] = SectionsJson(computed.sections, f.subject, named_);
   };
   extras.student = [&](const StudentFigures& s, nlohmann::json& student) {
     const size_t index = computed.order[s.row];
-    if (named_) student["class"] = students_[index].record.class_name;
+    if (named_) {
+      student["class"] = students_[index].record.class_name;
+      student["class_rank"] = s.class_rank ? nlohmann::json(*s.class_rank) : nlohmann::json();
+    }
     if (!sections_.any()) return;
     nlohmann::json subtotals = nlohmann::json::array();
     for (const std::string& subtotal : sections_.Subtotals(index)) {
@@ -486,8 +510,9 @@ SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards
   const Figures computed = Compute();
   const SummaryContent content = computed.Content(*this);
   if (cards != nullptr) *cards = ReportCardsOf(content);
-  const std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
-                                            MatrixTable(content), ClassesTable(content)};
+  std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
+                                      MatrixTable(content), ClassesTable(content)};
+  if (!computed.sections.empty()) tables.push_back(SectionsTable(content));
   WriteFileAtomically(folder + "summary.csv", TableCsv(tables[0]));
   WriteFileAtomically(folder + "items.csv", TableCsv(tables[1]));
   WriteFileAtomically(folder + "scores.csv", TableCsv(tables[2]));

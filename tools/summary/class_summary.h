@@ -16,13 +16,16 @@
 #ifndef GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
 #define GENERATESHEET_TOOLS_SUMMARY_CLASS_SUMMARY_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/batch/student_record.h"
 #include "tools/summary/class_figures.h"
 #include "tools/summary/report_cards.h"
+#include "tools/summary/score_bands.h"
 #include "tools/summary/section_totals.h"
+#include "tools/summary/student_standing.h"
 #include "tools/summary/subject_figures.h"
 #include "tools/summary/summary_student.h"
 
@@ -57,6 +60,8 @@ class ClassSummary {
   // partial summary ("批量生成被中断，用 --resume 继续").
   void SetNotRunNote(std::string note) { not_run_note_ = std::move(note); }
   size_t size() const { return students_.size(); }
+  // The thresholds of the pass, excellent and low-score rates.
+  void SetBands(const ScoreBands& bands) { bands_ = bands; }
 
   std::string StudentsCsv() const;  // summary.csv
   std::string ItemsCsv() const;     // items.csv
@@ -65,6 +70,9 @@ class ClassSummary {
                                                              "scores.csv", "summary.json"}) const;
   std::string ScoresCsv() const;  // scores.csv
   std::string Json() const;       // summary.json
+  // Each student's standing, in the order added; none for a row that has
+  // no figures (never run, or nothing of it could be read).
+  std::vector<std::optional<StudentStanding>> Standings() const;
 
   // Writes the six files into `folder` (ending with "/"), each
   // atomically; throws Error naming the file that could not be written.
@@ -87,6 +95,7 @@ class ClassSummary {
   ClassFiguresBuilder classes_;
   SectionTotals sections_;
   bool named_ = false;  // any student has a class
+  ScoreBands bands_;
   std::string not_run_note_ = "批量生成未完成，用 --resume 继续";
 };
 

@@ -86,13 +86,15 @@ class StudentsSeen {
 
 }  // namespace
 
-RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out) {
+RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
+                               const ScoreBands& bands) {
   std::vector<fs::path> absolute;
   for (const std::string& folder : folders) absolute.push_back(Absolute(folder));
   CheckDistinct(absolute, folders);
   const fs::path out_path = Absolute(out);
   RebuildCounts counts;
   ClassSummary summary;
+  summary.SetBands(bands);
   StudentsSeen seen;
   for (size_t f = 0; f < folders.size(); ++f) {
     const RecordFiles files = FindStudentRecords(folders[f]);

@@ -21,7 +21,8 @@ namespace generatesheet::cli {
 // subject) has a record in two of the folders, naming both files: the two
 // would be counted twice.  Writes nothing when no folder holds a record
 // file.
-RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out);
+RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
+                               const ScoreBands& bands = {});
 
 }  // namespace generatesheet::cli
 

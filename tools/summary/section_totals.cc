@@ -33,7 +33,18 @@ void AddScore(std::optional<ScoreTotal>& sum, const std::string& score, int numb
   }
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 }  // namespace
+
+std::string ShortHeading(const std::string& heading) {
+  size_t end = heading.size();
+  for (const char* mark : {"（", "(", "：", ":"}) end = std::min(end, heading.find(mark));
+  size_t begin = 0;
+  while (begin < end && IsBlank(heading[begin])) ++begin;
+  while (end > begin && IsBlank(heading[end - 1])) --end;
+  return end > begin ? heading.substr(begin, end - begin) : heading;
+}
 
 void SectionTotals::Add(size_t row, const StudentRecord& record) {
   const bool named = std::any_of(record.sections.begin(), record.sections.end(),
@@ -65,8 +76,11 @@ void SectionTotals::Add(size_t row, const StudentRecord& record) {
     AddScore(sums[s], q.obtained, q.number);
   }
   subject->full.resize(subject->sections.size(), 0);
+  // Of a paper whose subtotal is known: one that could not be read may be
+  // another paper.
   for (size_t s = 0; s < fulls.size(); ++s) {
-    const std::optional<double> full = fulls[s] ? DecimalValue(fulls[s]->ToString()) : std::nullopt;
+    const std::optional<double> full =
+        fulls[s] && sums[s] ? DecimalValue(fulls[s]->ToString()) : std::nullopt;
     if (full) subject->full[s] = std::max(subject->full[s], *full);
   }
   for (const std::optional<ScoreTotal>& sum : sums) {
@@ -113,6 +127,11 @@ std::vector<double> SectionTotals::Fulls(const std::string& subject) const {
   return {};
 }
 
+const std::string* SectionTotals::SubjectOf(size_t row) const {
+  if (row >= rows_.size() || !rows_[row]) return nullptr;
+  return &subjects_[rows_[row]->subject].name;
+}
+
 std::vector<std::string> SectionTotals::Subtotals(size_t row) const {
   if (row >= rows_.size() || !rows_[row]) return {};
   const Row& r = *rows_[row];
@@ -128,7 +147,13 @@ std::vector<std::string> SectionTotals::Header() const {
   std::vector<std::string> header;
   for (size_t i : SubjectsByName()) {
     const Subject& s = subjects_[i];
-    for (size_t section : Order(s)) header.push_back(s.name + " " + s.sections[section]);
+    for (size_t section : Order(s)) {
+      const std::string label = ShortHeading(s.sections[section]);
+      const bool shared = std::count_if(s.sections.begin(), s.sections.end(), [&](const auto& h) {
+                            return ShortHeading(h) == label;
+                          }) > 1;
+      header.push_back(s.name + " " + (shared ? s.sections[section] : label));
+    }
   }
   return header;
 }

@@ -13,6 +13,12 @@
 
 namespace generatesheet::cli {
 
+// The heading up to the first bracket or colon that follows its title
+// ("（", "(", "：", ":"), blanks trimmed: its numeral and title without the
+// instruction ("一、单项选择（共3小题…）：从…" is "一、单项选择"); the whole
+// heading when that leaves nothing.
+std::string ShortHeading(const std::string& heading);
+
 class SectionTotals {
  public:
   // Adds the record that is row `row` of the summary.
@@ -28,12 +34,16 @@ class SectionTotals {
   // the student had no question of the section or a score is unknown.
   std::vector<std::string> Subtotals(size_t row) const;
   // The full marks of each section of `subject`, in the order of Sections:
-  // the largest sum of full marks a student's paper gives it (0 when no
-  // full marks of it are known).
+  // the largest sum of full marks a student's paper gives it, of the papers
+  // whose subtotal of it is known (0 when no full marks of it are known).
   std::vector<double> Fulls(const std::string& subject) const;
 
-  // summary.csv: one column per section of each subject, "SUBJECT HEADING",
-  // subjects by name.
+  // The subject of row `row`; none for a row without sections.
+  const std::string* SubjectOf(size_t row) const;
+
+  // summary.csv: one column per section of each subject, "SUBJECT HEADING"
+  // (the short heading, or the whole one where two sections of the subject
+  // would share it), subjects by name.
   std::vector<std::string> Header() const;
   std::vector<std::string> Cells(size_t row) const;
 

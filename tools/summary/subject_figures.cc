@@ -54,6 +54,15 @@ std::optional<double> Alpha(size_t k, double item_variances, std::optional<doubl
   return kd / (kd - 1) * (1 - item_variances / *total_variance);
 }
 
+// The value at (n − 1)·p of the ascending `sorted`, between two values
+// interpolated.
+double Quantile(const std::vector<double>& sorted, double p) {
+  const double at = p * static_cast<double>(sorted.size() - 1);
+  const auto below = static_cast<size_t>(std::floor(at));
+  const size_t above = std::min(below + 1, sorted.size() - 1);
+  return sorted[below] + (at - static_cast<double>(below)) * (sorted[above] - sorted[below]);
+}
+
 void Describe(const std::vector<double>& totals, SubjectFigures& f) {
   f.count = totals.size();
   if (totals.empty()) return;
@@ -64,6 +73,8 @@ void Describe(const std::vector<double>& totals, SubjectFigures& f) {
   f.median = totals.size() % 2 == 1 ? totals[mid] : (totals[mid - 1] + totals[mid]) / 2;
   f.min = totals.front();
   f.max = totals.back();
+  f.q1 = Quantile(totals, 0.25);
+  f.q3 = Quantile(totals, 0.75);
   double m2 = 0;
   for (double x : totals) m2 += (x - mean) * (x - mean);
   f.population_sd = std::sqrt(m2 / n);
@@ -83,8 +94,10 @@ void Describe(const std::vector<double>& totals, SubjectFigures& f) {
   }
 }
 
-// Rank (1 + students above) and percentile rank (below, and half of the
-// ties including the student, over n) among the known totals.
+// Rank (1 + students above: equal totals share a rank, 1, 1, 3) and
+// percentile rank (below, and half of the ties including the student, over
+// n) among the known totals; the total as a share of full marks, and as a
+// standard score against the n − 1 spread (z, and T = 50 + 10z).
 void RankStudents(SubjectFigures& f) {
   const std::vector<double>& totals = f.totals;
   const double n = static_cast<double>(totals.size());
@@ -96,6 +109,11 @@ void RankStudents(SubjectFigures& f) {
     s.percentile =
         100 * (static_cast<double>(low - totals.begin()) + 0.5 * static_cast<double>(high - low)) /
         n;
+    if (f.full > 0) s.share = *s.total / f.full;
+    if (f.sd && f.mean) {
+      s.z = (*s.total - *f.mean) / *f.sd;
+      s.t = 50 + 10 * *s.z;
+    }
   }
 }
 
@@ -194,9 +212,10 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
   Row r;
   r.row = row;
   r.total = DecimalValue(StudentScore(record));
-  if (const std::optional<double> full = DecimalValue(FullMarks(record))) {
-    subject->full = std::max(subject->full, *full);
-  }
+  // The paper's full marks from the students whose scores are known: a
+  // paper that could not be read may be another one.
+  const std::optional<double> paper = DecimalValue(FullMarks(record));
+  if (paper && r.total) subject->full = std::max(subject->full, *paper);
   for (const QuestionResult& q : record.results) {
     auto [at, added] = subject->columns_by_number.emplace(q.number, subject->columns.size());
     QuestionFigures description;
@@ -294,8 +313,14 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
 
   std::vector<const Row*> complete;  // known total, every question scored
   for (const Row* r : rows) {
-    StudentFigures student{place(r),   r->counted, r->total,      {}, {}, r->right,
-                           r->partial, r->wrong,   r->unanswered, {}};
+    StudentFigures student;
+    student.row = place(r);
+    student.counted = r->counted;
+    student.total = r->total;
+    student.right = r->right;
+    student.partial = r->partial;
+    student.wrong = r->wrong;
+    student.unanswered = r->unanswered;
     for (size_t i = 0; i < k; ++i) student.scores.push_back(score(*r, i));
     f.students.push_back(std::move(student));
     if (!r->total) continue;

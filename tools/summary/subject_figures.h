@@ -68,8 +68,13 @@ struct StudentFigures {
   size_t row = 0;        // the student's row in the summary
   bool counted = false;  // any score or answer of the student's counts
   std::optional<double> total;
-  std::optional<size_t> rank;        // 1 + students of the subject above
+  std::optional<size_t> rank;        // in the year: 1 + students of the subject above
+  std::optional<size_t> class_rank;  // the same among the student's class only
+  size_t class_count = 0;            // students of that class with a known total
   std::optional<double> percentile;  // 100·(below + ½·tied, self included)/n
+  std::optional<double> share;       // total / the paper's full marks
+  std::optional<double> z;           // (total − mean) / sd, the n − 1 one
+  std::optional<double> t;           // 50 + 10z
   int right = 0, partial = 0, wrong = 0, unanswered = 0;
   std::vector<double> scores;  // per question of the subject; NaN when none
 };
@@ -79,8 +84,15 @@ struct SubjectFigures {
   size_t count = 0;     // students with a known total
   size_t complete = 0;  // of them, with every question scored: alpha, D, groups
   size_t group = 0;     // places in each of the upper and lower groups
-  double full = 0;      // the paper's full marks (the largest known sum of full marks)
+  double full = 0;      // the paper's full marks: the largest sum of full marks of a known total
   std::optional<double> mean, median, min, max;
+  // The lower and upper quartiles: the value at (n − 1)·p of the sorted
+  // totals (0-based), interpolated between its neighbours (as Excel's
+  // QUARTILE.INC); the median is the one at p = ½.
+  std::optional<double> q1, q3;
+  // 三率一分 (score_bands.h): the score rate (mean / full marks) and the
+  // shares of the students in the pass, excellent and low bands.
+  std::optional<double> score_rate, pass_rate, excellent_rate, low_rate;
   std::optional<double> sd;                  // n − 1 in the denominator
   std::optional<double> population_sd;       // n in the denominator
   std::optional<double> skewness, kurtosis;  // sample (adjusted) estimators

@@ -8,6 +8,7 @@
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
 #include "tools/summary/folder_summary.h"
+#include "tools/summary/score_bands.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -16,6 +17,7 @@ namespace {
 
 constexpr char kAbout[] =
     "用法：generate-sheet summary 文件夹… [--out 汇总文件夹] [--sign 私钥文件]\n"
+    "                              [--pass 60%] [--excellent 85%] [--low 40%]\n"
     "\n"
     "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
     "班级汇总 index.html、summary.csv、items.csv、scores.csv、summary.json 与\n"
@@ -53,7 +55,7 @@ int Run(const ParsedArgs& args) {
   // Held until the manifest is written: a batch writing into the folder
   // writes them after, or this waits and writes from what it left.
   const SummaryFilesLock lock(folder);
-  const RebuildCounts counts = SummariseFolders(folders, folder);
+  const RebuildCounts counts = SummariseFolders(folders, folder, ScoreBandsOption(args));
   for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
   if (counts.students == 0) {
     std::string named;
@@ -83,7 +85,11 @@ CommandInfo SummaryCommand() {
   return {.name = "summary",
           .summary = "由结果文件生成班级汇总",
           .about = kAbout,
-          .options = {{"out", "汇总文件夹", ""}, {"sign", "私钥文件", ""}},
+          .options = {{"out", "汇总文件夹", ""},
+                      {"sign", "私钥文件", ""},
+                      kPassOption,
+                      kExcellentOption,
+                      kLowOption},
           .epilogue = kEpilogue,
           .body = Run};
 }

@@ -105,10 +105,39 @@ std::vector<TableCell> FiguresCells(const std::string& scope, const SubjectFigur
   cells.push_back(TableCell::Text(!f.alpha ? "" : f.kr20 ? "KR-20" : "Cronbach α"));
   cells.push_back(TableCell::Figure(all(f.sem), CellFormat::kFixed2, 4));
   cells.push_back(TableCell::Count(whole ? std::optional<size_t>(f.group) : std::nullopt));
+  for (const auto& v : {f.q1, f.q3}) cells.push_back(TableCell::Figure(v, CellFormat::kFixed2, 4));
+  for (const auto& v : {f.score_rate, f.pass_rate, f.excellent_rate, f.low_rate}) {
+    cells.push_back(TableCell::Figure(v, CellFormat::kPercent, 4));
+  }
   return cells;
 }
 
+// The student's rank, percentile, standard scores and counts by verdict;
+// empty cells for a student without figures.
+void AddStanding(std::vector<TableCell>& cells, const StudentFigures* s, bool with_class) {
+  const StudentFigures none;
+  const StudentFigures& f = s != nullptr ? *s : none;
+  cells.push_back(TableCell::Count(f.rank));
+  cells.push_back(TableCell::Figure(f.percentile, CellFormat::kFixed2, 2));
+  for (const int n : {f.right, f.partial, f.wrong, f.unanswered}) {
+    cells.push_back(TableCell::Count(s != nullptr ? std::optional<size_t>(n) : std::nullopt));
+  }
+  if (with_class) cells.push_back(TableCell::Count(f.class_rank));
+  cells.push_back(TableCell::Figure(f.share, CellFormat::kPercent, 4));
+  cells.push_back(TableCell::Figure(f.z, CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Figure(f.t, CellFormat::kFixed2, 2));
+}
+
 }  // namespace
+
+std::vector<std::string> BandHeader(const ScoreBands& bands) {
+  return {"下四分位数",
+          "上四分位数",
+          "得分率",
+          "及格率（得分≥满分的" + BandPercent(bands.pass) + "）",
+          "优秀率（得分≥满分的" + BandPercent(bands.excellent) + "）",
+          "低分率（得分<满分的" + BandPercent(bands.low) + "）"};
+}
 
 std::vector<const StudentFigures*> FiguresByRow(const std::vector<SubjectFigures>& subjects,
                                                 size_t rows) {
@@ -145,6 +174,8 @@ SummaryTable StudentsTable(const SummaryContent& content) {
        {"得分", "结果", "页面", "名次", "百分位", "答对", "部分正确", "答错", "未作答"}) {
     table.header.push_back(name);
   }
+  if (content.with_class) table.header.push_back("班级名次");
+  for (const char* name : {kShareColumn, kZColumn, kTColumn}) table.header.push_back(name);
   const std::vector<std::string> sections = content.sections.Header();
   table.header.insert(table.header.end(), sections.begin(), sections.end());
   table.rows = content.order.size();
@@ -159,17 +190,7 @@ SummaryTable StudentsTable(const SummaryContent& content) {
     cells.push_back(TableCell::Text(OutcomeWords(student), !Complete(student)));
     cells.push_back(TableCell::Text(PageLinked(student) ? r.page : ""));
     const StudentFigures* s = (*by_row)[row];
-    if (s != nullptr && s->counted) {
-      cells.push_back(TableCell::Count(s->rank));
-      cells.push_back(TableCell::Figure(s->percentile, CellFormat::kFixed2, 2));
-      for (const int n : {s->right, s->partial, s->wrong, s->unanswered}) {
-        cells.push_back(TableCell::Count(static_cast<size_t>(n)));
-      }
-    } else {
-      cells.push_back(TableCell::Count(std::nullopt));
-      cells.push_back(TableCell::Figure(std::nullopt, CellFormat::kFixed2, 2));
-      for (int i = 0; i < 4; ++i) cells.push_back(TableCell::Count(std::nullopt));
-    }
+    AddStanding(cells, s != nullptr && s->counted ? s : nullptr, content.with_class);
     for (const std::string& subtotal : content.sections.Cells(content.order[row])) {
       cells.push_back(TableCell::Decimal(subtotal));
     }
@@ -250,6 +271,7 @@ SummaryTable ClassesTable(const SummaryContent& content) {
                   "中位数",      "最低分", "最高分", "标准差（n−1）", "标准差（总体，除以 n）",
                   "偏度",        "峰度",   "信度 α", "信度公式",      "测量标准误",
                   "高低分组人数"};
+  for (const std::string& name : BandHeader(content.bands)) table.header.push_back(name);
   // The whole summary's rows, then class by class, each with its subjects
   // in the summary's order.
   auto rows = std::make_shared<std::vector<std::vector<TableCell>>>();
@@ -260,6 +282,51 @@ SummaryTable ClassesTable(const SummaryContent& content) {
     for (const SubjectClasses& s : content.classes) {
       for (const ClassFigures& c : s.classes) {
         if (c.name == name) rows->push_back(FiguresCells(ClassLabel(name), c.figures, false));
+      }
+    }
+  }
+  table.rows = rows->size();
+  table.row = [rows](size_t row) { return (*rows)[row]; };
+  return table;
+}
+
+}  // namespace generatesheet::cli
+
+namespace generatesheet::cli {
+
+namespace {
+
+std::vector<TableCell> SectionCells(const std::string& scope, const std::string& subject,
+                                    const SectionFigures& f, const SectionAverages& m) {
+  return {TableCell::Text(scope),
+          TableCell::Text(subject),
+          TableCell::Text(f.label),
+          f.full > 0 ? TableCell::Score(f.full) : TableCell(),
+          TableCell::Count(m.count),
+          TableCell::Figure(m.mean, CellFormat::kFixed2, 4),
+          TableCell::Figure(m.score_rate, CellFormat::kPercent, 4)};
+}
+
+}  // namespace
+
+SummaryTable SectionsTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "大题";
+  table.header = {"范围", "科目", "大题", "满分", "人数", "平均分", "得分率"};
+  table.frozen_columns = 3;
+  auto rows = std::make_shared<std::vector<std::vector<TableCell>>>();
+  for (const SectionsOfSubject& s : content.section_figures) {
+    for (const SectionFigures& f : s.sections) {
+      rows->push_back(SectionCells(kWholeSummaryScope, s.subject, f, f.year));
+    }
+  }
+  for (const std::string& name : ClassNames(content.classes)) {
+    for (const SectionsOfSubject& s : content.section_figures) {
+      for (const SectionFigures& f : s.sections) {
+        for (const auto& [class_name, means] : f.classes) {
+          if (class_name == name)
+            rows->push_back(SectionCells(ClassLabel(name), s.subject, f, means));
+        }
       }
     }
   }
