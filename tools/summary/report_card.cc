@@ -72,25 +72,6 @@ std::string Text(const std::string& text) {
   return EscapeHtml(clean);
 }
 
-// A section's number and title without its instruction: "一、单项选择" of
-// "一、单项选择（共3小题，每小题3分…）：从A、B、C、D…", cut at a whole
-// character after at most kHeadingLength characters.
-std::string ShortHeading(const std::string& heading) {
-  constexpr size_t kHeadingLength = 16;
-  size_t end = heading.size();
-  for (const char* stop : {"（", "(", "：", ":"}) {
-    const size_t at = heading.find(stop);
-    if (at != std::string::npos && at > 0) end = std::min(end, at);
-  }
-  size_t characters = 0, cut = 0;
-  while (cut < end && characters < kHeadingLength) {
-    ++cut;
-    while (cut < end && (static_cast<unsigned char>(heading[cut]) & 0xC0) == 0x80) ++cut;
-    ++characters;
-  }
-  return heading.substr(0, cut) + (cut < end ? "…" : "");
-}
-
 std::string Fixed(double value, int digits) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", digits, value);
@@ -168,7 +149,7 @@ std::string Sections(const ReportCard& c) {
       "</p><table class=\"sections\"><thead><tr><th>大题</th><th>满分</th><th>本人</th>"
       "<th>班级平均</th><th>年级平均</th><th>比较</th></tr></thead><tbody>";
   for (const CardSection& s : c.sections) {
-    html += "<tr><td title=\"" + Text(s.heading) + "\">" + Text(ShortHeading(s.heading)) + "</td>" +
+    html += "<tr><td>" + Text(s.heading) + "</td>" +
             Cell(s.full > 0 ? Score(s.full) : std::string(kMissing)) +
             Cell(s.own ? Score(*s.own) : kMissing) + Cell(Optional(s.class_mean, 1)) +
             Cell(Optional(s.year_mean, 1)) + "<td>" + SectionBars(s) + "</td></tr>";

@@ -27,7 +27,7 @@ struct Place {
 };
 
 struct CardSection {
-  std::string heading;  // "一、单选题"
+  std::string heading;  // the short heading: "一、单项选择"
   double full = 0;      // 0 when unknown
   std::optional<double> own, class_mean, year_mean;
 };

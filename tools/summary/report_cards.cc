@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <tuple>
 
 #include "tools/summary/student_score.h"
@@ -13,49 +12,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-// Sums of each section's subtotals and how many students they count.
-struct SectionSums {
-  std::vector<double> sum;
-  std::vector<size_t> count;
-
-  void Add(const std::vector<std::string>& subtotals) {
-    sum.resize(std::max(sum.size(), subtotals.size()), 0);
-    count.resize(sum.size(), 0);
-    for (size_t i = 0; i < subtotals.size(); ++i) {
-      const std::optional<double> value = DecimalValue(subtotals[i]);
-      if (!value) continue;
-      sum[i] += *value;
-      ++count[i];
-    }
-  }
-  std::optional<double> Mean(size_t i) const {
-    if (i >= count.size() || count[i] == 0) return std::nullopt;
-    return sum[i] / static_cast<double>(count[i]);
-  }
-};
-
-// The section means of the students the figures count, per subject for the
-// year and per (subject, class).
-struct SectionMeans {
-  std::map<std::string, SectionSums> year;
-  std::map<std::pair<std::string, std::string>, SectionSums> classes;
-};
-
-SectionMeans MeansOf(const SummaryContent& content,
-                     const std::vector<const StudentFigures*>& by_row) {
-  SectionMeans means;
-  for (size_t row = 0; row < content.order.size(); ++row) {
-    const StudentFigures* figures = by_row[row];
-    if (figures == nullptr || !figures->total) continue;
-    const size_t index = content.order[row];
-    const StudentRecord& r = content.students[index].record;
-    const std::vector<std::string> subtotals = content.sections.Subtotals(index);
-    means.year[r.subject].Add(subtotals);
-    means.classes[{r.subject, r.class_name}].Add(subtotals);
-  }
-  return means;
-}
-
 const SubjectFigures* SubjectOf(const std::vector<SubjectFigures>& subjects,
                                 const std::string& name) {
   for (const SubjectFigures& f : subjects) {
@@ -64,38 +20,27 @@ const SubjectFigures* SubjectOf(const std::vector<SubjectFigures>& subjects,
   return nullptr;
 }
 
-// The student's place in the class: the rank the class's own figures give.
-std::optional<Place> ClassPlace(const SummaryContent& content, const std::string& subject,
-                                const std::string& class_name, size_t row) {
-  for (const SubjectClasses& s : content.classes) {
-    if (s.subject != subject) continue;
-    for (const ClassFigures& c : s.classes) {
-      if (c.name != class_name) continue;
-      for (const StudentFigures& student : c.figures.students) {
-        if (student.row == row && student.rank) return Place{*student.rank, c.figures.count};
-      }
-    }
-  }
-  return std::nullopt;
-}
-
-std::vector<CardSection> Sections(const SummaryContent& content, const SectionMeans& means,
-                                  size_t index) {
+// Each section of the student's subject: the student's subtotal against
+// the class's and the year's means, as the summary's section figures give them.
+std::vector<CardSection> Sections(const SummaryContent& content, size_t index) {
   const StudentRecord& r = content.students[index].record;
   const std::vector<std::string> headings = content.sections.Sections(r.subject);
-  const std::vector<double> fulls = content.sections.Fulls(r.subject);
   const std::vector<std::string> own = content.sections.Subtotals(index);
   if (own.empty()) return {};
-  const auto year = means.year.find(r.subject);
-  const auto mates = means.classes.find({r.subject, r.class_name});
   std::vector<CardSection> sections;
-  for (size_t i = 0; i < headings.size(); ++i) {
-    CardSection s{headings[i], i < fulls.size() ? fulls[i] : 0, std::nullopt, std::nullopt,
-                  std::nullopt};
-    if (i < own.size()) s.own = DecimalValue(own[i]);
-    if (year != means.year.end()) s.year_mean = year->second.Mean(i);
-    if (mates != means.classes.end()) s.class_mean = mates->second.Mean(i);
-    sections.push_back(s);
+  for (const SectionsOfSubject& subject : content.section_figures) {
+    if (subject.subject != r.subject) continue;
+    for (const SectionFigures& f : subject.sections) {
+      CardSection s{f.label, f.full, std::nullopt, std::nullopt, f.year.mean};
+      const auto at = std::find(headings.begin(), headings.end(), f.heading);
+      if (at != headings.end() && static_cast<size_t>(at - headings.begin()) < own.size()) {
+        s.own = DecimalValue(own[static_cast<size_t>(at - headings.begin())]);
+      }
+      for (const auto& [name, averages] : f.classes) {
+        if (name == r.class_name) s.class_mean = averages.mean;
+      }
+      sections.push_back(s);
+    }
   }
   return sections;
 }
@@ -120,8 +65,8 @@ std::vector<LostQuestion> Lost(const SubjectFigures& subject, const StudentFigur
   return lost;
 }
 
-ReportCard CardOf(const SummaryContent& content, const SectionMeans& means,
-                  const SubjectFigures& subject, const StudentFigures& figures) {
+ReportCard CardOf(const SummaryContent& content, const SubjectFigures& subject,
+                  const StudentFigures& figures) {
   const size_t index = content.order[figures.row];
   const SummaryStudent& student = content.students[index];
   const StudentRecord& r = student.record;
@@ -133,12 +78,14 @@ ReportCard CardOf(const SummaryContent& content, const SectionMeans& means,
   card.page = std::filesystem::path(r.page).filename().string();
   card.total = student.score;
   card.full = subject.full;
-  if (subject.full > 0) card.share = *figures.total / subject.full;
+  card.share = figures.share;
   if (figures.rank) card.year_place = Place{*figures.rank, subject.count};
-  if (content.with_class)
-    card.class_place = ClassPlace(content, r.subject, r.class_name, figures.row);
+  if (content.with_class && figures.class_rank) {
+    card.class_place = Place{*figures.class_rank, figures.class_count};
+  }
   card.percentile = figures.percentile;
-  card.sections = Sections(content, means, index);
+  card.t_score = figures.t;
+  card.sections = Sections(content, index);
   card.right = figures.right;
   card.partial = figures.partial;
   card.wrong = figures.wrong;
@@ -169,7 +116,6 @@ std::string NoCardBecause(const SummaryStudent& student, const StudentFigures* f
 ReportCards ReportCardsOf(const SummaryContent& content) {
   const std::vector<const StudentFigures*> by_row =
       FiguresByRow(content.subjects, content.order.size());
-  const SectionMeans means = MeansOf(content, by_row);
   ReportCards cards;
   for (size_t row = 0; row < content.order.size(); ++row) {
     const SummaryStudent& student = content.students[content.order[row]];
@@ -183,7 +129,7 @@ ReportCards ReportCardsOf(const SummaryContent& content) {
                                 std::filesystem::path(r.page).filename().string(), message});
       continue;
     }
-    cards.cards.push_back(CardOf(content, means, *subject, *by_row[row]));
+    cards.cards.push_back(CardOf(content, *subject, *by_row[row]));
   }
   return cards;
 }
