@@ -9,7 +9,9 @@
 #
 # Prints for each of RUNS runs (default 3) the wall time and the user +
 # system CPU time (the program and its browsers) of both batches, the
-# students a second of the first, and the load average before it.  The
+# students a second of the first, the peak resident memory of the batch's
+# own process (its browsers are processes of their own) in each, and the
+# load average before it.  The
 # machine should be quiet: run it when `uptime` is lowest.  Packages are
 # kept in $BENCH_DIR (default /tmp/generatesheet-batch-bench, shared with
 # batch_bench.sh).  $BATCH_FLAGS adds options to both batches, e.g.
@@ -21,12 +23,13 @@ jobs=${3:-2}
 runs=${4:-3}
 . "$(dirname "$0")/class_packages.sh"
 
-# Runs the batch with extra options $@; prints "WALL CPU" in seconds.
+# Runs the batch with extra options $@; prints "WALL CPU PEAK" in seconds
+# and MiB.
 timed_batch() {
-  /usr/bin/time -f "%e %U %S" -o "$work/time" "$tool" batch "$work/manifest-$students.csv" \
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$tool" batch "$work/manifest-$students.csv" \
     --out "$work/pdf-pages/" --jobs "$jobs" --key-file "$key" --pdf ${BATCH_FLAGS:-} "$@" \
     2> /dev/null
-  awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/time"
+  awk '{ printf "%.2f %.2f %.1f\n", $1, $2 + $3, $4 / 1024 }' "$work/time"
 }
 
 run=1
@@ -34,13 +37,15 @@ while [ "$run" -le "$runs" ]; do
   load=$(cut -d' ' -f1 /proc/loadavg)
   rm -rf "$work/pdf-pages"
   set -- $(timed_batch)
-  all_wall=$1 all_cpu=$2
+  all_wall=$1 all_cpu=$2 all_peak=$3
   set -- $(timed_batch --resume)
-  class_wall=$1 class_cpu=$2
+  class_wall=$1 class_cpu=$2 class_peak=$3
   pages=$(pdfinfo "$work/pdf-pages/class.pdf" 2> /dev/null | awk '/^Pages:/ { print $2 }')
   awk -v n="$students" -v j="$jobs" -v l="$load" -v w="$all_wall" -v c="$all_cpu" \
-    -v cw="$class_wall" -v cc="$class_cpu" -v p="${pages:-?}" 'BEGIN {
-      printf "load %s: %d students, %d jobs: %.2f s (CPU %.2f s), %.1f students/s;", l, n, j, w, c, n / w
-      printf " class.pdf again (%s pages): %.2f s (CPU %.2f s)\n", p, cw, cc }'
+    -v cw="$class_wall" -v cc="$class_cpu" -v p="${pages:-?}" -v m="$all_peak" \
+    -v cm="$class_peak" 'BEGIN {
+      printf "load %s: %d students, %d jobs: %.2f s (CPU %.2f s), %.1f students/s, peak %.1f MiB;",
+        l, n, j, w, c, n / w, m
+      printf " class.pdf again (%s pages): %.2f s (CPU %.2f s), peak %.1f MiB\n", p, cw, cc, cm }'
   run=$((run + 1))
 done

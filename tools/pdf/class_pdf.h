@@ -31,6 +31,7 @@ class ClassPdf {
   struct Part {
     std::string path;
     std::string title;
+    std::string version;  // the PDF's version, "1.4"
   };
 
   std::vector<Part> parts_;
