@@ -77,5 +77,54 @@ TEST(ClassPdfTest, ManyStudentsInPiecesEachFromAnOddPage) {
   }
 }
 
+// A student's page that takes its size and resources from its page tree,
+// as some writers make them, keeps both in the class PDF, and its drawing
+// (a stream that also draws a form of its own) comes through unchanged.
+TEST(ClassPdfTest, PagesKeepInheritedSizeAndTheirDrawing) {
+  testing::TempDir dir;
+  const std::string drawing = "q 1 0 0 1 10 10 cm /F0 Do Q 0 0 m 100 100 l S";
+  WriteFileForTest(dir.File("raw.pdf"),
+                   "%PDF-1.5\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
+                   "2 0 obj <</Type/Pages/Kids[3 0 R]/Count 1/MediaBox[0 0 300 400]"
+                   "/Resources<</XObject<</F0 5 0 R>>>>>> endobj\n"
+                   "3 0 obj <</Type/Page/Parent 2 0 R/Contents 4 0 R>> endobj\n"
+                   "4 0 obj <</Length " +
+                       std::to_string(drawing.size()) + ">>stream\n" + drawing +
+                       "\nendstream endobj\n"
+                       "5 0 obj <</Type/XObject/Subtype/Form/BBox[0 0 50 50]/Length 19>>stream\n"
+                       "0 g 0 0 40 30 re f\nendstream endobj\n"
+                       "trailer <</Root 1 0 R/Size 6>>\n%%EOF\n");
+  const std::string one = dir.File("one.pdf");
+  Sh("qpdf " + ShellQuote(dir.File("raw.pdf")) + " " + ShellQuote(one) + " 2>/dev/null");
+  ClassPdf pdf;
+  ASSERT_EQ(pdf.Add(one, "甲"), "");
+  ASSERT_EQ(pdf.Add(one, "乙"), "");
+  const std::string out = dir.File("class.pdf");
+  pdf.Write(out, "", false);
+
+  EXPECT_EQ(Sh("qpdf --check " + ShellQuote(out) + " >/dev/null 2>&1 && echo sound"), "sound\n");
+  EXPECT_NE(Sh("head -c 8 " + ShellQuote(out)).find("%PDF-1.5"), std::string::npos);
+  const json read =
+      json::parse(Sh("qpdf --json --json-key=pages --json-key=outlines " + ShellQuote(out)));
+  ASSERT_EQ(read["pages"].size(), 2u);
+  EXPECT_EQ(read["outlines"][1]["title"], "乙");
+  EXPECT_EQ(read["outlines"][1]["destpageposfrom1"], 2);
+  EXPECT_EQ(Sh("pdfinfo -f 1 -l 2 -box " + ShellQuote(out) +
+               " | grep -c 'MediaBox: *0.00 *0.00 *300.00 *400.00'"),
+            "2\n");
+  for (int page = 0; page < 2; ++page) {
+    const std::string object = read["pages"][page]["object"];
+    const std::string contents = read["pages"][page]["contents"][0];
+    const std::string file = ShellQuote(out);
+    EXPECT_EQ(Sh("qpdf --show-object='" + contents + "' --filtered-stream-data " + file), drawing);
+    // The form the drawing names is in the page's own resources: the page
+    // looks as the student's own does.
+    const std::string look = "pdftoppm -r 20 -gray -f " + std::to_string(page + 1) + " -l " +
+                             std::to_string(page + 1) + " ";
+    EXPECT_EQ(Sh(look + file + " | md5sum"),
+              Sh(look.substr(0, look.find("-f")) + "-f 1 -l 1 " + ShellQuote(one) + " | md5sum"));
+  }
+}
+
 }  // namespace
 }  // namespace generatesheet::cli
