@@ -914,6 +914,37 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
 
+// A class larger than the records read at once: every student is summed
+// once, and the unreadable ones are told in file-name order, whichever
+// thread read them.
+TEST_F(ClassSummaryTest, ALargeClassIsReadWholeAndInOrder) {
+  fs::create_directories(dir_.File("pages"));
+  constexpr int kClass = 600;
+  for (int i = 0; i < kClass; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "pages/r%03d.results.json", i);
+    WriteFileForTest(dir_.File(name),
+                     i == 5 || i == 300 || i == 511 ? "{" : RecordText(std::to_string(1000 + i)));
+  }
+  const CliResult r = Cli({"summary", "pages"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(r.err.find("汇总了 600 名学生，其中 3 个结果文件无法读取（未计入成绩）"),
+            std::string::npos)
+      << r.err;
+  const size_t first = r.err.find("pages/r005.results.json");
+  const size_t second = r.err.find("pages/r300.results.json");
+  const size_t third = r.err.find("pages/r511.results.json");
+  ASSERT_NE(third, std::string::npos) << r.err;
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, third);
+  const std::vector<std::string> rows = CsvLines(ReadFileForTest(dir_.File("pages/summary.csv")));
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kClass + 1));
+  EXPECT_EQ(rows.back().substr(0, 5), "1599,");
+  // Each readable student once.
+  const std::set<std::string> distinct(rows.begin() + 4, rows.end());
+  EXPECT_EQ(distinct.size(), static_cast<size_t>(kClass - 3));
+}
+
 // Names come from manifests and packages: they are escaped, and a link to
 // a page never leaves the folder or runs script.
 TEST(ClassSummaryHtmlTest, NamesAreEscapedAndLinksStayRelative) {

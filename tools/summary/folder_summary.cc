@@ -1,5 +1,7 @@
 #include "tools/summary/folder_summary.h"
 
+#include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -8,6 +10,7 @@
 
 #include "tools/batch/sheet_job.h"
 #include "util/error.h"
+#include "util/parallel_for.h"
 
 namespace generatesheet::cli {
 
@@ -53,16 +56,31 @@ void CheckDistinct(const std::vector<fs::path>& folders, const std::vector<std::
   }
 }
 
-// The record at `path`, or the row of a record that cannot be read; none
-// for a record removed since the folder was listed (a batch in the folder
-// is running its student again, and writes the summary after).
-std::optional<StudentRecord> ReadRecord(const std::string& path, RebuildCounts& counts) {
-  try {
-    return ReadRecordMaybeReplaced(path);
-  } catch (const Error& e) {
-    counts.unreadable.push_back(e.what());
-    return UnreadableRecord(path, e.what());
-  }
+// Records read at once, by as many threads as there are cores: parsing
+// the results files is most of a summary's work.  A bounded chunk keeps
+// the records waiting for their turn few, however large the class.
+constexpr size_t kChunk = 256;
+
+// The record at `path`, or why it cannot be read.
+struct ReadRecord {
+  std::optional<StudentRecord> record;  // none: removed since the folder was listed
+  std::string error;                    // not empty: the record cannot be read
+  std::exception_ptr failure;           // anything else, thrown on the reading thread
+};
+
+std::vector<ReadRecord> ReadChunk(const std::vector<std::string>& paths, size_t first,
+                                  size_t last) {
+  std::vector<ReadRecord> read(last - first);
+  ParallelFor(read.size(), [&](size_t i) {
+    try {
+      read[i].record = ReadRecordMaybeReplaced(paths[first + i]);
+    } catch (const Error& e) {
+      read[i].error = e.what();
+    } catch (...) {
+      read[i].failure = std::current_exception();
+    }
+  });
+  return read;
 }
 
 // The first results file of each student (number and subject) and its
@@ -99,13 +117,25 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
   for (size_t f = 0; f < folders.size(); ++f) {
     const RecordFiles files = FindStudentRecords(folders[f]);
     counts.skipped.insert(counts.skipped.end(), files.skipped.begin(), files.skipped.end());
-    for (const std::string& path : files.records) {
-      std::optional<StudentRecord> read = ReadRecord(path, counts);
-      if (!read) continue;
-      StudentRecord& record = *read;
-      seen.Check(record, path, f);
-      record.page = PageFrom(out_path, absolute[f], record.page);
-      summary.Add(std::move(record));
+    for (size_t first = 0; first < files.records.size(); first += kChunk) {
+      const size_t last = std::min(files.records.size(), first + kChunk);
+      std::vector<ReadRecord> read = ReadChunk(files.records, first, last);
+      for (size_t i = 0; i < read.size(); ++i) {
+        const std::string& path = files.records[first + i];
+        if (read[i].failure) std::rethrow_exception(read[i].failure);
+        if (!read[i].error.empty()) {
+          // The row of a record that cannot be read.
+          counts.unreadable.push_back(read[i].error);
+          read[i].record = UnreadableRecord(path, read[i].error);
+        }
+        // None for a record removed since the folder was listed: a batch
+        // in the folder runs its student again, and writes the summary after.
+        if (!read[i].record) continue;
+        StudentRecord& record = *read[i].record;
+        seen.Check(record, path, f);
+        record.page = PageFrom(out_path, absolute[f], record.page);
+        summary.Add(std::move(record));
+      }
     }
   }
   if (summary.size() == 0) return counts;
