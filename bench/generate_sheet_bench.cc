@@ -9,7 +9,7 @@
 
 #include "bench/realistic_paper.h"
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 #include "generatesheet/create_html.h"
 
 namespace generatesheet {

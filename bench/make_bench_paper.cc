@@ -14,7 +14,7 @@
 
 #include "bench/realistic_paper.h"
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 
 int main(int argc, char** argv) {
   using namespace generatesheet;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 #include "fuzz_support.h"
 #include "util/error.h"
 

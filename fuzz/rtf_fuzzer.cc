@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "render/rtf_to_text.h"
+#include "rtf/rtf_to_text.h"
 #include "util/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

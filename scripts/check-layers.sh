@@ -1,6 +1,6 @@
 #!/bin/sh
 # Fails when a subsystem under src/ includes from a layer above it.  Layers
-# point down: component -> render -> data, package -> util (and every layer
+# point down: component -> render -> {rtf, data, cipher}, package -> util (and every layer
 # may use the public headers in include/).  The package builder (builder/),
 # which also reads packages back for inspection, is no part of the library:
 # nothing in src/ includes it, and it uses only the library's data and util
@@ -21,11 +21,13 @@ check() {
 }
 check src/util 'util|generatesheet'
 check src/package 'package|util|generatesheet'
+check src/cipher 'cipher|util|generatesheet'
+check src/rtf 'rtf|util|generatesheet'
 check src/data 'data|util|generatesheet'
-check src/render 'render|data|util|generatesheet'
-check src/component 'component|render|data|package|util|generatesheet'
+check src/render 'render|rtf|data|cipher|util|generatesheet'
+check src/component 'component|render|data|cipher|package|util|generatesheet'
 check builder/jet 'builder/jet|data|util|generatesheet'
-check builder/package 'builder|data|util|generatesheet'
+check builder/package 'builder|data|cipher|util|generatesheet'
 check builder/inspect 'builder|data|util|generatesheet'
 check tools 'tools|util|builder|generatesheet'
 exit $status

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "builder/jet/value.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 
 namespace generatesheet::builder {
 

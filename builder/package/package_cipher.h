@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 
 namespace generatesheet::builder {
 

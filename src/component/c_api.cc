@@ -11,7 +11,7 @@
 #include "generatesheet/create_html.h"
 #include "generatesheet/model.h"
 #include "generatesheet/version.h"
-#include "render/question_result_builder.h"
+#include "render/question_result.h"
 
 struct gs_create_html {
   generatesheet::CreateHtml object;

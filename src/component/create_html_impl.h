@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/cipher.h"
+#include "cipher/cipher.h"
 #include "generatesheet/connection.h"
 #include "generatesheet/create_html.h"
 #include "generatesheet/run_failure.h"

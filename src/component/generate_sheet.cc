@@ -4,9 +4,9 @@
 #include <string_view>
 #include <utility>
 
+#include "cipher/sodium_cipher.h"
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
-#include "data/sodium_cipher.h"
 #include "generatesheet/page_file_name.h"
 #include "package/thread_zip_component.h"
 #include "render/error_prefixes.h"

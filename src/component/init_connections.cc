@@ -1,8 +1,8 @@
 // The two connection steps: decrypt the answer database and give each
 // connection its connection string.  Neither opens a connection.
+#include "cipher/sodium_cipher.h"
 #include "component/create_html_impl.h"
 #include "component/error_prefixes.h"
-#include "data/sodium_cipher.h"
 #include "render/incomplete_notice.h"
 #include "util/error.h"
 #include "util/log.h"

@@ -1,7 +1,7 @@
 // Hands rendering what it needs from this object and keeps where the page
 // went.
 #include "component/create_html_impl.h"
-#include "render/page_assembly.h"
+#include "component/page_file.h"
 #include "util/path.h"
 
 namespace generatesheet {

@@ -7,9 +7,9 @@
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
 #include "render/paper_renderers.h"
-#include "render/question_result_builder.h"
-#include "render/rtf_to_text.h"
+#include "render/question_result.h"
 #include "render/text_helpers.h"
+#include "rtf/rtf_to_text.h"
 #include "util/error.h"
 #include "util/html_text.h"
 

@@ -1,7 +1,7 @@
 // The marks a question's table and a section heading show when marks are on.
 #include <optional>
 
-#include "render/question_result_builder.h"
+#include "render/question_result.h"
 #include "util/error.h"
 #include "util/html_text.h"
 #include "util/score_total.h"

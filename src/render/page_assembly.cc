@@ -1,12 +1,10 @@
 #include "render/page_assembly.h"
 
-#include <filesystem>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
 
 #include "generatesheet/page_file_name.h"
-#include "render/error_prefixes.h"
 #include "render/paper_renderers.h"
 #include "util/error.h"
 #include "util/file_util.h"
@@ -63,23 +61,6 @@ std::string ReplaceAll(const std::string& text, std::string_view from,
   return FillAll(text, {{from, to}}, room);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
-}
-
-// The page goes into an existing folder: say which one is missing rather
-// than that a temporary file could not be made in it.
-void RequireFolderOf(const std::string& page_path) {
-  const std::filesystem::path folder = std::filesystem::path(page_path).parent_path();
-  std::error_code ec;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
-    throw KindedError(FailureKind::kWrite, folder.string(), "输出文件夹不存在：" + folder.string());
-  }
-}
-
 // The template as UTF-8, and the encoding the page is to be written in.
 std::string ReadTemplate(const std::string& path, TextEncoding* encoding) {
   if (path.empty()) {
@@ -113,50 +94,30 @@ std::string PageFileName(const std::string& zip_paper_name) {
   return ReplaceAll(ReplaceAll(zip_paper_name, "#", {}), ".zip", {".html"});
 }
 
-std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
-                           const ContentNotice& notice) {
-  return Reported(context.errors, prefix::kPage, [&] {
-    TextEncoding encoding;
-    std::string page = ReadTemplate(files.template_path, &encoding);
-    const bool holds_content = page.find("$Content$") != std::string::npos;
+AssembledPage AssemblePage(const RenderContext& context, const std::string& template_path,
+                           bool student_title, const ContentNotice& notice) {
+  AssembledPage assembled;
+  std::string& page = assembled.text;
+  page = ReadTemplate(template_path, &assembled.encoding);
+  assembled.holds_content = page.find("$Content$") != std::string::npos;
 
-    // The header first: it opens the answer database the sections read.
-    // A page can be tens of megabytes, so it is never copied needlessly.
-    const std::string header = RenderPaperHeader(context);
-    std::string content = RenderSections(context);
-    const std::string notice_html = notice ? notice() : "";
-    if (files.student_title) {
-      // In one pass: a name holding "$Content$" stays a name.
-      page = FillAll(
-          page,
-          {{"$Title$", {StudentTitle(context)}}, {"$Content$", {notice_html, header, content}}},
-          kPageEnd.size());
-    } else {
-      page = ReplaceAll(page, "$Title$", {kTitle});
-      page = ReplaceAll(page, "$Content$", {notice_html, header, content}, kPageEnd.size());
-    }
-    std::string().swap(content);  // its memory too
-
-    const std::string& path = files.page_path;
-    if (SameFile(path, files.package_path)) {
-      throw KindedError(FailureKind::kWrite, path, "网页路径与答案包相同，拒绝覆盖答案包：" + path);
-    }
-    RequireFolderOf(path);
-    page += kPageEnd;
-    try {
-      WriteFileAtomically(path, EncodeFromUtf8(std::move(page), encoding));
-    } catch (const Error& e) {
-      throw KindedError(FailureKind::kWrite, path, e.what());
-    }
-    // Written as the template asks, but the page shows none of the paper.
-    if (!holds_content) {
-      context.errors.ReportKind(std::string(prefix::kPage) +
-                                    "模板中没有 \"$Content$\"，页面不含试卷内容：" +
-                                    files.template_path,
-                                FailureKind::kTemplate, files.template_path);
-    }
-    return path;
-  });
+  // The header first: it opens the answer database the sections read.
+  // A page can be tens of megabytes, so it is never copied needlessly.
+  const std::string header = RenderPaperHeader(context);
+  std::string content = RenderSections(context);
+  const std::string notice_html = notice ? notice() : "";
+  if (student_title) {
+    // In one pass: a name holding "$Content$" stays a name.
+    page = FillAll(
+        page, {{"$Title$", {StudentTitle(context)}}, {"$Content$", {notice_html, header, content}}},
+        kPageEnd.size());
+  } else {
+    page = ReplaceAll(page, "$Title$", {kTitle});
+    page = ReplaceAll(page, "$Content$", {notice_html, header, content}, kPageEnd.size());
+  }
+  std::string().swap(content);  // its memory too
+  page += kPageEnd;
+  return assembled;
 }
 
 }  // namespace generatesheet

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "render/question_result_builder.h"
+#include "render/question_result.h"
 #include "util/error.h"
 #include "util/score_total.h"
 #include "util/utf8.h"

@@ -5,7 +5,7 @@
 #include "data/sql_literal.h"
 #include "render/error_prefixes.h"
 #include "render/paper_renderers.h"
-#include "render/rtf_to_text.h"
+#include "rtf/rtf_to_text.h"
 #include "util/html_text.h"
 
 namespace generatesheet {

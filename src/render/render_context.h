@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "data/cipher.h"
+#include "cipher/cipher.h"
 #include "generatesheet/connection.h"
 #include "render/result_collector.h"
 #include "util/error_sink.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "generatesheet/question_result.h"
-#include "render/question_result_builder.h"
+#include "render/question_result.h"
 #include "util/error_sink.h"
 
 namespace generatesheet {

@@ -10,7 +10,7 @@
 
 #include "builder/package/answer_package.h"
 #include "c_api/c_api_checks.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 #include "support/temp_dir.h"
 
 namespace generatesheet::testing {

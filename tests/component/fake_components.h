@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/cipher.h"
+#include "cipher/cipher.h"
 #include "package/thread_zip_component.h"
 #include "package/zip_component.h"
 #include "util/error.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"
 

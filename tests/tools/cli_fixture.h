@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "builder/package/answer_package.h"
-#include "data/sodium_cipher.h"
+#include "cipher/sodium_cipher.h"
 #include "support/shell_quote.h"
 #include "support/temp_dir.h"
 

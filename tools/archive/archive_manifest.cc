@@ -17,7 +17,6 @@
 #include "generatesheet/version.h"
 #include "tools/archive/file_name_text.h"
 #include "tools/archive/signing_key.h"
-#include "tools/archive/sodium_ready.h"
 #include "tools/archive/summary_files_lock.h"
 #include "tools/batch/student_record.h"
 #include "tools/pdf/card_pdf.h"
@@ -25,10 +24,12 @@
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/class_summary.h"
 #include "tools/summary/report_card.h"
+#include "util/base64.h"
 #include "util/error.h"
 #include "util/file_descriptor.h"
 #include "util/file_util.h"
 #include "util/leftover_files.h"
+#include "util/sodium_ready.h"
 #include "util/utf8.h"
 
 namespace generatesheet::cli {
@@ -147,7 +148,7 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
     // read (the layout of a UTF-8 name's entry is as it always was).
     if (!IsValidUtf8(path)) {
       file["path"] = PrintableName(path);
-      file["path_base64"] = Base64Of(path);
+      file["path_base64"] = EncodeBase64(path);
     }
     file["kind"] = kind == kinds.end() ? "other" : kind->second;
     file["size"] = digest.size;

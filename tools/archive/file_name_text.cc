@@ -2,7 +2,7 @@
 
 #include <sodium.h>
 
-#include "tools/archive/sodium_ready.h"
+#include "util/sodium_ready.h"
 #include "util/utf8.h"
 
 namespace generatesheet::cli {
@@ -46,29 +46,6 @@ std::string PrintableName(std::string_view name) {
     }
   }
   return out;
-}
-
-std::string Base64Of(std::string_view bytes) {
-  EnsureSodiumReady();
-  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                    bytes.size(), sodium_base64_VARIANT_ORIGINAL);
-  text.pop_back();  // the terminating NUL
-  return text;
-}
-
-std::optional<std::string> BytesOfBase64(std::string_view text) {
-  EnsureSodiumReady();
-  std::string bytes(text.size() / 4 * 3 + 3, '\0');
-  size_t length = 0;
-  const char* end = nullptr;
-  if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(),
-                        text.size(), nullptr, &length, &end, sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      end != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  bytes.resize(length);
-  return bytes;
 }
 
 }  // namespace generatesheet::cli

@@ -4,7 +4,6 @@
 #ifndef GENERATESHEET_TOOLS_ARCHIVE_FILE_NAME_TEXT_H_
 #define GENERATESHEET_TOOLS_ARCHIVE_FILE_NAME_TEXT_H_
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,11 +15,6 @@ namespace generatesheet::cli {
 // U+200F, U+202A to U+202E, U+2066 to U+2069) as "\xHH", and "\" as "\\";
 // everything else as it is.  Two different names never print alike.
 std::string PrintableName(std::string_view name);
-
-// Standard base64 (RFC 4648, with padding) of `bytes`.
-std::string Base64Of(std::string_view bytes);
-// The bytes of standard base64 text; nullopt when it is not that.
-std::optional<std::string> BytesOfBase64(std::string_view text);
 
 }  // namespace generatesheet::cli
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "tools/archive/file_name_text.h"
+#include "util/base64.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {
@@ -124,9 +125,7 @@ class ListingReader {
     }
     std::string name = std::move(*entry.path);
     if (entry.path_base64) {
-      std::optional<std::string> exact = BytesOfBase64(*entry.path_base64);
-      if (!exact) return Fault("的 path_base64 不是 base64");
-      name = std::move(*exact);
+      if (!DecodeBase64(*entry.path_base64, &name)) return Fault("的 path_base64 不是 base64");
     }
     const FileDigest digest{*entry.size, std::move(*entry.sha256)};
     if (!listing_.files.emplace(std::move(name), digest).second) {

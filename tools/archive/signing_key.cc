@@ -7,18 +7,22 @@
 
 #include <cerrno>
 #include <string_view>
+#include <vector>
 
-#include "tools/archive/sodium_ready.h"
+#include "util/base64.h"
 #include "util/error.h"
 #include "util/file_descriptor.h"
+#include "util/key_file_text.h"
 #include "util/regular_file.h"
 #include "util/replacement_file.h"
+#include "util/sodium_ready.h"
 
 namespace generatesheet::cli {
 
 namespace {
 
-constexpr std::string_view kSecretHeader = "GenerateSheet signing key 1";
+constexpr KeyFileKind kSigningKeyFile{"GenerateSheet signing key 1", "签名密钥文件",
+                                      "应当恰好有一行密钥（64 个十六进制数字）"};
 constexpr std::string_view kPemBegin = "-----BEGIN PUBLIC KEY-----";
 constexpr std::string_view kPemEnd = "-----END PUBLIC KEY-----";
 // The DER SubjectPublicKeyInfo of an Ed25519 key is these 12 bytes and the
@@ -39,58 +43,16 @@ struct WipedText {
   ~WipedText() { sodium_memzero(text.data(), text.size()); }
 };
 
-std::string_view NextLine(std::string_view& rest) {
-  const size_t end = rest.find('\n');
-  std::string_view line = rest.substr(0, end);
-  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
-}
-
-Error KeyError(const std::string& path, const std::string& reason) {
-  return Error("无法读取签名密钥文件：" + path + "：" + reason);
-}
-
 std::string PublicKeyPem(const SigningPublicKey& key) {
   unsigned char der[sizeof kSpkiPrefix + 32];
   std::copy(std::begin(kSpkiPrefix), std::end(kSpkiPrefix), der);
   std::copy(key.begin(), key.end(), der + sizeof kSpkiPrefix);
-  std::string base64(sodium_base64_ENCODED_LEN(sizeof der, sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(base64.data(), base64.size(), der, sizeof der, sodium_base64_VARIANT_ORIGINAL);
-  base64.pop_back();
+  const std::string base64 = EncodeBase64(der, sizeof der);
   return std::string(kPemBegin) + "\n" + base64 + "\n" + std::string(kPemEnd) + "\n";
 }
 
 void ReadSeed(const std::string& path, Wiped<crypto_sign_SEEDBYTES>& seed) {
-  WipedText content;
-  try {
-    ReadRegularFile(path, kMaxKeyFileBytes, content.text);
-  } catch (const Error& e) {
-    std::string reason = e.what();
-    const std::string named = "：" + path;
-    if (reason.ends_with(named)) reason.resize(reason.size() - named.size());
-    throw KeyError(path, reason);
-  }
-  std::string_view rest = content.text;
-  if (NextLine(rest) != kSecretHeader) {
-    throw KeyError(path, "首行不是 \"" + std::string(kSecretHeader) + "\"，不是签名密钥文件");
-  }
-  std::string_view hex;
-  int lines = 0;
-  while (!rest.empty()) {
-    std::string_view line = NextLine(rest);
-    if (line.empty() || line.front() == '#') continue;
-    hex = line;
-    ++lines;
-  }
-  size_t length = 0;
-  const char* end = nullptr;
-  if (lines != 1 || hex.size() != 2 * seed.bytes.size() ||
-      sodium_hex2bin(seed.bytes.data(), seed.bytes.size(), hex.data(), hex.size(), nullptr, &length,
-                     &end) != 0 ||
-      length != seed.bytes.size() || end != hex.data() + hex.size()) {
-    throw KeyError(path, "应当恰好有一行密钥（64 个十六进制数字）");
-  }
+  ReadKeyFile(path, kSigningKeyFile, &seed.bytes);
 }
 
 }  // namespace
@@ -114,10 +76,7 @@ void WriteNewSigningKeyPair(const std::string& path) {
   Wiped<crypto_sign_SECRETKEYBYTES> secret;
   crypto_sign_seed_keypair(public_key.data(), secret.bytes.data(), seed.bytes.data());
 
-  WipedText content;
-  content.text = std::string(kSecretHeader) + "\n";
-  WipedText hex{Hex(seed.bytes.data(), seed.bytes.size())};
-  content.text += hex.text + "\n";
+  WipedText content{KeyFileText(kSigningKeyFile, seed.bytes)};
   const std::string public_path = PublicKeyPathFor(path);
   // Both names are checked first, so a refusal leaves nothing behind.
   if (::access(path.c_str(), F_OK) == 0) throw Error("签名密钥文件已存在，拒绝覆盖：" + path);
@@ -168,17 +127,13 @@ SigningPublicKey ReadSigningPublicKey(const std::string& path) {
       base64 += line;
     }
   }
-  unsigned char der[sizeof kSpkiPrefix + 32 + 1];
-  size_t length = 0;
-  if (!done ||
-      sodium_base642bin(der, sizeof der, base64.data(), base64.size(), nullptr, &length, nullptr,
-                        sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      length != sizeof der - 1 ||
-      !std::equal(std::begin(kSpkiPrefix), std::end(kSpkiPrefix), der)) {
+  std::vector<unsigned char> der;
+  if (!done || !DecodeBase64(base64, &der) || der.size() != sizeof kSpkiPrefix + 32 ||
+      !std::equal(std::begin(kSpkiPrefix), std::end(kSpkiPrefix), der.begin())) {
     throw Error("签名公钥文件不是 PEM 格式的 Ed25519 公钥：" + path);
   }
   SigningPublicKey key;
-  std::copy(der + sizeof kSpkiPrefix, der + sizeof kSpkiPrefix + key.size(), key.begin());
+  std::copy(der.begin() + sizeof kSpkiPrefix, der.end(), key.begin());
   return key;
 }
 

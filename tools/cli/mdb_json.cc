@@ -1,26 +1,17 @@
 #include "tools/cli/mdb_json.h"
 
-#include <sodium.h>
-
 #include <charconv>
 #include <cstdio>
 #include <vector>
 
 #include "builder/inspect/access_file_reader.h"
+#include "util/base64.h"
 
 namespace generatesheet::cli {
 
 namespace {
 
 using nlohmann::ordered_json;
-
-std::string Base64(const std::string& bytes) {
-  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                    bytes.size(), sodium_base64_VARIANT_ORIGINAL);
-  text.resize(text.size() - 1);  // the terminating NUL
-  return text;
-}
 
 // "1974-09-21 00:00:00" (as the data layer reads a date) in ISO-8601 UTC.
 ordered_json DateJson(const std::string& text) {
@@ -48,7 +39,7 @@ ordered_json ValueJson(const jet::Value& value, const std::string& type) {
     return value.as_double();
   }
   if (type == "datetime") return DateJson(value.as_text());
-  if (type == "binary" || type == "ole") return {{"base64", Base64(value.as_text())}};
+  if (type == "binary" || type == "ole") return {{"base64", EncodeBase64(value.as_text())}};
   return value.as_text();
 }
 

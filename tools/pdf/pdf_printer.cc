@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "util/base64.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/leftover_files.h"
@@ -172,14 +173,8 @@ std::string MakeProfile(FileDescriptor& fd) {
 }
 
 std::string Base64Decode(const std::string& text) {
-  std::string bytes(text.size() * 3 / 4 + 3, '\0');
-  size_t length = 0;
-  if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(),
-                        text.size(), nullptr, &length, nullptr,
-                        sodium_base64_VARIANT_ORIGINAL) != 0) {
-    throw Error("Chromium 返回的 PDF 数据不是有效的 base64");
-  }
-  bytes.resize(length);
+  std::string bytes;
+  if (!DecodeBase64(text, &bytes)) throw Error("Chromium 返回的 PDF 数据不是有效的 base64");
   return bytes;
 }
 
@@ -211,14 +206,6 @@ std::string FindProgram(const std::string& name) {
     if (colon == std::string_view::npos) return "";
     folders.remove_prefix(colon + 1);
   }
-}
-
-std::string Base64Encode(const std::string& bytes) {
-  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                    bytes.size(), sodium_base64_VARIANT_ORIGINAL);
-  text.resize(text.size() - 1);  // the terminating NUL
-  return text;
 }
 
 }  // namespace
@@ -401,7 +388,7 @@ void PdfPrinter::UseFontSubsets(const std::string& text) {
   if (!fonts_) fonts_ = OpenPrintFonts();
   Json faces = Json::array();
   for (const PrintFonts::Subset& subset : fonts_->SubsetFor(text)) {
-    faces.push_back(Json::array({subset.weight, Base64Encode(subset.bytes)}));
+    faces.push_back(Json::array({subset.weight, EncodeBase64(subset.bytes)}));
   }
   if (faces.empty()) return;
   const std::string call =
@@ -442,7 +429,7 @@ void PdfPrinter::Print(const std::string& page_path, const std::string& pdf_path
 
 std::string PdfPrinter::PrintDocument(const std::string& html, bool tagged) {
   try {
-    Load("data:text/html;charset=utf-8;base64," + Base64Encode(html));
+    Load("data:text/html;charset=utf-8;base64," + EncodeBase64(html));
     return PrintLoaded(tagged);
   } catch (const std::exception& e) {
     Stop();

@@ -9,11 +9,11 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "tools/archive/sodium_ready.h"
 #include "tools/pdf/overlaid_split.h"
 #include "tools/pdf/page_style.h"
 #include "util/error.h"
 #include "util/file_util.h"
+#include "util/sodium_ready.h"
 
 namespace generatesheet::cli {
 
