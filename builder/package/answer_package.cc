@@ -7,6 +7,7 @@
 #include <set>
 
 #include "builder/jet/database.h"
+#include "cipher/sodium_cipher.h"
 #include "util/error.h"
 
 namespace generatesheet::builder {

@@ -16,7 +16,10 @@
 #include <vector>
 
 #include "builder/jet/value.h"
-#include "cipher/sodium_cipher.h"
+
+namespace generatesheet {
+class SodiumCipher;  // src/cipher/sodium_cipher.h, the builder's one use of the library's insides
+}  // namespace generatesheet
 
 namespace generatesheet::builder {
 

@@ -5,13 +5,18 @@
 #include <memory>
 #include <string>
 
-#include "cipher/sodium_cipher.h"
+namespace generatesheet {
+// The library's cipher (src/cipher/): the builder's one use of the
+// library's insides, known here by name only.
+class SodiumCipher;
+}  // namespace generatesheet
 
 namespace generatesheet::builder {
 
 // A cipher for the master key in `key_file`; throws Error naming the file
-// when it is missing, unreadable or not a key file.
-std::unique_ptr<SodiumCipher> CipherForKeyFile(const std::string& key_file);
+// when it is missing, unreadable or not a key file.  Shared, so that code
+// that knows the cipher by name only can hold and drop it.
+std::shared_ptr<SodiumCipher> CipherForKeyFile(const std::string& key_file);
 
 }  // namespace generatesheet::builder
 
