@@ -815,9 +815,18 @@ TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
     const std::string path = dir_.File(std::string("pages/") + name);
     fs::rename(path, path + ".kept");
     fs::create_directories(path + "/in-the-way");
+    for (const char* other : cli::kSummaryFiles) {
+      if (other != std::string(name))
+        WriteFileForTest(dir_.File(std::string("pages/") + other), "old");
+    }
     const CliResult r = Cli({"summary", "pages"});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find(std::string("pages/") + name), std::string::npos) << r.err;
+    // The rest are written all the same: none is left from before.
+    for (const char* other : cli::kSummaryFiles) {
+      if (other == std::string(name)) continue;
+      EXPECT_NE(ReadFileForTest(dir_.File(std::string("pages/") + other)), "old") << other;
+    }
     fs::remove_all(path);
     fs::rename(path + ".kept", path);
   }
@@ -838,7 +847,10 @@ TEST_F(ClassSummaryTest, SummaryFilesThatCannotBeWrittenAreNamed) {
   for (const auto& entry : fs::directory_iterator(dir_.File("pages"))) {
     after.insert(entry.path().filename().string());
   }
+  // index.html, too long for the limit as well, goes with the workbook: an
+  // earlier one would link a workbook no longer there.
   files.erase("summary.xlsx");
+  files.erase("index.html");
   EXPECT_EQ(after, files);
 }
 
@@ -905,12 +917,15 @@ TEST_F(ClassSummaryTest, UnreadableRecordsAreNamedAndTheRestSummed) {
             std::string::npos)
       << r.err;
   const std::vector<std::string> rows = CsvLines(ReadFileForTest(dir_.File("pages/summary.csv")));
-  ASSERT_EQ(rows.size(), 10u);
+  ASSERT_EQ(rows.size(), 11u);
+  // Marked partial before the header: the unreadable ones are not counted.
+  EXPECT_EQ(rows[0],
+            "\xEF\xBB\xBF部分汇总：仅汇总 1 / 9 名考生：7 名页面未写出，1 名得分未能全部读出");
   // Rank and percentile among the known totals only; the verdict counts.
   // By student number: the unreadable ones (number unknown) first.
-  EXPECT_EQ(rows[8], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0,0.5000,,");
-  EXPECT_EQ(rows[9], "7,学生7,英语,,完整,7.html,,,0,2,0,0,,,");
-  EXPECT_EQ(rows[1], ",,,,未写出,,,,,,,,,,");  // big: no page beside it
+  EXPECT_EQ(rows[9], "1001,学生1001,英语,2,完整,1001.html,1,50.00,0,1,0,0,0.5000,,");
+  EXPECT_EQ(rows[10], "7,学生7,英语,,完整,7.html,,,0,2,0,0,,,");
+  EXPECT_EQ(rows[2], ",,,,未写出,,,,,,,,,,");  // big: no page beside it
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/summary.csv")).find("9999"), std::string::npos);
 }
 
@@ -1008,8 +1023,10 @@ TEST(ClassSummaryCsvTest, CellsThatOpenLikeFormulasAreMadeText) {
     record.subject = name;
     record.state = Outcome::kNotWritten;
     const cli::ClassSummary summary = cli::SummaryOf({record});
-    EXPECT_EQ(CsvLines(summary.StudentsCsv())[1], "1," + cell + "," + cell + ",,未写出,,,,,,,,,,");
-    EXPECT_EQ(CsvLines(summary.ScoresCsv())[1], "1," + cell + "," + cell);
+    // Below the line marking the summary partial (the student is not
+    // counted) and the header.
+    EXPECT_EQ(CsvLines(summary.StudentsCsv())[2], "1," + cell + "," + cell + ",,未写出,,,,,,,,,,");
+    EXPECT_EQ(CsvLines(summary.ScoresCsv())[2], "1," + cell + "," + cell);
   }
 }
 

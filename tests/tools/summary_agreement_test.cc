@@ -464,9 +464,14 @@ class CsvTable {
  public:
   explicit CsvTable(const std::string& path) {
     const std::vector<std::string> lines = CsvLines(ReadFileForTest(path));
-    header_ = Fields(lines.at(0).substr(3));  // after the byte-order mark
-    for (size_t i = 1; i < lines.size(); ++i) rows_.push_back(Fields(lines[i]));
+    // A partial summary's line before the header, after the byte-order mark.
+    size_t first = 0;
+    if (lines.at(0).substr(3).starts_with("部分汇总：")) note_ = lines[first++].substr(3);
+    header_ = Fields(lines.at(first).substr(first == 0 ? 3 : 0));
+    for (size_t i = first + 1; i < lines.size(); ++i) rows_.push_back(Fields(lines[i]));
   }
+  // The line a partial summary's CSV file opens with; "" when it has none.
+  const std::string& note() const { return note_; }
   const std::vector<std::string>& Row(const std::string& a, const std::string& va,
                                       const std::string& b, const std::string& vb) const {
     for (const std::vector<std::string>& row : rows_) {
@@ -490,6 +495,7 @@ class CsvTable {
   size_t rows() const { return rows_.size(); }
 
  private:
+  std::string note_;
   std::vector<std::string> header_;
   std::vector<std::vector<std::string>> rows_;
 };
@@ -512,6 +518,21 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
   const Sheet student_sheet(book, "学生"), item_sheet(book, "试题"), matrix_sheet(book, "得分矩阵"),
       class_sheet(book, "班级");
   const std::string html = ReadFileForTest(folder + "index.html");
+  // A partial summary's CSV files open with the banner's words before their
+  // header; a complete summary's with the header.
+  const json& coverage = all["coverage"];
+  for (const CsvTable* csv : {&students, &items, &matrix}) {
+    if (!coverage["partial"].get<bool>()) {
+      EXPECT_EQ(csv->note(), "");
+      continue;
+    }
+    const std::string words =
+        "仅汇总 " + coverage["counted"].dump() + " / " + coverage["students"].dump() + " 名考生：";
+    EXPECT_TRUE(csv->note().starts_with("部分汇总：" + words)) << csv->note();
+    EXPECT_NE(html.find("<p>" + csv->note().substr(std::string("部分汇总：").size()) + "</p>"),
+              std::string::npos)
+        << csv->note();
+  }
   const auto near = [](double actual, const json& expected, const std::string& what) {
     EXPECT_NEAR(actual, expected.get<double>(), 1e-9) << what;
   };

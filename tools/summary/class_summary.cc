@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <tuple>
@@ -417,20 +419,29 @@ ClassSummary::Figures ClassSummary::Compute() const {
   return f;
 }
 
-std::string ClassSummary::StudentsCsv() const {
-  const Figures f = Compute();
-  return TableCsv(StudentsTable(f.Content(*this)));
+std::vector<SummaryTable> ClassSummary::Tables(const Figures& computed,
+                                               const SummaryContent& content) const {
+  std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
+                                      MatrixTable(content), ClassesTable(content)};
+  if (!computed.sections.empty()) tables.push_back(SectionsTable(content));
+  if (computed.coverage.partial()) {
+    const std::string note = kPartialMark + CoverageWords(computed.coverage, not_run_note_);
+    for (SummaryTable& table : tables) table.note = note;
+  }
+  return tables;
 }
 
-std::string ClassSummary::ItemsCsv() const {
-  const Figures f = Compute();
-  return TableCsv(ItemsTable(f.Content(*this)));
+std::string ClassSummary::Csv(size_t table) const {
+  const Figures computed = Compute();
+  const SummaryContent content = computed.Content(*this);
+  return TableCsv(Tables(computed, content)[table]);
 }
 
-std::string ClassSummary::ScoresCsv() const {
-  const Figures f = Compute();
-  return TableCsv(MatrixTable(f.Content(*this)));
-}
+std::string ClassSummary::StudentsCsv() const { return Csv(0); }
+
+std::string ClassSummary::ItemsCsv() const { return Csv(1); }
+
+std::string ClassSummary::ScoresCsv() const { return Csv(2); }
 
 std::string ClassSummary::Json() const { return Json(Compute()); }
 
@@ -505,56 +516,73 @@ ReportCards ClassSummary::Cards() const {
   return ReportCardsOf(computed.Content(*this));
 }
 
-SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards) const {
-  // The figures are worked out once for all the files.
-  const Figures computed = Compute();
-  const SummaryContent content = computed.Content(*this);
-  if (cards != nullptr) *cards = ReportCardsOf(content);
-  std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
-                                      MatrixTable(content), ClassesTable(content)};
-  if (!computed.sections.empty()) tables.push_back(SectionsTable(content));
-  WriteFileAtomically(folder + "summary.csv", TableCsv(tables[0]));
-  WriteFileAtomically(folder + "items.csv", TableCsv(tables[1]));
-  WriteFileAtomically(folder + "scores.csv", TableCsv(tables[2]));
-  WriteFileAtomically(folder + "summary.json", Json(computed));
-  SummaryWritten written;
-  const std::string workbook = folder + "summary.xlsx";
+void ClassSummary::WriteWorkbook(const std::string& workbook, const Figures& computed,
+                                 const std::vector<SummaryTable>& tables, const std::string& limit,
+                                 SummaryWritten& written) const {
   std::vector<std::string> note;
   if (computed.coverage.partial()) {
     note.push_back(CoverageWords(computed.coverage, not_run_note_));
     const std::vector<std::string> lines = LeftOutLines(students_, computed.coverage);
     note.insert(note.end(), lines.begin(), lines.end());
   }
-  if (const std::string limit = WorkbookLimit(tables); !limit.empty()) {
+  if (!limit.empty()) {
     // An earlier workbook would pass for this summary's: it goes.
     std::error_code ec;
     std::filesystem::remove(workbook, ec);
     written.left_out.push_back("未写出工作簿 " + workbook + "：" + limit +
                                (ec ? "；旧的工作簿也未能删除" : "") + "；其余汇总文件已写出");
-  } else {
-    size_t replaced = 0;
-    try {
-      replaced = WriteSummaryWorkbook(workbook, tables, note);
-    } catch (const Error&) {
-      // The earlier workbook would pass for this summary's: it goes, and
-      // index.html is still written; the failure is told after.
-      std::error_code ec;
-      std::filesystem::remove(workbook, ec);
-      try {
-        WriteFileAtomically(folder + "index.html", Html(computed, LinkedFiles(folder)));
-      } catch (const Error&) {
-        // The workbook's failure is the one to tell.
-      }
-      throw;
-    }
-    if (replaced > 0) {
-      written.notes.push_back("工作簿 " + workbook + " 中有 " + std::to_string(replaced) +
-                              " 个字符是工作簿不能存放的（控制字符、U+FFFE、U+FFFF 或无效的 "
-                              "UTF-8），已替换为 U+FFFD（�）；其余汇总文件保留原样");
-    }
+    return;
   }
+  const size_t replaced = WriteSummaryWorkbook(workbook, tables, note);
+  if (replaced > 0) {
+    written.notes.push_back("工作簿 " + workbook + " 中有 " + std::to_string(replaced) +
+                            " 个字符是工作簿不能存放的（控制字符、U+FFFE、U+FFFF 或无效的 "
+                            "UTF-8），已替换为 U+FFFD（�）；其余汇总文件保留原样");
+  }
+}
+
+SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards) const {
+  // The figures are worked out once for all the files.
+  const Figures computed = Compute();
+  const SummaryContent content = computed.Content(*this);  // the tables read it as they are written
+  if (cards != nullptr) *cards = ReportCardsOf(content);
+  const std::vector<SummaryTable> tables = Tables(computed, content);
+  // Before any file: without the workbook's module this throws, and every
+  // summary file stays as it was.
+  const std::string limit = WorkbookLimit(tables);
+  SummaryWritten written;
+  // A file that cannot be written loses only itself: its earlier version,
+  // which would pass for this summary's, goes, the others are still
+  // written, and the first failure is thrown after them.
+  std::exception_ptr failed;
+  const auto write = [&](const char* name, const std::function<void(const std::string&)>& make) {
+    const std::string path = folder + name;
+    try {
+      make(path);
+    } catch (const Error&) {
+      std::error_code ec;
+      if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) {
+        std::filesystem::remove(path, ec);
+      }
+      if (!failed) failed = std::current_exception();
+    }
+  };
+  const auto csv = [&](size_t table) {
+    return
+        [&, table](const std::string& path) { WriteFileAtomically(path, TableCsv(tables[table])); };
+  };
+  write("summary.csv", csv(0));
+  write("items.csv", csv(1));
+  write("scores.csv", csv(2));
+  write("summary.json",
+        [&](const std::string& path) { WriteFileAtomically(path, Json(computed)); });
+  write("summary.xlsx",
+        [&](const std::string& path) { WriteWorkbook(path, computed, tables, limit, written); });
   // Last, so it links every file written beside it.
-  WriteFileAtomically(folder + "index.html", Html(computed, LinkedFiles(folder)));
+  write("index.html", [&](const std::string& path) {
+    WriteFileAtomically(path, Html(computed, LinkedFiles(folder)));
+  });
+  if (failed) std::rethrow_exception(failed);
   return written;
 }
 

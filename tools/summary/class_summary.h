@@ -28,11 +28,18 @@
 #include "tools/summary/student_standing.h"
 #include "tools/summary/subject_figures.h"
 #include "tools/summary/summary_student.h"
+#include "tools/summary/summary_table.h"
+#include "tools/summary/summary_tables.h"
 
 namespace generatesheet::cli {
 
 inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv",  "items.csv",
                                                 "scores.csv", "summary.json", "summary.xlsx"};
+
+// The first cell of a line that opens each CSV file of a summary leaving
+// students out, before the header; the banner's words follow it.  A
+// summary that counts everyone has no such line.
+inline constexpr char kPartialMark[] = "部分汇总：";
 
 // The files index.html links to when they are in its folder.
 inline constexpr const char* kLinkedFiles[] = {"summary.csv", "items.csv", "scores.csv",
@@ -75,7 +82,8 @@ class ClassSummary {
   std::vector<std::optional<StudentStanding>> Standings() const;
 
   // Writes the six files into `folder` (ending with "/"), each
-  // atomically; throws Error naming the file that could not be written.
+  // atomically.  A file that cannot be written is removed in its earlier
+  // version and the rest written; then Error naming the first is thrown.
   // A workbook beyond what the format holds is left out (an earlier one
   // removed) and the rest written: the result names it.  With `cards`, the
   // report cards of the same figures are put there (nothing is written of
@@ -87,6 +95,15 @@ class ClassSummary {
  private:
   struct Figures;
   Figures Compute() const;
+  // summary.csv, items.csv, scores.csv and the 班级 sheet of `content`,
+  // which must outlive them, each marked when the summary is partial.
+  std::vector<SummaryTable> Tables(const Figures& computed, const SummaryContent& content) const;
+  std::string Csv(size_t table) const;  // the CSV file of Tables()[table]
+  // summary.xlsx, or what keeps it from being written in `written`.
+  // `limit`: why the tables do not fit a workbook, "" when they do.
+  void WriteWorkbook(const std::string& workbook, const Figures& computed,
+                     const std::vector<SummaryTable>& tables, const std::string& limit,
+                     SummaryWritten& written) const;
   std::string Html(const Figures& computed, const std::vector<std::string>& linked) const;
   std::string Json(const Figures& computed) const;
 

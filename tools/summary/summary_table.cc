@@ -61,7 +61,9 @@ TableCell TableCell::Figure(std::optional<double> value, CellFormat format, int 
 }
 
 std::string TableCsv(const SummaryTable& table) {
-  std::string csv = kBom + CsvLine(table.header);
+  std::string csv = kBom;
+  if (!table.note.empty()) csv += CsvLine({table.note});
+  csv += CsvLine(table.header);
   std::vector<std::string> fields;
   for (size_t r = 0; r < table.rows; ++r) {
     fields.clear();

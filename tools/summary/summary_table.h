@@ -42,13 +42,18 @@ struct TableCell {
 
 struct SummaryTable {
   std::string sheet;  // the workbook sheet's name
+  // A line the CSV file holds before its header, a single cell; "" for none.
+  // A partial summary's tables carry it, so a file copied away alone still
+  // says it does not count everyone; the workbook says so in a sheet.
+  std::string note;
   std::vector<std::string> header;
   int frozen_columns = 2;  // columns kept in view beside the frozen header
   size_t rows = 0;
   std::function<std::vector<TableCell>(size_t row)> row;
 };
 
-// The table as a CSV file: UTF-8 with a byte-order mark, CR LF line ends.
+// The table as a CSV file: UTF-8 with a byte-order mark, CR LF line ends,
+// the note (if any) a line of its own before the header.
 std::string TableCsv(const SummaryTable& table);
 
 }  // namespace generatesheet::cli
