@@ -2,8 +2,9 @@
 # Installs what the program needs, builds the program and the shared library
 # (all that `cmake --install` installs) and runs the demo: the bundled sample
 # answer packages are built into out/demo/packages/ and their review pages
-# generated with the demo key into out/demo/pages/, where a batch over the
-# same packages also writes the class summary.  It ends saying what was made
+# generated with the demo key into out/demo/pages/, where a batch over a
+# class made from them (out/demo/students.csv) writes the class's pages with
+# marks and the class summary.  It ends saying what was made
 # and what to open.  Run it again at will: each run starts out/demo afresh.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,27 +17,23 @@ cmake --build "$build" -j2 --target generate-sheet generatesheet
 program=$build/generate-sheet
 "$program" demo --out "$demo" >"$build/demo-pages.txt"
 
-# The batch's manifest: one row per sample description, whose package the
-# demo built into packages/NAME/ (node, which install-deps brings, reads JSON).
-node -e '
-const fs = require("fs"), path = require("path");
-const field = (v) => {
-  const s = String(v ?? "");
-  return /[",\r\n]/.test(s) ? "\"" + s.replace(/"/g, "\"\"") + "\"" : s;
-};
-const rows = ["package_folder,zip_name,student_id,student_name,subject"];
-for (const file of process.argv.slice(1)) {
-  const d = JSON.parse(fs.readFileSync(file, "utf8"));
-  rows.push(["packages/" + path.basename(file, ".json"), d.package_name, d.student_id,
-             d.student_name, d.subject].map(field).join(","));
-}
-process.stdout.write(rows.join("\n") + "\n");
-' "$root"/samples/*.json >"$demo/students.csv"
 # A copy of the demo key that only its owner may read, as the program wants
 # of a key file (the clone's copy is readable by everyone).
 cp "$root/samples/demo.key" "$demo/demo.key"
 chmod 600 "$demo/demo.key"
-if ! "$program" batch "$demo/students.csv" --out "$demo/pages/" --key-file "$demo/demo.key" \
+# The class the demo made from the samples (students.csv: two classes, each
+# student with answers of their own), with marks on the pages; printed to
+# PDF too when a browser is there, with report cards once the batch has them.
+set -- --marks --title "示例考试（高一）"
+browser=${GENERATESHEET_BROWSER:-}
+for name in chromium chromium-browser google-chrome google-chrome-stable; do
+  if [ -z "$browser" ] && command -v "$name" >/dev/null 2>&1; then browser=$name; fi
+done
+if [ -n "$browser" ]; then
+  set -- "$@" --pdf
+  if "$program" batch --help | grep -q -- '--report-cards'; then set -- "$@" --report-cards; fi
+fi
+if ! "$program" batch "$demo/students.csv" --out "$demo/pages/" --key-file "$demo/demo.key" "$@" \
   >"$build/demo-batch.txt" 2>&1; then
   cat "$build/demo-batch.txt" >&2
   echo "班级汇总未能生成（清单：$demo/students.csv）" >&2
@@ -47,5 +44,7 @@ echo
 echo "示例答卷包：$demo/packages/"
 echo "生成的页面："
 sed 's/^/  /' "$build/demo-pages.txt"
-echo "班级汇总：$demo/pages/ 下的 index.html、summary.csv、items.csv，每名考生的结果 *.results.json"
+echo "示例班级：由示例生成的 $(($(wc -l <"$demo/students.csv") - 1)) 名考生（两个班），清单 $demo/students.csv，批处理选项 $*"
+echo "班级汇总：$demo/pages/ 下的 index.html、summary.csv、items.csv、summary.xlsx，每名考生的结果 *.results.json"
+if [ -f "$demo/pages/class.pdf" ]; then echo "班级 PDF：$demo/pages/class.pdf"; fi
 echo "打开 $demo/pages/index.html（用浏览器查看，可由此打开每名考生的页面）"

@@ -118,6 +118,8 @@ TEST_F(BatchCommandTest, TwoHundredStudentsOneBrokenPackage) {
   }
   // Progress lines (stderr is not a terminal), the summary and the failure.
   EXPECT_NE(r.err.find("进度 200/200，失败 1，"), std::string::npos) << r.err;
+  // Where the output is, the only line on stdout.
+  EXPECT_EQ(r.out, "打开 " + dir_.File("pages/index.html") + "\n");
   EXPECT_NE(r.err.find("完整 199 页，有错误 0 页，未写出 1 页，跳过 0 页\n"), std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("未写出：清单第 59 行（学号 1001，学生 57, 一班）：答卷包不是 zip 文件："),
@@ -235,6 +237,13 @@ TEST_F(BatchCommandTest, AnInterruptedBatchWritesWhatIsDoneAndTellsHowToGoOn) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "已中断：完成 " + std::to_string(done) + " / " +
                                 std::to_string(kCount) + " 页；用 --resume 继续");
+    // The signal is told at once, with the pages still in flight (one
+    // worker: its page, or none between two).
+    const auto stopping = std::ranges::find_if(lines, [](const std::string& line) {
+      return line == "正在停止：等待进行中的 1 页完成…" ||
+             line == "正在停止：等待进行中的 0 页完成…";
+    });
+    EXPECT_NE(stopping, lines.end()) << ReadFileForTest(err);
     EXPECT_NE(std::ranges::find(lines, "完整 " + std::to_string(done) +
                                            " 页，有错误 0 页，未写出 0 页，跳过 0 页，未处理 " +
                                            std::to_string(kCount - done) + " 页"),
@@ -523,6 +532,7 @@ TEST_F(BatchCommandTest, ShardsCoverEveryRowExactlyOnce) {
              std::to_string(k) + "/" + std::to_string(kShards), "--report", report, "--jobs", "2"},
             {"GENERATESHEET_KEY_FILE=" + key_file_});
     ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "") << "a shard writes no index.html";
     const json parsed = Report(report);
     EXPECT_EQ(parsed["shard"], std::to_string(k) + "/" + std::to_string(kShards));
     for (const json& s : parsed["students"]) {
@@ -601,8 +611,8 @@ TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
                    "a,a.ZIP,1001,丙,英语\n"
                    "pages,p.ZIP,1001,丁,英语\n"
                    "a,r.zip,1001,戊,英语\n");
-  const CliResult r = Cli(
-      {"batch", "m.csv", "--out", "pages", "--report", "pages/r.html", "--key-file", key_file_});
+  const CliResult r = Cli({"batch", "m.csv", "--out", "pages", "--report", "pages/r.html",
+                           "--key-file", key_file_, "--title", "期中考试 <一>"});
   EXPECT_EQ(r.exit_code, 1) << r.err;
   const json report = Report("pages/r.html");
   const char* const refusals[] = {
@@ -621,8 +631,15 @@ TEST_F(BatchCommandTest, RowsThatWouldWriteOverTheBatchsOwnFilesAreRefused) {
                                    "items.csv", "scores.csv", "summary.json", "summary.xlsx",
                                    "p.ZIP", "r.html", "MANIFEST.json"}));
   EXPECT_EQ(ReadFileForTest(dir_.File("pages/p.ZIP")), package);
-  EXPECT_NE(ReadFileForTest(dir_.File("pages/index.html")).find("<h1>班级成绩汇总</h1>"),
-            std::string::npos);
+  EXPECT_EQ(ReadWorkbook(dir_.File("pages/summary.xlsx"))["title"], "期中考试 <一>");
+  // The title given, escaped, at the top and in the page title, with the
+  // date of the run.
+  const std::string index = ReadFileForTest(dir_.File("pages/index.html"));
+  const std::string date = RunDateForTest();
+  EXPECT_NE(index.find("<title>期中考试 &lt;一&gt;（" + date + "）</title>"), std::string::npos);
+  EXPECT_NE(index.find("<h1>期中考试 &lt;一&gt;</h1>\n<p class='exam-date'>日期：" + date + "</p>"),
+            std::string::npos)
+      << index.substr(0, 4000);
 }
 
 TEST_F(BatchCommandTest, RowsSharingAPackageFolderAllSucceed) {
@@ -664,6 +681,7 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
        2,
        "选项 --duplex 用于 --pdf 写出的班级 PDF（class.pdf），须与 --pdf 一起给出"},
       {{"batch", manifest, "--out", "p", "--jbos", "2"}, 2, "未知选项 --jbos；是否指 --jobs？"},
+      {{"batch", manifest, "--out", "p", "--title", " "}, 2, "选项 --title 的值为空"},
       {{"batch", "missing.csv", "--out", "p"}, 1, "文件不存在：missing.csv"},
       {{"batch", "fifo.csv", "--out", "p"}, 1, "命名管道"},
       {{"batch", manifest, "--out", "p", "--report", manifest}, 2, "清单文件本身"},
@@ -721,6 +739,9 @@ TEST_F(BatchCommandTest, BadOptionsAndManifests) {
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
     EXPECT_FALSE(fs::exists(dir_.File("p/s000.html")));  // refused before any page
   }
+  const CliResult no_title = Cli({"summary", "p", "--title", ""});
+  EXPECT_EQ(no_title.exit_code, 2);
+  EXPECT_NE(no_title.err.find("选项 --title 的值为空"), std::string::npos) << no_title.err;
   WriteFileForTest(dir_.File("bad.csv"),
                    "package_folder,zip_name,student_id,student_nmae,subject\n");
   const CliResult r = Cli({"batch", "bad.csv", "--out", "p", "--key-file", key_file_});

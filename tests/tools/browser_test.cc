@@ -17,6 +17,7 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "builder/package/answer_package.h"
 #include "builder/package/package_cipher.h"
@@ -219,6 +220,38 @@ void WriteMadeUpClass(const std::string& folder) {
   }
 }
 
+// An exam of two classes, 24 students and 18 questions in three sections,
+// as results files: every table of the summary as wide as a real paper's.
+void WriteExamOfTwoClasses(const std::string& folder) {
+  fs::create_directories(folder);
+  for (int i = 0; i < 24; ++i) {
+    json results = json::array();
+    for (int q = 1; q <= 18; ++q) {
+      const bool right = (i * 7 + q * 3) % 10 < 4 + i % 5;
+      results.push_back({{"number", q},
+                         {"family", "single_choice"},
+                         {"choice", true},
+                         {"options", {"A", "B", "C", "D"}},
+                         {"student_answer", right ? "B" : "D"},
+                         {"standard_answer", "B"},
+                         {"obtained", right ? "2" : "0"},
+                         {"full", "2"},
+                         {"verdict", right ? "correct" : "wrong"},
+                         {"error", nullptr},
+                         {"section", q <= 6    ? "一、单项选择"
+                                     : q <= 12 ? "二、完形填空"
+                                               : "三、阅读理解"}});
+    }
+    const std::string id = "E" + std::to_string(200 + i);
+    const json record = {
+        {"student_id", id},      {"student_name", "考生" + std::to_string(i)},
+        {"subject", "英语"},     {"class", i % 2 == 0 ? "高一（1）班" : "高一（2）班"},
+        {"outcome", "complete"}, {"page", id + ".html"},
+        {"message", ""},         {"results", results}};
+    WriteFileForTest(folder + "/" + id + ".results.json", record.dump());
+  }
+}
+
 // The elements whose right edge lies beyond the viewport, unless inside a
 // box that scrolls (the outermost of each such tree); the page's width;
 // how many boxes scroll.
@@ -249,6 +282,49 @@ constexpr char kPoints[] = R"((() => {
   });
   return [points.length, points.filter(p => p.classList.contains('flagged')).length,
           outside.map(p => p.getAttribute('aria-label'))];
+})())";
+
+// The number labels of the plots that overlap another label: [checked,
+// overlapping pairs].
+constexpr char kLabelOverlaps[] = R"((() => {
+  const boxes = [...document.querySelectorAll('svg.scatter g.item text')]
+      .map(t => [t.textContent, t.getBoundingClientRect()]);
+  const overlaps = [];
+  for (let i = 0; i < boxes.length; ++i) {
+    for (let j = i + 1; j < boxes.length; ++j) {
+      const a = boxes[i][1], b = boxes[j][1];
+      if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) {
+        overlaps.push(boxes[i][0] + '/' + boxes[j][0]);
+      }
+    }
+  }
+  return [boxes.length, overlaps];
+})())";
+
+// Chooses each class in the filter and counts the rows shown; then sorts by
+// score twice and gives the scores in order.
+constexpr char kFilterAndSort[] = R"((() => {
+  const filter = document.getElementById('class-filter');
+  const shown = () => [...document.querySelectorAll('#students tbody tr')]
+      .filter(r => !r.hidden && r.getClientRects().length > 0).length;
+  const counts = [shown()];
+  for (const value of ['高一（1）班', '高一（2）班', '']) {
+    filter.value = value;
+    filter.dispatchEvent(new Event('change'));
+    counts.push(shown());
+  }
+  const th = [...document.querySelectorAll('#students th')]
+      .find(h => h.textContent.startsWith('得分'));
+  const column = [...th.parentNode.children].indexOf(th);
+  const scores = () => [...document.querySelectorAll('#students tbody tr')]
+      .map(r => parseFloat(r.cells[column].dataset.value));
+  th.click();
+  const up = scores();
+  th.click();
+  const down = scores();
+  const sorted = (list, sign) => list.every((v, i) => i === 0 || sign * (v - list[i - 1]) >= 0);
+  return {counts: counts, hidden_filter: filter.closest('p').hidden,
+          up: sorted(up, 1), down: sorted(down, -1), rows: up.length};
 })())";
 
 // A script that runs axe-core on the page and gives its serious and
@@ -371,16 +447,16 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   const CliResult r = Cli({"batch", "class.csv", "--out", "class", "--marks", "--pdf", "--key-file",
                            GENERATESHEET_SOURCE_DIR "/samples/demo.key"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  // Sorting by score, up and then down, with real clicks.
+  // A table of students a subject, in the order of the subjects' sections;
+  // a click on a heading sorts (the sorting of many rows is shown below).
   cli::PdfPrinter browser;
   const std::string click =
-      "(() => { const th = [...document.querySelectorAll('#students th')]"
-      ".find(h => h.textContent.startsWith('得分')); th.click(); const up = "
-      "[...document.querySelectorAll('#students tbody tr')].map(r => r.cells[3].dataset.value);"
-      " th.click(); const down = [...document.querySelectorAll('#students tbody tr')]"
-      ".map(r => r.cells[3].dataset.value); return [up, down]; })()";
+      "(() => { const th = [...document.querySelectorAll('#students-1 th')]"
+      ".find(h => h.textContent.startsWith('得分')); th.click(); th.click(); return "
+      "[th.getAttribute('aria-sort'), [...document.querySelectorAll('table.students')].map(t => "
+      "[...t.tBodies[0].rows].map(r => r.cells[3].dataset.value))]; })()";
   const json orders = json::parse(browser.Evaluate(dir_.File("class/index.html"), click));
-  EXPECT_EQ(orders, json::parse(R"([["46", "66.5"], ["66.5", "46"]])"));
+  EXPECT_EQ(orders, json::parse(R"(["descending", [["46"], ["66.5"]]])"));
 
   // The summary of the samples with a made-up class beside them: on a
   // desktop and a phone nothing reaches beyond the screen but the tables
@@ -421,7 +497,7 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
       Shell("pdftotext " + ShellQuote(dir_.File("class-summary.pdf")) + " -", dir_.File("text"));
   std::erase(printed, ' ');
   std::erase(printed, '\n');
-  for (const char* last : {"测量标准误", "标准差（总体，除以n）", "english-2024010101.html",
+  for (const char* last : {"测量标准误", "标准差（n−1）", "english-2024010101.html",
                            "cs2024020115.html", "T111.html", "选项分布", "C✔100.0%"}) {
     EXPECT_NE(printed.find(last), std::string::npos) << last << "\n" << printed.substr(0, 3000);
   }
@@ -453,6 +529,58 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
   ASSERT_EQ(plain.exit_code, 0) << plain.err;
   CheckPrint(dir_.File("plain/english-2024010101.pdf"), "2024010101 李明 英语",
              "2024010101李明英语", 8, dir_.File("scratch"));
+}
+
+// The summary of two classes with a paper of 18 questions: its title, the
+// class filter and sorting work in the browser; printed on A4 every column
+// of every table is on paper; no label of the plot covers another; nothing
+// is cut at 1280 or 390 px; no serious accessibility fault.
+TEST_F(BrowserTest, TheSummaryOfTwoClassesFiltersPrintsWholeAndLabelsApart) {
+  WriteExamOfTwoClasses(dir_.File("exam"));
+  const CliResult summary = Cli({"summary", "exam", "--title", "高一英语期中考试"});
+  ASSERT_EQ(summary.exit_code, 0) << summary.err;
+  const std::string index = dir_.File("exam/index.html");
+  cli::PdfPrinter browser;
+  const json used = json::parse(browser.Evaluate(index, kFilterAndSort, 1280));
+  EXPECT_EQ(used["counts"], json::parse("[24, 12, 12, 24]")) << used;
+  EXPECT_EQ(used["hidden_filter"], false);
+  EXPECT_EQ(used["up"], true);
+  EXPECT_EQ(used["down"], true);
+  EXPECT_EQ(used["rows"], 24);
+  const json labels = json::parse(browser.Evaluate(index, kLabelOverlaps, 1280));
+  EXPECT_GT(labels[0].get<int>(), 0);
+  EXPECT_EQ(labels[1], json::array()) << labels;
+  for (const int width : {1280, 390}) {
+    SCOPED_TRACE(width);
+    const json layout = json::parse(browser.Evaluate(index, kOverflow, width));
+    EXPECT_EQ(layout["page"], width) << layout;
+    EXPECT_EQ(layout["out"], json::array()) << layout;
+    const std::string shot = kShots + "/two-classes-" + std::to_string(width) + ".png";
+    fs::remove(shot);
+    Chromium("file://" + index, "--screenshot=" + shot, dir_.File("profile-shot"),
+             std::to_string(width) + ",2400");
+    EXPECT_GT(fs::file_size(shot), 20000u) << "a blank page? " << shot;
+  }
+  EXPECT_EQ(json::parse(browser.Evaluate(index, AxeCheck(), 1280)), json::array());
+
+  browser.Print(index, dir_.File("two-classes.pdf"));
+  std::string printed =
+      Shell("pdftotext " + ShellQuote(dir_.File("two-classes.pdf")) + " -", dir_.File("text"));
+  std::erase(printed, ' ');
+  std::erase(printed, '\n');
+  EXPECT_NE(printed.find("高一英语期中考试"), std::string::npos);
+  // Each question's column of the class comparison, the last column of the
+  // student table (each student's page) and of the item table.
+  for (int q = 1; q <= 18; ++q) {
+    EXPECT_NE(printed.find("第" + std::to_string(q) + "题难度"), std::string::npos) << q;
+  }
+  for (int i = 0; i < 24; ++i) {
+    const std::string page = "E" + std::to_string(200 + i) + ".html";
+    EXPECT_NE(printed.find(page), std::string::npos) << page;
+  }
+  for (const char* column : {"三、阅读理解", "年级名次", "百分位", "选项分布"}) {
+    EXPECT_NE(printed.find(column), std::string::npos) << column << "\n" << printed.substr(0, 3000);
+  }
 }
 
 // The number of pages of a PDF, as pdfinfo reads it.
@@ -950,8 +1078,17 @@ TEST_F(BrowserTest, PagesPrintedTogetherLookAsEachPrintedAlone) {
       prints.push_back({pages + name + ".html", dir_.File(name + "-together.pdf")});
     }
     cli::PdfPrinter printer;
-    const std::vector<std::string> failures = cli::PrintPages(printer, prints, true);
+    // Each page is told done once, in order, its PDF already there.
+    std::vector<std::tuple<size_t, std::string, bool>> told;
+    const std::vector<std::string> failures =
+        cli::PrintPages(printer, prints, true, [&](size_t i, const std::string& failure) {
+          told.emplace_back(i, failure, fs::exists(prints[i].pdf_path));
+        });
     ASSERT_EQ(failures.size(), prints.size());
+    ASSERT_EQ(told.size(), prints.size());
+    for (size_t i = 0; i < prints.size(); ++i) {
+      EXPECT_EQ(told[i], std::make_tuple(i, failures[i], failures[i].empty()));
+    }
     for (size_t i = 0; i < prints.size(); ++i) {
       SCOPED_TRACE(prints[i].pdf_path);
       if (group.pages[i] == "missing") {

@@ -137,15 +137,35 @@ void ExpectWorkbookTables(const nlohmann::json& book, const std::string& folder)
     EXPECT_EQ(sheet.Header(), Fields(header));
     EXPECT_EQ(sheet.rows(), CsvLines(ReadFileForTest(folder + csv)).size());
   }
+  // Under two lines of title (the exam, then the date and the sheet), the
+  // header; printed across A4, one page wide, the lines down to the header
+  // on every page.
   const std::pair<const char*, const char*> frozen[] = {
-      {"学生", "C2"}, {"试题", "C2"}, {"得分矩阵", "D2"}, {"班级", "C2"}};
+      {"学生", "C4"}, {"试题", "C4"}, {"得分矩阵", "D4"}, {"班级", "C4"}};
   for (const auto& [name, cell] : frozen) {
+    SCOPED_TRACE(name);
     const Sheet sheet(book, name);
-    EXPECT_EQ(sheet.json()["freeze"], cell) << name;
+    EXPECT_EQ(sheet.json()["freeze"], cell);
     EXPECT_EQ(sheet.json()["filter"],
-              "A1:" + ColumnName(sheet.Header().size() - 1) + std::to_string(sheet.rows()))
-        << name;
+              "A3:" + ColumnName(sheet.Header().size() - 1) + std::to_string(sheet.rows() + 2));
+    EXPECT_EQ(sheet.json()["title_rows"],
+              nlohmann::json::parse("[[\"" + book["title"].get<std::string>() + "\"], [\"日期：" +
+                                    RunDateForTest() + "　工作表：" + name + "\"]]"));
+    EXPECT_EQ(sheet.json()["print"],
+              nlohmann::json::parse(R"({"orientation": "landscape", "paper": 9,
+                  "fit_to_page": true, "fit_width": 1, "fit_height": 0,
+                  "title_rows": "$1:$3"})"));
   }
+  // Each page is a link to it, beside the workbook.
+  const Sheet students(book, "学生");
+  size_t linked = 0;
+  for (size_t r = 1; r < students.rows(); ++r) {
+    const nlohmann::json& page = students.Cell(r, "页面");
+    if (page["value"].is_null()) continue;
+    EXPECT_EQ(page["link"], page["value"]) << r;
+    ++linked;
+  }
+  EXPECT_GT(linked, 0u);
   const Sheet items(book, "试题");
   size_t flagged = 0;
   for (size_t r = 1; r < items.rows(); ++r) {
@@ -520,7 +540,7 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   const std::string cell = "</td><td class='number'>";
   EXPECT_EQ(index.find("<td class='number'>30" + cell + Fixed(mean, 2) + cell + Fixed(median, 2) +
                        cell + Fixed(sorted.front(), 2) + cell + Fixed(sorted.back(), 2) + cell +
-                       Fixed(std::sqrt(squares / n), 2) + "</td>"),
+                       Fixed(std::sqrt(squares / (n - 1)), 2) + "</td>"),
             index.find("<td class='number'>30", quiz))
       << index.substr(quiz, 3000);
   EXPECT_LT(index.find("<td class='number'>1" + cell + "46.00" + cell + "46.00", english), basics);
@@ -535,6 +555,10 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
         << file << ": linked when it is there, only then";
   }
   EXPECT_EQ(index.find("各班比较"), std::string::npos) << "no class named: no comparison";
+  // The title made from the subjects; no class column, no class filter.
+  EXPECT_NE(index.find("<h1>测验、英语、计算机应用基础 成绩汇总</h1>"), std::string::npos);
+  EXPECT_EQ(index.find("<select id='class-filter'"), std::string::npos);
+  EXPECT_EQ(index.find("<th>班级</th>"), std::string::npos);
 
   // items.csv: facility, option shares, share not answering, discrimination.
   const std::string items_csv = ReadFileForTest(dir_.File("pages/items.csv"));
@@ -601,6 +625,7 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   if (!fs::exists(dir_.File("pages/summary.xlsx"))) {
     WriteFileForTest(dir_.File("pages/summary.xlsx"), "a workbook from an earlier run");
   }
+  WriteFileForTest(dir_.File("pages/class.pdf"), "a class PDF from an earlier run");
   const CliResult rebuilt = Cli({"summary", "pages"});
   ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.err;
   ExpectFiguresOfTheClass(dir_.File("pages/"));
@@ -658,6 +683,27 @@ TEST_F(ClassSummaryTest, FiguresPerClassAndFoldersMerged) {
   }
   const std::string index = ReadFileForTest(dir_.File("year/index.html"));
   EXPECT_NE(index.find("<h2>各班比较</h2>"), std::string::npos);
+  // The students by class: a filter of the two classes (shown by the
+  // script), each row marked with its class; the facility of the three
+  // questions in one table of its own.
+  EXPECT_NE(index.find("<p class='filter' hidden><label>只看班级 <select id='class-filter'><option "
+                       "value='' selected>全部</option><option value='一班'>一班</option><option "
+                       "value='二班'>二班</option></select>"),
+            std::string::npos);
+  size_t first_class = 0, second_class = 0;
+  for (size_t at = index.find("<tr data-class='"); at != std::string::npos;
+       at = index.find("<tr data-class='", at + 1)) {
+    const std::string first = "<tr data-class='一班'>";
+    ++(index.compare(at, first.size(), first) == 0 ? first_class : second_class);
+  }
+  EXPECT_EQ(first_class, 7u);
+  EXPECT_EQ(second_class, 7u);
+  EXPECT_NE(index.find("<th>学号</th><th>姓名</th><th>班级</th><th>科目</th><th "
+                       "data-type='number'>得分</th>"),
+            std::string::npos);
+  EXPECT_NE(index.find("<caption>各题难度（第1–3题）</caption><thead><tr><th>班级</th><th>第1题难度"
+                       "</th><th>第2题难度</th><th>第3题难度</th></tr>"),
+            std::string::npos);
   // The workbook: 班级 beside the names as in the CSV files, and in the
   // 班级 sheet a row of each class after the whole year's.
   const nlohmann::json book = ReadWorkbook(dir_.File("year/summary.xlsx"));
@@ -1171,6 +1217,20 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
         "<line x1='44.0' y1='112.0' x2='404.0' y2='112.0' class='threshold'/>"},
        "",
        {"未画出"}},
+      // Six questions on one spot: four numbers fit around it (right, left,
+      // above, below); the other two are listed, never written over them.
+      {"numbers that find no free place are listed under the plot",
+       {{Essay(1, "a", "0", "10"), Essay(2, "a", "0", "10"), Essay(3, "a", "0", "10"),
+         Essay(4, "a", "0", "10"), Essay(5, "a", "0", "10"), Essay(6, "a", "0", "10")},
+        {Essay(1, "a", "10", "10"), Essay(2, "a", "10", "10"), Essay(3, "a", "10", "10"),
+         Essay(4, "a", "10", "10"), Essay(5, "a", "10", "10"), Essay(6, "a", "10", "10")}},
+       {"<text x='224.0' y='6.0' text-anchor='middle'>3</text></g>",
+        "<text x='224.0' y='35.0' text-anchor='middle'>4</text></g>",
+        "<circle cx='224.0' cy='16.0' r='4.5'/></g>",
+        "<p class='note unlabelled'>图中未注题号的点（周围已无空处）：第5题（难度 50.0%，区分度 "
+        "1.00）；第6题（难度 50.0%，区分度 1.00）。</p>"},
+       "",
+       {">5</text>", ">6</text>"}},
   };
   for (const ClassCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -270,6 +270,12 @@ TEST(ProgressTest, BarAndLineShowRateAndTimeLeft) {
   EXPECT_EQ(FormatProgressLine(s), "进度 60/200，失败 1，5.0 页/秒，剩余约 0:28");
   s.done = s.skipped;  // nothing generated yet: no estimate
   EXPECT_EQ(FormatProgressLine(s), "进度 10/200，失败 1，0.0 页/秒，剩余约 --:--");
+  // Pages waiting for their PDF are told, and count half each: 20 pages
+  // written in 10 seconds, nothing printed yet.
+  s.printing = 20;
+  EXPECT_EQ(FormatProgressLine(s), "进度 10/200（待打印 20），失败 1，1.0 页/秒，剩余约 3:00");
+  EXPECT_EQ(FormatProgressBar(s, 10),
+            "[..........]  10/200（待打印 20）  失败 1  1.0 页/秒  剩余 3:00");
   EXPECT_EQ(FormatDuration(3723), "1:02:03");
   EXPECT_EQ(FormatDuration(0.2), "0:01");
   EXPECT_EQ(FormatDuration(0), "0:00");

@@ -2,6 +2,7 @@
 // back through the whole system.
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "tools/cli_fixture.h"
 
@@ -152,6 +153,46 @@ TEST_F(PackCommandTest, DemoBuildsBothSamplesAndIsRepeatable) {
   const std::string computer = ReadFileForTest(dir_.File("demo/pages/cs2024020115.html"));
   EXPECT_TRUE(Has(computer, "科目：计算机应用基础"));
   EXPECT_TRUE(Has(computer, "<table class='operator'>"));
+
+  // The demo's class: 16 students of each sample in two classes, the
+  // sample's own student first, the others with answers of their own; a
+  // batch with marks over it gives each subject both classes and a spread
+  // of scores, wrong options chosen and questions left unanswered.
+  const std::vector<std::string> rows = Lines(ReadFileForTest(dir_.File("demo/students.csv")));
+  ASSERT_EQ(rows.size(), 33u);
+  EXPECT_EQ(rows[0], "package_folder,zip_name,student_id,student_name,subject,class\r");
+  EXPECT_EQ(rows[1],
+            "packages/computer-basics-01,cs#2024020115.zip,2024020115,王芳,计算机应用基础,"
+            "高一（1）班\r");
+  EXPECT_EQ(rows[17],
+            "packages/english-01,english-2024010101.zip,2024010101,李明,英语,高一（1）班\r");
+  EXPECT_EQ(rows[18],
+            "packages/english-02,english-2024010102.zip,2024010102,李佳怡,英语,高一（2）班\r");
+  fs::copy_file(GENERATESHEET_SOURCE_DIR "/samples/demo.key", dir_.File("demo.key"));
+  fs::permissions(dir_.File("demo.key"), fs::perms::owner_read | fs::perms::owner_write);
+  const CliResult batch =
+      Cli({"batch", "demo/students.csv", "--out", "class", "--marks", "--key-file", "demo.key"});
+  ASSERT_EQ(batch.exit_code, 0) << batch.err;
+  const nlohmann::json summary =
+      nlohmann::json::parse(ReadFileForTest(dir_.File("class/summary.json")));
+  ASSERT_EQ(summary["subjects"].size(), 2u);
+  for (const nlohmann::json& subject : summary["subjects"]) {
+    SCOPED_TRACE(subject["subject"].get<std::string>());
+    EXPECT_EQ(subject["classes"].size(), 2u);
+    std::set<double> totals;
+    for (const nlohmann::json& student : subject["students"])
+      totals.insert(student["total"].get<double>());
+    EXPECT_GE(totals.size(), 10u) << "scores of their own";
+    double wrong = 0, unanswered = 0;
+    for (const nlohmann::json& q : subject["questions"]) {
+      if (!q["unanswered"].is_null()) unanswered += q["unanswered"].get<double>();
+      for (const nlohmann::json& o : q.value("options", nlohmann::json::array())) {
+        if (!o["key"].get<bool>()) wrong += o["share"].get<double>();
+      }
+    }
+    EXPECT_GT(wrong, 0.5);
+    EXPECT_GT(unanswered, 0);
+  }
 
   fs::create_directories(dir_.File("mine"));
   WriteFileForTest(dir_.File("mine/keep.txt"), "not the demo's");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 
@@ -29,6 +30,13 @@ std::vector<std::string> Fields(const std::string& line) {
     }
   }
   return fields;
+}
+
+std::string RunDateForTest() {
+  const std::time_t now = std::time(nullptr);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
+  return date;
 }
 
 nlohmann::json ReadWorkbook(const std::string& path) {

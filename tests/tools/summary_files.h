@@ -18,6 +18,9 @@ std::vector<std::string> CsvLines(const std::string& text);
 // The fields of a CSV line of cells that hold no comma or quote.
 std::vector<std::string> Fields(const std::string& line);
 
+// Today's date as the summary shows it, "YYYY-MM-DD".
+std::string RunDateForTest();
+
 // The sheets of a workbook as tests/tools/read_workbook.py gives them.
 nlohmann::json ReadWorkbook(const std::string& path);
 

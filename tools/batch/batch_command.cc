@@ -39,6 +39,7 @@
 #include "tools/pdf/print_together.h"
 #include "tools/summary/batch_summary.h"
 #include "tools/summary/class_summary.h"
+#include "tools/summary/exam_title.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/folder_lock.h"
@@ -193,8 +194,8 @@ void PrintMissingPdfs(BatchPlan& plan, PdfPrinter& printer, bool together) {
 // `all_files` turns false when a summary file was left out (the rest
 // written), as a workbook beyond the format's limits is.
 bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& page_prefix,
-                  unsigned jobs, const RunEnd& end, const ScoreBands& bands, bool& all_files,
-                  ReportCards* cards = nullptr) {
+                  unsigned jobs, const RunEnd& end, const ScoreBands& bands, const ExamTitle& exam,
+                  bool& all_files, ReportCards* cards = nullptr) {
   if (shard.count > 1) {
     std::cerr << "分片运行不写班级汇总；所有分片结束后运行：generate-sheet summary " << page_prefix
               << "\n";
@@ -206,6 +207,7 @@ bool WriteSummary(const BatchPlan& plan, const Shard& shard, const std::string& 
                                                   : "";
     ClassSummary summary = BatchSummary(plan, jobs, note);
     summary.SetBands(bands);
+    summary.SetExam(exam);
     const SummaryWritten written = summary.Write(page_prefix, cards);
     for (const std::string& line : written.notes) std::cerr << line << "\n";
     for (const std::string& line : written.left_out) std::cerr << line << "\n";
@@ -350,6 +352,7 @@ struct FolderWork {
   bool keep_earlier;  // interrupted before any row: the earlier files stay
   const RunEnd& end;
   ScoreBands bands;
+  const ExamTitle& exam;
 };
 
 struct Finished {
@@ -389,7 +392,7 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
     const bool with_cards = work.report_cards && work.shard.count <= 1;
     finished.summary =
         WriteSummary(work.plan, work.shard, work.page_prefix, work.jobs, work.end, work.bands,
-                     finished.all_summary_files, with_cards ? &cards : nullptr);
+                     work.exam, finished.all_summary_files, with_cards ? &cards : nullptr);
     // After the summary, from its figures; none when it was not written.
     if (with_cards && finished.summary) {
       finished.cards =
@@ -424,6 +427,7 @@ int Run(const ParsedArgs& args) {
   }
   const std::string signing_key = SigningKeyOption(args, out);
   const ScoreBands bands = ScoreBandsOption(args);
+  const ExamTitle exam = ExamTitleOption(args);
   const bool pdf = args.Has("pdf");
   const bool duplex = args.Has("duplex");
   if (duplex && !pdf) {
@@ -492,9 +496,12 @@ int Run(const ParsedArgs& args) {
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
   const Finished finished =
       WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex, args.Has("report-cards"),
-                        signing_key, end.interrupted && nothing_done, end, bands},
+                        signing_key, end.interrupted && nothing_done, end, bands, exam},
                        printer, report_path, manifest_path);
   PrintSummary(plan);
+  if (shard.count <= 1 && finished.summary && !(end.interrupted && nothing_done)) {
+    std::cout << "打开 " << std::filesystem::absolute(page_prefix + "index.html").string() << "\n";
+  }
   if (end.interrupted || end.key_mismatches) {
     return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
   }
@@ -538,7 +545,10 @@ CommandInfo BatchCommand() {
                    "用 keygen --signing 生成的私钥为存档清单签名，写出 MANIFEST.json.sig"},
                   kPassOption,
                   kExcellentOption,
-                  kLowOption},
+                  kLowOption,
+                  {"title", "标题",
+                   "班级汇总 index.html 顶部与页面标题中的考试名称\n"
+                   "（默认：各科目名加“成绩汇总”），其后为运行当天的日期"}},
       .help_column = 21,
       .epilogue = kEpilogue,
       .body = Run};

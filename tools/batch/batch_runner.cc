@@ -51,9 +51,15 @@ class Workers {
     }
     {
       std::unique_lock lock(mutex_);
+      bool told_stop = false;
       while (finished_threads_ < threads.size()) {
         changed_.wait_for(lock, std::chrono::milliseconds(100));
-        progress.Update(done_, failed_);
+        if (!told_stop && Interrupted()) {
+          // The rows in flight may take seconds: the stop is told at once.
+          progress.Note("正在停止：等待进行中的 " + std::to_string(in_flight_) + " 页完成…");
+          told_stop = true;
+        }
+        progress.Update(done_, failed_, printing_);
       }
     }
     for (std::thread& t : threads) t.join();
@@ -68,9 +74,10 @@ class Workers {
   }
 
  private:
-  bool Stopping() const {
-    return key_stop_ || (settings_.interrupted != nullptr && *settings_.interrupted != 0);
+  bool Interrupted() const {
+    return settings_.interrupted != nullptr && *settings_.interrupted != 0;
   }
+  bool Stopping() const { return key_stop_ || Interrupted(); }
 
   // A student whose page is written and waits for its PDF, printed with
   // the next students' (print_together.h).
@@ -104,6 +111,10 @@ class Workers {
   // the record says what became of all of them, so --resume redoes a
   // student whose PDF failed.
   void RunRow(CreateHtml& sheet, RowResult& result, std::vector<Waiting>& waiting) {
+    {
+      std::lock_guard lock(mutex_);
+      ++in_flight_;
+    }
     StudentRecord record;
     try {
       // Until this run's record is in place, --resume must not take the
@@ -124,6 +135,8 @@ class Workers {
       WatchTheKey(result);
       if (outcome.written && settings_.options.pdf) {
         waiting.push_back({&result, std::move(record)});
+        std::lock_guard lock(mutex_);
+        ++printing_;
         return;
       }
     } catch (const std::exception& e) {
@@ -141,16 +154,21 @@ class Workers {
     for (const Waiting& w : waiting) {
       prints.push_back({w.result->page_path, PdfPathFor(w.result->page_path)});
     }
-    const std::vector<std::string> failures = PrintPages(printer, prints, settings_.print_together);
-    for (size_t i = 0; i < waiting.size(); ++i) {
-      StudentRecord& record = waiting[i].record;
-      if (failures[i].empty()) {
-        RecordPdfPages(record, prints[i].pdf_path);
-      } else {
-        AddFailure(record, failures[i]);
-      }
-      Finish(*waiting[i].result, record);
-    }
+    // Each student is done as soon as their PDF is, even in a group.
+    PrintPages(printer, prints, settings_.print_together,
+               [&](size_t i, const std::string& failure) {
+                 StudentRecord& record = waiting[i].record;
+                 if (failure.empty()) {
+                   RecordPdfPages(record, prints[i].pdf_path);
+                 } else {
+                   AddFailure(record, failure);
+                 }
+                 {
+                   std::lock_guard lock(mutex_);
+                   --printing_;
+                 }
+                 Finish(*waiting[i].result, record);
+               });
     waiting.clear();
   }
 
@@ -169,6 +187,7 @@ class Workers {
   void CountDone(const RowResult& result) {
     std::lock_guard lock(mutex_);
     ++done_;
+    --in_flight_;
     if (result.status == RowStatus::kFailed || result.status == RowStatus::kWithErrors) ++failed_;
     changed_.notify_one();
   }
@@ -193,6 +212,8 @@ class Workers {
   size_t done_ = 0;
   size_t failed_ = 0;
   size_t finished_threads_ = 0;
+  size_t in_flight_ = 0;   // rows begun and not yet done
+  size_t printing_ = 0;    // of those, pages written that wait for their PDF
   bool key_fits_ = false;  // a package opened with the key file
   size_t key_mismatches_ = 0;
   std::atomic<bool> key_stop_{false};

@@ -11,11 +11,15 @@ constexpr auto kTerminalInterval = std::chrono::milliseconds(100);
 constexpr auto kLogInterval = std::chrono::seconds(2);
 constexpr size_t kBarWidth = 24;
 
-// Pages per second over the pages this run generated (resumed rows are not
-// work done).
+// Rows of work done by this run: resumed rows are none, a page that waits
+// for its PDF is half of one.
+double WorkDone(const ProgressSnapshot& s) {
+  return static_cast<double>(s.done - s.skipped) + 0.5 * static_cast<double>(s.printing);
+}
+
+// Pages per second over the pages this run generated.
 double Rate(const ProgressSnapshot& s) {
-  const size_t generated = s.done - s.skipped;
-  return s.elapsed_seconds > 0 ? generated / s.elapsed_seconds : 0;
+  return s.elapsed_seconds > 0 ? WorkDone(s) / s.elapsed_seconds : 0;
 }
 
 std::string RateText(const ProgressSnapshot& s) {
@@ -27,7 +31,15 @@ std::string RateText(const ProgressSnapshot& s) {
 std::string TimeLeft(const ProgressSnapshot& s) {
   if (s.done >= s.total) return FormatDuration(0);
   const double rate = Rate(s);
-  return rate > 0 ? FormatDuration((s.total - s.done) / rate) : FormatDuration(-1);
+  const double left = static_cast<double>(s.total - s.done) - 0.5 * static_cast<double>(s.printing);
+  return rate > 0 ? FormatDuration(left / rate) : FormatDuration(-1);
+}
+
+// "35/200", or with pages waiting for their PDF "35/200（待打印 10）".
+std::string Count(const ProgressSnapshot& s) {
+  std::string text = std::to_string(s.done) + "/" + std::to_string(s.total);
+  if (s.printing > 0) text += "（待打印 " + std::to_string(s.printing) + "）";
+  return text;
 }
 
 }  // namespace
@@ -47,20 +59,21 @@ std::string FormatDuration(double seconds) {
 std::string FormatProgressBar(const ProgressSnapshot& s, size_t bar_width) {
   const size_t filled = s.total == 0 ? bar_width : s.done * bar_width / s.total;
   std::string bar = "[" + std::string(filled, '#') + std::string(bar_width - filled, '.') + "]";
-  return bar + "  " + std::to_string(s.done) + "/" + std::to_string(s.total) + "  失败 " +
-         std::to_string(s.failed) + "  " + RateText(s) + " 页/秒  剩余 " + TimeLeft(s);
+  return bar + "  " + Count(s) + "  失败 " + std::to_string(s.failed) + "  " + RateText(s) +
+         " 页/秒  剩余 " + TimeLeft(s);
 }
 
 std::string FormatProgressLine(const ProgressSnapshot& s) {
-  return "进度 " + std::to_string(s.done) + "/" + std::to_string(s.total) + "，失败 " +
-         std::to_string(s.failed) + "，" + RateText(s) + " 页/秒，剩余约 " + TimeLeft(s);
+  return "进度 " + Count(s) + "，失败 " + std::to_string(s.failed) + "，" + RateText(s) +
+         " 页/秒，剩余约 " + TimeLeft(s);
 }
 
 ProgressDisplay::ProgressDisplay(std::ostream& out, bool terminal, size_t total, size_t skipped)
     : out_(out), terminal_(terminal), total_(total), skipped_(skipped) {}
 
-ProgressSnapshot ProgressDisplay::Snapshot(size_t done, size_t failed) const {
+ProgressSnapshot ProgressDisplay::Snapshot(size_t done, size_t failed, size_t printing) const {
   ProgressSnapshot s;
+  s.printing = printing;
   s.done = done;
   s.total = total_;
   s.failed = failed;
@@ -69,18 +82,26 @@ ProgressSnapshot ProgressDisplay::Snapshot(size_t done, size_t failed) const {
   return s;
 }
 
-void ProgressDisplay::Update(size_t done, size_t failed) {
+void ProgressDisplay::Update(size_t done, size_t failed, size_t printing) {
   const auto now = Clock::now();
   const auto interval = terminal_ ? Clock::duration(kTerminalInterval) : kLogInterval;
   const auto since = drawn_ ? now - last_draw_ : now - start_;
   if (since < interval) return;
-  Draw(Snapshot(done, failed));
+  Draw(Snapshot(done, failed, printing));
 }
 
 void ProgressDisplay::Finish(size_t done, size_t failed) {
-  Draw(Snapshot(done, failed));
+  Draw(Snapshot(done, failed, 0));
   if (terminal_) out_ << "\n";
   out_.flush();
+}
+
+void ProgressDisplay::Note(const std::string& line) {
+  // On a terminal the progress line is redrawn below the note.
+  if (terminal_ && drawn_) out_ << "\n";
+  out_ << line << "\n";
+  out_.flush();
+  drawn_ = false;
 }
 
 void ProgressDisplay::Draw(const ProgressSnapshot& s) {

@@ -11,6 +11,7 @@
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
+#include "tools/cli/demo_class.h"
 #include "tools/cli/package_description.h"
 #include "util/error.h"
 #include "util/file_util.h"
@@ -26,7 +27,12 @@ constexpr char kAbout[] =
     "\n"
     "用随程序提供的示例描述（samples/*.json）和演示密钥 samples/demo.key 生成示例答卷包，\n"
     "再为每个答卷包生成试卷页面，在标准输出打印页面路径。\n"
-    "输出文件夹下：packages/ 放答卷包（已解压），pages/ 放页面。\n";
+    "输出文件夹下：packages/ 放答卷包（已解压），pages/ 放页面。\n"
+    "另由每个示例生成一个 16 人的班级（答案各不相同，分高一（1）班、高一（2）班），\n"
+    "答卷包在 packages/示例名-NN/，批处理清单为 students.csv：\n"
+    "  generate-sheet batch 文件夹/students.csv --out 文件夹/pages/ --marks "
+    "--key-file samples/demo.key\n"
+    "即得班级汇总。\n";
 
 constexpr char kEpilogue[] = "退出码：0 全部页面已写出；1 有页面未写出；2 用法错误。\n";
 
@@ -94,6 +100,7 @@ int Run(const ParsedArgs& args) {
     }
     std::cout << outcome.page_path << "\n";
   }
+  BuildDemoClass(samples, *cipher, out);
   return exit_code;
 }
 

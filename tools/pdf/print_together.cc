@@ -300,7 +300,7 @@ std::string PrintAlone(PdfPrinter& printer, const PagePrint& page) {
 }  // namespace
 
 std::vector<std::string> PrintPages(PdfPrinter& printer, const std::vector<PagePrint>& pages,
-                                    bool together) {
+                                    bool together, const PagePrinted& on_page) {
   std::vector<std::string> failures(pages.size());
   std::vector<std::string> htmls(pages.size()), heads(pages.size());
   for (size_t i = 0; together && i < pages.size(); ++i) {
@@ -333,6 +333,7 @@ std::vector<std::string> PrintPages(PdfPrinter& printer, const std::vector<PageP
     }
     for (size_t i = begin; i < end; ++i) {
       if (!printed[i - begin]) failures[i] = PrintAlone(printer, pages[i]);
+      if (on_page) on_page(i, failures[i]);
     }
   }
   return failures;

@@ -14,6 +14,7 @@
 #define GENERATESHEET_TOOLS_PDF_PRINT_TOGETHER_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,12 @@ inline constexpr size_t kPagesTogether = 10;
 // each body as read, is printed alone.  Only for pages whose style is known to lay out a page's
 // body the same inside another element (the bundled template's): a style
 // that selects the body's children would not.  Returns for each page ""
-// when its PDF was written, else why not (naming the PDF).
+// when its PDF was written, else why not (naming the PDF).  `on_page`, when
+// given, is called with each page's index and failure as soon as that page
+// is done, so a caller can count each student's PDF as it comes.
+using PagePrinted = std::function<void(size_t page, const std::string& failure)>;
 std::vector<std::string> PrintPages(PdfPrinter& printer, const std::vector<PagePrint>& pages,
-                                    bool together);
+                                    bool together, const PagePrinted& on_page = nullptr);
 
 }  // namespace generatesheet::cli
 

@@ -128,9 +128,15 @@ class LabelPlacer {
   // Keeps numbers off the mark of a point at (x, y).
   void Avoid(double x, double y) { placed_.push_back({x - 5, y - 6, x + 5, y + 5}); }
 
-  // The text element for `number` at the point (x, y).
+  // A label's box reaches as far above and below its baseline as the
+  // page's CJK font does (ascent 1.16 em, descent 0.29 em at 12 px), so
+  // two labels apart here are apart on screen.
+  static constexpr double kAscent = 14, kDescent = 4;
+
+  // The text element for `number` at the point (x, y); "" when every spot
+  // beside the point is taken (the caller lists the point instead).
   std::string Place(double x, double y, const std::string& number, size_t width_chars) {
-    const double w = 7.0 * static_cast<double>(width_chars), h = 12;
+    const double w = 7.0 * static_cast<double>(width_chars);
     struct Spot {
       double x, y;  // the text's anchor and baseline
       const char* anchor;
@@ -138,18 +144,19 @@ class LabelPlacer {
     };
     const Spot spots[] = {{x + 7, y + 4, "start", x + 7},
                           {x - 7, y + 4, "end", x - 7 - w},
-                          {x, y - 8, "middle", x - w / 2},
-                          {x, y + 17, "middle", x - w / 2}};
+                          {x, y - 6 - kDescent, "middle", x - w / 2},
+                          {x, y + 5 + kAscent, "middle", x - w / 2}};
     const Spot* chosen = nullptr;
     for (const Spot& s : spots) {
-      const Box box{s.left, s.y - h + 2, s.left + w, s.y + 2};
+      const Box box{s.left, s.y - kAscent, s.left + w, s.y + kDescent};
       if (box.left < kPlotLeft || box.right > kPlotRight || Overlaps(box)) continue;
       chosen = &s;
       break;
     }
-    // Crowded everywhere: right of the point, or left of it near the edge.
-    if (chosen == nullptr) chosen = x + 7 + w > kPlotRight ? &spots[1] : &spots[0];
-    placed_.push_back({chosen->left, chosen->y - h + 2, chosen->left + w, chosen->y + 2});
+    // Crowded everywhere: a label written over another would be read as
+    // neither, so the point goes unlabelled.
+    if (chosen == nullptr) return "";
+    placed_.push_back({chosen->left, chosen->y - kAscent, chosen->left + w, chosen->y + kDescent});
     return Text(chosen->x, chosen->y, number, chosen->anchor);
   }
 
@@ -165,7 +172,8 @@ class LabelPlacer {
   std::vector<Box> placed_;
 };
 
-std::string Point(const QuestionFigures& q, LabelPlacer& labels) {
+std::string Point(const QuestionFigures& q, LabelPlacer& labels,
+                  std::vector<const QuestionFigures*>& unlabelled) {
   const double x = X(*q.facility), y = Y(*q.item_rest);
   const bool flagged = !q.flags.empty();
   std::string label = "第" + std::to_string(q.number) + "题：难度 " + Percent(*q.facility) +
@@ -183,7 +191,21 @@ std::string Point(const QuestionFigures& q, LabelPlacer& labels) {
   }
   const std::string digits = std::to_string(q.number);
   const size_t width = digits.size() + (flagged ? 2 : 0);  // "⚠" is about two digits wide
-  return svg + labels.Place(x, y, digits + (flagged ? "⚠" : ""), width) + "</g>";
+  const std::string text = labels.Place(x, y, digits + (flagged ? "⚠" : ""), width);
+  if (text.empty()) unlabelled.push_back(&q);
+  return svg + text + "</g>";
+}
+
+// "图中未注题号的点（周围已无空处）：第7题（难度 55.0%，区分度 0.31）；…".
+std::string Unlabelled(const std::vector<const QuestionFigures*>& questions) {
+  if (questions.empty()) return "";
+  std::string list;
+  for (const QuestionFigures* q : questions) {
+    list += (list.empty() ? "" : "；") + std::string("第") + std::to_string(q->number) +
+            "题（难度 " + Percent(*q->facility) + "，区分度 " + Fixed(*q->item_rest, 2) +
+            (q->flags.empty() ? "" : "，需要复核") + "）";
+  }
+  return "<p class='note unlabelled'>图中未注题号的点（周围已无空处）：" + list + "。</p>";
 }
 
 // "未画出：第1、2题（区分度无法计算）；…": the questions left out, by reason.
@@ -210,14 +232,14 @@ std::string Unplotted(const std::vector<const QuestionFigures*>& questions) {
 
 std::string ItemScatter(const SubjectFigures& f) {
   std::string points;
-  std::vector<const QuestionFigures*> unplotted;
+  std::vector<const QuestionFigures*> unplotted, unlabelled;
   LabelPlacer labels;
   for (const QuestionFigures& q : f.questions) {
     if (q.facility && q.item_rest) labels.Avoid(X(*q.facility), Y(*q.item_rest));
   }
   for (const QuestionFigures& q : f.questions) {
     if (q.facility && q.item_rest) {
-      points += Point(q, labels);
+      points += Point(q, labels, unlabelled);
     } else {
       unplotted.push_back(&q);
     }
@@ -236,7 +258,7 @@ std::string ItemScatter(const SubjectFigures& f) {
          "无提示的试题；<span role='img' aria-label='三角'>▲</span> 加 <span role='img' "
          "aria-label='需要复核'>⚠</span> 为需要复核的试题；虚线为提示的阈值：难度 " +
          Fixed(kHardBelow * 100, 0) + "% 与 " + Fixed(kEasyAbove * 100, 0) + "%，区分度 " +
-         Fixed(kLowDiscrimination, 1) + "。</p>" + Unplotted(unplotted);
+         Fixed(kLowDiscrimination, 1) + "。</p>" + Unlabelled(unlabelled) + Unplotted(unplotted);
 }
 
 }  // namespace generatesheet::cli

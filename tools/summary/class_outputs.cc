@@ -1,5 +1,6 @@
 #include "tools/summary/class_outputs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -41,13 +42,51 @@ std::optional<double> Facility(const SubjectFigures& f, int number) {
   return std::nullopt;
 }
 
-std::string ComparisonRow(const std::string& label, const SubjectFigures& f,
-                          const SubjectFigures& year) {
-  std::string html = "<tr><td>" + EscapeHtml(label) + "</td><td class='number'>" +
-                     std::to_string(f.count) + "</td>" + Cell(f.mean, 2) + Cell(f.median, 2) +
-                     Cell(f.sd, 2) + Cell(f.alpha, 3);
-  for (const QuestionFigures& q : year.questions) html += Cell(Facility(f, q.number), 1, true);
+// Question columns a table of the comparison holds: a wider table would be
+// cut on an A4 page, so the questions are split over tables, each with the
+// class column again.
+constexpr size_t kQuestionsPerTable = 10;
+
+std::string ComparisonRow(const std::string& label, const SubjectFigures& f) {
+  return "<tr><td>" + EscapeHtml(label) + "</td><td class='number'>" + std::to_string(f.count) +
+         "</td>" + Cell(f.mean, 2) + Cell(f.median, 2) + Cell(f.sd, 2) + Cell(f.alpha, 3) + "</tr>";
+}
+
+std::string FacilityRow(const std::string& label, const SubjectFigures& f,
+                        const std::vector<QuestionFigures>& questions, size_t begin, size_t end) {
+  std::string html = "<tr><td>" + EscapeHtml(label) + "</td>";
+  for (size_t i = begin; i < end; ++i) html += Cell(Facility(f, questions[i].number), 1, true);
   return html + "</tr>";
+}
+
+// `look`: "wide", or "wide landscape" for a table printed across the page.
+std::string Boxed(const std::string& look, const std::string& label, const std::string& table) {
+  return "<div class='" + look + "' role='region' tabindex='0' aria-label='" + EscapeHtml(label) +
+         "'>" + table + "</div>\n";
+}
+
+// The difficulty of each question per class, kQuestionsPerTable to a table.
+std::string FacilityTables(const SubjectFigures& year, const SubjectClasses& of) {
+  std::string html;
+  const std::vector<QuestionFigures>& questions = year.questions;
+  for (size_t begin = 0; begin < questions.size(); begin += kQuestionsPerTable) {
+    const size_t end = std::min(questions.size(), begin + kQuestionsPerTable);
+    const std::string range =
+        "第" + std::to_string(questions[begin].number) +
+        (end - begin > 1 ? "–" + std::to_string(questions[end - 1].number) : std::string()) + "题";
+    std::string table = "<table class='classes'><caption>各题难度（" + range +
+                        "）</caption><thead><tr><th>班级</th>";
+    for (size_t i = begin; i < end; ++i) {
+      table += "<th>第" + std::to_string(questions[i].number) + "题难度</th>";
+    }
+    table += "</tr></thead><tbody>" + FacilityRow(kWholeYear, year, questions, begin, end);
+    for (const ClassFigures& c : of.classes) {
+      table += FacilityRow(ClassLabel(c.name), c.figures, questions, begin, end);
+    }
+    html += Boxed("wide landscape", "各班比较 " + year.subject + " " + range,
+                  table + "</tbody></table>");
+  }
+  return html;
 }
 
 }  // namespace
@@ -89,19 +128,15 @@ std::string ClassComparisonHtml(const std::vector<SubjectFigures>& year,
   for (const SubjectFigures& f : year) {
     const SubjectClasses* of = ClassesOf(classes, f.subject);
     if (!of) continue;
-    html += "<h3>" + EscapeHtml(f.subject) +
-            "</h3>\n<div class='wide' role='region' tabindex='0' aria-label='各班比较 " +
-            EscapeHtml(f.subject) +
-            "'><table class='classes'><thead><tr><th>班级</th>"
-            "<th>人数</th><th>平均分</th><th>中位数</th><th>标准差（n−1）</th><th>信度 α</th>";
-    for (const QuestionFigures& q : f.questions) {
-      html += "<th>第" + std::to_string(q.number) + "题难度</th>";
-    }
-    html += "</tr></thead><tbody>" + ComparisonRow(kWholeYear, f, f);
-    for (const ClassFigures& c : of->classes) {
-      html += ComparisonRow(ClassLabel(c.name), c.figures, f);
-    }
-    html += "</tbody></table></div>\n";
+    std::string table =
+        "<table class='classes'><thead><tr><th>班级</th>"
+        "<th>人数</th><th>平均分</th><th>中位数</th><th>标准差（n−1）</th><th>信度 α</th>"
+        "</tr></thead><tbody>" +
+        ComparisonRow(kWholeYear, f);
+    for (const ClassFigures& c : of->classes) table += ComparisonRow(ClassLabel(c.name), c.figures);
+    html += "<h3>" + EscapeHtml(f.subject) + "</h3>\n" +
+            Boxed("wide", "各班比较 " + f.subject, table + "</tbody></table>") +
+            FacilityTables(f, *of);
   }
   return html;
 }

@@ -14,6 +14,7 @@
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
 #include "tools/summary/student_score.h"
+#include "tools/summary/students_html.h"
 #include "tools/summary/summary_tables.h"
 #include "tools/summary/summary_words.h"
 #include "tools/summary/summary_workbook.h"
@@ -89,9 +90,18 @@ constexpr char kStyle[] = R"(<style>
   #students { min-width: 34rem; } #items { min-width: 44rem; }
   .files a { overflow-wrap: anywhere; }
   section.subject { border-top: 1px solid #d0d7de; margin-top: 1.5rem; }
+  .exam-date { color: #57606a; margin: 0 0 0.5rem; }
+  caption { text-align: left; font-weight: 600; padding: 0.25rem 0; }
+  .filter { margin: 0.5rem 0; }
   @page { size: A4; margin: 12mm; }
+  /* The widest tables print across the page, so their columns fit. */
+  @page across { size: A4 landscape; margin: 12mm; }
   @media print {
     body { max-width: none; padding: 0; font-size: 10.5pt; }
+    .landscape { page: across; font-size: 9pt; }
+    th { white-space: normal !important; } table.students a { white-space: nowrap; }
+    table.classes th { white-space: nowrap !important; }
+    .filter { display: none; }
     .wide { overflow: visible; } #students, #items { min-width: 0; }
     table.sortable th { cursor: auto; } table.sortable th::after { content: none; }
     tr, svg, figure, .legend dd { break-inside: avoid; }
@@ -99,54 +109,6 @@ constexpr char kStyle[] = R"(<style>
     svg, .option.worst { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
   }
 </style>)";
-
-// Sorting by a click on a column heading; numbers by their data-value,
-// unknown values last.
-constexpr char kScript[] = R"(<script>
-document.querySelectorAll('table.sortable').forEach(function (table) {
-  table.querySelectorAll('th').forEach(function (th, column) {
-    th.addEventListener('click', function () {
-      var ascending = th.getAttribute('aria-sort') !== 'ascending';
-      table.querySelectorAll('th').forEach(function (h) { h.removeAttribute('aria-sort'); });
-      th.setAttribute('aria-sort', ascending ? 'ascending' : 'descending');
-      var numeric = th.dataset.type === 'number';
-      var body = table.tBodies[0];
-      var rows = Array.prototype.slice.call(body.rows);
-      function key(row) {
-        var cell = row.cells[column];
-        if (!numeric) return cell.textContent;
-        var v = cell.dataset.value;
-        return v === undefined || v === '' ? null : parseFloat(v);
-      }
-      rows.sort(function (a, b) {
-        var x = key(a), y = key(b);
-        if (x === null || y === null) return x === y ? 0 : (x === null ? 1 : -1);
-        var order = numeric ? x - y : x.localeCompare(y, 'zh-CN');
-        return ascending ? order : -order;
-      });
-      rows.forEach(function (row) { body.appendChild(row); });
-    });
-  });
-});
-</script>)";
-
-// A link to a page beside the summary: always relative ("./"), so no name
-// can make it a "javascript:" or other scheme, and with the characters that
-// would end or change a path percent-encoded.
-std::string PageHref(const std::string& page) {
-  std::string href = "./";
-  for (const unsigned char c : page) {
-    if (c < 0x21 ||
-        std::string_view("%?#\\\"'<>").find(static_cast<char>(c)) != std::string_view::npos) {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-      href += escaped;
-    } else {
-      href += static_cast<char>(c);
-    }
-  }
-  return href;
-}
 
 std::string NumberCell(const std::string& value) {
   if (value.empty()) return std::string("<td class='number' data-value=''>") + kMissing + "</td>";
@@ -158,34 +120,11 @@ std::string StatisticsTable(const SubjectFigures& f) {
     return v ? Fixed(*v, 2) : std::string(kMissing);
   };
   return "<table class='stats'><tr><th>人数</th><th>平均分</th><th>中位数</th><th>最低分</th>"
-         "<th>最高分</th><th>标准差（总体，除以 n）</th></tr><tr><td class='number'>" +
+         "<th>最高分</th><th>标准差（n−1）</th></tr><tr><td class='number'>" +
          std::to_string(f.count) + "</td><td class='number'>" + cell(f.mean) +
          "</td><td class='number'>" + cell(f.median) + "</td><td class='number'>" + cell(f.min) +
-         "</td><td class='number'>" + cell(f.max) + "</td><td class='number'>" +
-         cell(f.population_sd) + "</td></tr></table>";
-}
-
-std::string StudentsTable(const std::vector<SummaryStudent>& students,
-                          const std::vector<size_t>& order) {
-  std::string html =
-      "<table id='students' class='sortable'><thead><tr><th>学号</th><th>姓名</th><th>科目</th>"
-      "<th data-type='number'>得分</th><th>结果</th><th>页面</th></tr></thead><tbody>";
-  for (const size_t i : order) {
-    const SummaryStudent& student = students[i];
-    const StudentRecord& r = student.record;
-    html += "<tr><td>" + EscapeHtml(r.student_id) + "</td><td>" + EscapeHtml(r.student_name) +
-            "</td><td>" + EscapeHtml(r.subject) + "</td>" + NumberCell(student.score) +
-            "<td class='outcome " + OutcomeKey(student) + "' title='" + EscapeHtml(r.message) +
-            "'>" + OutcomeWords(student);
-    // Shown, not only on hover: a printed summary tells why too.
-    if (!r.message.empty()) html += "<div class='cause'>" + EscapeHtml(r.message) + "</div>";
-    html += "</td><td>";
-    if (PageLinked(student)) {
-      html += "<a href='" + EscapeHtml(PageHref(r.page)) + "'>" + EscapeHtml(r.page) + "</a>";
-    }
-    html += "</td></tr>";
-  }
-  return html + "</tbody></table>";
+         "</td><td class='number'>" + cell(f.max) + "</td><td class='number'>" + cell(f.sd) +
+         "</td></tr></table>";
 }
 
 std::string OptionsCell(const QuestionFigures& q) {
@@ -339,7 +278,8 @@ std::string FileLinks(const std::vector<std::string>& files) {
       {"items.csv", "每题一行：难度、区分度、选项分布"},
       {"scores.csv", "得分矩阵：每名学生每题的得分"},
       {"summary.json", "全部数据，供程序读取"},
-      {"summary.xlsx", "Excel 工作簿"}};
+      {"summary.xlsx", "Excel 工作簿"},
+      {"class.pdf", "班级 PDF：每名学生的页面，供打印"}};
   std::string html = "<nav aria-label='汇总文件'><ul class='files'>";
   for (const std::string& file : files) {
     html += "<li><a href='" + EscapeHtml(PageHref(file)) + "'>" + EscapeHtml(file) + "</a>";
@@ -496,19 +436,31 @@ std::string ClassSummary::Json(const Figures& computed) const {
 std::string ClassSummary::Html(const Figures& computed,
                                const std::vector<std::string>& linked) const {
   const std::vector<SubjectFigures>& figures = computed.subjects;
+  const std::string title = EscapeHtml(Title(computed));
+  const std::string date = EscapeHtml(exam_.date);
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-             "<title>班级成绩汇总</title>\n") +
-         kStyle + "\n</head>\n<body>\n<header><h1>班级成绩汇总</h1>\n" +
+             "<title>") +
+         title + (date.empty() ? "" : "（" + date + "）") + "</title>\n" + kStyle +
+         "\n</head>\n<body>\n<header><h1>" + title + "</h1>\n" +
+         (date.empty() ? "" : "<p class='exam-date'>日期：" + date + "</p>\n") +
          CoverageBanner(students_, computed.coverage, not_run_note_) + FileLinks(linked) +
          "</header>\n<main>\n" + ReviewBox(figures) + "\n<h2>各科目</h2>\n" +
          Wide("各科目", SubjectFiguresTable(figures)) + "\n" +
          ClassComparisonHtml(figures, computed.classes) + FiguresLegend() + "\n" +
          SubjectSections(figures) + "<h2>学生（点击表头排序）</h2>\n" +
-         Wide("学生", StudentsTable(students_, computed.order)) +
+         StudentsHtml(computed.Content(*this)) +
          "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ 红框为最多人误选的选项）</h2>\n" +
-         Wide("试题分析", ItemsTable(figures)) + "\n</main>\n" + kScript + "\n</body>\n</html>\n";
+         "<div class='wide landscape' role='region' tabindex='0' aria-label='试题分析'>" +
+         ItemsTable(figures) + "</div>\n</main>\n" + kStudentsScript + "\n</body>\n</html>\n";
+}
+
+std::string ClassSummary::Title(const Figures& computed) const {
+  if (!exam_.title.empty()) return exam_.title;
+  std::vector<std::string> subjects;
+  for (const SubjectFigures& f : computed.subjects) subjects.push_back(f.subject);
+  return DefaultTitle(subjects);
 }
 
 ReportCards ClassSummary::Cards() const {
@@ -533,7 +485,7 @@ void ClassSummary::WriteWorkbook(const std::string& workbook, const Figures& com
                                (ec ? "；旧的工作簿也未能删除" : "") + "；其余汇总文件已写出");
     return;
   }
-  const size_t replaced = WriteSummaryWorkbook(workbook, tables, note);
+  const size_t replaced = WriteSummaryWorkbook(workbook, tables, note, Title(computed), exam_.date);
   if (replaced > 0) {
     written.notes.push_back("工作簿 " + workbook + " 中有 " + std::to_string(replaced) +
                             " 个字符是工作簿不能存放的（控制字符、U+FFFE、U+FFFF 或无效的 "

@@ -22,6 +22,7 @@
 
 #include "tools/batch/student_record.h"
 #include "tools/summary/class_figures.h"
+#include "tools/summary/exam_title.h"
 #include "tools/summary/report_cards.h"
 #include "tools/summary/score_bands.h"
 #include "tools/summary/section_totals.h"
@@ -42,8 +43,8 @@ inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv",  "i
 inline constexpr char kPartialMark[] = "部分汇总：";
 
 // The files index.html links to when they are in its folder.
-inline constexpr const char* kLinkedFiles[] = {"summary.csv", "items.csv", "scores.csv",
-                                               "summary.json", "summary.xlsx"};
+inline constexpr const char* kLinkedFiles[] = {"summary.csv",  "items.csv",    "scores.csv",
+                                               "summary.json", "summary.xlsx", "class.pdf"};
 
 // What writing the summary met: a file left out (the rest written), text
 // a file could not hold as it was.
@@ -66,6 +67,9 @@ class ClassSummary {
   // The words after the count of students never run in the note of a
   // partial summary ("批量生成被中断，用 --resume 继续").
   void SetNotRunNote(std::string note) { not_run_note_ = std::move(note); }
+  // The title and date at the top of index.html (the title made from the
+  // subjects when empty).
+  void SetExam(ExamTitle exam) { exam_ = std::move(exam); }
   size_t size() const { return students_.size(); }
   // The thresholds of the pass, excellent and low-score rates.
   void SetBands(const ScoreBands& bands) { bands_ = bands; }
@@ -106,6 +110,8 @@ class ClassSummary {
                      SummaryWritten& written) const;
   std::string Html(const Figures& computed, const std::vector<std::string>& linked) const;
   std::string Json(const Figures& computed) const;
+  // The exam's title: the one set, or made from the subjects.
+  std::string Title(const Figures& computed) const;
 
   std::vector<Student> students_;
   SubjectFiguresBuilder figures_;
@@ -114,6 +120,7 @@ class ClassSummary {
   bool named_ = false;  // any student has a class
   ScoreBands bands_;
   std::string not_run_note_ = "批量生成未完成，用 --resume 继续";
+  ExamTitle exam_;
 };
 
 ClassSummary SummaryOf(const std::vector<StudentRecord>& records);

@@ -105,7 +105,7 @@ class StudentsSeen {
 }  // namespace
 
 RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
-                               const ScoreBands& bands) {
+                               const ScoreBands& bands, const ExamTitle& exam) {
   std::vector<fs::path> absolute;
   for (const std::string& folder : folders) absolute.push_back(Absolute(folder));
   CheckDistinct(absolute, folders);
@@ -113,6 +113,7 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
   RebuildCounts counts;
   ClassSummary summary;
   summary.SetBands(bands);
+  summary.SetExam(exam);
   StudentsSeen seen;
   for (size_t f = 0; f < folders.size(); ++f) {
     const RecordFiles files = FindStudentRecords(folders[f]);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/summary/class_summary.h"
+#include "tools/summary/exam_title.h"
 
 namespace generatesheet::cli {
 
@@ -20,9 +21,9 @@ namespace generatesheet::cli {
 // rest go on.  Throws Error, writing nothing, when one student (number and
 // subject) has a record in two of the folders, naming both files: the two
 // would be counted twice.  Writes nothing when no folder holds a record
-// file.
+// file.  `exam` is the title and date at the top of index.html.
 RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
-                               const ScoreBands& bands = {});
+                               const ScoreBands& bands = {}, const ExamTitle& exam = {});
 
 }  // namespace generatesheet::cli
 

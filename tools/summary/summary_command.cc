@@ -7,6 +7,7 @@
 #include "tools/archive/summary_files_lock.h"
 #include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
+#include "tools/summary/exam_title.h"
 #include "tools/summary/folder_summary.h"
 #include "tools/summary/score_bands.h"
 #include "util/error.h"
@@ -16,7 +17,7 @@ namespace generatesheet::cli {
 namespace {
 
 constexpr char kAbout[] =
-    "用法：generate-sheet summary 文件夹… [--out 汇总文件夹] [--sign 私钥文件]\n"
+    "用法：generate-sheet summary 文件夹… [--out 汇总文件夹] [--title 标题] [--sign 私钥文件]\n"
     "                              [--pass 60%] [--excellent 85%] [--low 40%]\n"
     "\n"
     "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
@@ -36,7 +37,9 @@ constexpr char kAbout[] =
     "\n"
     "最后重写存档清单 MANIFEST.json，收录汇总文件夹中此时的每个文件（见 "
     "doc/archive-manifest.md）。\n"
-    "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n";
+    "  --sign 私钥文件  用 keygen --signing 生成的私钥签名，写出 MANIFEST.json.sig\n"
+    "  --title 标题     index.html 顶部与页面标题中的考试名称（默认：各科目名加“成绩汇总”），\n"
+    "                   其后为运行当天的日期\n";
 
 constexpr char kEpilogue[] =
     "退出码：0 汇总已写出；3 汇总已写出，但有结果文件无法读取或被跳过，\n"
@@ -50,12 +53,13 @@ int Run(const ParsedArgs& args) {
   if (folders.size() > 1 && !args.Has("out")) {
     throw UsageError("合并多个文件夹时须用 --out 指定汇总写入的文件夹");
   }
+  const ExamTitle exam = ExamTitleOption(args);
   const std::string folder = WithTrailingSlash(args.Get("out").value_or(folders[0]));
   const std::string signing_key = SigningKeyOption(args, folder);
   // Held until the manifest is written: a batch writing into the folder
   // writes them after, or this waits and writes from what it left.
   const SummaryFilesLock lock(folder);
-  const RebuildCounts counts = SummariseFolders(folders, folder, ScoreBandsOption(args));
+  const RebuildCounts counts = SummariseFolders(folders, folder, ScoreBandsOption(args), exam);
   for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
   if (counts.students == 0) {
     std::string named;
@@ -87,6 +91,7 @@ CommandInfo SummaryCommand() {
           .about = kAbout,
           .options = {{"out", "汇总文件夹", ""},
                       {"sign", "私钥文件", ""},
+                      {"title", "标题", ""},
                       kPassOption,
                       kExcellentOption,
                       kLowOption},

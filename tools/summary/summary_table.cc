@@ -16,6 +16,12 @@ TableCell TableCell::Text(std::string text, bool flagged) {
   return cell;
 }
 
+TableCell TableCell::FileLink(std::string file) {
+  TableCell cell = Text(std::move(file));
+  cell.link = !cell.text.empty();
+  return cell;
+}
+
 TableCell TableCell::Decimal(const std::string& text) {
   TableCell cell;
   if (text.empty()) return cell;

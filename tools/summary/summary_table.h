@@ -25,8 +25,11 @@ struct TableCell {
   std::string text;  // a text; for a number, how the CSV spells it
   CellFormat format = CellFormat::kGeneral;
   bool flagged = false;
+  bool link = false;  // a text naming a file beside the summary: a link in the workbook
 
   static TableCell Text(std::string text, bool flagged = false);
+  // The name of a file beside the summary ("" for none).
+  static TableCell FileLink(std::string file);
   // A score as the results spell it ("66.5"); empty when unknown; a text
   // that is no number stays text.
   static TableCell Decimal(const std::string& text);

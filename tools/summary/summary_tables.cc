@@ -188,7 +188,7 @@ SummaryTable StudentsTable(const SummaryContent& content) {
     AddNames(cells, r, content.with_class);
     cells.push_back(TableCell::Decimal(student.score));
     cells.push_back(TableCell::Text(OutcomeWords(student), !Complete(student)));
-    cells.push_back(TableCell::Text(PageLinked(student) ? r.page : ""));
+    cells.push_back(TableCell::FileLink(PageLinked(student) ? r.page : ""));
     const StudentFigures* s = (*by_row)[row];
     AddStanding(cells, s != nullptr && s->counted ? s : nullptr, content.with_class);
     for (const std::string& subtotal : content.sections.Cells(content.order[row])) {

@@ -17,9 +17,12 @@ namespace generatesheet::cli {
 
 // Writes the workbook to `path` atomically, with the lines of `note` in a
 // first sheet 说明 when there are any; throws Error naming the file.
-// Returns how many characters XML forbids it replaced (XmlSafe).
+// `title` is the workbook's title, in its document properties and in the
+// first row of every sheet, `date` the second row's.  Returns how many
+// characters XML forbids it replaced (XmlSafe).
 size_t WriteSummaryWorkbook(const std::string& path, const std::vector<SummaryTable>& tables,
-                            const std::vector<std::string>& note);
+                            const std::vector<std::string>& note, const std::string& title = "",
+                            const std::string& date = "");
 
 // Why the tables do not fit a workbook (a sheet of more rows or columns than
 // the format holds), naming the sheet and the limit; "" when they fit.

@@ -90,7 +90,7 @@ const std::string& NotAFolder(const std::string& path) {
 
 }  // namespace
 
-XlsxWorkbook::XlsxWorkbook(const std::string& path)
+XlsxWorkbook::XlsxWorkbook(const std::string& path, const std::string& title)
     : path_(path), scratch_(ParentFolder(path)), file_(NotAFolder(path), 0644) {
   // The library's own scratch files go beside the workbook (and are
   // unlinked as soon as they are open), not to a /tmp that may be small.
@@ -103,6 +103,9 @@ XlsxWorkbook::XlsxWorkbook(const std::string& path)
   // the workbook carries a fixed one (2000-01-01), as its figures carry none.
   lxw_doc_properties properties = {};
   properties.created = kFixedDate;
+  std::string safe_title = title;
+  XmlSafe(safe_title);
+  if (!safe_title.empty()) properties.title = safe_title.data();
   Check(workbook_set_properties(book_, &properties), "文档属性");
 }
 
@@ -122,6 +125,12 @@ lxw_format* XlsxWorkbook::Format(std::string_view number_format, Look look) {
   } else if (look == Look::kFlagged) {
     format_set_bg_color(format, 0xFFEBE9);
     format_set_font_color(format, 0xA40E26);
+  } else if (look == Look::kTitle) {
+    format_set_bold(format);
+    format_set_font_size(format, 14);
+  } else if (look == Look::kLink) {
+    format_set_underline(format, LXW_UNDERLINE_SINGLE);
+    format_set_font_color(format, 0x0B5CAD);
   }
   return format;
 }
@@ -153,11 +162,27 @@ void XlsxWorkbook::Check(lxw_error error, const std::string& where) const {
 XlsxSheet::XlsxSheet(XlsxWorkbook& book, lxw_worksheet* sheet, std::string name)
     : book_(book), sheet_(sheet), name_(std::move(name)) {}
 
+void XlsxSheet::Title(const std::vector<std::string>& lines, lxw_format* first, lxw_format* rest) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    Text(lines[i], i == 0 ? first : rest);
+    ++row_;
+    column_ = 0;
+  }
+}
+
 void XlsxSheet::Header(const std::vector<std::string>& names, lxw_format* format,
                        int frozen_columns) {
+  header_row_ = row_;
   for (const std::string& name : names) Text(name, format);
   columns_ = column_;
-  worksheet_freeze_panes(sheet_, 1, static_cast<lxw_col_t>(frozen_columns));
+  worksheet_freeze_panes(sheet_, header_row_ + 1, static_cast<lxw_col_t>(frozen_columns));
+  // Printed across A4, as wide as the page (as many pages down as it takes),
+  // the title and header on every page, numbered.
+  worksheet_set_paper(sheet_, 9);  // A4
+  worksheet_set_landscape(sheet_);
+  worksheet_fit_to_pages(sheet_, 1, 0);
+  Check(worksheet_repeat_rows(sheet_, 0, header_row_));
+  Check(worksheet_set_footer(sheet_, "&C第 &P 页，共 &N 页"));
   // Wide enough for a short Chinese heading or a number.
   if (columns_ > 0) Check(worksheet_set_column(sheet_, 0, columns_ - 1, 12, nullptr));
 }
@@ -188,10 +213,30 @@ void XlsxSheet::Number(std::optional<double> value, lxw_format* format) {
   ++column_;
 }
 
+void XlsxSheet::FileLink(const std::string& file, lxw_format* format) {
+  // A relative link holds the name as a path: none of the characters that
+  // would end it or be read as something else, and within the format's
+  // length of a link.
+  const bool plain = !file.empty() && file.size() < 200 && file.front() != '/' &&
+                     std::none_of(file.begin(), file.end(), [](char c) {
+                       return static_cast<unsigned char>(c) < 0x21 ||
+                              std::string_view("%?#\\\"'<>[]|*:").find(c) != std::string_view::npos;
+                     });
+  if (!plain) {
+    Text(file);
+    return;
+  }
+  std::string safe = file;
+  book_.NoteReplaced(XmlSafe(safe));
+  Check(worksheet_write_url_opt(sheet_, row_, column_, ("external:" + safe).c_str(), format,
+                                safe.c_str(), nullptr));
+  ++column_;
+}
+
 void XlsxSheet::Finish() {
   columns_ = std::max(columns_, column_);
   if (columns_ == 0) return;
-  Check(worksheet_autofilter(sheet_, 0, 0, row_, columns_ - 1));
+  Check(worksheet_autofilter(sheet_, header_row_, 0, row_, columns_ - 1));
 }
 
 void XlsxSheet::Check(lxw_error error) const {

@@ -28,15 +28,16 @@ size_t XmlSafe(std::string& text);
 
 class XlsxWorkbook {
  public:
-  // Starts the workbook that is to replace (or create) the file at `path`.
-  explicit XlsxWorkbook(const std::string& path);
+  // Starts the workbook that is to replace (or create) the file at `path`;
+  // `title` goes into its document properties.
+  explicit XlsxWorkbook(const std::string& path, const std::string& title = "");
   XlsxWorkbook(const XlsxWorkbook&) = delete;
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
   ~XlsxWorkbook();  // discards a workbook never committed
 
   // A cell format: `number_format` as Excel spells it ("" for General),
   // bold and with a fill for a header, filled in red for a flagged cell.
-  enum class Look { kPlain, kHeader, kFlagged };
+  enum class Look { kPlain, kHeader, kFlagged, kTitle, kLink };
   lxw_format* Format(std::string_view number_format, Look look = Look::kPlain);
 
   XlsxSheet AddSheet(const std::string& name);
@@ -59,12 +60,16 @@ class XlsxWorkbook {
   size_t replaced_ = 0;
 };
 
-// One sheet: a header row, frozen, then rows of cells written in order,
-// with an autofilter over the whole table.
+// One sheet: title lines, a header row, frozen, then rows of cells written
+// in order, with an autofilter over the table.  Printed on A4 across, as
+// wide as the page, the lines down to the header on every page.
+
 class XlsxSheet {
  public:
   XlsxSheet(XlsxWorkbook& book, lxw_worksheet* sheet, std::string name);
 
+  // Lines above the table (its title), before the header.
+  void Title(const std::vector<std::string>& lines, lxw_format* first, lxw_format* rest);
   // The header row; the first `frozen_columns` columns stay in view too.
   void Header(const std::vector<std::string>& names, lxw_format* format, int frozen_columns);
   // Starts the next row of the table.
@@ -74,6 +79,10 @@ class XlsxSheet {
   // leaves the cell blank.
   void Text(const std::string& text, lxw_format* format = nullptr);
   void Number(std::optional<double> value, lxw_format* format = nullptr);
+  // A link to a file beside the workbook, shown as `file`; a name a link
+  // cannot carry as it is (too long, or with characters a path would read
+  // otherwise) is written as text.
+  void FileLink(const std::string& file, lxw_format* format);
   // Sets the autofilter over the header and the rows written.
   void Finish();
 
@@ -84,6 +93,7 @@ class XlsxSheet {
   lxw_worksheet* sheet_;
   std::string name_;
   lxw_row_t row_ = 0;
+  lxw_row_t header_row_ = 0;
   lxw_col_t column_ = 0, columns_ = 0;
 };
 
