@@ -84,8 +84,9 @@ size_t CheckedPdfPageCount(const std::string& path) {
 std::unique_ptr<PrintFonts> OpenPrintFonts() { return Engines().open_print_fonts(); }
 
 size_t WriteSummaryWorkbook(const std::string& path, const std::vector<SummaryTable>& tables,
-                            const std::vector<std::string>& note) {
-  return Engines().write_summary_workbook(path, tables, note);
+                            const std::vector<std::string>& note, const std::string& title,
+                            const std::string& date) {
+  return Engines().write_summary_workbook(path, tables, note, title, date);
 }
 
 std::string WorkbookLimit(const std::vector<SummaryTable>& tables) {

@@ -40,7 +40,8 @@ struct EngineTable {
   std::unique_ptr<PrintFonts> (*open_print_fonts)();
 
   size_t (*write_summary_workbook)(const std::string& path, const std::vector<SummaryTable>& tables,
-                                   const std::vector<std::string>& note);
+                                   const std::vector<std::string>& note, const std::string& title,
+                                   const std::string& date);
   std::string (*workbook_limit)(const std::vector<SummaryTable>& tables);
 
   // Moves new, empty cards into `into`.
