@@ -217,11 +217,12 @@ void XlsxSheet::FileLink(const std::string& file, lxw_format* format) {
   // A relative link holds the name as a path: none of the characters that
   // would end it or be read as something else, and within the format's
   // length of a link.
-  const bool plain = !file.empty() && file.size() < 200 && file.front() != '/' &&
-                     std::none_of(file.begin(), file.end(), [](char c) {
-                       return static_cast<unsigned char>(c) < 0x21 ||
-                              std::string_view("%?#\\\"'<>[]|*:").find(c) != std::string_view::npos;
-                     });
+  const bool plain =
+      !file.empty() && file.size() < 200 && file.front() != '/' &&
+      std::none_of(file.begin(), file.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x21 ||
+               std::string_view("%?#\\\"'<>[]|*:/").find(c) != std::string_view::npos;
+      });
   if (!plain) {
     Text(file);
     return;
