@@ -130,6 +130,34 @@ const KnownQuestion* QuestionOf(const KnownStudent& s, int number) {
   return nullptr;
 }
 
+// I_x(a, b) by its series of positive terms,
+// x^a(1 − x)^b/(a·B(a, b))·Σ (a + b)ₙ/(a + 1)ₙ·xⁿ, taken where it converges
+// fast (x ≤ ½; else 1 − I_{1−x}(b, a)).
+double IncompleteBeta(double x, double a, double b) {
+  if (x <= 0) return 0;
+  if (x >= 1) return 1;
+  if (x > 0.5) return 1 - IncompleteBeta(1 - x, b, a);
+  double term = 1, sum = 1;
+  for (int n = 1; n < 5000 && term > 1e-18 * sum; ++n) {
+    term *= (a + b + n - 1) / (a + n) * x;
+    sum += term;
+  }
+  return std::exp(a * std::log(x) + b * std::log1p(-x) + std::lgamma(a + b) - std::lgamma(a) -
+                  std::lgamma(b)) /
+         a * sum;
+}
+
+// The p quantile of F(d1, d2), by bisection on its distribution function.
+double FQuantileByBisection(double p, double d1, double d2) {
+  double low = 0, high = 1000;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (low + high) / 2;
+    const double cdf = IncompleteBeta(d1 * mid / (d1 * mid + d2), d1 / 2, d2 / 2);
+    (cdf < p ? low : high) = mid;
+  }
+  return (low + high) / 2;
+}
+
 // The paper's full marks: the most any student's questions give.
 double PaperFull(const std::vector<const KnownStudent*>& of) {
   double paper = 0;
@@ -258,8 +286,15 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
   const json total_variance = Variance(complete_totals);
   f["alpha"] = Alpha(k, variances, total_variance);
   f["kr20"] = right_or_wrong && !f["alpha"].is_null();
+  f["alpha_low"] = nullptr;
+  f["alpha_high"] = nullptr;
   if (!f["alpha"].is_null()) {
     f["sem"] = std::sqrt(total_variance.get<double>()) * std::sqrt(1 - f["alpha"].get<double>());
+    // Feldt: F with m − 1 and (m − 1)(k − 1) degrees of freedom.
+    const double d1 = static_cast<double>(m) - 1, d2 = d1 * (static_cast<double>(k) - 1);
+    const double a = f["alpha"].get<double>();
+    f["alpha_low"] = 1 - (1 - a) * FQuantileByBisection(0.975, d1, d2);
+    f["alpha_high"] = 1 - (1 - a) * FQuantileByBisection(0.025, d1, d2);
   }
   const size_t g =
       m < 2 ? 0
@@ -280,13 +315,17 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
     std::vector<double> own, rest;
     size_t answered = 0;
     std::map<std::string, double> chose;
+    std::map<std::string, json> chosen_by;  // per letter, the students
     for (const KnownStudent* s : of) {
       const KnownQuestion* q = QuestionOf(*s, number);
       if (q == nullptr) continue;
       own.push_back(Value(q->obtained));
       rest.push_back(Total(*s) - Value(q->obtained));
       answered += !q->answer.empty();
-      if (q->choice() && !q->answer.empty()) ++chose[q->answer];
+      if (q->choice() && !q->answer.empty()) {
+        ++chose[q->answer];
+        chosen_by[q->answer].push_back({{"student_id", s->id}, {"student_name", s->name}});
+      }
     }
     const double had = static_cast<double>(own.size());
     json question = {{"number", number},
@@ -305,6 +344,13 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
     if (g > 0)
       question["upper_lower"] =
           (in_group(upper, item[number]) - in_group(lower, item[number])) / full;
+    // The item's mean points and n − 1 spread; the facility of each group.
+    question["mean"] = own.empty() ? json(nullptr) : json(Mean(own));
+    const json own_variance = Variance(own);
+    question["sd"] =
+        own_variance.is_null() ? own_variance : json(std::sqrt(own_variance.get<double>()));
+    question["upper_facility"] = g > 0 ? json(in_group(upper, item[number]) / full) : json(nullptr);
+    question["lower_facility"] = g > 0 ? json(in_group(lower, item[number]) / full) : json(nullptr);
     std::vector<double> rest_of_complete;
     for (size_t j = 0; j < m; ++j) rest_of_complete.push_back(complete_totals[j] - item[number][j]);
     const json v = Variance(item[number]);
@@ -321,6 +367,7 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
         }
         json option = {{"letter", letter},
                        {"key", letter == first->key},
+                       {"count", static_cast<size_t>(chose[letter])},
                        {"share", chose[letter] / had},
                        {"upper", nullptr},
                        {"lower", nullptr},
@@ -329,8 +376,27 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
           option["upper"] = in_group(upper, picked);
           option["lower"] = in_group(lower, picked);
         }
+        if (letter != first->key) {
+          option["chosen_by"] = chosen_by.count(letter) ? chosen_by[letter] : json::array();
+        }
         options.push_back(option);
       }
+    }
+    // No answer, as a response of its own (choice questions only).
+    question["blank"] = nullptr;
+    if (first->choice()) {
+      std::vector<double> blank;
+      for (const KnownStudent* s : complete) {
+        blank.push_back(QuestionOf(*s, number)->answer.empty() ? 1 : 0);
+      }
+      const double blanks = had - static_cast<double>(answered);
+      question["blank"] = {{"letter", "未作答"},
+                           {"key", false},
+                           {"count", static_cast<size_t>(blanks)},
+                           {"share", blanks / had},
+                           {"upper", g > 0 ? json(in_group(upper, blank)) : json(nullptr)},
+                           {"lower", g > 0 ? json(in_group(lower, blank)) : json(nullptr)},
+                           {"point_biserial", Correlation(blank, rest_of_complete)}};
     }
     // The wrong option chosen most (of equal shares, the first letter).
     json* worst = nullptr;
@@ -358,6 +424,16 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
       doubt = doubt || key_weak || strong;
     }
     question["key_flag"] = doubt;
+    // The flags of the specialist's three rules.
+    bool rare = false;
+    for (const json& o : options) rare = rare || (!o["key"] && o["share"].get<double>() < 0.05);
+    const bool same = own.size() >= 2 && std::adjacent_find(own.begin(), own.end(),
+                                                            std::not_equal_to<>()) == own.end();
+    const bool raises = !f["alpha"].is_null() && !question["alpha_if_deleted"].is_null() &&
+                        question["alpha_if_deleted"].get<double>() > f["alpha"].get<double>();
+    question["rule_flags"] = {{"删除本题后信度提高", raises},
+                              {"所有考生得分相同", same},
+                              {"干扰项几乎无人选择（低于 5%）", rare}};
     f["questions"].push_back(question);
   }
 
@@ -425,11 +501,19 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
   return f;
 }
 
+// The letter of the key among a question's expected options.
+std::string StandardAnswer(const json& question) {
+  for (const json& o : question["options"]) {
+    if (o["key"]) return o["letter"];
+  }
+  return "";
+}
+
 // Every key of `expected` in `actual`: numbers to 1e-9, the rest equal.
 void ExpectMatches(const json& actual, const json& expected, const std::string& where) {
   if (expected.is_object()) {
     for (const auto& [key, value] : expected.items()) {
-      if (key == "key_flag" || key == "worst") continue;
+      if (key == "key_flag" || key == "worst" || key == "rule_flags") continue;
       ASSERT_TRUE(actual.contains(key)) << where << "." << key;
       ExpectMatches(actual[key], value, where + "." + key);
     }
@@ -527,7 +611,7 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       matrix(folder + "scores.csv");
   const json book = ReadWorkbook(folder + "summary.xlsx");
   const Sheet student_sheet(book, "学生"), item_sheet(book, "试题"), matrix_sheet(book, "得分矩阵"),
-      class_sheet(book, "班级");
+      class_sheet(book, "班级"), wrong_sheet(book, "误选学生");
   const std::string html = ReadFileForTest(folder + "index.html");
   // A partial summary's CSV files open with the banner's words before their
   // header; a complete summary's with the header.
@@ -625,6 +709,9 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
     for (const auto& [column, key] : bands) {
       sheet_figure(class_sheet, whole, column, expected[key], "班级 全体");
     }
+    sheet_figure(class_sheet, whole, "信度 α 95% 置信下限（Feldt）", expected["alpha_low"], "班级");
+    sheet_figure(class_sheet, whole, "信度 α 95% 置信上限（Feldt）", expected["alpha_high"],
+                 "班级");
     // Each section's figures, by its short heading, in summary.json and 大题.
     const json sections = SectionsOf(of);
     ASSERT_TRUE(actual->contains("section_figures"));
@@ -676,6 +763,52 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       }
       const bool flagged = items.Cell(row, "提示").find("标准答案可能有误") != std::string::npos;
       EXPECT_EQ(flagged, q["key_flag"].get<bool>()) << items.Cell(row, "提示");
+      const json* listed = nullptr;
+      for (const json& a : (*actual)["questions"]) {
+        if (a["number"] == q["number"]) listed = &a;
+      }
+      ASSERT_NE(listed, nullptr);
+      for (const auto& [flag, raised] : q["rule_flags"].items()) {
+        EXPECT_EQ(items.Cell(row, "提示").find(flag) != std::string::npos, raised.get<bool>())
+            << flag << ": " << items.Cell(row, "提示");
+        const json& flags = (*listed)["flags"];
+        EXPECT_EQ(std::find(flags.begin(), flags.end(), flag) != flags.end(), raised.get<bool>())
+            << flag;
+      }
+      // The item's points, the groups' facility and the blank as a response.
+      const std::pair<const char*, const char*> detail[] = {{"平均得分", "mean"},
+                                                            {"得分标准差（n−1）", "sd"},
+                                                            {"高分组难度", "upper_facility"},
+                                                            {"低分组难度", "lower_facility"}};
+      for (const auto& [column, key] : detail) {
+        EXPECT_EQ(items.Cell(row, column), CsvFigure(q[key], 4)) << column;
+        sheet_figure(item_sheet, sheet_row, column, q[key], "试题");
+      }
+      const json& blank = q["blank"];
+      EXPECT_EQ(items.Cell(row, "未作答人数"), blank.is_null() ? "" : blank["count"].dump());
+      const std::pair<const char*, const char*> blank_columns[] = {
+          {"未作答高分组", "upper"},
+          {"未作答低分组", "lower"},
+          {"未作答点二列相关", "point_biserial"}};
+      for (const auto& [column, key] : blank_columns) {
+        const json value = blank.is_null() ? json(nullptr) : blank[key];
+        EXPECT_EQ(items.Cell(row, column), CsvFigure(value, 4)) << column;
+        sheet_figure(item_sheet, sheet_row, column, value, "试题");
+      }
+      // Each wrong option's students in 误选学生.
+      for (const json& o : q["options"]) {
+        EXPECT_EQ(items.Cell(row, "选项" + o["letter"].get<std::string>() + "人数"),
+                  o["count"].dump());
+        if (o["key"]) continue;
+        for (const json& student : o["chosen_by"]) {
+          const size_t at = wrong_sheet.Row({{"科目", subject},
+                                             {"题号", q["number"]},
+                                             {"所选选项", o["letter"]},
+                                             {"学号", student["student_id"]}});
+          EXPECT_EQ(wrong_sheet.Cell(at, "姓名")["value"], student["student_name"]);
+          EXPECT_EQ(wrong_sheet.Cell(at, "标准答案")["value"], StandardAnswer(q));
+        }
+      }
       for (const json& o : q["options"]) {
         const std::string l = o["letter"];
         const std::pair<std::string, const char*> by_letter[] = {
@@ -777,11 +910,36 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
         if (x["class"] == name) in_json = &x;
       }
       ASSERT_NE(in_json, nullptr);
-      for (const char* key :
-           {"count", "complete", "mean", "median", "min", "max", "sd", "alpha", "q1", "q3",
-            "score_rate", "pass_rate", "excellent_rate", "low_rate"}) {
-        ExpectMatches((*in_json)[key], c[key], std::string("classes.") + key);
+      // Cohen's d against the rest of the year, the pooled n − 1 spread.
+      json effect = nullptr;
+      {
+        std::vector<double> mine, rest;
+        for (const KnownStudent* s : of) (s->class_name == name ? mine : rest).push_back(Total(*s));
+        double sq1 = 0, sq2 = 0;
+        const double m1 = mine.empty() ? 0 : Mean(mine), m2 = rest.empty() ? 0 : Mean(rest);
+        for (double t : mine) sq1 += (t - m1) * (t - m1);
+        for (double t : rest) sq2 += (t - m2) * (t - m2);
+        const double n12 = static_cast<double>(mine.size() + rest.size());
+        if (!mine.empty() && !rest.empty() && n12 >= 3 && sq1 + sq2 > 0) {
+          effect = (m1 - m2) / std::sqrt((sq1 + sq2) / (n12 - 2));
+        }
       }
+      json c_all = c;
+      c_all["effect_size"] = effect;
+      for (const char* key : {"count", "complete", "mean", "median", "min", "max", "sd", "alpha",
+                              "q1", "q3", "score_rate", "pass_rate", "excellent_rate", "low_rate",
+                              "sem", "skewness", "effect_size"}) {
+        ExpectMatches((*in_json)[key], c_all[key], std::string("classes.") + key);
+      }
+      for (const json& cq : c["questions"]) {
+        for (const json& aq : (*in_json)["questions"]) {
+          if (aq["number"] == cq["number"]) {
+            ExpectMatches(aq["upper_lower"], cq["upper_lower"], "classes.questions.upper_lower");
+          }
+        }
+      }
+      sheet_figure(class_sheet, class_sheet.Row({{"范围", ClassLabel(name)}, {"科目", subject}}),
+                   "效应量 d（本班对其余考生，合并标准差 n−1）", effect, "班级");
       const size_t row = class_sheet.Row({{"范围", ClassLabel(name)}, {"科目", subject}});
       for (const auto& [column, key] : bands)
         sheet_figure(class_sheet, row, column, c[key], "班级");
@@ -811,8 +969,7 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       }
       for (const auto& [column, key] : columns) {
         const std::string k = key;
-        const bool per_class = k != "population_sd" && k != "skewness" && k != "kurtosis" &&
-                               k != "sem" && k != "group";
+        const bool per_class = k != "population_sd" && k != "kurtosis" && k != "group";
         sheet_figure(class_sheet, row, column, per_class ? c[key] : json(nullptr), "班级");
       }
       std::string comparison = "<tr><td>" + ClassLabel(name) + "</td><td class='number'>" +

@@ -1,6 +1,9 @@
 #include "tools/summary/class_figures.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <numeric>
 
 namespace generatesheet::cli {
 
@@ -55,6 +58,45 @@ void RankWithinClasses(std::vector<SubjectFigures>& year,
           by_row[s.row]->class_count = c.figures.count;
         }
       }
+    }
+  }
+}
+
+namespace {
+
+// The mean and the sum of squared deviations of `x`.
+std::pair<double, double> MeanAndSquares(const std::vector<double>& x) {
+  const double mean = std::accumulate(x.begin(), x.end(), 0.0) / static_cast<double>(x.size());
+  double squares = 0;
+  for (double v : x) squares += (v - mean) * (v - mean);
+  return {mean, squares};
+}
+
+std::optional<double> CohensD(const std::vector<double>& group, const std::vector<double>& rest) {
+  if (group.empty() || rest.empty() || group.size() + rest.size() < 3) return std::nullopt;
+  const auto [mean1, squares1] = MeanAndSquares(group);
+  const auto [mean2, squares2] = MeanAndSquares(rest);
+  const double pooled =
+      std::sqrt((squares1 + squares2) / static_cast<double>(group.size() + rest.size() - 2));
+  if (!(pooled > 0)) return std::nullopt;
+  return (mean1 - mean2) / pooled;
+}
+
+}  // namespace
+
+void CompareWithRestOfYear(const std::vector<SubjectFigures>& year,
+                           std::vector<SubjectClasses>& classes) {
+  for (SubjectClasses& subject : classes) {
+    const auto f = std::find_if(year.begin(), year.end(), [&](const SubjectFigures& y) {
+      return y.subject == subject.subject;
+    });
+    if (f == year.end()) continue;
+    for (ClassFigures& c : subject.classes) {
+      // Both ascending: the rest is the year's without the class's.
+      std::vector<double> rest;
+      std::set_difference(f->totals.begin(), f->totals.end(), c.figures.totals.begin(),
+                          c.figures.totals.end(), std::back_inserter(rest));
+      c.figures.effect_size = CohensD(c.figures.totals, rest);
     }
   }
 }

@@ -59,6 +59,14 @@ class ClassFiguresBuilder {
 void RankWithinClasses(std::vector<SubjectFigures>& year,
                        const std::vector<SubjectClasses>& classes);
 
+// Puts into each class's figures Cohen's d of its totals against the rest
+// of the year's (the year's totals without the class's): the difference of
+// the means over the pooled standard deviation
+// √(((n₁ − 1)s₁² + (n₂ − 1)s₂²)/(n₁ + n₂ − 2)), each s with n − 1; none when
+// either side is empty or the pooled deviation is 0.
+void CompareWithRestOfYear(const std::vector<SubjectFigures>& year,
+                           std::vector<SubjectClasses>& classes);
+
 // The class's name as the summary shows it: kNoClass for "", a reserved
 // label quoted (“全体”).
 std::string ClassLabel(const std::string& name);

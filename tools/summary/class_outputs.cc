@@ -99,7 +99,9 @@ json ClassesJson(const std::vector<SubjectClasses>& classes, const std::string& 
     const SubjectFigures& f = c.figures;
     json questions = json::array();
     for (const QuestionFigures& q : f.questions) {
-      questions.push_back({{"number", q.number}, {"facility", Value(q.facility)}});
+      questions.push_back({{"number", q.number},
+                           {"facility", Value(q.facility)},
+                           {"upper_lower", Value(q.upper_lower)}});
     }
     list.push_back({{"class", c.name},
                     {"count", f.count},
@@ -110,6 +112,9 @@ json ClassesJson(const std::vector<SubjectClasses>& classes, const std::string& 
                     {"max", Value(f.max)},
                     {"sd", Value(f.sd)},
                     {"alpha", Value(f.alpha)},
+                    {"sem", Value(f.sem)},
+                    {"skewness", Value(f.skewness)},
+                    {"effect_size", Value(f.effect_size)},
                     {"q1", Value(f.q1)},
                     {"q3", Value(f.q3)},
                     {"score_rate", Value(f.score_rate)},

@@ -354,6 +354,7 @@ ClassSummary::Figures ClassSummary::Compute() const {
   f.classes = classes_.Figures(f.row_of);
   RankWithinClasses(f.subjects, f.classes);
   AddBandRates(f.subjects, f.classes, bands_);
+  CompareWithRestOfYear(f.subjects, f.classes);
   f.sections = SectionFiguresOf(sections_, students_, f.order, named_);
   f.coverage = CoverageOf(students_, f.order);
   return f;
@@ -364,6 +365,7 @@ std::vector<SummaryTable> ClassSummary::Tables(const Figures& computed,
   std::vector<SummaryTable> tables = {StudentsTable(content), ItemsTable(content),
                                       MatrixTable(content), ClassesTable(content)};
   if (!computed.sections.empty()) tables.push_back(SectionsTable(content));
+  tables.push_back(WrongChoicesTable(content));
   if (computed.coverage.partial()) {
     const std::string note = kPartialMark + CoverageWords(computed.coverage, not_run_note_);
     for (SummaryTable& table : tables) table.note = note;

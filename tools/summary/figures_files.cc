@@ -18,15 +18,29 @@ json ScoreValue(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 
 json Count(bool known, int n) { return known ? json(n) : json(nullptr); }
 
-json OptionJson(const OptionFigures& o) {
-  return {{"letter", o.letter},      {"key", o.key},
-          {"share", o.share},        {"upper", Value(o.upper)},
-          {"lower", Value(o.lower)}, {"point_biserial", Value(o.point_biserial)}};
+// A response's figures; a wrong option's with the students who chose it.
+json OptionJson(const OptionFigures& o, bool option, const RecordOfRow& record_of) {
+  json response = {{"letter", o.letter},
+                   {"key", o.key},
+                   {"count", o.count},
+                   {"share", o.share},
+                   {"upper", Value(o.upper)},
+                   {"lower", Value(o.lower)},
+                   {"point_biserial", Value(o.point_biserial)}};
+  if (option && !o.key) {
+    json students = json::array();
+    for (const size_t row : o.chosen_by) {
+      const StudentRecord& r = record_of(row);
+      students.push_back({{"student_id", r.student_id}, {"student_name", r.student_name}});
+    }
+    response["chosen_by"] = students;
+  }
+  return response;
 }
 
-json QuestionJson(const QuestionFigures& q) {
+json QuestionJson(const QuestionFigures& q, const RecordOfRow& record_of) {
   json options = json::array();
-  for (const OptionFigures& o : q.options) options.push_back(OptionJson(o));
+  for (const OptionFigures& o : q.options) options.push_back(OptionJson(o, true, record_of));
   return {{"number", q.number},
           {"family", FamilyName(q.family)},
           {"choice", q.choice},
@@ -40,7 +54,12 @@ json QuestionJson(const QuestionFigures& q) {
           {"item_rest", Value(q.item_rest)},
           {"upper_lower", Value(q.upper_lower)},
           {"alpha_if_deleted", Value(q.alpha_if_deleted)},
+          {"mean", Value(q.mean)},
+          {"sd", Value(q.sd)},
+          {"upper_facility", Value(q.upper_facility)},
+          {"lower_facility", Value(q.lower_facility)},
           {"options", options},
+          {"blank", q.choice ? OptionJson(q.blank, false, record_of) : json(nullptr)},
           {"flags", q.flags}};
 }
 
@@ -65,10 +84,10 @@ json StudentJson(const StudentFigures& s, const StudentRecord& record) {
 }
 
 // A subject's figures but its students, which SummaryJson adds one by one.
-json SubjectJson(const SubjectFigures& f, const JsonExtras& extras) {
+json SubjectJson(const SubjectFigures& f, const RecordOfRow& record_of, const JsonExtras& extras) {
   json questions = json::array(), numbers = json::array();
   for (const QuestionFigures& q : f.questions) {
-    questions.push_back(QuestionJson(q));
+    questions.push_back(QuestionJson(q, record_of));
     numbers.push_back(q.number);
   }
   json subject = {{"subject", f.subject},
@@ -87,6 +106,8 @@ json SubjectJson(const SubjectFigures& f, const JsonExtras& extras) {
                   {"alpha", Value(f.alpha)},
                   {"kr20", f.kr20},
                   {"sem", Value(f.sem)},
+                  {"alpha_low", Value(f.alpha_low)},
+                  {"alpha_high", Value(f.alpha_high)},
                   {"q1", Value(f.q1)},
                   {"q3", Value(f.q3)},
                   {"score_rate", Value(f.score_rate)},
@@ -103,7 +124,8 @@ json SubjectJson(const SubjectFigures& f, const JsonExtras& extras) {
 constexpr int kIndent = 1;
 // Where a subject's students go in the dump of the subjects without them,
 // and how deep: a quote within a string is escaped, so the text occurs only
-// as the key (a question's "students" is a number).
+// as the key (a question's "students" is a number; an option names its
+// students "chosen_by").
 constexpr std::string_view kStudentsHole = "\"students\": []";
 constexpr size_t kStudentDepth = 4;  // {"subjects": [{"students": [HERE
 
@@ -142,7 +164,7 @@ void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow
 std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
                         const JsonExtras& extras) {
   json subjects = json::array();
-  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, extras));
+  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, record_of, extras));
   json root = extras.top.is_object() ? extras.top : json::object();
   root["subjects"] = subjects;
   const std::string skeleton = root.dump(kIndent);

@@ -7,6 +7,7 @@
 #include <numeric>
 #include <tuple>
 
+#include "tools/summary/f_distribution.h"
 #include "tools/summary/student_score.h"
 
 namespace generatesheet::cli {
@@ -157,7 +158,17 @@ bool KeyDoubtful(const std::vector<OptionFigures>& options) {
   return false;
 }
 
-void Flag(QuestionFigures& q) {
+// Every known score of the question the same, over two students or more.
+bool AllSame(const QuestionFigures& q) { return q.students >= 2 && q.sd && *q.sd == 0; }
+
+// A wrong option offered that under 5% of the students chose.
+bool RareDistractor(const QuestionFigures& q) {
+  if (!q.choice || q.answers == 0) return false;
+  return std::any_of(q.options.begin(), q.options.end(),
+                     [](const OptionFigures& o) { return !o.key && o.share < kRareDistractor; });
+}
+
+void Flag(QuestionFigures& q, const std::optional<double>& alpha) {
   if (q.item_rest && *q.item_rest < 0) {
     q.flags.push_back(kFlagNegative);
   } else if (q.item_rest && *q.item_rest < kLowDiscrimination) {
@@ -167,6 +178,18 @@ void Flag(QuestionFigures& q) {
   if (q.facility && *q.facility < kHardBelow) q.flags.push_back(kFlagHard);
   if (q.facility && *q.facility > kEasyAbove) q.flags.push_back(kFlagEasy);
   if (q.answers > 0 && q.answered == 0) q.flags.push_back(kFlagNobody);
+  if (alpha && q.alpha_if_deleted && *q.alpha_if_deleted > *alpha) q.flags.push_back(kFlagAlphaUp);
+  if (AllSame(q)) q.flags.push_back(kFlagAllSame);
+  if (RareDistractor(q)) q.flags.push_back(kFlagRareDistractor);
+}
+
+// Feldt's 95% interval of alpha over m students and k questions.
+void AlphaInterval(SubjectFigures& f, size_t k) {
+  if (!f.alpha || f.complete < 2 || k < 2) return;
+  const double d1 = static_cast<double>(f.complete - 1);
+  const double d2 = d1 * static_cast<double>(k - 1);
+  f.alpha_low = 1 - (1 - *f.alpha) * FQuantile(0.975, d1, d2);
+  f.alpha_high = 1 - (1 - *f.alpha) * FQuantile(0.025, d1, d2);
 }
 
 // What describes a question, compared so that the same results in any
@@ -356,6 +379,7 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
   f.alpha = Alpha(k, all_items, total_variance);
   if (!f.alpha) f.kr20 = false;
   if (f.alpha && total_variance) f.sem = std::sqrt(*total_variance) * std::sqrt(1 - *f.alpha);
+  AlphaInterval(f, k);
 
   // Upper and lower groups: 27% of the complete rows (rounded half up, at
   // least one of two or more) by total, equal totals at the cut sharing.
@@ -372,11 +396,12 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
     const Column& c = s.columns[columns[i]];
     QuestionFigures q = c.question;
     double obtained = 0;
-    std::vector<double> own, rest;
+    std::vector<double> own, rest, known;
     for (const Row* r : rows) {
       const double x = score(*r, i);
       if (!std::isfinite(x)) continue;
       obtained += x;
+      known.push_back(x);
       if (r->total) {
         own.push_back(x);
         rest.push_back(*r->total - x);
@@ -388,11 +413,15 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
       q.unanswered = static_cast<double>(q.answers - q.answered) / static_cast<double>(q.answers);
     }
     q.item_rest = Correlation(own, rest);
+    if (!known.empty()) q.mean = Mean(known);
+    if (const std::optional<double> v = SampleVariance(known)) q.sd = std::sqrt(*v);
 
     const std::vector<double> x = item_of(i);
     if (f.group > 0 && c.full_known && c.full > 0) {
       const auto item = [&](size_t j) { return x[j]; };
-      q.upper_lower = (group_share(upper, item) - group_share(lower, item)) / c.full;
+      q.upper_facility = group_share(upper, item) / c.full;
+      q.lower_facility = group_share(lower, item) / c.full;
+      q.upper_lower = *q.upper_facility - *q.lower_facility;
     }
     std::vector<double> rest_of_complete(m);
     for (size_t j = 0; j < m; ++j) rest_of_complete[j] = sums[j] - x[j];
@@ -402,14 +431,15 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
     if (!q.choice) q.options.clear();
     std::sort(q.options.begin(), q.options.end(),
               [](const OptionFigures& a, const OptionFigures& b) { return a.letter < b.letter; });
-    OptionFigures* most = nullptr;
-    for (OptionFigures& o : q.options) {
-      const auto letter = std::find(s.letters.begin(), s.letters.end(), o.letter);
-      const auto code = static_cast<uint16_t>(letter - s.letters.begin() + 1);
-      o.key = o.letter == q.standard_answer;
-      size_t chosen = 0;
-      for (const Row* r : rows) chosen += choice(*r, i) == code;
-      if (q.answers > 0) o.share = static_cast<double>(chosen) / static_cast<double>(q.answers);
+    // A response's count, shares and point-biserial: an option's, or (code
+    // 0) the blank's; the rows of those who chose a wrong option.
+    const auto respond = [&](OptionFigures& o, uint16_t code) {
+      for (const Row* r : rows) {
+        if (choice(*r, i) != code) continue;
+        ++o.count;
+        if (!o.key && code != 0) o.chosen_by.push_back(place(r));
+      }
+      if (q.answers > 0) o.share = static_cast<double>(o.count) / static_cast<double>(q.answers);
       const auto picked = [&](size_t j) { return choice(*complete[j], i) == code ? 1.0 : 0.0; };
       if (f.group > 0) {
         o.upper = group_share(upper, picked);
@@ -422,10 +452,20 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
         rest_known.push_back(rest_of_complete[j]);
       }
       o.point_biserial = Correlation(chose, rest_known);
-      if (!o.key && chosen > 0 && (!most || o.share > most->share)) most = &o;
+    };
+    OptionFigures* most = nullptr;
+    for (OptionFigures& o : q.options) {
+      const auto letter = std::find(s.letters.begin(), s.letters.end(), o.letter);
+      o.key = o.letter == q.standard_answer;
+      respond(o, static_cast<uint16_t>(letter - s.letters.begin() + 1));
+      if (!o.key && o.count > 0 && (!most || o.share > most->share)) most = &o;
     }
     if (most) most->most_chosen_wrong = true;
-    Flag(q);
+    // An essay's code is 0 answered or not: its blanks are counted in
+    // `unanswered` alone.
+    q.blank.letter = kBlankResponse;
+    if (q.choice) respond(q.blank, 0);
+    Flag(q, f.alpha);
     f.questions.push_back(std::move(q));
   }
   return f;

@@ -38,12 +38,14 @@
 namespace generatesheet::cli {
 
 struct OptionFigures {
-  std::string letter;
+  std::string letter;  // kBlankResponse for the row of those who gave no answer
   bool key = false;
+  size_t count = 0;                      // students who chose it
   double share = 0;                      // of the students whose answer is known
   std::optional<double> upper, lower;    // share within the upper / lower group
   std::optional<double> point_biserial;  // chose it (1/0) against the rest score
   bool most_chosen_wrong = false;        // the wrong option chosen most (ties: the first letter)
+  std::vector<size_t> chosen_by;         // a wrong option's: the rows of those who chose it
 };
 
 struct QuestionFigures {
@@ -61,6 +63,10 @@ struct QuestionFigures {
   std::optional<double> upper_lower;       // D: (mean upper − mean lower) / full
   std::optional<double> alpha_if_deleted;  // alpha of the other questions
   std::vector<OptionFigures> options;      // choice questions only, by letter
+  OptionFigures blank;                     // no answer given, as a response (letter 未作答)
+  std::optional<double> mean, sd;          // of the obtained scores; sd with n − 1
+  std::optional<double> upper_facility;    // facility within the upper group
+  std::optional<double> lower_facility;    // and the lower
   std::vector<std::string> flags;          // the reasons to review it
 };
 
@@ -97,6 +103,14 @@ struct SubjectFigures {
   std::optional<double> population_sd;       // n in the denominator
   std::optional<double> skewness, kurtosis;  // sample (adjusted) estimators
   std::optional<double> alpha, sem;
+  // The 95% confidence interval of alpha by Feldt's method: with m complete
+  // students and k questions, 1 − (1 − alpha)·F(0.975) and
+  // 1 − (1 − alpha)·F(0.025), F with m − 1 and (m − 1)(k − 1) degrees of
+  // freedom.
+  std::optional<double> alpha_low, alpha_high;
+  // A class's: Cohen's d of its totals against the rest of the year's,
+  // (mean − mean of the rest) / the pooled n − 1 standard deviation.
+  std::optional<double> effect_size;
   bool kr20 = false;                       // every question right or wrong: alpha is KR-20
   std::vector<QuestionFigures> questions;  // by question number
   std::vector<StudentFigures> students;    // by row
@@ -115,6 +129,13 @@ inline constexpr char kFlagKey[] = "标准答案可能有误";
 inline constexpr char kFlagHard[] = "得分率低于 20%：过难";
 inline constexpr char kFlagEasy[] = "得分率高于 90%：过易";
 inline constexpr char kFlagNobody[] = "无人作答";
+inline constexpr char kFlagAlphaUp[] = "删除本题后信度提高";
+inline constexpr char kFlagAllSame[] = "所有考生得分相同";
+inline constexpr char kFlagRareDistractor[] = "干扰项几乎无人选择（低于 5%）";
+inline constexpr double kRareDistractor = 0.05;  // a wrong option's share below it
+
+// The response row of the students who gave no answer.
+inline constexpr char kBlankResponse[] = "未作答";
 
 // Whether a result's answer was read: given, or known to be blank.
 bool AnswerKnown(const QuestionResult& result);

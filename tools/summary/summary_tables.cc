@@ -52,6 +52,27 @@ std::string Joined(const std::vector<std::string>& flags) {
   return text;
 }
 
+// The columns of kItemDetail: the item's mean points and spread, the
+// facility of each group, each option's count, and the blank as a
+// response (choice questions only).
+void AddItemDetail(std::vector<TableCell>& cells, const QuestionFigures& q,
+                   const std::vector<std::string>& letters) {
+  cells.push_back(TableCell::Figure(q.mean, CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Figure(q.sd, CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Figure(q.upper_facility, CellFormat::kPercent, 4));
+  cells.push_back(TableCell::Figure(q.lower_facility, CellFormat::kPercent, 4));
+  for (const std::string& l : letters) {
+    const OptionFigures* o = OptionOf(q, l);
+    cells.push_back(TableCell::Count(o ? std::optional<size_t>(o->count) : std::nullopt));
+  }
+  const OptionFigures* blank = q.choice && q.answers > 0 ? &q.blank : nullptr;
+  cells.push_back(TableCell::Count(blank ? std::optional<size_t>(blank->count) : std::nullopt));
+  cells.push_back(TableCell::Figure(blank ? blank->upper : std::nullopt, CellFormat::kPercent, 4));
+  cells.push_back(TableCell::Figure(blank ? blank->lower : std::nullopt, CellFormat::kPercent, 4));
+  cells.push_back(
+      TableCell::Figure(blank ? blank->point_biserial : std::nullopt, CellFormat::kFixed2, 4));
+}
+
 std::vector<TableCell> QuestionCells(const SummaryContent& content, const SubjectFigures& f,
                                      const QuestionFigures& q,
                                      const std::vector<std::string>& letters) {
@@ -82,6 +103,7 @@ std::vector<TableCell> QuestionCells(const SummaryContent& content, const Subjec
     cells.push_back(
         TableCell::Figure(o ? o->point_biserial : std::nullopt, CellFormat::kFixed2, 4));
   }
+  AddItemDetail(cells, q, letters);
   const std::string flags = Joined(q.flags);
   cells.push_back(TableCell::Text(flags, !flags.empty()));
   for (const std::string& name : ClassNames(content.classes)) {
@@ -97,18 +119,21 @@ std::vector<TableCell> FiguresCells(const std::string& scope, const SubjectFigur
   const auto all = [&](const std::optional<double>& v) { return whole ? v : std::nullopt; };
   std::vector<TableCell> cells = {TableCell::Text(scope), TableCell::Text(f.subject),
                                   TableCell::Count(f.count), TableCell::Count(f.complete)};
-  for (const auto& v : {f.mean, f.median, f.min, f.max, f.sd, all(f.population_sd), all(f.skewness),
-                        all(f.kurtosis)}) {
+  for (const auto& v :
+       {f.mean, f.median, f.min, f.max, f.sd, all(f.population_sd), f.skewness, all(f.kurtosis)}) {
     cells.push_back(TableCell::Figure(v, CellFormat::kFixed2, 4));
   }
   cells.push_back(TableCell::Figure(f.alpha, CellFormat::kFixed3, 4));
   cells.push_back(TableCell::Text(!f.alpha ? "" : f.kr20 ? "KR-20" : "Cronbach α"));
-  cells.push_back(TableCell::Figure(all(f.sem), CellFormat::kFixed2, 4));
+  cells.push_back(TableCell::Figure(f.sem, CellFormat::kFixed2, 4));
   cells.push_back(TableCell::Count(whole ? std::optional<size_t>(f.group) : std::nullopt));
   for (const auto& v : {f.q1, f.q3}) cells.push_back(TableCell::Figure(v, CellFormat::kFixed2, 4));
   for (const auto& v : {f.score_rate, f.pass_rate, f.excellent_rate, f.low_rate}) {
     cells.push_back(TableCell::Figure(v, CellFormat::kPercent, 4));
   }
+  cells.push_back(TableCell::Figure(f.alpha_low, CellFormat::kFixed3, 4));
+  cells.push_back(TableCell::Figure(f.alpha_high, CellFormat::kFixed3, 4));
+  cells.push_back(TableCell::Figure(f.effect_size, CellFormat::kFixed2, 4));
   return cells;
 }
 
@@ -211,6 +236,11 @@ SummaryTable ItemsTable(const SummaryContent& content) {
     table.header.insert(table.header.end(),
                         {"选项" + l + "高分组", "选项" + l + "低分组", "选项" + l + "点二列相关"});
   }
+  table.header.insert(table.header.end(),
+                      {"平均得分", "得分标准差（n−1）", "高分组难度", "低分组难度"});
+  for (const std::string& l : *letters) table.header.push_back("选项" + l + "人数");
+  table.header.insert(table.header.end(),
+                      {"未作答人数", "未作答高分组", "未作答低分组", "未作答点二列相关"});
   table.header.push_back("提示");
   for (const std::string& name : ClassNames(content.classes)) {
     table.header.push_back("难度（" + ClassLabel(name) + "）");
@@ -272,6 +302,7 @@ SummaryTable ClassesTable(const SummaryContent& content) {
                   "偏度",        "峰度",   "信度 α", "信度公式",      "测量标准误",
                   "高低分组人数"};
   for (const std::string& name : BandHeader(content.bands)) table.header.push_back(name);
+  table.header.insert(table.header.end(), {kAlphaLowColumn, kAlphaHighColumn, kEffectSizeColumn});
   // The whole summary's rows, then class by class, each with its subjects
   // in the summary's order.
   auto rows = std::make_shared<std::vector<std::vector<TableCell>>>();
@@ -332,6 +363,60 @@ SummaryTable SectionsTable(const SummaryContent& content) {
   }
   table.rows = rows->size();
   table.row = [rows](size_t row) { return (*rows)[row]; };
+  return table;
+}
+
+}  // namespace generatesheet::cli
+
+namespace generatesheet::cli {
+
+namespace {
+
+// One row per student who chose a wrong option: (subject, question, option,
+// summary row), by subject, question number, letter and row.
+struct WrongChoice {
+  size_t subject, question, option, row;
+};
+
+std::vector<WrongChoice> WrongChoices(const std::vector<SubjectFigures>& subjects) {
+  std::vector<WrongChoice> choices;
+  for (size_t s = 0; s < subjects.size(); ++s) {
+    for (size_t q = 0; q < subjects[s].questions.size(); ++q) {
+      const std::vector<OptionFigures>& options = subjects[s].questions[q].options;
+      for (size_t o = 0; o < options.size(); ++o) {
+        for (const size_t row : options[o].chosen_by) choices.push_back({s, q, o, row});
+      }
+    }
+  }
+  return choices;
+}
+
+}  // namespace
+
+SummaryTable WrongChoicesTable(const SummaryContent& content) {
+  SummaryTable table;
+  table.sheet = "误选学生";
+  table.header = {"科目", "题号", "所选选项", "标准答案"};
+  const std::vector<std::string> names = NameHeader(content.with_class);
+  table.header.insert(table.header.end(), names.begin(), names.end());
+  table.header.erase(std::find(table.header.begin() + 4, table.header.end(), "科目"));
+  table.frozen_columns = 3;
+  auto choices = std::make_shared<std::vector<WrongChoice>>(WrongChoices(content.subjects));
+  table.rows = choices->size();
+  table.row = [&content, choices](size_t row) {
+    const WrongChoice& c = (*choices)[row];
+    const SubjectFigures& f = content.subjects[c.subject];
+    const QuestionFigures& q = f.questions[c.question];
+    std::vector<TableCell> cells = {
+        TableCell::Text(f.subject), TableCell::Count(static_cast<size_t>(std::max(q.number, 0))),
+        TableCell::Text(q.options[c.option].letter), TableCell::Text(q.standard_answer)};
+    if (q.number < 0) cells[1] = TableCell::Text(std::to_string(q.number));
+    const StudentRecord& r = content.students[content.order[c.row]].record;
+    cells.push_back(TableCell::Text(r.student_id));
+    cells.push_back(TableCell::Text(r.student_name));
+    if (content.with_class) cells.push_back(TableCell::Text(r.class_name));
+    return cells;
+  };
   return table;
 }
 

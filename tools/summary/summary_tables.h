@@ -36,6 +36,12 @@ inline constexpr char kShareColumn[] = "得分率";
 inline constexpr char kZColumn[] = "z 分数（标准差 n−1）";
 inline constexpr char kTColumn[] = "T 分数";
 
+// The 班级 sheet's columns of alpha's confidence interval and of each
+// class's effect size against the rest of the year.
+inline constexpr char kAlphaLowColumn[] = "信度 α 95% 置信下限（Feldt）";
+inline constexpr char kAlphaHighColumn[] = "信度 α 95% 置信上限（Feldt）";
+inline constexpr char kEffectSizeColumn[] = "效应量 d（本班对其余考生，合并标准差 n−1）";
+
 // What the tables are made from.
 struct SummaryContent {
   const std::vector<SummaryStudent>& students;  // in the order added
@@ -52,6 +58,10 @@ SummaryTable StudentsTable(const SummaryContent& content);
 SummaryTable ItemsTable(const SummaryContent& content);
 SummaryTable MatrixTable(const SummaryContent& content);
 SummaryTable ClassesTable(const SummaryContent& content);
+// 误选学生: per wrong option of each choice question, the students who
+// chose it (subject, question, letter, the key, then the student's number,
+// name and class), by subject, question, letter and the summary's order.
+SummaryTable WrongChoicesTable(const SummaryContent& content);
 // 大题: each section's full marks, count, mean and score rate, for the
 // whole summary, then class by class.
 SummaryTable SectionsTable(const SummaryContent& content);
