@@ -743,6 +743,13 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
                         HtmlCell(expected["sd"], 2) + "</tr></table>"),
               std::string::npos)
         << "index.html's statistics of the subject";
+    // The subject's student table names each section by its short heading.
+    for (const json& section : sections) {
+      const std::string label = section["label"];
+      EXPECT_NE(html.find("<th data-type='number' title='" + label + "'>" + label + "</th>"),
+                std::string::npos)
+          << "index.html's student table lacks the column of " << label;
+    }
 
     // Each question in items.csv, the 试题 sheet and index.html's items.
     for (const json& q : expected["questions"]) {

@@ -146,7 +146,16 @@ std::vector<std::string> SectionTotals::Subtotals(size_t row) const {
 std::vector<std::string> SectionTotals::Header() const {
   std::vector<std::string> header;
   for (size_t i : SubjectsByName()) {
-    const Subject& s = subjects_[i];
+    const std::vector<std::string> own = HeaderOf(subjects_[i].name);
+    header.insert(header.end(), own.begin(), own.end());
+  }
+  return header;
+}
+
+std::vector<std::string> SectionTotals::HeaderOf(const std::string& subject) const {
+  std::vector<std::string> header;
+  for (const Subject& s : subjects_) {
+    if (s.name != subject) continue;
     for (size_t section : Order(s)) {
       const std::string label = ShortHeading(s.sections[section]);
       const bool shared = std::count_if(s.sections.begin(), s.sections.end(), [&](const auto& h) {

@@ -45,6 +45,8 @@ class SectionTotals {
   // (the short heading, or the whole one where two sections of the subject
   // would share it), subjects by name.
   std::vector<std::string> Header() const;
+  // The columns of Header that are `subject`'s, in its sections' order.
+  std::vector<std::string> HeaderOf(const std::string& subject) const;
   std::vector<std::string> Cells(size_t row) const;
 
  private:

@@ -65,21 +65,11 @@ std::vector<size_t> ShownColumns(const SummaryTable& table, size_t first_section
     if (at != table.header.end()) shown.push_back(static_cast<size_t>(at - table.header.begin()));
   }
   const std::vector<std::string> own =
-      sections.any() ? sections.Sections(subject) : std::vector<std::string>();
+      sections.any() ? sections.HeaderOf(subject) : std::vector<std::string>();
   for (size_t i = first_section; i < table.header.size(); ++i) {
-    for (const std::string& heading : own) {
-      if (table.header[i] == subject + " " + heading) shown.push_back(i);
-    }
+    if (std::ranges::find(own, table.header[i]) != own.end()) shown.push_back(i);
   }
   return shown;
-}
-
-// A section's heading without its instructions: "一、单项选择" of
-// "一、单项选择（共3小题…）：从A、B…".
-std::string ShortHeading(const std::string& heading) {
-  size_t cut = heading.size();
-  for (const char* mark : {"（", "(", "：", ":"}) cut = std::min(cut, heading.find(mark));
-  return cut == 0 ? heading : heading.substr(0, cut);
 }
 
 std::string HeadingCell(const std::string& name, const std::string& subject, bool with_class,
