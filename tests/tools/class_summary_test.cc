@@ -1210,8 +1210,9 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
         "aria-label='第2题：难度 50.0%，区分度 1.00'><title>第2题：难度 50.0%，区分度 1.00</title>"
         "<circle cx='224.0' cy='16.0' r='4.5'/><text x='217.0' y='20.0' text-anchor='end'>2"
         "</text></g>",
+        // Its deletion raises alpha too: both reasons are read out.
         "<g class='item flagged' role='img' aria-label='第3题：难度 20.0%，区分度 -1.00；需要复核："
-        "区分度为负：答得好的学生反而更常答错，请核对标准答案'>",
+        "区分度为负：答得好的学生反而更常答错，请核对标准答案；删除本题后信度提高'>",
         "<path d='M116.0 250.0L121.5 260.0L110.5 260.0Z'/><text x='123.0' y='260.0' "
         "text-anchor='start'>3⚠</text></g>",
         "<line x1='116.0' y1='16.0' x2='116.0' y2='256.0' class='threshold'/>",
@@ -1281,18 +1282,29 @@ TEST(ClassFiguresTest, UndefinedFiguresAreNullAndFlagsFollowTheirRules) {
       Students({paper("B", "10"), paper("B", "9"), paper("C", "0"), paper("C", "1")}));
   const nlohmann::json q = nlohmann::json::parse(flagged.Json())["subjects"][0]["questions"];
   const std::string negative = "区分度为负：答得好的学生反而更常答错，请核对标准答案";
-  EXPECT_EQ(q[0]["flags"], nlohmann::json({negative, "标准答案可能有误"}));
-  EXPECT_EQ(q[1]["flags"], nlohmann::json({negative}));
-  EXPECT_EQ(q[2]["flags"], nlohmann::json({"得分率低于 20%：过难", "无人作答"}));
-  EXPECT_EQ(q[3]["flags"], nlohmann::json({"得分率高于 90%：过易"}));
+  // Questions 1 and 2 fall as the total rises, so alpha rises without
+  // them; nobody chose question 1's A or D; questions 3 and 4 give every
+  // student the same score.
+  const std::string raises = "删除本题后信度提高";
+  const std::string unchosen = "干扰项几乎无人选择（低于 5%）";
+  const std::string alike = "所有考生得分相同";
+  EXPECT_EQ(q[0]["flags"], nlohmann::json({negative, "标准答案可能有误", raises, unchosen}));
+  EXPECT_EQ(q[1]["flags"], nlohmann::json({negative, raises}));
+  EXPECT_EQ(q[2]["flags"], nlohmann::json({"得分率低于 20%：过难", "无人作答", alike}));
+  EXPECT_EQ(q[3]["flags"], nlohmann::json({"得分率高于 90%：过易", alike}));
   EXPECT_EQ(q[0]["options"][1]["upper"], 1.0) << "the upper group of 4 is its best student";
-  EXPECT_NE(flagged.ItemsCsv().find("," + negative + "；标准答案可能有误\r\n"), std::string::npos);
+  EXPECT_NE(flagged.ItemsCsv().find("," + negative + "；标准答案可能有误；" + raises + "；" +
+                                    unchosen + "\r\n"),
+            std::string::npos);
   // index.html lists the flagged questions first, each with its reasons.
   const std::string html = flagged.Html();
   const size_t box = html.find("<h2>需要复核的试题</h2>");
   EXPECT_LT(box, html.find("<table id='items'"));
-  EXPECT_NE(html.find("测验 第1题：" + negative + "；标准答案可能有误</li>"), std::string::npos);
-  EXPECT_NE(html.find("测验 第3题：得分率低于 20%：过难；无人作答</li>"), std::string::npos);
+  EXPECT_NE(html.find("测验 第1题：" + negative + "；标准答案可能有误；" + raises + "；" +
+                      unchosen + "</li>"),
+            std::string::npos);
+  EXPECT_NE(html.find("测验 第3题：得分率低于 20%：过难；无人作答；" + alike + "</li>"),
+            std::string::npos);
 
   // A class without a known score: no chart of empty bins, no figures.
   cli::StudentRecord missing;
