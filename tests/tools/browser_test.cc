@@ -475,7 +475,9 @@ TEST_F(BrowserTest, ClassSummarySortsAndMarkedPagesPrint) {
       EXPECT_GE(layout["scrolling"], 1) << "the wide tables scroll on a phone";
     }
   }
-  EXPECT_EQ(json::parse(browser.Evaluate(index, kPoints, 1280)), json::parse(R"([4, 2, []])"));
+  // Flagged: the two the class's answers make doubtful, and one that the
+  // alpha-if-deleted, equal-scores or unchosen-distractor rules mark.
+  EXPECT_EQ(json::parse(browser.Evaluate(index, kPoints, 1280)), json::parse(R"([4, 3, []])"));
   EXPECT_EQ(json::parse(browser.Evaluate(index, AxeCheck(), 1280)), json::array());
   // The student page has no serious fault either; its moderate ones (no
   // main landmark, no level-one heading) are part of the page's fixed form.
