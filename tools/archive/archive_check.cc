@@ -10,7 +10,7 @@
 #include "tools/archive/file_name_text.h"
 #include "tools/archive/manifest_listing.h"
 #include "tools/archive/signing_key.h"
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 #include "util/error.h"
 #include "util/regular_file.h"
 #include "util/sodium_ready.h"

@@ -18,7 +18,7 @@
 #include "tools/archive/file_name_text.h"
 #include "tools/archive/signing_key.h"
 #include "tools/archive/summary_files_lock.h"
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 #include "tools/pdf/card_pdf.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/batch/batch_summary.h"
 #include "tools/pdf/class_pdf.h"
-#include "tools/summary/batch_summary.h"
 #include "util/html_text.h"
 
 namespace generatesheet::cli {

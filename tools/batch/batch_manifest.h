@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/batch/sheet_job.h"
+#include "tools/job/sheet_job.h"
 
 namespace generatesheet::cli {
 

@@ -13,7 +13,7 @@
 
 #include "tools/batch/batch_manifest.h"
 #include "tools/batch/shard.h"
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 
 namespace generatesheet::cli {
 

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "generatesheet/create_html.h"
-#include "tools/batch/failure_cause.h"
-#include "tools/batch/sheet_job.h"
+#include "tools/batch/batch_summary.h"
 #include "tools/batch/student_pdf.h"
+#include "tools/job/failure_cause.h"
+#include "tools/job/sheet_job.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/pdf/print_together.h"
-#include "tools/summary/batch_summary.h"
 
 namespace generatesheet::cli {
 

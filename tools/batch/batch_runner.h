@@ -8,7 +8,7 @@
 
 #include "tools/batch/batch_plan.h"
 #include "tools/batch/progress_bar.h"
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 
 namespace generatesheet::cli {
 

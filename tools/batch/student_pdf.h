@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 
 namespace generatesheet::cli {
 

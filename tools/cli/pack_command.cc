@@ -5,9 +5,9 @@
 #include "builder/package/answer_package.h"
 #include "builder/package/package_cipher.h"
 #include "generatesheet/master_key_file.h"
-#include "tools/batch/output_folder.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/package_description.h"
+#include "tools/job/output_folder.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {

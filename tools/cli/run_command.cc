@@ -2,13 +2,13 @@
 #include <iostream>
 
 #include "generatesheet/create_html.h"
-#include "tools/batch/output_folder.h"
-#include "tools/batch/sheet_job.h"
+#include "tools/batch/batch_summary.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
+#include "tools/job/output_folder.h"
+#include "tools/job/sheet_job.h"
 #include "tools/pdf/pdf_printer.h"
-#include "tools/summary/batch_summary.h"
 #include "util/path.h"
 
 namespace generatesheet::cli {

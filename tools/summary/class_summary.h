@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 #include "tools/summary/class_figures.h"
 #include "tools/summary/exam_title.h"
 #include "tools/summary/report_cards.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 #include "tools/summary/subject_figures.h"
 
 namespace generatesheet::cli {

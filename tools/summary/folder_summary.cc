@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "tools/batch/sheet_job.h"
+#include "tools/job/sheet_job.h"
 #include "util/error.h"
 #include "util/parallel_for.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 
 namespace generatesheet::cli {
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 #include "tools/summary/class_figures.h"
 #include "tools/summary/score_bands.h"
 #include "tools/summary/section_figures.h"

@@ -5,8 +5,8 @@
 
 #include "tools/archive/archive_manifest.h"
 #include "tools/archive/summary_files_lock.h"
-#include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
+#include "tools/job/sheet_job.h"
 #include "tools/summary/exam_title.h"
 #include "tools/summary/folder_summary.h"
 #include "tools/summary/score_bands.h"

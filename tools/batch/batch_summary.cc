@@ -1,4 +1,4 @@
-#include "tools/summary/batch_summary.h"
+#include "tools/batch/batch_summary.h"
 
 #include <algorithm>
 #include <exception>

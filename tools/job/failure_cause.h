@@ -2,8 +2,8 @@
 // the causes that strike many students at once (the key file, the subject)
 // are told apart, so that they are reported once for all of them and a
 // batch whose key fits none of its packages can stop early.
-#ifndef GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_
-#define GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_
+#ifndef GENERATESHEET_TOOLS_JOB_FAILURE_CAUSE_H_
+#define GENERATESHEET_TOOLS_JOB_FAILURE_CAUSE_H_
 
 #include <string>
 
@@ -35,4 +35,4 @@ std::string PlainCause(const RunFailure& failure);
 
 }  // namespace generatesheet::cli
 
-#endif  // GENERATESHEET_TOOLS_BATCH_FAILURE_CAUSE_H_
+#endif  // GENERATESHEET_TOOLS_JOB_FAILURE_CAUSE_H_

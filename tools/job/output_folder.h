@@ -1,6 +1,6 @@
 // The folder pages are written to.
-#ifndef GENERATESHEET_TOOLS_BATCH_OUTPUT_FOLDER_H_
-#define GENERATESHEET_TOOLS_BATCH_OUTPUT_FOLDER_H_
+#ifndef GENERATESHEET_TOOLS_JOB_OUTPUT_FOLDER_H_
+#define GENERATESHEET_TOOLS_JOB_OUTPUT_FOLDER_H_
 
 #include <string>
 
@@ -13,4 +13,4 @@ std::string PrepareOutputFolder(const std::string& folder);
 
 }  // namespace generatesheet::cli
 
-#endif  // GENERATESHEET_TOOLS_BATCH_OUTPUT_FOLDER_H_
+#endif  // GENERATESHEET_TOOLS_JOB_OUTPUT_FOLDER_H_

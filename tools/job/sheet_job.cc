@@ -1,9 +1,9 @@
-#include "tools/batch/sheet_job.h"
+#include "tools/job/sheet_job.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "tools/batch/failure_cause.h"
+#include "tools/job/failure_cause.h"
 
 namespace generatesheet::cli {
 

@@ -1,7 +1,7 @@
 // One student's page, as run and batch make it: the properties set on a
 // CreateHtml, GenerateSheet, and what came of it.
-#ifndef GENERATESHEET_TOOLS_BATCH_SHEET_JOB_H_
-#define GENERATESHEET_TOOLS_BATCH_SHEET_JOB_H_
+#ifndef GENERATESHEET_TOOLS_JOB_SHEET_JOB_H_
+#define GENERATESHEET_TOOLS_JOB_SHEET_JOB_H_
 
 #include <string>
 #include <vector>
@@ -46,4 +46,4 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
 
 }  // namespace generatesheet::cli
 
-#endif  // GENERATESHEET_TOOLS_BATCH_SHEET_JOB_H_
+#endif  // GENERATESHEET_TOOLS_JOB_SHEET_JOB_H_

@@ -1,4 +1,4 @@
-#include "tools/batch/failure_cause.h"
+#include "tools/job/failure_cause.h"
 
 namespace generatesheet::cli {
 

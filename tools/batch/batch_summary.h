@@ -1,16 +1,16 @@
 // What a batch keeps for the class summary: each student's results beside
 // the student's page (written by the worker right after the run), and the
 // summary files built from them once every row is done.
-#ifndef GENERATESHEET_TOOLS_SUMMARY_BATCH_SUMMARY_H_
-#define GENERATESHEET_TOOLS_SUMMARY_BATCH_SUMMARY_H_
+#ifndef GENERATESHEET_TOOLS_BATCH_BATCH_SUMMARY_H_
+#define GENERATESHEET_TOOLS_BATCH_BATCH_SUMMARY_H_
 
 #include <string>
 #include <vector>
 
 #include "generatesheet/question_result.h"
 #include "tools/batch/batch_plan.h"
-#include "tools/batch/sheet_job.h"
-#include "tools/batch/student_record.h"
+#include "tools/job/sheet_job.h"
+#include "tools/job/student_record.h"
 #include "tools/summary/class_summary.h"
 
 namespace generatesheet::cli {
@@ -40,4 +40,4 @@ void MarkRecordWithErrors(RowResult& row);
 
 }  // namespace generatesheet::cli
 
-#endif  // GENERATESHEET_TOOLS_SUMMARY_BATCH_SUMMARY_H_
+#endif  // GENERATESHEET_TOOLS_BATCH_BATCH_SUMMARY_H_

@@ -1,9 +1,9 @@
-#include "tools/batch/output_folder.h"
+#include "tools/job/output_folder.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "tools/batch/sheet_job.h"
+#include "tools/job/sheet_job.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {

@@ -1,4 +1,4 @@
-#include "tools/batch/student_record.h"
+#include "tools/job/student_record.h"
 
 #include <sys/stat.h>
 

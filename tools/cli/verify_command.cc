@@ -2,8 +2,8 @@
 #include <iostream>
 
 #include "tools/archive/archive_check.h"
-#include "tools/batch/sheet_job.h"
 #include "tools/cli/commands.h"
+#include "tools/job/sheet_job.h"
 
 namespace generatesheet::cli {
 

@@ -1,8 +1,8 @@
 // One student's results kept beside the student's page, so a class summary
 // can be (re)built from a folder of pages without running anything again:
 // PAGE.results.json next to PAGE.html, written atomically.
-#ifndef GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_
-#define GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_
+#ifndef GENERATESHEET_TOOLS_JOB_STUDENT_RECORD_H_
+#define GENERATESHEET_TOOLS_JOB_STUDENT_RECORD_H_
 
 #include <optional>
 #include <string>
@@ -100,4 +100,4 @@ RecordFiles FindStudentRecords(const std::string& folder);
 
 }  // namespace generatesheet::cli
 
-#endif  // GENERATESHEET_TOOLS_BATCH_STUDENT_RECORD_H_
+#endif  // GENERATESHEET_TOOLS_JOB_STUDENT_RECORD_H_
