@@ -6,7 +6,7 @@
 # nothing in src/ includes it, and it uses only the library's data and util
 # layers.  The command-line program (tools/)
 # uses the library only through its public headers, plus the utility layer
-# and the package builder.
+# and (its commands only) the package builder.
 cd "$(dirname "$0")/.." || exit 2
 status=0
 check() {
@@ -35,5 +35,19 @@ check builder/inspect 'builder|data|util|generatesheet'
 # forward declaration only.
 check builder/package 'builder|util|generatesheet' '*.h'
 check builder/inspect 'builder|util|generatesheet' '*.h'
-check tools 'tools|util|builder|generatesheet'
+# The program in layers: cli > {batch, engines} > {summary, pdf, archive}
+# > job > util.  tools/cli/ holds main and the commands, and parses every
+# option; tools/batch/ runs a manifest's students and makes the class's
+# files with the engines below it; tools/engines/ hands the PDF and
+# workbook code to the program as a module; tools/summary/, tools/pdf/ and
+# tools/archive/ make the class figures, the PDFs and the archive manifest,
+# none using another; tools/job/ is what one student's run leaves in the
+# output folder: the job, its results record and the folder's file names.
+check tools/cli 'tools|util|builder|generatesheet'
+check tools/batch 'tools/(batch|summary|pdf|archive|job)|util|generatesheet'
+check tools/engines 'tools/(engines|summary|pdf|job)|util|generatesheet'
+check tools/summary 'tools/(summary|job)|util|generatesheet'
+check tools/pdf 'tools/(pdf|job)|util|generatesheet'
+check tools/archive 'tools/(archive|job)|util|generatesheet'
+check tools/job 'tools/job|util|generatesheet'
 exit $status

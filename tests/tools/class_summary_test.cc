@@ -19,6 +19,7 @@
 
 #include "support/command_output.h"
 #include "tools/cli_fixture.h"
+#include "tools/job/output_files.h"
 #include "tools/summary/class_summary.h"
 #include "tools/summary/xlsx_workbook.h"
 #include "tools/summary_files.h"

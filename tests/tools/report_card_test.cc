@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/cli_fixture.h"
+#include "tools/job/output_files.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/report_card.h"
 

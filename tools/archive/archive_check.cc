@@ -10,6 +10,7 @@
 #include "tools/archive/file_name_text.h"
 #include "tools/archive/manifest_listing.h"
 #include "tools/archive/signing_key.h"
+#include "tools/job/output_files.h"
 #include "tools/job/student_record.h"
 #include "util/error.h"
 #include "util/regular_file.h"

@@ -18,12 +18,8 @@
 #include "tools/archive/file_name_text.h"
 #include "tools/archive/signing_key.h"
 #include "tools/archive/summary_files_lock.h"
+#include "tools/job/output_files.h"
 #include "tools/job/student_record.h"
-#include "tools/pdf/card_pdf.h"
-#include "tools/pdf/class_pdf.h"
-#include "tools/pdf/pdf_printer.h"
-#include "tools/summary/class_summary.h"
-#include "tools/summary/report_card.h"
 #include "util/base64.h"
 #include "util/error.h"
 #include "util/file_descriptor.h"
@@ -170,16 +166,6 @@ Json Files(const std::string& folder, const FolderContents& contents, Json& stud
   return files;
 }
 
-// Whether `path` names a file in `folder` or one of its subfolders, links
-// resolved.
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-  std::error_code ec;
-  std::string dir = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
-  const std::string file = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
-  while (dir.size() > 1 && dir.ends_with('/')) dir.pop_back();
-  return file.starts_with(dir == "/" ? dir : dir + "/");
-}
-
 }  // namespace
 
 FileDigest DigestOfFile(const std::string& path) {
@@ -286,27 +272,6 @@ size_t WriteArchiveManifest(const std::string& folder, const std::string& signin
     WriteFileAtomically(signature_path, signature);
   }
   return contents.files.size();
-}
-
-std::string SigningKeyOption(const ParsedArgs& args, const std::string& out_folder) {
-  if (!args.Has("sign")) return "";
-  const std::string path = args.Require("sign");
-  // The manifest lists every file of the folder: a key there would be
-  // archived, and handed on with the folder.
-  if (IsInsideFolder(path, out_folder)) {
-    throw UsageError("签名密钥文件在输出文件夹中，会被收入存档并随文件夹交出：" + path +
-                     "（请把它移到输出文件夹之外）");
-  }
-  SigningPublicKey public_key;
-  SignWithKeyFile(path, "", public_key);
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    std::cerr << "警告：签名密钥文件的权限为 " << mode << "，其他用户也能访问：" << path
-              << "（请执行 chmod 600）\n";
-  }
-  return path;
 }
 
 bool WriteArchiveManifestAfterWork(const std::string& folder, const std::string& signing_key) {

@@ -10,13 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/cli/cli_args.h"
-
 namespace generatesheet::cli {
 
-inline constexpr const char* kArchiveFiles[] = {"MANIFEST.json", "MANIFEST.json.sig"};
-inline constexpr char kArchiveManifestName[] = "MANIFEST.json";
-inline constexpr char kArchiveSignatureName[] = "MANIFEST.json.sig";
 inline constexpr char kArchiveFormat[] = "generate-sheet archive manifest 1";
 // The manifest's own hash is the SHA-256 of the file with this field's value
 // empty; the field comes first, so it is the first occurrence of the text.
@@ -49,12 +44,6 @@ FolderContents ListFolder(const std::string& folder);
 // removes a signature of an earlier manifest.  Returns the number of files
 // listed; throws Error naming the file that could not be read or written.
 size_t WriteArchiveManifest(const std::string& folder, const std::string& signing_key);
-
-// The key file of the --sign option ("" without it), read at once so that a
-// key that cannot sign fails before any work.  Throws UsageError for a key
-// inside `out_folder` (the folder the manifest lists), Error for one that
-// cannot sign; warns on stderr when others may read the key.
-std::string SigningKeyOption(const ParsedArgs& args, const std::string& out_folder);
 
 // WriteArchiveManifest after a command's work; false, with the reason on
 // stderr, when the manifest could not be written.

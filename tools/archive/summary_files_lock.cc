@@ -1,5 +1,7 @@
 #include "tools/archive/summary_files_lock.h"
 
+#include "tools/job/output_files.h"
+
 namespace generatesheet::cli {
 
 namespace {

@@ -13,9 +13,7 @@
 
 namespace generatesheet::cli {
 
-// The lock's file in the folder, there only while a writer holds it; the
-// archive manifest never lists it.
-inline constexpr char kSummaryLockName[] = ".generate-sheet.lock";
+// The lock's file in the folder is kSummaryLockName (output_files.h).
 // Writing a large class's summary, class PDF and manifest takes minutes at
 // most.
 inline constexpr std::chrono::minutes kSummaryLockWait(60);

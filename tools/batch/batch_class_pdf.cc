@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/batch/batch_summary.h"
+#include "tools/job/output_files.h"
 #include "tools/pdf/class_pdf.h"
 #include "util/html_text.h"
 

@@ -6,7 +6,6 @@
 #include <iterator>
 #include <map>
 
-#include "tools/cli/input_files.h"
 #include "tools/summary/csv_reader.h"
 #include "util/edit_distance.h"
 #include "util/error.h"
@@ -158,11 +157,6 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
     rows.push_back(std::move(row));
   }
   return rows;
-}
-
-std::vector<ManifestRow> ReadManifest(const std::string& path, std::vector<std::string>* warnings) {
-  const std::string text = ReadManifestText(path);
-  return ParseManifest(text, path, fs::path(path).parent_path().string(), warnings);
 }
 
 }  // namespace generatesheet::cli

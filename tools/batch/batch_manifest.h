@@ -38,11 +38,6 @@ std::vector<ManifestRow> ParseManifest(std::string_view text, const std::string&
                                        const std::string& base_folder,
                                        std::vector<std::string>* warnings = nullptr);
 
-// Reads and parses the manifest file at `path`; relative folders are taken
-// from the manifest's own folder.
-std::vector<ManifestRow> ReadManifest(const std::string& path,
-                                      std::vector<std::string>* warnings = nullptr);
-
 }  // namespace generatesheet::cli
 
 #endif  // GENERATESHEET_TOOLS_BATCH_BATCH_MANIFEST_H_

@@ -6,6 +6,7 @@
 #include <map>
 #include <system_error>
 
+#include "tools/job/output_files.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/summary/class_summary.h"

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "tools/archive/archive_manifest.h"
+#include "tools/job/output_files.h"
 #include "tools/pdf/card_pdf.h"
 #include "tools/pdf/class_pdf.h"
 #include "tools/summary/class_summary.h"
@@ -25,9 +26,7 @@ std::string FileNameOf(const std::string& path) { return fs::path(path).filename
 // The names a card may not take: every row's page, results file and PDF,
 // and the batch's own files.
 std::set<std::string> TakenNames(const BatchPlan& plan) {
-  std::set<std::string> taken(std::begin(kSummaryFiles), std::end(kSummaryFiles));
-  taken.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
-  taken.insert({kClassPdfName, kCardsPdfName});
+  std::set<std::string> taken = ClassFileNames();
   for (const RowResult& r : plan.rows) {
     const std::string page = FileNameOf(r.page_path);
     taken.insert({page, RecordFileName(page), FileNameOf(PdfPathFor(r.page_path))});

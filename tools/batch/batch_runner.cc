@@ -13,6 +13,7 @@
 #include "tools/batch/batch_summary.h"
 #include "tools/batch/student_pdf.h"
 #include "tools/job/failure_cause.h"
+#include "tools/job/output_files.h"
 #include "tools/job/sheet_job.h"
 #include "tools/pdf/pdf_printer.h"
 #include "tools/pdf/print_together.h"

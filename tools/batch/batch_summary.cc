@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "tools/archive/archive_manifest.h"
+#include "tools/job/output_files.h"
 #include "tools/summary/class_summary.h"
 #include "util/error.h"
 

@@ -15,9 +15,6 @@ struct Shard {
   std::string ToString() const { return std::to_string(index) + "/" + std::to_string(count); }
 };
 
-// Parses "K/N" with 0 <= K < N; throws UsageError naming --shard otherwise.
-Shard ParseShard(const std::string& text);
-
 }  // namespace generatesheet::cli
 
 #endif  // GENERATESHEET_TOOLS_BATCH_SHARD_H_

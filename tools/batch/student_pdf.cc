@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "tools/batch/batch_plan.h"
+#include "tools/job/output_files.h"
 #include "tools/pdf/pdf_check.h"
 #include "tools/pdf/pdf_printer.h"
 #include "util/error.h"

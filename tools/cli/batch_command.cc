@@ -25,13 +25,15 @@
 #include "tools/batch/batch_summary.h"
 #include "tools/batch/interrupt_watch.h"
 #include "tools/batch/progress_bar.h"
-#include "tools/batch/shard.h"
 #include "tools/batch/stale_page_files.h"
 #include "tools/batch/student_pdf.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
+#include "tools/cli/shard_option.h"
+#include "tools/cli/summary_options.h"
 #include "tools/job/failure_cause.h"
+#include "tools/job/output_files.h"
 #include "tools/job/output_folder.h"
 #include "tools/job/sheet_job.h"
 #include "tools/pdf/card_pdf.h"
@@ -39,7 +41,6 @@
 #include "tools/pdf/pdf_printer.h"
 #include "tools/pdf/print_together.h"
 #include "tools/summary/class_summary.h"
-#include "tools/summary/exam_title.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/folder_lock.h"
@@ -105,9 +106,7 @@ unsigned ParseJobs(const ParsedArgs& args) {
 
 // The files the batch writes beside the pages, besides the pages.
 std::set<std::string> PageNames(const BatchPlan& plan) {
-  std::set<std::string> names(std::begin(kSummaryFiles), std::end(kSummaryFiles));
-  names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
-  names.insert({kClassPdfName, kCardsPdfName});
+  std::set<std::string> names = ClassFileNames();
   for (const RowResult& r : plan.rows) {
     const std::string page = std::filesystem::path(r.page_path).filename().string();
     names.insert({page, RecordFileName(page),

@@ -82,6 +82,11 @@ std::string ReadManifestText(const std::string& path) {
               "无效）；请把整个文件存为其中一种编码");
 }
 
+std::vector<ManifestRow> ReadManifest(const std::string& path, std::vector<std::string>* warnings) {
+  const std::string text = ReadManifestText(path);
+  return ParseManifest(text, path, fs::path(path).parent_path().string(), warnings);
+}
+
 void CheckReportPath(const std::string& report, const std::string& manifest) {
   if (SameFile(report, manifest)) {
     throw UsageError("选项 --report 指向清单文件本身，报告会覆盖清单：" + report);

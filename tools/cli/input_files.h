@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "tools/batch/batch_manifest.h"
 
 namespace generatesheet::cli {
 
@@ -26,6 +29,11 @@ void CheckTemplate(const std::string& path);
 // throughout in the encoding its mark names, or without a mark neither in
 // UTF-8 nor in GB18030 (text in two encodings at once).
 std::string ReadManifestText(const std::string& path);
+
+// Reads and parses the manifest file at `path`; relative folders are taken
+// from the manifest's own folder.
+std::vector<ManifestRow> ReadManifest(const std::string& path,
+                                      std::vector<std::string>* warnings = nullptr);
 
 // Throws UsageError when the report would replace the manifest, and Error
 // when no file can be written where the report goes.

@@ -6,6 +6,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/default_template.h"
 #include "tools/cli/input_files.h"
+#include "tools/job/output_files.h"
 #include "tools/job/output_folder.h"
 #include "tools/job/sheet_job.h"
 #include "tools/pdf/pdf_printer.h"

@@ -1,4 +1,4 @@
-#include "tools/batch/shard.h"
+#include "tools/cli/shard_option.h"
 
 #include <charconv>
 

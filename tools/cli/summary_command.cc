@@ -6,10 +6,9 @@
 #include "tools/archive/archive_manifest.h"
 #include "tools/archive/summary_files_lock.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/summary_options.h"
 #include "tools/job/sheet_job.h"
-#include "tools/summary/exam_title.h"
 #include "tools/summary/folder_summary.h"
-#include "tools/summary/score_bands.h"
 #include "util/error.h"
 
 namespace generatesheet::cli {

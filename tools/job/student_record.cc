@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "tools/job/output_files.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/regular_file.h"
@@ -15,9 +16,6 @@
 namespace generatesheet::cli {
 
 namespace {
-
-constexpr char kSuffix[] = ".results.json";
-constexpr char kPageSuffix[] = ".html";
 
 using Json = nlohmann::ordered_json;
 
@@ -143,12 +141,6 @@ const char* OutcomeName(Outcome state) {
   return "not_written";
 }
 
-std::string RecordFileName(const std::string& page_file_name) {
-  std::string stem = page_file_name;
-  if (stem.ends_with(kPageSuffix)) stem.resize(stem.size() - (sizeof kPageSuffix - 1));
-  return stem + kSuffix;
-}
-
 void WriteStudentRecord(const std::string& folder, const StudentRecord& record) {
   Json j;
   j["student_id"] = record.student_id;
@@ -253,7 +245,7 @@ RecordFiles FindStudentRecords(const std::string& folder) {
   RecordFiles found;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    if (!name.ends_with(kSuffix) || name.starts_with(".")) continue;
+    if (!name.ends_with(kRecordSuffix) || name.starts_with(".")) continue;
     std::error_code ec;
     const std::filesystem::file_type type = entry.symlink_status(ec).type();
     if (type == std::filesystem::file_type::regular) {

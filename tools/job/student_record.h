@@ -61,9 +61,6 @@ struct StudentRecord {
 // "complete", "with_errors", "not_written", as the batch report names them.
 const char* OutcomeName(Outcome state);
 
-// "s1.results.json" for the page "s1.html" (other names get the suffix).
-std::string RecordFileName(const std::string& page_file_name);
-
 // Writes the record into `folder` (ending with "/") atomically; throws
 // Error naming the file.
 void WriteStudentRecord(const std::string& folder, const StudentRecord& record);

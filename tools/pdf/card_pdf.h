@@ -14,8 +14,6 @@
 
 namespace generatesheet::cli {
 
-inline constexpr char kCardsPdfName[] = "cards.pdf";
-
 // Printed cards: documents of one page per card, in order.
 class PrintedCards {
  public:

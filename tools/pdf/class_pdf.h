@@ -13,8 +13,6 @@
 
 namespace generatesheet::cli {
 
-inline constexpr char kClassPdfName[] = "class.pdf";
-
 class ClassPdf {
  public:
   // Reads a student's PDF to be put in, bookmarked as `title`; returns why

@@ -231,11 +231,6 @@ std::string FindBrowser() {
               kBrowserVariable + " 指明浏览器的路径");
 }
 
-std::string PdfPathFor(const std::string& page_path) {
-  fs::path pdf(page_path);
-  return pdf.replace_extension(".pdf").string();
-}
-
 PdfPrinter::~PdfPrinter() { Stop(); }
 
 void PdfPrinter::Start() {

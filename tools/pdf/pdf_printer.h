@@ -34,9 +34,6 @@ std::string FindBrowser();
 // killed.  Only this user's, never through a link; never fails.
 void RemoveLeftoverBrowserProfiles();
 
-// The PDF's path for a page: "s1.pdf" beside "s1.html".
-std::string PdfPathFor(const std::string& page_path);
-
 class PdfPrinter {
  public:
   // The browser starts on first use.

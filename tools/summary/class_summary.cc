@@ -9,6 +9,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "tools/job/output_files.h"
 #include "tools/summary/class_charts.h"
 #include "tools/summary/class_outputs.h"
 #include "tools/summary/figures_files.h"

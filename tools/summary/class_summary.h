@@ -34,17 +34,10 @@
 
 namespace generatesheet::cli {
 
-inline constexpr const char* kSummaryFiles[] = {"index.html", "summary.csv",  "items.csv",
-                                                "scores.csv", "summary.json", "summary.xlsx"};
-
 // The first cell of a line that opens each CSV file of a summary leaving
 // students out, before the header; the banner's words follow it.  A
 // summary that counts everyone has no such line.
 inline constexpr char kPartialMark[] = "部分汇总：";
-
-// The files index.html links to when they are in its folder.
-inline constexpr const char* kLinkedFiles[] = {"summary.csv",  "items.csv",    "scores.csv",
-                                               "summary.json", "summary.xlsx", "class.pdf"};
 
 // What writing the summary met: a file left out (the rest written), text
 // a file could not hold as it was.

@@ -21,12 +21,4 @@ std::string RunDate() {
   return text;
 }
 
-ExamTitle ExamTitleOption(const ParsedArgs& args) {
-  ExamTitle exam{args.Get("title").value_or(""), RunDate()};
-  if (args.Has("title") && exam.title.find_first_not_of(" \t\r\n") == std::string::npos) {
-    throw UsageError("选项 --title 的值为空");
-  }
-  return exam;
-}
-
 }  // namespace generatesheet::cli

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/cli/cli_args.h"
-
 namespace generatesheet::cli {
 
 struct ExamTitle {
@@ -23,10 +21,6 @@ std::string DefaultTitle(const std::vector<std::string>& subjects);
 
 // Today's date where the program runs, "YYYY-MM-DD".
 std::string RunDate();
-
-// --title of batch and summary, with today's date.  Throws UsageError for
-// an empty or blank title.
-ExamTitle ExamTitleOption(const ParsedArgs& args);
 
 }  // namespace generatesheet::cli
 

@@ -197,13 +197,6 @@ std::string Document(const std::string& title, const std::string& body) {
 
 }  // namespace
 
-std::string CardFileName(const std::string& page_file_name) {
-  constexpr std::string_view kHtml = ".html";
-  std::string_view base = page_file_name;
-  if (base.ends_with(kHtml)) base.remove_suffix(kHtml.size());
-  return std::string(base) + ".card.html";
-}
-
 std::string ReportCardHtml(const ReportCard& card) {
   return Document("成绩报告单 " + Text(card.student_id) + " " + Text(card.student_name),
                   CardBody(card, "main"));

@@ -17,9 +17,6 @@
 
 namespace generatesheet::cli {
 
-// "s1.card.html" for the page "s1.html" (other names get the suffix).
-std::string CardFileName(const std::string& page_file_name);
-
 // A place among `of` students: 1 is the highest total.
 struct Place {
   size_t rank = 0;

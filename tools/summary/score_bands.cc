@@ -1,33 +1,10 @@
 #include "tools/summary/score_bands.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace generatesheet::cli {
-
-double ParseBandShare(const std::string& option, const std::string& text) {
-  std::string digits = text;
-  if (!digits.empty() && digits.back() == '%') digits.pop_back();
-  double percent = 0;
-  const char* end = digits.data() + digits.size();
-  const auto [at, ec] = std::from_chars(digits.data(), end, percent);
-  if (digits.empty() || ec != std::errc() || at != end || !std::isfinite(percent) || percent <= 0 ||
-      percent > 100) {
-    throw UsageError("选项 --" + option + " 的值应为 0 到 100 之间的百分数（如 60%），而不是“" +
-                     text + "”");
-  }
-  return percent / 100;
-}
-
-ScoreBands ScoreBandsOption(const ParsedArgs& args) {
-  ScoreBands bands;
-  if (const auto v = args.Get("pass")) bands.pass = ParseBandShare("pass", *v);
-  if (const auto v = args.Get("excellent")) bands.excellent = ParseBandShare("excellent", *v);
-  if (const auto v = args.Get("low")) bands.low = ParseBandShare("low", *v);
-  return bands;
-}
 
 std::string BandPercent(double share) {
   char text[32];

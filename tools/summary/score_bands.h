@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/cli/cli_args.h"
 #include "tools/summary/class_figures.h"
 #include "tools/summary/subject_figures.h"
 
@@ -21,21 +20,6 @@ struct ScoreBands {
   double excellent = 0.85;  // 优秀: total ≥ excellent · full
   double low = 0.4;         // 低分: total < low · full
 };
-
-// The options of batch and summary that set the thresholds.
-inline const OptionSpec kPassOption = {"pass", "百分比",
-                                       "及格率的及格线：得分不低于满分的此百分比（默认 60%）"};
-inline const OptionSpec kExcellentOption = {"excellent", "百分比",
-                                            "优秀率的优秀线：得分不低于满分的此百分比（默认 85%）"};
-inline const OptionSpec kLowOption = {"low", "百分比",
-                                      "低分率的低分线：得分低于满分的此百分比（默认 40%）"};
-
-// The thresholds the options give, the defaults where they are not given.
-ScoreBands ScoreBandsOption(const ParsedArgs& args);
-
-// A threshold as its option gives it: "60%" or "60", more than 0 and at
-// most 100; throws UsageError naming `option` otherwise.
-double ParseBandShare(const std::string& option, const std::string& text);
 
 // The threshold as the files state it: "60%", "87.5%".
 std::string BandPercent(double share);

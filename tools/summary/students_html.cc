@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/pdf/pdf_printer.h"
+#include "tools/job/output_files.h"
 #include "tools/summary/section_totals.h"
 #include "tools/summary/summary_words.h"
 #include "util/html_text.h"
