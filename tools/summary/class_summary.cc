@@ -388,19 +388,6 @@ std::string ClassSummary::ScoresCsv() const { return Csv(2); }
 
 std::string ClassSummary::Json() const { return Json(Compute()); }
 
-std::vector<std::optional<StudentStanding>> ClassSummary::Standings() const {
-  const Figures computed = Compute();
-  std::vector<std::optional<StudentStanding>> standings(students_.size());
-  for (const SubjectFigures& f : computed.subjects) {
-    for (const StudentFigures& s : f.students) {
-      if (s.row < computed.order.size() && s.counted) {
-        standings[computed.order[s.row]] = StandingOf(f, s);
-      }
-    }
-  }
-  return standings;
-}
-
 std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
   return Html(Compute(), linked);
 }

@@ -74,9 +74,6 @@ class ClassSummary {
                                                              "scores.csv", "summary.json"}) const;
   std::string ScoresCsv() const;  // scores.csv
   std::string Json() const;       // summary.json
-  // Each student's standing, in the order added; none for a row that has
-  // no figures (never run, or nothing of it could be read).
-  std::vector<std::optional<StudentStanding>> Standings() const;
 
   // Writes the six files into `folder` (ending with "/"), each
   // atomically.  A file that cannot be written is removed in its earlier
