@@ -31,6 +31,15 @@ TEST(OutputFilesTest, AStudentsFilesAreNamedAfterThePage) {
   EXPECT_EQ(PdfPathFor("/out/pages/s1.html"), "/out/pages/s1.pdf");
 }
 
+TEST(OutputFilesTest, APagesPathIsTheFolderAndThePackagesPageName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"s1.zip", "out/s1.html"},
+      {"#1#s1.zip", "out/1s1.html"},  // the library drops "#" from the name
+      {"a.zip.zip", "out/a.html.html"},
+  };
+  for (const auto& [zip, page] : cases) EXPECT_EQ(PagePathFor("out/", zip), page) << zip;
+}
+
 TEST(OutputFilesTest, TheClassFilesAreEveryNameButTheLock) {
   const std::set<std::string> expected = {
       "index.html",   "summary.csv",   "items.csv", "scores.csv",        "summary.json",

@@ -130,7 +130,7 @@ BatchPlan PlanBatch(const std::vector<ManifestRow>& manifest, const Shard& shard
   BatchPlan plan;
   std::map<std::string, size_t> unit_of_folder;
   for (const ManifestRow& row : manifest) {
-    const std::string page_path = settings.page_prefix + PageFileName(row.job.zip_name);
+    const std::string page_path = PagePathFor(settings.page_prefix, row.job.zip_name);
     const std::string clash = owners.Claim(row, page_path);
     if (!shard.Takes(row.index)) continue;
     RowResult result;

@@ -13,7 +13,6 @@
 #include <system_error>
 #include <thread>
 
-#include "generatesheet/master_key_file.h"
 #include "tools/archive/archive_manifest.h"
 #include "tools/archive/summary_files_lock.h"
 #include "tools/batch/batch_class_pdf.h"
@@ -454,9 +453,8 @@ int Run(const ParsedArgs& args) {
                         .template_path = template_path,
                         .template_sha256 = template_sha256,
                         .own_files = {}};
-  settings.own_files = {{manifest_path, "清单文件"},
-                        {template_path, "模板文件"},
-                        {KeyFileOrDefault(key_file), "密钥文件"}};
+  settings.own_files = {
+      {manifest_path, "清单文件"}, {template_path, "模板文件"}, {key_file, "密钥文件"}};
   if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
   if (!signing_key.empty()) settings.own_files.emplace_back(signing_key, "签名密钥文件");
   CheckSummaryLeavesOwnFiles(settings);
@@ -502,7 +500,7 @@ int Run(const ParsedArgs& args) {
     std::cout << "打开 " << std::filesystem::absolute(page_prefix + "index.html").string() << "\n";
   }
   if (end.interrupted || end.key_mismatches) {
-    return StoppedEarly(plan, end, interrupts.received(), KeyFileOrDefault(key_file));
+    return StoppedEarly(plan, end, interrupts.received(), key_file);
   }
   const BatchCounts counts = CountResults(plan);
   if (counts.not_written > 0 || !finished.all()) {

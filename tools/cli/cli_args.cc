@@ -143,7 +143,7 @@ std::string KeyFileOption(const ParsedArgs& args) {
     std::cerr << "警告：主密钥文件的权限为 " << mode << "，其他用户也能访问：" << key_file
               << "（请执行 chmod 600）\n";
   }
-  return option.value_or("");
+  return key_file;
 }
 
 std::string HelpText(const CommandInfo& command) {

@@ -80,9 +80,10 @@ int RunCommandLine(const CommandInfo& command, const std::vector<std::string>& a
 void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std::string& what);
 
 // Checks the master key file the command works with: --key-file, else the
-// file named by GENERATESHEET_KEY_FILE; returns the option's value for
-// CreateHtml::SetKeyFile ("" when the variable names the file, which the
-// library then reads itself).  Call before any work.  Throws UsageError
+// file named by GENERATESHEET_KEY_FILE, and returns its path.  The
+// environment is read here once: the command passes the path on as it is
+// (to CreateHtml::SetKeyFile, the builder, its messages).  Call before any
+// work.  Throws UsageError
 // when neither the option nor the variable names a key file, and Error
 // (naming the file) when the file is not a readable key.  A key file that
 // others may read gets a warning on stderr.

@@ -4,7 +4,6 @@
 
 #include "builder/package/answer_package.h"
 #include "builder/package/package_cipher.h"
-#include "generatesheet/master_key_file.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/package_description.h"
 #include "tools/job/output_folder.h"
@@ -37,7 +36,7 @@ int Run(const ParsedArgs& args) {
       spec.package_name == "..") {
     throw Error("答卷包名应为文件名，不能含路径：" + spec.package_name);
   }
-  const auto cipher = builder::CipherForKeyFile(KeyFileOrDefault(key_file));
+  const auto cipher = builder::CipherForKeyFile(key_file);
   const std::string path = PrepareOutputFolder(out) + spec.package_name;
   builder::BuildAnswerPackage(spec.description, *cipher, path, spec.options);
   std::cout << path << "\n";

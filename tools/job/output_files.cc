@@ -4,6 +4,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "generatesheet/page_file_name.h"
+
 namespace generatesheet::cli {
 
 namespace {
@@ -22,6 +24,10 @@ std::set<std::string> ClassFileNames() {
   names.insert(std::begin(kArchiveFiles), std::end(kArchiveFiles));
   names.insert({kClassPdfName, kCardsPdfName});
   return names;
+}
+
+std::string PagePathFor(const std::string& page_prefix, const std::string& zip_name) {
+  return page_prefix + PageFileName(zip_name);
 }
 
 std::string PdfPathFor(const std::string& page_path) {

@@ -33,6 +33,10 @@ inline constexpr char kRecordSuffix[] = ".results.json";
 // student's file may take.
 std::set<std::string> ClassFileNames();
 
+// The path of the page made from the package `zip_name` in the folder
+// `page_prefix` (ending with "/"): where the library writes it.
+std::string PagePathFor(const std::string& page_prefix, const std::string& zip_name);
+
 // The PDF's path for a page: "s1.pdf" beside "s1.html".
 std::string PdfPathFor(const std::string& page_path);
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "tools/job/failure_cause.h"
+#include "tools/job/output_files.h"
 
 namespace generatesheet::cli {
 
@@ -57,7 +58,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   outcome.sections = sheet.ResultSections();
   outcome.package_sha256 = sheet.PackageSha256();
   if (!outcome.written && outcome.message.empty()) {
-    outcome.message = extracted ? "页面未写出：" + page_prefix + PageFileName(job.zip_name)
+    outcome.message = extracted ? "页面未写出：" + PagePathFor(page_prefix, job.zip_name)
                                 : ExtractionFailure(sheet, job.package_folder + "/" + job.zip_name);
   }
   return outcome;
