@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,18 +36,7 @@ class CreateHtml::Impl : public ErrorSink {
 
   // ErrMsg keeps the last report only; each report counts as a failure of
   // the run, and the first cause is what the run reports in the end.
-  void Report(std::string message) override {
-    ReportKind(std::move(message), FailureKind::kOther, "");
-  }
-  void ReportKind(std::string message, FailureKind kind, std::string file) override;
-  void ReportCause(std::string message, FailureKind kind, std::string file,
-                   std::string advice) override {
-    ReportKind(std::move(message), kind, std::move(file));
-    if (run.cause.kind == FailureKind::kNone) {
-      run.cause = run.last;
-      run.advice = std::move(advice);
-    }
-  }
+  void Report(FailureReport report) override;
 
   // What the current run has come to; emptied when a run starts.
   struct RunRecord {
@@ -59,7 +49,7 @@ class CreateHtml::Impl : public ErrorSink {
 
   // Runs `body`; on failure reports it under `prefix` and returns R{}.
   template <typename Body>
-  auto Reported(const char* prefix, Body&& body) -> decltype(body()) {
+  auto Reported(std::string_view prefix, Body&& body) -> decltype(body()) {
     return ::generatesheet::Reported(*this, prefix, std::forward<Body>(body));
   }
 

@@ -46,35 +46,6 @@ FailureKind KindOfExtraction(std::int16_t code) {
   }
 }
 
-// The step named in a report's fixed prefix: the procedure in its brackets,
-// or one of the component's own.
-std::string StepOfReport(const std::string& message) {
-  static constexpr std::string_view kOpen = "【", kClose = "】";
-  if (message.starts_with(kOpen)) {
-    const std::size_t end = message.find(kClose);
-    if (end != std::string::npos) return message.substr(kOpen.size(), end - kOpen.size());
-  }
-  static constexpr std::pair<const char*, const char*> kOwn[] = {
-      {prefix::kGenerateSheet, "GenerateSheet"},
-      {prefix::kInitAnalysisConn, "InitAnalysisConn"},
-      {prefix::kInitPbaseConn, "InitPbaseConn"}};
-  for (const auto& [text, step] : kOwn) {
-    if (message.starts_with(text)) return step;
-  }
-  return "";
-}
-
-// A report without the fixed prefix of the procedure that made it.
-std::string DescriptionOfReport(std::string_view report) {
-  for (const std::string_view prefix :
-       {prefix::kGenerateSheet, prefix::kInitAnalysisConn, prefix::kInitPbaseConn, prefix::kPage,
-        prefix::kPaperHeader, prefix::kSections, prefix::kChoiceSection, prefix::kEssaySection,
-        prefix::kCompoundSection, prefix::kPassage, prefix::kChoiceOptions, prefix::kAnswerRows}) {
-    if (report.starts_with(prefix)) return std::string(report.substr(prefix.size()));
-  }
-  return std::string(report);
-}
-
 }  // namespace
 
 std::string CreateHtml::Impl::BakFolder() const { return NativePath(bak_data_path); }
@@ -87,16 +58,20 @@ std::string CreateHtml::Impl::PagePathToWrite() const {
 
 std::string CreateHtml::Impl::KeyFilePath() const { return NativePath(key_file); }
 
-void CreateHtml::Impl::ReportKind(std::string message, FailureKind kind, std::string file) {
-  err_msg = std::move(message);
+void CreateHtml::Impl::Report(FailureReport report) {
+  err_msg = report.Message();
   ++run.failures;
   // A mismatch concerns the package, which the failing procedure may not know.
-  if (file.empty() &&
-      (kind == FailureKind::kKeyMismatch || kind == FailureKind::kStudentMismatch)) {
-    file = PackagePath();
+  if (report.file.empty() &&
+      (report.kind == FailureKind::kKeyMismatch || report.kind == FailureKind::kStudentMismatch)) {
+    report.file = PackagePath();
   }
-  run.last = RunFailure{kind, StepOfReport(err_msg), std::move(file), err_msg,
-                        DescriptionOfReport(err_msg)};
+  run.last = RunFailure{report.kind, std::string(StepOfPrefix(report.prefix)),
+                        std::move(report.file), err_msg, std::move(report.description)};
+  if (report.cause && run.cause.kind == FailureKind::kNone) {
+    run.cause = run.last;
+    run.advice = std::move(report.advice);
+  }
 }
 
 // A failed extraction leaves ErrMsg alone; its component knows why it failed.
@@ -176,13 +151,15 @@ void CreateHtml::Impl::SettleOutcome() {
     const std::string note = NoQuestionNote(subject);
     // An earlier report keeps its text; the note says what it led to.
     if (run.failures == 0) {
-      ReportKind(prefix::kSections + note, FailureKind::kNoSection, "");
+      Report({prefix::kSections, note, FailureKind::kNoSection});
+      failure = run.last;
     } else {
+      // The last report, with the note after it.
       err_msg += "（" + note + "）";
+      failure = run.last;
+      failure.message = err_msg;
+      failure.description += "（" + note + "）";
     }
-    failure = run.last;
-    failure.message = err_msg;
-    failure.description = DescriptionOfReport(err_msg);
   }
   outcome = run.failures == 0 ? Outcome::kComplete : Outcome::kWrittenWithErrors;
 }

@@ -75,7 +75,7 @@ void CreateHtml::Impl::InitPbaseConn() {
     // Only an open connection refuses the string: the host opened it, and
     // it stays the host's, open as it was.  A run closes both connections
     // before this step, so no run reads an earlier package through it.
-    Report(prefix::kInitPbaseConn + std::string(e.what()));
+    Report({prefix::kInitPbaseConn, e.what()});
     AppendLogLine(err_msg);
   }
 }

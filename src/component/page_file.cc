@@ -47,10 +47,9 @@ std::string WritePaperPage(const RenderContext& context, const PageFiles& files,
     }
     // Written as the template asks, but the page shows none of the paper.
     if (!page.holds_content) {
-      context.errors.ReportKind(std::string(prefix::kPage) +
-                                    "模板中没有 \"$Content$\"，页面不含试卷内容：" +
-                                    files.template_path,
-                                FailureKind::kTemplate, files.template_path);
+      context.errors.Report({prefix::kPage,
+                             "模板中没有 \"$Content$\"，页面不含试卷内容：" + files.template_path,
+                             FailureKind::kTemplate, files.template_path});
     }
     return path;
   });

@@ -49,7 +49,7 @@ std::string ResultCollector::FinishQuestion(ErrorSink& errors) {
   JudgeResult(got, full_, answer_read_, result);
   // Answer rows that failed have reported their failure themselves.
   if (marks_ && answer_read_ && !result.error.empty()) {
-    errors.Report(prefix::kAnswerRows + result.error);
+    errors.Report({prefix::kAnswerRows, result.error});
   }
   if (!answer_read_ && result.error.empty()) {
     result.error = "第 " + number + " 题的作答记录未能读出";

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -13,43 +14,52 @@
 
 namespace generatesheet {
 
+// One failure as a procedure reports it.  ErrMsg shows it as the
+// procedure's fixed prefix followed directly by the description; the
+// prefix also tells which step of the run failed.
+struct FailureReport {
+  FailureReport(std::string_view prefix_text, std::string description_text,
+                FailureKind failure_kind = FailureKind::kOther, std::string file_path = {})
+      : prefix(prefix_text),
+        description(std::move(description_text)),
+        kind(failure_kind),
+        file(std::move(file_path)) {}
+
+  std::string Message() const { return std::string(prefix) + description; }
+
+  std::string_view prefix;  // the failing procedure's fixed prefix
+  std::string description;  // what went wrong, for people
+  FailureKind kind;
+  std::string file;    // the file concerned; "" when none
+  std::string advice;  // for a cause, what to do about it; "" when nothing particular
+  bool cause = false;  // explains the failures after it in the same run
+};
+
 class ErrorSink {
  public:
   virtual ~ErrorSink() = default;
 
-  // `message` is the failing procedure's fixed prefix followed directly by
-  // the description of the failure.
-  virtual void Report(std::string message) = 0;
-  // A report of a failure of a known kind, about `file`; by default an
-  // ordinary report.
-  virtual void ReportKind(std::string message, FailureKind kind, std::string file) {
-    (void)kind;
-    (void)file;
-    Report(std::move(message));
-  }
-  // A report whose failure explains the later failures of the same run (a
-  // RunCauseError, with its advice); by default an ordinary report.
-  virtual void ReportCause(std::string message, FailureKind kind, std::string file,
-                           std::string /*advice*/) {
-    ReportKind(std::move(message), kind, std::move(file));
-  }
+  virtual void Report(FailureReport report) = 0;
 };
 
 // Runs `body` and returns its result.  A failure thrown inside is reported
-// to `sink` as `prefix` + description and the empty result R{} is returned,
-// so nothing is thrown out.  A RunCauseError goes to ReportCause.
+// to `sink` under `prefix` and the empty result R{} is returned, so nothing
+// is thrown out.  A RunCauseError is reported as a cause, with its advice.
 template <typename Body>
-auto Reported(ErrorSink& sink, const char* prefix, Body&& body) -> decltype(body()) {
+auto Reported(ErrorSink& sink, std::string_view prefix, Body&& body) -> decltype(body()) {
   try {
     return std::forward<Body>(body)();
   } catch (const RunCauseError& e) {
-    sink.ReportCause(std::string(prefix) + e.what(), e.kind(), e.file(), e.advice());
+    FailureReport report(prefix, e.what(), e.kind(), e.file());
+    report.advice = e.advice();
+    report.cause = true;
+    sink.Report(std::move(report));
   } catch (const KindedError& e) {
-    sink.ReportKind(std::string(prefix) + e.what(), e.kind(), e.file());
+    sink.Report({prefix, e.what(), e.kind(), e.file()});
   } catch (const std::exception& e) {
-    sink.Report(std::string(prefix) + e.what());
+    sink.Report({prefix, e.what()});
   } catch (...) {
-    sink.Report(std::string(prefix) + "未知错误");
+    sink.Report({prefix, "未知错误"});
   }
   using Result = decltype(body());
   if constexpr (!std::is_void_v<Result>) return Result{};
