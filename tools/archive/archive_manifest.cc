@@ -1,7 +1,7 @@
 #include "tools/archive/archive_manifest.h"
 
 #include <fcntl.h>
-#include <sodium.h>
+#include <nettle/sha2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,10 +9,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "generatesheet/version.h"
 #include "tools/archive/file_name_text.h"
@@ -25,7 +27,7 @@
 #include "util/file_descriptor.h"
 #include "util/file_util.h"
 #include "util/leftover_files.h"
-#include "util/sodium_ready.h"
+#include "util/parallel_for.h"
 #include "util/utf8.h"
 
 namespace generatesheet::cli {
@@ -35,10 +37,18 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
-std::string FinalHex(crypto_hash_sha256_state& state) {
-  unsigned char hash[crypto_hash_sha256_BYTES];
-  crypto_hash_sha256_final(&state, hash);
+// nettle's SHA-256 uses the processor's SHA instructions where it has them.
+std::string FinalHex(sha256_ctx& state) {
+  unsigned char hash[SHA256_DIGEST_SIZE];
+  sha256_digest(&state, sizeof hash, hash);
   return Hex(hash, sizeof hash);
+}
+
+std::string Sha256OfBytes(std::string_view bytes) {
+  sha256_ctx state;
+  sha256_init(&state);
+  sha256_update(&state, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+  return FinalHex(state);
 }
 
 std::string UtcNow() {
@@ -87,56 +97,111 @@ bool Gone(const std::string& path) {
   return !fs::exists(fs::symlink_status(path, ec));
 }
 
+// A results file as the manifest reads it, once: the student's entry
+// (none when it cannot be read), and the digest of the bytes read, so the
+// file is not read again to be listed.
+struct ResultsFile {
+  std::string name;  // relative to the folder
+  std::optional<FileDigest> digest;
+  std::optional<Json> student;
+  std::string error;  // why there is no student, "" when removed meanwhile
+};
+
+Json StudentEntry(const StudentRecord& record, const std::string& results) {
+  Json student = {{"student_id", record.student_id},
+                  {"student_name", record.student_name},
+                  {"subject", record.subject},
+                  {"state", OutcomeName(record.state)},
+                  {"page", record.page},
+                  {"results", results},
+                  {"pdf", PdfPathFor(record.page)},
+                  {"card", CardFileName(record.page)},
+                  {"package", record.package},
+                  {"package_sha256", PackageHash(record)}};
+  if (record.page.empty()) {
+    student["page"] = nullptr;
+    student["card"] = nullptr;
+  }
+  // A PDF beside a page made without one is not the page's.
+  if (record.options && !record.options->pdf) student["pdf"] = nullptr;
+  return student;
+}
+
+void ReadResultsFile(const std::string& path, ResultsFile& file) {
+  std::optional<std::string> bytes;
+  try {
+    file.student = StudentEntry(ReadStudentRecord(path, &bytes), file.name);
+  } catch (const std::exception& e) {
+    // Removed meanwhile by a batch running the student again.
+    if (!Gone(path)) file.error = e.what();
+  }
+  if (bytes) file.digest = FileDigest{bytes->size(), Sha256OfBytes(*bytes)};
+}
+
+// Every results file of the folder, read on all cores.
+std::vector<ResultsFile> ReadResultsFiles(const std::string& folder) {
+  const std::vector<std::string> paths = FindStudentRecords(folder).records;
+  std::vector<ResultsFile> files(paths.size());
+  ParallelFor(paths.size(), [&](size_t i) {
+    files[i].name = fs::path(paths[i]).filename().string();
+    ReadResultsFile(paths[i], files[i]);
+  });
+  return files;
+}
+
 // One entry per readable results file; the others are files like any other.
-Json Students(const std::string& folder) {
+Json Students(const std::vector<ResultsFile>& results) {
   Json students = Json::array();
-  for (const std::string& path : FindStudentRecords(folder).records) {
-    StudentRecord record;
-    try {
-      record = ReadStudentRecord(path);
-    } catch (const std::exception& e) {
-      // Removed meanwhile by a batch running the student again.
-      if (Gone(path)) continue;
-      std::cerr << "存档清单未收录此结果文件的学生：" << PrintableName(e.what()) << "\n";
-      continue;
+  for (const ResultsFile& file : results) {
+    if (file.student) {
+      students.push_back(*file.student);
+    } else if (!file.error.empty()) {
+      std::cerr << "存档清单未收录此结果文件的学生：" << PrintableName(file.error) << "\n";
     }
-    const std::string results = fs::path(path).filename().string();
-    const std::string pdf = PdfPathFor(record.page);
-    Json student = {{"student_id", record.student_id},
-                    {"student_name", record.student_name},
-                    {"subject", record.subject},
-                    {"state", OutcomeName(record.state)},
-                    {"page", record.page},
-                    {"results", results},
-                    {"pdf", pdf},
-                    {"card", CardFileName(record.page)},
-                    {"package", record.package},
-                    {"package_sha256", PackageHash(record)}};
-    if (record.page.empty()) {
-      student["page"] = nullptr;
-      student["card"] = nullptr;
-    }
-    // A PDF beside a page made without one is not the page's.
-    if (record.options && !record.options->pdf) student["pdf"] = nullptr;
-    students.push_back(std::move(student));
   }
   return students;
 }
 
-Json Files(const std::string& folder, const FolderContents& contents, Json& students) {
+// The digest of each file, on all cores; a results file's from its read.
+std::vector<std::optional<FileDigest>> Digests(const std::string& folder,
+                                               const FolderContents& contents,
+                                               const std::vector<ResultsFile>& results) {
+  std::map<std::string_view, const FileDigest*> read;
+  for (const ResultsFile& file : results) {
+    if (file.digest) read.emplace(file.name, &*file.digest);
+  }
+  std::vector<std::optional<FileDigest>> digests(contents.files.size());
+  std::vector<std::exception_ptr> failures(contents.files.size());
+  ParallelFor(contents.files.size(), [&](size_t i) {
+    const auto known = read.find(contents.files[i]);
+    if (known != read.end()) {
+      digests[i] = *known->second;
+      return;
+    }
+    try {
+      digests[i] = DigestOfFile(folder + contents.files[i]);
+    } catch (...) {
+      failures[i] = std::current_exception();
+    }
+  });
+  for (size_t i = 0; i < failures.size(); ++i) {
+    // Renamed or removed since the folder was listed: a file another batch
+    // in this folder is writing, listed by the manifest it writes.
+    if (failures[i] && !Gone(folder + contents.files[i])) std::rethrow_exception(failures[i]);
+  }
+  return digests;
+}
+
+Json Files(const std::string& folder, const FolderContents& contents,
+           const std::vector<ResultsFile>& results_files, Json& students) {
   const std::map<std::string, std::string> kinds = KindsOf(students);
+  const std::vector<std::optional<FileDigest>> digests = Digests(folder, contents, results_files);
   Json files = Json::array();
   std::vector<std::string> listed;
-  for (const std::string& path : contents.files) {
-    FileDigest digest;
-    try {
-      digest = DigestOfFile(folder + path);
-    } catch (const Error&) {
-      // Renamed or removed since the folder was listed: a file another
-      // batch in this folder is writing, listed by the manifest it writes.
-      if (Gone(folder + path)) continue;
-      throw;
-    }
+  for (size_t i = 0; i < contents.files.size(); ++i) {
+    if (!digests[i]) continue;  // gone since the folder was listed
+    const std::string& path = contents.files[i];
+    const FileDigest& digest = *digests[i];
     listed.push_back(path);
     const auto kind = kinds.find(path);
     Json file = {{"path", path}};
@@ -174,14 +239,13 @@ FileDigest DigestOfFile(const std::string& path) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw SystemError("无法读取文件", path, errno);
   if (!S_ISREG(st.st_mode)) throw Error("不是普通文件：" + path);
-  EnsureSodiumReady();
-  crypto_hash_sha256_state state;
-  crypto_hash_sha256_init(&state);
+  sha256_ctx state;
+  sha256_init(&state);
   FileDigest digest;
   std::vector<unsigned char> buffer(1 << 16);
   for (;;) {
     const size_t n = ReadUpTo(fd.get(), buffer.data(), buffer.size(), path);
-    crypto_hash_sha256_update(&state, buffer.data(), n);
+    sha256_update(&state, n, buffer.data());
     digest.size += n;
     if (n < buffer.size()) break;
   }
@@ -189,14 +253,7 @@ FileDigest DigestOfFile(const std::string& path) {
   return digest;
 }
 
-std::string Sha256Hex(const std::string& bytes) {
-  EnsureSodiumReady();
-  crypto_hash_sha256_state state;
-  crypto_hash_sha256_init(&state);
-  crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(bytes.data()),
-                            bytes.size());
-  return FinalHex(state);
-}
+std::string Sha256Hex(const std::string& bytes) { return Sha256OfBytes(bytes); }
 
 std::string PackageSha256(const std::string& package) {
   try {
@@ -244,8 +301,9 @@ size_t WriteArchiveManifest(const std::string& folder, const std::string& signin
   for (const std::string& other : contents.others) {
     std::cerr << "存档清单未收录（不是普通文件）：" << PrintableName(folder + other) << "\n";
   }
-  Json students = Students(folder);
-  Json files = Files(folder, contents, students);
+  const std::vector<ResultsFile> results = ReadResultsFiles(folder);
+  Json students = Students(results);
+  Json files = Files(folder, contents, results, students);
   Json manifest = {{"manifest_sha256", ""},
                    {"format", kArchiveFormat},
                    {"generator", std::string("generate-sheet ") + Version()},

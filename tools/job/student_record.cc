@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/job/output_files.h"
+#include "tools/job/record_scanner.h"
 #include "util/error.h"
 #include "util/file_util.h"
 #include "util/regular_file.h"
@@ -187,45 +188,56 @@ void RemoveStudentRecord(const std::string& page_path) {
   if (ec) throw SystemError("无法删除旧的结果记录", record.string(), ec.value());
 }
 
-StudentRecord ReadStudentRecord(const std::string& path) {
+StudentRecord ReadStudentRecord(const std::string& path, std::optional<std::string>* bytes) {
   try {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) throw Error("是符号链接");
-    const std::string text = ReadRegularFile(path, kMaxRecordBytes);
-    CheckNesting(text);
-    const Json j = Json::parse(text);
-    StudentRecord record;
-    record.student_id = j.at("student_id").get<std::string>();
-    record.student_name = j.at("student_name").get<std::string>();
-    record.subject = j.at("subject").get<std::string>();
-    record.class_name = j.value("class", "");
-    record.package = j.value("package", "");
-    record.package_sha256 = j.value("package_sha256", "");
-    record.template_path = j.value("template", "");
-    record.template_sha256 = j.value("template_sha256", "");
-    record.state =
-        Named(j.at("outcome").get<std::string>(),
-              {Outcome::kComplete, Outcome::kWrittenWithErrors, Outcome::kNotWritten}, OutcomeName);
-    record.page = j.at("page").get<std::string>();
-    record.message = j.at("message").get<std::string>();
-    if (j.contains("options")) {
-      const Json& options = j.at("options");
-      record.options = PageOptions{options.at("marks").get<bool>(), options.at("pdf").get<bool>()};
-    }
-    record.pdf_pages = j.value("pdf_pages", std::size_t{0});
-    const Json& results = j.at("results");
-    if (!results.is_array()) throw Error("results 不是数组");
-    if (results.size() > kMaxRecordQuestions) {
-      throw Error("题目超过 " + std::to_string(kMaxRecordQuestions) + " 道");
-    }
-    for (const Json& r : results) {
-      record.results.push_back(ResultFromJson(r));
-      record.sections.push_back(r.contains("section") ? r.at("section").get<std::string>() : "");
-    }
-    return record;
+    std::string text = ReadRegularFile(path, kMaxRecordBytes);
+    if (bytes == nullptr) return ParseStudentRecord(text);
+    *bytes = std::move(text);
+    return ParseStudentRecord(**bytes);
   } catch (const std::exception& e) {
     throw Error("学生结果文件无法读取：" + path + "：" + e.what());
   }
+}
+
+StudentRecord ParseStudentRecord(std::string_view text) {
+  if (std::optional<StudentRecord> plain = ScanStudentRecord(text)) return std::move(*plain);
+  return ParseRecordJson(text);
+}
+
+StudentRecord ParseRecordJson(std::string_view text) {
+  CheckNesting(text);
+  const Json j = Json::parse(text);
+  StudentRecord record;
+  record.student_id = j.at("student_id").get<std::string>();
+  record.student_name = j.at("student_name").get<std::string>();
+  record.subject = j.at("subject").get<std::string>();
+  record.class_name = j.value("class", "");
+  record.package = j.value("package", "");
+  record.package_sha256 = j.value("package_sha256", "");
+  record.template_path = j.value("template", "");
+  record.template_sha256 = j.value("template_sha256", "");
+  record.state =
+      Named(j.at("outcome").get<std::string>(),
+            {Outcome::kComplete, Outcome::kWrittenWithErrors, Outcome::kNotWritten}, OutcomeName);
+  record.page = j.at("page").get<std::string>();
+  record.message = j.at("message").get<std::string>();
+  if (j.contains("options")) {
+    const Json& options = j.at("options");
+    record.options = PageOptions{options.at("marks").get<bool>(), options.at("pdf").get<bool>()};
+  }
+  record.pdf_pages = j.value("pdf_pages", std::size_t{0});
+  const Json& results = j.at("results");
+  if (!results.is_array()) throw Error("results 不是数组");
+  if (results.size() > kMaxRecordQuestions) {
+    throw Error("题目超过 " + std::to_string(kMaxRecordQuestions) + " 道");
+  }
+  for (const Json& r : results) {
+    record.results.push_back(ResultFromJson(r));
+    record.sections.push_back(r.contains("section") ? r.at("section").get<std::string>() : "");
+  }
+  return record;
 }
 
 std::optional<StudentRecord> ReadRecordMaybeReplaced(const std::string& path) {

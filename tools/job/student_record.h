@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "generatesheet/create_html.h"
@@ -76,8 +77,17 @@ void RemoveStudentRecord(const std::string& page_path);
 // Reads one record, within the bounds above, from a regular file (not a
 // link); throws Error naming the file and what is wrong in it.  Scores must
 // be decimal numbers in the form the library writes them ("2.5", "-1"),
-// question numbers whole numbers.
-StudentRecord ReadStudentRecord(const std::string& path);
+// question numbers whole numbers.  With `bytes`, the file's bytes are left
+// there once read whole (also when they hold no record), e.g. for their hash.
+StudentRecord ReadStudentRecord(const std::string& path,
+                                std::optional<std::string>* bytes = nullptr);
+
+// A record from the text of its file: the form the batch writes read
+// quickly (record_scanner.h), any other by the general JSON reader.  Throws
+// (Error, or the JSON reader's exception) saying what is wrong in it.
+StudentRecord ParseStudentRecord(std::string_view text);
+// The same by the general JSON reader alone.
+StudentRecord ParseRecordJson(std::string_view text);
 
 // As ReadStudentRecord, for a folder another batch may be writing: a batch
 // removes a student's record before it runs the student again and puts the
