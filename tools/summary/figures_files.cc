@@ -33,7 +33,7 @@ json OptionJson(const OptionFigures& o, bool option, const RecordOfRow& record_o
       const StudentRecord& r = record_of(row);
       students.push_back({{"student_id", r.student_id}, {"student_name", r.student_name}});
     }
-    response["chosen_by"] = students;
+    response["chosen_by"] = std::move(students);
   }
   return response;
 }
@@ -41,26 +41,30 @@ json OptionJson(const OptionFigures& o, bool option, const RecordOfRow& record_o
 json QuestionJson(const QuestionFigures& q, const RecordOfRow& record_of) {
   json options = json::array();
   for (const OptionFigures& o : q.options) options.push_back(OptionJson(o, true, record_of));
-  return {{"number", q.number},
-          {"family", FamilyName(q.family)},
-          {"choice", q.choice},
-          {"full", q.full},
-          {"standard_answer", q.standard_answer},
-          {"students", q.students},
-          {"answers", q.answers},
-          {"answered", q.answered},
-          {"unanswered", Value(q.unanswered)},
-          {"facility", Value(q.facility)},
-          {"item_rest", Value(q.item_rest)},
-          {"upper_lower", Value(q.upper_lower)},
-          {"alpha_if_deleted", Value(q.alpha_if_deleted)},
-          {"mean", Value(q.mean)},
-          {"sd", Value(q.sd)},
-          {"upper_facility", Value(q.upper_facility)},
-          {"lower_facility", Value(q.lower_facility)},
-          {"options", options},
-          {"blank", q.choice ? OptionJson(q.blank, false, record_of) : json(nullptr)},
-          {"flags", q.flags}};
+  // The larger parts moved in after: an initializer list copies each value.
+  json question = {{"number", q.number},
+                   {"family", FamilyName(q.family)},
+                   {"choice", q.choice},
+                   {"full", q.full},
+                   {"standard_answer", q.standard_answer},
+                   {"students", q.students},
+                   {"answers", q.answers},
+                   {"answered", q.answered},
+                   {"unanswered", Value(q.unanswered)},
+                   {"facility", Value(q.facility)},
+                   {"item_rest", Value(q.item_rest)},
+                   {"upper_lower", Value(q.upper_lower)},
+                   {"alpha_if_deleted", Value(q.alpha_if_deleted)},
+                   {"mean", Value(q.mean)},
+                   {"sd", Value(q.sd)},
+                   {"upper_facility", Value(q.upper_facility)},
+                   {"lower_facility", Value(q.lower_facility)},
+                   {"options", nullptr},
+                   {"blank", nullptr},
+                   {"flags", q.flags}};
+  question["options"] = std::move(options);
+  if (q.choice) question["blank"] = OptionJson(q.blank, false, record_of);
+  return question;
 }
 
 json StudentJson(const StudentFigures& s, const StudentRecord& record) {
@@ -114,9 +118,10 @@ json SubjectJson(const SubjectFigures& f, const RecordOfRow& record_of, const Js
                   {"pass_rate", Value(f.pass_rate)},
                   {"excellent_rate", Value(f.excellent_rate)},
                   {"low_rate", Value(f.low_rate)},
-                  {"questions", questions},
+                  {"questions", nullptr},
                   {"score_columns", numbers},
                   {"students", json::array()}};
+  subject["questions"] = std::move(questions);
   if (extras.subject) extras.subject(f, subject);
   return subject;
 }
@@ -159,15 +164,21 @@ void AppendStudents(std::string& out, const SubjectFigures& f, const RecordOfRow
   out += std::string((kStudentDepth - 1) * kIndent, ' ') + "]";
 }
 
+// The dump of every figure but the students', each subject's students
+// left as kStudentsHole; the tree is gone once its text is made.
+std::string Skeleton(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
+                     const JsonExtras& extras) {
+  json root = extras.top.is_object() ? extras.top : json::object();
+  json& subjects = root["subjects"] = json::array();
+  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, record_of, extras));
+  return root.dump(kIndent);
+}
+
 }  // namespace
 
 std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
                         const JsonExtras& extras) {
-  json subjects = json::array();
-  for (const SubjectFigures& f : figures) subjects.push_back(SubjectJson(f, record_of, extras));
-  json root = extras.top.is_object() ? extras.top : json::object();
-  root["subjects"] = subjects;
-  const std::string skeleton = root.dump(kIndent);
+  const std::string skeleton = Skeleton(figures, record_of, extras);
   std::string out;
   size_t at = 0;
   for (const SubjectFigures& f : figures) {
