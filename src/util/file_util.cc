@@ -33,4 +33,23 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Dura
   file.Commit();
 }
 
+void WriteFileAtomically(const std::string& path,
+                         const std::function<void(const ContentSink&)>& produce,
+                         Durability durability) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw Error("目标路径是一个文件夹：" + path);
+  ReplacementFile file(path, 0644, durability);
+  constexpr size_t kWriteSize = 1 << 20;
+  std::string pending;
+  produce([&](std::string_view piece) {
+    pending += piece;
+    if (pending.size() >= kWriteSize) {
+      file.Write(pending);
+      pending.clear();
+    }
+  });
+  file.Write(pending);
+  file.Commit();
+}
+
 }  // namespace generatesheet

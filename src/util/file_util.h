@@ -2,6 +2,7 @@
 #ifndef GENERATESHEET_UTIL_FILE_UTIL_H_
 #define GENERATESHEET_UTIL_FILE_UTIL_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,15 @@ std::string ReadWholeFile(const std::string& path);
 // Throws Error naming the file on failure; the old file is then untouched
 // and the temporary file removed.
 void WriteFileAtomically(const std::string& path, std::string_view content,
+                         Durability durability = Durability::kDurable);
+
+// Receives a file's content piece by piece.
+using ContentSink = std::function<void(std::string_view piece)>;
+
+// As WriteFileAtomically, for content too large to hold whole: `produce`
+// hands it over in pieces, which are gathered into large writes.
+void WriteFileAtomically(const std::string& path,
+                         const std::function<void(const ContentSink&)>& produce,
                          Durability durability = Durability::kDurable);
 
 }  // namespace generatesheet

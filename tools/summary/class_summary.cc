@@ -5,8 +5,10 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <thread>
 #include <tuple>
 
 #include "tools/job/output_files.h"
@@ -393,6 +395,12 @@ std::string ClassSummary::Html(const std::vector<std::string>& linked) const {
 }
 
 std::string ClassSummary::Json(const Figures& computed) const {
+  std::string out;
+  PutJson([&](std::string_view piece) { out += piece; }, computed);
+  return out;
+}
+
+void ClassSummary::PutJson(const ContentSink& put, const Figures& computed) const {
   JsonExtras extras;
   extras.top = {{"coverage", CoverageJson(students_, computed.coverage)},
                 {"score_bands",
@@ -417,8 +425,8 @@ std::string ClassSummary::Json(const Figures& computed) const {
     }
     student["section_scores"] = subtotals;
   };
-  return SummaryJson(
-      computed.subjects,
+  WriteSummaryJson(
+      put, computed.subjects,
       [&](size_t row) -> const StudentRecord& { return students_[computed.order[row]].record; },
       extras);
 }
@@ -483,6 +491,14 @@ void ClassSummary::WriteWorkbook(const std::string& workbook, const Figures& com
   }
 }
 
+namespace {
+
+constexpr size_t kSummaryFileCount = std::size(kSummaryFiles);
+constexpr size_t kWorkbookFile = 5;  // summary.xlsx in kSummaryFiles
+static_assert(std::string_view(kSummaryFiles[kWorkbookFile]) == "summary.xlsx");
+
+}  // namespace
+
 SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards) const {
   // The figures are worked out once for all the files.
   const Figures computed = Compute();
@@ -495,10 +511,10 @@ SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards
   SummaryWritten written;
   // A file that cannot be written loses only itself: its earlier version,
   // which would pass for this summary's, goes, the others are still
-  // written, and the first failure is thrown after them.
-  std::exception_ptr failed;
-  const auto write = [&](const char* name, const std::function<void(const std::string&)>& make) {
-    const std::string path = folder + name;
+  // written, and the first failure (in the order below) is thrown after them.
+  std::exception_ptr failures[kSummaryFileCount];
+  const auto write = [&](size_t file, const std::function<void(const std::string&)>& make) {
+    const std::string path = folder + kSummaryFiles[file];
     try {
       make(path);
     } catch (const Error&) {
@@ -506,25 +522,41 @@ SummaryWritten ClassSummary::Write(const std::string& folder, ReportCards* cards
       if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) {
         std::filesystem::remove(path, ec);
       }
-      if (!failed) failed = std::current_exception();
+      failures[file] = std::current_exception();
     }
   };
   const auto csv = [&](size_t table) {
     return
         [&, table](const std::string& path) { WriteFileAtomically(path, TableCsv(tables[table])); };
   };
-  write("summary.csv", csv(0));
-  write("items.csv", csv(1));
-  write("scores.csv", csv(2));
-  write("summary.json",
-        [&](const std::string& path) { WriteFileAtomically(path, Json(computed)); });
-  write("summary.xlsx",
-        [&](const std::string& path) { WriteWorkbook(path, computed, tables, limit, written); });
+  std::exception_ptr unexpected;  // not a file that cannot be written: thrown as it is
+  {
+    // The workbook (deflating its sheets is a large part of a class's
+    // summary) is made on a thread of its own beside the other files.
+    std::jthread workbook([&] {
+      try {
+        write(kWorkbookFile, [&](const std::string& path) {
+          WriteWorkbook(path, computed, tables, limit, written);
+        });
+      } catch (...) {
+        unexpected = std::current_exception();
+      }
+    });
+    write(1, csv(0));
+    write(2, csv(1));
+    write(3, csv(2));
+    write(4, [&](const std::string& path) {
+      WriteFileAtomically(path, [&](const ContentSink& put) { PutJson(put, computed); });
+    });
+  }
+  if (unexpected) std::rethrow_exception(unexpected);
   // Last, so it links every file written beside it.
-  write("index.html", [&](const std::string& path) {
+  write(0, [&](const std::string& path) {
     WriteFileAtomically(path, Html(computed, LinkedFiles(folder)));
   });
-  if (failed) std::rethrow_exception(failed);
+  for (const size_t file : {1, 2, 3, 4, 5, 0}) {
+    if (failures[file]) std::rethrow_exception(failures[file]);
+  }
   return written;
 }
 

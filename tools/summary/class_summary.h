@@ -31,6 +31,7 @@
 #include "tools/summary/summary_student.h"
 #include "tools/summary/summary_table.h"
 #include "tools/summary/summary_tables.h"
+#include "util/file_util.h"
 
 namespace generatesheet::cli {
 
@@ -100,6 +101,7 @@ class ClassSummary {
                      SummaryWritten& written) const;
   std::string Html(const Figures& computed, const std::vector<std::string>& linked) const;
   std::string Json(const Figures& computed) const;
+  void PutJson(const ContentSink& put, const Figures& computed) const;
   // The exam's title: the one set, or made from the subjects.
   std::string Title(const Figures& computed) const;
 

@@ -11,6 +11,7 @@
 
 #include "tools/job/student_record.h"
 #include "tools/summary/subject_figures.h"
+#include "util/file_util.h"
 
 namespace generatesheet::cli {
 
@@ -26,6 +27,10 @@ struct JsonExtras {
   std::function<void(const StudentFigures&, nlohmann::json&)> student;
 };
 
+// Hands summary.json to `put` in pieces, so the whole text never needs
+// to be held.
+void WriteSummaryJson(const ContentSink& put, const std::vector<SubjectFigures>& figures,
+                      const RecordOfRow& record_of, const JsonExtras& extras = {});
 std::string SummaryJson(const std::vector<SubjectFigures>& figures, const RecordOfRow& record_of,
                         const JsonExtras& extras = {});
 
