@@ -181,13 +181,14 @@ std::vector<std::optional<FileDigest>> Digests(const std::string& folder,
     try {
       digests[i] = DigestOfFile(folder + contents.files[i]);
     } catch (...) {
-      failures[i] = std::current_exception();
+      // Renamed or removed since the folder was listed: a file another
+      // batch in this folder is writing, listed by the manifest it writes.
+      // Asked at once: that batch may put a file of the name back.
+      if (!Gone(folder + contents.files[i])) failures[i] = std::current_exception();
     }
   });
-  for (size_t i = 0; i < failures.size(); ++i) {
-    // Renamed or removed since the folder was listed: a file another batch
-    // in this folder is writing, listed by the manifest it writes.
-    if (failures[i] && !Gone(folder + contents.files[i])) std::rethrow_exception(failures[i]);
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
   }
   return digests;
 }
