@@ -9,12 +9,12 @@
 
 namespace generatesheet {
 
-std::string RenderCompoundSection(const RenderContext& context, const std::string& data_code) {
-  return Reported(context.errors, prefix::kCompoundSection, [&] {
+void RenderCompoundSection(const RenderContext& context, const std::string& data_code,
+                           std::string& out) {
+  ReportedAppend(context.errors, prefix::kCompoundSection, out, [&] {
     const std::string query = "select * from tbl_title where C_DataCode = " + SqlQuoted(data_code) +
                               " order by I_QuestionNo";
     std::string last_code;
-    std::string out;
     Recordset rs;
     rs.Open(query, context.pbase_conn);
     while (!rs.Eof()) {
@@ -23,10 +23,9 @@ std::string RenderCompoundSection(const RenderContext& context, const std::strin
         last_code = code;
         out += RenderPassage(context, code);
       }
-      out += RenderQuestionTable(context, rs, "singleSelect", "</table>", true);
+      AppendQuestionTable(context, rs, "singleSelect", "</table>", true, out);
       rs.MoveNext();
     }
-    return out;
   });
 }
 

@@ -1,5 +1,6 @@
 #include "render/page_assembly.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
@@ -24,17 +25,11 @@ struct Fill {
   std::initializer_list<std::string_view> pieces;
 };
 
-// Replaces every placeholder of `fills` in `text`, left to right (of two
-// starting at one place, the one listed first); the inserted text is never
-// searched again.  `room`: bytes the caller adds at the end afterwards,
-// reserved now so that a page of tens of megabytes is never moved for them.
-std::string FillAll(const std::string& text, std::initializer_list<Fill> fills, size_t room = 0) {
-  size_t size = text.size() + room;  // room for one replacement each, the usual case
-  for (const Fill& fill : fills) {
-    for (const std::string_view piece : fill.pieces) size += piece.size();
-  }
-  std::string out;
-  out.reserve(size);
+// The pieces of `text` with every placeholder of `fills` replaced, left to
+// right (of two starting at one place, the one listed first); the inserted
+// text is never searched again.  The pieces point into `text` and `fills`.
+std::vector<std::string_view> Filled(std::string_view text, std::initializer_list<Fill> fills) {
+  std::vector<std::string_view> pieces;
   std::vector<size_t> next;  // where each placeholder is next found
   for (const Fill& fill : fills) next.push_back(text.find(fill.placeholder));
   size_t start = 0;
@@ -48,17 +43,45 @@ std::string FillAll(const std::string& text, std::initializer_list<Fill> fills, 
       if (next[i] < at) at = next[i], first = &fill;
     }
     if (first == nullptr) break;
-    out.append(text, start, at - start);
-    for (const std::string_view piece : first->pieces) out.append(piece);
+    pieces.push_back(text.substr(start, at - start));
+    for (const std::string_view piece : first->pieces) pieces.push_back(piece);
     start = at + first->placeholder.size();
   }
-  out.append(text, start);
-  return out;
+  pieces.push_back(text.substr(start));
+  return pieces;
 }
 
-std::string ReplaceAll(const std::string& text, std::string_view from,
-                       std::initializer_list<std::string_view> to, size_t room = 0) {
-  return FillAll(text, {{from, to}}, room);
+// The pieces one after another, with `room` bytes reserved for what the
+// caller adds at the end.  When exactly one piece is the whole of `storage`
+// (the rendered content), its memory is reused: the pieces before it move in
+// at its front and the rest go after it, so a page of tens of megabytes is
+// neither copied nor written again to fresh memory.
+std::string Joined(const std::vector<std::string_view>& pieces, size_t room,
+                   std::string&& storage) {
+  const auto is_storage = [&](std::string_view piece) {
+    return !storage.empty() && piece.data() == storage.data() && piece.size() == storage.size();
+  };
+  size_t size = room;
+  for (const std::string_view piece : pieces) size += piece.size();
+  const auto held = std::find_if(pieces.begin(), pieces.end(), is_storage);
+  if (held == pieces.end() || std::find_if(held + 1, pieces.end(), is_storage) != pieces.end()) {
+    std::string out;
+    out.reserve(size);
+    for (const std::string_view piece : pieces) out.append(piece);
+    return out;
+  }
+  std::string head, tail;
+  for (auto piece = pieces.begin(); piece != held; ++piece) head.append(*piece);
+  for (auto piece = held + 1; piece != pieces.end(); ++piece) tail.append(*piece);
+  storage.reserve(size);
+  storage.insert(0, head);
+  storage.append(tail);
+  return std::move(storage);
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from,
+                       std::initializer_list<std::string_view> to) {
+  return Joined(Filled(text, {{from, to}}), 0, {});
 }
 
 // The template as UTF-8, and the encoding the page is to be written in.
@@ -102,20 +125,24 @@ AssembledPage AssemblePage(const RenderContext& context, const std::string& temp
   assembled.holds_content = page.find("$Content$") != std::string::npos;
 
   // The header first: it opens the answer database the sections read.
-  // A page can be tens of megabytes, so it is never copied needlessly.
+  // A page can be tens of megabytes, so it is never copied needlessly: the
+  // sections are rendered into one string that becomes the page.
   const std::string header = RenderPaperHeader(context);
-  std::string content = RenderSections(context);
+  std::string content;
+  RenderSections(context, content);
   const std::string notice_html = notice ? notice() : "";
+  const size_t room = kPageEnd.size() + assembled.encoding.bom.size();
   if (student_title) {
     // In one pass: a name holding "$Content$" stays a name.
-    page = FillAll(
-        page, {{"$Title$", {StudentTitle(context)}}, {"$Content$", {notice_html, header, content}}},
-        kPageEnd.size());
+    const std::string title = StudentTitle(context);
+    page =
+        Joined(Filled(page, {{"$Title$", {title}}, {"$Content$", {notice_html, header, content}}}),
+               room, std::move(content));
   } else {
     page = ReplaceAll(page, "$Title$", {kTitle});
-    page = ReplaceAll(page, "$Content$", {notice_html, header, content}, kPageEnd.size());
+    page = Joined(Filled(page, {{"$Content$", {notice_html, header, content}}}), room,
+                  std::move(content));
   }
-  std::string().swap(content);  // its memory too
   page += kPageEnd;
   return assembled;
 }

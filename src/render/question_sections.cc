@@ -22,52 +22,49 @@ std::string TitleQuery(const RenderContext& context, const std::string& column_n
          " order by I_QuestionNo";
 }
 
-std::string RenderQuestions(const RenderContext& context, const char* table_class,
-                            const char* table_end, bool with_options,
-                            const std::string& column_name, const std::string& column_value) {
+void RenderQuestions(const RenderContext& context, const char* table_class, const char* table_end,
+                     bool with_options, const std::string& column_name,
+                     const std::string& column_value, std::string& out) {
   Recordset rs;
   rs.Open(TitleQuery(context, column_name, column_value), context.pbase_conn);
-  std::string out;
   for (; !rs.Eof(); rs.MoveNext()) {
-    out += RenderQuestionTable(context, rs, table_class, table_end, with_options);
+    AppendQuestionTable(context, rs, table_class, table_end, with_options, out);
   }
-  return out;
 }
 
 }  // namespace
 
-std::string RenderQuestionTable(const RenderContext& context, const Recordset& rs,
-                                const char* table_class, const char* table_end, bool with_options) {
+void AppendQuestionTable(const RenderContext& context, const Recordset& rs, const char* table_class,
+                         const char* table_end, bool with_options, std::string& out) {
   const Value& number = rs.Field("I_QuestionNo");
   const std::string title = RtfToPlainText(rs.Field("M_Title").ToText("M_Title"));
   const std::int16_t question_no = number.ToInt16("I_QuestionNo");
   ++context.questions_rendered;
-  std::string table = "<table class='";
-  table.append(table_class)
+  out.append("<table class='")
+      .append(table_class)
       .append("'><tr><td>")
       .append(number.ToText("I_QuestionNo"))
       .append("、")
       .append(PlainTextToHtml(title))
       .append("</td></tr>");
   if (context.results) context.results->BeginQuestion(question_no);
-  if (with_options) table += RenderChoiceOptions(context, question_no);
-  table += RenderAnswerRows(context, question_no);
-  if (context.results) table += context.results->FinishQuestion(context.errors);
-  table += table_end;
-  return table;
+  if (with_options) out += RenderChoiceOptions(context, question_no);
+  out += RenderAnswerRows(context, question_no);
+  if (context.results) out += context.results->FinishQuestion(context.errors);
+  out += table_end;
 }
 
-std::string RenderChoiceSection(const RenderContext& context, const std::string& column_name,
-                                const std::string& column_value) {
-  return Reported(context.errors, prefix::kChoiceSection, [&] {
-    return RenderQuestions(context, "singleSelect", "</table>", true, column_name, column_value);
+void RenderChoiceSection(const RenderContext& context, const std::string& column_name,
+                         const std::string& column_value, std::string& out) {
+  ReportedAppend(context.errors, prefix::kChoiceSection, out, [&] {
+    RenderQuestions(context, "singleSelect", "</table>", true, column_name, column_value, out);
   });
 }
 
-std::string RenderEssaySection(const RenderContext& context, const std::string& column_name,
-                               const std::string& column_value) {
-  return Reported(context.errors, prefix::kEssaySection, [&] {
-    return RenderQuestions(context, "operator", " </table>", false, column_name, column_value);
+void RenderEssaySection(const RenderContext& context, const std::string& column_name,
+                        const std::string& column_value, std::string& out) {
+  ReportedAppend(context.errors, prefix::kEssaySection, out, [&] {
+    RenderQuestions(context, "operator", " </table>", false, column_name, column_value, out);
   });
 }
 

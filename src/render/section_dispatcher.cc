@@ -2,6 +2,7 @@
 // order, each given to the renderer of its question family.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "data/recordset.h"
 #include "render/error_prefixes.h"
@@ -58,34 +59,35 @@ Dispatch FundamentalsRule(const Recordset& rs) {
   return {Family::kEssay, "I_TypeID", type};
 }
 
-// The questions of one dispatched section, their results noted as one
-// section headed `heading`.
-std::string RenderSection(const RenderContext& context, const Dispatch& d,
-                          const std::string& heading) {
+// Appends the questions of one dispatched section to `out`, their results
+// noted as one section headed `heading`.
+void RenderSection(const RenderContext& context, const Dispatch& d, const std::string& heading,
+                   std::string& out) {
   if (context.results) context.results->BeginSection(ResultFamily(d.family), heading);
-  std::string questions;
+  const std::size_t start = out.size();
   if (d.family == Family::kEssay) {
-    questions = RenderEssaySection(context, d.column, d.value);
+    RenderEssaySection(context, d.column, d.value, out);
   } else if (d.family == Family::kCompound) {
-    questions = RenderCompoundSection(context, d.value);
+    RenderCompoundSection(context, d.value, out);
   } else {
-    questions = RenderChoiceSection(context, d.column, d.value);
+    RenderChoiceSection(context, d.column, d.value, out);
   }
   // A failed section shows nothing, so it has no results either.
-  if (context.results && questions.empty()) context.results->DropSection();
-  return questions;
+  if (context.results && out.size() == start) context.results->DropSection();
 }
 
 }  // namespace
 
-std::string RenderSections(const RenderContext& context) {
-  return Reported(context.errors, prefix::kSections, [&] {
+// The sections go straight into `out`: a section can be megabytes, and a
+// string of its own would be copied once more.  Only the subtotal of a
+// heading, known once its questions are rendered, is put in afterwards.
+void RenderSections(const RenderContext& context, std::string& out) {
+  ReportedAppend(context.errors, prefix::kSections, out, [&] {
     const bool fundamentals = context.IsFundamentals();
     Connection& connection = context.pbase_conn;
     connection.Open();  // with the string set beforehand
     Recordset rs;
     rs.Open("select * from tbl_QuestionType order by I_CmdId", connection);
-    std::string body;
     while (!rs.Eof()) {
       const Dispatch d = fundamentals ? FundamentalsRule(rs) : GeneralRule(rs);
       if (d.family != Family::kNone) {
@@ -94,33 +96,22 @@ std::string RenderSections(const RenderContext& context) {
         const std::string plain_title = style.IsNull() ? "" : style.ToText("C_TestStyle");
         const std::string numeral = EscapeHtml(plain_numeral);
         const std::string title = EscapeHtml(plain_title);
-        const std::string questions = RenderSection(context, d, plain_numeral + "、" + plain_title);
+        const bool essay = d.family == Family::kEssay;
+        out.append(essay ? "<div class='lunsu'><span class='bigTitle'>" : "<div class='bigTitle'>")
+            .append(numeral)
+            .append("、")
+            .append(title);
+        const std::size_t subtotal_at = out.size();
+        out.append(essay ? "</span>" : "</div>");
+        RenderSection(context, d, plain_numeral + "、" + plain_title, out);
+        if (essay) out.append("</div>");
         // With marks on, the heading carries the section's subtotal.
-        const std::string subtotal =
-            context.results && context.results->marks() ? context.results->SectionScore() : "";
-        // Appended piece by piece: a section can be megabytes.
-        if (d.family == Family::kEssay) {
-          body.append("<div class='lunsu'><span class='bigTitle'>")
-              .append(numeral)
-              .append("、")
-              .append(title)
-              .append(subtotal)
-              .append("</span>")
-              .append(questions)
-              .append("</div>");
-        } else {
-          body.append("<div class='bigTitle'>")
-              .append(numeral)
-              .append("、")
-              .append(title)
-              .append(subtotal)
-              .append("</div>")
-              .append(questions);
+        if (context.results && context.results->marks()) {
+          out.insert(subtotal_at, context.results->SectionScore());
         }
       }
       rs.MoveNext();
     }
-    return body;
   });
 }
 

@@ -4,6 +4,7 @@
 #ifndef GENERATESHEET_UTIL_ERROR_SINK_H_
 #define GENERATESHEET_UTIL_ERROR_SINK_H_
 
+#include <cstddef>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -63,6 +64,19 @@ auto Reported(ErrorSink& sink, std::string_view prefix, Body&& body) -> decltype
   }
   using Result = decltype(body());
   if constexpr (!std::is_void_v<Result>) return Result{};
+}
+
+// Runs `body`, which appends to `out`.  A failure is reported as Reported()
+// does and what the body appended is taken back, so a failed part leaves
+// `out` as it found it, as an empty result would.
+template <typename Body>
+void ReportedAppend(ErrorSink& sink, const char* prefix, std::string& out, Body&& body) {
+  const std::size_t mark = out.size();
+  const bool done = Reported(sink, prefix, [&] {
+    std::forward<Body>(body)();
+    return true;
+  });
+  if (!done) out.resize(mark);
 }
 
 }  // namespace generatesheet
