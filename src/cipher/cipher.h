@@ -6,6 +6,7 @@
 #ifndef GENERATESHEET_CIPHER_CIPHER_H_
 #define GENERATESHEET_CIPHER_CIPHER_H_
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,21 @@ class KeyMismatchError : public Error {
 // answer that is neither yes nor no; callers count it as not decrypted.
 enum class FileDecryption { kDecrypted, kRefused, kNull };
 
+// Decrypts an encrypted file handed to it a piece at a time, as it is read
+// from wherever it comes (an archive being unpacked): it accepts exactly the
+// files DecryptFileInPlace accepts and gives the same plain bytes.
+class StreamDecryptor {
+ public:
+  virtual ~StreamDecryptor() = default;
+  // The next `size` bytes of the encrypted file; appends to *plain the
+  // plain bytes they complete.  Throws as DecryptFileInPlace would for the
+  // file (KeyMismatchError for another key).
+  virtual void Feed(const unsigned char* data, std::size_t size, std::string* plain) = 0;
+  // After the file's last byte: appends the rest; throws for a file cut
+  // short or with bytes after its end.
+  virtual void Finish(std::string* plain) = 0;
+};
+
 class Cipher {
  public:
   virtual ~Cipher() = default;
@@ -35,6 +51,16 @@ class Cipher {
   // library's own cipher throws instead, naming it).
   virtual FileDecryption DecryptFileInPlace(const std::string& path,
                                             const std::string& password) = 0;
+
+  // A decryptor for a file that DecryptFileInPlace(path, password) would
+  // decrypt, or null when this cipher decrypts files only in place.  It
+  // must not outlive the cipher.
+  virtual std::unique_ptr<StreamDecryptor> NewFileDecryptor(const std::string& path,
+                                                            const std::string& password) {
+    (void)path;
+    (void)password;
+    return nullptr;
+  }
 
   // Derives the key of one question of one student: a printable string.
   virtual std::string DeriveQuestionKey(const std::string& question_no,

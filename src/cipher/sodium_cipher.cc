@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -126,41 +127,129 @@ class InputFile {
   struct stat info_ {};
 };
 
-// Decrypts the chunks after the headers from `in` into `out`.
-void DecryptChunks(StreamState& stream, int in, const unsigned char* fixed_header,
-                   ReplacementFile& out, const std::string& path) {
-  std::vector<unsigned char> cipher(kChunkBytes + kTagBytes);
-  std::vector<unsigned char> plain(kChunkBytes);
-  for (uint64_t index = 0;; ++index) {
-    size_t n = ReadUpTo(in, cipher.data(), cipher.size(), path);
-    if (n < kTagBytes) {
-      sodium_memzero(plain.data(), plain.size());
-      throw DecryptError(path, "文件被截断（缺少结束数据块）");
-    }
-    unsigned long long plain_size = 0;
-    unsigned char tag = 0;
-    const unsigned char* ad = index == 0 ? fixed_header : nullptr;
-    size_t ad_size = index == 0 ? kFixedHeaderBytes : 0;
-    if (crypto_secretstream_xchacha20poly1305_pull(&stream.state, plain.data(), &plain_size, &tag,
-                                                   cipher.data(), n, ad, ad_size) != 0) {
-      sodium_memzero(plain.data(), plain.size());
-      if (index == 0) {
-        throw KeyMismatchError(DecryptError(path, "密钥错误，或文件已被篡改或截断").what());
+constexpr size_t kHeaderBytes = kFixedHeaderBytes + kStreamHeaderBytes;
+
+// Wipes a buffer of plain bytes when it goes.
+struct WipedText {
+  ~WipedText() { sodium_memzero(text.data(), text.size()); }
+  std::string text;
+};
+
+// The decryption of one encrypted file fed in pieces of any size: the
+// headers, then chunks of kChunkBytes + kTagBytes, the last one shorter or
+// marked final.  Throws for a file that is not one, in the order the checks
+// meet the file's bytes.
+class SodiumStreamDecryptor : public StreamDecryptor {
+ public:
+  SodiumStreamDecryptor(const MasterKey& master, std::string password, std::string path)
+      : master_(master), password_(std::move(password)), path_(std::move(path)) {
+    pending_.reserve(kHeaderBytes);
+  }
+  ~SodiumStreamDecryptor() override { sodium_memzero(password_.data(), password_.size()); }
+
+  // Whether the headers are read and checked.
+  bool started() const { return started_; }
+
+  void Feed(const unsigned char* data, size_t size, std::string* plain) override {
+    while (size > 0) {
+      if (ended_) throw DecryptError(path_, "结束数据块之后还有多余数据，文件已被篡改");
+      const size_t whole = started_ ? kChunkBytes + kTagBytes : kHeaderBytes;
+      const size_t take = std::min(whole - pending_.size(), size);
+      pending_.insert(pending_.end(), data, data + take);
+      data += take;
+      size -= take;
+      if (pending_.size() < whole) return;
+      if (started_) {
+        Chunk(plain);
+      } else {
+        Start();
       }
-      throw DecryptError(
-          path, "文件已被篡改或截断（第 " + std::to_string(index + 1) + " 个数据块校验失败）");
-    }
-    out.Write(plain.data(), plain_size);
-    if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) break;
-    if (n < cipher.size()) {
-      sodium_memzero(plain.data(), plain.size());
-      throw DecryptError(path, "文件被截断（缺少结束数据块）");
     }
   }
-  sodium_memzero(plain.data(), plain.size());
-  unsigned char extra;
-  if (ReadUpTo(in, &extra, 1, path) != 0) {
-    throw DecryptError(path, "结束数据块之后还有多余数据，文件已被篡改");
+
+  void Finish(std::string* plain) override {
+    if (!started_) Start();  // throws: the headers are incomplete
+    if (ended_) return;
+    Chunk(plain);  // shorter than a whole chunk, so it must be the last
+    if (!ended_) throw DecryptError(path_, "文件被截断（缺少结束数据块）");
+  }
+
+ private:
+  void Start();
+  void Chunk(std::string* plain);
+
+  const MasterKey& master_;
+  std::string password_;
+  std::string path_;
+  std::vector<unsigned char> pending_;  // bytes of the headers or chunk being read
+  unsigned char fixed_header_[kFixedHeaderBytes] = {};
+  StreamState stream_;
+  std::uint64_t index_ = 0;  // of the next chunk
+  bool started_ = false;
+  bool ended_ = false;
+};
+
+void SodiumStreamDecryptor::Start() {
+  const unsigned char* header = pending_.data();
+  const size_t n = pending_.size();
+  // A plain database, an empty or a damaged file: named here, where it is
+  // known, rather than by the first query on a database never opened.
+  if (n < kMagic.size() || std::memcmp(header, kMagic.data(), kMagic.size()) != 0) {
+    throw Error("答卷数据不是加密的答卷数据库，或已损坏：" + path_);
+  }
+  if (n < kHeaderBytes) throw DecryptError(path_, "文件被截断（文件头不完整）");
+  if (header[8] != kVersion) {
+    throw DecryptError(path_, "不支持的加密文件版本 " + std::to_string(header[8]));
+  }
+  const unsigned char source = header[9];
+  if (source != kMasterKeySource && source != kPasswordSource) {
+    throw DecryptError(path_, "文件头中的密钥来源无效，文件已损坏或被篡改");
+  }
+  if (source == kPasswordSource && password_.empty()) {
+    throw DecryptError(path_, "文件以密码加密，但未提供密码");
+  }
+  if (source == kMasterKeySource && !password_.empty()) {
+    throw DecryptError(path_, "文件以主密钥加密，但提供了密码");
+  }
+  SecretKey key;
+  FileKey(master_, password_, source, header + 10, key.bytes, path_);
+  if (crypto_secretstream_xchacha20poly1305_init_pull(&stream_.state, header + kFixedHeaderBytes,
+                                                      key.bytes.data()) != 0) {
+    throw DecryptError(path_, "文件头无效，文件已损坏或被篡改");
+  }
+  std::memcpy(fixed_header_, header, kFixedHeaderBytes);
+  pending_.clear();
+  pending_.reserve(kChunkBytes + kTagBytes);
+  started_ = true;
+}
+
+// Decrypts the chunk in pending_; the fixed header is the additional data
+// of the first.
+void SodiumStreamDecryptor::Chunk(std::string* plain) {
+  const size_t n = pending_.size();
+  if (n < kTagBytes) throw DecryptError(path_, "文件被截断（缺少结束数据块）");
+  const size_t at = plain->size();
+  plain->resize(at + n - kTagBytes);
+  unsigned long long plain_size = 0;
+  unsigned char tag = 0;
+  const unsigned char* ad = index_ == 0 ? fixed_header_ : nullptr;
+  const size_t ad_size = index_ == 0 ? kFixedHeaderBytes : 0;
+  if (crypto_secretstream_xchacha20poly1305_pull(
+          &stream_.state, reinterpret_cast<unsigned char*>(plain->data() + at), &plain_size, &tag,
+          pending_.data(), n, ad, ad_size) != 0) {
+    if (index_ == 0) {
+      throw KeyMismatchError(DecryptError(path_, "密钥错误，或文件已被篡改或截断").what());
+    }
+    throw DecryptError(
+        path_, "文件已被篡改或截断（第 " + std::to_string(index_ + 1) + " 个数据块校验失败）");
+  }
+  plain->resize(at + plain_size);
+  pending_.clear();
+  ++index_;
+  if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
+    ended_ = true;
+  } else if (n < kChunkBytes + kTagBytes) {
+    throw DecryptError(path_, "文件被截断（缺少结束数据块）");
   }
 }
 
@@ -180,43 +269,31 @@ SodiumCipher::~SodiumCipher() { sodium_memzero(master_key_.data(), master_key_.s
 
 FileDecryption SodiumCipher::DecryptFileInPlace(const std::string& path,
                                                 const std::string& password) {
-  const std::string& native = path;
-  InputFile in(native, "无法打开待解密的文件");
-
-  unsigned char header[kFixedHeaderBytes + kStreamHeaderBytes];
-  size_t n = ReadUpTo(in.fd(), header, sizeof header, native);
-  // A plain database, an empty or a damaged file: named here, where it is
-  // known, rather than by the first query on a database never opened.
-  if (n < kMagic.size() || std::memcmp(header, kMagic.data(), kMagic.size()) != 0) {
-    throw Error("答卷数据不是加密的答卷数据库，或已损坏：" + native);
-  }
-  if (n < sizeof header) throw DecryptError(native, "文件被截断（文件头不完整）");
-  if (header[8] != kVersion) {
-    throw DecryptError(native, "不支持的加密文件版本 " + std::to_string(header[8]));
-  }
-  const unsigned char source = header[9];
-  if (source != kMasterKeySource && source != kPasswordSource) {
-    throw DecryptError(native, "文件头中的密钥来源无效，文件已损坏或被篡改");
-  }
-  if (source == kPasswordSource && password.empty()) {
-    throw DecryptError(native, "文件以密码加密，但未提供密码");
-  }
-  if (source == kMasterKeySource && !password.empty()) {
-    throw DecryptError(native, "文件以主密钥加密，但提供了密码");
-  }
-
-  SecretKey key;
-  FileKey(master_key_, password, source, header + 10, key.bytes, native);
-  StreamState stream;
-  if (crypto_secretstream_xchacha20poly1305_init_pull(&stream.state, header + kFixedHeaderBytes,
-                                                      key.bytes.data()) != 0) {
-    throw DecryptError(native, "文件头无效，文件已损坏或被篡改");
-  }
+  InputFile in(path, "无法打开待解密的文件");
+  SodiumStreamDecryptor decryptor(master_key_, password, path);
+  std::vector<unsigned char> buffer(kChunkBytes + kTagBytes);
+  WipedText plain;
+  decryptor.Feed(buffer.data(), ReadUpTo(in.fd(), buffer.data(), kHeaderBytes, path), &plain.text);
+  if (!decryptor.started()) decryptor.Finish(&plain.text);  // throws: the headers are cut short
   // The plain database can always be decrypted again from the package.
-  ReplacementFile out(native, in.mode(), Durability::kReproducible);
-  DecryptChunks(stream, in.fd(), header, out, native);
+  ReplacementFile out(path, in.mode(), Durability::kReproducible);
+  for (;;) {
+    const size_t n = ReadUpTo(in.fd(), buffer.data(), buffer.size(), path);
+    if (n == 0) break;
+    decryptor.Feed(buffer.data(), n, &plain.text);
+    out.Write(plain.text);
+    sodium_memzero(plain.text.data(), plain.text.size());
+    plain.text.clear();
+  }
+  decryptor.Finish(&plain.text);
+  out.Write(plain.text);
   out.Commit();
   return FileDecryption::kDecrypted;
+}
+
+std::unique_ptr<StreamDecryptor> SodiumCipher::NewFileDecryptor(const std::string& path,
+                                                                const std::string& password) {
+  return std::make_unique<SodiumStreamDecryptor>(master_key_, password, path);
 }
 
 void SodiumCipher::EncryptFile(const std::string& path, const std::string& password) {

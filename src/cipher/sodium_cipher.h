@@ -22,6 +22,8 @@ class SodiumCipher : public Cipher {
   ~SodiumCipher() override;  // wipes the key
 
   FileDecryption DecryptFileInPlace(const std::string& path, const std::string& password) override;
+  std::unique_ptr<StreamDecryptor> NewFileDecryptor(const std::string& path,
+                                                    const std::string& password) override;
   std::string DeriveQuestionKey(const std::string& question_no,
                                 const std::string& student_id) override;
   std::string DecryptValue(const std::string& stored, const std::string& key) override;

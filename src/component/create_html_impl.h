@@ -85,7 +85,15 @@ class CreateHtml::Impl : public ErrorSink {
   // what the run has reported so far; "" for a whole page.
   std::string IncompleteNotice(int questions_rendered) const;
   static std::string NoQuestionNote(const std::string& subject);
-  std::int16_t ExtractPackage();
+  // Extracts the package; with `unpacking`, its answer database decrypted
+  // on the way, `*decrypted` telling whether it was.
+  std::int16_t ExtractPackage(Cipher* unpacking, bool* decrypted);
+  // A cipher that can decrypt the answer database while it is unpacked, or
+  // null when it is to be decrypted in place after.
+  std::unique_ptr<Cipher> CipherForUnpacking() const;
+  // InitAnalysisConn, with the cipher that decrypted the database while it
+  // was unpacked when there was one.
+  void PrepareAnalysis(std::unique_ptr<Cipher> unpacked_by);
   RunFailure ExtractionFailure(std::int16_t code) const;
   // The host's paths as the file system takes them: "\" separates folders
   // as "/" does (util/path.h).

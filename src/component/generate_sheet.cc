@@ -6,6 +6,7 @@
 
 #include "cipher/sodium_cipher.h"
 #include "component/create_html_impl.h"
+#include "component/decrypting_filter.h"
 #include "component/error_prefixes.h"
 #include "generatesheet/page_file_name.h"
 #include "package/thread_zip_component.h"
@@ -81,7 +82,26 @@ RunFailure CreateHtml::Impl::ExtractionFailure(std::int16_t code) const {
   return RunFailure{KindOfExtraction(code), "Unzip", PackagePath(), message, message};
 }
 
-std::int16_t CreateHtml::Impl::ExtractPackage() {
+// The answer database's name in the package folder.
+constexpr char kAnalysisFile[] = "Analysis.mdb";
+
+std::unique_ptr<Cipher> CreateHtml::Impl::CipherForUnpacking() const {
+  // A kept file of that name is compared with the entry's bytes as they
+  // came: it is unpacked, and decrypted, as before.
+  for (const std::string& kept : {NativePath(template_path), KeyFileOrDefault(KeyFilePath()),
+                                  LogFilePath(), PagePathToWrite()}) {
+    if (kept.ends_with(kAnalysisFile)) return nullptr;
+  }
+  try {
+    std::unique_ptr<Cipher> made = CreateCipher(KeyFilePath());
+    if (made->NewFileDecryptor(BakFolder() + "/" + kAnalysisFile, "")) return made;
+  } catch (const std::exception&) {
+    // InitAnalysisConn tries again and says why.
+  }
+  return nullptr;
+}
+
+std::int16_t CreateHtml::Impl::ExtractPackage(Cipher* unpacking, bool* decrypted) {
   // The package name is joined to BakDataPath and, as the page's name, to
   // HTMLPaperPath: a path in it would reach outside both folders.
   if (auto fault = FileNameFault(zip_paper_name)) {
@@ -99,6 +119,14 @@ std::int16_t CreateHtml::Impl::ExtractPackage() {
   zip.SetOldControlFlag16(kOldControlFlag16);
   zip.SetOldControlOption11(kOldControlOption11);
   zip.SetEncryptionPassword(kPackagePassword);
+  *decrypted = false;
+  EntryFilterFactory decrypt;
+  if (unpacking) {
+    decrypt = [unpacking, decrypted, path = BakFolder() + "/" + kAnalysisFile] {
+      return std::make_unique<DecryptingFilter>(unpacking->NewFileDecryptor(path, ""), decrypted);
+    };
+  }
+  zip.SetEntryFilter(kAnalysisFile, std::move(decrypt));
   return zip.Extract();
 }
 
@@ -117,13 +145,21 @@ bool CreateHtml::Impl::GenerateSheet() {
   std::optional<FolderLock> lock;
   bool result = Reported(prefix::kGenerateSheet, [&] {
     lock.emplace(BakFolder(), kFolderWait);
-    const std::int16_t code = ExtractPackage();
+    std::unique_ptr<Cipher> unpacking = CipherForUnpacking();
+    bool decrypted = false;
+    std::int16_t code = ExtractPackage(unpacking.get(), &decrypted);
+    if (unpacking && ThreadZipComponent().FilterRefused()) {
+      // The database does not decrypt: unpacked as it came, it is left for
+      // the decryption in place to refuse and name why.
+      unpacking.reset();
+      code = ExtractPackage(nullptr, &decrypted);
+    }
     if (code != 0 && code != kAlsoExtracted) {
       failure = ExtractionFailure(code);
       return false;
     }
     package_sha256 = ThreadZipComponent().ArchiveSha256();
-    InitAnalysisConn();
+    PrepareAnalysis(decrypted ? std::move(unpacking) : nullptr);
     InitPbaseConn();
     WritePage();
     return true;

@@ -36,13 +36,16 @@ std::string KeyMismatch(const std::string& package, const std::string& key_file)
 
 }  // namespace
 
-void CreateHtml::Impl::InitAnalysisConn() {
+void CreateHtml::Impl::InitAnalysisConn() { PrepareAnalysis(nullptr); }
+
+void CreateHtml::Impl::PrepareAnalysis(std::unique_ptr<Cipher> unpacked_by) {
   bool pointed = false;
+  const bool unpacked_plain = unpacked_by != nullptr;
   Reported(prefix::kInitAnalysisConn, [&] {
     const std::string path = BakFolder() + "/Analysis.mdb";
     // The new instance replaces the old one only once it exists.
     try {
-      cipher = CreateCipher(KeyFilePath());
+      cipher = unpacked_plain ? std::move(unpacked_by) : CreateCipher(KeyFilePath());
     } catch (const Error& e) {
       // Every later read of the answers fails for want of the key.
       throw RunCauseError(FailureKind::kOther, KeyFileOrDefault(KeyFilePath()), e.what(),
@@ -50,7 +53,8 @@ void CreateHtml::Impl::InitAnalysisConn() {
     }
     try {
       // A refusal or a Null answer is reported by nobody here.
-      if (cipher->DecryptFileInPlace(path, "") == FileDecryption::kDecrypted) {
+      // Decrypted while it was unpacked, as in place: it is plain now.
+      if (unpacked_plain || cipher->DecryptFileInPlace(path, "") == FileDecryption::kDecrypted) {
         AnalysisConn()->SetConnectionString(kProvider + bak_data_path + "\\Analysis.mdb" +
                                             kPersistSecurityInfo);
         pointed = true;

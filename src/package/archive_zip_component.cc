@@ -3,6 +3,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -53,6 +54,7 @@ ArchiveZipComponent::ArchiveZipComponent(const ExtractionLimits& limits) : limit
 std::int16_t ArchiveZipComponent::Extract() {
   ExtractionStatus status;
   archive_sha256_.clear();
+  filter_refused_ = false;
   std::string sha256;
   try {
     status = ExtractPackage(&sha256);
@@ -144,7 +146,10 @@ ExtractionStatus ArchiveZipComponent::Unpack(const std::string& archive,
 
     status = staging->Begin(index, entries[index]);
     if (status.ok()) status = UnpackFile(archive, entries[index], &reader, staging, &total_bytes);
-    if (status.ok()) status = staging->Finish(header.mtime_seconds);
+    // A filtered file is a new one made from the entry, dated when made.
+    if (status.ok()) {
+      status = staging->Finish(Filters(entries[index]) ? std::nullopt : header.mtime_seconds);
+    }
     if (!status.ok()) return status;
   }
 }
@@ -155,11 +160,12 @@ ExtractionStatus ArchiveZipComponent::UnpackFile(const std::string& archive,
                                                  ExtractionStaging* staging,
                                                  std::uint64_t* total_bytes) const {
   std::vector<char> buffer(kBufferSize);
+  const std::unique_ptr<EntryFilter> filter = FilterFor(entry);
   const std::int64_t start = reader->BytesConsumed();
   std::uint64_t produced = 0;
   for (;;) {
     std::ptrdiff_t n = reader->Read(buffer.data(), buffer.size());
-    if (n == 0) return ExtractionStatus::Ok();
+    if (n == 0) return Staged(staging, filter.get(), entry, nullptr, 0, true);
     if (n < 0) {
       return ExtractionStatus::Failure(
           ZipResult::kBadEntry, "无法解压答卷包的条目（密码错误或数据损坏）：" + archive + "：" +
@@ -183,9 +189,33 @@ ExtractionStatus ArchiveZipComponent::UnpackFile(const std::string& archive,
             "解压后与压缩时的大小之比超过 " + std::to_string(limits_.max_ratio) + ":1");
       }
     }
-    ExtractionStatus status = staging->Append(buffer.data(), static_cast<std::size_t>(n));
+    ExtractionStatus status =
+        Staged(staging, filter.get(), entry, buffer.data(), static_cast<std::size_t>(n), false);
     if (!status.ok()) return status;
   }
+}
+
+bool ArchiveZipComponent::Filters(const ManifestEntry& entry) const {
+  return make_filter_ && entry.components.size() == 1 && entry.components[0] == filter_name_;
+}
+
+std::unique_ptr<EntryFilter> ArchiveZipComponent::FilterFor(const ManifestEntry& entry) const {
+  return Filters(entry) ? make_filter_() : nullptr;
+}
+
+// Stages `size` more bytes of `entry` (the end of it when `last`), through
+// `filter` when there is one.
+ExtractionStatus ArchiveZipComponent::Staged(ExtractionStaging* staging, EntryFilter* filter,
+                                             const ManifestEntry& entry, const char* data,
+                                             std::size_t size, bool last) const {
+  if (filter == nullptr) return last ? ExtractionStatus::Ok() : staging->Append(data, size);
+  std::string out;
+  if (!(last ? filter->Finish(&out) : filter->Feed(data, size, &out))) {
+    filter_refused_ = true;
+    return ExtractionStatus::Failure(
+        ZipResult::kBadEntry, "答卷包的条目无法按要求转换：" + archive_path_ + "：" + entry.name);
+  }
+  return out.empty() ? ExtractionStatus::Ok() : staging->Append(out.data(), out.size());
 }
 
 }  // namespace generatesheet

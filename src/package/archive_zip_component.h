@@ -17,12 +17,17 @@
 // destination is left as it was, and Extract answers the code of ZipResult
 // with a Chinese description naming the archive and the entry at fault.
 //
+// A file given a filter (SetEntryFilter) is staged as the filter turns it;
+// a filter that refuses fails the extraction like a damaged entry.
+//
 // Paths are taken as they stand: "\" is part of a name, never a separator.
 // Not safe for concurrent use of one object.
 #ifndef GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_
 #define GENERATESHEET_PACKAGE_ARCHIVE_ZIP_COMPONENT_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +54,11 @@ class ArchiveZipComponent : public ZipComponent {
   void SetOldControlOption11(std::int16_t /*value*/) override {}
   void SetEncryptionPassword(const std::string& password) override { password_ = password; }
   void SetKeptFiles(std::vector<KeptFile> files) override { kept_files_ = std::move(files); }
+  void SetEntryFilter(std::string name, EntryFilterFactory make) override {
+    filter_name_ = std::move(name);
+    make_filter_ = std::move(make);
+  }
+  bool FilterRefused() const override { return filter_refused_; }
 
   std::int16_t Extract() override;
   // The description of the last Extract's failure; empty after a success.
@@ -63,12 +73,22 @@ class ArchiveZipComponent : public ZipComponent {
   ExtractionStatus UnpackFile(const std::string& archive, const ManifestEntry& entry,
                               ExtractionArchiveReader* reader, ExtractionStaging* staging,
                               std::uint64_t* total_bytes) const;
+  // Whether `entry`'s file goes through the filter; the filter, or null.
+  bool Filters(const ManifestEntry& entry) const;
+  std::unique_ptr<EntryFilter> FilterFor(const ManifestEntry& entry) const;
+  ExtractionStatus Staged(ExtractionStaging* staging, EntryFilter* filter,
+                          const ManifestEntry& entry, const char* data, std::size_t size,
+                          bool last) const;
 
   ExtractionLimits limits_;
   std::string archive_path_;
   std::string destination_;
   std::string password_;
   std::vector<KeptFile> kept_files_;
+  std::string filter_name_;
+  EntryFilterFactory make_filter_;
+  // Set by the extraction that a filter refused (Extract clears it).
+  mutable bool filter_refused_ = false;
   std::string last_description_;
   std::string archive_sha256_;
 };

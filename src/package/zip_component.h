@@ -5,6 +5,7 @@
 #ifndef GENERATESHEET_PACKAGE_ZIP_COMPONENT_H_
 #define GENERATESHEET_PACKAGE_ZIP_COMPONENT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,6 +49,21 @@ struct KeptFile {
   bool same_kind = false;
 };
 
+// Turns the bytes of one entry into those of its file as they are unpacked
+// (a database decrypted on its way to disk, never written as it came).
+class EntryFilter {
+ public:
+  virtual ~EntryFilter() = default;
+  // Appends to *out the file's bytes for the next `size` bytes of the
+  // entry; false when the entry cannot be turned, which fails the
+  // extraction.
+  virtual bool Feed(const char* data, std::size_t size, std::string* out) = 0;
+  // After the entry's last byte: appends the rest; false as Feed.
+  virtual bool Finish(std::string* out) = 0;
+};
+
+using EntryFilterFactory = std::function<std::unique_ptr<EntryFilter>()>;
+
 class ZipComponent {
  public:
   virtual ~ZipComponent() = default;
@@ -64,6 +80,19 @@ class ZipComponent {
   // (which is always kept).  The old control had no such setting; a
   // component that writes nowhere may ignore it.
   virtual void SetKeptFiles(std::vector<KeptFile> files) { (void)files; }
+
+  // Has the next extractions pass the file `name` directly in the
+  // destination (an entry of that name, "." parts aside) through a filter
+  // `make` makes for it; an empty `make` passes every entry as it is.  A
+  // component without filters ignores this and writes the entry as it is.
+  // The old control had no such setting.
+  virtual void SetEntryFilter(std::string name, EntryFilterFactory make) {
+    (void)name;
+    (void)make;
+  }
+  // Whether the last Extract failed because a filter refused its entry;
+  // the destination is then as it was.
+  virtual bool FilterRefused() const { return false; }
 
   // Runs the extraction (method 48; the old control's argument 0 meant
   // nothing to the extraction and is not passed).  Never throws for a bad

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "cipher/master_key.h"
+#include "cipher/sodium_cipher.h"
 #include "component/fake_components.h"
 #include "generatesheet/create_html.h"
 #include "support/temp_dir.h"
@@ -90,6 +92,59 @@ TEST_F(GenerateSheetTest, APackageEntryNeverReplacesThePageInThePackageFolder) {
   EXPECT_EQ(ReadFileForTest(dir_.File("1001.html")), "the page of an earlier run");
   EXPECT_EQ(ReadFileForTest(dir_.File("1001.zip")), package);
   EXPECT_FALSE(Exists(dir_.File("Pbase.mdb")));
+}
+
+// The answer database is decrypted on its way out of the package, the
+// file dated when written as a decryption in place would date it.  One that
+// does not decrypt, whatever part of it fails, is left as the package holds
+// it and refused in the words of the decryption in place.
+TEST_F(GenerateSheetTest, TheAnswerDatabaseDecryptsOnItsWayOutOrStaysAsItCame) {
+  WriteNewMasterKeyFile(dir_.File("master.key"));
+  WriteNewMasterKeyFile(dir_.File("other.key"));
+  SodiumCipher cipher(ReadMasterKeyFile(dir_.File("master.key")));
+  SodiumCipher other(ReadMasterKeyFile(dir_.File("other.key")));
+  sheet_.SetKeyFile(dir_.File("master.key"));
+  ScopedCipherFactory real(nullptr);  // the library's own cipher
+  const std::string plain(3 * 65536 + 10, 'p');
+  const auto encrypted = [&](SodiumCipher& by) {
+    WriteFileForTest(dir_.File("scratch"), plain);
+    by.EncryptFile(dir_.File("scratch"));
+    return ReadFileForTest(dir_.File("scratch"));
+  };
+  const std::string good = encrypted(cipher);
+  const std::string foreign = encrypted(other);
+  std::string tampered = good;
+  tampered[50 + 65536 + 17 + 100] ^= 0x01;  // inside the second chunk
+  const struct {
+    std::string entry, left, error;
+  } cases[] = {
+      {good, plain, ""},
+      {tampered, tampered, "第 2 个数据块校验失败"},
+      {foreign, foreign, "密钥文件不符"},
+      {good.substr(0, good.size() - 20), good.substr(0, good.size() - 20), "截断"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    WriteZip(dir_.File("1001.zip"),
+             {ZipEntry::File("Pbase.mdb", "bank"), ZipEntry::File("Analysis.mdb", c.entry)});
+    sheet_.SetErrMsg("");
+    EXPECT_TRUE(sheet_.GenerateSheet());
+    EXPECT_TRUE(ReadFileForTest(dir_.File("Analysis.mdb")) == c.left);  // megabytes unprinted
+    const std::string analysis_error = "初始化Analysis数据库连接出错";
+    if (c.error.empty()) {
+      EXPECT_EQ(sheet_.ErrMsg().find(analysis_error), std::string::npos) << sheet_.ErrMsg();
+      EXPECT_NE(sheet_.AnalysisConn()->ConnectionString(), "");
+      struct stat info {};
+      ASSERT_EQ(::stat(dir_.File("Analysis.mdb").c_str(), &info), 0);
+      EXPECT_GT(info.st_mtime, 1600000000);  // the entry's date, unlike Pbase.mdb's
+      ASSERT_EQ(::stat(dir_.File("Pbase.mdb").c_str(), &info), 0);
+      EXPECT_EQ(info.st_mtime, 1600000000);
+    } else {
+      EXPECT_EQ(sheet_.ErrMsg().rfind(analysis_error, 0), 0u) << sheet_.ErrMsg();
+      EXPECT_NE(sheet_.ErrMsg().find(c.error), std::string::npos) << sheet_.ErrMsg();
+      EXPECT_EQ(sheet_.AnalysisConn()->ConnectionString(), "");
+    }
+  }
 }
 
 TEST_F(GenerateSheetTest, Code40CountsAsExtracted) {

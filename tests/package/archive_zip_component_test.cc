@@ -8,11 +8,13 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -170,6 +172,72 @@ TEST_F(ArchiveZipComponentTest, ReplacesFilesOfTheSameNameAndKeepsOthers) {
   ASSERT_EQ(Run(archive), ZipResult::kOk);
   EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), "new analysis");
   EXPECT_EQ(ReadFileForTest(bak_ + "/keep.txt"), "unrelated");
+}
+
+// Upper-cases what it is fed; refuses the entry once it meets `refused`.
+class UpperCaseFilter : public EntryFilter {
+ public:
+  explicit UpperCaseFilter(char refused) : refused_(refused) {}
+  bool Feed(const char* data, std::size_t size, std::string* out) override {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (data[i] == refused_) return false;
+      out->push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(data[i]))));
+    }
+    return true;
+  }
+  bool Finish(std::string* out) override {
+    out->append("!");
+    return refused_ != '!';
+  }
+
+ private:
+  char refused_;
+};
+
+// A filter turns the one file of its name directly in the destination, as
+// it is unpacked, and that file is dated when written; a refusal fails the
+// extraction and leaves the destination as it was.
+TEST_F(ArchiveZipComponentTest, AFilterTurnsTheFileOfItsNameOnly) {
+  const std::string large = std::string(200 * 1024, 'a') + "z";
+  const struct {
+    char refused;
+    ZipResult code;
+    std::string analysis;
+  } cases[] = {
+      {'\0', ZipResult::kOk, std::string(200 * 1024, 'A') + "Z!"},
+      {'z', ZipResult::kBadEntry, ""},  // refused by Feed, after many bytes
+      {'!', ZipResult::kBadEntry, ""},  // refused by Finish
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.refused);
+    const std::string archive = Package(
+        "1001.zip", {ZipEntry::File("Pbase.mdb", "bank"), ZipEntry::File("./Analysis.mdb", large),
+                     ZipEntry::File("sub/Analysis.mdb", "nested"),
+                     ZipEntry::File("Analysis.mdb.txt", "other")});
+    zip_.SetEntryFilter("Analysis.mdb",
+                        [&c] { return std::make_unique<UpperCaseFilter>(c.refused); });
+    if (c.code != ZipResult::kOk) {
+      ExpectRefused(archive, c.code, "Analysis.mdb");
+      EXPECT_TRUE(zip_.FilterRefused());
+      continue;
+    }
+    ASSERT_EQ(Run(archive), ZipResult::kOk) << zip_.LastResultDescription();
+    EXPECT_FALSE(zip_.FilterRefused());
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), c.analysis);
+    EXPECT_EQ(ReadFileForTest(bak_ + "/sub/Analysis.mdb"), "nested");
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb.txt"), "other");
+    EXPECT_EQ(ReadFileForTest(bak_ + "/Pbase.mdb"), "bank");
+    struct stat info;
+    ASSERT_EQ(stat((bak_ + "/Analysis.mdb").c_str(), &info), 0);
+    EXPECT_NE(info.st_mtime, ZipWriteOptions().mtime);
+    ASSERT_EQ(stat((bak_ + "/sub/Analysis.mdb").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, ZipWriteOptions().mtime);
+  }
+  // Without a filter the next extraction writes the entry as it is.
+  zip_.SetEntryFilter("Analysis.mdb", nullptr);
+  ASSERT_EQ(Run(Package("1001.zip", {ZipEntry::File("Analysis.mdb", large)})), ZipResult::kOk);
+  EXPECT_EQ(ReadFileForTest(bak_ + "/Analysis.mdb"), large);
+  EXPECT_FALSE(zip_.FilterRefused());
 }
 
 class EncryptedPackageTest : public ArchiveZipComponentTest,
