@@ -149,8 +149,8 @@ TEST_F(CipherFileTest, AFlippedByteAnywhereIsRefused) {
 TEST_F(CipherFileTest, TruncationAndTrailingDataAreRefused) {
   const std::string encrypted = Encrypt(RandomBytes(2 * kChunk + 100));
   const size_t chunk_end = kDataStart + kChunk + kTag;
-  for (size_t length :
-       {size_t{20}, kDataStart, kDataStart + 10, chunk_end, 2 * chunk_end, encrypted.size() - 1}) {
+  for (size_t length : {size_t{8}, size_t{20}, kDataStart, kDataStart + 10, chunk_end,
+                        2 * chunk_end, encrypted.size() - 1}) {
     SCOPED_TRACE(length);
     Replace(encrypted.substr(0, length));
     ExpectRefused("截断");
@@ -217,6 +217,7 @@ TEST_F(CipherFileTest, PiecesDecryptAsTheFileInPlace) {
                                     Encrypt(""),
                                     Encrypt("x", "pw"),
                                     good.substr(0, 5),
+                                    good.substr(0, 8),
                                     good.substr(0, 20),
                                     good.substr(0, kDataStart),
                                     good.substr(0, kDataStart + 10),

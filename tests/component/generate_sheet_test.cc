@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "cipher/master_key.h"
@@ -145,6 +146,10 @@ TEST_F(GenerateSheetTest, TheAnswerDatabaseDecryptsOnItsWayOutOrStaysAsItCame) {
       EXPECT_EQ(sheet_.AnalysisConn()->ConnectionString(), "");
     }
   }
+  // A package whose database decrypts is extracted once.
+  ScopedFakeZip zip(0);
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ(std::count(zip.log.begin(), zip.log.end(), "48"), 1);
 }
 
 TEST_F(GenerateSheetTest, Code40CountsAsExtracted) {
