@@ -798,8 +798,10 @@ TEST_F(BatchCommandTest, PagesWithErrorsAreNamedCountedAndRedoneByResume) {
                 .find("有错误<div class='cause'>解密考生的答卷数据（Analysis.mdb）时出错：答卷数据"
                       "无法解密：密钥文件不符"),
             std::string::npos);
-  for (const char* file : {"pages/index.html", "r.json"}) {
-    const std::string text = ReadFileForTest(dir_.File(file));
+  const std::string workbook = ReadWorkbook(dir_.File("pages/summary.xlsx")).dump();
+  for (const char* file : {"pages/index.html", "r.json", "workbook"}) {
+    const std::string text =
+        file == std::string("workbook") ? workbook : ReadFileForTest(dir_.File(file));
     EXPECT_EQ(text.find("出错，详细信息："), std::string::npos) << file;
     EXPECT_EQ(text.find("【SelectPaper】"), std::string::npos) << file;
     EXPECT_NE(text.find("生成试卷的各大题时出错：无效使用 Null：字段 C_Startexe"),

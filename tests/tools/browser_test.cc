@@ -737,8 +737,14 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   // and the PDFs of the pages as they were, class.pdf too, go with them;
   // a PDF put beside a page made without one is not the student's.  A run
   // that prints nothing removes a killed run's browser profile as well.
+  // One name is put right at the same time.
   const std::string no_pdf = dir_.File("tmp/generate-sheet-chromium-NoPdf1");
   fs::create_directories(no_pdf + "/Default");
+  WriteFileForTest(
+      dir_.File("class.csv"),
+      "package_folder,zip_name,student_id,student_name,subject\n"
+      "demo/packages/english,english-2024010101.zip,2024010101,李明,英语\n"
+      "demo/packages/computer-basics,cs#2024020115.zip,2024020115,王芳华,计算机应用基础\n");
   r = batch({"--resume"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_FALSE(fs::exists(no_pdf));
@@ -754,6 +760,8 @@ TEST_F(BrowserTest, AFailedPdfLeavesItsPageWithErrors) {
   ASSERT_EQ(Cli({"summary", "class"}).exit_code, 0);
   const json archive = json::parse(ReadFileForTest(dir_.File("class/MANIFEST.json")));
   for (const json& student : archive["students"]) EXPECT_TRUE(student["pdf"].is_null()) << student;
+  EXPECT_NE(ReadFileForTest(dir_.File("class/summary.csv")).find("2024020115,王芳华,"),
+            std::string::npos);
   std::map<std::string, std::string> kinds;
   for (const json& file : archive["files"]) kinds[file["path"]] = file["kind"];
   EXPECT_EQ(kinds["cs2024020115.pdf"], "other");
@@ -1197,9 +1205,21 @@ TEST_F(BrowserTest, NoStudentsTextReachesAnotherStudentsPrint) {
     };
     EXPECT_EQ(shown(other.text), shown(read.text));
     ExpectSamePlaces(read.boxes, other.boxes);
-    // Headed with the student, alone as together.
-    const std::string header = PageText(alone, 1, 1, dir_.File("scratch"));
-    EXPECT_EQ(header.find("学号：" + ids[i]), header.find_first_not_of('\n')) << header;
+    // Headed with the student, alone as together: every page opens with
+    // the running header, and the first page's header follows it.
+    const int pages = PageCount(alone, dir_.File("scratch"));
+    for (const std::string& pdf : {alone, together}) {
+      for (int page = 1; page <= pages; ++page) {
+        const std::string text = PageText(pdf, page, page, dir_.File("scratch"));
+        EXPECT_EQ(text.find("学号：" + ids[i]), text.find_first_not_of('\n')) << pdf << page;
+        size_t heads = 0;
+        for (size_t at = text.find("学号：" + ids[i]); at != std::string::npos;
+             at = text.find("学号：" + ids[i], at + 1)) {
+          ++heads;
+        }
+        EXPECT_EQ(heads, page == 1 ? 2u : 1u) << pdf << " page " << page << "\n" << text;
+      }
+    }
     const auto info = [&](const std::string& pdf) {
       return Shell("pdfinfo " + ShellQuote(pdf) + " | grep -E '^(Title|Pages|Page size):'",
                    dir_.File("scratch"));
