@@ -402,6 +402,17 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
         R"({"path": "x", "path_base64": "Li4vbWFzdGVyLmtleQ==", "size": 1, "sha256": "00"})");
   plant("nul", R"({"path": "1001.html\u0000x", "size": 1, "sha256": "00"})");
   plant("bad-base64", R"({"path": "x", "path_base64": "%%%", "size": 1, "sha256": "00"})");
+  // Files that are not there, one more than a folder of no files may list.
+  const auto absent = [](size_t count) {
+    std::string entries;
+    for (size_t i = 0; i < count; ++i) {
+      entries += (i == 0 ? "" : ",") + std::string("{\"path\": \"p") + std::to_string(i) +
+                 R"(", "size": 1, "sha256": "00"})";
+    }
+    return entries;
+  };
+  plant("too-many", absent(cli::kManifestMissingFiles + 1));
+  plant("all-missing", absent(cli::kManifestMissingFiles));
   fs::create_directory(dir_.File("no-files"));
   WriteFileForTest(dir_.File("no-files/MANIFEST.json"),
                    R"({"format": "generate-sheet archive manifest 1", "students": []})");
@@ -451,6 +462,10 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
       {{"verify", "bad-base64"}, 1, "存档清单的 files 中第 1 项的 path_base64 不是 base64"},
       {{"verify", "cut-short"}, 1, "存档清单不是有效的 JSON：cut-short/MANIFEST.json"},
       {{"verify", "no-files"}, 1, "存档清单缺少 files 列表：no-files/MANIFEST.json"},
+      {{"verify", "too-many"},
+       1,
+       "存档清单列出的文件超过 200000 个，远多于文件夹中的文件，不再逐一核对：too-many/"
+       "MANIFEST.json"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -462,6 +477,13 @@ TEST_F(VerifyCommandTest, UnreadableManifestsAndBadUsage) {
       EXPECT_EQ(r.out, "");
     }
   }
+  // As many as it may: each is named missing.
+  const CliResult all_missing = Cli({"verify", "all-missing"});
+  EXPECT_EQ(all_missing.exit_code, 1);
+  const std::vector<std::string> missing = Lines(all_missing.out);
+  ASSERT_EQ(missing.size(), cli::kManifestMissingFiles + 1);
+  EXPECT_EQ(missing[0], "存档清单已被改动（自身散列不符）：all-missing/MANIFEST.json");
+  EXPECT_EQ(missing[1], "缺失：p0");
   // A manifest that cannot be written fails the batch, every page complete.
   fs::create_directories(dir_.File("blocked/MANIFEST.json"));
   const CliResult blocked = Batch("blocked");

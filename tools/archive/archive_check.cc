@@ -145,7 +145,8 @@ ArchiveCheck CheckArchive(const std::string& folder, const std::optional<std::st
     check.findings.push_back("存档清单已被改动（自身散列不符）：" + where);
   }
   CheckSignature(folder, text, public_key, check);
-  ManifestListing listing = ReadManifestListing(text, where);
+  ManifestListing listing =
+      ReadManifestListing(text, where, contents.files.size() + kManifestMissingFiles);
   text = std::string();  // the listing is all that is needed from here on
   for (const auto& [path, digest] : listing.files) {
     if (!InsideFolder(path)) {

@@ -30,11 +30,18 @@ inline constexpr size_t kManifestBytesPerFile = 1024;
 inline constexpr size_t kManifestBytesPerNameByte = 32;
 size_t ManifestSizeCap(const std::string& folder, const FolderContents& contents);
 
+// A manifest may list at most this many files more than the folder holds:
+// each listed file costs memory (a few hundred bytes) far beyond its few
+// bytes of text, and a manifest of a folder that lost more than this many
+// files would only be a list of them.  One listing more is refused.
+inline constexpr size_t kManifestMissingFiles = 200000;
+
 // Checks every file of `folder` (ending with "/") against its manifest, the
 // manifest against its own hash and, with `public_key` (a public key file),
 // against its signature, the bytes before their contents.  Throws Error
 // naming the file when the manifest cannot be read, is larger than
-// ManifestSizeCap, or is no manifest (manifest_listing.h).  Every name in a
+// ManifestSizeCap, lists more than kManifestMissingFiles files beyond those
+// of the folder, or is no manifest (manifest_listing.h).  Every name in a
 // finding, note or error is a PrintableName.
 ArchiveCheck CheckArchive(const std::string& folder, const std::optional<std::string>& public_key);
 

@@ -26,6 +26,8 @@ class ListingReader {
  public:
   enum class Kind { kObject, kArray, kString, kUnsigned, kOther };
 
+  explicit ListingReader(size_t max_files) : max_files_(max_files) {}
+
   bool null() { return Arrive(Kind::kOther); }
   bool boolean(bool) { return Arrive(Kind::kOther); }
   bool number_integer(Json::number_integer_t) { return Arrive(Kind::kOther); }
@@ -55,6 +57,7 @@ class ListingReader {
 
   bool syntax_error() const { return syntax_error_; }
   bool too_deep() const { return too_deep_; }
+  bool too_many() const { return too_many_; }
   bool files_seen() const { return files_seen_; }
   // The first fault of an entry of "files", "" when there is none.
   const std::string& entry_fault() const { return entry_fault_; }
@@ -76,7 +79,8 @@ class ListingReader {
     return true;
   }
 
-  // A value (or the start of a container) inside the container at depth_.
+  // A value (or the start of a container) inside the container at depth_;
+  // false stops the parse.
   bool Arrive(Kind kind) {
     if (depth_ == 1) {
       if (top_key_ == "format") listing_.format = kind == Kind::kString ? *string_ : "";
@@ -85,7 +89,10 @@ class ListingReader {
         files_open_ = files_seen_;
       }
     } else if (depth_ == 2 && files_open_) {
-      ++entries_;
+      if (++entries_ > max_files_) {
+        too_many_ = true;
+        return false;
+      }
       if (kind == Kind::kObject) {
         entry_.emplace();
         entry_key_.clear();
@@ -139,6 +146,7 @@ class ListingReader {
     }
   }
 
+  const size_t max_files_;
   size_t depth_ = 0;
   std::string top_key_, entry_key_;
   bool files_seen_ = false, files_open_ = false;
@@ -146,19 +154,24 @@ class ListingReader {
   size_t entries_ = 0;
   const Json::string_t* string_ = nullptr;
   Json::number_unsigned_t unsigned_ = 0;
-  bool syntax_error_ = false, too_deep_ = false;
+  bool syntax_error_ = false, too_deep_ = false, too_many_ = false;
   std::string entry_fault_;
   ManifestListing listing_;
 };
 
 }  // namespace
 
-ManifestListing ReadManifestListing(std::string_view text, const std::string& where) {
-  ListingReader reader;
+ManifestListing ReadManifestListing(std::string_view text, const std::string& where,
+                                    size_t max_files) {
+  ListingReader reader(max_files);
   Json::sax_parse(text.begin(), text.end(), &reader);
   if (reader.too_deep()) {
     throw Error("存档清单嵌套过深（超过 " + std::to_string(kMaxManifestNesting) + " 层）：" +
                 where);
+  }
+  if (reader.too_many()) {
+    throw Error("存档清单列出的文件超过 " + std::to_string(max_files) +
+                " 个，远多于文件夹中的文件，不再逐一核对：" + where);
   }
   if (reader.syntax_error()) throw Error("存档清单不是有效的 JSON：" + where);
   if (reader.listing().format != kArchiveFormat) {

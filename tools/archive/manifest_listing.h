@@ -27,9 +27,11 @@ struct ManifestListing {
 // Parses `text`, the manifest at `where`.  Throws Error naming `where` when
 // the text is not JSON, nests deeper than kMaxManifestNesting, is not an
 // object, or its "files" is not an array of entries each with a path, a
-// size and a sha256, naming the entry by its position.  An entry's path is
-// not checked here.
-ManifestListing ReadManifestListing(std::string_view text, const std::string& where);
+// size and a sha256, naming the entry by its position, or its "files"
+// holds more than `max_files` entries (the parse stops there, so the
+// listing never holds more).  An entry's path is not checked here.
+ManifestListing ReadManifestListing(std::string_view text, const std::string& where,
+                                    size_t max_files);
 
 }  // namespace generatesheet::cli
 
