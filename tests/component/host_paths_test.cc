@@ -97,6 +97,16 @@ TEST_F(HostPathsTest, BackslashSeparatesFoldersInEveryHostPath) {
     EXPECT_EQ(std::vector<std::string>{}, NamesWithBackslash(w));
   }
 
+  // A page folder without its final "\" is a prefix of the page's name,
+  // as "D:\out" with x.zip writes "D:\outx.html".
+  std::filesystem::remove(dir_.File("h1out/1001.html"));
+  sheet_.SetHTMLPaperPath(AllBackslashes(w) + "\\h1out");
+  EXPECT_TRUE(sheet_.GenerateSheet());
+  EXPECT_EQ(Outcome::kComplete, sheet_.PageOutcome());
+  EXPECT_EQ(w + "/h1out1001.html", sheet_.PagePath());
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("h1out1001.html")));
+  EXPECT_EQ(std::vector<std::string>{}, NamesWithBackslash(w));
+
   // A host's own connection, and Delfile, take the same form.
   Connection own;
   own.Open("Provider = Microsoft.Jet.OLEDB.4.0;Data Source=" + AllBackslashes(w) +
