@@ -44,6 +44,11 @@ TEST(PageStyleTest, DeclarationsAreWrittenAnewOrRefused) {
        "font-family: \"Noto Sans CJK SC\", sans-serif;"},
       {"-webkit-font-smoothing", "auto", false, false, "-webkit-font-smoothing: auto;"},
       {"font", "9pt/1.5 serif", false, false, "font: 9pt/1.5 serif;"},
+      // Property names from the first letter to the last.
+      {"accent-color", "red", false, false, "accent-color: red;"},
+      {"z-index", "1", false, false, "z-index: 1;"},
+      {"`x", "1", false, false, std::nullopt},
+      {"{x", "1", false, false, std::nullopt},
       // Strings as the browser serialises them, decoded and escaped again.
       {"content", "\"a\\\"b\\\\c \\1 </style>\"", false, true,
        "content: \"a\\22 b\\5c c \\1 \\3c /style\\3e \";"},
