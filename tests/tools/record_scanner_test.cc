@@ -117,6 +117,7 @@ TEST(RecordScannerTest, ReadsWhatTheGeneralReaderReadsAndLeavesTheRest) {
       {"trailing blanks", "$", " \r\n\t", true},
       {"escaped slash", "/p/s.zip", "\\/p\\/s.zip", true},
       {"escaped letter", "李明", "\\u674e\\u660E", true},
+      {"escaped digits", "李明", "\\u0039\\u0030", true},
       {"escaped control", "\\u0001", "\\b\\f\\r", true},
       {"negative number", "\"number\": 1,", "\"number\": -1,", true},
       {"minus zero", "\"number\": 1,", "\"number\": -0,", true},
@@ -171,7 +172,7 @@ TEST(RecordScannerTest, ReadsWhatTheGeneralReaderReadsAndLeavesTheRest) {
     EXPECT_EQ(WhatReads(ParseStudentRecord, text), WhatReads(ParseRecordJson, text)) << v.name;
     scanned += ScanStudentRecord(text).has_value();
   }
-  EXPECT_EQ(scanned, 11);
+  EXPECT_EQ(scanned, 12);
 }
 
 // Fields of the written record read back as written, NUL and mended text
@@ -188,6 +189,8 @@ TEST(RecordScannerTest, ReadsBackTheWrittenFields) {
   EXPECT_EQ(read->sections, (std::vector<std::string>{"一、单选题", "二、作文", ""}));
   EXPECT_EQ(read->pdf_pages, 4u);
   EXPECT_EQ(read->template_sha256, std::string(64, 'b'));
+  // A result without a section is written without the field.
+  EXPECT_EQ(WrittenRecord().find("\"section\": \"\""), std::string::npos);
 }
 
 // A file cut short anywhere is left to the general reader, which names
