@@ -164,6 +164,9 @@ GENERATESHEET_EXPORT char* gs_create_html_get_results_json(const gs_create_html*
 /* The heading of each result's section (CreateHtml::ResultSections), as a
  * JSON array of strings, one per result: ["一、单选题", ...]. */
 GENERATESHEET_EXPORT char* gs_create_html_get_result_sections_json(const gs_create_html* sheet);
+/* The first line of each result's question text (CreateHtml::ResultTexts),
+ * as a JSON array of strings, one per result. */
+GENERATESHEET_EXPORT char* gs_create_html_get_result_texts_json(const gs_create_html* sheet);
 /* Read-only: one of the GS_PAGE_ values; GS_PAGE_NOT_WRITTEN before any run. */
 GENERATESHEET_EXPORT int gs_create_html_get_page_outcome(const gs_create_html* sheet);
 

@@ -187,6 +187,10 @@ class GENERATESHEET_EXPORT CreateHtml {
   // section's numeral, "、" and its title in plain text ("一、单选题"), as
   // the page heads it.
   const std::vector<std::string>& ResultSections() const;
+  // The first line of each result's question text, one per result of
+  // Results(): plain text with its blanks trimmed, at most 40 characters
+  // (a longer line is cut and ends with "…"); "" for a question with none.
+  const std::vector<std::string>& ResultTexts() const;
 
   class GENERATESHEET_NO_EXPORT Impl;  // the private procedures; for the library's own use
   Impl& impl() { return *impl_; }

@@ -185,6 +185,11 @@ char* gs_create_html_get_result_sections_json(const gs_create_html* sheet) {
       nullptr, [&] { return CopyOut(generatesheet::TextsToJson(sheet->object.ResultSections())); });
 }
 
+char* gs_create_html_get_result_texts_json(const gs_create_html* sheet) {
+  return Guarded<char*>(
+      nullptr, [&] { return CopyOut(generatesheet::TextsToJson(sheet->object.ResultTexts())); });
+}
+
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, student_name, StudentName)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, template_path, TemplatePath)
 GS_STRING_PROPERTY(gs_create_html, gs_create_html, key_file, KeyFile)

@@ -87,6 +87,7 @@ const std::vector<QuestionResult>& CreateHtml::Results() const { return impl_->r
 const std::vector<std::string>& CreateHtml::ResultSections() const {
   return impl_->result_sections;
 }
+const std::vector<std::string>& CreateHtml::ResultTexts() const { return impl_->result_texts; }
 Outcome CreateHtml::PageOutcome() const { return impl_->outcome; }
 std::string CreateHtml::PackageSha256() const { return impl_->package_sha256; }
 const RunFailure& CreateHtml::Failure() const { return impl_->failure; }

@@ -75,6 +75,7 @@ class CreateHtml::Impl : public ErrorSink {
   bool student_title = false;
   std::vector<QuestionResult> results;
   std::vector<std::string> result_sections;  // one per result
+  std::vector<std::string> result_texts;     // one per result
   Outcome outcome = Outcome::kNotWritten;
   RunFailure failure;  // why the last run fell short
   RunRecord run;

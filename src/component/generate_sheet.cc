@@ -135,6 +135,7 @@ bool CreateHtml::Impl::GenerateSheet() {
   package_sha256.clear();
   results.clear();
   result_sections.clear();
+  result_texts.clear();
   outcome = Outcome::kNotWritten;
   run = RunRecord{};
   failure = RunFailure{};

@@ -28,6 +28,7 @@ void CreateHtml::Impl::WritePage() {
                              notice);
   results = collector.Take();
   result_sections = collector.TakeSections();
+  result_texts = collector.TakeTexts();
   run.questions = context.questions_rendered;
 }
 

@@ -47,7 +47,7 @@ void AppendQuestionTable(const RenderContext& context, const Recordset& rs, cons
       .append("、")
       .append(PlainTextToHtml(title))
       .append("</td></tr>");
-  if (context.results) context.results->BeginQuestion(question_no);
+  if (context.results) context.results->BeginQuestion(question_no, title);
   if (with_options) out += RenderChoiceOptions(context, question_no);
   out += RenderAnswerRows(context, question_no);
   if (context.results) out += context.results->FinishQuestion(context.errors);

@@ -1,8 +1,16 @@
 #include "render/result_collector.h"
 
 #include "render/error_prefixes.h"
+#include "render/text_helpers.h"
 
 namespace generatesheet {
+
+namespace {
+
+// Long enough to tell questions apart, short enough for a table's cell.
+constexpr std::size_t kQuestionLineCharacters = 40;
+
+}  // namespace
 
 void ResultCollector::NoteObtained(const std::string& question_no, ScoreReading reading) {
   obtained_[question_no] = std::move(reading);
@@ -17,6 +25,7 @@ void ResultCollector::BeginSection(QuestionFamily family, std::string heading) {
 void ResultCollector::DropSection() {
   results_.resize(section_start_);
   sections_.resize(section_start_);
+  texts_.resize(section_start_);
   in_question_ = false;
 }
 
@@ -25,12 +34,13 @@ std::string ResultCollector::SectionScore() const {
       results_.begin() + static_cast<std::ptrdiff_t>(section_start_), results_.end()));
 }
 
-void ResultCollector::BeginQuestion(int number) {
+void ResultCollector::BeginQuestion(int number, const std::string& text) {
   QuestionResult result;
   result.number = number;
   result.family = family_;
   results_.push_back(std::move(result));
   sections_.push_back(heading_);
+  texts_.push_back(FirstLineOf(text, kQuestionLineCharacters));
   in_question_ = true;
   answer_read_ = false;
   full_ = {};

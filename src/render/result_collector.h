@@ -32,8 +32,9 @@ class ResultCollector {
   // "<span class='sectionScore'>本题得分 12 / 16</span>".
   std::string SectionScore() const;
 
-  // One question's table, from BeginQuestion to FinishQuestion.
-  void BeginQuestion(int number);
+  // One question's table, from BeginQuestion to FinishQuestion; `text` is
+  // the question's text in plain form.
+  void BeginQuestion(int number, const std::string& text);
   // The question being rendered; null outside a question.
   QuestionResult* Current();
   void NoteFull(ScoreReading reading) { full_ = std::move(reading); }
@@ -46,12 +47,15 @@ class ResultCollector {
   std::vector<QuestionResult> Take() { return std::move(results_); }
   // The heading of each result's section, in the order of Take().
   std::vector<std::string> TakeSections() { return std::move(sections_); }
+  // The first line of each result's question text, in the order of Take().
+  std::vector<std::string> TakeTexts() { return std::move(texts_); }
 
  private:
   bool marks_;
   std::map<std::string, ScoreReading> obtained_;
   std::vector<QuestionResult> results_;
   std::vector<std::string> sections_;  // one per result
+  std::vector<std::string> texts_;     // one per result
   std::string heading_;
   QuestionFamily family_ = QuestionFamily::kSingleChoice;
   size_t section_start_ = 0;

@@ -223,6 +223,7 @@ const char* gs_check_generate(const char* folder, const char* zip, const char* t
                "\"options\":[\"A\"],\"student_answer\":\"A\",\"standard_answer\":\"A\","
                "\"obtained\":\"2\",\"full\":\"2\",\"verdict\":\"correct\",\"error\":null}]"));
   CHECK(Equals(gs_create_html_get_result_sections_json(sheet), "[\"一、单选题\"]"));
+  CHECK(Equals(gs_create_html_get_result_texts_json(sheet), "[\"1+1=?\"]"));
   /* The same object serves a second run, this time with marks. */
   CHECK(gs_create_html_get_marks(sheet) == 0);
   gs_create_html_set_marks(sheet, 1);

@@ -30,6 +30,32 @@ TEST(AnswerCodeToLetter, MapsTheFourCodesAndPassesTheRest) {
   }
 }
 
+TEST(FirstLineOf, GivesTheFirstLineThatIsNotBlankTrimmedAndCut) {
+  const struct {
+    const char* text;
+    size_t max;
+    const char* line;
+  } cases[] = {
+      {"", 40, ""},
+      {" \t\u3000\r\n \n", 40, ""},
+      {"题目一", 40, "题目一"},
+      {"\r\n\n  第一行  \r\n第二行", 40, "第一行"},
+      {"\u3000\u00A0甲\u2028乙", 40, "甲"},
+      {"a\tb\x01"
+       "c",
+       40, "a b c"},
+      {"一二三四五", 5, "一二三四五"},
+      {"一二三四五六", 5, "一二三四五…"},
+      {"一二 三四", 3, "一二…"},  // no blank left before the mark
+      {"ab\xFF"
+       "cd",
+       40, "ab\uFFFDcd"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FirstLineOf(c.text, c.max), c.line) << c.text;
+  }
+}
+
 TEST(HtmlText, EscapesMarkupAndShowsLineBreaks) {
   EXPECT_EQ("&lt;script&gt;alert(&quot;x&quot;&amp;&#39;y&#39;)&lt;/script&gt;",
             EscapeHtml("<script>alert(\"x\"&'y')</script>"));

@@ -15,6 +15,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <numeric>
+#include <regex>
 #include <set>
 
 #include "support/command_output.h"
@@ -550,7 +551,10 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   EXPECT_LT(index.find("aria-label='测验 分数分布：30 人，平均分 " + Fixed(mean, 2) + "'>", quiz),
             english);
   EXPECT_LT(index.find("<title>平均分 " + Fixed(mean, 2) + "</title>", quiz), english);
-  EXPECT_EQ(index.find("http"), std::string::npos) << "the summary must work offline";
+  // Offline: nothing fetched from elsewhere (a question's text may name a
+  // web address, shown as text).
+  EXPECT_FALSE(std::regex_search(index, std::regex("(src|href)=['\"]?https?:|url\\(['\"]?http")))
+      << "the summary must work offline";
   for (const char* file : cli::kLinkedFiles) {
     EXPECT_EQ(index.find("<li><a href='./" + std::string(file) + "'>") != std::string::npos,
               fs::exists(dir_.File("pages/") + file))
@@ -566,13 +570,14 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
   const std::string items_csv = ReadFileForTest(dir_.File("pages/items.csv"));
   ASSERT_TRUE(
       items_csv.starts_with("\xEF\xBB\xBF科目,题号,题型,满分,人数,难度,区分度,"
-                            "未作答比例,标准答案,选项A,"));
+                            "未作答比例,标准答案,题目,选项A,"));
   std::map<int, std::vector<std::string>> items;
   std::vector<double> facilities;
   for (const std::string& line : CsvLines(items_csv)) {
     const std::vector<std::string> f = Fields(line);
     if (f.size() > 5 && !f[5].empty() && f[5] != "难度") facilities.push_back(std::stod(f[5]));
-    if (f[0] == "测验") items[std::stoi(f[1])] = std::vector<std::string>(f.begin(), f.begin() + 9);
+    if (f[0] == "测验")
+      items[std::stoi(f[1])] = std::vector<std::string>(f.begin(), f.begin() + 10);
   }
   EXPECT_TRUE(std::is_sorted(facilities.begin(), facilities.end())) << "hardest first";
   ASSERT_EQ(items.size(), 3u);
@@ -585,25 +590,27 @@ TEST_F(ClassSummaryTest, FiguresOfAKnownClass) {
     return Fixed(Correlation(own, others), 4);
   };
   // subject, number, family, full, students, facility, discrimination,
-  // unanswered, answer (the option shares are checked with the other figures)
+  // unanswered, answer, the first line of the question's text (the option
+  // shares are checked with the other figures)
   EXPECT_EQ(items[1],
             (std::vector<std::string>{"测验", "1", "单选题", "2", "30", Fixed(18 / 30.0, 4),
-                                      rest(Score1), Fixed(2 / 30.0, 4), "C"}));
-  EXPECT_EQ(items[2], (std::vector<std::string>{"测验", "2", "单选题", "2", "30",
-                                                Fixed(10 / 30.0, 4), rest(Score2), "0.0000", "A"}));
+                                      rest(Score1), Fixed(2 / 30.0, 4), "C", "题目 1"}));
+  EXPECT_EQ(items[2],
+            (std::vector<std::string>{"测验", "2", "单选题", "2", "30", Fixed(10 / 30.0, 4),
+                                      rest(Score2), "0.0000", "A", "题目 2"}));
   double essay = 0;
   for (int i = 0; i < kStudents; ++i) essay += Score3(i);
-  EXPECT_EQ(items[3],
-            (std::vector<std::string>{"测验", "3", "论述题", "6", "30",
-                                      Fixed(essay / (6 * 30.0), 4), rest(Score3), "0.0000", ""}));
+  EXPECT_EQ(items[3], (std::vector<std::string>{"测验", "3", "论述题", "6", "30",
+                                                Fixed(essay / (6 * 30.0), 4), rest(Score3),
+                                                "0.0000", "", "题目 3"}));
 
   // The worst distractor of question 2 is D, chosen by two thirds: marked
   // by a symbol beside its colour, as the key is.
   EXPECT_NE(index.find("<span class='option worst'>D <span role='img' aria-label='最多人误选'>✘"
-                       "</span> 66.7%</span>"),
+                       "</span> 66.7%（20 人）</span>"),
             std::string::npos);
   EXPECT_NE(index.find("<span class='option correct'>A <span role='img' aria-label='正确选项'>✔"
-                       "</span> 33.3%</span>"),
+                       "</span> 33.3%（10 人）</span>"),
             std::string::npos);
   // Each question of the class a point of its subject's plot, at its
   // facility and discrimination as items.csv gives them.
@@ -1134,6 +1141,41 @@ std::vector<cli::StudentRecord> Students(const std::vector<std::vector<QuestionR
   return records;
 }
 
+// A question's text is the smallest the records give whatever their order;
+// a record of an earlier version gives none; texts that differ are flagged.
+TEST(ClassFiguresTest, TheQuestionsTextAndTextsThatDiffer) {
+  const struct {
+    std::vector<std::string> texts;  // per student; "" none
+    std::string shown;
+    bool differ;
+  } cases[] = {
+      {{"", "", ""}, "", false},
+      {{"a<b", "", "a<b"}, "a<b", false},
+      {{"甲题", "乙题", ""}, "乙题", true},
+      {{"乙题", "甲题", "乙题"}, "乙题", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    std::vector<cli::StudentRecord> records =
+        Students({{Choice(1, "C", "2")}, {Choice(1, "A", "0")}, {Choice(1, "B", "0")}});
+    for (size_t i = 0; i < records.size(); ++i) records[i].texts = {c.texts[i]};
+    const cli::ClassSummary summary = cli::SummaryOf(records);
+    const nlohmann::json q = nlohmann::json::parse(summary.Json())["subjects"][0]["questions"][0];
+    EXPECT_EQ(q["text"], c.shown);
+    const nlohmann::json& flags = q["flags"];
+    EXPECT_EQ(std::find(flags.begin(), flags.end(), cli::kFlagTextsDiffer) != flags.end(),
+              c.differ);
+    const std::vector<std::string> header = Fields(CsvLines(summary.ItemsCsv())[0]);
+    const std::vector<std::string> row = Fields(CsvLines(summary.ItemsCsv())[1]);
+    const size_t at = std::find(header.begin(), header.end(), "题目") - header.begin();
+    ASSERT_LT(at, row.size());
+    EXPECT_EQ(row[at], c.shown);
+    const std::string escaped = c.shown == "a<b" ? "a&lt;b" : c.shown;
+    EXPECT_NE(summary.Html().find("<td class='question-text'>" + escaped + "</td>"),
+              std::string::npos);
+  }
+}
+
 TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
   const std::string bins = "<g class='bin'><title>";
   const ClassCase cases[] = {
@@ -1174,9 +1216,9 @@ TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
       {"of two wrong options chosen as often, the one listed first is marked",
        {{Choice(1, "B", "0")}, {Choice(1, "A", "0")}, {Choice(1, "C", "2")}},
        {"<span class='option worst'>A <span role='img' aria-label='最多人误选'>✘</span> "
-        "33.3%</span><span class='option'>B 33.3%</span><span class='option correct'>C "
-        "<span role='img' aria-label='正确选项'>✔</span> 33.3%</span>"},
-       "测验,1,单选题,2,3,0.3333,,0.0000,C,0.3333,0.3333,0.3333,0.0000,"},
+        "33.3%（1 人）</span><span class='option'>B 33.3%（1 人）</span><span class='option "
+        "correct'>C <span role='img' aria-label='正确选项'>✔</span> 33.3%（1 人）</span>"},
+       "测验,1,单选题,2,3,0.3333,,0.0000,C,,0.3333,0.3333,0.3333,0.0000,"},
       // The bars span x = 10…410 for 0…the full marks: 40 of 100 is at 170.
       {"a line marks the mean of the totals, labelled",
        {{Essay(1, "a", "20", "100")}, {Essay(1, "b", "30", "100")}, {Essay(1, "c", "70", "100")}},
@@ -1411,7 +1453,7 @@ TEST_F(ClassSummaryTest, OneOddInputLosesOneOutput) {
     return record.dump();
   };
   const std::pair<std::string, std::string> cases[] = {
-      {many("2001", 1, 4100), "工作表“试题”有 20520 列，超过工作簿每张工作表 16384 列的上限"},
+      {many("2001", 1, 4100), "工作表“试题”有 20521 列，超过工作簿每张工作表 16384 列的上限"},
       {many("2002", 16400, 0), "工作表“得分矩阵”有 16403 列，超过工作簿每张工作表 16384 列的上限"}};
   for (const auto& [record, limit] : cases) {
     SCOPED_TRACE(limit);

@@ -217,6 +217,63 @@ json SectionsOf(const std::vector<const KnownStudent*>& of, const json& year = n
   return sections;
 }
 
+// `text` as a CSV field: quoted, its quotes doubled, where it holds a
+// quote, comma or line break.
+std::string CsvText(const std::string& text) {
+  if (text.find_first_of("\",\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+// `text` as HTML shows it as itself.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// The text the paper gives question `number`: a long first line after
+// blank ones (1), markup characters (2), a short line and a second one
+// (others).  The package builder stores each as rich text.
+std::string StoredText(int number) {
+  if (number == 1)
+    return "\r\n  "
+           "\n\u3000一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二三四五六七八九"
+           "十甲乙丙丁戊 \n第二行";
+  if (number == 2) return "a<b & \"c\"\n第二行";
+  return "题目 " + std::to_string(number) + "\n（第二行不显示）";
+}
+
+// What the summary shows of it: the first line that is not blank, trimmed,
+// cut to 40 characters and "…".
+std::string ShownText(int number) {
+  if (number == 1)
+    return "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十…";
+  if (number == 2) return "a<b & \"c\"";
+  return "题目 " + std::to_string(number);
+}
+
 // The figures of the students `of` (one subject), as summary.json names
 // them; "key_flag" stands for the flag "标准答案可能有误".  The rates are
 // against `paper`, the full marks of the year's paper (of `of` when 0).
@@ -328,15 +385,11 @@ json FiguresOf(std::vector<const KnownStudent*> of, double paper = 0) {
       }
     }
     const double had = static_cast<double>(own.size());
-    json question = {{"number", number},
-                     {"students", own.size()},
-                     {"answers", own.size()},
-                     {"answered", answered},
-                     {"facility", nullptr},
-                     {"unanswered", nullptr},
-                     {"item_rest", Correlation(own, rest)},
-                     {"upper_lower", nullptr},
-                     {"alpha_if_deleted", nullptr}};
+    json question = {{"number", number},       {"text", ShownText(number)},
+                     {"students", own.size()}, {"answers", own.size()},
+                     {"answered", answered},   {"facility", nullptr},
+                     {"unanswered", nullptr},  {"item_rest", Correlation(own, rest)},
+                     {"upper_lower", nullptr}, {"alpha_if_deleted", nullptr}};
     if (!own.empty() && full > 0) {
       question["facility"] = std::accumulate(own.begin(), own.end(), 0.0) / (had * full);
     }
@@ -759,6 +812,12 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
       const size_t sheet_row = item_sheet.Row({{"科目", subject}, {"题号", q["number"]}});
       EXPECT_EQ(items.Cell(row, "人数"), q["students"].dump());
       sheet_figure(item_sheet, sheet_row, "人数", q["students"], "试题");
+      // The first line of the question's text, escaped on the page.
+      EXPECT_EQ(items.Cell(row, "题目"), CsvText(q["text"]));
+      EXPECT_EQ(item_sheet.Cell(sheet_row, "题目")["value"], q["text"]);
+      EXPECT_NE(html.find("<td class='question-text'>" + Escaped(q["text"]) + "</td>"),
+                std::string::npos)
+          << "index.html's text of the question";
       const std::pair<const char*, const char*> figures[] = {{"难度", "facility"},
                                                              {"区分度", "item_rest"},
                                                              {"未作答比例", "unanswered"},
@@ -837,7 +896,7 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
                "</td>";
       };
       EXPECT_NE(html.find(cell(q["facility"], 4, true) + cell(q["item_rest"], 2, false) +
-                          cell(q["unanswered"], 4, true)),
+                          cell(q["upper_lower"], 2, false) + cell(q["unanswered"], 4, true)),
                 std::string::npos)
           << "index.html's items table";
       for (const json& o : q["options"]) {
@@ -845,9 +904,37 @@ void ExpectFiguresEverywhere(const std::string& folder, const std::vector<KnownS
                                  : o["worst"] ? " <span role='img' aria-label='最多人误选'>✘</span>"
                                               : "";
         EXPECT_NE(html.find(">" + o["letter"].get<std::string>() + mark + " " +
-                            Fixed(o["share"].get<double>() * 100, 1) + "%</span>"),
+                            Fixed(o["share"].get<double>() * 100, 1) + "%（" + o["count"].dump() +
+                            " 人）</span>"),
                   std::string::npos)
             << "index.html's option " << o["letter"];
+      }
+      // The blank answers as a response, and who chose each wrong option,
+      // folded.
+      const json& blank_response = q["blank"];
+      if (!blank_response.is_null() && blank_response["count"] != 0) {
+        EXPECT_NE(html.find("<span class='option blank'>未作答 " +
+                            Fixed(blank_response["share"].get<double>() * 100, 1) + "%（" +
+                            blank_response["count"].dump() + " 人）</span>"),
+                  std::string::npos)
+            << "index.html's blank response";
+      }
+      std::string choosers;
+      for (const json& o : q["options"]) {
+        if (o["key"] || o["chosen_by"].empty()) continue;
+        choosers += "<li>" + o["letter"].get<std::string>() + "：";
+        for (size_t i = 0; i < o["chosen_by"].size(); ++i) {
+          const json& who = o["chosen_by"][i];
+          choosers += (i > 0 ? "、" : "") + who["student_name"].get<std::string>() + " " +
+                      who["student_id"].get<std::string>();
+        }
+        choosers += "</li>";
+      }
+      if (!choosers.empty()) {
+        EXPECT_NE(html.find("<details class='choosers'><summary>误选学生</summary><ul>" + choosers +
+                            "</ul></details>"),
+                  std::string::npos)
+            << "index.html's choosers";
       }
     }
 
@@ -1092,6 +1179,7 @@ cli::StudentRecord RecordOf(const KnownStudent& s) {
                                  : Verdict::kPartial;
     record.results.push_back(r);
     record.sections.push_back(SectionOf(k));
+    record.texts.push_back(ShownText(k.number));
   }
   return record;
 }
@@ -1294,7 +1382,7 @@ builder::PackageDescription PaperOf(const KnownStudent& s) {
   }
   for (const KnownQuestion& q : s.questions) {
     d.titles.push_back({{"I_QuestionNo", q.number},
-                        {"M_Title", "题目 " + std::to_string(q.number)},
+                        {"M_Title", StoredText(q.number)},
                         {"C_DataCode", q.choice() ? "86" : "88"}});
     if (q.choice()) {
       for (const char* letter : {"A", "B", "C", "D"}) {

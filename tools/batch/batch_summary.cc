@@ -45,6 +45,7 @@ StudentRecord RecordOfRun(const StudentJob& job, const JobOutcome& outcome,
   if (outcome.written) {
     record.results = outcome.results;
     record.sections = outcome.sections;
+    record.texts = outcome.texts;
     // The hash the extraction took; a package whose extraction did not
     // take one (a host's own component) is hashed now.
     record.package_sha256 =

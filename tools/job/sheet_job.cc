@@ -56,6 +56,7 @@ JobOutcome RunJob(CreateHtml& sheet, const StudentJob& job, const std::string& t
   if (extracted) outcome.message = PlainCause(sheet.Failure());
   outcome.results = sheet.Results();
   outcome.sections = sheet.ResultSections();
+  outcome.texts = sheet.ResultTexts();
   outcome.package_sha256 = sheet.PackageSha256();
   if (!outcome.written && outcome.message.empty()) {
     outcome.message = extracted ? "页面未写出：" + PagePathFor(page_prefix, job.zip_name)

@@ -29,6 +29,7 @@ struct JobOutcome {
   std::string message;
   std::vector<QuestionResult> results;  // the run's per-question results
   std::vector<std::string> sections;    // the section heading of each result
+  std::vector<std::string> texts;       // the first line of each result's question
   std::string package_sha256;           // of the package as extracted; "" when not
 };
 

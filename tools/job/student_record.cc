@@ -165,6 +165,7 @@ void WriteStudentRecord(const std::string& folder, const StudentRecord& record) 
     if (i < record.sections.size() && !record.sections[i].empty()) {
       result["section"] = record.sections[i];
     }
+    if (i < record.texts.size() && !record.texts[i].empty()) result["text"] = record.texts[i];
     results.push_back(std::move(result));
   }
   // Not flushed: the page was, before this; a record a crash loses or cuts
@@ -236,6 +237,7 @@ StudentRecord ParseRecordJson(std::string_view text) {
   for (const Json& r : results) {
     record.results.push_back(ResultFromJson(r));
     record.sections.push_back(r.contains("section") ? r.at("section").get<std::string>() : "");
+    record.texts.push_back(r.contains("text") ? r.at("text").get<std::string>() : "");
   }
   return record;
 }

@@ -57,6 +57,9 @@ struct StudentRecord {
   // The heading of each result's section ("一、单选题"), one per result;
   // "" where a record of an earlier version names none.
   std::vector<std::string> sections;
+  // The first line of each result's question text, one per result; "" where
+  // a record of an earlier version has none.
+  std::vector<std::string> texts;
 };
 
 // "complete", "with_errors", "not_written", as the batch report names them.

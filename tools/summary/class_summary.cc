@@ -16,6 +16,7 @@
 #include "tools/summary/class_outputs.h"
 #include "tools/summary/figures_files.h"
 #include "tools/summary/figures_html.h"
+#include "tools/summary/items_html.h"
 #include "tools/summary/student_score.h"
 #include "tools/summary/students_html.h"
 #include "tools/summary/summary_tables.h"
@@ -36,8 +37,6 @@ std::string Fixed(double value, int digits) {
   std::snprintf(text, sizeof text, "%.*f", digits, value);
   return text;
 }
-
-std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
 
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -90,7 +89,10 @@ constexpr char kStyle[] = R"(<style>
      rather than breaking a heading into a character per line. */
   table.stats th, table.subjects th, #students th, #items th { white-space: nowrap; }
   table.subjects td:first-child { white-space: nowrap; }
-  #students { min-width: 34rem; } #items { min-width: 44rem; }
+  #students { min-width: 34rem; } #items { min-width: 56rem; }
+  #items td.question-text { min-width: 9rem; } #items td.flags { min-width: 7rem; color: #9a6700; }
+  details.choosers summary { cursor: pointer; color: #0b5cad; }
+  details.choosers ul { margin: 0.2rem 0; padding-left: 1.2rem; }
   .files a { overflow-wrap: anywhere; }
   section.subject { border-top: 1px solid #d0d7de; margin-top: 1.5rem; }
   .exam-date { color: #57606a; margin: 0 0 0.5rem; }
@@ -113,11 +115,6 @@ constexpr char kStyle[] = R"(<style>
   }
 </style>)";
 
-std::string NumberCell(const std::string& value) {
-  if (value.empty()) return std::string("<td class='number' data-value=''>") + kMissing + "</td>";
-  return "<td class='number' data-value='" + EscapeHtml(value) + "'>" + EscapeHtml(value) + "</td>";
-}
-
 std::string StatisticsTable(const SubjectFigures& f) {
   const auto cell = [&](const std::optional<double>& v) {
     return v ? Fixed(*v, 2) : std::string(kMissing);
@@ -128,46 +125,6 @@ std::string StatisticsTable(const SubjectFigures& f) {
          "</td><td class='number'>" + cell(f.median) + "</td><td class='number'>" + cell(f.min) +
          "</td><td class='number'>" + cell(f.max) + "</td><td class='number'>" + cell(f.sd) +
          "</td></tr></table>";
-}
-
-std::string OptionsCell(const QuestionFigures& q) {
-  if (!q.choice) return "—";
-  std::string html;
-  for (const OptionFigures& o : q.options) {
-    std::string classes = "option";
-    if (o.key) classes += " correct";
-    if (o.most_chosen_wrong) classes += " worst";
-    // Marked by a symbol as well as by colour, so it reads in black and white.
-    const char* mark = o.key ? " <span role='img' aria-label='正确选项'>✔</span>"
-                       : o.most_chosen_wrong ? " <span role='img' aria-label='最多人误选'>✘</span>"
-                                             : "";
-    html += "<span class='" + classes + "'>" + EscapeHtml(o.letter) + mark + " " +
-            Percent(o.share) + "</span>";
-  }
-  return html;
-}
-
-std::string ItemsTable(const std::vector<SubjectFigures>& subjects) {
-  std::string html =
-      "<table id='items' class='sortable'><thead><tr><th>科目</th><th data-type='number'>题号</th>"
-      "<th>题型</th>"
-      "<th data-type='number'>满分</th><th data-type='number'>难度（得分率）</th>"
-      "<th data-type='number'>区分度</th><th data-type='number'>未作答</th><th>选项分布</th>"
-      "</tr></thead><tbody>";
-  for (const auto& [s, i] : HardestFirst(subjects)) {
-    const QuestionFigures& q = subjects[s].questions[i];
-    const std::string facility = q.facility ? Fixed(*q.facility, 4) : "";
-    const std::string unanswered = q.unanswered ? Fixed(*q.unanswered, 4) : "";
-    html +=
-        "<tr><td>" + EscapeHtml(subjects[s].subject) + "</td><td class='number' data-value='" +
-        std::to_string(q.number) + "'>" + std::to_string(q.number) + "</td><td>" +
-        FamilyWords(q.family) + "</td>" + NumberCell(q.full) + "<td class='number' data-value='" +
-        facility + "'>" + (q.facility ? Percent(*q.facility) : kMissing) + "</td>" +
-        NumberCell(q.item_rest ? Fixed(*q.item_rest, 2) : "") + "<td class='number' data-value='" +
-        unanswered + "'>" + (q.unanswered ? Percent(*q.unanswered) : kMissing) + "</td><td>" +
-        OptionsCell(q) + "</td></tr>";
-  }
-  return html + "</tbody></table>";
 }
 
 // Who the figures count: every student but those left out, and why each is.
@@ -334,6 +291,7 @@ void ClassSummary::Add(StudentRecord record) {
   std::string score = StudentScore(record);
   record.results = std::vector<QuestionResult>();  // its room too, not only its elements
   record.sections = std::vector<std::string>();
+  record.texts = std::vector<std::string>();
   students_.push_back({std::move(record), std::move(score), true});
 }
 
@@ -341,6 +299,7 @@ void ClassSummary::AddNotRun(StudentRecord record) {
   named_ = named_ || !record.class_name.empty();
   record.results = std::vector<QuestionResult>();
   record.sections = std::vector<std::string>();
+  record.texts = std::vector<std::string>();
   students_.push_back({std::move(record), "", false});
 }
 
@@ -436,6 +395,9 @@ std::string ClassSummary::Html(const Figures& computed,
   const std::vector<SubjectFigures>& figures = computed.subjects;
   const std::string title = EscapeHtml(Title(computed));
   const std::string date = EscapeHtml(exam_.date);
+  const RecordOfRow record_of = [&](size_t row) -> const StudentRecord& {
+    return students_[computed.order[row]].record;
+  };
   return std::string(
              "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -449,9 +411,11 @@ std::string ClassSummary::Html(const Figures& computed,
          ClassComparisonHtml(figures, computed.classes) + FiguresLegend() + "\n" +
          SubjectSections(figures) + "<h2>学生（点击表头排序）</h2>\n" +
          StudentsHtml(computed.Content(*this)) +
-         "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ 红框为最多人误选的选项）</h2>\n" +
+         "\n<h2>试题分析（由难到易；✔ 为正确选项，✘ "
+         "红框为最多人误选的选项；展开“误选学生”看谁选了错误选项）</h2>\n" +
          "<div class='wide landscape' role='region' tabindex='0' aria-label='试题分析'>" +
-         ItemsTable(figures) + "</div>\n</main>\n" + kStudentsScript + "\n</body>\n</html>\n";
+         ItemsHtml(figures, record_of) + "</div>\n</main>\n" + kStudentsScript +
+         "\n</body>\n</html>\n";
 }
 
 std::string ClassSummary::Title(const Figures& computed) const {

@@ -53,6 +53,7 @@ json QuestionJson(const QuestionFigures& q, ChosenBy& chosen_by) {
                    {"choice", q.choice},
                    {"full", q.full},
                    {"standard_answer", q.standard_answer},
+                   {"text", q.text},
                    {"students", q.students},
                    {"answers", q.answers},
                    {"answered", q.answered},

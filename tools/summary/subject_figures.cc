@@ -181,6 +181,7 @@ void Flag(QuestionFigures& q, const std::optional<double>& alpha) {
   if (alpha && q.alpha_if_deleted && *q.alpha_if_deleted > *alpha) q.flags.push_back(kFlagAlphaUp);
   if (AllSame(q)) q.flags.push_back(kFlagAllSame);
   if (RareDistractor(q)) q.flags.push_back(kFlagRareDistractor);
+  if (q.texts_differ) q.flags.push_back(kFlagTextsDiffer);
 }
 
 // Feldt's 95% interval of alpha over m students and k questions.
@@ -217,6 +218,14 @@ void AddOption(std::vector<OptionFigures>& options, const std::string& letter) {
   OptionFigures option;
   option.letter = letter;
   options.push_back(std::move(option));
+}
+
+// Keeps the smallest non-empty text a result gives the question, and
+// whether another differs from it.
+void NoteText(QuestionFigures& q, const std::string& text) {
+  if (text.empty() || text == q.text) return;
+  if (!q.text.empty()) q.texts_differ = true;
+  if (q.text.empty() || text < q.text) q.text = text;
 }
 
 }  // namespace
@@ -261,11 +270,15 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
       c.question.answers = tallies.answers;
       c.question.answered = tallies.answered;
       c.question.options = tallies.options;
+      c.question.text = tallies.text;
+      c.question.texts_differ = tallies.texts_differ;
       const std::optional<double> full = DecimalValue(q.full);
       c.full_known = full.has_value();
       c.full = full.value_or(0);
       c.described = counts;
     }
+    const size_t index = static_cast<size_t>(&q - record.results.data());
+    if (index < record.texts.size()) NoteText(c.question, record.texts[index]);
     const size_t i = at->second;
     if (r.scores.size() <= i) {
       r.scores.resize(i + 1, kNone);

@@ -54,6 +54,10 @@ struct QuestionFigures {
   bool choice = false;
   std::string full;  // as the results give it
   std::string standard_answer;
+  // The first line of its text, plain; the smallest of the texts the
+  // results give (so the same in any order), "" when none gives one.
+  std::string text;
+  bool texts_differ = false;               // the results give more than one text
   size_t students = 0;                     // students whose score of it is known
   size_t answers = 0;                      // students whose answer (or its absence) is known
   size_t answered = 0;                     // of those, students who gave an answer
@@ -132,6 +136,7 @@ inline constexpr char kFlagNobody[] = "无人作答";
 inline constexpr char kFlagAlphaUp[] = "删除本题后信度提高";
 inline constexpr char kFlagAllSame[] = "所有考生得分相同";
 inline constexpr char kFlagRareDistractor[] = "干扰项几乎无人选择（低于 5%）";
+inline constexpr char kFlagTextsDiffer[] = "考生试卷中本题的题目文字不一致，请核对是否为同一试卷";
 inline constexpr double kRareDistractor = 0.05;  // a wrong option's share below it
 
 // The response row of the students who gave no answer.

@@ -87,7 +87,8 @@ std::vector<TableCell> QuestionCells(const SummaryContent& content, const Subjec
       TableCell::Figure(q.facility, CellFormat::kPercent, 4, extreme),
       TableCell::Figure(q.item_rest, CellFormat::kFixed2, 4, weak),
       TableCell::Figure(q.unanswered, CellFormat::kPercent, 4, Flagged(q, kFlagNobody)),
-      TableCell::Text(q.choice ? q.standard_answer : "", Flagged(q, kFlagKey))};
+      TableCell::Text(q.choice ? q.standard_answer : "", Flagged(q, kFlagKey)),
+      TableCell::Text(q.text, Flagged(q, kFlagTextsDiffer))};
   if (q.number < 0) cells[1] = TableCell::Text(std::to_string(q.number));
   for (const std::string& l : letters) {
     const OptionFigures* o = OptionOf(q, l);
@@ -227,8 +228,8 @@ SummaryTable StudentsTable(const SummaryContent& content) {
 SummaryTable ItemsTable(const SummaryContent& content) {
   SummaryTable table;
   table.sheet = "试题";
-  table.header = {"科目", "题号",   "题型",       "满分",    "人数",
-                  "难度", "区分度", "未作答比例", "标准答案"};
+  table.header = {"科目", "题号",   "题型",       "满分",     "人数",
+                  "难度", "区分度", "未作答比例", "标准答案", "题目"};
   auto letters = std::make_shared<std::vector<std::string>>(Letters(content.subjects));
   for (const std::string& l : *letters) table.header.push_back("选项" + l);
   table.header.insert(table.header.end(), {"高低分组区分度", "删除后信度"});
