@@ -238,6 +238,7 @@ void WriteExamOfTwoClasses(const std::string& folder) {
                          {"full", "2"},
                          {"verdict", right ? "correct" : "wrong"},
                          {"error", nullptr},
+                         {"text", "第" + std::to_string(q) + "题：阅读短文，选出最佳答案"},
                          {"section", q <= 6    ? "一、单项选择"
                                      : q <= 12 ? "二、完形填空"
                                                : "三、阅读理解"}});
@@ -325,6 +326,18 @@ constexpr char kFilterAndSort[] = R"((() => {
   const sorted = (list, sign) => list.every((v, i) => i === 0 || sign * (v - list[i - 1]) >= 0);
   return {counts: counts, hidden_filter: filter.closest('p').hidden,
           up: sorted(up, 1), down: sorted(down, -1), rows: up.length};
+})())";
+
+// The item table's folded lists of who chose each wrong option: how many,
+// how many open, and how many rows of names the first shows once opened.
+constexpr char kChoosers[] = R"((() => {
+  const all = [...document.querySelectorAll('#items details.choosers')];
+  const open = all.filter(d => d.open).length;
+  const hidden = all.length > 0 && !all[0].querySelector('li').checkVisibility();
+  if (all.length > 0) all[0].open = true;
+  const shown = all.length > 0 ? [...all[0].querySelectorAll('li')]
+      .filter(li => li.checkVisibility()).length : 0;
+  return {lists: all.length, open: open, hidden_when_folded: hidden, shown: shown};
 })())";
 
 // A script that runs axe-core on the page and gives its serious and
@@ -549,6 +562,12 @@ TEST_F(BrowserTest, TheSummaryOfTwoClassesFiltersPrintsWholeAndLabelsApart) {
   EXPECT_EQ(used["up"], true);
   EXPECT_EQ(used["down"], true);
   EXPECT_EQ(used["rows"], 24);
+  // Each question's wrong answers list who chose them, folded.
+  const json choosers = json::parse(browser.Evaluate(index, kChoosers, 1280));
+  EXPECT_EQ(choosers["lists"], 18) << choosers;
+  EXPECT_EQ(choosers["open"], 0) << choosers;
+  EXPECT_EQ(choosers["hidden_when_folded"], true) << choosers;
+  EXPECT_EQ(choosers["shown"], 1) << choosers;
   const json labels = json::parse(browser.Evaluate(index, kLabelOverlaps, 1280));
   EXPECT_GT(labels[0].get<int>(), 0);
   EXPECT_EQ(labels[1], json::array()) << labels;
@@ -580,7 +599,14 @@ TEST_F(BrowserTest, TheSummaryOfTwoClassesFiltersPrintsWholeAndLabelsApart) {
     const std::string page = "E" + std::to_string(200 + i) + ".html";
     EXPECT_NE(printed.find(page), std::string::npos) << page;
   }
-  for (const char* column : {"三、阅读理解", "年级名次", "百分位", "选项分布"}) {
+  // Each question's text in the item table, and its last column.
+  for (int q = 1; q <= 18; ++q) {
+    // Its start: a cell's wrapped lines come out among its neighbours'.
+    const std::string text = "第" + std::to_string(q) + "题：阅读短文";
+    EXPECT_NE(printed.find(text), std::string::npos) << text;
+  }
+  for (const char* column :
+       {"三、阅读理解", "年级名次", "百分位", "选项分布", "提示", "误选学生"}) {
     EXPECT_NE(printed.find(column), std::string::npos) << column << "\n" << printed.substr(0, 3000);
   }
 }

@@ -90,7 +90,7 @@ constexpr char kStyle[] = R"(<style>
   table.stats th, table.subjects th, #students th, #items th { white-space: nowrap; }
   table.subjects td:first-child { white-space: nowrap; }
   #students { min-width: 34rem; } #items { min-width: 56rem; }
-  #items td.question-text { min-width: 9rem; } #items td.flags { min-width: 7rem; color: #9a6700; }
+  #items td.family { white-space: nowrap; } #items td.question-text { min-width: 9rem; } #items td.flags { min-width: 7rem; color: #9a6700; }
   details.choosers summary { cursor: pointer; color: #0b5cad; }
   details.choosers ul { margin: 0.2rem 0; padding-left: 1.2rem; }
   .files a { overflow-wrap: anywhere; }

@@ -84,8 +84,8 @@ std::string QuestionRow(const std::string& subject, const QuestionFigures& q,
                         const RecordOfRow& record_of) {
   const std::string number = std::to_string(q.number);
   return "<tr><td>" + EscapeHtml(subject) + "</td>" + NumberCell(number, number) +
-         "<td class='question-text'>" + EscapeHtml(q.text) + "</td><td>" + FamilyWords(q.family) +
-         "</td>" + NumberCell(q.full, q.full) + PercentCell(q.facility) +
+         "<td class='question-text'>" + EscapeHtml(q.text) + "</td><td class='family'>" +
+         FamilyWords(q.family) + "</td>" + NumberCell(q.full, q.full) + PercentCell(q.facility) +
          FixedCell(q.item_rest, 2) + FixedCell(q.upper_lower, 2) + PercentCell(q.unanswered) +
          ResponsesCell(q, record_of) + FlagsCell(q) + "</tr>";
 }
