@@ -3,6 +3,7 @@
 // from the scores the packages were made with.
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
@@ -182,6 +183,35 @@ TEST_F(ReportCardTest, CardsOfTheTopStudentAStudentAloneAndNoneForAFailedPage) {
   const CliResult again = Batch({});
   EXPECT_NE(again.err.find("已删除上次运行的成绩报告单"), std::string::npos) << again.err;
   EXPECT_FALSE(fs::exists(dir_.File("out/S1.card.html")));
+}
+
+// summary --report-cards writes the batch's cards from the results files
+// alone: the same cards, listed in the manifest; without a browser, the
+// cards' pages only, and it says so.
+TEST_F(ReportCardTest, TheSummaryWritesTheSameCardsAndListsThem) {
+  ASSERT_EQ(Batch({"--report-cards"}).exit_code, 1);  // S5's page is not written
+  std::map<std::string, std::string> by_batch;
+  for (const char* id : {"S1", "S2", "S3", "S4"}) {
+    by_batch[id] = Card(id);
+    fs::remove(dir_.File("out/" + std::string(id) + ".card.html"));
+  }
+  WriteFileForTest(dir_.File("out/cards.pdf"), "a cards.pdf of an earlier run");
+  const CliResult r = Cli({"summary", "out", "--report-cards"},
+                          {"GENERATESHEET_BROWSER=" + dir_.File("no-browser-here")});
+  EXPECT_NE(r.err.find("成绩报告单：4 张；1 名考生没有成绩报告单"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("只写出成绩报告单网页，未生成 cards.pdf："), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_.File("out/cards.pdf"))) << "an earlier one tells old figures";
+  EXPECT_FALSE(fs::exists(dir_.File("out/S5.card.html")));
+  const std::string manifest = ReadFileForTest(dir_.File("out/MANIFEST.json"));
+  for (const auto& [id, card] : by_batch) {
+    EXPECT_EQ(Card(id), card) << id;
+    EXPECT_NE(manifest.find("\"" + id + ".card.html\""), std::string::npos) << id;
+  }
+  EXPECT_EQ(Cli({"verify", "out"}).exit_code, 0);
+
+  // Without --report-cards the summary leaves the cards as they are.
+  Cli({"summary", "out"});
+  EXPECT_EQ(Card("S1"), by_batch["S1"]);
 }
 
 // A card whose name is another student's page is not written over it.

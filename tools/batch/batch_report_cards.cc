@@ -199,6 +199,40 @@ bool WriteBatchReportCards(ReportCards cards, const BatchPlan& plan, const std::
   return all;
 }
 
+bool WriteFolderReportCards(ReportCards cards, const std::string& folder) {
+  BatchPlan plan;
+  std::set<std::string> names;
+  const auto add_row = [&](const std::string& page) {
+    if (!names.insert(FileNameOf(page)).second) return false;
+    RowResult row;
+    row.page_path = folder + FileNameOf(page);
+    plan.rows.push_back(std::move(row));
+    return true;
+  };
+  bool all = true;
+  std::vector<ReportCard> kept;
+  for (ReportCard& card : cards.cards) {
+    if (add_row(card.page)) {
+      kept.push_back(std::move(card));
+      continue;
+    }
+    std::cerr << "成绩报告单未写出：另一文件夹中已有同名页面 " << FileNameOf(card.page)
+              << " 的成绩报告单（学号 " << card.student_id << "）\n";
+    all = false;
+  }
+  cards.cards = std::move(kept);
+  for (const CardLeftOut& l : cards.left_out) add_row(l.page);
+  bool pdf = true;
+  try {
+    FindBrowser();
+  } catch (const Error& e) {
+    pdf = false;
+    std::cerr << "只写出成绩报告单网页，未生成 " << kCardsPdfName << "：" << e.what() << "\n";
+  }
+  PdfPrinter printer;
+  return WriteBatchReportCards(std::move(cards), plan, folder, pdf, printer) && all;
+}
+
 void RemoveReportCards(const BatchPlan& plan, const std::string& page_prefix) {
   const std::set<std::string> taken = TakenNames(plan);
   size_t removed = 0;

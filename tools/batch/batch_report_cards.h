@@ -25,6 +25,14 @@ inline constexpr size_t kCardsTogether = 25;
 bool WriteBatchReportCards(ReportCards cards, const BatchPlan& plan, const std::string& page_prefix,
                            bool pdf, PdfPrinter& printer);
 
+// The cards of a summary rebuilt from folders, written into its folder
+// (ending with "/") named after each student's page; of two pages of one
+// name in different folders, the first's.  With a browser, cards.pdf too,
+// and the card as the last page of each student's PDF in that folder;
+// without one, the cards' pages only (an earlier cards.pdf goes), told on
+// stderr.  Returns false when a card or a PDF could not be written.
+bool WriteFolderReportCards(ReportCards cards, const std::string& folder);
+
 // The cards of an earlier run with --report-cards, when this one writes
 // none: each row's NAME.card.html, the card page of its PDF and cards.pdf
 // go, as they tell figures the new summary may contradict.

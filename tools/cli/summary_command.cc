@@ -5,6 +5,7 @@
 
 #include "tools/archive/archive_manifest.h"
 #include "tools/archive/summary_files_lock.h"
+#include "tools/batch/batch_report_cards.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/summary_options.h"
 #include "tools/job/sheet_job.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr char kAbout[] =
     "用法：generate-sheet summary 文件夹… [--out 汇总文件夹] [--title 标题] [--sign 私钥文件]\n"
     "                              [--pass 60%] [--excellent 85%] [--low 40%]\n"
+    "                              [--report-cards]\n"
     "\n"
     "由文件夹中每个学生的结果文件（*.results.json，batch 写在页面旁）重新生成\n"
     "班级汇总 index.html、summary.csv、items.csv、scores.csv、summary.json 与\n"
@@ -58,7 +60,10 @@ int Run(const ParsedArgs& args) {
   // Held until the manifest is written: a batch writing into the folder
   // writes them after, or this waits and writes from what it left.
   const SummaryFilesLock lock(folder);
-  const RebuildCounts counts = SummariseFolders(folders, folder, ScoreBandsOption(args), exam);
+  ReportCards cards;
+  const bool with_cards = args.Has("report-cards");
+  const RebuildCounts counts = SummariseFolders(folders, folder, ScoreBandsOption(args), exam,
+                                                with_cards ? &cards : nullptr);
   for (const std::string& skipped : counts.skipped) std::cerr << "已跳过：" << skipped << "\n";
   if (counts.students == 0) {
     std::string named;
@@ -76,8 +81,11 @@ int Run(const ParsedArgs& args) {
   }
   if (!counts.skipped.empty()) std::cerr << "；跳过 " << counts.skipped.size() << " 个";
   std::cerr << "\n";
+  // After the summary, from its figures, and before the manifest lists them.
+  const bool cards_written = !with_cards || WriteFolderReportCards(std::move(cards), folder);
   if (!WriteArchiveManifestAfterWork(folder, signing_key)) return kExitFailed;
-  const bool all = counts.unreadable.empty() && counts.skipped.empty() && counts.left_out.empty();
+  const bool all = counts.unreadable.empty() && counts.skipped.empty() && counts.left_out.empty() &&
+                   cards_written;
   return all ? kExitOk : kExitWithErrors;
 }
 
@@ -91,6 +99,10 @@ CommandInfo SummaryCommand() {
           .options = {{"out", "汇总文件夹", ""},
                       {"sign", "私钥文件", ""},
                       {"title", "标题", ""},
+                      {"report-cards", "",
+                       "汇总之后为每个页面完整的学生在汇总文件夹中写出成绩报告单 NAME.card.html；\n"
+                       "找到浏览器时另写 cards.pdf（每人一页），并把报告单加为该文件夹中学生 PDF "
+                       "的最后一页"},
                       kPassOption,
                       kExcellentOption,
                       kLowOption},

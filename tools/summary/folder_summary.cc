@@ -105,7 +105,7 @@ class StudentsSeen {
 }  // namespace
 
 RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
-                               const ScoreBands& bands, const ExamTitle& exam) {
+                               const ScoreBands& bands, const ExamTitle& exam, ReportCards* cards) {
   std::vector<fs::path> absolute;
   for (const std::string& folder : folders) absolute.push_back(Absolute(folder));
   CheckDistinct(absolute, folders);
@@ -147,6 +147,7 @@ RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const st
   counts.left_out = written.left_out;
   counts.notes = written.notes;
   counts.students = summary.size();
+  if (cards) *cards = summary.Cards();
   return counts;
 }
 

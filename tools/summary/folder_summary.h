@@ -9,6 +9,7 @@
 
 #include "tools/summary/class_summary.h"
 #include "tools/summary/exam_title.h"
+#include "tools/summary/report_cards.h"
 
 namespace generatesheet::cli {
 
@@ -21,9 +22,11 @@ namespace generatesheet::cli {
 // rest go on.  Throws Error, writing nothing, when one student (number and
 // subject) has a record in two of the folders, naming both files: the two
 // would be counted twice.  Writes nothing when no folder holds a record
-// file.  `exam` is the title and date at the top of index.html.
+// file.  `exam` is the title and date at the top of index.html.  With
+// `cards`, puts there the report cards of the figures written.
 RebuildCounts SummariseFolders(const std::vector<std::string>& folders, const std::string& out,
-                               const ScoreBands& bands = {}, const ExamTitle& exam = {});
+                               const ScoreBands& bands = {}, const ExamTitle& exam = {},
+                               ReportCards* cards = nullptr);
 
 }  // namespace generatesheet::cli
 
