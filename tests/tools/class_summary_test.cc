@@ -1176,6 +1176,84 @@ TEST(ClassFiguresTest, TheQuestionsTextAndTextsThatDiffer) {
   }
 }
 
+// A question only one student answered: alone in the class, nothing that
+// needs two (spread, correlation, groups, alpha, "all the same"); among
+// students who left it blank, the blanks a response of their own.
+TEST(ClassFiguresTest, AQuestionWithExactlyOneAnswer) {
+  const nlohmann::json alone = nlohmann::json::parse(
+      cli::SummaryOf(Students({{Choice(1, "C", "2")}})).Json())["subjects"][0];
+  const nlohmann::json& q = alone["questions"][0];
+  EXPECT_EQ(q["students"], 1);
+  EXPECT_EQ(q["facility"], 1.0);
+  EXPECT_EQ(q["mean"], 2.0);
+  for (const char* undefined : {"sd", "item_rest", "upper_lower", "alpha_if_deleted"}) {
+    EXPECT_TRUE(q[undefined].is_null()) << undefined;
+  }
+  EXPECT_TRUE(alone["alpha"].is_null());
+  EXPECT_EQ(q["flags"], nlohmann::json::parse(R"(["得分率高于 90%：过易",
+      "干扰项几乎无人选择（低于 5%）"])"));
+
+  const nlohmann::json among = nlohmann::json::parse(
+      cli::SummaryOf(
+          Students({{Choice(1, nullptr, "0")}, {Choice(1, "B", "0")}, {Choice(1, nullptr, "0")}}))
+          .Json())["subjects"][0]["questions"][0];
+  EXPECT_EQ(among["answers"], 3);
+  EXPECT_EQ(among["answered"], 1);
+  EXPECT_NEAR(among["unanswered"].get<double>(), 2 / 3.0, 1e-12);
+  EXPECT_EQ(among["blank"]["count"], 2);
+  EXPECT_NEAR(among["blank"]["share"].get<double>(), 2 / 3.0, 1e-12);
+  EXPECT_EQ(among["options"][1]["letter"], "B");
+  EXPECT_EQ(among["options"][1]["count"], 1);
+  EXPECT_EQ(among["options"][1]["chosen_by"][0]["student_id"], "2");
+  const nlohmann::json& flags = among["flags"];
+  EXPECT_EQ(std::find(flags.begin(), flags.end(), cli::kFlagNobody), flags.end());
+  EXPECT_NE(std::find(flags.begin(), flags.end(), cli::kFlagAllSame), flags.end());
+}
+
+// Each student's standing as a report card takes it: share, z and T
+// against the year's n − 1 spread, rank in the class and in the year,
+// percentile; none for a student not run.
+TEST(ClassFiguresTest, StandingsOfTheStudents) {
+  std::vector<cli::StudentRecord> records =
+      Students({{Choice(1, "C", "2")}, {Choice(1, "A", "0")}, {Choice(1, "B", "0")}});
+  records[0].class_name = records[1].class_name = "一班";
+  records[2].class_name = "二班";
+  cli::ClassSummary summary;
+  for (const cli::StudentRecord& r : records) summary.Add(r);
+  cli::StudentRecord absent = records[0];
+  absent.student_id = "4";
+  absent.state = Outcome::kNotWritten;
+  absent.results.clear();
+  summary.AddNotRun(absent);
+  const auto standings = summary.Standings();
+  ASSERT_EQ(standings.size(), 4u);
+  EXPECT_FALSE(standings[3].has_value());
+  // Totals 2, 0, 0: mean 2/3, n − 1 spread √(4/3).
+  const double sd = std::sqrt(4 / 3.0);
+  const struct {
+    double total, share, z, percentile;
+    size_t class_rank, class_count, year_rank;
+  } expected[] = {{2, 1, (2 - 2 / 3.0) / sd, 100 * 2.5 / 3, 1, 2, 1},
+                  {0, 0, (0 - 2 / 3.0) / sd, 100 * 1.0 / 3, 2, 2, 2},
+                  {0, 0, (0 - 2 / 3.0) / sd, 100 * 1.0 / 3, 1, 1, 2}};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(standings[i].has_value());
+    const cli::StudentStanding& s = *standings[i];
+    EXPECT_EQ(s.subject, "测验");
+    EXPECT_EQ(s.total, expected[i].total);
+    EXPECT_EQ(s.full, 2);
+    EXPECT_NEAR(s.share.value(), expected[i].share, 1e-12);
+    EXPECT_NEAR(s.z.value(), expected[i].z, 1e-12);
+    EXPECT_NEAR(s.t.value(), 50 + 10 * expected[i].z, 1e-9);
+    EXPECT_NEAR(s.percentile.value(), expected[i].percentile, 1e-9);
+    EXPECT_EQ(s.class_rank, expected[i].class_rank);
+    EXPECT_EQ(s.class_count, expected[i].class_count);
+    EXPECT_EQ(s.year_rank, expected[i].year_rank);
+    EXPECT_EQ(s.year_count, 3u);
+  }
+}
+
 TEST(ClassFiguresTest, EdgeCasesOfTheFigures) {
   const std::string bins = "<g class='bin'><title>";
   const ClassCase cases[] = {
