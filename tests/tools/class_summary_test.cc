@@ -21,7 +21,9 @@
 #include "support/command_output.h"
 #include "tools/cli_fixture.h"
 #include "tools/job/output_files.h"
+#include "tools/summary/class_figures.h"
 #include "tools/summary/class_summary.h"
+#include "tools/summary/student_standing.h"
 #include "tools/summary/xlsx_workbook.h"
 #include "tools/summary_files.h"
 
@@ -1212,22 +1214,24 @@ TEST(ClassFiguresTest, AQuestionWithExactlyOneAnswer) {
 
 // Each student's standing as a report card takes it: share, z and T
 // against the year's n − 1 spread, rank in the class and in the year,
-// percentile; none for a student not run.
+// percentile.
 TEST(ClassFiguresTest, StandingsOfTheStudents) {
   std::vector<cli::StudentRecord> records =
       Students({{Choice(1, "C", "2")}, {Choice(1, "A", "0")}, {Choice(1, "B", "0")}});
   records[0].class_name = records[1].class_name = "一班";
   records[2].class_name = "二班";
-  cli::ClassSummary summary;
-  for (const cli::StudentRecord& r : records) summary.Add(r);
-  cli::StudentRecord absent = records[0];
-  absent.student_id = "4";
-  absent.state = Outcome::kNotWritten;
-  absent.results.clear();
-  summary.AddNotRun(absent);
-  const auto standings = summary.Standings();
-  ASSERT_EQ(standings.size(), 4u);
-  EXPECT_FALSE(standings[3].has_value());
+  cli::SubjectFiguresBuilder year;
+  cli::ClassFiguresBuilder classes;
+  for (size_t i = 0; i < records.size(); ++i) {
+    year.Add(i, records[i]);
+    classes.Add(i, records[i]);
+  }
+  const std::vector<size_t> rows = {0, 1, 2};
+  std::vector<cli::SubjectFigures> figures = year.Figures(rows);
+  const std::vector<cli::SubjectClasses> by_class = classes.Figures(rows);
+  cli::RankWithinClasses(figures, by_class);
+  ASSERT_EQ(figures.size(), 1u);
+  ASSERT_EQ(figures[0].students.size(), 3u);
   // Totals 2, 0, 0: mean 2/3, n − 1 spread √(4/3).
   const double sd = std::sqrt(4 / 3.0);
   const struct {
@@ -1238,8 +1242,7 @@ TEST(ClassFiguresTest, StandingsOfTheStudents) {
                   {0, 0, (0 - 2 / 3.0) / sd, 100 * 1.0 / 3, 1, 1, 2}};
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    ASSERT_TRUE(standings[i].has_value());
-    const cli::StudentStanding& s = *standings[i];
+    const cli::StudentStanding s = cli::StandingOf(figures[0], figures[0].students[i]);
     EXPECT_EQ(s.subject, "测验");
     EXPECT_EQ(s.total, expected[i].total);
     EXPECT_EQ(s.full, 2);
