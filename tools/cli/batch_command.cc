@@ -406,77 +406,123 @@ Finished WriteFolderFiles(const FolderWork& work, PdfPrinter& printer,
   return finished;
 }
 
-int Run(const ParsedArgs& args) {
+// The batch's options, each read and checked before any work.
+struct BatchOptions {
+  std::string manifest_path;
+  std::string out;
+  unsigned jobs = 1;
+  Shard shard;
+  std::optional<std::string> report_path;
+  std::string template_path;  // "" for the bundled template
+  std::string key_file;       // resolved
+  std::string signing_key;    // "" without --sign
+  ScoreBands bands;
+  ExamTitle exam;
+  bool pdf = false;
+  bool duplex = false;
+};
+
+BatchOptions ReadBatchOptions(const ParsedArgs& args) {
   ExpectPositionals(args, 1, 1, "清单文件");
-  const std::string manifest_path = args.Positionals()[0];
-  const std::string out = args.Require("out");
-  const unsigned jobs = ParseJobs(args);
-  const Shard shard = args.Has("shard") ? ParseShard(*args.Get("shard")) : Shard{};
-  const std::optional<std::string> report_path = args.Get("report");
-  if (report_path && report_path->empty()) throw UsageError("选项 --report 的值为空");
-  std::string template_path = args.Get("template").value_or("");
-  if (args.Has("template") && template_path.empty()) {
+  BatchOptions o;
+  o.manifest_path = args.Positionals()[0];
+  o.out = args.Require("out");
+  o.jobs = ParseJobs(args);
+  o.shard = args.Has("shard") ? ParseShard(*args.Get("shard")) : Shard{};
+  o.report_path = args.Get("report");
+  if (o.report_path && o.report_path->empty()) throw UsageError("选项 --report 的值为空");
+  o.template_path = args.Get("template").value_or("");
+  if (args.Has("template") && o.template_path.empty()) {
     throw UsageError("选项 --template 的值为空");
   }
-  if (report_path) CheckReportPath(*report_path, manifest_path);
-  const std::string key_file = KeyFileOption(args);
-  if (shard.count > 1 && args.Has("sign")) {
+  if (o.report_path) CheckReportPath(*o.report_path, o.manifest_path);
+  o.key_file = KeyFileOption(args);
+  if (o.shard.count > 1 && args.Has("sign")) {
     throw UsageError("分片运行不写存档清单，--sign 请在 generate-sheet summary 时给出");
   }
-  const std::string signing_key = SigningKeyOption(args, out);
-  const ScoreBands bands = ScoreBandsOption(args);
-  const ExamTitle exam = ExamTitleOption(args);
-  const bool pdf = args.Has("pdf");
-  const bool duplex = args.Has("duplex");
-  if (duplex && !pdf) {
+  o.signing_key = SigningKeyOption(args, o.out);
+  o.bands = ScoreBandsOption(args);
+  o.exam = ExamTitleOption(args);
+  o.pdf = args.Has("pdf");
+  o.duplex = args.Has("duplex");
+  if (o.duplex && !o.pdf) {
     throw UsageError("选项 --duplex 用于 --pdf 写出的班级 PDF（class.pdf），须与 --pdf 一起给出");
   }
   // A missing browser is told once, before any page.
-  if (pdf) FindBrowser();
-  // From here on, SIGINT and SIGTERM stop the batch in good order.
-  const InterruptWatch interrupts;
+  if (o.pdf) FindBrowser();
+  return o;
+}
 
+// The batch planned over the manifest, the template, the manifest and the
+// output folder checked first.
+struct PreparedBatch {
+  BatchPlan plan;
+  PlanSettings settings;
+  bool print_together = false;  // the bundled template's pages, printed in groups
+};
+
+PreparedBatch PrepareBatch(const ParsedArgs& args, BatchOptions& o) {
+  PreparedBatch batch;
   // The bundled template's pages are printed in groups (print_together.h).
-  const bool print_together = pdf && template_path.empty();
-  if (template_path.empty()) template_path = DefaultTemplatePath();
-  CheckTemplate(template_path);
+  batch.print_together = o.pdf && o.template_path.empty();
+  if (o.template_path.empty()) o.template_path = DefaultTemplatePath();
+  CheckTemplate(o.template_path);
   std::vector<std::string> warnings;
-  const std::vector<ManifestRow> manifest = ReadManifest(manifest_path, &warnings);
+  const std::vector<ManifestRow> manifest = ReadManifest(o.manifest_path, &warnings);
   for (const std::string& warning : warnings) std::cerr << warning << "\n";
-  const std::string page_prefix = PrepareOutputFolder(out);
+  const std::string page_prefix = PrepareOutputFolder(o.out);
 
-  const PageOptions options{args.Has("marks"), pdf};
-  const std::string template_sha256 = Sha256Hex(ReadWholeFile(template_path));
-  PlanSettings settings{.page_prefix = page_prefix,
-                        .resume = args.Has("resume"),
-                        .options = options,
-                        .template_path = template_path,
-                        .template_sha256 = template_sha256,
-                        .own_files = {}};
-  settings.own_files = {
-      {manifest_path, "清单文件"}, {template_path, "模板文件"}, {key_file, "密钥文件"}};
-  if (report_path) settings.own_files.emplace_back(*report_path, "报告文件");
-  if (!signing_key.empty()) settings.own_files.emplace_back(signing_key, "签名密钥文件");
-  CheckSummaryLeavesOwnFiles(settings);
-  BatchPlan plan = PlanBatch(manifest, shard, settings);
-  RemoveStalePageFiles(page_prefix, PageNames(plan));
+  batch.settings = {.page_prefix = page_prefix,
+                    .resume = args.Has("resume"),
+                    .options = {args.Has("marks"), o.pdf},
+                    .template_path = o.template_path,
+                    .template_sha256 = Sha256Hex(ReadWholeFile(o.template_path)),
+                    .own_files = {}};
+  batch.settings.own_files = {
+      {o.manifest_path, "清单文件"}, {o.template_path, "模板文件"}, {o.key_file, "密钥文件"}};
+  if (o.report_path) batch.settings.own_files.emplace_back(*o.report_path, "报告文件");
+  if (!o.signing_key.empty()) {
+    batch.settings.own_files.emplace_back(o.signing_key, "签名密钥文件");
+  }
+  CheckSummaryLeavesOwnFiles(batch.settings);
+  batch.plan = PlanBatch(manifest, o.shard, batch.settings);
+  RemoveStalePageFiles(page_prefix, PageNames(batch.plan));
   // Staging folders and decrypted databases a killed run left (the library
   // also does this before each extraction; rows skipped by --resume never
   // reach one).
   std::set<std::string> package_folders;
-  for (const RowResult& row : plan.rows) package_folders.insert(row.row.job.package_folder);
+  for (const RowResult& row : batch.plan.rows) package_folders.insert(row.row.job.package_folder);
   for (const std::string& folder : package_folders) RemoveLeftoversOfIdleFolder(folder);
+  return batch;
+}
+
+// The exit code of a batch that ran to its end.
+int ExitCode(const BatchPlan& plan, const Finished& finished) {
+  const BatchCounts counts = CountResults(plan);
+  if (counts.not_written > 0 || !finished.all()) {
+    return kExitFailed;
+  }
+  return counts.with_errors > 0 || !finished.all_summary_files ? kExitWithErrors : kExitOk;
+}
+
+int Run(const ParsedArgs& args) {
+  BatchOptions o = ReadBatchOptions(args);
+  // From here on, SIGINT and SIGTERM stop the batch in good order.
+  const InterruptWatch interrupts;
+  PreparedBatch batch = PrepareBatch(args, o);
+  BatchPlan& plan = batch.plan;
+  const std::string& page_prefix = batch.settings.page_prefix;
   RemoveLeftoverBrowserProfiles();  // of a killed --pdf run, with or without --pdf now
   ProgressDisplay progress(std::cerr, ::isatty(STDERR_FILENO) != 0, plan.rows.size(),
                            CountResults(plan).skipped);
   const RunEnd end = RunBatch(plan,
-                              {.template_path = template_path,
-                               .template_sha256 = template_sha256,
+                              {.template_path = o.template_path,
+                               .template_sha256 = batch.settings.template_sha256,
                                .page_prefix = page_prefix,
-                               .jobs = jobs,
-                               .options = options,
-                               .key_file = key_file,
-                               .print_together = print_together,
+                               .jobs = o.jobs,
+                               .options = batch.settings.options,
+                               .key_file = o.key_file,
+                               .print_together = batch.print_together,
                                .interrupted = &interrupts.received(),
                                .keep_going = args.Has("keep-going")},
                               progress);
@@ -488,25 +534,21 @@ int Run(const ParsedArgs& args) {
   // The main thread's browser: PDFs missing beside skipped pages, and the
   // first page of class.pdf.
   PdfPrinter printer;
-  if (pdf && !end.interrupted) PrintMissingPdfs(plan, printer, print_together);
+  if (o.pdf && !end.interrupted) PrintMissingPdfs(plan, printer, batch.print_together);
   // Interrupted before any row was done: an earlier summary stays as it is.
   const bool nothing_done = CountResults(plan).not_run == plan.rows.size();
-  const Finished finished =
-      WriteFolderFiles({plan, shard, page_prefix, jobs, pdf, duplex, args.Has("report-cards"),
-                        signing_key, end.interrupted && nothing_done, end, bands, exam},
-                       printer, report_path, manifest_path);
+  const Finished finished = WriteFolderFiles(
+      {plan, o.shard, page_prefix, o.jobs, o.pdf, o.duplex, args.Has("report-cards"), o.signing_key,
+       end.interrupted && nothing_done, end, o.bands, o.exam},
+      printer, o.report_path, o.manifest_path);
   PrintSummary(plan);
-  if (shard.count <= 1 && finished.summary && !(end.interrupted && nothing_done)) {
+  if (o.shard.count <= 1 && finished.summary && !(end.interrupted && nothing_done)) {
     std::cout << "打开 " << std::filesystem::absolute(page_prefix + "index.html").string() << "\n";
   }
   if (end.interrupted || end.key_mismatches) {
-    return StoppedEarly(plan, end, interrupts.received(), key_file);
+    return StoppedEarly(plan, end, interrupts.received(), o.key_file);
   }
-  const BatchCounts counts = CountResults(plan);
-  if (counts.not_written > 0 || !finished.all()) {
-    return kExitFailed;
-  }
-  return counts.with_errors > 0 || !finished.all_summary_files ? kExitWithErrors : kExitOk;
+  return ExitCode(plan, finished);
 }
 
 }  // namespace

@@ -136,14 +136,18 @@ std::string KeyFileOption(const ParsedArgs& args) {
   // A key file that cannot be read would fail every student the same way:
   // say so once, before any work.
   CheckMasterKeyFile(key_file);
+  WarnIfOthersMayRead(key_file, "主密钥文件");
+  return key_file;
+}
+
+void WarnIfOthersMayRead(const std::string& path, const std::string& what) {
   struct stat st {};
-  if (::stat(key_file.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    std::cerr << "警告：主密钥文件的权限为 " << mode << "，其他用户也能访问：" << key_file
+    std::cerr << "警告：" << what << "的权限为 " << mode << "，其他用户也能访问：" << path
               << "（请执行 chmod 600）\n";
   }
-  return key_file;
 }
 
 std::string HelpText(const CommandInfo& command) {

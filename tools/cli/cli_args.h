@@ -89,6 +89,10 @@ void ExpectPositionals(const ParsedArgs& args, size_t min, size_t max, const std
 // others may read gets a warning on stderr.
 std::string KeyFileOption(const ParsedArgs& args);
 
+// Warns on stderr when others than its owner may use the key file at
+// `path`; `what` names the kind of key ("主密钥文件").
+void WarnIfOthersMayRead(const std::string& path, const std::string& what);
+
 }  // namespace generatesheet::cli
 
 #endif  // GENERATESHEET_TOOLS_CLI_CLI_ARGS_H_

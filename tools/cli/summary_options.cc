@@ -1,12 +1,8 @@
 #include "tools/cli/summary_options.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 #include "tools/archive/signing_key.h"
@@ -70,13 +66,7 @@ std::string SigningKeyOption(const ParsedArgs& args, const std::string& out_fold
   }
   SigningPublicKey public_key;
   SignWithKeyFile(path, "", public_key);
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    std::cerr << "警告：签名密钥文件的权限为 " << mode << "，其他用户也能访问：" << path
-              << "（请执行 chmod 600）\n";
-  }
+  WarnIfOthersMayRead(path, "签名密钥文件");
   return path;
 }
 

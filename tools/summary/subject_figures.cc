@@ -248,69 +248,80 @@ void SubjectFiguresBuilder::Add(size_t row, const StudentRecord& record) {
   // paper that could not be read may be another one.
   const std::optional<double> paper = DecimalValue(FullMarks(record));
   if (paper && r.total) subject->full = std::max(subject->full, *paper);
-  for (const QuestionResult& q : record.results) {
-    auto [at, added] = subject->columns_by_number.emplace(q.number, subject->columns.size());
-    QuestionFigures description;
-    description.number = q.number;
-    description.family = q.family;
-    description.choice = q.choice;
-    description.full = q.full;
-    description.standard_answer = q.standard_answer;
-    if (added) subject->columns.push_back({});
-    Column& c = subject->columns[at->second];
-    const std::optional<double> obtained = DecimalValue(q.obtained);
-    const bool scored = obtained.has_value() && DecimalValue(q.full).has_value();
-    // Described by a result that counts (one read wrongly may lack its
-    // full marks or options), the same way whatever the order.
-    const bool counts = scored || AnswerKnown(q);
-    if (added || (counts && (!c.described || Description(description) < Description(c.question)))) {
-      const QuestionFigures tallies = c.question;
-      c.question = description;
-      c.question.students = tallies.students;
-      c.question.answers = tallies.answers;
-      c.question.answered = tallies.answered;
-      c.question.options = tallies.options;
-      c.question.text = tallies.text;
-      c.question.texts_differ = tallies.texts_differ;
-      const std::optional<double> full = DecimalValue(q.full);
-      c.full_known = full.has_value();
-      c.full = full.value_or(0);
-      c.described = counts;
-    }
-    const size_t index = static_cast<size_t>(&q - record.results.data());
-    if (index < record.texts.size()) NoteText(c.question, record.texts[index]);
-    const size_t i = at->second;
-    if (r.scores.size() <= i) {
-      r.scores.resize(i + 1, kNone);
-      r.choices.resize(i + 1, kUnread);
-    }
-    // The letters offered, kept as options (their shares are made later).
-    for (const std::string& letter : q.options) {
-      LetterIndex(subject->letters, letter);
-      AddOption(c.question.options, letter);
-    }
-    if (scored) {
-      r.scores[i] = *obtained;
-      ++c.question.students;
-    }
-    if (AnswerKnown(q)) {
-      ++c.question.answers;
-      r.choices[i] = 0;
-      if (q.student_answered) {
-        ++c.question.answered;
-        if (q.choice) {
-          r.choices[i] = LetterIndex(subject->letters, q.student_answer);
-          AddOption(c.question.options, q.student_answer);
-        }
-      }
-    }
-    r.counted = r.counted || counts;
-    r.right += q.verdict == Verdict::kCorrect;
-    r.partial += q.verdict == Verdict::kPartial;
-    r.wrong += q.verdict == Verdict::kWrong;
-    r.unanswered += q.verdict == Verdict::kUnanswered;
+  for (size_t k = 0; k < record.results.size(); ++k) {
+    const std::string* text = k < record.texts.size() ? &record.texts[k] : nullptr;
+    AddResult(*subject, record.results[k], text, r);
   }
   subject->rows.push_back(std::move(r));
+}
+
+size_t SubjectFiguresBuilder::ColumnOf(Subject& subject, const QuestionResult& q) {
+  auto [at, added] = subject.columns_by_number.emplace(q.number, subject.columns.size());
+  QuestionFigures description;
+  description.number = q.number;
+  description.family = q.family;
+  description.choice = q.choice;
+  description.full = q.full;
+  description.standard_answer = q.standard_answer;
+  if (added) subject.columns.push_back({});
+  Column& c = subject.columns[at->second];
+  const bool scored = DecimalValue(q.obtained).has_value() && DecimalValue(q.full).has_value();
+  // Described by a result that counts (one read wrongly may lack its
+  // full marks or options), the same way whatever the order.
+  const bool counts = scored || AnswerKnown(q);
+  if (added || (counts && (!c.described || Description(description) < Description(c.question)))) {
+    const QuestionFigures tallies = c.question;
+    c.question = description;
+    c.question.students = tallies.students;
+    c.question.answers = tallies.answers;
+    c.question.answered = tallies.answered;
+    c.question.options = tallies.options;
+    c.question.text = tallies.text;
+    c.question.texts_differ = tallies.texts_differ;
+    const std::optional<double> full = DecimalValue(q.full);
+    c.full_known = full.has_value();
+    c.full = full.value_or(0);
+    c.described = counts;
+  }
+  return at->second;
+}
+
+void SubjectFiguresBuilder::AddResult(Subject& subject, const QuestionResult& q,
+                                      const std::string* text, Row& r) {
+  const size_t i = ColumnOf(subject, q);
+  Column& c = subject.columns[i];
+  if (text != nullptr) NoteText(c.question, *text);
+  const std::optional<double> obtained = DecimalValue(q.obtained);
+  const bool scored = obtained.has_value() && DecimalValue(q.full).has_value();
+  if (r.scores.size() <= i) {
+    r.scores.resize(i + 1, kNone);
+    r.choices.resize(i + 1, kUnread);
+  }
+  // The letters offered, kept as options (their shares are made later).
+  for (const std::string& letter : q.options) {
+    LetterIndex(subject.letters, letter);
+    AddOption(c.question.options, letter);
+  }
+  if (scored) {
+    r.scores[i] = *obtained;
+    ++c.question.students;
+  }
+  if (AnswerKnown(q)) {
+    ++c.question.answers;
+    r.choices[i] = 0;
+    if (q.student_answered) {
+      ++c.question.answered;
+      if (q.choice) {
+        r.choices[i] = LetterIndex(subject.letters, q.student_answer);
+        AddOption(c.question.options, q.student_answer);
+      }
+    }
+  }
+  r.counted = r.counted || scored || AnswerKnown(q);
+  r.right += q.verdict == Verdict::kCorrect;
+  r.partial += q.verdict == Verdict::kPartial;
+  r.wrong += q.verdict == Verdict::kWrong;
+  r.unanswered += q.verdict == Verdict::kUnanswered;
 }
 
 std::vector<SubjectFigures> SubjectFiguresBuilder::Figures(
@@ -322,72 +333,111 @@ std::vector<SubjectFigures> SubjectFiguresBuilder::Figures(
   return figures;
 }
 
-SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vector<size_t>& row_of) {
-  SubjectFigures f;
-  f.subject = s.name;
-  f.full = s.full;
-  // Columns by question number, those no student's score or answer was
-  // read of left out (they have no figures, and would make no student
-  // complete); rows by their place in the summary.
+// One subject's results as the figures take them: the columns with
+// figures, the rows in the summary's order, and the matrix of the complete
+// rows (known total, every question scored) with their upper and lower
+// groups.
+struct SubjectFiguresBuilder::Matrix {
+  Matrix(const Subject& subject, const std::vector<size_t>& row_of);
+
+  size_t Place(const Row* r) const { return r->row < row_of.size() ? row_of[r->row] : r->row; }
+  double Score(const Row& r, size_t i) const {
+    return columns[i] < r.scores.size() ? r.scores[columns[i]] : kNone;
+  }
+  uint16_t Choice(const Row& r, size_t i) const {
+    return columns[i] < r.choices.size() ? r.choices[columns[i]] : kUnread;
+  }
+  // Question i's scores of the complete rows.
+  std::vector<double> Item(size_t i) const {
+    std::vector<double> x;
+    for (const Row* r : complete) x.push_back(Score(*r, i));
+    return x;
+  }
+  // The share of a group (its weights) in `value` of the complete rows.
+  template <typename Value>
+  double GroupShare(const std::vector<double>& weights, const Value& value) const {
+    double sum = 0;
+    for (size_t j = 0; j < complete.size(); ++j) sum += weights[j] * value(j);
+    return sum / static_cast<double>(group);
+  }
+
+  void AddStudents(SubjectFigures& f);
+  void AddReliability(SubjectFigures& f);
+  QuestionFigures Question(size_t i, const SubjectFigures& f) const;
+  void AddScores(size_t i, QuestionFigures& q) const;
+  void AddResponses(size_t i, QuestionFigures& q,
+                    const std::vector<double>& rest_of_complete) const;
+  void Respond(size_t i, uint16_t code, size_t answers, const std::vector<double>& rest_of_complete,
+               OptionFigures& o) const;
+
+  const Subject& s;
+  const std::vector<size_t>& row_of;
   std::vector<size_t> columns;
+  size_t k = 0;
+  std::vector<const Row*> rows;
+  std::vector<const Row*> complete;
+  std::vector<double> sums;           // the complete rows' totals
+  std::vector<double> item_variance;  // each question's, over the complete rows
+  double all_items = 0;               // their sum
+  size_t group = 0;
+  std::vector<double> upper, lower;  // each complete row's weight in the group
+};
+
+// Columns by question number, those no student's score or answer was read
+// of left out (they have no figures, and would make no student complete);
+// rows by their place in the summary.
+SubjectFiguresBuilder::Matrix::Matrix(const Subject& subject, const std::vector<size_t>& order)
+    : s(subject), row_of(order) {
   for (const auto& [number, column] : s.columns_by_number) {
     const QuestionFigures& q = s.columns[column].question;
     if (q.students > 0 || q.answers > 0) columns.push_back(column);
   }
-  const size_t k = columns.size();
-  std::vector<const Row*> rows;
+  k = columns.size();
   for (const Row& r : s.rows) rows.push_back(&r);
-  const auto place = [&](const Row* r) { return r->row < row_of.size() ? row_of[r->row] : r->row; };
   std::sort(rows.begin(), rows.end(),
-            [&](const Row* a, const Row* b) { return place(a) < place(b); });
-  const auto score = [&](const Row& r, size_t i) {
-    return columns[i] < r.scores.size() ? r.scores[columns[i]] : kNone;
-  };
-  const auto choice = [&](const Row& r, size_t i) {
-    return columns[i] < r.choices.size() ? r.choices[columns[i]] : kUnread;
-  };
+            [&](const Row* a, const Row* b) { return Place(a) < Place(b); });
+}
 
-  std::vector<const Row*> complete;  // known total, every question scored
+void SubjectFiguresBuilder::Matrix::AddStudents(SubjectFigures& f) {
   for (const Row* r : rows) {
     StudentFigures student;
-    student.row = place(r);
+    student.row = Place(r);
     student.counted = r->counted;
     student.total = r->total;
     student.right = r->right;
     student.partial = r->partial;
     student.wrong = r->wrong;
     student.unanswered = r->unanswered;
-    for (size_t i = 0; i < k; ++i) student.scores.push_back(score(*r, i));
+    for (size_t i = 0; i < k; ++i) student.scores.push_back(Score(*r, i));
     f.students.push_back(std::move(student));
     if (!r->total) continue;
     f.totals.push_back(*r->total);
     bool all = true;
-    for (size_t i = 0; i < k; ++i) all = all && std::isfinite(score(*r, i));
+    for (size_t i = 0; i < k; ++i) all = all && std::isfinite(Score(*r, i));
     if (all) complete.push_back(r);
   }
   std::sort(f.totals.begin(), f.totals.end());
   Describe(f.totals, f);
   RankStudents(f);
   f.complete = complete.size();
+}
 
-  // The matrix of the complete rows; their totals are its row sums.
+// Alpha (KR-20 when every score is none or full), its interval and the
+// SEM, over the matrix of the complete rows, whose totals are its row
+// sums; then the upper and lower groups.
+void SubjectFiguresBuilder::Matrix::AddReliability(SubjectFigures& f) {
   const size_t m = complete.size();
-  const auto item_of = [&](size_t i) {
-    std::vector<double> x;
-    for (const Row* r : complete) x.push_back(score(*r, i));
-    return x;
-  };
-  std::vector<double> sums(m, 0);
+  sums.assign(m, 0);
   for (size_t j = 0; j < m; ++j) sums[j] = *complete[j]->total;
-  std::vector<double> item_variance(k, 0);
+  item_variance.assign(k, 0);
   f.kr20 = k > 0 && m > 0;
   for (size_t i = 0; i < k; ++i) {
-    const std::vector<double> x = item_of(i);
+    const std::vector<double> x = Item(i);
     const double full = s.columns[columns[i]].full;
     for (double v : x) f.kr20 = f.kr20 && (v == 0 || v == full);
     item_variance[i] = SampleVariance(x).value_or(0);
   }
-  const double all_items = std::accumulate(item_variance.begin(), item_variance.end(), 0.0);
+  all_items = std::accumulate(item_variance.begin(), item_variance.end(), 0.0);
   const std::optional<double> total_variance = SampleVariance(sums);
   f.alpha = Alpha(k, all_items, total_variance);
   if (!f.alpha) f.kr20 = false;
@@ -397,90 +447,111 @@ SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vecto
   // Upper and lower groups: 27% of the complete rows (rounded half up, at
   // least one of two or more) by total, equal totals at the cut sharing.
   f.group = m < 2 ? 0 : std::max<size_t>(1, static_cast<size_t>(kGroupShare * m + 0.5));
-  const std::vector<double> upper = GroupWeights(sums, f.group, true);
-  const std::vector<double> lower = GroupWeights(sums, f.group, false);
-  const auto group_share = [&](const std::vector<double>& weights, const auto& value) {
-    double sum = 0;
-    for (size_t j = 0; j < m; ++j) sum += weights[j] * value(j);
-    return sum / static_cast<double>(f.group);
-  };
+  group = f.group;
+  upper = GroupWeights(sums, f.group, true);
+  lower = GroupWeights(sums, f.group, false);
+}
 
-  for (size_t i = 0; i < k; ++i) {
-    const Column& c = s.columns[columns[i]];
-    QuestionFigures q = c.question;
-    double obtained = 0;
-    std::vector<double> own, rest, known;
-    for (const Row* r : rows) {
-      const double x = score(*r, i);
-      if (!std::isfinite(x)) continue;
-      obtained += x;
-      known.push_back(x);
-      if (r->total) {
-        own.push_back(x);
-        rest.push_back(*r->total - x);
-      }
-    }
-    const double full = c.full * static_cast<double>(q.students);
-    if (c.full_known && full > 0) q.facility = obtained / full;
-    if (q.answers > 0) {
-      q.unanswered = static_cast<double>(q.answers - q.answered) / static_cast<double>(q.answers);
-    }
-    q.item_rest = Correlation(own, rest);
-    if (!known.empty()) q.mean = Mean(known);
-    if (const std::optional<double> v = SampleVariance(known)) q.sd = std::sqrt(*v);
-
-    const std::vector<double> x = item_of(i);
-    if (f.group > 0 && c.full_known && c.full > 0) {
-      const auto item = [&](size_t j) { return x[j]; };
-      q.upper_facility = group_share(upper, item) / c.full;
-      q.lower_facility = group_share(lower, item) / c.full;
-      q.upper_lower = *q.upper_facility - *q.lower_facility;
-    }
-    std::vector<double> rest_of_complete(m);
-    for (size_t j = 0; j < m; ++j) rest_of_complete[j] = sums[j] - x[j];
-    q.alpha_if_deleted =
-        Alpha(k - 1, all_items - item_variance[i], SampleVariance(rest_of_complete));
-
-    if (!q.choice) q.options.clear();
-    std::sort(q.options.begin(), q.options.end(),
-              [](const OptionFigures& a, const OptionFigures& b) { return a.letter < b.letter; });
-    // A response's count, shares and point-biserial: an option's, or (code
-    // 0) the blank's; the rows of those who chose a wrong option.
-    const auto respond = [&](OptionFigures& o, uint16_t code) {
-      for (const Row* r : rows) {
-        if (choice(*r, i) != code) continue;
-        ++o.count;
-        if (!o.key && code != 0) o.chosen_by.push_back(place(r));
-      }
-      if (q.answers > 0) o.share = static_cast<double>(o.count) / static_cast<double>(q.answers);
-      const auto picked = [&](size_t j) { return choice(*complete[j], i) == code ? 1.0 : 0.0; };
-      if (f.group > 0) {
-        o.upper = group_share(upper, picked);
-        o.lower = group_share(lower, picked);
-      }
-      std::vector<double> chose, rest_known;
-      for (size_t j = 0; j < m; ++j) {
-        if (choice(*complete[j], i) == kUnread) continue;
-        chose.push_back(picked(j));
-        rest_known.push_back(rest_of_complete[j]);
-      }
-      o.point_biserial = Correlation(chose, rest_known);
-    };
-    OptionFigures* most = nullptr;
-    for (OptionFigures& o : q.options) {
-      const auto letter = std::find(s.letters.begin(), s.letters.end(), o.letter);
-      o.key = o.letter == q.standard_answer;
-      respond(o, static_cast<uint16_t>(letter - s.letters.begin() + 1));
-      if (!o.key && o.count > 0 && (!most || o.share > most->share)) most = &o;
-    }
-    if (most) most->most_chosen_wrong = true;
-    // An essay's code is 0 answered or not: its blanks are counted in
-    // `unanswered` alone.
-    q.blank.letter = kBlankResponse;
-    if (q.choice) respond(q.blank, 0);
-    Flag(q, f.alpha);
-    f.questions.push_back(std::move(q));
+QuestionFigures SubjectFiguresBuilder::Matrix::Question(size_t i, const SubjectFigures& f) const {
+  const Column& c = s.columns[columns[i]];
+  QuestionFigures q = c.question;
+  AddScores(i, q);
+  const std::vector<double> x = Item(i);
+  if (group > 0 && c.full_known && c.full > 0) {
+    const auto item = [&](size_t j) { return x[j]; };
+    q.upper_facility = GroupShare(upper, item) / c.full;
+    q.lower_facility = GroupShare(lower, item) / c.full;
+    q.upper_lower = *q.upper_facility - *q.lower_facility;
   }
+  std::vector<double> rest_of_complete(complete.size());
+  for (size_t j = 0; j < complete.size(); ++j) rest_of_complete[j] = sums[j] - x[j];
+  q.alpha_if_deleted = Alpha(k - 1, all_items - item_variance[i], SampleVariance(rest_of_complete));
+  AddResponses(i, q, rest_of_complete);
+  Flag(q, f.alpha);
+  return q;
+}
+
+// Facility, the share left blank, item-rest correlation, mean and SD over
+// every row whose score of question i is known.
+void SubjectFiguresBuilder::Matrix::AddScores(size_t i, QuestionFigures& q) const {
+  const Column& c = s.columns[columns[i]];
+  double obtained = 0;
+  std::vector<double> own, rest, known;
+  for (const Row* r : rows) {
+    const double x = Score(*r, i);
+    if (!std::isfinite(x)) continue;
+    obtained += x;
+    known.push_back(x);
+    if (r->total) {
+      own.push_back(x);
+      rest.push_back(*r->total - x);
+    }
+  }
+  const double full = c.full * static_cast<double>(q.students);
+  if (c.full_known && full > 0) q.facility = obtained / full;
+  if (q.answers > 0) {
+    q.unanswered = static_cast<double>(q.answers - q.answered) / static_cast<double>(q.answers);
+  }
+  q.item_rest = Correlation(own, rest);
+  if (!known.empty()) q.mean = Mean(known);
+  if (const std::optional<double> v = SampleVariance(known)) q.sd = std::sqrt(*v);
+}
+
+// Each option's response, the most chosen wrong one marked, and the
+// blank's for a choice question.
+void SubjectFiguresBuilder::Matrix::AddResponses(
+    size_t i, QuestionFigures& q, const std::vector<double>& rest_of_complete) const {
+  if (!q.choice) q.options.clear();
+  std::sort(q.options.begin(), q.options.end(),
+            [](const OptionFigures& a, const OptionFigures& b) { return a.letter < b.letter; });
+  OptionFigures* most = nullptr;
+  for (OptionFigures& o : q.options) {
+    const auto letter = std::find(s.letters.begin(), s.letters.end(), o.letter);
+    o.key = o.letter == q.standard_answer;
+    Respond(i, static_cast<uint16_t>(letter - s.letters.begin() + 1), q.answers, rest_of_complete,
+            o);
+    if (!o.key && o.count > 0 && (!most || o.share > most->share)) most = &o;
+  }
+  if (most) most->most_chosen_wrong = true;
+  // An essay's code is 0 answered or not: its blanks are counted in
+  // `unanswered` alone.
+  q.blank.letter = kBlankResponse;
+  if (q.choice) Respond(i, 0, q.answers, rest_of_complete, q.blank);
+}
+
+// A response's count, shares and point-biserial: an option's, or (code 0)
+// the blank's; the rows of those who chose a wrong option.
+void SubjectFiguresBuilder::Matrix::Respond(size_t i, uint16_t code, size_t answers,
+                                            const std::vector<double>& rest_of_complete,
+                                            OptionFigures& o) const {
+  for (const Row* r : rows) {
+    if (Choice(*r, i) != code) continue;
+    ++o.count;
+    if (!o.key && code != 0) o.chosen_by.push_back(Place(r));
+  }
+  if (answers > 0) o.share = static_cast<double>(o.count) / static_cast<double>(answers);
+  const auto picked = [&](size_t j) { return Choice(*complete[j], i) == code ? 1.0 : 0.0; };
+  if (group > 0) {
+    o.upper = GroupShare(upper, picked);
+    o.lower = GroupShare(lower, picked);
+  }
+  std::vector<double> chose, rest_known;
+  for (size_t j = 0; j < complete.size(); ++j) {
+    if (Choice(*complete[j], i) == kUnread) continue;
+    chose.push_back(picked(j));
+    rest_known.push_back(rest_of_complete[j]);
+  }
+  o.point_biserial = Correlation(chose, rest_known);
+}
+
+SubjectFigures SubjectFiguresBuilder::Compute(const Subject& s, const std::vector<size_t>& row_of) {
+  SubjectFigures f;
+  f.subject = s.name;
+  f.full = s.full;
+  Matrix matrix(s, row_of);
+  matrix.AddStudents(f);
+  matrix.AddReliability(f);
+  for (size_t i = 0; i < matrix.k; ++i) f.questions.push_back(matrix.Question(i, f));
   return f;
 }
 
