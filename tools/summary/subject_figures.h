@@ -182,7 +182,8 @@ class SubjectFiguresBuilder {
   // The column of q's question in `subject`, added or described anew as q
   // tells.
   static size_t ColumnOf(Subject& subject, const QuestionResult& q);
-  // Tallies q in its column and in the student's row.
+  // Tallies q, and its text when the record gives one, in its column and
+  // in the student's row.
   static void AddResult(Subject& subject, const QuestionResult& q, const std::string* text, Row& r);
 
   struct Matrix;  // one subject's results as the figures take them
