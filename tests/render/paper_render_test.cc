@@ -187,6 +187,10 @@ TEST_F(PaperTest, FundamentalsTypeIdsMustBeIntegers) {
       "1=1（试卷中没有生成任何试题：请检查科目“计算机应用基础”是否与这份答卷包的试卷相符）",
       sheet_.ErrMsg());
   EXPECT_EQ(Outcome::kWrittenWithErrors, sheet_.PageOutcome());
+  // A host reading the failure as data gets the same words, the note too.
+  EXPECT_EQ(sheet_.ErrMsg(), sheet_.Failure().message);
+  EXPECT_TRUE(sheet_.Failure().description.ends_with("的试卷相符）"))
+      << sheet_.Failure().description;
 }
 
 TEST_F(PaperTest, EverythingFromTheDatabasesIsEscaped) {
