@@ -1,4 +1,5 @@
 #include "tools/summary/class_charts.h"
+#include "tools/summary/summary_words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +11,6 @@
 namespace generatesheet::cli {
 
 namespace {
-
-std::string Fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
 
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
 

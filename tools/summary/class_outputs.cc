@@ -1,4 +1,5 @@
 #include "tools/summary/class_outputs.h"
+#include "tools/summary/summary_words.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,12 +16,6 @@ using nlohmann::json;
 constexpr char kWholeYear[] = "全年级";
 
 json Value(const std::optional<double>& v) { return v ? json(*v) : json(nullptr); }
-
-std::string Fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
 
 std::string Cell(const std::optional<double>& v, int digits, bool percent = false) {
   if (!v) return "<td class='number'>—</td>";

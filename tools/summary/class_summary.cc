@@ -30,14 +30,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kMissing[] = "—";
-
-std::string Fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
-
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }

@@ -10,14 +10,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kMissing[] = "—";
-
-std::string Fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
-
 std::string Percent(double share) { return Fixed(share * 100, 1) + "%"; }
 
 // A number cell that sorts by `value` ("" when unknown) and shows `shown`.

@@ -1,4 +1,5 @@
 #include "tools/summary/report_card.h"
+#include "tools/summary/summary_words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,6 @@
 namespace generatesheet::cli {
 
 namespace {
-
-constexpr char kMissing[] = "—";
 
 // No script, no fetch: the card is a page of text, a style and drawings.
 constexpr char kHead[] =
@@ -70,12 +69,6 @@ std::string Text(const std::string& text) {
     }
   }
   return EscapeHtml(clean);
-}
-
-std::string Fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
 }
 
 // "17.5", "18": at most one decimal, none when whole.

@@ -15,8 +15,6 @@ namespace generatesheet::cli {
 
 namespace {
 
-constexpr char kMissing[] = "—";
-
 // The columns of the 学生 table shown on the page, in this order; those the
 // table lacks are left out.  The section subtotals follow 百分位.
 constexpr const char* kLeading[] = {"学号",     "姓名",     "班级", "科目",  "得分",

@@ -1,5 +1,7 @@
 #include "tools/summary/summary_words.h"
 
+#include <cstdio>
+
 namespace generatesheet::cli {
 
 const char* StateWords(Outcome state) {
@@ -24,6 +26,12 @@ const char* FamilyWords(QuestionFamily family) {
       break;
   }
   return "论述题";
+}
+
+std::string Fixed(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  return text;
 }
 
 }  // namespace generatesheet::cli
