@@ -229,6 +229,7 @@ TEST_F(PaperTest, ANullTitleDropsItsWholeSectionOnly) {
   ASSERT_EQ(1u, sheet_.Results().size());
   EXPECT_EQ(6, sheet_.Results()[0].number);
   EXPECT_EQ((std::vector<std::string>{"二、写作"}), sheet_.ResultSections());
+  EXPECT_EQ((std::vector<std::string>{"essay"}), sheet_.ResultTexts());
 }
 
 TEST_F(PaperTest, ANullScoreDropsTheHeader) {

@@ -1175,6 +1175,11 @@ TEST(ClassFiguresTest, TheQuestionsTextAndTextsThatDiffer) {
     const std::string escaped = c.shown == "a<b" ? "a&lt;b" : c.shown;
     EXPECT_NE(summary.Html().find("<td class='question-text'>" + escaped + "</td>"),
               std::string::npos);
+    // The flags in index.html's 提示 column, one after another.
+    std::string joined;
+    for (const auto& flag : flags) joined += (joined.empty() ? "" : "；") + flag.get<std::string>();
+    EXPECT_NE(summary.Html().find("<td class='flags'>" + joined + "</td>"), std::string::npos)
+        << joined;
   }
 }
 
